@@ -1,0 +1,141 @@
+#include "cli/args.h"
+
+#include <array>
+#include <string_view>
+
+namespace kw::cli {
+
+namespace {
+
+struct CommandOptions {
+  std::string_view name;
+  bool output;   // takes -o OUT
+  bool extract;  // takes --extract DIR and --force
+};
+
+constexpr std::array<CommandOptions, 4> kCommands{{
+    {"quick", true, false},
+    {"salvage", true, false},
+    {"images", false, true},
+    {"info", false, false},
+}};
+
+const CommandOptions* FindCommand(std::string_view name) {
+  for (const auto& c : kCommands) {
+    if (c.name == name) return &c;
+  }
+  return nullptr;
+}
+
+ParsedArgs UsageError(std::string message) {
+  ParsedArgs parsed;
+  parsed.action = ParsedArgs::Action::kUsageError;
+  parsed.error = std::move(message);
+  return parsed;
+}
+
+// Splits "--name=value" into its two halves.
+bool SplitLong(std::string_view arg, std::string_view name, std::string_view* value) {
+  if (arg.substr(0, name.size()) != name || arg.size() <= name.size() || arg[name.size()] != '=') return false;
+  *value = arg.substr(name.size() + 1);
+  return true;
+}
+
+}  // namespace
+
+ParsedArgs ParseArgs(const std::vector<std::string>& args) {
+  ParsedArgs parsed;
+  std::vector<std::string> positional;
+  bool optionsEnded = false;
+  bool help = false;
+  bool version = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+      positional.emplace_back(arg);
+      continue;
+    }
+    std::string_view value;
+    auto takeValue = [&](std::string_view option) -> std::optional<std::string> {
+      if (i + 1 >= args.size()) return std::nullopt;
+      (void)option;
+      return args[++i];
+    };
+    if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "-h" || arg == "--help") {
+      help = true;
+    } else if (arg == "--version") {
+      version = true;
+    } else if (arg == "--force") {
+      parsed.force = true;
+    } else if (arg == "-o" || arg == "--output") {
+      auto v = takeValue(arg);
+      if (!v) return UsageError("option " + std::string(arg) + " needs a file name");
+      parsed.output = *v;
+    } else if (SplitLong(arg, "--output", &value)) {
+      parsed.output = std::string(value);
+    } else if (arg.substr(0, 2) == "-o") {
+      parsed.output = std::string(arg.substr(2));
+    } else if (arg == "--extract") {
+      auto v = takeValue(arg);
+      if (!v) return UsageError("option --extract needs a folder");
+      parsed.extractDir = *v;
+    } else if (SplitLong(arg, "--extract", &value)) {
+      parsed.extractDir = std::string(value);
+    } else {
+      return UsageError("unknown option " + std::string(arg));
+    }
+  }
+  if (!positional.empty()) parsed.command = positional[0];
+  if (help) {
+    parsed.action = ParsedArgs::Action::kHelp;
+    return parsed;
+  }
+  if (version) {
+    parsed.action = ParsedArgs::Action::kVersion;
+    return parsed;
+  }
+  if (positional.empty()) return UsageError("no command given");
+  const CommandOptions* command = FindCommand(positional[0]);
+  if (command == nullptr) return UsageError("unknown command \"" + positional[0] + "\"");
+  if (positional.size() < 2) return UsageError("the " + parsed.command + " command needs a file");
+  if (positional.size() > 2) return UsageError("too many arguments: \"" + positional[2] + "\"");
+  if (parsed.output && !command->output) return UsageError("-o is not an option of " + parsed.command);
+  if ((parsed.extractDir || parsed.force) && !command->extract) {
+    return UsageError("--extract and --force are options of images only");
+  }
+  if (parsed.force && !parsed.extractDir) return UsageError("--force goes with --extract");
+  if (parsed.output && parsed.output->empty()) return UsageError("-o needs a file name");
+  if (parsed.extractDir && parsed.extractDir->empty()) return UsageError("--extract needs a folder");
+  parsed.file = positional[1];
+  parsed.action = ParsedArgs::Action::kRun;
+  return parsed;
+}
+
+std::string UsageText() {
+  return "Usage: kwrecover COMMAND FILE [OPTIONS]\n"
+         "Recovers what it can from a damaged Word document.\n"
+         "\n"
+         "Commands:\n"
+         "  quick   FILE [-o OUT]      Quick Recovery: the text of a Word file\n"
+         "                             (a path containing \".docx\" reads the package's main document)\n"
+         "  salvage FILE [-o OUT]      Salvage Recovery: plain text dug out of a heavily damaged file\n"
+         "  images  FILE [--extract DIR [--force]]\n"
+         "                             Image Recovery: lists the JPEG and PNG pictures in any file;\n"
+         "                             --extract writes them to DIR, --force overwrites files there\n"
+         "  info    PICTURE            Format, width, height and depth of a picture file\n"
+         "\n"
+         "Options:\n"
+         "  -o, --output OUT   write the text to OUT instead of standard output\n"
+         "  -h, --help         show this help\n"
+         "      --version      show the version\n"
+         "  --                 end of options (for file names that begin with \"-\")\n"
+         "\n"
+         "Text is written as UTF-8 with CR LF line breaks. Exit status: 0 the job ran (also when\n"
+         "it recovered nothing), 1 the file cannot be read or written, 2 usage error.\n";
+}
+
+std::string VersionText() { return "kwrecover 5.1 (build 1810)\n"; }
+
+}  // namespace kw::cli

@@ -1,0 +1,36 @@
+#pragma once
+// The command line of kwrecover, parsed into plain values.
+//
+//   kwrecover quick   FILE [-o OUT]
+//   kwrecover salvage FILE [-o OUT]
+//   kwrecover images  FILE [--extract DIR] [--force]
+//   kwrecover info    PICTURE
+//   kwrecover --help | --version | COMMAND --help
+//
+// "--" ends the options, so a file named "-x.doc" can be given.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kw::cli {
+
+struct ParsedArgs {
+  enum class Action { kRun, kHelp, kVersion, kUsageError };
+  Action action = Action::kUsageError;
+  std::string command;  // "quick", "salvage", "images", "info"; may be empty for help
+  std::string file;
+  std::optional<std::string> output;      // -o OUT
+  std::optional<std::string> extractDir;  // --extract DIR
+  bool force = false;                     // --force
+  std::string error;                      // what is wrong, for kUsageError
+};
+
+// `args` excludes the program name.
+ParsedArgs ParseArgs(const std::vector<std::string>& args);
+
+// The usage text (for --help, and the hint after a usage error).
+std::string UsageText();
+std::string VersionText();
+
+}  // namespace kw::cli

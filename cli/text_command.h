@@ -1,0 +1,22 @@
+#pragma once
+// quick / salvage: runs one text job exactly as the wizard would with that
+// mode checked (a path containing ".docx" runs .docx recovery) and writes the
+// text the preview would show: sRecoveredText without leading and trailing
+// spaces, UTF-8, CR LF kept.
+
+#include "cli/command.h"
+#include "cli/console_host.h"
+
+namespace kw::cli {
+
+class TextCommand : public Command {
+ public:
+  explicit TextCommand(Mode mode) : mode_(mode) {}
+  std::string name() const override { return mode_ == Mode::kQuick ? "quick" : "salvage"; }
+  int execute(const ParsedArgs& args) override;
+
+ private:
+  Mode mode_;
+};
+
+}  // namespace kw::cli

@@ -1,0 +1,54 @@
+#pragma once
+// The small interfaces through which the core meets its front end.
+//
+// The wizard implements them with its real controls; the CLI and the tests
+// with plain values. The engines read the wizard's inputs whenever they need
+// them (never copied into the job state), drive the status window's progress
+// bar, yield to the event loop, and fill the picture list.
+
+#include <cstdint>
+#include <string>
+
+namespace kw {
+
+// The wizard's inputs of a job: the file-name box and the three mode boxes.
+class WizardInputs {
+ public:
+  virtual ~WizardInputs() = default;
+  virtual std::string sourcePath() const = 0;  // txtDocFileName, UTF-8
+  virtual int optQuickMode() const = 0;        // 1 = chosen
+  virtual int optImageMode() const = 0;
+  virtual int optSalvageMode() const = 0;
+};
+
+// The status window as the engines drive it: progress bar ProgReadDOC, the
+// yield to the event loop, and closing.
+class StatusWindow {
+ public:
+  virtual ~StatusWindow() = default;
+  virtual void setProgressMin(int32_t value) = 0;
+  virtual void setProgressMax(int32_t value) = 0;
+  virtual void setProgressValue(int32_t value) = 0;
+  // Lets pending window events run. Engines call it through YieldClock,
+  // a few times per frame, never per byte.
+  virtual void yield() = 0;
+  virtual void closeStatusWindow() = 0;
+};
+
+// What the job changes on the wizard: steps, the found-images label, the
+// preview pane and the picture list LstPicture.
+class WizardView {
+ public:
+  virtual ~WizardView() = default;
+  // Requests step n (1..5) of DocTab; an unavailable step is not selected.
+  virtual void selectStep(int step) = 0;
+  virtual void setStepAvailable(int step, bool available) = 0;
+  virtual void setFoundImagesLabel(const std::string& text) = 0;  // LblFoundImages
+  virtual void navigatePreview(const std::string& path) = 0;      // WebBrowser1
+  virtual void addPictureEntry(const std::string& text) = 0;      // LstPicture, with ImgICO
+};
+
+// Everything a job needs from its front end.
+class JobHost : public WizardInputs, public StatusWindow, public WizardView {};
+
+}  // namespace kw

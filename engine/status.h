@@ -1,0 +1,33 @@
+#pragma once
+// Status: the outcome of an operation that can fail on bad input or I/O.
+//
+// Errors are cheap values with a message a user can act on ("Cannot read
+// "x.doc": no such file"); the core never throws across its interfaces.
+
+#include <string>
+#include <utility>
+
+namespace kw {
+
+class Status {
+ public:
+  Status() = default;  // OK
+  static Status OK() { return Status(); }
+  // The source (or another file) cannot be opened, read or used.
+  static Status IOError(std::string message) { return Status(Code::kIOError, std::move(message)); }
+  // The request itself is wrong (an entry text without its fields, eMark before sMark, ...).
+  static Status Invalid(std::string message) { return Status(Code::kInvalid, std::move(message)); }
+
+  bool ok() const { return code_ == Code::kOk; }
+  bool isIOError() const { return code_ == Code::kIOError; }
+  const std::string& message() const { return message_; }
+
+ private:
+  enum class Code { kOk, kIOError, kInvalid };
+  Status(Code code, std::string message) : code_(code), message_(std::move(message)) {}
+
+  Code code_ = Code::kOk;
+  std::string message_;
+};
+
+}  // namespace kw
