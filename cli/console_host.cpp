@@ -28,6 +28,11 @@ void ConsoleHost::draw() {
   drawn_ = true;
 }
 
+void ConsoleHost::showNotice(const std::string& text) {
+  closeStatusWindow();
+  std::fprintf(stderr, "kwrecover: %s\n", text.c_str());
+}
+
 void ConsoleHost::closeStatusWindow() {
   if (!drawn_) return;
   std::fprintf(stderr, "\r%*s\r", 48, "");

@@ -36,6 +36,8 @@ class ConsoleHost : public JobHost {
   void setFoundImagesLabel(const std::string& text) override { foundLabel_ = text; }
   void navigatePreview(const std::string&) override {}
   void addPictureEntry(const std::string& text) override { entries_.push_back(text); }
+  // Printed on stderr at once: the CLI has no later moment to show it.
+  void showNotice(const std::string& text) override;
 
   const std::vector<std::string>& entries() const { return entries_; }
   const std::string& foundLabel() const { return foundLabel_; }

@@ -46,6 +46,9 @@ class WizardView {
   virtual void setFoundImagesLabel(const std::string& text) = 0;  // LblFoundImages
   virtual void navigatePreview(const std::string& path) = 0;      // WebBrowser1
   virtual void addPictureEntry(const std::string& text) = 0;      // LstPicture, with ImgICO
+  // Something the user must be told after the job although it did not fail
+  // (for example: more pictures were found than the list can hold).
+  virtual void showNotice(const std::string& text) = 0;
 };
 
 // Everything a job needs from its front end.

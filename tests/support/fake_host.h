@@ -26,6 +26,7 @@ class FakeHost : public JobHost {
   std::string foundLabel;
   std::vector<std::string> previews;
   std::vector<std::string> entries;
+  std::vector<std::string> notices;
   std::function<void()> onYield;  // runs at every yield (e.g. to change the file)
 
   std::string sourcePath() const override { return path; }
@@ -48,6 +49,7 @@ class FakeHost : public JobHost {
   void setFoundImagesLabel(const std::string& text) override { foundLabel = text; }
   void navigatePreview(const std::string& p) override { previews.push_back(p); }
   void addPictureEntry(const std::string& text) override { entries.push_back(text); }
+  void showNotice(const std::string& text) override { notices.push_back(text); }
 };
 
 }  // namespace kw::test
