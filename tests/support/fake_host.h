@@ -27,14 +27,18 @@ class FakeHost : public JobHost {
   std::vector<std::string> previews;
   std::vector<std::string> entries;
   std::vector<std::string> notices;
-  std::function<void()> onYield;  // runs at every yield (e.g. to change the file)
+  std::function<void()> onYield;   // runs at every yield
+  std::function<void()> onSetMax;  // runs when a pass sets the bar's maximum (between passes)
 
   std::string sourcePath() const override { return path; }
   int optQuickMode() const override { return quick; }
   int optImageMode() const override { return image; }
   int optSalvageMode() const override { return salvage; }
   void setProgressMin(int32_t v) override { progressMin = v; }
-  void setProgressMax(int32_t v) override { progressMax = v; }
+  void setProgressMax(int32_t v) override {
+    progressMax = v;
+    if (onSetMax) onSetMax();
+  }
   void setProgressValue(int32_t v) override {
     progressValue = v;
     progressValues.push_back(v);

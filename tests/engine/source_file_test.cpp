@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/quick_recovery.h"
+#include "engine/salvage_recovery.h"
+#include "engine/source_file.h"
+#include "tests/support/fake_host.h"
+#include "tests/support/temp_dir.h"
+
+namespace kw {
+namespace {
+
+std::string OpenError(const std::string& path) {
+  SourceFile file;
+  const Status status = SourceFile::Open(path, &file);
+  EXPECT_FALSE(file.isOpen());
+  return status.message();
+}
+
+TEST(SourceFile, RefusesWhatIsNotAReadableRegularFileWithTheReason) {
+  test::TempDir dir;
+  EXPECT_EQ(OpenError(dir.path() + "/none.doc"),
+            "Cannot read \"" + dir.path() + "/none.doc\": no such file or directory.");
+  EXPECT_NE(OpenError(dir.path()).find("folder"), std::string::npos);
+  EXPECT_NE(OpenError("/dev/zero").find("not a regular file"), std::string::npos);
+  EXPECT_NE(OpenError("/dev/null").find("not a regular file"), std::string::npos);
+  const std::string fifo = dir.path() + "/fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_NE(OpenError(fifo).find("not a regular file"), std::string::npos);  // and did not block
+  EXPECT_NE(OpenError("").find("no file"), std::string::npos);
+}
+
+TEST(SourceFile, RefusesFilesOf2GiBOrMore) {
+  test::TempDir dir;
+  for (const off_t size : {off_t{1} << 31, off_t{1} << 32}) {
+    const std::string path = dir.path() + "/sparse.doc";
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, size), 0);
+    ::close(fd);
+    EXPECT_NE(OpenError(path).find("2 GiB"), std::string::npos) << size;
+  }
+}
+
+TEST(SourceFile, ReadsPositionallyAndShortAtTheEnd) {
+  test::TempDir dir;
+  SourceFile file;
+  ASSERT_TRUE(SourceFile::Open(dir.write("f", "abcdef"), &file).ok());
+  EXPECT_EQ(file.size(), 6);
+  uint8_t buffer[8] = {};
+  EXPECT_EQ(file.readAt(5, buffer, 8), 2);
+  EXPECT_EQ(buffer[0], 'e');
+  EXPECT_EQ(file.readAt(7, buffer, 8), 0);
+  EXPECT_EQ(file.readAt(0, buffer, 8), -1);
+}
+
+TEST(BadSources, EveryTextEngineEndsWithAClearErrorAndNoText) {
+  test::TempDir dir;
+  const std::string fifo = dir.path() + "/pipe.doc";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {dir.path(), fifo, std::string("/dev/zero"), dir.path() + "/gone.doc"}) {
+    for (const bool salvage : {false, true}) {
+      test::FakeHost host;
+      host.path = path;
+      RecoveryJobState job;
+      const Status status = salvage ? SalvageRecoveryMode(job, host) : ReadDOC_and_Repair(job, host);
+      EXPECT_TRUE(status.isIOError()) << path;
+      EXPECT_NE(status.message().find(path), std::string::npos);
+      EXPECT_EQ(job.sRecoveredText, "") << path;
+    }
+  }
+}
+
+TEST(BadSources, EmptyAndOneByteFilesGiveTheLeadingBreak) {
+  test::TempDir dir;
+  for (const std::string& bytes : {std::string(), std::string("a"), std::string(1, '\0')}) {
+    for (const bool salvage : {false, true}) {
+      test::FakeHost host;
+      host.path = dir.write("small.doc", bytes);
+      RecoveryJobState job;
+      ASSERT_TRUE((salvage ? SalvageRecoveryMode(job, host) : ReadDOC_and_Repair(job, host)).ok());
+      EXPECT_EQ(job.sRecoveredText, "\r\n");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace kw
