@@ -1,0 +1,29 @@
+#pragma once
+// The text of a .docx main document: its XML through HtmlToText, with the
+// steps that the document's own format needs around it.
+//
+// Before: the bytes are decoded as UTF-8 (a byte that is not part of a valid
+// sequence is taken as Windows-1252; a leading byte-order mark is dropped),
+// and the breaks that the markup stands for are written as character
+// references, which survive HtmlToText's removal of CR, LF and tags: the end
+// of every w:p paragraph and every w:br and w:cr give CR LF, every w:tab a
+// TAB (not the tab stops inside w:tabs). A ">" in character data is written
+// as a reference too, so that it cannot stop the tag removal early.
+// Between tag removal and the quote pass: entity and character references
+// are decoded.
+
+#include <string>
+#include <string_view>
+
+namespace kw {
+
+class YieldClock;
+
+std::string DocumentXmlToText(std::string_view xml, YieldClock* clock = nullptr);
+
+// The steps on their own.
+std::string DecodeUtf8Lenient(std::string_view bytes);
+std::string MarkBreaks(std::string_view xml);
+std::string DecodeReferences(std::string_view text);
+
+}  // namespace kw

@@ -1,0 +1,49 @@
+#pragma once
+// RawInflater: inflates raw deflate data (no zlib or gzip wrapper) fed in
+// pieces, into at most `outputLimit` bytes.
+//
+// Memory grows with what the stream really produces, never with a size that
+// the package claims, and stops at the limit: a zip bomb ends there. Input
+// after the stream's final block is left unread, so consumed() tells where a
+// self-terminating stream ended in the file.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include <zlib.h>
+
+namespace kw {
+
+class RawInflater {
+ public:
+  explicit RawInflater(size_t outputLimit);
+  ~RawInflater();
+  RawInflater(const RawInflater&) = delete;
+  RawInflater& operator=(const RawInflater&) = delete;
+
+  // Inflates the next `size` input bytes. Returns true while the stream
+  // wants more input; false once it ended, failed or reached the limit.
+  bool feed(const uint8_t* data, size_t size);
+
+  bool ended() const { return ended_; }          // the final block was read
+  bool limitReached() const { return limitReached_; }
+  uint64_t consumed() const { return consumed_; }  // input bytes the stream used
+  size_t produced() const { return produced_; }
+
+  // The bytes inflated so far (produced() of them); the inflater is spent.
+  std::string takeOutput();
+
+ private:
+  z_stream stream_{};
+  bool initialised_ = false;
+  bool ended_ = false;
+  bool failed_ = false;
+  bool limitReached_ = false;
+  size_t limit_;
+  size_t produced_ = 0;
+  uint64_t consumed_ = 0;
+  std::string out_;
+};
+
+}  // namespace kw
