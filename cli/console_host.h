@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/job_host.h"
+#include "engine/text_sink.h"
 
 namespace kw::cli {
 
@@ -39,6 +40,9 @@ class ConsoleHost : public JobHost {
   // Printed on stderr at once: the CLI has no later moment to show it.
   void showNotice(const std::string& text) override;
 
+  TextSink* textSink() override { return sink_; }
+  void setTextSink(TextSink* sink) { sink_ = sink; }
+
   const std::vector<std::string>& entries() const { return entries_; }
   const std::string& foundLabel() const { return foundLabel_; }
 
@@ -52,6 +56,7 @@ class ConsoleHost : public JobHost {
   int32_t min_ = 0, max_ = 100, value_ = 0;
   std::vector<std::string> entries_;
   std::string foundLabel_;
+  TextSink* sink_ = nullptr;
 };
 
 }  // namespace kw::cli

@@ -3,22 +3,23 @@
 #include <cstdio>
 
 #include "engine/job_controller.h"
-#include "engine/text_preview.h"
+#include "cli/preview_writer.h"
 
 namespace kw::cli {
 
 int TextCommand::execute(const ParsedArgs& args) {
   RecoveryJobState job;
   ConsoleHost host(args.file, mode_);
+  PreviewWriter writer(args.output.value_or(""));
+  host.setTextSink(&writer);  // long texts go out as they grow
   JobController controller(job, host);
   const Status status = controller.Timer1_Timer();
   if (!status.ok()) {
     std::fprintf(stderr, "kwrecover: %s\n", status.message().c_str());
     return kExitCannotRead;
   }
-  const std::string_view text = PreviewText(job.sRecoveredText);
-  if (!WriteOutput(args.output.value_or(""), text)) return kExitCannotRead;
-  return kExitOk;
+  writer.write(job.sRecoveredText);  // what the engine kept whole
+  return writer.finish() ? kExitOk : kExitCannotRead;
 }
 
 }  // namespace kw::cli

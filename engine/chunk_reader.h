@@ -10,7 +10,7 @@ namespace kw {
 
 class ChunkReader {
  public:
-  static constexpr size_t kChunkSize = 1 << 20;
+  static constexpr size_t kChunkSize = 1 << 18;
 
   // Starts at the 1-based position `pos`.
   ChunkReader(SourceFile& file, int64_t pos, size_t chunkSize = kChunkSize)

@@ -51,7 +51,13 @@ class WizardView {
   virtual void showNotice(const std::string& text) = 0;
 };
 
+class TextSink;
+
 // Everything a job needs from its front end.
-class JobHost : public WizardInputs, public StatusWindow, public WizardView {};
+class JobHost : public WizardInputs, public StatusWindow, public WizardView {
+ public:
+  // Where a long text may be handed over piece by piece; none by default.
+  virtual TextSink* textSink() { return nullptr; }
+};
 
 }  // namespace kw

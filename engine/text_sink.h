@@ -1,0 +1,20 @@
+#pragma once
+// TextSink: where a text engine may hand over the recovered text piece by
+// piece as it grows, instead of keeping it whole in sRecoveredText.
+//
+// A front end that only writes the text out (the CLI) offers one through
+// JobHost::textSink(); the engine then moves every piece it has built into
+// the sink, in order, and leaves sRecoveredText empty at the end. Without a
+// sink the whole text stays in sRecoveredText, as the wizard needs it.
+
+#include <string_view>
+
+namespace kw {
+
+class TextSink {
+ public:
+  virtual ~TextSink() = default;
+  virtual void write(std::string_view piece) = 0;
+};
+
+}  // namespace kw
