@@ -101,6 +101,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
   if (command == nullptr) return UsageError("unknown command \"" + positional[0] + "\"");
   if (positional.size() < 2) return UsageError("the " + parsed.command + " command needs a file");
   if (positional.size() > 2) return UsageError("too many arguments: \"" + positional[2] + "\"");
+  if (positional[1].empty()) return UsageError("the file name is empty");
   if (parsed.output && !command->output) return UsageError("-o is not an option of " + parsed.command);
   if ((parsed.extractDir || parsed.force) && !command->extract) {
     return UsageError("--extract and --force are options of images only");

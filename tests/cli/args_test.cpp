@@ -55,6 +55,7 @@ TEST(ParseArgs, UsageErrorsSayWhatIsWrong) {
            {{}, "no command"},
            {{"fix", "a.doc"}, "unknown command"},
            {{"quick"}, "needs a file"},
+           {{"quick", "--", ""}, "file name is empty"},
            {{"quick", "a.doc", "b.doc"}, "too many"},
            {{"quick", "a.doc", "-o"}, "needs a file name"},
            {{"quick", "a.doc", "--bogus"}, "unknown option"},
