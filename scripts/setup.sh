@@ -8,6 +8,7 @@ packages=(
   zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth
+  clang libclang-rt-14-dev time
 )
 
 missing=()
