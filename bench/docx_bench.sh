@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# .docx recovery speed, in one run: HtmlToText on 10/20/40 MB of document
+# XML, and `kwrecover quick` against docx2txt on a package whose document
+# XML is 30 MB (best of three wall times each). Prints tables.
+#   bench/docx_bench.sh [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build}"
+kw="$build/cli/kwrecover"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+big="$work/big.docx"
+python3 bench/docx_make_big.py "$big" 30
+
+"$build/bench/kw_docx_html_to_text"
+echo
+
+measure="$work/time"
+best() {  # best wall time of 3 runs, in seconds
+  local best=999
+  for _ in 1 2 3; do
+    TMPDIR="$work" /usr/bin/time -o "$measure" -f '%e' "$@" > /dev/null 2>&1
+    best=$(python3 -c "print(min($best, $(cat "$measure")))")
+  done
+  echo "$best"
+}
+t_kw=$(best "$kw" quick "$big")
+t_d2t=$(best docx2txt "$big")
+lines=$(TMPDIR="$work" "$kw" quick "$big" | wc -l)
+python3 - "$t_kw" "$t_d2t" "$lines" "$(stat -c %s "$big")" <<'PY'
+import sys
+kw, d2t, lines, size = float(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+print("| measure (30 MB document XML, %.1f MB package) | value | target | ok |" % (size / 1e6))
+print("|---|---|---|---|")
+print(f"| kwrecover quick | {kw:.3f} s ({lines} lines) | | |")
+print(f"| docx2txt | {d2t:.3f} s | | |")
+ratio = d2t / kw if kw > 0 else float("inf")
+print(f"| docx2txt / kwrecover | {ratio:.1f}x | >= 5x | {'yes' if ratio >= 5 else 'NO'} |")
+PY
