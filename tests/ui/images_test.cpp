@@ -1,0 +1,218 @@
+// Image Recovery in the wizard: the job lists the pictures, a click shows a
+// picture with its height, width and depth, an unknown picture keeps the
+// labels, a refused extraction is explained beside the preview, and
+// pictures are saved one by one or all at once.
+
+#include <QBuffer>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "tests/ui/wizard_driver.h"
+#include "ui/doc_frm.h"
+#include "ui/picture_view.h"
+
+using namespace kw::uitest;
+using kw::ui::DocFrm;
+using kw::ui::PictureView;
+
+namespace {
+
+// A 1 x 1 GIF.
+const QByteArray kGif = QByteArray::fromHex(
+    "47494638396101000100800000ffffff00000021f90401000000002c00000000010001000002024401003b");
+
+QStringList Labels(DocFrm& frm) {
+  QStringList texts;
+  for (const char* name : {"LblHeight", "LblWidth", "LblDepth"}) texts << frm.findChild<QLabel*>(name)->text();
+  return texts;
+}
+
+bool LabelsVisible(DocFrm& frm) {
+  for (const char* name : {"LblHeightH", "LblHeight", "LblWidthH", "LblWidth", "LblDepthH", "LblDepth"}) {
+    if (!frm.findChild<QLabel*>(name)->isVisible()) return false;
+  }
+  return true;
+}
+
+void ClickEntry(DocFrm& frm, int row) {
+  auto* list = frm.findChild<QListWidget*>("LstPicture");
+  const QRect rect = list->visualItemRect(list->item(row));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+}  // namespace
+
+class ImagesTest : public QObject {
+  Q_OBJECT
+ private:
+  QTemporaryDir dir_;
+  QByteArray jpeg_ = TinyJpeg(40, 30);
+  QByteArray png_ = TinyPng(20, 10);
+  QString doc_;
+
+ private slots:
+  void initTestCase() {
+    // A real JPEG, a JPEG that is only markers, a real PNG, in junk.
+    QByteArray bytes(500, 'j');
+    bytes += jpeg_ + QByteArray(64, '\0');
+    bytes += QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(40, 'q') + QByteArray("\xFF\xD9", 2);
+    bytes += QByteArray(64, '\0') + png_ + QByteArray(100, 'z');
+    doc_ = WriteFile(dir_, "pictures.doc", bytes);
+  }
+
+  void jobListsPicturesAndClicksShowThem() {
+    QTemporaryDir programDir;
+    WriteFile(programDir, "preview.gif", kGif);
+    DocFrm frm;
+    frm.setProgramDir(programDir.path());
+    Prepare(frm);
+    GoToModes(frm, doc_, "OptImageMode");
+    RunJob(frm);
+    QCOMPARE(frm.currentStep(), 4);  // although step 3 is requested after the job
+    QCOMPARE(frm.findChild<QLabel*>("LblFoundImages")->text(), QString("Found (3) Images"));
+    auto* list = frm.findChild<QListWidget*>("LstPicture");
+    QCOMPARE(list->count(), 3);
+    QVERIFY(list->item(0)->text().startsWith("  Image #1  >     501|"));
+    QVERIFY(list->item(0)->text().endsWith("|GridJ0|jpg"));
+    QVERIFY(list->item(2)->text().endsWith("|Grid0|png"));
+    for (int i = 0; i < 3; ++i) QVERIFY(!list->item(i)->icon().isNull());
+    auto* preview = frm.findChild<PictureView*>("WebBrowser1");
+    QCOMPARE(preview->format(), QByteArray("gif"));  // the placeholder
+    QVERIFY(!LabelsVisible(frm));
+    QCOMPARE(Labels(frm), QStringList({"300", "200", "8"}));
+
+    ClickEntry(frm, 0);
+    QCOMPARE(preview->format(), QByteArray("jpeg"));
+    QCOMPARE(preview->pictureSize(), QSize(40, 30));
+    QVERIFY(LabelsVisible(frm));
+    QCOMPARE(Labels(frm), QStringList({"30", "40", "24"}));
+    const QString firstFile = preview->currentFile();
+    QCOMPARE(ReadAll(firstFile), jpeg_);
+
+    ClickEntry(frm, 2);
+    QCOMPARE(preview->format(), QByteArray("png"));
+    QCOMPARE(Labels(frm), QStringList({"10", "20", "24"}));
+
+    // Markers only: neither shown nor measured; the last picture stays.
+    ClickEntry(frm, 1);
+    QCOMPARE(preview->format(), QByteArray("png"));
+    QCOMPARE(Labels(frm), QStringList({"10", "20", "24"}));
+
+    // Every click extracts again, into a new file.
+    ClickEntry(frm, 0);
+    QVERIFY(preview->currentFile() != firstFile);
+    QCOMPARE(ReadAll(preview->currentFile()), jpeg_);
+
+    // A right click opens no menu.
+    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, preview->rect().center(),
+                                preview->mapToGlobal(preview->rect().center()));
+    QApplication::sendEvent(preview, &rightClick);
+    QVERIFY(QApplication::activePopupWidget() == nullptr);
+
+    // A second job on the same file numbers from 1 again.
+    Click(&frm, "CmdBack");
+    RunJob(frm);
+    QCOMPARE(list->count(), 3);
+    QVERIFY(list->item(0)->text().startsWith("  Image #1  >"));
+    QVERIFY(LabelsVisible(frm));
+  }
+
+  void refusedExtractionIsShownBesideThePreview() {
+    const QString copy = WriteFile(dir_, "copy.doc", ReadAll(doc_));
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, copy, "OptImageMode");
+    RunJob(frm);
+    QFile::remove(copy);
+    ClickEntry(frm, 0);
+    auto* error = frm.findChild<QLabel*>("LblPreviewError");
+    QVERIFY(error->isVisible());
+    QVERIFY2(error->text().contains(copy), qPrintable(error->text()));
+    QVERIFY(frm.findChild<PictureView*>("WebBrowser1")->format().isEmpty());
+  }
+
+  void noPicturesFound() {
+    const QString plain = WriteFile(dir_, "plain.doc", DocWithText("no pictures here"));
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, plain, "OptImageMode");
+    RunJob(frm);
+    QCOMPARE(frm.currentStep(), 4);
+    QCOMPARE(frm.findChild<QLabel*>("LblFoundImages")->text(), QString("Found (0) Images"));
+    QCOMPARE(frm.findChild<QListWidget*>("LstPicture")->count(), 0);
+    QVERIFY(!frm.findChild<QPushButton*>("CmdSaveAllPictures")->isEnabled());
+  }
+
+  void savesOnePictureAndAll() {
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, doc_, "OptImageMode");
+    RunJob(frm);
+    auto* savePicture = frm.findChild<QPushButton*>("CmdSavePicture");
+    QVERIFY(!savePicture->isEnabled());
+    ClickEntry(frm, 0);
+    QVERIFY(savePicture->isEnabled());
+    QTemporaryDir out;
+    QString suggested;
+    OnModal<QFileDialog>([&](QFileDialog* dialog) {
+      suggested = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+      dialog->selectFile(out.filePath("mine.jpg"));
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    Click(&frm, "CmdSavePicture");
+    QCOMPARE(suggested, QString("GridJ0.jpg"));
+    QCOMPARE(ReadAll(out.filePath("mine.jpg")), jpeg_);
+
+    QString summary;
+    OnModal<QFileDialog>([&](QFileDialog* dialog) {
+      dialog->setDirectory(out.path());
+      dialog->selectFile(out.path());
+      static_cast<QDialog*>(dialog)->accept();
+      OnModal<QMessageBox>([&](QMessageBox* box) {
+        summary = box->text();
+        box->accept();
+      });
+    });
+    Click(&frm, "CmdSaveAllPictures");
+    QVERIFY2(summary.startsWith("Saved 3 of 3 pictures"), qPrintable(summary));
+    QCOMPARE(ReadAll(out.filePath("GridJ0.jpg")), jpeg_);
+    QCOMPARE(ReadAll(out.filePath("Grid0.png")), png_);
+    QVERIFY(QFileInfo::exists(out.filePath("GridJ1.jpg")));
+  }
+
+  void previewRecognisesPicturesByContent() {
+    PictureView view;
+    view.resize(200, 150);
+    QImage image(300, 100, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    QVERIFY(view.navigate(WriteFile(dir_, "sqm1.tmp", bmp)));
+    QCOMPARE(view.format(), QByteArray("bmp"));
+    QCOMPARE(view.pictureSize(), QSize(300, 100));
+    QVERIFY(view.navigate(WriteFile(dir_, "sqm2.tmp", kGif)));
+    QCOMPARE(view.format(), QByteArray("gif"));
+    QVERIFY(!view.navigate(WriteFile(dir_, "sqm3.tmp", "plain text")));
+    QCOMPARE(view.format(), QByteArray("gif"));
+    // Shrunk to fit without distortion: 300 x 100 in 192 x 142 is 192 x 64.
+    QVERIFY(view.navigate(dir_.filePath("sqm1.tmp")));
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QImage shot = view.grab().toImage();
+    int redRows = 0;
+    for (int y = 0; y < shot.height(); ++y) redRows += shot.pixelColor(100, y) == QColor(Qt::red);
+    QVERIFY2(redRows >= 60 && redRows <= 68, qPrintable(QString::number(redRows)));
+  }
+};
+
+QTEST_MAIN(ImagesTest)
+#include "images_test.moc"

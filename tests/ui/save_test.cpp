@@ -1,0 +1,96 @@
+// Step 5: saving the previewed text as UTF-8 text and as a Word document,
+// through the save dialog, without changing the step rules.
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include "tests/support/fake_host.h"
+#include "tests/ui/wizard_driver.h"
+#include "docx/docx_recovery.h"
+#include "ui/doc_frm.h"
+#include "ui/save_page.h"
+#include "ui/text_view.h"
+
+using namespace kw::uitest;
+using kw::ui::DocFrm;
+
+class SaveTest : public QObject {
+  Q_OBJECT
+ private:
+  QTemporaryDir dir_;
+
+  // Runs a Quick job on a letter and moves on to step 5.
+  void toSaveStep(DocFrm& frm) {
+    const QString doc = WriteFile(dir_, "letter.doc", DocWithText("Dear caf\xE9 owner,\rbest <regards> & thanks"));
+    Prepare(frm);
+    GoToModes(frm, doc, "OptQuickMode");
+    RunJob(frm);
+    Click(&frm, "CmdNext");
+    QCOMPARE(frm.currentStep(), 5);
+  }
+
+  void saveThroughDialog(DocFrm& frm, const QString& target) {
+    OnModal<QFileDialog>([&](QFileDialog* dialog) {
+      QVERIFY(dialog->selectedFiles().value(0).endsWith("letter-recovered.txt"));
+      dialog->selectFile(target);
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    Click(&frm, "CmdSaveText");
+  }
+
+ private slots:
+  void savesUtf8Text() {
+    DocFrm frm;
+    toSaveStep(frm);
+    QVERIFY(frm.findChild<QPushButton*>("CmdSaveText")->isEnabled());
+    const QString target = dir_.filePath("out.txt");
+    saveThroughDialog(frm, target);
+    const QString preview = frm.findChild<kw::ui::TextView*>("TxtRepairedDocContent")->toPlainText();
+    QCOMPARE(ReadAll(target), preview.toUtf8());
+    QVERIFY(ReadAll(target).contains("caf\xC3\xA9"));
+    QVERIFY(frm.findChild<QLabel*>("LblSaveResult")->text().contains("out.txt"));
+    // The step rules are untouched.
+    QCOMPARE(NextCaption(frm), QString("Save >"));
+    QVERIFY(!NextEnabled(frm));
+  }
+
+  void savesAWordDocumentOneParagraphPerLine() {
+    DocFrm frm;
+    toSaveStep(frm);
+    const QString target = dir_.filePath("out.docx");
+    saveThroughDialog(frm, target);
+    // Our own .docx recovery reads it back.
+    kw::RecoveryJobState job;
+    kw::test::FakeHost host;
+    host.path = QFile::encodeName(target).toStdString();
+    host.quick = 1;
+    QVERIFY(kw::RecoverDocX(job, host).ok());
+    const QString text = QString::fromStdString(job.sRecoveredText);
+    QVERIFY2(text.contains(QString::fromUtf8("Dear caf\u00e9 owner,")), qPrintable(text));
+    QVERIFY(text.contains("best <regards> & thanks"));
+    QVERIFY(text.indexOf("owner,") < text.indexOf("best"));
+  }
+
+  void failedSaveIsReported() {
+    DocFrm frm;
+    toSaveStep(frm);
+    auto* page = frm.findChild<kw::ui::SavePage*>();
+    QVERIFY(page->saveTo(dir_.filePath("missing/out.txt")).contains("missing/out.txt"));
+    QVERIFY(page->saveTo(dir_.filePath("missing/out.docx")).contains("missing/out.docx"));
+  }
+
+  void nothingToSaveAfterAPictureJob() {
+    DocFrm frm;
+    Prepare(frm);
+    frm.setDocFileName("/tmp/none.doc");
+    Click(&frm, "CmdNext");
+    Click(&frm, "OptImageMode");
+    ClickStepHeader(frm, 5);
+    QVERIFY(!frm.findChild<QPushButton*>("CmdSaveText")->isEnabled());
+  }
+};
+
+QTEST_MAIN(SaveTest)
+#include "save_test.moc"

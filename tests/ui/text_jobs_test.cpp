@@ -1,0 +1,174 @@
+// Text jobs from Next on step 2 to the filled preview, through the real
+// status window: Quick, Salvage and .docx jobs, OK before the first tick and
+// during a job, a source that cannot be read.
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "tests/ui/wizard_driver.h"
+#include "ui/doc_frm.h"
+#include "ui/doc_progress.h"
+#include "ui/text_view.h"
+
+using namespace kw::uitest;
+using kw::ui::DocFrm;
+using kw::ui::DocProgress;
+
+namespace {
+QString Preview(DocFrm& frm) {
+  return frm.findChild<kw::ui::TextView*>("TxtRepairedDocContent")->toPlainText();
+}
+}  // namespace
+
+class TextJobsTest : public QObject {
+  Q_OBJECT
+ private:
+  QTemporaryDir dir_;
+
+ private slots:
+  void quickJobFillsThePreview() {
+    const QString doc = WriteFile(dir_, "letter.doc", DocWithText("  Dear caf\xE9\r  owner  "));
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, doc, "OptQuickMode");
+
+    // The status window as the job starts.
+    QStringList seen;
+    OnModal<DocProgress>([&](DocProgress* window) {
+      seen << window->windowTitle() << window->findChild<QLabel*>("LblStatus")->text();
+      const Qt::WindowFlags flags = window->windowFlags();
+      seen << QString::number(bool(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
+                                            Qt::WindowMaximizeButtonHint)));
+      seen << QString::number(window->parentWidget() == &frm);
+      seen << QString::number(window->findChild<QPushButton*>("CmdOK")->isEnabled());
+      seen << QString::number(window->findChild<QProgressBar*>("ProgReadDOC")->isTextVisible());
+      QTest::keyClick(window, Qt::Key_Escape);  // does not close it
+      seen << QString::number(window->isVisible());
+    });
+    RunJob(frm);
+    QCOMPARE(seen, QStringList({"Document Repair Status", "Analyzing document structure &  problem area...",
+                                "0", "1", "1", "1", "1"}));
+    QCOMPARE(frm.currentStep(), 3);
+    // Trimmed of spaces only: the leading line break stays.
+    QCOMPARE(Preview(frm), QString::fromUtf8("\r\n  Dear caf\u00e9\r\n  owner"));
+    QVERIFY(frm.findChild<kw::ui::TextView*>("TxtRepairedDocContent")->isEnabled());
+    QVERIFY(frm.job().sRecoveredText.empty());
+
+    // A second job replaces the text.
+    const QString other = WriteFile(dir_, "other.doc", DocWithText("Second"));
+    Click(&frm, "CmdBack");
+    Click(&frm, "CmdBack");
+    GoToModes(frm, other, "OptSalvageMode");
+    RunJob(frm);
+    QCOMPARE(frm.currentStep(), 3);
+    QVERIFY(Preview(frm).contains("Second"));
+    QVERIFY(!Preview(frm).contains("Dear"));
+  }
+
+  void salvageKeepsSevenBitText() {
+    const QString doc = WriteFile(dir_, "salvage.doc", DocWithText("Dear caf\xE9 owner"));
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, doc, "OptSalvageMode");
+    RunJob(frm);
+    QCOMPARE(frm.currentStep(), 3);
+    QVERIFY2(Preview(frm).contains("Dear caf owner"), qPrintable(Preview(frm)));
+  }
+
+  void docxJobsInBothTextModes() {
+    const QString docx =
+        WriteFile(dir_, "minutes.docx", DocxWithText("Minutes of the meeting\r\nItem one & two"));
+    for (const char* mode : {"OptQuickMode", "OptSalvageMode"}) {
+      DocFrm frm;
+      Prepare(frm);
+      GoToModes(frm, docx, mode);
+      QVERIFY(!frm.findChild<QCheckBox*>("OptImageMode")->isEnabled());
+      RunJob(frm);
+      QCOMPARE(frm.currentStep(), 3);
+      QVERIFY2(Preview(frm).contains("Minutes of the meeting"), qPrintable(Preview(frm)));
+      QVERIFY(Preview(frm).contains("Item one & two"));
+    }
+  }
+
+  void okBeforeTheFirstTickRunsNoJob() {
+    const QString doc = WriteFile(dir_, "early.doc", DocWithText("Never read"));
+    DocFrm frm;
+    Prepare(frm, 60000);
+    GoToModes(frm, doc, "OptQuickMode");
+    bool ran = true;
+    OnModal<DocProgress>([&](DocProgress* window) {
+      Click(window, "CmdOK");
+      ran = window->jobRan();
+    });
+    RunJob(frm);
+    QVERIFY(!ran);
+    QCOMPARE(frm.currentStep(), 3);
+    QVERIFY(Preview(frm).isEmpty());  // the state left from before: no text
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+  }
+
+  void okDuringTheJobShowsTheStepAtOnce() {
+    // Big enough that the job is still running when OK is pressed.
+    QByteArray text(48 << 20, 'a');
+    for (qsizetype i = 99; i < text.size(); i += 100) text[i] = '\r';
+    const QString doc = WriteFile(dir_, "big.doc", DocWithText(text));
+    text.clear();
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, doc, "OptQuickMode");
+    int stepWhenClosed = 0;
+    bool runningWhenClosed = false;
+    bool secondJobStarted = false;
+    OnModal<DocProgress>(
+        [&](DocProgress* window) {
+      Click(window, "CmdOK");
+      stepWhenClosed = frm.currentStep();
+      runningWhenClosed = frm.jobRunning() && !window->isVisible();
+      // The wizard is usable again, but Next on step 2 starts nothing now.
+      Click(&frm, "CmdBack");
+      Click(&frm, "CmdNext");
+      secondJobStarted = QApplication::activeModalWidget() != nullptr;
+        },
+        [](DocProgress* window) { return window->jobRan(); });
+    RunJob(frm);
+    QCOMPARE(stepWhenClosed, 3);
+    QVERIFY(runningWhenClosed);
+    QVERIFY(!secondJobStarted);
+    // The job still handed over its whole result.
+    QCOMPARE(frm.currentStep(), 3);
+    QVERIFY(Preview(frm).size() > (47 << 20));
+  }
+
+  void unreadableSourceIsExplainedOnce() {
+    const QString missing = dir_.filePath("gone.doc");
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, missing, "OptQuickMode");
+    QStringList messages;
+    OnModal<QMessageBox>([&](QMessageBox* box) {
+      messages << box->text();
+      box->accept();
+      // No second message follows.
+      QTimer::singleShot(50, [&] {
+        if (auto* extra = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+          messages << extra->text();
+          extra->accept();
+        }
+      });
+    });
+    RunJob(frm);
+    QTest::qWait(100);
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages[0].contains(missing), qPrintable(messages[0]));
+    QVERIFY(messages[0].contains("No such file", Qt::CaseInsensitive));
+    QCOMPARE(frm.currentStep(), 3);
+  }
+};
+
+QTEST_MAIN(TextJobsTest)
+#include "text_jobs_test.moc"

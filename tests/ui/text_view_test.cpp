@@ -1,0 +1,81 @@
+// The text preview's viewer: wrapping, selecting with mouse and keys,
+// copying, and a very long text.
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTest>
+
+#include "ui/text_view.h"
+
+using kw::ui::TextView;
+
+class TextViewTest : public QObject {
+  Q_OBJECT
+ private:
+  // Point in the viewport of column `column` of visible row `row`.
+  static QPoint At(TextView& view, int row, int column) {
+    const QFontMetricsF metrics(view.font());
+    return QPoint(4 + static_cast<int>(column * metrics.horizontalAdvance(u'M')),
+                  row * view.fontMetrics().lineSpacing() + 2);
+  }
+
+ private slots:
+  void selectsWithTheMouseAndCopies() {
+    TextView view;
+    view.resize(400, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.setPlainText("first line\r\nsecond line\r\nthird");
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, At(view, 0, 6));
+    QTest::mouseMove(view.viewport(), At(view, 1, 6));
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, At(view, 1, 6));
+    QCOMPARE(view.selectedText(), QString("line\r\nsecond"));
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString("line\nsecond"));
+
+    QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, At(view, 2, 2));
+    QCOMPARE(view.selectedText(), QString("third"));
+    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(view.selectedText(), view.toPlainText());
+  }
+
+  void wrapsLongLinesAtTheWidth() {
+    TextView view;
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.setPlainText(QString(1000, 'x') + "\n\nend");
+    const int rowsNarrow = view.rowCount();
+    QVERIFY(rowsNarrow > 5);
+    view.resize(600, 200);
+    QVERIFY(view.rowCount() < rowsNarrow);
+    // The last row shows the last line.
+    QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+  }
+
+  void holdsAHundredMegabytes() {
+    QString text;
+    text.reserve(100 << 20);
+    const QString line = QString(71, 'w') + "\r\n";
+    while (text.size() < (100 << 20)) text += line;
+    TextView view;
+    view.resize(500, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    QElapsedTimer timer;
+    timer.start();
+    view.setPlainText(text);
+    view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+    view.repaint();
+    qInfo("100 MB text shown in %lld ms", static_cast<long long>(timer.elapsed()));
+    QVERIFY(view.rowCount() >= text.size() / 73);
+    view.setSelection(text.size() - 5, text.size());
+    QCOMPARE(view.selectedText(), QString("www\r\n"));
+  }
+};
+
+QTEST_MAIN(TextViewTest)
+#include "text_view_test.moc"

@@ -1,0 +1,102 @@
+#include "tests/ui/wizard_driver.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+
+#include "ui/doc_frm.h"
+#include "ui/docx_writer.h"
+
+namespace kw::uitest {
+
+void Click(QWidget* root, const char* name) {
+  auto* widget = root->findChild<QWidget*>(name);
+  QVERIFY2(widget != nullptr, name);
+  QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+void ClickStepHeader(ui::DocFrm& frm, int step) {
+  QTabBar* bar = frm.findChild<QTabWidget*>("DocTab")->tabBar();
+  QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(step - 1).center());
+}
+
+QString NextCaption(ui::DocFrm& frm) { return frm.findChild<QPushButton*>("CmdNext")->text(); }
+bool NextEnabled(ui::DocFrm& frm) { return frm.findChild<QPushButton*>("CmdNext")->isEnabled(); }
+bool BackEnabled(ui::DocFrm& frm) { return frm.findChild<QPushButton*>("CmdBack")->isEnabled(); }
+
+QByteArray DocWithText(const QByteArray& text) {
+  QByteArray bytes(0xA00, '\0');
+  bytes.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+  bytes += text;
+  bytes += "\x25\xB0";
+  bytes += QByteArray(300, '\x7F');
+  return bytes;
+}
+
+namespace {
+QByteArray Encode(int width, int height, const char* format) {
+  QImage image(width, height, QImage::Format_RGB32);
+  image.fill(QColor(40, 120, 200));
+  QPainter(&image).fillRect(0, 0, width / 2, height / 2, Qt::yellow);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, format);
+  return bytes;
+}
+}  // namespace
+
+QByteArray TinyJpeg(int width, int height) { return Encode(width, height, "JPG"); }
+QByteArray TinyPng(int width, int height) { return Encode(width, height, "PNG"); }
+
+QByteArray DocxWithText(const QString& text) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("made.docx");
+  const QByteArray utf8 = text.toUtf8();
+  if (!WriteDocx(QFile::encodeName(path).toStdString(), std::string_view(utf8.data(), utf8.size())).ok()) {
+    return {};
+  }
+  return ReadAll(path);
+}
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+  const QString path = dir.filePath(name);
+  QFile file(path);
+  if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+  return path;
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void Prepare(ui::DocFrm& frm, int delayMs) {
+  frm.setJobStartDelay(delayMs);
+  frm.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&frm));
+}
+
+void GoToModes(ui::DocFrm& frm, const QString& path, const char* modeBox) {
+  auto* box = frm.findChild<QLineEdit*>("txtDocFileName");
+  box->setFocus();
+  box->clear();
+  QTest::keyClicks(box, path);
+  Click(&frm, "CmdNext");
+  QCOMPARE(frm.currentStep(), 2);
+  Click(&frm, modeBox);
+}
+
+void RunJob(ui::DocFrm& frm) {
+  QVERIFY(NextEnabled(frm));
+  Click(&frm, "CmdNext");  // returns when the job has ended
+  QVERIFY(!frm.jobRunning());
+}
+
+}  // namespace kw::uitest

@@ -1,0 +1,330 @@
+#include "ui/doc_frm.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "engine/job_controller.h"
+#include "ui/app_info.h"
+#include "ui/doc_about.h"
+#include "ui/doc_progress.h"
+#include "ui/file_page.h"
+#include "ui/help.h"
+#include "ui/icons.h"
+#include "ui/images_page.h"
+#include "ui/save_page.h"
+#include "ui/text_page.h"
+#include "ui/text_view.h"
+
+namespace kw::ui {
+
+namespace {
+// Qt separates the patterns of one filter with blanks.
+constexpr char kOpenFilters[] =
+    "Word Documents (*.doc *.docx);;Word 97-2003 Documents (*.doc);;Word 2007 Documents (*.docx)";
+}  // namespace
+
+DocFrm::DocFrm(QWidget* parent)
+    : QMainWindow(parent),
+      programDir_(QCoreApplication::applicationDirPath()),
+      startDelayMs_(DocProgress::kDefaultStartDelayMs),
+      DocTab_(new QTabWidget(this)),
+      filePage_(new FilePage(this)),
+      modePage_(new ModePage(this)),
+      textPage_(new TextPage(this)),
+      imagesPage_(new ImagesPage(job_, *this, this)),
+      savePage_(new SavePage(textPage_->TxtRepairedDocContent(),
+                             [this] { return filePage_->txtDocFileName()->text(); }, this)),
+      CmdBack_(new QPushButton("Back", this)),
+      CmdNext_(new QPushButton("Next", this)),
+      CmdClose_(new QPushButton("Close", this)) {
+  setObjectName("DocFrm");
+  setWindowTitle(kWindowTitle);
+  setWindowIcon(AppIcon());
+
+  DocTab_->setObjectName("DocTab");
+  DocTab_->addTab(filePage_, "Step - 1");
+  DocTab_->addTab(modePage_, "Step - 2");
+  DocTab_->addTab(textPage_, "Preview Recovered Text");
+  DocTab_->addTab(imagesPage_, "Preview Recovered Images");
+  DocTab_->addTab(savePage_, "Save Document");
+  CmdBack_->setObjectName("CmdBack");
+  CmdNext_->setObjectName("CmdNext");
+  CmdClose_->setObjectName("CmdClose");
+  CmdNext_->setDefault(true);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(CmdBack_);
+  buttons->addWidget(CmdNext_);
+  buttons->addSpacing(12);
+  buttons->addWidget(CmdClose_);
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->addWidget(DocTab_, 1);
+  layout->addLayout(buttons);
+  setCentralWidget(central);
+  buildMenus();
+  resize(760, 540);
+
+  connect(DocTab_, &QTabWidget::currentChanged, this, &DocFrm::DocTab_TabSelected);
+  connect(CmdNext_, &QPushButton::clicked, this, &DocFrm::CmdNext_Click);
+  connect(CmdBack_, &QPushButton::clicked, this, &DocFrm::CmdBack_Click);
+  connect(CmdClose_, &QPushButton::clicked, this, &QWidget::close);
+  connect(filePage_->CmdBowse(), &QPushButton::clicked, this, &DocFrm::chooseFile);
+  connect(modePage_, &ModePage::modeClicked, this, &DocFrm::Mode_Click);
+
+  // Form_Load: step 1, step 3 available, step 4 not.
+  CmdBack_->setEnabled(false);
+  selectStep(1);
+  setStepAvailable(4, false);
+  setStepAvailable(3, true);
+}
+
+DocFrm::~DocFrm() = default;
+
+void DocFrm::buildMenus() {
+  QMenu* file = menuBar()->addMenu("File");
+  file->setObjectName("mnuFile");
+  QAction* open = file->addAction("Start Document Repair", this, &DocFrm::mnuOpen_Click);
+  open->setObjectName("mnuOpen");
+  open->setShortcut(QKeySequence::Open);
+  file->addSeparator()->setObjectName("mnuSep");
+  QAction* exit = file->addAction("E&xit", this, &QWidget::close);
+  exit->setObjectName("mnuExit");
+
+  QMenu* help = menuBar()->addMenu("Help");
+  help->setObjectName("mnuHelp");
+  QAction* contents = help->addAction("Contents", this, [this] { ShowHelpContents(this, programDir_); });
+  contents->setObjectName("mnuContents");
+  contents->setShortcut(QKeySequence::HelpContents);
+  help->addSeparator()->setObjectName("mnuSep2");
+  help->addAction("Kravelin Software Website", this, [] { OpenWebLink(kSiteUrl); })
+      ->setObjectName("mnuKravelinSite");
+  help->addAction("About", this, [this] {
+        DocAbout about(this);
+        about.exec();
+      })->setObjectName("mnuAbout");
+
+  // Kept switched off, as the window has always had it.
+  QMenu* picture = menuBar()->addMenu("Picture");
+  picture->setObjectName("mnuPicture");
+  picture->addAction("Kravelin Word Recovery")->setObjectName("mnuPicChild");
+  picture->menuAction()->setEnabled(false);
+  picture->setEnabled(false);
+}
+
+void DocFrm::setDocFileName(const QString& path) { filePage_->txtDocFileName()->setText(path); }
+
+int DocFrm::currentStep() const { return DocTab_->currentIndex() + 1; }
+
+bool DocFrm::isStepAvailable(int step) const { return DocTab_->isTabEnabled(step - 1); }
+
+bool DocFrm::fileChosen() const { return !filePage_->txtDocFileName()->text().isEmpty(); }
+
+std::string DocFrm::sourcePath() const {
+  return QFile::encodeName(filePage_->txtDocFileName()->text()).toStdString();
+}
+int DocFrm::optQuickMode() const { return modePage_->value(Mode::kQuick); }
+int DocFrm::optImageMode() const { return modePage_->value(Mode::kImage); }
+int DocFrm::optSalvageMode() const { return modePage_->value(Mode::kSalvage); }
+
+void DocFrm::selectStep(int step) {
+  if (step < 1 || step > 5 || !isStepAvailable(step) || step == currentStep()) return;
+  DocTab_->setCurrentIndex(step - 1);
+}
+
+void DocFrm::setStepAvailable(int step, bool available) {
+  if (step < 1 || step > 5) return;
+  // The tab strip moves away from a current tab that is switched off; the
+  // wizard's current step stays where it is.
+  const int current = DocTab_->currentIndex();
+  keepingStep_ = true;
+  DocTab_->setTabEnabled(step - 1, available);
+  if (DocTab_->currentIndex() != current) DocTab_->setCurrentIndex(current);
+  keepingStep_ = false;
+}
+
+void DocFrm::setFoundImagesLabel(const std::string& text) {
+  imagesPage_->setFoundImages(QString::fromStdString(text));
+}
+
+void DocFrm::navigatePreview(const std::string& path) {
+  imagesPage_->navigate(QFile::decodeName(QByteArray::fromStdString(path)));
+}
+
+void DocFrm::addPictureEntry(const std::string& text) {
+  imagesPage_->addEntry(QString::fromStdString(text));
+}
+
+void DocFrm::showNotice(const std::string& text) { notices_ << QString::fromStdString(text); }
+
+void DocFrm::GetPicInfo(const QString& sPicName) { imagesPage_->GetPicInfo(sPicName); }
+
+void DocFrm::showNoFileMessage() {
+  QMessageBox box(QMessageBox::Information, "Select Word Document",
+                  "Please select a Word document and select Next to proceed.", QMessageBox::Ok, this);
+  box.setObjectName("NoFileMessage");
+  box.exec();
+}
+
+// Step-entry rules: they run whenever the current step changes.
+void DocFrm::DocTab_TabSelected(int index) {
+  if (keepingStep_) return;
+  switch (index + 1) {
+    case 1:
+      CmdBack_->setEnabled(false);
+      if (fileChosen()) CmdNext_->setEnabled(true);
+      break;
+    case 2:
+      if (fileChosen()) {
+        CmdBack_->setEnabled(true);
+        CmdNext_->setEnabled(false);
+        if (modePage_->anyChosen()) CmdNext_->setEnabled(true);
+      } else {
+        showNoFileMessage();
+        selectStep(1);
+        CmdBack_->setEnabled(false);
+      }
+      break;
+    case 3:
+    case 4:
+      CmdNext_->setText("Next >");
+      CmdNext_->setEnabled(true);
+      break;
+    case 5:
+      CmdNext_->setText("Save >");
+      CmdNext_->setEnabled(false);
+      break;
+  }
+}
+
+void DocFrm::CmdNext_Click() {
+  switch (currentStep()) {
+    case 1:
+      CmdBack_->setEnabled(false);
+      if (fileChosen()) {
+        selectStep(2);
+        CmdBack_->setEnabled(true);
+        CmdNext_->setEnabled(false);
+        if (modePage_->anyChosen()) CmdNext_->setEnabled(true);
+        // Image Recovery is offered for Word 97-2003 files only; its value stays.
+        modePage_->box(Mode::kImage)->setEnabled(!ContainsDocx(sourcePath()));
+      } else {
+        showNoFileMessage();
+        selectStep(1);
+        CmdBack_->setEnabled(false);
+      }
+      break;
+    case 2:
+      startJob();
+      break;
+    case 3:
+    case 4:
+      selectStep(5);
+      CmdNext_->setText("Save >");
+      CmdNext_->setEnabled(false);
+      break;
+    default:
+      break;
+  }
+}
+
+void DocFrm::CmdBack_Click() {
+  switch (currentStep()) {
+    case 2:
+      CmdBack_->setEnabled(false);
+      selectStep(1);
+      break;
+    case 3:
+    case 4:
+      selectStep(2);
+      CmdNext_->setText("Next >");
+      CmdNext_->setEnabled(true);
+      break;
+    case 5:
+      selectStep(optSalvageMode() == 1 || optQuickMode() == 1 ? 3 : 4);
+      CmdNext_->setText("Next >");
+      CmdNext_->setEnabled(true);
+      break;
+    default:
+      break;
+  }
+}
+
+void DocFrm::startJob() {
+  if (jobRunning_) return;  // a job never starts twice
+  jobRunning_ = true;
+  CmdBack_->setEnabled(true);
+  imagesPage_->clearList();
+  job_.iImageCount = 0;
+  notices_.clear();
+  DocProgress progress(this, job_, *this, *this, programDir_, startDelayMs_);
+  progress.run();
+  jobRunning_ = false;
+
+  selectStep(3);
+  textPage_->fill(job_.sRecoveredText);
+  if (progress.jobRan() && !progress.jobStatus().ok()) {
+    QMessageBox box(QMessageBox::Warning, kWindowTitle,
+                    QString::fromStdString(progress.jobStatus().message()), QMessageBox::Ok, this);
+    box.setObjectName("JobError");
+    box.exec();
+  }
+  for (const QString& notice : std::exchange(notices_, {})) {
+    QMessageBox box(QMessageBox::Information, kWindowTitle, notice, QMessageBox::Ok, this);
+    box.setObjectName("JobNotice");
+    box.exec();
+  }
+}
+
+void DocFrm::chooseFile() {
+  const QFileInfo current(filePage_->txtDocFileName()->text());
+  const QString folder = fileChosen() && current.dir().exists() ? current.absolutePath() : QString();
+  const QString name = QFileDialog::getOpenFileName(this, QString(), folder, kOpenFilters);
+  // A cancelled dialog leaves the box as it was.
+  if (!name.isEmpty()) filePage_->txtDocFileName()->setText(QDir::toNativeSeparators(name));
+}
+
+void DocFrm::mnuOpen_Click() {
+  chooseFile();
+  selectStep(1);
+  modePage_->clearAll();
+  textPage_->clear();
+  CmdNext_->setText("Next >");
+}
+
+void DocFrm::Mode_Click(Mode mode, bool checked) {
+  if (!checked) {
+    CmdNext_->setEnabled(false);
+    return;
+  }
+  CmdNext_->setEnabled(true);
+  if (mode == Mode::kImage) {
+    setStepAvailable(4, true);
+    setStepAvailable(3, false);
+    job_.iImageCount = 0;
+  } else {
+    setStepAvailable(4, false);
+    setStepAvailable(3, true);
+  }
+}
+
+void DocFrm::closeEvent(QCloseEvent* event) {
+  // No confirmation. A job still running after its status window was closed
+  // with OK ends before the process does; nothing of it is shown.
+  event->accept();
+  QMainWindow::closeEvent(event);
+}
+
+}  // namespace kw::ui

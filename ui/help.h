@@ -1,0 +1,33 @@
+#pragma once
+// Help and web links.
+//
+// OpenWebLink hands an address to the desktop's URL handler (the default
+// browser) and ignores an empty one; failures are not reported. Help
+// contents open "Help.chm" beside the program with the desktop's default
+// handler when that file exists; otherwise the program's own help is shown
+// in a window. Neither ever shows an error message.
+
+#include <QDialog>
+#include <QString>
+
+class QTextBrowser;
+
+namespace kw::ui {
+
+void OpenWebLink(const QString& sURL);
+
+// The program's own help, a non-modal window owned by the wizard.
+class HelpWindow : public QDialog {
+  Q_OBJECT
+ public:
+  explicit HelpWindow(QWidget* owner);
+
+ private:
+  QTextBrowser* browser_;
+};
+
+// Help > Contents. `programDir` is where "Help.chm" is looked for. Returns
+// the help window when the own help was shown (it stays open), else null.
+HelpWindow* ShowHelpContents(QWidget* owner, const QString& programDir);
+
+}  // namespace kw::ui

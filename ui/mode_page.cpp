@@ -1,0 +1,110 @@
+#include "ui/mode_page.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+namespace kw::ui {
+
+namespace {
+
+QLabel* BoldLabel(const char* text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  QFont font = label->font();
+  font.setBold(true);
+  label->setFont(font);
+  return label;
+}
+
+}  // namespace
+
+ModePage::ModePage(QWidget* parent) : QWidget(parent) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(24, 18, 24, 18);
+  layout->addWidget(BoldLabel("Document Recovery Modes", this));
+  layout->addSpacing(8);
+  addMode(Mode::kQuick, "OptQuickMode", "Quick Recovery", "[Recommended]",
+          "This mode helps you recover text, pictures, charts, cliparts etc including formatting "
+          "from damaged Word document files.");
+  addMode(Mode::kImage, "OptImageMode", "Image Recovery", nullptr,
+          "This mode helps you salvage or retrieve all images, pictures etc from the damaged Word "
+          "document file.");
+  addMode(Mode::kSalvage, "OptSalvageMode", "Salvage Recovery", "[For Heavily Corrupted Files]",
+          "This mode helps you salvage or retrieve data from heavily damaged Word document files.");
+  layout->addStretch();
+}
+
+void ModePage::addMode(Mode mode, const char* name, const char* title, const char* tag,
+                       const char* description) {
+  auto* box = new QCheckBox(this);
+  box->setObjectName(name);
+  box->setAccessibleName(title);
+  boxes_[static_cast<int>(mode)] = box;
+  connect(box, &QCheckBox::clicked, this, [this, mode](bool checked) { onClicked(mode, checked); });
+
+  auto* titleRow = new QHBoxLayout;
+  QLabel* titleLabel = BoldLabel(title, this);
+  titleLabel->setObjectName(QString(name) + "Title");
+  titleRow->addWidget(titleLabel);
+  if (tag) {
+    QLabel* tagLabel = BoldLabel(tag, this);
+    tagLabel->setStyleSheet("color: #1a5a9a;");
+    titleRow->addWidget(tagLabel);
+  }
+  titleRow->addStretch();
+  auto* text = new QLabel(description, this);
+  text->setWordWrap(true);
+  for (QLabel* label : {titleLabel, text}) {
+    label->setProperty("modeIndex", static_cast<int>(mode));
+    label->installEventFilter(this);
+  }
+
+  auto* grid = new QGridLayout;
+  grid->setHorizontalSpacing(10);
+  grid->addWidget(box, 0, 0, Qt::AlignTop);
+  grid->addLayout(titleRow, 0, 1);
+  grid->addWidget(text, 1, 1);
+  grid->setColumnStretch(1, 1);
+  static_cast<QVBoxLayout*>(layout())->addLayout(grid);
+  static_cast<QVBoxLayout*>(layout())->addSpacing(12);
+}
+
+QCheckBox* ModePage::box(Mode mode) const { return boxes_[static_cast<int>(mode)]; }
+
+int ModePage::value(Mode mode) const { return box(mode)->isChecked() ? 1 : 0; }
+
+void ModePage::setValue(Mode mode, int value) { box(mode)->setChecked(value == 1); }
+
+void ModePage::clearAll() {
+  setValue(Mode::kQuick, 0);
+  setValue(Mode::kSalvage, 0);
+  setValue(Mode::kImage, 0);
+}
+
+bool ModePage::anyChosen() const {
+  return value(Mode::kSalvage) == 1 || value(Mode::kImage) == 1 || value(Mode::kQuick) == 1;
+}
+
+void ModePage::onClicked(Mode mode, bool checked) {
+  // Clear the other two, in the order Quick, Image, Salvage.
+  for (Mode other : {Mode::kQuick, Mode::kImage, Mode::kSalvage}) {
+    if (other != mode) setValue(other, 0);
+  }
+  emit modeClicked(mode, checked);
+}
+
+bool ModePage::eventFilter(QObject* watched, QEvent* event) {
+  const QVariant index = watched->property("modeIndex");
+  if (index.isValid() && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+    QCheckBox* target = boxes_[index.toInt()];
+    if (target->isEnabled()) target->click();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace kw::ui

@@ -1,0 +1,45 @@
+#pragma once
+// Step 2: the three recovery modes, OptQuickMode, OptImageMode and
+// OptSalvageMode. They are check boxes that act as one group of exclusive
+// options which can also all be cleared: a user click on one box clears the
+// other two and then reports the click through modeClicked(). Changes the
+// program makes (setValue, clearAll) report nothing. A click on a mode's
+// title or description acts as a click on its box.
+
+#include <QWidget>
+
+class QCheckBox;
+
+namespace kw::ui {
+
+enum class Mode { kQuick, kImage, kSalvage };
+
+class ModePage : public QWidget {
+  Q_OBJECT
+ public:
+  explicit ModePage(QWidget* parent = nullptr);
+
+  QCheckBox* box(Mode mode) const;
+  // 1 = chosen, 0 = not.
+  int value(Mode mode) const;
+  void setValue(Mode mode, int value);
+  // Quick, then Salvage, then Image to 0.
+  void clearAll();
+  bool anyChosen() const;
+
+ signals:
+  // After a user click; `checked` is the box's new value.
+  void modeClicked(kw::ui::Mode mode, bool checked);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void addMode(Mode mode, const char* name, const char* title, const char* tag,
+               const char* description);
+  void onClicked(Mode mode, bool checked);
+
+  QCheckBox* boxes_[3] = {};
+};
+
+}  // namespace kw::ui

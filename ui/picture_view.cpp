@@ -1,0 +1,75 @@
+#include "ui/picture_view.h"
+
+#include <QImageReader>
+#include <QMovie>
+#include <QPainter>
+
+namespace kw::ui {
+
+PictureView::PictureView(QWidget* parent) : QFrame(parent) {
+  setFrameShape(QFrame::StyledPanel);
+  setContextMenuPolicy(Qt::PreventContextMenu);
+  setBackgroundRole(QPalette::Base);
+  setAutoFillBackground(true);
+  setMinimumSize(160, 120);
+}
+
+PictureView::~PictureView() = default;
+
+bool PictureView::navigate(const QString& path) {
+  QImageReader probe(path);
+  probe.setDecideFormatFromContent(true);
+  const QByteArray format = probe.format();
+  if (format == "gif") {
+    auto movie = std::make_unique<QMovie>(path, QByteArray("gif"));
+    if (!movie->isValid() || !movie->jumpToFrame(0) || movie->currentImage().isNull()) {
+      return false;
+    }
+    movie_ = std::move(movie);
+    still_ = QImage();
+    connect(movie_.get(), &QMovie::frameChanged, this, [this] { update(); });
+    if (movie_->frameCount() != 1) movie_->start();
+  } else if (format == "jpeg" || format == "png" || format == "bmp") {
+    QImage image = probe.read();
+    if (image.isNull()) return false;
+    movie_.reset();
+    still_ = std::move(image);
+  } else {
+    return false;
+  }
+  file_ = path;
+  format_ = format;
+  scaledKey_ = -1;
+  update();
+  return true;
+}
+
+QSize PictureView::pictureSize() const { return currentFrame().size(); }
+
+bool PictureView::isAnimated() const { return movie_ && movie_->frameCount() != 1; }
+
+QImage PictureView::currentFrame() const { return movie_ ? movie_->currentImage() : still_; }
+
+void PictureView::paintEvent(QPaintEvent* event) {
+  QFrame::paintEvent(event);
+  const QImage frame = currentFrame();
+  if (frame.isNull()) return;
+  const QRect area = contentsRect().adjusted(4, 4, -4, -4);
+  QSize size = frame.size();
+  if (size.width() > area.width() || size.height() > area.height()) {
+    size.scale(area.size(), Qt::KeepAspectRatio);
+  }
+  if (size.isEmpty()) return;
+  const qint64 key = frame.cacheKey() ^ (qint64(size.width()) << 32) ^ size.height();
+  if (key != scaledKey_) {
+    scaled_ = QPixmap::fromImage(
+        size == frame.size() ? frame : frame.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    scaledKey_ = key;
+  }
+  QPainter painter(this);
+  const QPoint topLeft(area.x() + (area.width() - size.width()) / 2,
+                       area.y() + (area.height() - size.height()) / 2);
+  painter.drawPixmap(topLeft, scaled_);
+}
+
+}  // namespace kw::ui

@@ -1,0 +1,40 @@
+#pragma once
+// Step 5: "Save Document". Saves the previewed text through a save dialog,
+// as UTF-8 text (.txt) or as a Word document (.docx, one paragraph per
+// line). The button is enabled while there is text to save; pictures are
+// saved on step 4.
+
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+namespace kw::ui {
+
+class TextView;
+
+class SavePage : public QWidget {
+  Q_OBJECT
+ public:
+  // `source` is the preview whose text is saved; `sourcePath` gives the
+  // document's path, to suggest a file name.
+  SavePage(const TextView* source, std::function<QString()> sourcePath, QWidget* parent = nullptr);
+
+  // Saves the preview's text to `path`: ".docx" as a Word document,
+  // anything else as UTF-8 text. Returns an empty text or what went wrong.
+  QString saveTo(const QString& path) const;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void CmdSaveText_Click();
+
+  const TextView* source_;
+  std::function<QString()> sourcePath_;
+  QPushButton* save_;
+  QLabel* result_;
+};
+
+}  // namespace kw::ui
