@@ -3,6 +3,8 @@
 #include <cstring>
 
 #include "cli/command.h"
+#include "cli/images_command.h"
+#include "cli/info_command.h"
 #include "cli/text_command.h"
 
 namespace kw::cli {
@@ -10,6 +12,8 @@ namespace kw::cli {
 std::unique_ptr<Command> MakeCommand(const std::string& name) {
   if (name == "quick") return std::make_unique<TextCommand>(Mode::kQuick);
   if (name == "salvage") return std::make_unique<TextCommand>(Mode::kSalvage);
+  if (name == "images") return std::make_unique<ImagesCommand>();
+  if (name == "info") return std::make_unique<InfoCommand>();
   return nullptr;
 }
 

@@ -2,6 +2,7 @@
 // Byte search, marker bytes and temporary working files.
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -27,10 +28,14 @@ constexpr int32_t kSearchBlock = 20000;
 // a place ("&HFF" gives 255; "FF&" gives 4080).
 int32_t HexToLong(std::string_view text);
 
+// A marker: each text ("&HFF") converted with HexToLong and taken as a byte.
+std::string MarkerBytes(std::initializer_list<std::string_view> hexTexts);
+
 // Creates a new empty file in the user's temporary folder (TMPDIR, else
-// /tmp) whose name begins with `prefix` and ends in ".tmp": exclusive create,
-// mode 0600, never through a link. Returns its full path, or empty text when
-// no file could be made.
+// /tmp) whose name begins with `prefix` (its first three letters) and ends in
+// ".tmp": exclusive create, mode 0600, never through a link. Returns its full
+// path, or empty text when no file could be made (TMPDIR missing or not
+// writable, a prefix holding "/").
 std::string GetTempFile(std::string_view prefix);
 
 }  // namespace kw

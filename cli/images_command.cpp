@@ -1,0 +1,73 @@
+#include "cli/images_command.h"
+
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/console_host.h"
+#include "engine/job_controller.h"
+#include "images/image_extraction.h"
+#include "images/image_table.h"
+
+namespace kw::cli {
+
+namespace {
+
+// A picture's file name inside the extraction folder, or empty when the
+// entry's name could lead out of it.
+std::string PictureFileName(const ImageEntry& entry) {
+  const std::string name = entry.ImgName + "." + entry.ImgExt;
+  if (entry.ImgName.empty() || name.find('/') != std::string::npos || name.find('\0') != std::string::npos) {
+    return {};
+  }
+  return name;
+}
+
+// Writes every listed picture into `dir`. Returns the exit status: a write
+// that failed gives kExitCannotRead; refused entries do not.
+int ExtractAll(const ParsedArgs& args, ConsoleHost& host) {
+  const std::string& dir = *args.extractDir;
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  if (!std::filesystem::is_directory(dir)) {
+    const std::string reason = error ? error.message() : "it is not a folder";
+    std::fprintf(stderr, "kwrecover: Cannot write into \"%s\": %s.\n", dir.c_str(), reason.c_str());
+    return kExitCannotRead;
+  }
+  int exitCode = kExitOk;
+  for (const std::string& text : host.entries()) {
+    ImageEntry entry;
+    const std::string name = ParseImageEntry(text, &entry) ? PictureFileName(entry) : std::string();
+    if (name.empty()) {
+      std::fprintf(stderr, "kwrecover: skipped \"%s\": not a picture entry.\n", text.c_str());
+      continue;
+    }
+    const Status status = ExtractImage(args.file, entry.sMark, entry.eMark, dir + "/" + name, args.force, &host);
+    if (status.ok()) continue;
+    host.closeStatusWindow();
+    std::fprintf(stderr, "kwrecover: %s: %s%s\n", name.c_str(), status.message().c_str(),
+                 status.message().find("Not overwriting") == 0 ? " Use --force to overwrite." : "");
+    if (status.isIOError()) exitCode = kExitCannotRead;
+  }
+  return exitCode;
+}
+
+}  // namespace
+
+int ImagesCommand::execute(const ParsedArgs& args) {
+  RecoveryJobState job;
+  ConsoleHost host(args.file, Mode::kImages);
+  JobController controller(job, host);
+  const Status status = controller.Timer1_Timer();
+  if (!status.ok()) {
+    std::fprintf(stderr, "kwrecover: %s\n", status.message().c_str());
+    return kExitCannotRead;
+  }
+  std::string listing;
+  for (const std::string& entry : host.entries()) listing += entry + "\n";
+  listing += host.foundLabel() + "\n";
+  if (!WriteOutput("", listing)) return kExitCannotRead;
+  if (!args.extractDir) return kExitOk;
+  return ExtractAll(args, host);
+}
+
+}  // namespace kw::cli

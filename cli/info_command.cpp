@@ -1,0 +1,28 @@
+#include "cli/info_command.h"
+
+#include <cstdio>
+
+#include "engine/source_file.h"
+#include "images/image_info.h"
+
+namespace kw::cli {
+
+int InfoCommand::execute(const ParsedArgs& args) {
+  // cGetInfo is silent about a file it cannot read; say why here.
+  SourceFile file;
+  const Status status = SourceFile::Open(args.file, &file);
+  if (!status.ok()) {
+    std::fprintf(stderr, "kwrecover: %s\n", status.message().c_str());
+    return kExitCannotRead;
+  }
+  file.close();
+  cGetInfo info;
+  info.FileName = args.file;
+  info.GetImageFileInfo();
+  const std::string line = "TypeOfImage=" + std::to_string(info.TypeOfImage) + " Width=" +
+                           std::to_string(info.Width) + " Height=" + std::to_string(info.Height) +
+                           " Depth=" + std::to_string(info.Depth) + "\n";
+  return WriteOutput("", line) ? kExitOk : kExitCannotRead;
+}
+
+}  // namespace kw::cli

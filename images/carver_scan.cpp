@@ -1,0 +1,16 @@
+#include "images/carver_scan.h"
+
+namespace kw {
+
+Status BeginCarverScan(RecoveryJobState& job, JobHost& host, SourceFile* file) {
+  const Status status = SourceFile::Open(host.sourcePath(), file);
+  if (!status.ok()) return status;
+  job.iFileNo = 1;
+  job.iStartPos = 1;
+  job.lCurPos = 1;
+  host.setProgressMin(0);
+  host.setProgressMax(static_cast<int32_t>(file->size()));
+  return Status::OK();
+}
+
+}  // namespace kw

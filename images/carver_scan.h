@@ -1,0 +1,17 @@
+#pragma once
+// The start that both carvers' scans share.
+
+#include "engine/job_host.h"
+#include "engine/job_state.h"
+#include "engine/source_file.h"
+#include "engine/status.h"
+
+namespace kw {
+
+// Opens the source (the path read from the wizard now) into *file, sets
+// iFileNo, iStartPos = 1 and lCurPos = 1, and the progress bar's minimum 0
+// and maximum the file's length. A source that cannot be opened changes
+// nothing and gives the reason.
+Status BeginCarverScan(RecoveryJobState& job, JobHost& host, SourceFile* file);
+
+}  // namespace kw

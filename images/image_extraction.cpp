@@ -1,0 +1,171 @@
+#include "images/image_extraction.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "engine/source_file.h"
+#include "engine/yield_clock.h"
+#include "images/byte_search.h"
+
+namespace kw {
+
+namespace {
+
+constexpr size_t kCopyBuffer = 1 << 20;
+
+std::string ErrnoText(int error) {
+  std::string text = std::strerror(error);
+  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
+Status CannotWrite(const std::string& path, int error) {
+  return Status::IOError("Cannot write \"" + path + "\": " + ErrnoText(error) + ".");
+}
+
+// A position: decimal digits (spaces around them allowed), 1 to 2^31 - 1.
+std::optional<int32_t> ParsePosition(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1) return std::nullopt;
+  return value;
+}
+
+// What one extraction reads: the open source and the span to copy.
+struct Span {
+  SourceFile source;
+  int32_t first = 0;
+  int32_t last = 0;  // eMark, which may lie past the end of the source
+};
+
+Status OpenSpan(const std::string& sourcePath, const std::string& sMark, const std::string& eMark, Span* span) {
+  const auto first = ParsePosition(sMark);
+  const auto last = ParsePosition(eMark);
+  if (!first || !last) {
+    return Status::Invalid("The picture's positions \"" + sMark + "\" and \"" + eMark +
+                           "\" are not byte positions; nothing was extracted.");
+  }
+  if (*last < *first) {
+    return Status::Invalid("This entry ends (byte " + eMark + ") before it begins (byte " + sMark +
+                           "): its start and end markers belong to different pictures, so there is "
+                           "nothing to extract.");
+  }
+  Status status = SourceFile::Open(sourcePath, &span->source);
+  if (!status.ok()) return status;
+  if (*first > span->source.size()) {
+    return Status::Invalid("The picture begins at byte " + sMark + ", past the end of \"" + sourcePath + "\" (" +
+                           std::to_string(span->source.size()) +
+                           " bytes): the file has changed since it was scanned.");
+  }
+  span->first = *first;
+  span->last = *last;
+  return Status::OK();
+}
+
+// Copies the span into `fd` (`outPath` names it in messages). On success
+// *lastByte is the last byte copied and *lastPos its position.
+Status CopySpan(Span& span, int fd, const std::string& outPath, StatusWindow* window, uint8_t* lastByte,
+                int32_t* lastPos) {
+  std::optional<YieldClock> clock;
+  if (window != nullptr) clock.emplace(*window);
+  std::vector<uint8_t> buffer(kCopyBuffer);
+  const int64_t end = std::min<int64_t>(span.last, span.source.size());
+  int64_t pos = span.first;
+  while (pos <= end) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(end - pos + 1, static_cast<int64_t>(buffer.size())));
+    const int64_t n = span.source.readAt(pos, buffer.data(), want);
+    if (n < 0) return span.source.lastError();
+    if (n == 0) break;  // the source shrank
+    for (int64_t done = 0; done < n;) {
+      const ssize_t w = ::write(fd, buffer.data() + done, static_cast<size_t>(n - done));
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return CannotWrite(outPath, errno);
+      }
+      done += w;
+    }
+    *lastByte = buffer[static_cast<size_t>(n - 1)];
+    *lastPos = static_cast<int32_t>(pos + n - 1);
+    pos += n;
+    if (clock) clock->tick();
+  }
+  return Status::OK();
+}
+
+// Copies the span into the file just created at `path` (open as `fd`);
+// removes that file again when anything fails.
+Status FillNewFile(Span& span, int fd, const std::string& path, StatusWindow* window, uint8_t* lastByte,
+                   int32_t* lastPos) {
+  Status status = CopySpan(span, fd, path, window, lastByte, lastPos);
+  if (::close(fd) != 0 && status.ok()) status = CannotWrite(path, errno);
+  if (!status.ok()) ::unlink(path.c_str());
+  return status;
+}
+
+}  // namespace
+
+Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark,
+                  const std::string& eMark, const std::string& /*ImgName*/, const std::string& /*ImgExt*/,
+                  std::string* savedPath, StatusWindow* window) {
+  if (window != nullptr) window->yield();
+  Span span;
+  Status status = OpenSpan(inputs.sourcePath(), sMark, eMark, &span);
+  if (!status.ok()) return status;
+  job.iFileNo = 1;
+  job.lCurPos = span.first;
+  job.sRecoveredText.clear();
+  const std::string path = GetTempFile("sqm");
+  if (path.empty()) {
+    return Status::IOError(
+        "Cannot make a working file for the picture in the temporary folder (TMPDIR, else /tmp): "
+        "check that it exists and can be written.");
+  }
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    ::unlink(path.c_str());
+    return CannotWrite(path, error);
+  }
+  uint8_t lastByte = 0;
+  int32_t lastPos = span.first;
+  status = FillNewFile(span, fd, path, window, &lastByte, &lastPos);
+  if (!status.ok()) return status;
+  job.lCurPos = lastPos;
+  job.sCurChar = std::string(1, static_cast<char>(lastByte));
+  *savedPath = path;
+  return Status::OK();
+}
+
+Status ExtractImage(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
+                    const std::string& destination, bool overwrite, StatusWindow* window) {
+  Span span;
+  Status status = OpenSpan(sourcePath, sMark, eMark, &span);
+  if (!status.ok()) return status;
+  struct stat st {};
+  if (::lstat(destination.c_str(), &st) == 0) {
+    if (!overwrite) return Status::Invalid("Not overwriting \"" + destination + "\": it already exists.");
+    if (S_ISDIR(st.st_mode)) return Status::Invalid("Cannot write \"" + destination + "\": it is a folder.");
+    if (::unlink(destination.c_str()) != 0) return CannotWrite(destination, errno);
+  }
+  const int fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (errno == EEXIST) return Status::Invalid("Not overwriting \"" + destination + "\": it already exists.");
+    return CannotWrite(destination, errno);
+  }
+  uint8_t lastByte = 0;
+  int32_t lastPos = 0;
+  return FillNewFile(span, fd, destination, window, &lastByte, &lastPos);
+}
+
+}  // namespace kw
