@@ -1,5 +1,8 @@
 #include "docx/document_text.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "docx/html_to_text.h"
 #include "engine/cp1252.h"
 
@@ -73,6 +76,26 @@ std::pair<char32_t, size_t> CharacterReference(std::string_view s) {
   return {value, i + 1};
 }
 
+// True when `bytes` is valid UTF-8 without a byte-order mark.
+bool IsPlainUtf8(std::string_view bytes) {
+  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") return false;
+  size_t i = 0;
+  while (i < bytes.size()) {
+    if (i + 8 <= bytes.size()) {
+      uint64_t eight;
+      std::memcpy(&eight, bytes.data() + i, 8);
+      if ((eight & 0x8080808080808080ULL) == 0) {
+        i += 8;
+        continue;
+      }
+    }
+    const size_t length = Utf8SequenceLength(bytes.substr(i));
+    if (length == 0) return false;
+    i += length;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string DecodeUtf8Lenient(std::string_view bytes) {
@@ -83,6 +106,12 @@ std::string DecodeUtf8Lenient(std::string_view bytes) {
   while (i < bytes.size()) {
     // Runs of ASCII go through as they are.
     size_t ascii = i;
+    while (ascii + 8 <= bytes.size()) {
+      uint64_t eight;
+      std::memcpy(&eight, bytes.data() + ascii, 8);
+      if ((eight & 0x8080808080808080ULL) != 0) break;
+      ascii += 8;
+    }
     while (ascii < bytes.size() && static_cast<uint8_t>(bytes[ascii]) < 0x80) ++ascii;
     out.append(bytes.substr(i, ascii - i));
     i = ascii;
@@ -103,33 +132,34 @@ std::string MarkBreaks(std::string_view xml) {
   std::string out;
   out.reserve(xml.size() + xml.size() / 8);
   int tabStops = 0;  // depth of w:tabs, whose w:tab elements are tab stops
+  size_t pos = 0;    // xml before pos is in out
   size_t i = 0;
   while (i < xml.size()) {
-    const size_t special = xml.find_first_of("<>", i);
-    out.append(xml.substr(i, special == std::string_view::npos ? std::string_view::npos : special - i));
-    if (special == std::string_view::npos) break;
-    i = special;
-    if (xml[i] == '>') {  // not closing a tag: character data
+    const size_t open = std::min(xml.find('<', i), xml.size());
+    // A ">" in character data closes no tag.
+    for (size_t stray = xml.find('>', i); stray < open; stray = xml.find('>', stray + 1)) {
+      out.append(xml.substr(pos, stray - pos));
       out.append("&gt;");
-      ++i;
-      continue;
+      pos = stray + 1;
     }
-    const size_t close = xml.find_first_of("<>", i + 1);
-    if (close == std::string_view::npos || xml[close] == '<') {
+    if (open == xml.size()) break;
+    i = open;
+    const size_t close = std::min(xml.find('>', i + 1), xml.size());
+    const size_t inner = xml.substr(0, close).find('<', i + 1);
+    if (close == xml.size() || inner != std::string_view::npos) {
       // A "<" that no ">" closes: damage, left for the tag removal to judge.
-      const size_t next = close == std::string_view::npos ? xml.size() : close;
-      out.append(xml.substr(i, next - i));
-      i = next;
+      i = std::min(inner, close);
       continue;
     }
     const std::string_view tag = xml.substr(i, close + 1 - i);
-    out.append(tag);
     i = close + 1;
+    if (tag.size() < 5 || tag[1 + (tag[1] == '/')] != 'w') continue;  // fast path: no w: element
     const std::string_view name = TagName(tag);
-    const bool end = tag.size() > 1 && tag[1] == '/';
-    const bool empty = tag.size() > 2 && tag[tag.size() - 2] == '/';
+    const bool end = tag[1] == '/';
+    const bool empty = tag[tag.size() - 2] == '/';
+    std::string_view mark;
     if (name == "w:p") {
-      if (end || empty) out.append(kLineBreak);
+      if (end || empty) mark = kLineBreak;
     } else if (name == "w:tabs") {
       if (end) {
         if (tabStops > 0) --tabStops;
@@ -137,54 +167,65 @@ std::string MarkBreaks(std::string_view xml) {
         ++tabStops;
       }
     } else if (name == "w:tab") {
-      if (!end && tabStops == 0) out.append(kTab);
+      if (!end && tabStops == 0) mark = kTab;
     } else if (name == "w:br" || name == "w:cr") {
-      if (!end) out.append(kLineBreak);
+      if (!end) mark = kLineBreak;
+    }
+    if (!mark.empty()) {
+      out.append(xml.substr(pos, i - pos));
+      out.append(mark);
+      pos = i;
     }
   }
+  out.append(xml.substr(pos));
   return out;
 }
 
-std::string DecodeReferences(std::string_view text) {
+std::string DecodeReferences(std::string text) {
   static constexpr std::pair<std::string_view, char> kEntities[] = {
       {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
-  std::string out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const size_t amp = text.find('&', i);
-    out.append(text.substr(i, amp == std::string_view::npos ? std::string_view::npos : amp - i));
-    if (amp == std::string_view::npos) break;
-    i = amp;
-    const std::string_view rest = text.substr(i);
-    size_t used = 0;
+  // In place: a reference is always longer than what it stands for.
+  size_t out = text.find('&');
+  if (out == std::string::npos) return text;
+  size_t in = out;
+  std::string decoded;
+  while (in < text.size()) {
+    const size_t amp = text.find('&', in);
+    const size_t plain = (amp == std::string::npos ? text.size() : amp) - in;
+    std::memmove(text.data() + out, text.data() + in, plain);
+    out += plain;
+    in += plain;
+    if (amp == std::string::npos) break;
+    const std::string_view rest = std::string_view(text).substr(in);
+    decoded.clear();
+    size_t used = 1;
     if (rest.size() > 1 && rest[1] == '#') {
       const auto [codePoint, length] = CharacterReference(rest);
       if (length > 0) {
-        AppendUtf8(out, codePoint);
+        AppendUtf8(decoded, codePoint);
         used = length;
       }
     } else {
       for (const auto& [entity, c] : kEntities) {
         if (rest.substr(0, entity.size()) == entity) {
-          out.push_back(c);
+          decoded.push_back(c);
           used = entity.size();
           break;
         }
       }
     }
-    if (used == 0) {
-      out.push_back('&');
-      used = 1;
-    }
-    i += used;
+    if (decoded.empty()) decoded.push_back('&');
+    std::memcpy(text.data() + out, decoded.data(), decoded.size());
+    out += decoded.size();
+    in += used;
   }
-  return out;
+  text.resize(out);
+  return text;
 }
 
 std::string DocumentXmlToText(std::string_view xml, YieldClock* clock) {
-  const std::string marked = MarkBreaks(DecodeUtf8Lenient(xml));
-  return HtmlCharacterPasses(DecodeReferences(HtmlMarkupPasses(marked, clock)));
+  std::string marked = IsPlainUtf8(xml) ? MarkBreaks(xml) : MarkBreaks(DecodeUtf8Lenient(xml));
+  return HtmlCharacterPasses(DecodeReferences(HtmlMarkupPasses(std::move(marked), clock)));
 }
 
 }  // namespace kw

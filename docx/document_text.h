@@ -24,6 +24,6 @@ std::string DocumentXmlToText(std::string_view xml, YieldClock* clock = nullptr)
 // The steps on their own.
 std::string DecodeUtf8Lenient(std::string_view bytes);
 std::string MarkBreaks(std::string_view xml);
-std::string DecodeReferences(std::string_view text);
+std::string DecodeReferences(std::string text);
 
 }  // namespace kw

@@ -24,10 +24,13 @@ class YieldClock;
 std::string HtmlToText(std::string_view html, YieldClock* clock = nullptr);
 
 // Passes up to and including tag removal.
-std::string HtmlMarkupPasses(std::string_view html, YieldClock* clock = nullptr);
+std::string HtmlMarkupPasses(std::string html, YieldClock* clock = nullptr);
 
 // The quote, "&#", "%20" and trimming passes after tag removal.
-std::string HtmlCharacterPasses(std::string_view text);
+std::string HtmlCharacterPasses(std::string text);
+
+// In place, for a `to` no longer than `from`.
+void ReplaceInPlace(std::string& text, std::string_view from, std::string_view to);
 
 // Every non-overlapping occurrence of `from` (not empty) replaced by `to`,
 // scanning left to right.

@@ -9,7 +9,8 @@ namespace {
 constexpr size_t kFirstOutput = 64 << 10;
 }
 
-RawInflater::RawInflater(size_t outputLimit) : limit_(outputLimit) {
+RawInflater::RawInflater(size_t outputLimit, size_t expected) : limit_(outputLimit) {
+  out_.resize(std::min(limit_, expected));
   initialised_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK;
   failed_ = !initialised_;
 }

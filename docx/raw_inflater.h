@@ -17,7 +17,9 @@ namespace kw {
 
 class RawInflater {
  public:
-  explicit RawInflater(size_t outputLimit);
+  // `expected`: a first guess of the output's size, used only within the
+  // limit, so that a typical entry needs no regrowth.
+  explicit RawInflater(size_t outputLimit, size_t expected = 0);
   ~RawInflater();
   RawInflater(const RawInflater&) = delete;
   RawInflater& operator=(const RawInflater&) = delete;

@@ -1,7 +1,7 @@
 #include "docx/tag_removal.h"
 
-#include <optional>
-#include <unordered_set>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "docx/html_to_text.h"
@@ -11,41 +11,120 @@ namespace kw {
 
 namespace {
 
-struct Span {
-  size_t begin;
-  size_t end;  // one past the ">"
-};
+constexpr size_t kNone = std::string_view::npos;
 
-struct TagLayout {
-  std::vector<Span> tags;                       // each "<" with the first ">" after it
-  size_t firstStray = std::string_view::npos;  // first ">" that closes no tag
-};
+// Walks the tags of a text: each "<" with the first ">" after it. A ">"
+// that closes no tag is stray; a last "<" with no ">" after it is no tag.
+class TagWalker {
+ public:
+  explicit TagWalker(std::string_view text) : text_(text) {}
 
-// The tags of `text`, or nothing when two "<" come without a ">" between
-// them. A last "<" with no ">" after it is no tag and never becomes one.
-std::optional<TagLayout> ScanTags(std::string_view text) {
-  TagLayout layout;
-  size_t open = std::string_view::npos;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '<') {
-      if (open != std::string_view::npos) return std::nullopt;
-      open = i;
-    } else if (c == '>') {
-      if (open != std::string_view::npos) {
-        layout.tags.push_back({open, i + 1});
-        open = std::string_view::npos;
-      } else if (layout.firstStray == std::string_view::npos) {
-        layout.firstStray = i;
+  // Moves to the next tag; false at the end, or when two "<" come without
+  // a ">" between them (`merging()` then says so).
+  bool next() {
+    // Byte loops: tags and the text between them are short, too short for
+    // a library search call per piece to pay.
+    const char* const base = text_.data();
+    const char* const end = base + text_.size();
+    for (const char* p = base + pos_; p < end; ++p) {
+      if (*p == '>') {
+        if (firstStray_ == kNone) firstStray_ = static_cast<size_t>(p - base);
+        continue;
       }
+      if (*p != '<') continue;
+      const char* q = p + 1;
+      while (q < end && *q != '>' && *q != '<') ++q;
+      if (q == end) break;  // the last "<", never closed
+      if (*q == '<') {      // two "<" without a ">" between them
+        merging_ = true;
+        return false;
+      }
+      begin_ = static_cast<size_t>(p - base);
+      end_ = static_cast<size_t>(q - base) + 1;
+      pos_ = end_;
+      return true;
+    }
+    pos_ = text_.size();
+    return false;
+  }
+
+  size_t begin() const { return begin_; }
+  size_t end() const { return end_; }
+  std::string_view tag() const { return text_.substr(begin_, end_ - begin_); }
+  size_t firstStray() const { return firstStray_; }  // of the text walked so far
+  bool merging() const { return merging_; }
+
+ private:
+  std::string_view text_;
+  size_t pos_ = 0;
+  size_t begin_ = 0, end_ = 0;
+  size_t firstStray_ = kNone;
+  bool merging_ = false;
+};
+
+// Distinct tag texts numbered in order of first appearance: a flat
+// open-addressing table over views into the text.
+class TagIds {
+ public:
+  uint32_t idOf(std::string_view tag) {
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    const uint64_t h = Hash(tag);
+    for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      Slot& s = slots_[i];
+      if (s.data == nullptr) {
+        s = Slot{h, tag.data(), static_cast<uint32_t>(tag.size()), static_cast<uint32_t>(count_++)};
+        return s.id;
+      }
+      if (s.hash == h && s.size == tag.size() && std::memcmp(s.data, tag.data(), tag.size()) == 0) return s.id;
     }
   }
-  return layout;
-}
+  size_t count() const { return count_; }
+
+ private:
+  struct Slot {
+    uint64_t hash = 0;
+    const char* data = nullptr;
+    uint32_t size = 0;
+    uint32_t id = 0;
+  };
+
+  static uint64_t Hash(std::string_view s) {
+    uint64_t h = 0x9E3779B97F4A7C15ULL ^ s.size();
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+      uint64_t w;
+      std::memcpy(&w, s.data() + i, 8);
+      h = (h ^ w) * 0xFF51AFD7ED558CCDULL;
+      h ^= h >> 32;
+    }
+    for (; i < s.size(); ++i) h = (h ^ static_cast<unsigned char>(s[i])) * 0x100000001B3ULL;
+    h ^= h >> 29;
+    return h * 0xC4CEB9FE1A85EC53ULL;
+  }
+
+  void grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
+    for (const Slot& s : old) {
+      if (s.data == nullptr) continue;
+      size_t i = s.hash & (slots_.size() - 1);
+      while (slots_[i].data != nullptr) i = (i + 1) & (slots_.size() - 1);
+      slots_[i] = s;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  size_t count_ = 0;
+};
 
 }  // namespace
 
-bool TagsCannotMerge(std::string_view text) { return ScanTags(text).has_value(); }
+bool TagsCannotMerge(std::string_view text) {
+  TagWalker walker(text);
+  while (walker.next()) {
+  }
+  return !walker.merging();
+}
 
 std::string RemoveTagsLiteral(std::string text, YieldClock* clock) {
   while (true) {
@@ -59,31 +138,41 @@ std::string RemoveTagsLiteral(std::string text, YieldClock* clock) {
 }
 
 std::string RemoveTags(std::string text, YieldClock* clock) {
-  const std::optional<TagLayout> layout = ScanTags(text);
-  if (!layout) return RemoveTagsLiteral(std::move(text), clock);
   // Removing whole tags leaves every other tag as it was, so the rounds of
   // the loop only decide which distinct tag texts go: the first remaining
   // tag's, round after round, until a stray ">" comes before it.
-  const std::string_view view(text);
-  std::unordered_set<std::string_view> removed;
-  for (const Span& tag : layout->tags) {
-    const std::string_view tagText = view.substr(tag.begin, tag.end - tag.begin);
-    if (removed.count(tagText) != 0) continue;
-    if (layout->firstStray < tag.begin) break;
-    removed.insert(tagText);
+  TagIds ids;
+  std::vector<uint32_t> tagIds;
+  std::vector<char> removed;
+  bool stopped = false;
+  {
+    TagWalker walker(text);
+    while (walker.next()) {
+      const uint32_t id = ids.idOf(walker.tag());
+      tagIds.push_back(id);
+      if (id == removed.size()) removed.push_back(0);
+      if (stopped || removed[id]) continue;
+      if (walker.firstStray() < walker.begin()) {
+        stopped = true;
+        continue;
+      }
+      removed[id] = 1;
+    }
+    if (walker.merging()) return RemoveTagsLiteral(std::move(text), clock);
   }
   if (clock != nullptr) clock->tick();
-  if (removed.empty()) return text;
-  std::string out;
-  out.reserve(text.size());
-  size_t pos = 0;
-  for (const Span& tag : layout->tags) {
-    if (removed.count(view.substr(tag.begin, tag.end - tag.begin)) == 0) continue;
-    out.append(view.substr(pos, tag.begin - pos));
-    pos = tag.end;
+  // Compact in place: the text only shrinks.
+  TagWalker walker(text);
+  size_t out = 0, pos = 0;
+  for (size_t i = 0; walker.next(); ++i) {
+    if (!removed[tagIds[i]]) continue;
+    std::memmove(text.data() + out, text.data() + pos, walker.begin() - pos);
+    out += walker.begin() - pos;
+    pos = walker.end();
   }
-  out.append(view.substr(pos));
-  return out;
+  std::memmove(text.data() + out, text.data() + pos, text.size() - pos);
+  text.resize(out + text.size() - pos);
+  return text;
 }
 
 }  // namespace kw

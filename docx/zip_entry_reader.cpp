@@ -113,7 +113,8 @@ bool InflateEntry(std::string& data, int32_t uncompressedSize, int32_t crc, Yiel
     return false;
   }
   const size_t size = static_cast<size_t>(uncompressedSize);
-  RawInflater inflater(size);
+  // Document XML rarely packs tighter than 32 to 1.
+  RawInflater inflater(size, data.size() * 32);
   for (size_t at = 0; at < data.size(); at += kFeedSize) {
     const size_t piece = std::min(kFeedSize, data.size() - at);
     if (!inflater.feed(reinterpret_cast<const uint8_t*>(data.data()) + at, piece)) break;

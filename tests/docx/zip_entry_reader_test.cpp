@@ -149,13 +149,17 @@ TEST(ZipEntryReader, CutAndCorruptedPackagesGiveTheRightDataOrNone) {
   for (const std::string& package : packages) {
     for (size_t cut = 0; cut < package.size(); cut += 3) {
       const auto data = Read(package.substr(0, cut));
-      if (data) EXPECT_EQ(*data, kXml) << "cut at " << cut;
+      if (data) {
+        EXPECT_EQ(*data, kXml) << "cut at " << cut;
+      }
     }
     for (int i = 0; i < 300; ++i) {
       std::string damaged = package;
       damaged[30 + random() % (damaged.size() - 30)] ^= static_cast<char>(1 + random() % 255);
       const auto data = Read(damaged);
-      if (data) EXPECT_EQ(*data, kXml) << "damage " << i;
+      if (data) {
+        EXPECT_EQ(*data, kXml) << "damage " << i;
+      }
     }
   }
 }
