@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include "engine/job_controller.h"
+#include "images/image_recovery.h"
+#include "images/image_table.h"
+#include "images/jpeg_carver.h"
+#include "images/jpeg_end_check.h"
+#include "images/png_carver.h"
+#include "tests/images/picture_bytes.h"
+#include "tests/support/fake_host.h"
+#include "tests/support/temp_dir.h"
+
+namespace kw {
+namespace {
+
+using test::B;
+using test::Jpeg;
+using test::Png;
+
+// `bytes` with `piece` written over it at the 1-based position `pos`.
+std::string Put(std::string bytes, size_t pos, const std::string& piece) {
+  bytes.replace(pos - 1, piece.size(), piece);
+  return bytes;
+}
+
+class CarverTest : public ::testing::Test {
+ protected:
+  void SetUp() override { host.image = 1; }
+  // Runs a carver on `bytes`; returns the entries it listed.
+  std::vector<std::string> Run(Status (*carver)(RecoveryJobState&, JobHost&, int64_t*), const std::string& bytes) {
+    host.path = dir.write("source.doc", bytes);
+    host.entries.clear();
+    host.progressValues.clear();
+    job.iImageCount = 0;
+    status = carver(job, host, nullptr);
+    return host.entries;
+  }
+  test::TempDir dir;
+  test::FakeHost host;
+  RecoveryJobState job;
+  Status status;
+};
+
+TEST(ImageTable, EntryTextAndItsParsing) {
+  const std::string text = ImageEntryText(3, 512, 980, "Grid0", "png");
+  EXPECT_EQ(text, "  Image #3  >     512|980|Grid0|png");
+  ImageEntry entry;
+  ASSERT_TRUE(ParseImageEntry(text, &entry));
+  EXPECT_EQ(entry.sMark, "512");
+  EXPECT_EQ(entry.eMark, "980");
+  EXPECT_EQ(entry.ImgName, "Grid0");
+  EXPECT_EQ(entry.ImgExt, "png");
+  // Up to a second ">", trimmed, only the first four pieces.
+  ASSERT_TRUE(ParseImageEntry("x>  1|2|GridJ7|jpg|more  > tail", &entry));
+  EXPECT_EQ(entry.ImgExt, "jpg");
+  EXPECT_FALSE(ParseImageEntry("  Image #1  >     1|2|GridJ0", &entry));
+  EXPECT_FALSE(ParseImageEntry("no marker 1|2|a|b", &entry));
+  EXPECT_FALSE(ParseImageEntry(">   ", &entry));
+}
+
+TEST_F(CarverTest, JpegWorkedExample) {
+  // Start marker at 1001, its D9 at 3000, in 5000 bytes.
+  std::string bytes(5000, '\0');
+  bytes = Put(bytes, 1001, B({0xFF, 0xD8, 0xFF}));
+  bytes = Put(bytes, 2999, B({0xFF, 0xD9}));
+  EXPECT_EQ(Run(RecoverJPG, bytes), std::vector<std::string>{"  Image #1  >     1001|3000|GridJ0|jpg"});
+  EXPECT_TRUE(status.ok());
+  EXPECT_EQ(host.progressMax, 5000);
+  // Pass 1 shows where its end search read its last block; then full.
+  EXPECT_EQ(host.progressValues, (std::vector<int32_t>{1002, 5000}));
+  EXPECT_EQ(job.iStartPos, 1);
+  EXPECT_EQ(job.lCurPos, 1);
+}
+
+TEST_F(CarverTest, JpegFirstPassProgressIsTheEndSearchsLastBlockStart) {
+  std::string bytes(50000, '\0');
+  bytes = Put(bytes, 1, B({0xFF, 0xD8, 0xFF}));
+  bytes = Put(bytes, 44999, B({0xFF, 0xD9}));
+  EXPECT_EQ(Run(RecoverJPG, bytes), std::vector<std::string>{"  Image #1  >     1|45000|GridJ0|jpg"});
+  EXPECT_EQ(host.progressValues, (std::vector<int32_t>{2 + 2 * 19998, 50000}));
+}
+
+TEST_F(CarverTest, JpegNextStartSearchBeginsThreeBytesAfterThePicture) {
+  const std::string zeros(12, '\0');
+  const std::string first = Jpeg(zeros);  // 18 bytes; its D9 is followed by zeros: accepted
+  const std::string second = B({0xFF, 0xD8, 0xFF}) + zeros + B({0xFF, 0xD9}) + zeros;
+  // A start marker 1 or 2 bytes after the first picture is not found.
+  EXPECT_EQ(Run(RecoverJPG, first + second), std::vector<std::string>{"  Image #1  >     1|18|GridJ0|jpg"});
+  EXPECT_EQ(Run(RecoverJPG, first + "\0" + second).size(), 1u);
+  // Further on it is.
+  EXPECT_EQ(Run(RecoverJPG, first + std::string(7, '\0') + second),
+            (std::vector<std::string>{"  Image #1  >     1|18|GridJ0|jpg", "  Image #2  >     26|42|GridJ1|jpg"}));
+  EXPECT_EQ(host.progressValues, (std::vector<int32_t>{2, 27, 54}));
+}
+
+TEST(JpegEndCheck, AcceptsWhatFollowsAPictureInWordsFiles) {
+  const auto accepts = [](std::initializer_list<int> bytes) {
+    const std::string s = B(bytes);
+    return JpegEndCheckAccepts(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+  };
+  EXPECT_TRUE(accepts({0x44, 0x00, 0x64}));
+  EXPECT_TRUE(accepts({0x00, 0x00, 0x00}));
+  EXPECT_TRUE(accepts({0x14, 0x00, 0x99}));
+  EXPECT_TRUE(accepts({0x0A, 0x00, 0x00}));
+  EXPECT_TRUE(accepts({0x44, 0x00}));  // the end of the file
+  EXPECT_TRUE(accepts({}));
+  EXPECT_FALSE(accepts({0x44, 0x00, 0x65}));
+  EXPECT_FALSE(accepts({0x00, 0x00, 0x01}));
+  EXPECT_FALSE(accepts({0x14, 0x01, 0x00}));
+  EXPECT_FALSE(accepts({0xFF, 0xDB, 0x00}));  // a segment after a thumbnail
+}
+
+TEST_F(CarverTest, JpegEndCheckDecidesBetweenTheInnerAndTheNextEndMarker) {
+  // An outer picture holding a thumbnail (its own FF D8 FF .. FF D9).
+  const std::string thumbnail = B({0xFF, 0xD8, 0xFF, 0xE0, 1, 2, 3, 4, 0xFF, 0xD9});
+  const auto outer = [&](const std::string& afterThumb) {
+    return B({0xFF, 0xD8, 0xFF, 0xE1, 9}) + thumbnail + afterThumb + B({0xFF, 0xD9}) + std::string(8, '\0');
+  };
+  // Followed by a segment: rejected, the next end marker ends the picture.
+  std::string bytes = outer(B({0xFF, 0xDB, 0x00, 0x43, 0x00, 7, 7, 7}));
+  EXPECT_EQ(Run(RecoverJPG, bytes),
+            std::vector<std::string>{"  Image #1  >     1|" + std::to_string(bytes.size() - 8) + "|GridJ0|jpg"});
+  // Followed by what the check accepts: the picture ends at the inner marker.
+  bytes = outer(B({1, 2, 3, 4, 0x44, 0x00, 0x64, 7}));
+  EXPECT_EQ(Run(RecoverJPG, bytes), std::vector<std::string>{"  Image #1  >     1|15|GridJ0|jpg"});
+}
+
+TEST_F(CarverTest, JpegRejectedEndWithoutAFurtherOneStillRecordsThePicture) {
+  const std::string bytes = Jpeg("body") + B({1, 2, 3, 4, 5, 6, 7, 8});
+  EXPECT_EQ(Run(RecoverJPG, bytes), std::vector<std::string>{"  Image #1  >     1|10|GridJ0|jpg"});
+  EXPECT_EQ(host.progressValue, static_cast<int32_t>(bytes.size()));
+}
+
+TEST_F(CarverTest, JpegEndingInTheLastBytesOfTheFileIsListedWhole) {
+  // A JPEG file on its own: nothing follows its end marker.
+  const std::string bytes = Jpeg(std::string(100, 'j'));
+  EXPECT_EQ(Run(RecoverJPG, bytes), std::vector<std::string>{"  Image #1  >     1|106|GridJ0|jpg"});
+  // Two bytes after it: still the end of the file.
+  EXPECT_EQ(Run(RecoverJPG, bytes + "ab").size(), 1u);
+}
+
+TEST_F(CarverTest, JpegWithoutMarkersListsNothingAndFillsTheBar) {
+  EXPECT_TRUE(Run(RecoverJPG, std::string(3000, 'x')).empty());
+  EXPECT_EQ(host.progressValues, std::vector<int32_t>{3000});
+  // A start marker without an end marker.
+  EXPECT_TRUE(Run(RecoverJPG, B({0xFF, 0xD8, 0xFF}) + std::string(100, 'x')).empty());
+  EXPECT_EQ(host.progressValues, std::vector<int32_t>{103});
+  EXPECT_TRUE(Run(RecoverJPG, "").empty());
+  EXPECT_TRUE(status.ok());
+}
+
+TEST_F(CarverTest, PngWorkedExample) {
+  // Signature at 201, end marker at 893..900, in 999 bytes.
+  std::string bytes(999, 'x');
+  bytes = Put(bytes, 201, B({0x89, 'P', 'N', 'G'}));
+  bytes = Put(bytes, 893, "IEND\xAE\x42\x60\x82");
+  EXPECT_EQ(Run(RecoverPNG, bytes), std::vector<std::string>{"  Image #1  >     201|900|Grid0|png"});
+  EXPECT_EQ(host.progressMax, 999);
+  EXPECT_EQ(host.progressValues, (std::vector<int32_t>{202, 999}));
+  EXPECT_EQ(job.vPngStart, -1);  // the last start search found nothing
+}
+
+TEST_F(CarverTest, PngPairsTheKthStartWithTheKthEnd) {
+  const std::string a = Png(), b = Png();
+  // Two pictures one after the other.
+  EXPECT_EQ(Run(RecoverPNG, a + b),
+            (std::vector<std::string>{"  Image #1  >     1|40|Grid0|png", "  Image #2  >     41|80|Grid1|png"}));
+  // An end marker before the first start: the entry ends before it begins.
+  EXPECT_EQ(Run(RecoverPNG, test::PngEnd() + "xxxx" + Png()),
+            std::vector<std::string>{"  Image #1  >     17|12|Grid0|png"});
+  // Start bytes inside a picture's data: that start takes the next end, and
+  // the last start stays unpaired.
+  const std::string inner = Png("ab\x89PNcd" + std::string(13, 'p'));
+  EXPECT_EQ(Run(RecoverPNG, inner + b),
+            (std::vector<std::string>{"  Image #1  >     1|40|Grid0|png", "  Image #2  >     11|80|Grid1|png"}));
+  // A picture cut off before its end takes the next picture's end.
+  EXPECT_EQ(Run(RecoverPNG, a.substr(0, 30) + b),
+            std::vector<std::string>{"  Image #1  >     1|70|Grid0|png"});
+  // Starts but no end.
+  EXPECT_TRUE(Run(RecoverPNG, "\x89PNG" + std::string(50, 'x')).empty());
+  EXPECT_EQ(host.progressValues, std::vector<int32_t>{54});
+}
+
+TEST_F(CarverTest, JobListsJpegEntriesFirstAndNumbersOnOverTheJob) {
+  const std::string zeros(8, '\0');
+  const std::string bytes = Png() + zeros + Jpeg() + zeros + Jpeg() + zeros;
+  host.path = dir.write("mixed.doc", bytes);
+  JobController controller(job, host);
+  for (int run = 0; run < 2; ++run) {  // a second job gives the same list
+    host.entries.clear();
+    host.availability.clear();
+    job.iImageCount = 0;
+    ASSERT_TRUE(controller.Timer1_Timer().ok());
+    EXPECT_EQ(host.entries, (std::vector<std::string>{"  Image #1  >     49|74|GridJ0|jpg",
+                                                       "  Image #2  >     83|108|GridJ1|jpg",
+                                                       "  Image #3  >     1|40|Grid0|png"}));
+    EXPECT_EQ(host.foundLabel, "Found (3) Images");
+    EXPECT_EQ(host.availability, (std::vector<std::pair<int, bool>>{{4, true}, {3, false}}));
+    EXPECT_EQ(host.selectedSteps.back(), 4);
+  }
+  EXPECT_TRUE(host.notices.empty());
+}
+
+TEST_F(CarverTest, JobOnAnUnreadableSourceListsNothingAndSaysWhy) {
+  host.path = dir.path() + "/gone.doc";
+  JobController controller(job, host);
+  const Status s = controller.Timer1_Timer();
+  EXPECT_FALSE(s.ok());
+  EXPECT_NE(s.message().find(host.path), std::string::npos);
+  EXPECT_TRUE(host.entries.empty());
+  EXPECT_EQ(host.foundLabel, "Found (0) Images");
+  EXPECT_EQ(host.selectedSteps.back(), 4);
+}
+
+TEST_F(CarverTest, ListingStopsAt32767EntriesAndTellsTheUserOnce) {
+  // 10 JPEG and 32760 PNG pictures, packed: 3 PNG pictures too many.
+  const std::string jpeg = B({0xFF, 0xD8, 0xFF, 0xE0, 0xFF, 0xD9}) + std::string(10, '\0');
+  const std::string png = "\x89PN" + B({'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82});
+  std::string bytes;
+  for (int i = 0; i < 10; ++i) bytes += jpeg;
+  for (int i = 0; i < 32760; ++i) bytes += png;
+  host.path = dir.write("many.doc", bytes);
+  job.iImageCount = 0;
+  ASSERT_TRUE(ImageRecoveryMode(job, host).ok());
+  ASSERT_EQ(host.entries.size(), 32767u);
+  EXPECT_EQ(job.iImageCount, 32767);
+  EXPECT_EQ(host.entries.back(), "  Image #32767  >     " + std::to_string(160 + 32756 * 11 + 1) + "|" +
+                                     std::to_string(160 + 32757 * 11) + "|Grid32756|png");
+  ASSERT_EQ(host.notices.size(), 1u);
+  EXPECT_EQ(host.notices[0], TooManyPicturesNotice(3));
+}
+
+}  // namespace
+}  // namespace kw
