@@ -71,7 +71,7 @@ int64_t FileSearcher::search(std::string_view pattern, int64_t start, YieldClock
     if (atEnd_) return 0;
     // Keep the bytes where an occurrence could still begin, read on after them.
     const size_t from = std::max(offset, size_ - std::min(keep, size_));
-    std::memmove(buffer_.data(), buffer_.data() + from, size_ - from);
+    if (from > 0) std::memmove(buffer_.data(), buffer_.data() + from, size_ - from);
     pos_ += static_cast<int64_t>(from);
     size_ -= from;
     offset = 0;
