@@ -11,6 +11,10 @@
 #include "ui/app_info.h"
 #include "ui/icons.h"
 
+// The help pages are compiled into the static kwui library, whose resources
+// are not registered on their own.
+static void InitHelpResources() { Q_INIT_RESOURCE(ui); }
+
 namespace kw::ui {
 
 void OpenWebLink(const QString& sURL) {
@@ -19,6 +23,7 @@ void OpenWebLink(const QString& sURL) {
 }
 
 HelpWindow::HelpWindow(QWidget* owner) : QDialog(owner), browser_(new QTextBrowser(this)) {
+  InitHelpResources();
   setObjectName("HelpWindow");
   setWindowTitle(QString(kProductName) + " Help");
   setWindowIcon(AppIcon());

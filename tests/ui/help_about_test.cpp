@@ -37,6 +37,9 @@ class HelpAboutTest : public QObject {
       QDesktopServices::setUrlHandler(scheme, &urls_, "open");
     }
   }
+  void cleanupTestCase() {
+    for (const char* scheme : {"https", "http", "file"}) QDesktopServices::unsetUrlHandler(scheme);
+  }
   void init() { urls_.opened.clear(); }
 
   void aboutShowsVersionAndKeepsOpenOnTheLink() {

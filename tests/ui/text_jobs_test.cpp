@@ -60,7 +60,7 @@ class TextJobsTest : public QObject {
     QVERIFY(frm.job().sRecoveredText.empty());
 
     // A second job replaces the text.
-    const QString other = WriteFile(dir_, "other.doc", DocWithText("Second"));
+    const QString other = WriteFile(dir_, "other.doc", DocWithText("Second job"));
     Click(&frm, "CmdBack");
     Click(&frm, "CmdBack");
     GoToModes(frm, other, "OptSalvageMode");
