@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "images/byte_search.h"
+#include "images/pattern_scan.h"
 #include "engine/yield_clock.h"
 
 namespace kw {
@@ -11,7 +12,7 @@ namespace kw {
 namespace {
 
 constexpr size_t kFirstRead = 64 << 10;
-constexpr size_t kMaxRead = 4 << 20;
+constexpr size_t kMaxRead = 256 << 10;
 
 // The start of the 20,000-byte block, of those stepped from `start`, that a
 // search which looked at everything up to `lastByte` read last: the first
@@ -56,17 +57,12 @@ int64_t FileSearcher::search(std::string_view pattern, int64_t start, YieldClock
     atEnd_ = false;
   }
   const size_t keep = pattern.size() - 1;
-  const auto first = static_cast<unsigned char>(pattern[0]);
   size_t offset = static_cast<size_t>(start - pos_);
   size_t readSize = kFirstRead;
   while (true) {
-    const uint8_t* p = buffer_.data() + offset;
-    const uint8_t* const last = buffer_.data() + size_;  // one past the window
-    while (static_cast<size_t>(last - p) >= pattern.size()) {
-      p = static_cast<const uint8_t*>(std::memchr(p, first, static_cast<size_t>(last - p) - keep));
-      if (p == nullptr) break;
-      if (std::memcmp(p, pattern.data(), pattern.size()) == 0) return pos_ + (p - buffer_.data());
-      ++p;
+    if (size_ > offset) {
+      const size_t at = offset + FindPattern(buffer_.data() + offset, size_ - offset, pattern);
+      if (at < size_) return pos_ + static_cast<int64_t>(at);
     }
     if (atEnd_) return 0;
     // Keep the bytes where an occurrence could still begin, read on after them.

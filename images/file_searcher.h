@@ -4,7 +4,7 @@
 //
 // It keeps the bytes of its last read: a search that begins inside them (the
 // next marker, just after the last one found) reads nothing again. Reads start
-// at 64 KiB and double up to 4 MiB while one search goes on without a match,
+// at 64 KiB and double up to 256 KiB while one search goes on without a match,
 // so memory stays bounded by that whatever the file's size.
 
 #include <cstdint>

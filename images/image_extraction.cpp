@@ -118,13 +118,20 @@ Status FillNewFile(Span& span, int fd, const std::string& path, StatusWindow* wi
 Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark,
                   const std::string& eMark, const std::string& /*ImgName*/, const std::string& /*ImgExt*/,
                   std::string* savedPath, StatusWindow* window) {
-  if (window != nullptr) window->yield();
+  // Events run before the source is opened, before the working file is
+  // made, before the copy and after it; a click handled then may start
+  // another extraction, which shares nothing with this one.
+  const auto letEventsRun = [window] {
+    if (window != nullptr) window->yield();
+  };
+  letEventsRun();
   Span span;
   Status status = OpenSpan(inputs.sourcePath(), sMark, eMark, &span);
   if (!status.ok()) return status;
   job.iFileNo = 1;
   job.lCurPos = span.first;
   job.sRecoveredText.clear();
+  letEventsRun();
   const std::string path = GetTempFile("sqm");
   if (path.empty()) {
     return Status::IOError(
@@ -137,9 +144,11 @@ Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::
     ::unlink(path.c_str());
     return CannotWrite(path, error);
   }
+  letEventsRun();
   uint8_t lastByte = 0;
   int32_t lastPos = span.first;
   status = FillNewFile(span, fd, path, window, &lastByte, &lastPos);
+  letEventsRun();
   if (!status.ok()) return status;
   job.lCurPos = lastPos;
   job.sCurChar = std::string(1, static_cast<char>(lastByte));

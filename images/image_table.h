@@ -29,12 +29,15 @@ constexpr int32_t kMaxImageEntries = INT16_MAX;
 class PendingPairs {
  public:
   void add(int32_t sMark, int32_t eMark) {
-    if (pairs_.size() < static_cast<size_t>(kMaxImageEntries)) {
+    if (!full()) {
       pairs_.emplace_back(sMark, eMark);
     } else {
       ++beyond_;
     }
   }
+  // Counts a pair found when the list is already full.
+  void addBeyond() { ++beyond_; }
+  bool full() const { return pairs_.size() >= static_cast<size_t>(kMaxImageEntries); }
   const std::vector<std::pair<int32_t, int32_t>>& pairs() const { return pairs_; }
   // Pictures found but not kept.
   int64_t beyond() const { return beyond_; }

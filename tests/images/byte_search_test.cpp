@@ -8,6 +8,7 @@
 #include "engine/source_file.h"
 #include "images/byte_search.h"
 #include "images/file_searcher.h"
+#include "images/pattern_scan.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/temp_dir.h"
 
@@ -130,6 +131,21 @@ TEST(FileSearcher, RepeatedSearchesOnOneWindowMatchFreshOnes) {
     from = found == -1 ? 1 : found + 1;
   }
   EXPECT_FALSE(searcher.failed());
+}
+
+TEST(FindPattern, FindsThePatternAtEveryOffsetAndNothingPastTheEnd) {
+  for (const std::string pattern : {"\xFF\xD9", "\x89PN", "IEND\xAE\x42\x60\x82", "Z"}) {
+    for (size_t size : {1u, 2u, 17u, 64u, 65u, 130u}) {
+      for (size_t at = 0; at + pattern.size() <= size; ++at) {
+        std::string bytes(size, '\xFF');  // the first byte everywhere
+        bytes.replace(at, pattern.size(), pattern);
+        const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+        ASSERT_EQ(FindPattern(data, size, pattern), at) << pattern.size() << " " << size;
+        // Cut one byte short of its end: not there.
+        ASSERT_EQ(FindPattern(data, at + pattern.size() - 1, pattern), at + pattern.size() - 1);
+      }
+    }
+  }
 }
 
 TEST(HexToLong, WeighsEveryCharacterAsAPlace) {

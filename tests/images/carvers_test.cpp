@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "engine/job_controller.h"
+#include "images/byte_search.h"
 #include "images/image_recovery.h"
 #include "images/image_table.h"
 #include "images/jpeg_carver.h"
@@ -228,6 +231,119 @@ TEST_F(CarverTest, ListingStopsAt32767EntriesAndTellsTheUserOnce) {
                                      std::to_string(160 + 32757 * 11) + "|Grid32756|png");
   ASSERT_EQ(host.notices.size(), 1u);
   EXPECT_EQ(host.notices[0], TooManyPicturesNotice(3));
+}
+
+// The two pass loops written out with FindInFile, a search per step, as
+// references for the carvers (which share reads between searches).
+struct Scan {
+  std::vector<std::pair<int32_t, int32_t>> pairs;
+  std::vector<int32_t> progress;
+};
+
+Scan LiteralJpeg(const std::string& path, const std::string& bytes) {
+  const std::string start = MarkerBytes({"&HFF", "&HD8", "&HFF"}), end = MarkerBytes({"&HFF", "&HD9"});
+  const auto L = static_cast<int32_t>(bytes.size());
+  Scan scan;
+  int32_t S = -1, E = -1, C = 0;
+  for (int pass = 1;; ++pass) {
+    int32_t block = 0;
+    if (pass == 1) {
+      C = 1;
+      S = FindInFile(path, start, C);
+      if (S == -1) break;
+      C = S;
+      E = FindInFile(path, end, C);
+      block = C;
+    } else {
+      C = E + 3;
+      S = FindInFile(path, start, C);
+      if (S == -1) break;
+      C = S + 2;
+      E = FindInFile(path, end, C);
+    }
+    if (E == -1) break;
+    const std::string following = E + 4 < L ? bytes.substr(static_cast<size_t>(E + 4), 3) : "";
+    if (!JpegEndCheckAccepts(reinterpret_cast<const uint8_t*>(following.data()), following.size())) {
+      C = E + 4;
+      const int32_t next = FindInFile(path, end, C);
+      if (next == -1) {
+        scan.pairs.emplace_back(S - 1, E);
+        break;
+      }
+      E = next;
+    }
+    scan.pairs.emplace_back(S - 1, E);
+    scan.progress.push_back(pass == 1 ? block : S);
+    if (E >= L) return scan;
+  }
+  scan.progress.push_back(L);
+  return scan;
+}
+
+Scan LiteralPng(const std::string& path, int32_t L) {
+  const std::string start = MarkerBytes({"&H89", "&H50", "&H4E"});
+  const std::string end = MarkerBytes({"&H49", "&H45", "&H4E", "&H44", "&HAE", "&H42", "&H60", "&H82"});
+  Scan scan;
+  int32_t S = 0, E = 0;
+  for (int pass = 1;; ++pass) {
+    int32_t fromS = pass == 1 ? 1 : S + 3, fromE = pass == 1 ? 1 : E + 8;
+    S = FindInFile(path, start, fromS);
+    E = FindInFile(path, end, fromE);
+    if (S == -1 || E == -1) break;
+    scan.pairs.emplace_back(S - 1, E + 6);
+    scan.progress.push_back(S);
+    if (E >= L) return scan;
+  }
+  scan.progress.push_back(L);
+  return scan;
+}
+
+// Random bytes thick with marker pieces, over several read chunks.
+std::string MarkerSoup(uint32_t seed, size_t size) {
+  std::mt19937 random(seed);
+  const std::string pieces[] = {B({0xFF, 0xD8, 0xFF}), B({0xFF, 0xD9}), B({0xFF, 0xD9, 0, 0, 0, 0, 0, 0, 0}),
+                                B({0x44, 0x00, 0x64}), B({0x14, 0x00}), B({0x89, 0x50, 0x4E}),
+                                test::PngEnd(), "\xFF", "\x89PN\x89PN", "IEND\xAE\x42\x60\x82IEND\xAE\x42\x60\x82"};
+  std::string bytes;
+  while (bytes.size() < size) {
+    if (random() % 3 != 0) {
+      bytes += pieces[random() % std::size(pieces)];
+    } else {
+      for (uint32_t n = random() % 600; n > 0; --n) bytes += static_cast<char>(random());
+    }
+  }
+  return bytes;
+}
+
+Scan Carved(Status (*carver)(RecoveryJobState&, JobHost&, int64_t*), const std::string& path) {
+  test::FakeHost host;
+  host.path = path;
+  RecoveryJobState job;
+  EXPECT_TRUE(carver(job, host, nullptr).ok());
+  Scan scan;
+  for (const std::string& text : host.entries) {
+    ImageEntry entry;
+    EXPECT_TRUE(ParseImageEntry(text, &entry));
+    scan.pairs.emplace_back(std::stoi(entry.sMark), std::stoi(entry.eMark));
+  }
+  scan.progress = host.progressValues;
+  return scan;
+}
+
+TEST(Carvers, AgreeWithTheirPassLoopsWrittenOut) {
+  test::TempDir dir;
+  for (uint32_t seed = 1; seed <= 6; ++seed) {
+    const std::string bytes = MarkerSoup(seed, 300000 + seed * 97000);
+    const std::string path = dir.write("soup.bin", bytes);
+    const Scan jpeg = Carved(RecoverJPG, path), wantJpeg = LiteralJpeg(path, bytes);
+    EXPECT_EQ(jpeg.pairs, wantJpeg.pairs) << seed;
+    EXPECT_EQ(jpeg.progress, wantJpeg.progress) << seed;
+    const Scan png = Carved(RecoverPNG, path), wantPng = LiteralPng(path, static_cast<int32_t>(bytes.size()));
+    EXPECT_EQ(png.pairs, wantPng.pairs) << seed;
+    EXPECT_EQ(png.progress, wantPng.progress) << seed;
+    EXPECT_GT(png.pairs.size(), 100u);
+    EXPECT_GT(jpeg.pairs.size(), 100u);
+  }
 }
 
 }  // namespace
