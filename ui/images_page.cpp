@@ -75,7 +75,10 @@ ImagesPage::ImagesPage(RecoveryJobState& job, const WizardInputs& inputs, QWidge
   list_->setObjectName("LstPicture");
   list_->setIconSize(QSize(16, 16));
   list_->setUniformItemSizes(true);
-  list_->setStyleSheet("QListWidget::item { border-bottom: 1px solid palette(midlight); padding: 2px; }");
+  // Grid lines between the entries.
+  list_->setStyleSheet(
+      "QListWidget::item { border-bottom: 1px solid palette(midlight); padding: 2px; }"
+      "QListWidget::item:selected { background: palette(highlight); color: palette(highlighted-text); }");
   preview_->setObjectName("WebBrowser1");
   error_->setObjectName("LblPreviewError");
   error_->setWordWrap(true);

@@ -46,6 +46,7 @@ void ModePage::addMode(Mode mode, const char* name, const char* title, const cha
   connect(box, &QCheckBox::clicked, this, [this, mode](bool checked) { onClicked(mode, checked); });
 
   auto* titleRow = new QHBoxLayout;
+  titleRow->setSpacing(8);
   QLabel* titleLabel = BoldLabel(title, this);
   titleLabel->setObjectName(QString(name) + "Title");
   titleRow->addWidget(titleLabel);
