@@ -41,9 +41,8 @@ int ExtractAll(const ParsedArgs& args, ConsoleHost& host) {
       std::fprintf(stderr, "kwrecover: skipped \"%s\": not a picture entry.\n", text.c_str());
       continue;
     }
-    const Status status = ExtractImage(args.file, entry.sMark, entry.eMark, dir + "/" + name, args.force, &host);
+    const Status status = ExtractImage(args.file, entry.sMark, entry.eMark, dir + "/" + name, args.force);
     if (status.ok()) continue;
-    host.closeStatusWindow();
     std::fprintf(stderr, "kwrecover: %s: %s%s\n", name.c_str(), status.message().c_str(),
                  status.message().find("Not overwriting") == 0 ? " Use --force to overwrite." : "");
     if (status.isIOError()) exitCode = kExitCannotRead;
