@@ -20,7 +20,7 @@ namespace kw {
 
 namespace {
 
-constexpr size_t kCopyBuffer = 1 << 20;
+constexpr size_t kCopyBuffer = 8 << 20;  // per step of the copy
 
 std::string ErrnoText(int error) {
   std::string text = std::strerror(error);
@@ -73,34 +73,66 @@ Status OpenSpan(const std::string& sourcePath, const std::string& sMark, const s
   return Status::OK();
 }
 
-// Copies the span into `fd` (`outPath` names it in messages). On success
+// Copies up to `length` bytes at the 1-based `pos` of the source into `fd`
+// inside the kernel. Returns the bytes copied (0 at the end of the source),
+// or -1 when the system cannot copy between these two files this way.
+int64_t CopyInKernel(int sourceFd, int64_t pos, int fd, size_t length) {
+  if (sourceFd < 0) return -1;
+  loff_t offset = pos - 1;
+  while (true) {
+    const ssize_t n = ::copy_file_range(sourceFd, &offset, fd, nullptr, length, 0);
+    if (n >= 0) return n;
+    if (errno != EINTR) return -1;
+  }
+}
+
+// Copies the span into `fd` (`outPath` names it in messages): inside the
+// kernel where the system allows it, else through a buffer. On success
 // *lastByte is the last byte copied and *lastPos its position.
 Status CopySpan(Span& span, int fd, const std::string& outPath, StatusWindow* window, uint8_t* lastByte,
                 int32_t* lastPos) {
   std::optional<YieldClock> clock;
   if (window != nullptr) clock.emplace(*window);
-  std::vector<uint8_t> buffer(kCopyBuffer);
+  // A second descriptor on the source for the kernel copy; none is fine.
+  const int sourceFd = ::open(span.source.path().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  bool inKernel = sourceFd >= 0;
+  std::vector<uint8_t> buffer;
   const int64_t end = std::min<int64_t>(span.last, span.source.size());
   int64_t pos = span.first;
-  while (pos <= end) {
-    const size_t want = static_cast<size_t>(std::min<int64_t>(end - pos + 1, static_cast<int64_t>(buffer.size())));
-    const int64_t n = span.source.readAt(pos, buffer.data(), want);
-    if (n < 0) return span.source.lastError();
-    if (n == 0) break;  // the source shrank
-    for (int64_t done = 0; done < n;) {
-      const ssize_t w = ::write(fd, buffer.data() + done, static_cast<size_t>(n - done));
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        return CannotWrite(outPath, errno);
-      }
-      done += w;
+  Status status;
+  while (pos <= end && status.ok()) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(end - pos + 1, static_cast<int64_t>(kCopyBuffer)));
+    int64_t n = inKernel ? CopyInKernel(sourceFd, pos, fd, want) : -1;
+    if (n < 0 && inKernel && errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+      status = CannotWrite(outPath, errno);
+      break;
     }
-    *lastByte = buffer[static_cast<size_t>(n - 1)];
+    if (n < 0) {
+      inKernel = false;
+      buffer.resize(kCopyBuffer);
+      n = span.source.readAt(pos, buffer.data(), want);
+      if (n < 0) {
+        status = span.source.lastError();
+        break;
+      }
+      for (int64_t done = 0; done < n;) {
+        const ssize_t w = ::write(fd, buffer.data() + done, static_cast<size_t>(n - done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0) {
+          status = CannotWrite(outPath, errno);
+          break;
+        }
+        done += w;
+      }
+    }
+    if (n == 0) break;  // the source shrank
     *lastPos = static_cast<int32_t>(pos + n - 1);
     pos += n;
     if (clock) clock->tick();
   }
-  return Status::OK();
+  if (sourceFd >= 0) ::close(sourceFd);
+  if (status.ok() && span.source.readAt(*lastPos, lastByte, 1) < 0) status = span.source.lastError();
+  return status;
 }
 
 // Copies the span into the file just created at `path` (open as `fd`);
@@ -173,7 +205,7 @@ Status ExtractImage(const std::string& sourcePath, const std::string& sMark, con
     return CannotWrite(destination, errno);
   }
   uint8_t lastByte = 0;
-  int32_t lastPos = 0;
+  int32_t lastPos = span.first;
   return FillNewFile(span, fd, destination, window, &lastByte, &lastPos);
 }
 
