@@ -170,7 +170,8 @@ Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::
         "Cannot make a working file for the picture in the temporary folder (TMPDIR, else /tmp): "
         "check that it exists and can be written.");
   }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+  // No O_TRUNC: the file is new, and truncating makes some file systems flush at close.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
   if (fd < 0) {
     const int error = errno;
     ::unlink(path.c_str());
