@@ -53,19 +53,20 @@ SavePage::SavePage(const TextView* source, std::function<QString()> sourcePath, 
 
 void SavePage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  save_->setEnabled(!source_->toPlainText().isEmpty());
+  save_->setEnabled(!source_->utf8().empty());
   result_->clear();
 }
 
 QString SavePage::saveTo(const QString& path) const {
-  const QByteArray utf8 = source_->toPlainText().toUtf8();
+  const std::string_view text = source_->utf8();
   if (path.endsWith(".docx", Qt::CaseInsensitive)) {
-    const Status status = WriteDocx(QFile::encodeName(path).toStdString(),
-                                    std::string_view(utf8.constData(), utf8.size()));
+    const Status status = WriteDocx(QFile::encodeName(path).toStdString(), text);
     return status.ok() ? QString() : QString::fromStdString(status.message());
   }
   QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(utf8) != utf8.size() || !file.commit()) {
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
+      !file.commit()) {
     return QString("Cannot write \"%1\": %2.").arg(path, file.errorString());
   }
   return QString();

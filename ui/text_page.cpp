@@ -26,10 +26,12 @@ TextPage::TextPage(QWidget* parent) : QWidget(parent), view_(new TextView(this))
 }
 
 void TextPage::fill(std::string& sRecoveredText) {
+  // The view takes the text over as it is; only the trimmed part is shown.
   const std::string_view trimmed = PreviewText(sRecoveredText);
-  view_->setPlainText(QString::fromUtf8(trimmed.data(), static_cast<qsizetype>(trimmed.size())));
+  const size_t begin = trimmed.empty() ? 0 : static_cast<size_t>(trimmed.data() - sRecoveredText.data());
+  view_->setUtf8(std::move(sRecoveredText), begin, begin + trimmed.size());
   view_->setEnabled(true);
-  std::string().swap(sRecoveredText);  // empty, and give the memory back
+  sRecoveredText = std::string();
 }
 
 void TextPage::clear() { view_->clear(); }

@@ -1,39 +1,72 @@
 #include "ui/text_view.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 #include <cmath>
+#include <cctype>
+#include <cstring>
 
 namespace kw::ui {
+
+namespace {
+
+bool IsLead(char byte) { return (static_cast<uint8_t>(byte) & 0xC0) != 0x80; }
+
+size_t CodePoints(std::string_view bytes) {
+  size_t n = 0;
+  for (char b : bytes) n += IsLead(b);
+  return n;
+}
+
+// The bytes as shown: tabs and control bytes take one cell as a blank.
+QString Shown(std::string_view bytes) {
+  QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  for (QChar& c : text) {
+    if (c.unicode() < 0x20) c = u' ';
+  }
+  return text;
+}
+
+}  // namespace
 
 TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
   setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setBackgroundRole(QPalette::Base);
-  horizontalScrollBar()->hide();
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  setPlainText(QString());
+  clear();
 }
 
-void TextView::setPlainText(QString text) {
-  text_ = std::move(text);
-  lineStart_.clear();
-  lineStart_.push_back(0);
-  for (qsizetype at = text_.indexOf(u'\n'); at >= 0; at = text_.indexOf(u'\n', at + 1)) {
-    lineStart_.push_back(at + 1);
+void TextView::setUtf8(std::string text, size_t begin, size_t end) {
+  storage_ = std::move(text);
+  end = std::min(end, storage_.size());
+  begin = std::min(begin, end);
+  text_ = std::string_view(storage_).substr(begin, end - begin);
+  lineStart_.assign(1, 0);
+  const char* data = text_.data();
+  for (const void* at = std::memchr(data, '\n', text_.size()); at != nullptr;) {
+    const size_t next = static_cast<size_t>(static_cast<const char*>(at) - data) + 1;
+    lineStart_.push_back(next);
+    at = std::memchr(data + next, '\n', text_.size() - next);
   }
   anchor_ = position_ = 0;
   relayout();
   verticalScrollBar()->setValue(0);
   viewport()->update();
+}
+
+size_t TextView::lineEnd(size_t line) const {
+  size_t end = line + 1 < lineStart_.size() ? lineStart_[line + 1] - 1 : text_.size();
+  if (end > lineStart_[line] && text_[end - 1] == '\r') --end;
+  return end;
 }
 
 void TextView::relayout() {
@@ -44,10 +77,8 @@ void TextView::relayout() {
   rowsBefore_.resize(lines + 1);
   rowsBefore_[0] = 0;
   for (size_t i = 0; i < lines; ++i) {
-    qsizetype end = i + 1 < lines ? lineStart_[i + 1] - 1 : text_.size();
-    if (end > lineStart_[i] && text_.at(end - 1) == u'\r') --end;
-    const qsizetype length = end - lineStart_[i];
-    const qsizetype rows = length == 0 ? 1 : (length + columns_ - 1) / columns_;
+    const size_t length = lineEnd(i) - lineStart_[i];
+    const size_t rows = length == 0 ? 1 : (length + columns_ - 1) / columns_;
     rowsBefore_[i + 1] = rowsBefore_[i] + rows;
   }
   rowsTotal_ = rowsBefore_[lines];
@@ -55,54 +86,71 @@ void TextView::relayout() {
 }
 
 void TextView::updateScrollBar() {
-  const int page = std::max(1, viewport()->height() / lineHeight());
-  const qsizetype maximum = std::max<qsizetype>(0, rowsTotal_ - page);
-  verticalScrollBar()->setRange(0, static_cast<int>(std::min<qsizetype>(maximum, INT32_MAX)));
-  verticalScrollBar()->setPageStep(page);
+  const size_t page = static_cast<size_t>(std::max(1, viewport()->height() / lineHeight()));
+  const size_t maximum = rowsTotal_ > page ? rowsTotal_ - page : 0;
+  verticalScrollBar()->setRange(0, static_cast<int>(std::min<size_t>(maximum, INT32_MAX)));
+  verticalScrollBar()->setPageStep(static_cast<int>(page));
   verticalScrollBar()->setSingleStep(1);
 }
 
 int TextView::lineHeight() const { return std::max(1, fontMetrics().lineSpacing()); }
 
-TextView::Row TextView::rowAt(qsizetype row) const {
+size_t TextView::charStart(size_t offset, size_t floor) const {
+  while (offset > floor && offset < text_.size() && !IsLead(text_[offset])) --offset;
+  return offset;
+}
+
+size_t TextView::lineOf(size_t offset) const {
+  return static_cast<size_t>(std::upper_bound(lineStart_.begin(), lineStart_.end(), offset) -
+                             lineStart_.begin()) - 1;
+}
+
+TextView::Row TextView::rowAt(size_t row) const {
   const auto it = std::upper_bound(rowsBefore_.begin(), rowsBefore_.end() - 1, row);
   const size_t line = static_cast<size_t>(it - rowsBefore_.begin()) - 1;
-  qsizetype end = line + 1 < lineStart_.size() ? lineStart_[line + 1] - 1 : text_.size();
-  if (end > lineStart_[line] && text_.at(end - 1) == u'\r') --end;
+  const size_t first = lineStart_[line];
+  const size_t k = row - rowsBefore_[line];
   Row result;
-  result.start = lineStart_[line] + (row - rowsBefore_[line]) * columns_;
-  result.length = std::clamp<qsizetype>(end - result.start, 0, columns_);
+  result.start = charStart(first + k * columns_, first);
+  result.end = row + 1 < rowsBefore_[line + 1] ? charStart(first + (k + 1) * columns_, first)
+                                               : lineEnd(line);
   return result;
 }
 
-qsizetype TextView::rowOf(qsizetype index) const {
-  const auto it = std::upper_bound(lineStart_.begin(), lineStart_.end(), index);
-  const size_t line = static_cast<size_t>(it - lineStart_.begin()) - 1;
-  const qsizetype rows = rowsBefore_[line + 1] - rowsBefore_[line];
-  const qsizetype k = std::min<qsizetype>((index - lineStart_[line]) / columns_, rows - 1);
+size_t TextView::rowOf(size_t offset) const {
+  const size_t line = lineOf(offset);
+  const size_t first = lineStart_[line];
+  const size_t rows = rowsBefore_[line + 1] - rowsBefore_[line];
+  size_t k = std::min((offset - first) / columns_, rows - 1);
+  if (k + 1 < rows && charStart(first + (k + 1) * columns_, first) <= offset) ++k;
   return rowsBefore_[line] + k;
 }
 
-qsizetype TextView::indexAt(QPoint pos) const {
-  const qsizetype row = verticalScrollBar()->value() +
-                        static_cast<qsizetype>(std::floor(double(pos.y()) / lineHeight()));
+size_t TextView::offsetAt(QPoint pos) const {
+  const double row = verticalScrollBar()->value() + std::floor(double(pos.y()) / lineHeight());
   if (row < 0) return 0;
-  if (row >= rowsTotal_) return text_.size();
-  const Row r = rowAt(row);
-  const auto column = static_cast<qsizetype>(std::lround((pos.x() - textLeft()) / charWidth_));
-  return r.start + std::clamp<qsizetype>(column, 0, r.length);
+  if (row >= double(rowsTotal_)) return text_.size();
+  const Row r = rowAt(static_cast<size_t>(row));
+  const long column = std::lround((pos.x() - textLeft()) / charWidth_);
+  size_t at = r.start;
+  for (long seen = 0; at < r.end;) {
+    if (IsLead(text_[at]) && seen++ == column) break;
+    ++at;
+  }
+  return charStart(at, r.start);
 }
 
-void TextView::setSelection(qsizetype anchor, qsizetype position) {
-  anchor_ = std::clamp<qsizetype>(anchor, 0, text_.size());
-  position_ = std::clamp<qsizetype>(position, 0, text_.size());
+void TextView::setSelection(size_t anchor, size_t position) {
+  anchor_ = std::min(anchor, text_.size());
+  position_ = std::min(position, text_.size());
   viewport()->update();
 }
 
 void TextView::selectAll() { setSelection(0, text_.size()); }
 
 QString TextView::selectedText() const {
-  return text_.mid(selectionStart(), selectionEnd() - selectionStart());
+  const std::string_view part = text_.substr(selectionStart(), selectionEnd() - selectionStart());
+  return QString::fromUtf8(part.data(), static_cast<qsizetype>(part.size()));
 }
 
 void TextView::copy() const {
@@ -120,41 +168,42 @@ void TextView::paintEvent(QPaintEvent*) {
   const QColor highlightText = palette().color(group, QPalette::HighlightedText);
   const int height = lineHeight();
   const int ascent = fontMetrics().ascent();
-  const qsizetype first = verticalScrollBar()->value();
-  const qsizetype visible = viewport()->height() / height + 2;
-  const qsizetype selStart = selectionStart();
-  const qsizetype selEnd = selectionEnd();
+  const size_t first = static_cast<size_t>(verticalScrollBar()->value());
+  const size_t visible = static_cast<size_t>(viewport()->height() / height + 2);
+  const size_t selStart = selectionStart();
+  const size_t selEnd = selectionEnd();
+  const auto xOf = [&](size_t column) { return textLeft() + double(column) * charWidth_; };
 
-  for (qsizetype i = 0; i < visible && first + i < rowsTotal_; ++i) {
+  for (size_t i = 0; i < visible && first + i < rowsTotal_; ++i) {
     const Row row = rowAt(first + i);
-    QString shown = text_.mid(row.start, row.length);
-    for (QChar& c : shown) {
-      if (c.unicode() < 0x20) c = u' ';  // tabs and control bytes take one cell
-    }
     const int y = static_cast<int>(i) * height;
-    const auto xOf = [&](qsizetype column) { return textLeft() + column * charWidth_; };
-    // Selected part of this row: [a, b) in columns.
-    const qsizetype a = std::clamp<qsizetype>(selStart - row.start, 0, row.length);
-    const qsizetype b = std::clamp<qsizetype>(selEnd - row.start, 0, row.length);
-    const bool breakSelected = selStart <= row.start + row.length && selEnd > row.start + row.length;
+    // The row in three pieces: before, inside and after the selection.
+    const size_t a = std::clamp(selStart, row.start, row.end);
+    const size_t b = std::clamp(selEnd, row.start, row.end);
+    const std::string_view before = text_.substr(row.start, a - row.start);
+    const std::string_view inside = text_.substr(a, b - a);
+    const std::string_view after = text_.substr(b, row.end - b);
+    const size_t colA = CodePoints(before);
+    const size_t colB = colA + CodePoints(inside);
+    const bool breakSelected = selStart <= row.end && selEnd > row.end;
     if (a < b || breakSelected) {
-      const double right = xOf(b) + (breakSelected ? charWidth_ / 2 : 0);
-      painter.fillRect(QRectF(xOf(a), y, right - xOf(a), height), highlight);
+      const double right = xOf(colB) + (breakSelected ? charWidth_ / 2 : 0);
+      painter.fillRect(QRectF(xOf(colA), y, right - xOf(colA), height), highlight);
     }
     painter.setPen(textColor);
-    painter.drawText(QPointF(xOf(0), y + ascent), shown.left(a));
-    painter.drawText(QPointF(xOf(b), y + ascent), shown.mid(b));
+    painter.drawText(QPointF(xOf(0), y + ascent), Shown(before));
+    painter.drawText(QPointF(xOf(colB), y + ascent), Shown(after));
     painter.setPen(highlightText);
-    painter.drawText(QPointF(xOf(a), y + ascent), shown.mid(a, b - a));
+    painter.drawText(QPointF(xOf(colA), y + ascent), Shown(inside));
   }
 }
 
 void TextView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   // Keep the first visible character in view across the new wrapping.
-  const qsizetype top = rowsTotal_ > 0 ? rowAt(verticalScrollBar()->value()).start : 0;
+  const size_t top = rowsTotal_ > 0 ? rowAt(static_cast<size_t>(verticalScrollBar()->value())).start : 0;
   relayout();
-  verticalScrollBar()->setValue(static_cast<int>(rowOf(top)));
+  verticalScrollBar()->setValue(static_cast<int>(std::min<size_t>(rowOf(top), INT32_MAX)));
 }
 
 void TextView::changeEvent(QEvent* event) {
@@ -164,12 +213,8 @@ void TextView::changeEvent(QEvent* event) {
 
 void TextView::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
-  const qsizetype at = indexAt(event->position().toPoint());
-  if (event->modifiers() & Qt::ShiftModifier) {
-    setSelection(anchor_, at);
-  } else {
-    setSelection(at, at);
-  }
+  const size_t at = offsetAt(event->position().toPoint());
+  setSelection((event->modifiers() & Qt::ShiftModifier) ? anchor_ : at, at);
   dragging_ = true;
 }
 
@@ -180,7 +225,7 @@ void TextView::mouseMoveEvent(QMouseEvent* event) {
   if (pos.y() > viewport()->height()) {
     verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
   }
-  setSelection(anchor_, indexAt(pos));
+  setSelection(anchor_, offsetAt(pos));
 }
 
 void TextView::mouseReleaseEvent(QMouseEvent* event) {
@@ -194,9 +239,13 @@ void TextView::mouseReleaseEvent(QMouseEvent* event) {
 
 void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
-  const qsizetype at = indexAt(event->position().toPoint());
-  const auto isWord = [&](qsizetype i) { return text_.at(i).isLetterOrNumber() || text_.at(i) == u'_'; };
-  qsizetype start = at, end = at;
+  const size_t at = offsetAt(event->position().toPoint());
+  // Letters, digits, "_" and every non-ASCII character count as word.
+  const auto isWord = [&](size_t i) {
+    const auto b = static_cast<uint8_t>(text_[i]);
+    return std::isalnum(b) || b == '_' || b >= 0x80;
+  };
+  size_t start = at, end = at;
   while (start > 0 && isWord(start - 1)) --start;
   while (end < text_.size() && isWord(end)) ++end;
   setSelection(start, end);
@@ -204,6 +253,7 @@ void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void TextView::keyPressEvent(QKeyEvent* event) {
   QScrollBar* bar = verticalScrollBar();
+  const bool control = event->modifiers() & Qt::ControlModifier;
   if (event->matches(QKeySequence::Copy)) {
     copy();
   } else if (event->matches(QKeySequence::SelectAll)) {
@@ -216,9 +266,9 @@ void TextView::keyPressEvent(QKeyEvent* event) {
     bar->triggerAction(QAbstractSlider::SliderPageStepSub);
   } else if (event->key() == Qt::Key_PageDown) {
     bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-  } else if (event->key() == Qt::Key_Home && (event->modifiers() & Qt::ControlModifier)) {
+  } else if (event->key() == Qt::Key_Home && control) {
     bar->triggerAction(QAbstractSlider::SliderToMinimum);
-  } else if (event->key() == Qt::Key_End && (event->modifiers() & Qt::ControlModifier)) {
+  } else if (event->key() == Qt::Key_End && control) {
     bar->triggerAction(QAbstractSlider::SliderToMaximum);
   } else {
     QAbstractScrollArea::keyPressEvent(event);
@@ -230,8 +280,7 @@ void TextView::contextMenuEvent(QContextMenuEvent* event) {
   QAction* copyAction = menu.addAction("&Copy", this, &TextView::copy);
   copyAction->setShortcut(QKeySequence::Copy);
   copyAction->setEnabled(selectionStart() != selectionEnd());
-  QAction* all = menu.addAction("Select &All", this, &TextView::selectAll);
-  all->setShortcut(QKeySequence::SelectAll);
+  menu.addAction("Select &All", this, &TextView::selectAll)->setShortcut(QKeySequence::SelectAll);
   menu.exec(event->globalPos());
 }
 

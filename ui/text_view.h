@@ -1,17 +1,21 @@
 #pragma once
 // TextView: a read-only viewer for very long texts.
 //
-// It keeps the text as one string and lays out only the rows on screen, so
-// showing 100 MB takes one pass to find the line starts instead of the long
-// layout a rich editor does. Lines wrap at the window's width (monospaced
-// font, so wrapping is arithmetic). The user selects with the mouse (drag,
-// shift-click, double-click for a word), with Ctrl+A, and copies with Ctrl+C
-// or the context menu; copied line breaks are "\n". Positions are indices
-// into text().
+// It keeps the text as the UTF-8 bytes it is given (taking them over, no
+// copy) and lays out only the rows on screen, so showing hundreds of MiB
+// costs one pass to find the line starts, instead of the conversion and
+// layout of a rich editor. Lines wrap at the window's width: with a
+// monospaced font a row holds a fixed number of bytes (shortened to end on a
+// whole character), so wrapping is arithmetic. The user selects with the
+// mouse (drag, shift-click, double-click for a word) and Ctrl+A, and copies
+// with Ctrl+C or the context menu; copied line breaks are "\n". Positions
+// are byte offsets into utf8(), always at the start of a character.
 
 #include <QAbstractScrollArea>
 #include <QString>
 #include <algorithm>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace kw::ui {
@@ -21,21 +25,24 @@ class TextView : public QAbstractScrollArea {
  public:
   explicit TextView(QWidget* parent = nullptr);
 
-  // Replaces the whole text; clears the selection and scrolls to the top.
-  void setPlainText(QString text);
-  const QString& toPlainText() const { return text_; }
-  void clear() { setPlainText(QString()); }
+  // Shows bytes [begin, end) of `text`, which the view keeps; clears the
+  // selection and scrolls to the top.
+  void setUtf8(std::string text, size_t begin = 0, size_t end = std::string::npos);
+  void setPlainText(const QString& text) { setUtf8(text.toUtf8().toStdString()); }
+  void clear() { setUtf8(std::string()); }
+  std::string_view utf8() const { return text_; }
+  QString toPlainText() const { return QString::fromUtf8(text_.data(), qsizetype(text_.size())); }
 
   // The selection is [selectionStart(), selectionEnd()).
-  void setSelection(qsizetype anchor, qsizetype position);
+  void setSelection(size_t anchor, size_t position);
   void selectAll();
-  qsizetype selectionStart() const { return std::min(anchor_, position_); }
-  qsizetype selectionEnd() const { return std::max(anchor_, position_); }
+  size_t selectionStart() const { return std::min(anchor_, position_); }
+  size_t selectionEnd() const { return std::max(anchor_, position_); }
   QString selectedText() const;
   // Puts the selection on the clipboard ("\r\n" becomes "\n").
   void copy() const;
 
-  // Number of display rows at the current width (for tests and scrolling).
+  // Number of display rows at the current width.
   int rowCount() const { return static_cast<int>(rowsTotal_); }
 
  protected:
@@ -51,26 +58,30 @@ class TextView : public QAbstractScrollArea {
 
  private:
   struct Row {
-    qsizetype start = 0;   // index of the row's first character
-    qsizetype length = 0;  // characters shown (no line break)
+    size_t start = 0;  // byte offset of the row's first character
+    size_t end = 0;    // one past its last byte (no line break)
   };
 
   void relayout();  // after a text or width change
   void updateScrollBar();
-  Row rowAt(qsizetype row) const;
-  qsizetype rowOf(qsizetype index) const;  // the row that shows `index`
-  qsizetype indexAt(QPoint viewportPos) const;
+  size_t lineEnd(size_t line) const;  // without "\r\n" / "\n"
+  size_t lineOf(size_t offset) const;
+  Row rowAt(size_t row) const;
+  size_t rowOf(size_t offset) const;  // the row that shows `offset`
+  size_t offsetAt(QPoint viewportPos) const;
+  size_t charStart(size_t offset, size_t floor) const;  // back to a character's first byte
   int lineHeight() const;
   int textLeft() const { return 4; }
 
-  QString text_;
-  std::vector<qsizetype> lineStart_;  // index of the first character of each line
-  std::vector<qsizetype> rowsBefore_; // rows of all lines before line i (size lines + 1)
-  qsizetype rowsTotal_ = 0;
+  std::string storage_;
+  std::string_view text_;
+  std::vector<size_t> lineStart_;   // byte offset of each line's first character
+  std::vector<size_t> rowsBefore_;  // rows of all lines before line i (lines + 1 entries)
+  size_t rowsTotal_ = 0;
   int columns_ = 80;
   double charWidth_ = 8;
-  qsizetype anchor_ = 0;
-  qsizetype position_ = 0;
+  size_t anchor_ = 0;
+  size_t position_ = 0;
   bool dragging_ = false;
 };
 

@@ -1,0 +1,4 @@
+if(TARGET kwui)
+  add_executable(kw_gui_probe gui_probe.cpp)
+  target_link_libraries(kw_gui_probe PRIVATE kwui)
+endif()

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# The wizard against the CLI on the same page-cached file (512 MiB mixed text
+# and binary by default), one run each, in one go. Prints a table: job time
+# in the wizard / in kwrecover, the longest event-loop stall during the job,
+# and the time to show the result after it.
+#   bench/gui_bench.sh [BUILD_DIR] [MIB]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build}"
+mib="${2:-512}"
+file="${TMPDIR:-/tmp}/kw-mixed-${mib}.bin"
+[ -f "$file" ] || python3 bench/make_mixed.py "$file" "$mib"
+cat "$file" > /dev/null  # page-cache it
+export QT_QPA_PLATFORM=offscreen
+
+seconds() { local s; s=$(date +%s.%N); "$@" > /dev/null 2>&1; python3 -c "print($(date +%s.%N) - $s)"; }
+
+echo "| mode ($mib MiB mixed file) | wizard job | kwrecover | wizard / CLI (<= 1.5) | longest stall (< 50 ms) | showing the result |"
+echo "|---|---|---|---|---|---|"
+for mode in quick salvage images; do
+  cli=$(seconds "$build/cli/kwrecover" "$mode" "$file")
+  line=$("$build/bench/kw_gui_probe" "$mode" "$file" 2>/dev/null)
+  python3 - "$mode" "$cli" "$line" <<'PY'
+import sys
+mode, cli, line = sys.argv[1], float(sys.argv[2]), sys.argv[3]
+v = dict(kv.split("=") for kv in line.split())
+job, gap, show = float(v["job_ms"]) / 1000, float(v["longest_gap_ms"]), float(v["show_result_ms"])
+print(f"| {mode} | {job:.3f} s | {cli:.3f} s | {job / cli:.2f}x | {gap:.1f} ms | {show:.0f} ms ({int(v['preview_chars']) / 2**20:.0f} Mi chars) |")
+PY
+done
