@@ -141,7 +141,8 @@ void ImagesPage::clearList() {
 }
 
 void ImagesPage::addEntry(const QString& text) {
-  list_->addItem(new QListWidgetItem(QIcon(PictureIcon()), text));
+  static const QIcon icon(PictureIcon());
+  list_->addItem(new QListWidgetItem(icon, text));
   updateButtons();
 }
 

@@ -187,6 +187,27 @@ class ImagesTest : public QObject {
     QVERIFY(QFileInfo::exists(out.filePath("GridJ1.jpg")));
   }
 
+  void moreThanTheListCanHoldIsToldAfterTheJob() {
+    QByteArray bytes;
+    for (int i = 0; i < 32800; ++i) bytes += QByteArray("\xFF\xD8\xFF\xFF\xD9", 5) + QByteArray(8, '\0');
+    const QString crowded = WriteFile(dir_, "crowded.doc", bytes);
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, crowded, "OptImageMode");
+    QString notice;
+    bool windowClosedFirst = false;
+    OnModal<QMessageBox>([&](QMessageBox* box) {
+      notice = box->text();
+      windowClosedFirst = frm.currentStep() == 4;
+      box->accept();
+    });
+    RunJob(frm);
+    QVERIFY(windowClosedFirst);
+    QVERIFY2(notice.contains("32767"), qPrintable(notice));
+    QCOMPARE(frm.findChild<QListWidget*>("LstPicture")->count(), 32767);
+    QCOMPARE(frm.findChild<QLabel*>("LblFoundImages")->text(), QString("Found (32767) Images"));
+  }
+
   void previewRecognisesPicturesByContent() {
     PictureView view;
     view.resize(200, 150);
