@@ -272,6 +272,7 @@ void DocFrm::startJob() {
   DocProgress progress(this, job_, *this, *this, programDir_, startDelayMs_);
   progress.run();
   jobRunning_ = false;
+  if (!isVisible()) return;  // the wizard was closed while the job ran on
 
   selectStep(3);
   textPage_->fill(job_.sRecoveredText);

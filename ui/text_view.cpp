@@ -18,6 +18,17 @@ namespace {
 
 bool IsLead(char byte) { return (static_cast<uint8_t>(byte) & 0xC0) != 0x80; }
 
+// Characters that begin in `bytes` (a loop the compiler vectorises).
+size_t Leads(const char* bytes, size_t n) {
+  size_t leads = 0;
+  for (size_t i = 0; i < n; ++i) leads += (static_cast<uint8_t>(bytes[i]) & 0xC0) != 0x80;
+  return leads;
+}
+
+// Text laid out at once when it is set; the rest follows in pieces.
+constexpr size_t kFirstPiece = 256 << 10;
+constexpr size_t kPiece = 4 << 20;
+
 size_t CodePoints(std::string_view bytes) {
   size_t n = 0;
   for (char b : bytes) n += IsLead(b);
@@ -35,13 +46,18 @@ QString Shown(std::string_view bytes) {
 
 }  // namespace
 
-TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent) {
+TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent), layoutTimer_(new QTimer(this)) {
   setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setCursor(Qt::IBeamCursor);
   viewport()->setBackgroundRole(QPalette::Base);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  layoutTimer_->setInterval(0);
+  connect(layoutTimer_, &QTimer::timeout, this, [this] {
+    continueLayout(kPiece);
+    viewport()->update();
+  });
   clear();
 }
 
@@ -50,44 +66,74 @@ void TextView::setUtf8(std::string text, size_t begin, size_t end) {
   end = std::min(end, storage_.size());
   begin = std::min(begin, end);
   text_ = std::string_view(storage_).substr(begin, end - begin);
-  lineStart_.assign(1, 0);
-  const char* data = text_.data();
-  for (const void* at = std::memchr(data, '\n', text_.size()); at != nullptr;) {
-    const size_t next = static_cast<size_t>(static_cast<const char*>(at) - data) + 1;
-    lineStart_.push_back(next);
-    at = std::memchr(data + next, '\n', text_.size() - next);
-  }
   anchor_ = position_ = 0;
   relayout();
   verticalScrollBar()->setValue(0);
   viewport()->update();
 }
 
-size_t TextView::lineEnd(size_t line) const {
-  size_t end = line + 1 < lineStart_.size() ? lineStart_[line + 1] - 1 : text_.size();
-  if (end > lineStart_[line] && text_[end - 1] == '\r') --end;
-  return end;
-}
-
 void TextView::relayout() {
   const QFontMetricsF metrics(font());
   charWidth_ = std::max(1.0, metrics.horizontalAdvance(u'M'));
   columns_ = std::max(1, static_cast<int>((viewport()->width() - 2 * textLeft()) / charWidth_));
-  const size_t lines = lineStart_.size();
-  rowsBefore_.resize(lines + 1);
-  rowsBefore_[0] = 0;
-  for (size_t i = 0; i < lines; ++i) {
-    const size_t length = lineEnd(i) - lineStart_[i];
-    const size_t rows = length == 0 ? 1 : (length + columns_ - 1) / columns_;
-    rowsBefore_[i + 1] = rowsBefore_[i] + rows;
-  }
-  rowsTotal_ = rowsBefore_[lines];
+  rows_.clear();
+  next_ = 0;
+  inLine_ = false;
+  layoutDone_ = false;
+  continueLayout(kFirstPiece);
+}
+
+void TextView::continueLayout(size_t bytes) {
+  const size_t until = next_ + bytes;
+  while (!layoutDone_ && next_ < until) layoutStep();
   updateScrollBar();
+  if (layoutDone_) {
+    layoutTimer_->stop();
+  } else if (!layoutTimer_->isActive()) {
+    layoutTimer_->start();
+  }
+}
+
+void TextView::layoutStep() {
+  const char* data = text_.data();
+  if (!inLine_) {
+    const void* found = std::memchr(data + next_, '\n', text_.size() - next_);
+    lineNext_ = found ? static_cast<size_t>(static_cast<const char*>(found) - data) + 1 : std::string::npos;
+    lineEnd_ = found ? lineNext_ - 1 : text_.size();
+    if (found && lineEnd_ > next_ && data[lineEnd_ - 1] == '\r') --lineEnd_;
+    inLine_ = true;
+  }
+  const size_t start = next_;
+  // The first byte that does not fit: `columns_` characters on.
+  size_t fit = start;
+  for (size_t need = columns_; need > 0 && fit < lineEnd_;) {
+    const size_t take = std::min(need, lineEnd_ - fit);
+    need -= Leads(data + fit, take);
+    fit += take;
+  }
+  while (fit < lineEnd_ && !IsLead(data[fit])) ++fit;
+  if (fit >= lineEnd_) {
+    rows_.push_back({start, lineEnd_});
+    inLine_ = false;
+    layoutDone_ = lineNext_ == std::string::npos;
+    next_ = layoutDone_ ? text_.size() : lineNext_;
+    return;
+  }
+  // Break after the last blank that fits (a blank just past the edge stays
+  // with this row), else cut the word.
+  size_t cut = fit;
+  if (data[fit] == ' ') {
+    cut = fit + 1;
+  } else if (const void* blank = memrchr(data + start, ' ', fit - start); blank && blank != data + start) {
+    cut = static_cast<size_t>(static_cast<const char*>(blank) - data) + 1;
+  }
+  rows_.push_back({start, cut});
+  next_ = cut;
 }
 
 void TextView::updateScrollBar() {
   const size_t page = static_cast<size_t>(std::max(1, viewport()->height() / lineHeight()));
-  const size_t maximum = rowsTotal_ > page ? rowsTotal_ - page : 0;
+  const size_t maximum = rows_.size() > page ? rows_.size() - page : 0;
   verticalScrollBar()->setRange(0, static_cast<int>(std::min<size_t>(maximum, INT32_MAX)));
   verticalScrollBar()->setPageStep(static_cast<int>(page));
   verticalScrollBar()->setSingleStep(1);
@@ -95,49 +141,23 @@ void TextView::updateScrollBar() {
 
 int TextView::lineHeight() const { return std::max(1, fontMetrics().lineSpacing()); }
 
-size_t TextView::charStart(size_t offset, size_t floor) const {
-  while (offset > floor && offset < text_.size() && !IsLead(text_[offset])) --offset;
-  return offset;
-}
-
-size_t TextView::lineOf(size_t offset) const {
-  return static_cast<size_t>(std::upper_bound(lineStart_.begin(), lineStart_.end(), offset) -
-                             lineStart_.begin()) - 1;
-}
-
-TextView::Row TextView::rowAt(size_t row) const {
-  const auto it = std::upper_bound(rowsBefore_.begin(), rowsBefore_.end() - 1, row);
-  const size_t line = static_cast<size_t>(it - rowsBefore_.begin()) - 1;
-  const size_t first = lineStart_[line];
-  const size_t k = row - rowsBefore_[line];
-  Row result;
-  result.start = charStart(first + k * columns_, first);
-  result.end = row + 1 < rowsBefore_[line + 1] ? charStart(first + (k + 1) * columns_, first)
-                                               : lineEnd(line);
-  return result;
-}
-
 size_t TextView::rowOf(size_t offset) const {
-  const size_t line = lineOf(offset);
-  const size_t first = lineStart_[line];
-  const size_t rows = rowsBefore_[line + 1] - rowsBefore_[line];
-  size_t k = std::min((offset - first) / columns_, rows - 1);
-  if (k + 1 < rows && charStart(first + (k + 1) * columns_, first) <= offset) ++k;
-  return rowsBefore_[line] + k;
+  const auto it = std::upper_bound(rows_.begin(), rows_.end(), offset,
+                                   [](size_t at, const Row& row) { return at < row.start; });
+  return it == rows_.begin() ? 0 : static_cast<size_t>(it - rows_.begin()) - 1;
 }
 
 size_t TextView::offsetAt(QPoint pos) const {
   const double row = verticalScrollBar()->value() + std::floor(double(pos.y()) / lineHeight());
   if (row < 0) return 0;
-  if (row >= double(rowsTotal_)) return text_.size();
-  const Row r = rowAt(static_cast<size_t>(row));
+  if (row >= double(rows_.size())) return text_.size();
+  const Row& r = rows_[static_cast<size_t>(row)];
   const long column = std::lround((pos.x() - textLeft()) / charWidth_);
   size_t at = r.start;
-  for (long seen = 0; at < r.end;) {
+  for (long seen = 0; at < r.end; ++at) {
     if (IsLead(text_[at]) && seen++ == column) break;
-    ++at;
   }
-  return charStart(at, r.start);
+  return at;
 }
 
 void TextView::setSelection(size_t anchor, size_t position) {
@@ -174,8 +194,8 @@ void TextView::paintEvent(QPaintEvent*) {
   const size_t selEnd = selectionEnd();
   const auto xOf = [&](size_t column) { return textLeft() + double(column) * charWidth_; };
 
-  for (size_t i = 0; i < visible && first + i < rowsTotal_; ++i) {
-    const Row row = rowAt(first + i);
+  for (size_t i = 0; i < visible && first + i < rows_.size(); ++i) {
+    const Row& row = rows_[first + i];
     const int y = static_cast<int>(i) * height;
     // The row in three pieces: before, inside and after the selection.
     const size_t a = std::clamp(selStart, row.start, row.end);
@@ -201,8 +221,10 @@ void TextView::paintEvent(QPaintEvent*) {
 void TextView::resizeEvent(QResizeEvent* event) {
   QAbstractScrollArea::resizeEvent(event);
   // Keep the first visible character in view across the new wrapping.
-  const size_t top = rowsTotal_ > 0 ? rowAt(static_cast<size_t>(verticalScrollBar()->value())).start : 0;
+  const size_t value = static_cast<size_t>(verticalScrollBar()->value());
+  const size_t top = value < rows_.size() ? rows_[value].start : 0;
   relayout();
+  if (next_ <= top) continueLayout(top - next_ + 1);
   verticalScrollBar()->setValue(static_cast<int>(std::min<size_t>(rowOf(top), INT32_MAX)));
 }
 

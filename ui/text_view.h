@@ -4,19 +4,22 @@
 // It keeps the text as the UTF-8 bytes it is given (taking them over, no
 // copy) and lays out only the rows on screen, so showing hundreds of MiB
 // costs one pass to find the line starts, instead of the conversion and
-// layout of a rich editor. Lines wrap at the window's width: with a
-// monospaced font a row holds a fixed number of bytes (shortened to end on a
-// whole character), so wrapping is arithmetic. The user selects with the
+// layout of a rich editor. The rows are found in pieces from the event loop
+// (the first screenful at once), so even a huge text never stalls the
+// window for long; the scroll bar grows as they come. Lines wrap at the window's width, after the last
+// blank that fits (a word longer than a row is cut); the font is monospaced,
+// so a row holds a fixed number of characters. The user selects with the
 // mouse (drag, shift-click, double-click for a word) and Ctrl+A, and copies
 // with Ctrl+C or the context menu; copied line breaks are "\n". Positions
 // are byte offsets into utf8(), always at the start of a character.
 
 #include <QAbstractScrollArea>
 #include <QString>
+#include <QTimer>
 #include <algorithm>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <deque>
 
 namespace kw::ui {
 
@@ -42,8 +45,10 @@ class TextView : public QAbstractScrollArea {
   // Puts the selection on the clipboard ("\r\n" becomes "\n").
   void copy() const;
 
-  // Number of display rows at the current width.
-  int rowCount() const { return static_cast<int>(rowsTotal_); }
+  // Number of display rows found so far at the current width, and whether
+  // all are found.
+  int rowCount() const { return static_cast<int>(rows_.size()); }
+  bool layoutFinished() const { return layoutDone_; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -62,22 +67,25 @@ class TextView : public QAbstractScrollArea {
     size_t end = 0;    // one past its last byte (no line break)
   };
 
-  void relayout();  // after a text or width change
+  void relayout();  // after a text or width change: starts finding the rows
+  void continueLayout(size_t bytes);  // finds the rows of about `bytes` more text
+  void layoutStep();                  // finds one row
   void updateScrollBar();
-  size_t lineEnd(size_t line) const;  // without "\r\n" / "\n"
-  size_t lineOf(size_t offset) const;
-  Row rowAt(size_t row) const;
-  size_t rowOf(size_t offset) const;  // the row that shows `offset`
+  size_t rowOf(size_t offset) const;       // the row that shows `offset`
   size_t offsetAt(QPoint viewportPos) const;
-  size_t charStart(size_t offset, size_t floor) const;  // back to a character's first byte
   int lineHeight() const;
   int textLeft() const { return 4; }
 
   std::string storage_;
   std::string_view text_;
-  std::vector<size_t> lineStart_;   // byte offset of each line's first character
-  std::vector<size_t> rowsBefore_;  // rows of all lines before line i (lines + 1 entries)
-  size_t rowsTotal_ = 0;
+  std::deque<Row> rows_;  // the display rows found so far, in order (never moved)
+  // Where the layout goes on: the next row's first byte, and the line it is in.
+  size_t next_ = 0;
+  size_t lineEnd_ = 0;   // end of the line's text (before "\r\n" or "\n")
+  size_t lineNext_ = 0;  // first byte of the following line; npos for the last
+  bool inLine_ = false;
+  bool layoutDone_ = true;
+  QTimer* layoutTimer_;
   int columns_ = 80;
   double charWidth_ = 8;
   size_t anchor_ = 0;
