@@ -14,6 +14,7 @@
 #include "ui/doc_about.h"
 #include "ui/doc_frm.h"
 #include "ui/doc_progress.h"
+#include "ui/help.h"
 
 using namespace kw::uitest;
 
@@ -100,5 +101,9 @@ int main(int argc, char** argv) {
     about->accept();
   });
   frm.findChild<QAction*>("mnuAbout")->trigger();
+
+  frm.setProgramDir(temp.path());  // no Help.chm there: the own help
+  frm.findChild<QAction*>("mnuContents")->trigger();
+  if (auto* help = frm.findChild<kw::ui::HelpWindow*>()) Save(help, out.filePath("help.png"));
   return 0;
 }
