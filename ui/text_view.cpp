@@ -97,7 +97,7 @@ void TextView::continueLayout(size_t bytes) {
 void TextView::layoutStep() {
   const char* data = text_.data();
   if (!inLine_) {
-    const void* found = std::memchr(data + next_, '\n', text_.size() - next_);
+    const void* found = next_ < text_.size() ? std::memchr(data + next_, '\n', text_.size() - next_) : nullptr;
     lineNext_ = found ? static_cast<size_t>(static_cast<const char*>(found) - data) + 1 : std::string::npos;
     lineEnd_ = found ? lineNext_ - 1 : text_.size();
     if (found && lineEnd_ > next_ && data[lineEnd_ - 1] == '\r') --lineEnd_;
