@@ -8,6 +8,7 @@ packages=(
   zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth
+  dpkg-dev file
   clang libclang-rt-14-dev time
 )
 
