@@ -4,8 +4,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <unistd.h>
 
@@ -20,6 +23,8 @@ class SilentHost : public JobHost {
   int32_t maximum = 0;
   int32_t value = 0;
   size_t entries = 0;
+  std::vector<std::string> pictures;  // the picture list, kept when keepPictures
+  bool keepPictures = false;
 
   std::string sourcePath() const override { return path; }
   int optQuickMode() const override { return quick; }
@@ -34,19 +39,62 @@ class SilentHost : public JobHost {
   void setStepAvailable(int, bool) override {}
   void setFoundImagesLabel(const std::string&) override {}
   void navigatePreview(const std::string&) override {}
-  void addPictureEntry(const std::string&) override { ++entries; }
+  void addPictureEntry(const std::string& text) override {
+    ++entries;
+    if (keepPictures) pictures.push_back(text);
+  }
   void showNotice(const std::string&) override {}
 };
 
 // The path of a per-process scratch file holding `bytes`.
 inline std::string WriteScratch(const uint8_t* data, size_t size, const char* suffix = ".bin") {
-  static const std::string path = "/tmp/kwfuzz-" + std::to_string(::getpid()) + suffix;
+  static const std::string path = [suffix] {
+    std::string name = "/tmp/kwfuzz-" + std::to_string(::getpid()) + suffix;
+    std::atexit([] { std::remove(path.c_str()); });
+    return name;
+  }();
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f != nullptr) {
     std::fwrite(data, 1, size, f);
     std::fclose(f);
   }
   return path;
+}
+
+// A private temporary folder for this process, made once and set as TMPDIR,
+// so that the working files the engines make stay in one place that
+// EmptyFolder() clears after every input and that goes away at exit.
+inline const std::string& PrivateTempFolder() {
+  static const std::string folder = [] {
+    char name[] = "/tmp/kwfuzz-tmp-XXXXXX";
+    if (::mkdtemp(name) == nullptr) std::abort();
+    ::setenv("TMPDIR", name, 1);
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(std::getenv("TMPDIR"), ignored);
+    });
+    return std::string(name);
+  }();
+  return folder;
+}
+
+// Removes everything inside `folder`, leaving the folder itself.
+inline void EmptyFolder(const std::string& folder) {
+  std::error_code ignored;
+  for (const auto& item : std::filesystem::directory_iterator(folder, ignored)) {
+    std::filesystem::remove_all(item.path(), ignored);
+  }
+}
+
+// The number of entries inside `folder`.
+inline size_t CountEntries(const std::string& folder) {
+  std::error_code ignored;
+  size_t count = 0;
+  for (auto it = std::filesystem::directory_iterator(folder, ignored); it != std::filesystem::directory_iterator();
+       it.increment(ignored)) {
+    ++count;
+  }
+  return count;
 }
 
 }  // namespace kw::fuzz
