@@ -144,6 +144,24 @@ class TextJobsTest : public QObject {
     QVERIFY(Preview(frm).size() > (47 << 20));
   }
 
+  void closingTheWizardWhileTheJobRunsShowsNothingMore() {
+    QByteArray text(32 << 20, 'a');
+    const QString doc = WriteFile(dir_, "closing.doc", DocWithText(text));
+    text.clear();
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, doc, "OptQuickMode");
+    OnModal<DocProgress>(
+        [&](DocProgress* window) {
+          Click(window, "CmdOK");
+          Click(&frm, "CmdClose");
+        },
+        [](DocProgress* window) { return window->jobRan(); });
+    RunJob(frm);
+    QVERIFY(!frm.isVisible());
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+  }
+
   void unreadableSourceIsExplainedOnce() {
     const QString missing = dir_.filePath("gone.doc");
     DocFrm frm;
