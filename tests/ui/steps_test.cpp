@@ -158,6 +158,26 @@ class StepsTest : public QObject {
     QVERIFY(NextEnabled(frm));  // a file is chosen
   }
 
+  void availabilityNeverMovesTheCurrentStep() {
+    // What a job may do while the user looks at its step (after OK).
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, doc_, "OptQuickMode");
+    ClickStepHeader(frm, 3);
+    QCOMPARE(frm.currentStep(), 3);
+    Click(&frm, "CmdNext");
+    Click(&frm, "CmdBack");
+    QCOMPARE(frm.currentStep(), 3);
+    frm.setStepAvailable(4, true);
+    frm.setStepAvailable(3, false);
+    QCOMPARE(frm.currentStep(), 3);
+    QCOMPARE(NextCaption(frm), QString("Next >"));
+    frm.selectStep(3);  // unavailable: no change
+    QCOMPARE(frm.currentStep(), 3);
+    frm.selectStep(4);
+    QCOMPARE(frm.currentStep(), 4);
+  }
+
   void modeBoxesAreExclusiveAndCanBeCleared() {
     DocFrm frm;
     Prepare(frm);
