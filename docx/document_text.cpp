@@ -134,17 +134,25 @@ std::string MarkBreaks(std::string_view xml) {
   int tabStops = 0;  // depth of w:tabs, whose w:tab elements are tab stops
   size_t pos = 0;    // xml before pos is in out
   size_t i = 0;
+  // The first ">" at or after `from`. Searches only go forward, so the last
+  // answer stands until `from` passes it: a document with many "<" and few
+  // ">" is not searched to its end once per "<".
+  size_t gt = std::min(xml.find('>'), xml.size());
+  const auto nextGt = [&](size_t from) {
+    if (gt < from) gt = std::min(xml.find('>', from), xml.size());
+    return gt;
+  };
   while (i < xml.size()) {
     const size_t open = std::min(xml.find('<', i), xml.size());
     // A ">" in character data closes no tag.
-    for (size_t stray = xml.find('>', i); stray < open; stray = xml.find('>', stray + 1)) {
+    for (size_t stray = nextGt(i); stray < open; stray = nextGt(stray + 1)) {
       out.append(xml.substr(pos, stray - pos));
       out.append("&gt;");
       pos = stray + 1;
     }
     if (open == xml.size()) break;
     i = open;
-    const size_t close = std::min(xml.find('>', i + 1), xml.size());
+    const size_t close = nextGt(i + 1);
     const size_t inner = xml.substr(0, close).find('<', i + 1);
     if (close == xml.size() || inner != std::string_view::npos) {
       // A "<" that no ">" closes: damage, left for the tag removal to judge.

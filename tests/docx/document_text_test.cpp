@@ -58,5 +58,14 @@ TEST(DocumentText, DamagedMarkupGivesTextNotACrash) {
   EXPECT_EQ(DocumentXmlToText("<w:p><w:t>x</w:t></w:p><w:tab/></w:tabs><w:tab/>"), "x\r\n\t\t");
 }
 
+TEST(DocumentText, AMillionUnclosedLessThanSigns) {
+  // Each "<" once made the break marking search the rest of the document
+  // for a ">": hours on a few MiB. The run is one tag for the removal.
+  const std::string xml = "a>b" + std::string(1 << 20, '<') + "c>d<w:p/>e";
+  EXPECT_EQ(MarkBreaks(xml), "a&gt;b" + std::string(1 << 20, '<') + "c>d<w:p/>&#13;&#10;e");
+  EXPECT_EQ(DocumentXmlToText(xml), "a>bd\r\ne");
+  EXPECT_EQ(DocumentXmlToText(std::string(1 << 20, '<')), std::string(1 << 20, '<'));
+}
+
 }  // namespace
 }  // namespace kw

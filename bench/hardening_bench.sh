@@ -1,0 +1,120 @@
+#!/usr/bin/env bash
+# Time and memory bounds of every job on the worst inputs we can build, in
+# one run, printed as one table:
+#   - quick, salvage and images on 64 MiB binary inputs, the .docx job on
+#     packages whose main document is 64 MiB of hostile XML and on a small
+#     package that inflates past the entry limit: elapsed time against cat
+#     of the same input (bound: 10x) and peak memory against 64 MiB plus the
+#     recovered text;
+#   - the one exception, XML where a "<" is left open before the next "<":
+#     the literal tag-removal passes on growing inputs, with the longest gap
+#     between yields.
+#
+#   bench/hardening_bench.sh [BUILD_DIR] [MIB]      (defaults: build, 64)
+# The inputs are made once in ${TMPDIR:-/tmp}/kw-hardening-bench and kept.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build="${1:-build}"
+mib="${2:-64}"
+work="${TMPDIR:-/tmp}/kw-hardening-bench"
+python3 bench/hardening_make_inputs.py "$work" "$mib"
+
+python3 - "$build" "$work" <<'PY'
+import os, shutil, struct, subprocess, sys, time, zlib
+
+build, work = sys.argv[1:3]
+kw = os.path.join(build, "cli", "kwrecover")
+gap_probe = os.path.join(build, "bench", "kw_yield_gap")
+scratch = os.path.join(work, "scratch")
+out = os.path.join(scratch, "out.txt")
+MiB = 1 << 20
+
+def fresh_scratch():
+    shutil.rmtree(scratch, ignore_errors=True)
+    os.makedirs(scratch)
+
+env = dict(os.environ, TMPDIR=scratch)
+
+def t_cat(path):
+    subprocess.run(["cat", path], stdout=subprocess.DEVNULL, check=True)  # page-cache it
+    best = None
+    for _ in range(3):
+        start = time.perf_counter()
+        subprocess.run(["cat", path], stdout=subprocess.DEVNULL, check=True)
+        t = time.perf_counter() - start
+        best = t if best is None else min(best, t)
+    return best
+
+def run(job, path):
+    """Elapsed seconds, peak MiB and recovered-text MiB of one job."""
+    fresh_scratch()
+    if job == "images":
+        cmd = [kw, "images", path]
+        sink = open(out, "wb")
+    else:
+        cmd = [kw, "quick" if job in ("quick", "docx") else "salvage", path, "-o", out]
+        sink = subprocess.DEVNULL
+    start = time.perf_counter()
+    r = subprocess.run(["/usr/bin/time", "-f", "%M", *cmd], stdout=sink, stderr=subprocess.PIPE, env=env, text=True)
+    elapsed = time.perf_counter() - start
+    if sink is not subprocess.DEVNULL:
+        sink.close()
+    peak = int(r.stderr.strip().splitlines()[-1]) / 1024
+    text = os.path.getsize(out) / MiB if os.path.exists(out) and job != "images" else 0.0
+    return elapsed, peak, text, r.returncode
+
+print("| input | job | time | cat | ratio (<= 10x) | peak MiB | text MiB | bound MiB | ok |")
+print("|---|---|---|---|---|---|---|---|---|")
+binaries = ["zeros.bin", "percent.bin", "spaces.bin", "jpeg-starts.bin", "png-starts.bin", "jpeg-pairs.bin",
+            "png-pairs.bin", "ends-first.bin", "random.bin"]
+packages = ["one-tag.docx", "distinct-tags.docx", "only-lt.docx", "only-gt.docx", "paragraphs.docx", "text.docx",
+            "bomb.docx"]
+broken = []
+for name in binaries + packages:
+    path = os.path.join(work, name)
+    cat = t_cat(path)
+    for job in (["docx"] if name.endswith(".docx") else ["quick", "salvage", "images"]):
+        elapsed, peak, text, code = run(job, path)
+        bound = 64 + text
+        ok = elapsed <= 10 * cat and peak < bound and code == 0
+        if not ok:
+            broken.append(f"{name} {job}")
+        size = os.path.getsize(path) / MiB
+        print(f"| {name} ({size:.0f} MiB) | {job} | {elapsed:.3f} s | {cat:.4f} s | {elapsed / cat:.1f}x | "
+              f"{peak:.1f} | {text:.1f} | {bound:.1f} | {'yes' if ok else 'NO'} |")
+
+# The exception: a "<" left open, then distinct tags, so that every round of
+# the literal passes removes one tag text from the whole document.
+def stored(xml):
+    name = b"word/document.xml"
+    return struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 0, 0, 0, zlib.crc32(xml), len(xml), len(xml),
+                       len(name), 0) + name + xml
+
+def open_then_distinct(n):
+    xml, k = bytearray(b"<"), 0
+    while len(xml) < n:
+        xml += b"<%x>" % k
+        k += 1
+    return bytes(xml[:n])
+
+print()
+print("| open \"<\" then distinct tags | time | growth vs half the size | longest gap between yields |")
+print("|---|---|---|---|")
+previous = None
+for kib in (32, 64, 128, 256, 512):
+    path = os.path.join(work, f"open-lt-{kib}.docx")
+    with open(path, "wb") as f:
+        f.write(stored(open_then_distinct(kib << 10)))
+    elapsed, peak, text, code = run("docx", path)
+    gap = "n/a"
+    if os.path.exists(gap_probe):
+        probe = subprocess.run([gap_probe, "quick", path], capture_output=True, text=True, env=env).stdout
+        if "longest_gap_ms=" in probe:
+            gap = probe.split("longest_gap_ms=")[1].split()[0] + " ms"
+    growth = f"{elapsed / previous:.1f}x" if previous else ""
+    previous = elapsed
+    print(f"| {kib} KiB | {elapsed:.2f} s | {growth} | {gap} |")
+shutil.rmtree(scratch, ignore_errors=True)
+print()
+print("bounds broken: " + (", ".join(broken) if broken else "none"))
+PY
