@@ -12,38 +12,26 @@
 #include <string>
 
 #include "engine/job_controller.h"
+#include "engine/plain_job_host.h"
 #include "images/image_extraction.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class ProbeHost : public kw::JobHost {
+class ProbeHost : public kw::PlainJobHost {
  public:
-  std::string path;
+  ProbeHost() { image = 1; }
   long entries = 0;
   Clock::time_point last = Clock::now();
   Clock::duration longest{};
 
-  std::string sourcePath() const override { return path; }
-  int optQuickMode() const override { return 0; }
-  int optImageMode() const override { return 1; }
-  int optSalvageMode() const override { return 0; }
-  void setProgressMin(int32_t) override {}
-  void setProgressMax(int32_t) override {}
-  void setProgressValue(int32_t) override {}
   void yield() override {
     const auto now = Clock::now();
     longest = std::max(longest, now - last);
     last = now;
   }
-  void closeStatusWindow() override {}
-  void selectStep(int) override {}
-  void setStepAvailable(int, bool) override {}
-  void setFoundImagesLabel(const std::string&) override {}
-  void navigatePreview(const std::string&) override {}
   void addPictureEntry(const std::string&) override { ++entries; }
-  void showNotice(const std::string&) override {}
 };
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }

@@ -10,15 +10,14 @@
 #include <string>
 
 #include "engine/job_controller.h"
+#include "engine/plain_job_host.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class CountingHost : public kw::JobHost {
+class CountingHost : public kw::PlainJobHost {
  public:
-  std::string path;
-  bool salvage = false;
   Clock::time_point last = Clock::now();
   Clock::duration longest{};
   long yields = 0;
@@ -28,24 +27,10 @@ class CountingHost : public kw::JobHost {
     longest = std::max(longest, now - last);
     last = now;
   }
-  std::string sourcePath() const override { return path; }
-  int optQuickMode() const override { return salvage ? 0 : 1; }
-  int optImageMode() const override { return 0; }
-  int optSalvageMode() const override { return salvage ? 1 : 0; }
-  void setProgressMin(int32_t) override {}
-  void setProgressMax(int32_t) override {}
-  void setProgressValue(int32_t) override {}
   void yield() override {
     ++yields;
     mark();
   }
-  void closeStatusWindow() override {}
-  void selectStep(int) override {}
-  void setStepAvailable(int, bool) override {}
-  void setFoundImagesLabel(const std::string&) override {}
-  void navigatePreview(const std::string&) override {}
-  void addPictureEntry(const std::string&) override {}
-  void showNotice(const std::string&) override {}
 };
 
 }  // namespace
@@ -56,7 +41,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   CountingHost host;
-  host.salvage = std::string(argv[1]) == "salvage";
+  host.salvage = std::string(argv[1]) == "salvage" ? 1 : 0;
+  host.quick = 1 - host.salvage;
   host.path = argv[2];
   kw::RecoveryJobState job;
   kw::JobController controller(job, host);
