@@ -5,11 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake -S . -B build -G Ninja > build.configure.log 2>&1 || { cat build.configure.log; exit 1; }
 cmake --build build
-sample=samples/letter-cut-short.doc
+sample="$PWD/samples/letter-cut-short.doc"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x build/ui/kwrecover-gui ]; then
   exec build/ui/kwrecover-gui "$sample"
 fi
-echo "== kwrecover quick $sample"
+echo "== kwrecover quick samples/letter-cut-short.doc"
 build/cli/kwrecover quick "$sample"
 echo
 echo "== kwrecover salvage samples/letter-overwritten-header.doc"
