@@ -79,6 +79,15 @@ class TagIds {
     }
   }
   size_t count() const { return count_; }
+  bool contains(std::string_view tag) const {
+    if (slots_.empty()) return false;
+    const uint64_t h = Hash(tag);
+    for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      const Slot& s = slots_[i];
+      if (s.data == nullptr) return false;
+      if (s.hash == h && s.size == tag.size() && std::memcmp(s.data, tag.data(), tag.size()) == 0) return true;
+    }
+  }
 
  private:
   struct Slot {
@@ -140,32 +149,39 @@ std::string RemoveTagsLiteral(std::string text, YieldClock* clock) {
 std::string RemoveTags(std::string text, YieldClock* clock) {
   // Removing whole tags leaves every other tag as it was, so the rounds of
   // the loop only decide which distinct tag texts go: the first remaining
-  // tag's, round after round, until a stray ">" comes before it.
-  TagIds ids;
-  std::vector<uint32_t> tagIds;
-  std::vector<char> removed;
-  bool stopped = false;
+  // tag's, round after round, until a stray ">" comes before it. So every
+  // tag before the first stray goes, and after it only the copies of those.
+  size_t firstStray = kNone;
   {
     TagWalker walker(text);
     while (walker.next()) {
-      const uint32_t id = ids.idOf(walker.tag());
-      tagIds.push_back(id);
-      if (id == removed.size()) removed.push_back(0);
-      if (stopped || removed[id]) continue;
-      if (walker.firstStray() < walker.begin()) {
-        stopped = true;
-        continue;
-      }
-      removed[id] = 1;
     }
     if (walker.merging()) return RemoveTagsLiteral(std::move(text), clock);
+    firstStray = walker.firstStray();
   }
   if (clock != nullptr) clock->tick();
+  // Without a stray (all a .docx gives) every tag goes and no tag text need
+  // be kept; otherwise the tags after the stray are judged before the
+  // compaction overwrites the texts they are compared with.
+  std::vector<bool> goesAfterStray;
+  if (firstStray != kNone) {
+    TagIds ids;
+    TagWalker walker(text);
+    while (walker.next()) {
+      if (walker.begin() < firstStray) {
+        ids.idOf(walker.tag());
+      } else {
+        goesAfterStray.push_back(ids.contains(walker.tag()));
+      }
+    }
+    if (clock != nullptr) clock->tick();
+  }
   // Compact in place: the text only shrinks.
   TagWalker walker(text);
-  size_t out = 0, pos = 0;
-  for (size_t i = 0; walker.next(); ++i) {
-    if (!removed[tagIds[i]]) continue;
+  size_t out = 0, pos = 0, after = 0;
+  while (walker.next()) {
+    const bool goes = firstStray == kNone || walker.begin() < firstStray || goesAfterStray[after++];
+    if (!goes) continue;
     std::memmove(text.data() + out, text.data() + pos, walker.begin() - pos);
     out += walker.begin() - pos;
     pos = walker.end();

@@ -93,6 +93,17 @@ TEST(RemoveTags, SweepAgreesWithTheLiteralLoop) {
   EXPECT_GT(swept, 20000);
 }
 
+TEST(RemoveTags, AfterTheFirstStrayOnlyCopiesOfEarlierTagsGo) {
+  // Only the tags before the stray are remembered; a text of millions of
+  // distinct tags without a stray (every .docx) remembers none.
+  EXPECT_EQ(RemoveTags("<a>x>y<a><b>z<a>"), "x>y<b>z");
+  EXPECT_EQ(RemoveTags("<a><b>x>"), "x>");
+  EXPECT_EQ(RemoveTags(">x<a><b>"), ">x<a><b>");
+  std::string distinct;
+  for (int i = 0; i < 100000; ++i) distinct += "<t" + std::to_string(i) + ">.";
+  EXPECT_EQ(RemoveTags(distinct), std::string(100000, '.'));
+}
+
 TEST(RemoveTags, MergingTagsFallBackToTheLiteralLoop) {
   // Removing "<a>" joins "<x" and "y>" into a new tag "<xy>".
   const std::string text = "<a>1<x<a>y>2<xy>";
