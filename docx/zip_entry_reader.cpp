@@ -74,25 +74,52 @@ bool DescriptorMatches(SourceFile& file, int64_t pos, const Sums& actual) {
   return false;
 }
 
+// Inflates the stream at `dataPos` without keeping its output, up to `cap`
+// bytes of it: its CRC-32 and sizes, or nothing when it does not end there.
+std::optional<Sums> MeasureStream(SourceFile& file, int64_t dataPos, int64_t cap, YieldClock* clock) {
+  z_stream stream{};
+  if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return std::nullopt;
+  std::vector<uint8_t> in(kFeedSize), out(64 << 10);
+  Sums sums{0, 0, 0};
+  int result = Z_OK;
+  for (int64_t pos = dataPos; result == Z_OK;) {
+    const int64_t n = file.readAt(pos, in.data(), in.size());
+    if (n <= 0) break;
+    pos += n;
+    stream.next_in = in.data();
+    stream.avail_in = static_cast<uInt>(n);
+    while (result == Z_OK && (stream.avail_in > 0 || stream.avail_out == 0)) {
+      stream.next_out = out.data();
+      stream.avail_out = static_cast<uInt>(out.size());
+      result = inflate(&stream, Z_NO_FLUSH);
+      const size_t made = out.size() - stream.avail_out;
+      sums.crc = static_cast<uint32_t>(crc32(sums.crc, out.data(), static_cast<uInt>(made)));
+      sums.uncompressedSize += made;
+      if (sums.uncompressedSize > static_cast<uint64_t>(cap)) result = Z_MEM_ERROR;
+      if (result == Z_BUF_ERROR && stream.avail_in == 0) result = Z_OK;  // wants more input
+    }
+    Tick(clock);
+  }
+  sums.compressedSize = stream.total_in;
+  inflateEnd(&stream);
+  if (result != Z_STREAM_END) return std::nullopt;
+  return sums;
+}
+
 // An entry whose CRC and sizes follow its data: inflate to the end of the
 // stream, then check what it gave against the descriptor, the central
-// directory or, when the writer filled them in, the header itself.
+// directory or, when the writer filled them in, the header itself. The
+// stream is measured first and kept only when it checks out, so that one
+// inflating to the limit (a zip bomb) costs time, never memory.
 std::optional<std::string> ReadDescribedEntry(SourceFile& file, const ZipLocalHeader& header, int64_t headerPos,
                                               int64_t dataPos, YieldClock* clock) {
   const int64_t remaining = file.size() - (dataPos - 1);
   if (remaining <= 0) return std::nullopt;
   const int64_t cap = std::min(kMaxEntrySize, remaining * kMaxDeflateRatio);
-  RawInflater inflater(static_cast<size_t>(cap) + 1);
-  std::vector<uint8_t> buffer(kFeedSize);
-  for (int64_t pos = dataPos;; pos += static_cast<int64_t>(buffer.size())) {
-    const int64_t n = file.readAt(pos, buffer.data(), buffer.size());
-    if (n <= 0 || !inflater.feed(buffer.data(), static_cast<size_t>(n))) break;
-    Tick(clock);
-  }
-  if (!inflater.ended() || inflater.produced() > static_cast<size_t>(cap)) return std::nullopt;
-  const uint64_t consumed = inflater.consumed();
-  std::string data = inflater.takeOutput();
-  const Sums actual{Crc(0, data.data(), data.size()), consumed, data.size()};
+  const std::optional<Sums> measured = MeasureStream(file, dataPos, cap, clock);
+  if (!measured) return std::nullopt;
+  const Sums& actual = *measured;
+  const uint64_t consumed = actual.compressedSize;
   const bool matches =
       DescriptorMatches(file, dataPos + static_cast<int64_t>(consumed), actual) ||
       Sums{static_cast<uint32_t>(header.Crc32), static_cast<uint32_t>(header.CompressedSize),
@@ -102,6 +129,17 @@ std::optional<std::string> ReadDescribedEntry(SourceFile& file, const ZipLocalHe
         return central && Sums{central->crc, central->compressedSize, central->uncompressedSize} == actual;
       }();
   if (!matches) return std::nullopt;
+  // The same bytes again, kept this time.
+  RawInflater inflater(actual.uncompressedSize, actual.uncompressedSize);
+  std::vector<uint8_t> buffer(kFeedSize);
+  const int64_t streamEnd = dataPos + static_cast<int64_t>(consumed);
+  for (int64_t pos = dataPos; pos < streamEnd; pos += static_cast<int64_t>(buffer.size())) {
+    const int64_t n = file.readAt(pos, buffer.data(), buffer.size());
+    if (n <= 0 || !inflater.feed(buffer.data(), static_cast<size_t>(n))) break;
+    Tick(clock);
+  }
+  std::string data = inflater.takeOutput();
+  if (data.size() != actual.uncompressedSize || Crc(0, data.data(), data.size()) != actual.crc) return std::nullopt;
   return data;
 }
 

@@ -1,5 +1,7 @@
 #include <random>
 
+#include <zlib.h>
+
 #include <gtest/gtest.h>
 
 #include "docx/raw_inflater.h"
@@ -162,6 +164,43 @@ TEST(ZipEntryReader, CutAndCorruptedPackagesGiveTheRightDataOrNone) {
       }
     }
   }
+}
+
+// Raw deflate data of `mib` MiB of zeros, made a piece at a time.
+std::string DeflatedZeros(int mib) {
+  z_stream z{};
+  EXPECT_EQ(deflateInit2(&z, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  const std::string zeros(1 << 20, '\0');
+  std::string out, buffer(1 << 16, '\0');
+  for (int i = 0; i <= mib; ++i) {
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.data()));
+    z.avail_in = i < mib ? static_cast<uInt>(zeros.size()) : 0;
+    do {
+      z.next_out = reinterpret_cast<Bytef*>(buffer.data());
+      z.avail_out = static_cast<uInt>(buffer.size());
+      deflate(&z, i < mib ? Z_NO_FLUSH : Z_FINISH);
+      out.append(buffer.data(), buffer.size() - z.avail_out);
+    } while (z.avail_out == 0);
+  }
+  deflateEnd(&z);
+  return out;
+}
+
+TEST(ZipEntryReader, StreamedEntryPastTheLimitGivesNothingWithoutHoldingIt) {
+  // Sizes after the data, so nothing declares them: the stream is measured
+  // before any of it is kept (this one once took 2 GiB of memory to refuse).
+  LocalEntry bomb = Streamed("");
+  bomb.payload = DeflatedZeros(1025);
+  EXPECT_EQ(Read(bomb.bytes() + Descriptor(0, static_cast<uint32_t>(bomb.payload.size()), 0)), std::nullopt);
+
+  // Within the limit, the measured stream is then kept.
+  LocalEntry zeros = Streamed("");
+  zeros.payload = DeflatedZeros(8);
+  const std::string expected(8 << 20, '\0');
+  const std::string descriptor = Descriptor(test::Crc32Of(expected), static_cast<uint32_t>(zeros.payload.size()),
+                                            static_cast<uint32_t>(expected.size()));
+  const auto data = Read(zeros.bytes() + descriptor);
+  EXPECT_TRUE(data && *data == expected);
 }
 
 TEST(RawInflater, StopsAtItsLimit) {
