@@ -1,6 +1,7 @@
 #include "docx/entry_text.h"
 
 #include <cerrno>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -35,9 +36,14 @@ bool WriteWorkingFile(const std::string& path, std::string_view data) {
 std::string RecoverEntryText(RecoveryJobState& job, std::string_view data, YieldClock* clock) {
   if (clock != nullptr) clock->now();
   std::string path = GetTempFile("sqx");
-  if (!path.empty() && !WriteWorkingFile(path, data)) path.clear();
-  if (clock != nullptr) clock->now();
+  // The working file is written beside the conversion: both only read `data`,
+  // and a large entry's write costs as much as its conversion.
+  bool written = false;
+  std::thread writer;
+  if (!path.empty()) writer = std::thread([&] { written = WriteWorkingFile(path, data); });
   job.sRecoveredText = DocumentXmlToText(data, clock);
+  if (writer.joinable()) writer.join();
+  if (!written) path.clear();
   return path;
 }
 
