@@ -30,8 +30,9 @@ const std::array<Utf8Char, 256>& QuickTable() {
 
 // True when all eight bytes of `w` are copied as they are: 0x01 to 0x7F,
 // except 0x0B, 0x0D and 0x25.
+constexpr uint64_t kOnes = 0x0101010101010101ULL;
+
 inline bool AllPlain(uint64_t w) {
-  constexpr uint64_t kOnes = 0x0101010101010101ULL;
   constexpr uint64_t kHigh = 0x8080808080808080ULL;
   const auto hasZero = [](uint64_t v) { return (v - kOnes) & ~v & kHigh; };
   return ((w & kHigh) | hasZero(w) | hasZero(w ^ (kOnes * 0x0B)) | hasZero(w ^ (kOnes * 0x0D)) |
@@ -69,6 +70,12 @@ Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobHost
         o += 8;
         p += 8;
         steps += 8;
+        continue;
+      }
+      // Zero bytes and "%%" pairs append nothing: eight bytes at a time too.
+      if (stop - p >= 8 && (word == 0 || word == kOnes * kEscapeByte)) {
+        steps += word == 0 ? 8 : 4;
+        p += 8;
         continue;
       }
       const uint8_t* const slowEnd = std::min(stop, p + 8);

@@ -4,6 +4,11 @@
 
 namespace kw {
 
+namespace {
+constexpr uint8_t kEightEscapes[8] = {kEscapeByte, kEscapeByte, kEscapeByte, kEscapeByte,
+                                      kEscapeByte, kEscapeByte, kEscapeByte, kEscapeByte};
+}  // namespace
+
 PassEnd CountSteps(SourceFile& file, int64_t startPos, YieldClock& clock, Status* status) {
   PassEnd end;
   ChunkReader reader(file, startPos);
@@ -22,6 +27,15 @@ PassEnd CountSteps(SourceFile& file, int64_t startPos, YieldClock& clock, Status
       ++steps;
     }
     while (p < stop) {
+      // A run of escaped escapes ("%%" pairs) goes eight bytes, four steps,
+      // at a time rather than one search per pair.
+      if (stop - p >= 8 && std::memcmp(p, kEightEscapes, 8) == 0) {
+        steps += 4;
+        end.lastByte = kEscapeByte;
+        end.lastNext = kEscapeByte;
+        p += 8;
+        continue;
+      }
       const uint8_t* hit = static_cast<const uint8_t*>(std::memchr(p, kEscapeByte, stop - p));
       if (hit == nullptr) {
         steps += stop - p;

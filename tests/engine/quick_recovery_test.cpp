@@ -97,6 +97,25 @@ TEST_F(QuickRecoveryTest, StepsAcrossReadBuffersFollowTheSameRule) {
   EXPECT_EQ(job.sRecoveredText.substr(job.sRecoveredText.size() - 2), "qz");
 }
 
+TEST_F(QuickRecoveryTest, LongRunsOfZerosAndEscapePairsCountEveryStep) {
+  // Runs that both passes take eight bytes at a time, of every length
+  // around eight and at every alignment, ending in a pair split or not.
+  for (size_t run = 5; run <= 19; ++run) {
+    for (const char b : {'\0', '\x25'}) {
+      const std::string text = "a" + std::string(run, b) + "b" + std::string(run * 2, b) + "\x25\xB0" + "x";
+      ASSERT_TRUE(Run(text).ok());
+      const size_t n = run * 3;
+      // A zero is a step of its own; an escape pair is one step, and an odd
+      // run's last escape pairs with the byte after it.
+      const size_t steps = b == '\0' ? 2 + n : 2 + run / 2 + run;
+      EXPECT_EQ(host.progressMax, static_cast<int32_t>(steps)) << run << " " << int(b);
+      EXPECT_EQ(job.lCurPos, static_cast<int32_t>(2561 + steps)) << run;
+      const std::string expected = b == '\0' ? "\r\nab" : (run % 2 == 0 ? "\r\nab" : "\r\na");
+      EXPECT_EQ(job.sRecoveredText, expected) << run << " " << int(b);
+    }
+  }
+}
+
 TEST_F(QuickRecoveryTest, FileThatGrowsBetweenThePassesNeverPushesProgressPastItsMaximum) {
   host.onSetMax = [&] {
     std::ofstream(host.path, std::ios::app) << "grown";
