@@ -48,8 +48,10 @@ class SilentHost : public JobHost {
 
 // The path of a per-process scratch file holding `bytes`.
 inline std::string WriteScratch(const uint8_t* data, size_t size, const char* suffix = ".bin") {
-  static const std::string path = [suffix] {
-    std::string name = "/tmp/kwfuzz-" + std::to_string(::getpid()) + suffix;
+  // Never destroyed, so that it is still there when the exit handler
+  // removes the file.
+  static const std::string& path = *[suffix] {
+    auto* name = new std::string("/tmp/kwfuzz-" + std::to_string(::getpid()) + suffix);
     std::atexit([] { std::remove(path.c_str()); });
     return name;
   }();
