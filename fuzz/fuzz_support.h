@@ -12,38 +12,24 @@
 
 #include <unistd.h>
 
-#include "engine/job_host.h"
+#include "engine/plain_job_host.h"
 
 namespace kw::fuzz {
 
-class SilentHost : public JobHost {
+class SilentHost : public PlainJobHost {
  public:
-  std::string path;
-  int quick = 0, image = 0, salvage = 0;
   int32_t maximum = 0;
   int32_t value = 0;
   size_t entries = 0;
   std::vector<std::string> pictures;  // the picture list, kept when keepPictures
   bool keepPictures = false;
 
-  std::string sourcePath() const override { return path; }
-  int optQuickMode() const override { return quick; }
-  int optImageMode() const override { return image; }
-  int optSalvageMode() const override { return salvage; }
-  void setProgressMin(int32_t) override {}
   void setProgressMax(int32_t v) override { maximum = v; }
   void setProgressValue(int32_t v) override { value = v; }
-  void yield() override {}
-  void closeStatusWindow() override {}
-  void selectStep(int) override {}
-  void setStepAvailable(int, bool) override {}
-  void setFoundImagesLabel(const std::string&) override {}
-  void navigatePreview(const std::string&) override {}
   void addPictureEntry(const std::string& text) override {
     ++entries;
     if (keepPictures) pictures.push_back(text);
   }
-  void showNotice(const std::string&) override {}
 };
 
 // The path of a per-process scratch file holding `bytes`.
