@@ -16,17 +16,11 @@ python3 bench/docx_make_big.py "$big" 30
 echo
 
 measure="$work/time"
-best() {  # best wall time of 3 runs, in seconds
-  local best=999
-  for _ in 1 2 3; do
-    TMPDIR="$work" /usr/bin/time -o "$measure" -f '%e' "$@" > /dev/null 2>&1
-    best=$(python3 -c "print(min($best, $(cat "$measure")))")
-  done
-  echo "$best"
-}
+source bench/timing.sh
+export TMPDIR="$work"  # the "sqx" working files go with the rest
 t_kw=$(best "$kw" quick "$big")
 t_d2t=$(best docx2txt "$big")
-lines=$(TMPDIR="$work" "$kw" quick "$big" | wc -l)
+lines=$("$kw" quick "$big" | wc -l)
 python3 - "$t_kw" "$t_d2t" "$lines" "$(stat -c %s "$big")" <<'PY'
 import sys
 kw, d2t, lines, size = float(sys.argv[1]), float(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])

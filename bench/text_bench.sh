@@ -12,15 +12,7 @@ kw="$build/cli/kwrecover"
 
 measure="$(mktemp)"
 trap 'rm -f "$measure"' EXIT
-best() {  # best wall time of 3 runs, in seconds
-  local best=999
-  for _ in 1 2 3; do
-    /usr/bin/time -o "$measure" -f '%e' "$@" > /dev/null 2>&1
-    best=$(python3 -c "print(min($best, $(cat "$measure")))")
-  done
-  echo "$best"
-}
-peak_kib() { /usr/bin/time -o "$measure" -f '%M' "$@" > /dev/null 2>&1; cat "$measure"; }
+source bench/timing.sh
 
 cat "$file" > /dev/null  # page-cache it
 t_cat=$(best cat "$file")
