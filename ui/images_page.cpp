@@ -129,13 +129,18 @@ ImagesPage::ImagesPage(RecoveryJobState& job, const WizardInputs& inputs, QWidge
   layout->addLayout(right, 3);
 
   connect(list_, &QListWidget::itemClicked, this, &ImagesPage::LstPicture_ListClick);
-  connect(list_, &QListWidget::itemSelectionChanged, this, &ImagesPage::updateButtons);
+  connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
+    updateButtons();
+    if (selectedEntry() != nullptr) showSelected();
+  });
+  list_->viewport()->installEventFilter(this);
   connect(save_, &QPushButton::clicked, this, &ImagesPage::savePicture);
   connect(saveAll_, &QPushButton::clicked, this, &ImagesPage::saveAllPictures);
   updateButtons();
 }
 
 void ImagesPage::clearList() {
+  selectedAtPress_ = nullptr;
   list_->clear();
   updateButtons();
 }
@@ -150,8 +155,13 @@ void ImagesPage::setFoundImages(const QString& text) { found_->setText(text); }
 
 void ImagesPage::navigate(const QString& path) { preview_->navigate(path); }
 
+QListWidgetItem* ImagesPage::selectedEntry() const {
+  const QList<QListWidgetItem*> selected = list_->selectedItems();
+  return selected.isEmpty() ? nullptr : selected.first();
+}
+
 void ImagesPage::updateButtons() {
-  save_->setEnabled(list_->currentItem() != nullptr && list_->currentItem()->isSelected());
+  save_->setEnabled(selectedEntry() != nullptr);
   saveAll_->setEnabled(list_->count() > 0);
 }
 
@@ -164,20 +174,53 @@ Status ImagesPage::extract(const ImageEntry& entry, std::string* path) {
   return status;
 }
 
+bool ImagesPage::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == list_->viewport() && event->type() == QEvent::MouseButtonPress) {
+    selectedAtPress_ = selectedEntry();
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+// A click that changed the selection has been shown already; one on the
+// entry that was selected shows it again.
 void ImagesPage::LstPicture_ListClick(QListWidgetItem* item) {
-  if (extracting_ || item == nullptr) return;
+  if (item != nullptr && item == selectedAtPress_) showSelected();
+}
+
+void ImagesPage::showSelected() {
+  if (extracting_) return;  // the copy running now looks at the selection when it ends
+  QListWidgetItem* shown = nullptr;
+  do {
+    shown = selectedEntry();
+    showEntry(shown != nullptr ? shown->text() : QString());
+  } while (selectedEntry() != shown);
+}
+
+void ImagesPage::showEntry(const QString& text) {
   ImageEntry entry;
-  if (!ParseImageEntry(item->text().toStdString(), &entry)) return;
+  if (!ParseImageEntry(text.toStdString(), &entry)) {
+    showNoPicture(QString());
+    return;
+  }
   std::string path;
   const Status status = extract(entry, &path);
   if (!status.ok()) {
-    error_->setText(QString::fromStdString(status.message()));
-    error_->show();
+    showNoPicture(QString::fromStdString(status.message()));
+    return;
+  }
+  if (!preview_->navigate(FromLocal(path))) {
+    showNoPicture("This picture cannot be shown: its data is damaged or incomplete.");
     return;
   }
   error_->hide();
-  navigate(FromLocal(path));
   GetPicInfo(FromLocal(path));
+}
+
+void ImagesPage::showNoPicture(const QString& reason) {
+  preview_->clear();
+  for (QLabel* label : {height_, width_, depth_}) label->clear();
+  error_->setText(reason);
+  error_->setVisible(!reason.isEmpty());
 }
 
 void ImagesPage::GetPicInfo(const QString& sPicName) {
@@ -185,15 +228,14 @@ void ImagesPage::GetPicInfo(const QString& sPicName) {
   for (QLabel* label : {heightH_, widthH_, depthH_, height_, width_, depth_}) label->show();
   info.FileName = LocalPath(sPicName);
   info.GetImageFileInfo();
-  if (info.TypeOfImage != 0) {
-    height_->setText(QString::number(info.Height));
-    width_->setText(QString::number(info.Width));
-    depth_->setText(QString::number(info.Depth));
-  }
+  const bool known = info.TypeOfImage != 0;
+  height_->setText(known ? QString::number(info.Height) : QString());
+  width_->setText(known ? QString::number(info.Width) : QString());
+  depth_->setText(known ? QString::number(info.Depth) : QString());
 }
 
 void ImagesPage::savePicture() {
-  QListWidgetItem* item = list_->currentItem();
+  QListWidgetItem* item = selectedEntry();
   ImageEntry entry;
   if (extracting_ || item == nullptr || !ParseImageEntry(item->text().toStdString(), &entry)) return;
   const QString name = QString::fromStdString(entry.ImgName + "." + entry.ImgExt);

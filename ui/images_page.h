@@ -2,12 +2,16 @@
 // Step 4: the pictures an Image Recovery job found.
 //
 // LstPicture lists one entry per picture (the carvers' entry text, with the
-// ImgICO icon). A click on an entry copies that picture out of the source
-// document again into a new temporary file, shows it in WebBrowser1 and
-// reads its height, width and depth into the dimension labels (GetPicInfo);
-// an extraction that is refused shows its reason beside the preview. "Save
-// picture..." and "Save all pictures..." copy pictures to files the user
-// chooses, named after the entry's ImgName and ImgExt.
+// ImgICO icon). The preview follows the selected entry, whether the mouse or
+// the keyboard selected it (a click on the selected entry shows it again):
+// the picture is copied out of the source document again into a new
+// temporary file, shown in WebBrowser1, and its height, width and depth read
+// into the dimension labels (GetPicInfo). A picture that cannot be copied or
+// shown blanks the preview and the dimension values and says why beside the
+// preview, so what is on screen always belongs to the selected entry.
+// "Save picture..." saves the selected entry's picture; it and "Save all
+// pictures..." copy pictures to files the user chooses, named after the
+// entry's ImgName and ImgExt.
 
 #include <QWidget>
 #include <string>
@@ -39,14 +43,25 @@ class ImagesPage : public QWidget {
   void setFoundImages(const QString& text);
   void navigate(const QString& path);
   // Shows the dimension labels and, when the picture's type is known, its
-  // height, width and depth; an unknown picture keeps the earlier values.
+  // height, width and depth; for an unknown picture the values stay empty.
   void GetPicInfo(const QString& sPicName);
 
   QListWidget* LstPicture() const { return list_; }
   PictureView* WebBrowser1() const { return preview_; }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  QListWidgetItem* selectedEntry() const;
   void LstPicture_ListClick(QListWidgetItem* item);
+  // Shows the selected entry's picture, again for each entry selected while
+  // a copy runs, until the preview has caught up with the selection.
+  void showSelected();
+  void showEntry(const QString& text);
+  // Blanks the preview and the dimension values; `reason` (may be empty)
+  // goes beside the preview.
+  void showNoPicture(const QString& reason);
   void savePicture();
   void saveAllPictures();
   void updateButtons();
@@ -68,6 +83,7 @@ class ImagesPage : public QWidget {
   QPushButton* save_;
   QPushButton* saveAll_;
   bool extracting_ = false;  // a click during a copy is ignored
+  QListWidgetItem* selectedAtPress_ = nullptr;
   QString saveFolder_;
 };
 

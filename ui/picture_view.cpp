@@ -44,6 +44,15 @@ bool PictureView::navigate(const QString& path) {
   return true;
 }
 
+void PictureView::clear() {
+  movie_.reset();
+  still_ = QImage();
+  file_.clear();
+  format_.clear();
+  scaledKey_ = -1;
+  update();
+}
+
 QSize PictureView::pictureSize() const { return currentFrame().size(); }
 
 bool PictureView::isAnimated() const { return movie_ && movie_->frameCount() != 1; }

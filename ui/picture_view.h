@@ -5,8 +5,8 @@
 // (the extracted files carry no picture extension): JPEG, PNG, BMP, and GIF
 // (animated ones play). The picture is centred and shrunk to fit the pane
 // without distortion; smaller pictures keep their size. A file that is none
-// of these or cannot be decoded leaves the last picture on screen. A right
-// click opens no menu.
+// of these or cannot be decoded leaves the last picture on screen; clear()
+// blanks the pane. A right click opens no menu.
 
 #include <QFrame>
 #include <QImage>
@@ -25,6 +25,7 @@ class PictureView : public QFrame {
 
   // True when the file was shown.
   bool navigate(const QString& path);
+  void clear();
 
   // What is shown: the file, its format ("jpeg", "png", "gif", "bmp"; empty
   // while blank), its size in pixels and whether it is an animation.

@@ -1,7 +1,7 @@
-// Image Recovery in the wizard: the job lists the pictures, a click shows a
-// picture with its height, width and depth, an unknown picture keeps the
-// labels, a refused extraction is explained beside the preview, and
-// pictures are saved one by one or all at once.
+// Image Recovery in the wizard: the job lists the pictures, a click or the
+// keyboard shows the selected picture with its height, width and depth, a
+// picture that cannot be shown or extracted blanks the preview and says why,
+// and pictures are saved one by one or all at once.
 
 #include <QBuffer>
 #include <QContextMenuEvent>
@@ -100,10 +100,11 @@ class ImagesTest : public QObject {
     QCOMPARE(preview->format(), QByteArray("png"));
     QCOMPARE(Labels(frm), QStringList({"10", "20", "24"}));
 
-    // Markers only: neither shown nor measured; the last picture stays.
+    // Markers only: nothing of the picture before stays on screen.
     ClickEntry(frm, 1);
-    QCOMPARE(preview->format(), QByteArray("png"));
-    QCOMPARE(Labels(frm), QStringList({"10", "20", "24"}));
+    QVERIFY(preview->format().isEmpty());
+    QCOMPARE(Labels(frm), QStringList({"", "", ""}));
+    QVERIFY(frm.findChild<QLabel*>("LblPreviewError")->isVisible());
 
     // Every click extracts again, into a new file.
     ClickEntry(frm, 0);
@@ -136,6 +137,36 @@ class ImagesTest : public QObject {
     QVERIFY(error->isVisible());
     QVERIFY2(error->text().contains(copy), qPrintable(error->text()));
     QVERIFY(frm.findChild<PictureView*>("WebBrowser1")->format().isEmpty());
+    QVERIFY(!Labels(frm).contains("300"));
+  }
+
+  void keyboardSelectionMovesThePreviewAndTheSaveTarget() {
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, doc_, "OptImageMode");
+    RunJob(frm);
+    auto* list = frm.findChild<QListWidget*>("LstPicture");
+    auto* preview = frm.findChild<PictureView*>("WebBrowser1");
+    ClickEntry(frm, 0);
+    QTest::keyClick(list, Qt::Key_Down);  // markers only: cannot be shown
+    QVERIFY(preview->format().isEmpty());
+    QCOMPARE(Labels(frm), QStringList({"", "", ""}));
+    QVERIFY(frm.findChild<QLabel*>("LblPreviewError")->isVisible());
+    QTest::keyClick(list, Qt::Key_Down);
+    QCOMPARE(preview->format(), QByteArray("png"));
+    QCOMPARE(Labels(frm), QStringList({"10", "20", "24"}));
+    QVERIFY(!frm.findChild<QLabel*>("LblPreviewError")->isVisible());
+
+    QTemporaryDir out;
+    QString suggested;
+    OnModal<QFileDialog>([&](QFileDialog* dialog) {
+      suggested = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+      dialog->selectFile(out.filePath("shown.png"));
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    Click(&frm, "CmdSavePicture");
+    QCOMPARE(suggested, QString("Grid0.png"));
+    QCOMPARE(ReadAll(out.filePath("shown.png")), png_);
   }
 
   void noPicturesFound() {
