@@ -1,5 +1,6 @@
 #include "ui/doc_frm.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -83,6 +85,12 @@ DocFrm::DocFrm(QWidget* parent)
   connect(CmdClose_, &QPushButton::clicked, this, &QWidget::close);
   connect(filePage_->CmdBowse(), &QPushButton::clicked, this, &DocFrm::chooseFile);
   connect(modePage_, &ModePage::modeClicked, this, &DocFrm::Mode_Click);
+  // Back or Next switched off while it has the focus hands it along the tab
+  // order, and from Next that is Close: one more Space would end the
+  // program. The step's own controls take it instead.
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    if (now == CmdClose_ && (old == CmdNext_ || old == CmdBack_) && !old->isEnabled()) focusStep();
+  });
 
   // Form_Load: step 1, step 3 available, step 4 not.
   CmdBack_->setEnabled(false);
@@ -287,6 +295,17 @@ void DocFrm::startJob() {
     box.setObjectName("JobNotice");
     box.exec();
   }
+}
+
+void DocFrm::focusStep() {
+  QWidget* page = DocTab_->currentWidget();
+  for (QWidget* w = page->nextInFocusChain(); w != page; w = w->nextInFocusChain()) {
+    if (page->isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+      w->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
+  DocTab_->tabBar()->setFocus(Qt::TabFocusReason);
 }
 
 void DocFrm::chooseFile() {

@@ -75,6 +75,8 @@ class DocFrm : public QMainWindow, public WizardInputs, public WizardView {
   void showNoFileMessage();
   void chooseFile();
   void startJob();
+  // Gives the keyboard focus to the current step's first control.
+  void focusStep();
 
   void DocTab_TabSelected(int index);
   void CmdNext_Click();

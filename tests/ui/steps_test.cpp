@@ -1,6 +1,7 @@
 // The wizard's steps as a user walks them: the start state, the no-file
 // message, Next and Back across all five steps, the mode boxes, the .docx
-// test, restarting from the File menu and closing.
+// test, restarting from the File menu and closing, and where the keyboard
+// focus goes when Next switches off.
 
 #include <QAction>
 #include <QCheckBox>
@@ -258,6 +259,37 @@ class StepsTest : public QObject {
     OnModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     Click(&frm, "CmdBowse");
     QCOMPARE(frm.findChild<QLineEdit*>("txtDocFileName")->text(), other);
+  }
+
+  void spaceOnNextNeverReachesClose() {
+    DocFrm frm;
+    Prepare(frm);
+    QApplication::setActiveWindow(&frm);
+    QVERIFY(QTest::qWaitForWindowActive(&frm));
+    auto* close = frm.findChild<QPushButton*>("CmdClose");
+    const auto pressSpace = [] {
+      QVERIFY(QApplication::focusWidget() != nullptr);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    };
+    frm.setDocFileName(doc_);
+    frm.findChild<QPushButton*>("CmdNext")->setFocus();
+    pressSpace();
+    QCOMPARE(frm.currentStep(), 2);
+    QVERIFY(!NextEnabled(frm));
+    QVERIFY(QApplication::focusWidget() != close);
+    pressSpace();
+    QVERIFY(frm.isVisible());
+
+    // Step 3 to 5 switches Next off too.
+    frm.findChild<QCheckBox*>("OptQuickMode")->setChecked(false);
+    Click(&frm, "OptQuickMode");
+    RunJob(frm);
+    QApplication::setActiveWindow(&frm);
+    frm.findChild<QPushButton*>("CmdNext")->setFocus();
+    pressSpace();
+    QCOMPARE(frm.currentStep(), 5);
+    QVERIFY(QApplication::focusWidget() != close);
+    QVERIFY(frm.isVisible());
   }
 
   void closingNeedsNoConfirmation() {
