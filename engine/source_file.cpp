@@ -1,28 +1,19 @@
 #include "engine/source_file.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cctype>
-#include <cstring>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/message_text.h"
+
 namespace kw {
 
 Status CannotRead(const std::string& path, const std::string& reason) {
-  return Status::IOError("Cannot read \"" + path + "\": " + reason + ".");
+  return Status::IOError("Cannot read " + Quoted(path) + ": " + reason + ".");
 }
-
-namespace {
-
-std::string ErrnoText(int error) {
-  std::string text = std::strerror(error);
-  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-  return text;
-}
-
-}  // namespace
 
 SourceFile::~SourceFile() { close(); }
 
@@ -35,6 +26,7 @@ SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
     size_ = other.size_;
     readErrno_ = other.readErrno_;
     path_ = std::move(other.path_);
+    identity_ = other.identity_;
     other.fd_ = -1;
   }
   return *this;
@@ -43,7 +35,8 @@ SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
 Status SourceFile::Open(const std::string& path, SourceFile* file) {
   file->close();
   if (path.empty()) return CannotRead(path, "no file was given");
-  // O_NONBLOCK: opening a FIFO must not wait for a writer.
+  // O_NONBLOCK, kept for the reads too: neither opening a FIFO nor reading a
+  // special file that calls itself regular may wait.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return CannotRead(path, ErrnoText(errno));
   struct stat st {};
@@ -64,12 +57,11 @@ Status SourceFile::Open(const std::string& path, SourceFile* file) {
     ::close(fd);
     return CannotRead(path, "it is 2 GiB or larger, more than this tool can read");
   }
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   file->fd_ = fd;
   file->size_ = st.st_size;
   file->readErrno_ = 0;
   file->path_ = path;
+  file->identity_ = {st.st_dev, st.st_ino, true};
   return Status::OK();
 }
 
@@ -78,6 +70,9 @@ int64_t SourceFile::readAt(int64_t pos, uint8_t* buffer, size_t length) {
     readErrno_ = EBADF;
     return -1;
   }
+  // Never past the length seen at Open().
+  if (pos - 1 >= size_) return 0;
+  length = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(length), size_ - (pos - 1)));
   size_t done = 0;
   while (done < length) {
     const ssize_t n = ::pread(fd_, buffer + done, length - done, static_cast<off_t>(pos - 1 + done));

@@ -4,13 +4,17 @@
 // Open() refuses, with a message naming the file and the reason, anything
 // that is not a regular file (a folder, a FIFO, a device: it never blocks on
 // one) and files of 2 GiB or more, since positions are 32-bit. Reads are
-// positional and large; a file that grows or shrinks after Open() simply
-// reads up to wherever its end now is.
+// positional and large, and never go past the length the file had when it
+// was opened: a file that grows meanwhile (even one the job's own output is
+// appended to) ends where it ended then, and a "regular" file whose length
+// reads 0 (/proc/self/pagemap, /proc/kmsg) is empty and never blocks a read.
+// A file that shrinks simply reads up to wherever its end now is.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "engine/output_file.h"
 #include "engine/status.h"
 
 namespace kw {
@@ -33,6 +37,10 @@ class SourceFile {
   // The length when the file was opened.
   int64_t size() const { return size_; }
   const std::string& path() const { return path_; }
+  // Which file is open (its device and inode), to check that a path still names it.
+  const FileIdentity& identity() const { return identity_; }
+  // The open descriptor, for copies inside the kernel; reads go through readAt().
+  int fd() const { return fd_; }
 
   // Reads up to `length` bytes starting at the 1-based position `pos`.
   // Returns the number of bytes read (fewer only at the end of the file, 0
@@ -48,9 +56,11 @@ class SourceFile {
   int64_t size_ = 0;
   int readErrno_ = 0;
   std::string path_;
+  FileIdentity identity_;
 };
 
-// "Cannot read "PATH": REASON." — the one form in which file errors reach users.
+// "Cannot read "PATH": REASON." — the one form in which file errors reach
+// users (control characters in PATH are written out).
 Status CannotRead(const std::string& path, const std::string& reason);
 
 }  // namespace kw
