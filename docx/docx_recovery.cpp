@@ -4,7 +4,7 @@
 #include "docx/zip_entry_reader.h"
 #include "engine/source_file.h"
 #include "engine/yield_clock.h"
-#include "images/byte_search.h"
+#include "images/file_searcher.h"
 
 namespace kw {
 
@@ -27,8 +27,8 @@ Status RecoverDocX(RecoveryJobState& job, JobHost& host) {
   const Status opened = SourceFile::Open(path, &file);
   if (!opened.ok()) return opened;
 
-  int32_t start = 1;
-  const int32_t found = FindInFile(path, kMainDocumentName, start, &clock);
+  // The search reads the file already open: the same file, bounded by the same length.
+  const int32_t found = FileSearcher(file).find(kMainDocumentName, 1, nullptr, &clock);
   const int64_t headerPos = found < 0 ? -1 : int64_t{found} - kNameToHeader;
   clock.now();
   host.setProgressValue(25);

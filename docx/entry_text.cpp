@@ -8,6 +8,7 @@
 
 #include "docx/document_text.h"
 #include "engine/yield_clock.h"
+#include "engine/output_file.h"
 #include "images/byte_search.h"
 
 namespace kw {
@@ -33,18 +34,28 @@ bool WriteWorkingFile(const std::string& path, std::string_view data) {
 
 }  // namespace
 
-std::string RecoverEntryText(RecoveryJobState& job, std::string_view data, YieldClock* clock) {
+bool RecoverEntryText(RecoveryJobState& job, std::string_view data, YieldClock* clock) {
   if (clock != nullptr) clock->now();
-  std::string path = GetTempFile("sqx");
+  const std::string path = GetTempFile("sqx");
+  // Removed at the end whatever happens: by the guard on return or when the
+  // conversion throws (out of memory), by RemovePendingOutputs() on a signal.
+  struct Removal {
+    std::string path;
+    int slot;
+    ~Removal() {
+      if (!path.empty()) ::unlink(path.c_str());
+      UnregisterPendingFile(slot);
+    }
+  } removal{path, path.empty() ? -1 : RegisterPendingFile(path)};
   // The working file is written beside the conversion: both only read `data`,
-  // and a large entry's write costs as much as its conversion.
+  // and a large entry's write costs as much as its conversion. The thread is
+  // joined before the removal, also when the conversion throws.
   bool written = false;
-  std::thread writer;
-  if (!path.empty()) writer = std::thread([&] { written = WriteWorkingFile(path, data); });
+  std::jthread writer;
+  if (!path.empty()) writer = std::jthread([&] { written = WriteWorkingFile(path, data); });
   job.sRecoveredText = DocumentXmlToText(data, clock);
-  if (writer.joinable()) writer.join();
-  if (!written) path.clear();
-  return path;
+  writer = std::jthread();
+  return written;
 }
 
 }  // namespace kw

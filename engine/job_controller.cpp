@@ -1,8 +1,11 @@
 #include "engine/job_controller.h"
 
+#include <new>
+
 #include <sys/stat.h>
 
 #include "docx/docx_recovery.h"
+#include "engine/message_text.h"
 #include "engine/quick_recovery.h"
 #include "engine/salvage_recovery.h"
 #include "images/image_recovery.h"
@@ -27,7 +30,15 @@ bool FileExists(const std::string& path) {
 Status JobController::Timer1_Timer() {
   if (running_) return Status::OK();
   running_ = true;
-  const Status status = RunEngine(ChooseEngine(host_));
+  Status status;
+  try {
+    status = RunEngine(ChooseEngine(host_));
+  } catch (const std::bad_alloc&) {
+    // The one exception the core lets through from the standard library: a
+    // job that runs out of memory ends as an error, whatever it was doing.
+    status = Status::IOError("Not enough memory to recover " + Quoted(host_.sourcePath()) +
+                             ": the job was stopped. Close other programs and try again.");
+  }
   CmdOK_Click();
   running_ = false;
   return status;

@@ -37,8 +37,9 @@ class JobController {
   JobController(RecoveryJobState& job, JobHost& host, std::string programDir = {})
       : job_(job), host_(host), programDir_(std::move(programDir)) {}
 
-  // Runs one job. The status is not OK when the source could not be read;
-  // the job has then still ended through CmdOK_Click().
+  // Runs one job. The status is not OK when the source could not be read or
+  // memory ran out (std::bad_alloc never leaves a job); the job has then
+  // still ended through CmdOK_Click().
   Status Timer1_Timer();
 
   void CmdOK_Click();

@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/output_file.h"
+
 namespace kw {
 
 struct RecoveryJobState {
@@ -26,6 +28,8 @@ struct RecoveryJobState {
   int32_t lZipFileNo = 0;   // file number of the .docx package being read
   int32_t vPngStart = 0;    // PNG carver: last start-marker search result
   int32_t lPngEnd = 0;      // PNG carver: last end-marker search result
+  // The file Image Recovery scanned: pictures are extracted only from it.
+  FileIdentity sourceIdentity;
 };
 
 // "0".."FF": the byte as upper-case hex text without leading zeros.

@@ -1,7 +1,6 @@
 #include "images/image_extraction.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -12,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "engine/message_text.h"
+#include "engine/output_file.h"
 #include "engine/source_file.h"
 #include "engine/yield_clock.h"
 #include "images/byte_search.h"
@@ -22,15 +23,7 @@ namespace {
 
 constexpr size_t kCopyBuffer = 8 << 20;  // per step of the copy
 
-std::string ErrnoText(int error) {
-  std::string text = std::strerror(error);
-  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
-  return text;
-}
-
-Status CannotWrite(const std::string& path, int error) {
-  return Status::IOError("Cannot write \"" + path + "\": " + ErrnoText(error) + ".");
-}
+Status CannotWrite(const std::string& path, int error) { return kw::CannotWrite(path, ErrnoText(error)); }
 
 // A position: decimal digits (spaces around them allowed), 1 to 2^31 - 1.
 std::optional<int32_t> ParsePosition(std::string_view text) {
@@ -49,7 +42,8 @@ struct Span {
   int32_t last = 0;  // eMark, which may lie past the end of the source
 };
 
-Status OpenSpan(const std::string& sourcePath, const std::string& sMark, const std::string& eMark, Span* span) {
+Status OpenSpan(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
+                const FileIdentity& scanned, Span* span) {
   const auto first = ParsePosition(sMark);
   const auto last = ParsePosition(eMark);
   if (!first || !last) {
@@ -63,8 +57,12 @@ Status OpenSpan(const std::string& sourcePath, const std::string& sMark, const s
   }
   Status status = SourceFile::Open(sourcePath, &span->source);
   if (!status.ok()) return status;
+  if (scanned.known && !(span->source.identity() == scanned)) {
+    return Status::Invalid(Quoted(sourcePath) + " is no longer the file that was scanned (it was replaced or "
+                           "renamed since); nothing was extracted. Scan it again.");
+  }
   if (*first > span->source.size()) {
-    return Status::Invalid("The picture begins at byte " + sMark + ", past the end of \"" + sourcePath + "\" (" +
+    return Status::Invalid("The picture begins at byte " + sMark + ", past the end of " + Quoted(sourcePath) + " (" +
                            std::to_string(span->source.size()) +
                            " bytes): the file has changed since it was scanned.");
   }
@@ -93,8 +91,8 @@ Status CopySpan(Span& span, int fd, const std::string& outPath, StatusWindow* wi
                 int32_t* lastPos) {
   std::optional<YieldClock> clock;
   if (window != nullptr) clock.emplace(*window);
-  // A second descriptor on the source for the kernel copy; none is fine.
-  const int sourceFd = ::open(span.source.path().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  // The copy reads the descriptor that was opened (and checked), never the path again.
+  const int sourceFd = span.source.fd();
   bool inKernel = sourceFd >= 0;
   std::vector<uint8_t> buffer;
   const int64_t end = std::min<int64_t>(span.last, span.source.size());
@@ -130,7 +128,6 @@ Status CopySpan(Span& span, int fd, const std::string& outPath, StatusWindow* wi
     pos += n;
     if (clock) clock->tick();
   }
-  if (sourceFd >= 0) ::close(sourceFd);
   if (status.ok() && span.source.readAt(*lastPos, lastByte, 1) < 0) status = span.source.lastError();
   return status;
 }
@@ -158,7 +155,7 @@ Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::
   };
   letEventsRun();
   Span span;
-  Status status = OpenSpan(inputs.sourcePath(), sMark, eMark, &span);
+  Status status = OpenSpan(inputs.sourcePath(), sMark, eMark, job.sourceIdentity, &span);
   if (!status.ok()) return status;
   job.iFileNo = 1;
   job.lCurPos = span.first;
@@ -190,24 +187,29 @@ Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::
 }
 
 Status ExtractImage(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
-                    const std::string& destination, bool overwrite, StatusWindow* window) {
+                    const std::string& destination, bool overwrite, StatusWindow* window,
+                    const FileIdentity& scanned) {
   Span span;
-  Status status = OpenSpan(sourcePath, sMark, eMark, &span);
+  Status status = OpenSpan(sourcePath, sMark, eMark, scanned, &span);
   if (!status.ok()) return status;
   struct stat st {};
   if (::lstat(destination.c_str(), &st) == 0) {
-    if (!overwrite) return Status::Invalid("Not overwriting \"" + destination + "\": it already exists.");
-    if (S_ISDIR(st.st_mode)) return Status::Invalid("Cannot write \"" + destination + "\": it is a folder.");
-    if (::unlink(destination.c_str()) != 0) return CannotWrite(destination, errno);
+    if (!overwrite) return Status::IOError("Not overwriting " + Quoted(destination) + ": it already exists.");
+    if (S_ISDIR(st.st_mode)) return Status::IOError("Cannot write " + Quoted(destination) + ": it is a folder.");
   }
-  const int fd = ::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (errno == EEXIST) return Status::Invalid("Not overwriting \"" + destination + "\": it already exists.");
-    return CannotWrite(destination, errno);
-  }
+  OutputFile out;
+  OutputFile::Options options;
+  options.link = OutputFile::Link::kReplace;  // a link there is replaced, never followed
+  options.mode = 0644;
+  options.replaceExisting = overwrite;
+  options.source = span.source.identity();
+  options.sourcePath = sourcePath;
+  status = out.open(destination, options);
+  if (!status.ok()) return status;
   uint8_t lastByte = 0;
   int32_t lastPos = span.first;
-  return FillNewFile(span, fd, destination, window, &lastByte, &lastPos);
+  status = CopySpan(span, out.fd(), destination, window, &lastByte, &lastPos);
+  return status.ok() ? out.commit() : status;
 }
 
 }  // namespace kw

@@ -4,8 +4,10 @@
 // wizard's preview (SaveImages) or into a file the user names (ExtractImage,
 // for kwrecover images --extract).
 //
-// The source is read again at each call, through the path the wizard shows
-// now. Refused, with a message a user can act on and without writing any
+// The source is opened again at each call, through the path the wizard shows
+// now; when the identity it had at the scan is known, a path that names
+// another file now is refused, and the copy reads only the descriptor that
+// was checked. Refused, with a message a user can act on and without writing any
 // file: positions that are not whole numbers from 1, an eMark before sMark
 // (possible for PNG entries), a source that cannot be read, a first byte past
 // the source's end, no temporary file. An eMark past the end copies up to the
@@ -17,11 +19,13 @@
 
 #include "engine/job_host.h"
 #include "engine/job_state.h"
+#include "engine/output_file.h"
 #include "engine/status.h"
 
 namespace kw {
 
 // Copies into a new GetTempFile("sqm") file and gives its path in
+// *savedPath; job.sourceIdentity (when known) must still be the source's.
 // *savedPath. Sets job.iFileNo, job.lCurPos (to the last position copied),
 // job.sCurChar (the last byte copied) and empties job.sRecoveredText.
 // ImgName and ImgExt play no part in the copy. Yields through `window` when
@@ -30,11 +34,14 @@ Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::
                   const std::string& eMark, const std::string& ImgName, const std::string& ImgExt,
                   std::string* savedPath, StatusWindow* window = nullptr);
 
-// Copies into `destination`, which is created new: an existing file there
+// Copies into `destination` through an OutputFile: an existing file there
 // (or a link, even a dangling one) is refused unless `overwrite` is set, and
-// then it is removed first and the new file created in its place, so a link
-// is never followed.
+// then replaced as a whole once the copy is complete (a link is replaced,
+// never followed). The source document itself is never a destination.
+// Problems with the destination are I/O errors; an entry with nothing to
+// copy is Invalid.
 Status ExtractImage(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
-                    const std::string& destination, bool overwrite, StatusWindow* window = nullptr);
+                    const std::string& destination, bool overwrite, StatusWindow* window = nullptr,
+                    const FileIdentity& scanned = FileIdentity());
 
 }  // namespace kw

@@ -14,6 +14,7 @@ std::string TooManyPicturesNotice(int64_t unlisted) {
 
 Status ImageRecoveryMode(RecoveryJobState& job, JobHost& host) {
   YieldClock clock(host);
+  job.sourceIdentity = FileIdentity();  // recorded by the first scan
   host.setProgressMin(0);
   host.setProgressValue(0);
   clock.now();

@@ -175,7 +175,7 @@ std::string DocumentXml(std::string_view text) {
   return xml;
 }
 
-Status WriteDocx(const std::string& path, std::string_view text) {
+Status WriteDocx(const std::string& path, std::string_view text, const OutputFile::Options& options) {
   const std::string document = DocumentXml(text);
   if (document.size() > UINT32_MAX / 2) return Status::Invalid("The text is too long for a Word document.");
   std::vector<ZipEntry> entries(3);
@@ -188,20 +188,7 @@ Status WriteDocx(const std::string& path, std::string_view text) {
   }
   const std::string zip = BuildZip(entries);
 
-  const std::string partial = path + ".part";
-  std::FILE* file = std::fopen(partial.c_str(), "wb");
-  if (file == nullptr) {
-    return Status::IOError("Cannot write \"" + path + "\": " + std::strerror(errno) + ".");
-  }
-  const bool written = std::fwrite(zip.data(), 1, zip.size(), file) == zip.size();
-  const int savedErrno = errno;
-  const bool closed = std::fclose(file) == 0;
-  if (!written || !closed || std::rename(partial.c_str(), path.c_str()) != 0) {
-    const std::string reason = std::strerror(written && closed ? errno : savedErrno);
-    std::remove(partial.c_str());
-    return Status::IOError("Cannot write \"" + path + "\": " + reason + ".");
-  }
-  return Status::OK();
+  return WriteOutputFile(path, zip, options);
 }
 
 }  // namespace kw

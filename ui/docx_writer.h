@@ -5,18 +5,20 @@
 // paragraph; tabs become tab stops; characters XML cannot hold (control
 // bytes, broken UTF-8) are left out. The package holds the three parts a
 // word processor needs ([Content_Types].xml, _rels/.rels,
-// word/document.xml), each deflated, and is written to a file beside the
-// target first and then renamed over it, so a failed save never leaves half
-// a document where an earlier one was. Toolkit-free.
+// word/document.xml), each deflated, and is written through an OutputFile: a
+// failed save never leaves half a document where an earlier one was, and the
+// source named in `options` is never written. Toolkit-free.
 
 #include <string>
 #include <string_view>
 
+#include "engine/output_file.h"
 #include "engine/status.h"
 
 namespace kw {
 
-Status WriteDocx(const std::string& path, std::string_view text);
+Status WriteDocx(const std::string& path, std::string_view text,
+                 const OutputFile::Options& options = OutputFile::Options());
 
 // The document part's XML for `text` (exposed for tests).
 std::string DocumentXml(std::string_view text);

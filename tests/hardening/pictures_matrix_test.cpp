@@ -91,19 +91,13 @@ TEST_F(PicturesMatrixTest, MarkersInTheLastBytesOfTheFile) {
             std::vector<std::string>{"  Image #1  >     51|61|Grid0|png"});
 }
 
-TEST_F(PicturesMatrixTest, ExtractionReadsTheFileThatIsThereNow) {
+TEST_F(PicturesMatrixTest, ExtractionReadsOnlyTheFileThatWasScanned) {
   const std::string first = "doc" + test::Jpeg() + "tail";  // the picture is bytes 4..29
   const auto entries = List(first);
   ASSERT_EQ(entries.size(), 1u);
   ImageEntry entry;
   ASSERT_TRUE(ParseImageEntry(entries[0], &entry));
   test::ScopedTmpDir tmp(dir.path());
-
-  // The file is replaced (as an editor saves: a new file renamed over it).
-  const auto replace = [&](const std::string& bytes) {
-    const std::string fresh = dir.write("fresh.doc", bytes);
-    ASSERT_EQ(std::rename(fresh.c_str(), host.path.c_str()), 0);
-  };
   const auto extract = [&](std::string* bytes) {
     std::string saved;
     const Status s = SaveImages(job, host, entry.sMark, entry.eMark, entry.ImgName, entry.ImgExt, &saved, &host);
@@ -111,16 +105,28 @@ TEST_F(PicturesMatrixTest, ExtractionReadsTheFileThatIsThereNow) {
     return s;
   };
   std::string bytes;
-  replace(std::string(100, 'n'));
+  {
+    std::ofstream(host.path, std::ios::binary | std::ios::trunc) << "0123456789";  // cut in place
+  }
   ASSERT_TRUE(extract(&bytes).ok());
-  EXPECT_EQ(bytes, std::string(26, 'n'));
-  replace("0123456789");  // cut inside the picture: up to the end
-  ASSERT_TRUE(extract(&bytes).ok());
-  EXPECT_EQ(bytes, "3456789");
-  replace("ab");  // shorter than the picture's start
+  EXPECT_EQ(bytes, "3456789");  // up to the end
+  {
+    std::ofstream(host.path, std::ios::binary | std::ios::trunc) << "ab";  // before the picture's start
+  }
   const Status past = extract(&bytes);
-  EXPECT_FALSE(past.ok());
   EXPECT_NE(past.message().find("has changed since it was scanned"), std::string::npos) << past.message();
+
+  // Replaced, as an editor saves (a new file renamed over it): the pictures
+  // listed are not in it, so nothing is copied, and the CLI says the same.
+  const std::string fresh = dir.write("fresh.doc", std::string(100, 'n'));
+  ASSERT_EQ(std::rename(fresh.c_str(), host.path.c_str()), 0);
+  const Status replaced = extract(&bytes);
+  EXPECT_FALSE(replaced.ok());
+  EXPECT_NE(replaced.message().find("no longer the file that was scanned"), std::string::npos) << replaced.message();
+  EXPECT_FALSE(ExtractImage(host.path, entry.sMark, entry.eMark, dir.path() + "/p.jpg", false, nullptr,
+                            job.sourceIdentity).ok());
+  EXPECT_EQ(test::ReadFile(host.path), std::string(100, 'n'));
+
   ASSERT_EQ(std::remove(host.path.c_str()), 0);  // gone
   const Status gone = extract(&bytes);
   EXPECT_TRUE(gone.isIOError());

@@ -61,12 +61,14 @@ TEST(KwrecoverImages, ExtractWritesEachPictureIntoTheFolder) {
   EXPECT_EQ(test::ReadFile(out + "/Grid0.png"), kPng);
   EXPECT_EQ(r.err, "");
 
-  // Again: nothing is overwritten, each refusal is reported.
+  // Again: nothing is overwritten, each refusal is reported, and so is the
+  // count of pictures that were not written.
   const std::string marked = out + "/GridJ0.jpg";
   dir.write("new/pictures/GridJ0.jpg", "mine");
   r = Kwrecover({"images", source, "--extract", out});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 3) << r.err;
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 4) << r.err;
+  EXPECT_NE(r.err.find("wrote 0 of 3 pictures"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("--force"), std::string::npos);
   EXPECT_EQ(test::ReadFile(marked), "mine");
   r = Kwrecover({"images", source, "--extract", out, "--force"});
@@ -78,7 +80,7 @@ TEST(KwrecoverImages, ExtractReportsAnEntryThatEndsBeforeItBegins) {
   test::TempDir dir;
   const std::string source = dir.write("s.doc", test::PngEnd() + "xxxx" + kPng);
   const auto r = Kwrecover({"images", source, "--extract", dir.path() + "/out"});
-  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.exitCode, 1);  // a listed picture was not written
   EXPECT_EQ(r.out, "  Image #1  >     17|12|Grid0|png\nFound (1) Images\n");
   EXPECT_NE(r.err.find("Grid0.png"), std::string::npos);
   EXPECT_NE(r.err.find("before it begins"), std::string::npos);
