@@ -3,6 +3,8 @@
 #include <array>
 #include <string_view>
 
+#include "engine/message_text.h"
+
 namespace kw::cli {
 
 namespace {
@@ -84,7 +86,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
     } else if (SplitLong(arg, "--extract", &value)) {
       parsed.extractDir = std::string(value);
     } else {
-      return UsageError("unknown option " + std::string(arg));
+      return UsageError("unknown option " + Escaped(arg));
     }
   }
   if (!positional.empty()) parsed.command = positional[0];
@@ -98,9 +100,9 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
   }
   if (positional.empty()) return UsageError("no command given");
   const CommandOptions* command = FindCommand(positional[0]);
-  if (command == nullptr) return UsageError("unknown command \"" + positional[0] + "\"");
+  if (command == nullptr) return UsageError("unknown command " + Quoted(positional[0]));
   if (positional.size() < 2) return UsageError("the " + parsed.command + " command needs a file");
-  if (positional.size() > 2) return UsageError("too many arguments: \"" + positional[2] + "\"");
+  if (positional.size() > 2) return UsageError("too many arguments: " + Quoted(positional[2]));
   if (positional[1].empty()) return UsageError("the file name is empty");
   if (parsed.output && !command->output) return UsageError("-o is not an option of " + parsed.command);
   if ((parsed.extractDir || parsed.force) && !command->extract) {

@@ -1,6 +1,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 #include "cli/command.h"
 #include "cli/images_command.h"
@@ -37,7 +38,14 @@ int RunCommandLine(const std::vector<std::string>& args) {
     std::fprintf(stderr, "kwrecover: the %s command is not available in this build\n", parsed.command.c_str());
     return kExitUsage;
   }
-  return command->execute(parsed);
+  try {
+    return command->execute(parsed);
+  } catch (const std::bad_alloc&) {
+    // Jobs turn this into an error of their own; this catches the rest (a
+    // listing, an output buffer).
+    std::fprintf(stderr, "kwrecover: Not enough memory to finish the %s command.\n", parsed.command.c_str());
+    return kExitCannotRead;
+  }
 }
 
 bool WriteOutput(const std::string& path, std::string_view data) {

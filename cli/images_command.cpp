@@ -5,6 +5,7 @@
 
 #include "cli/console_host.h"
 #include "engine/job_controller.h"
+#include "engine/message_text.h"
 #include "images/image_extraction.h"
 #include "images/image_table.h"
 
@@ -22,32 +23,39 @@ std::string PictureFileName(const ImageEntry& entry) {
   return name;
 }
 
-// Writes every listed picture into `dir`. Returns the exit status: a write
-// that failed gives kExitCannotRead; refused entries do not.
-int ExtractAll(const ParsedArgs& args, ConsoleHost& host) {
+// Writes every listed picture into `dir`, from the file that was scanned.
+// Every picture is tried; when any was not written, a summary on stderr says
+// how many were and the exit status is kExitCannotRead.
+int ExtractAll(const ParsedArgs& args, ConsoleHost& host, const FileIdentity& scanned) {
   const std::string& dir = *args.extractDir;
   std::error_code error;
   std::filesystem::create_directories(dir, error);
   if (!std::filesystem::is_directory(dir)) {
     const std::string reason = error ? error.message() : "it is not a folder";
-    std::fprintf(stderr, "kwrecover: Cannot write into \"%s\": %s.\n", dir.c_str(), reason.c_str());
+    std::fprintf(stderr, "kwrecover: Cannot write into %s: %s.\n", Quoted(dir).c_str(), reason.c_str());
     return kExitCannotRead;
   }
-  int exitCode = kExitOk;
+  size_t written = 0;
   for (const std::string& text : host.entries()) {
     ImageEntry entry;
     const std::string name = ParseImageEntry(text, &entry) ? PictureFileName(entry) : std::string();
     if (name.empty()) {
-      std::fprintf(stderr, "kwrecover: skipped \"%s\": not a picture entry.\n", text.c_str());
+      std::fprintf(stderr, "kwrecover: skipped %s: not a picture entry.\n", Quoted(text).c_str());
       continue;
     }
-    const Status status = ExtractImage(args.file, entry.sMark, entry.eMark, dir + "/" + name, args.force);
-    if (status.ok()) continue;
-    std::fprintf(stderr, "kwrecover: %s: %s%s\n", name.c_str(), status.message().c_str(),
+    const Status status =
+        ExtractImage(args.file, entry.sMark, entry.eMark, dir + "/" + name, args.force, nullptr, scanned);
+    if (status.ok()) {
+      ++written;
+      continue;
+    }
+    std::fprintf(stderr, "kwrecover: %s: %s%s\n", Escaped(name).c_str(), status.message().c_str(),
                  status.message().find("Not overwriting") == 0 ? " Use --force to overwrite." : "");
-    if (status.isIOError()) exitCode = kExitCannotRead;
   }
-  return exitCode;
+  const size_t listed = host.entries().size();
+  if (written == listed) return kExitOk;
+  std::fprintf(stderr, "kwrecover: wrote %zu of %zu pictures into %s.\n", written, listed, Quoted(dir).c_str());
+  return kExitCannotRead;
 }
 
 }  // namespace
@@ -66,7 +74,7 @@ int ImagesCommand::execute(const ParsedArgs& args) {
   listing += host.foundLabel() + "\n";
   if (!WriteOutput("", listing)) return kExitCannotRead;
   if (!args.extractDir) return kExitOk;
-  return ExtractAll(args, host);
+  return ExtractAll(args, host, job.sourceIdentity);
 }
 
 }  // namespace kw::cli

@@ -1,32 +1,61 @@
 #include "cli/preview_writer.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <cstdio>
+
+#include "engine/message_text.h"
 
 namespace kw::cli {
 
-PreviewWriter::~PreviewWriter() {
-  if (out_ != nullptr && out_ != stdout) std::fclose(out_);
+namespace {
+constexpr size_t kBufferSize = 1 << 18;
+}  // namespace
+
+PreviewWriter::~PreviewWriter() = default;  // an unfinished file is abandoned
+
+bool PreviewWriter::fail(const Status& status) {
+  if (error_.ok()) error_ = status;
+  file_.abandon();
+  return false;
 }
 
-bool PreviewWriter::open() {
-  if (out_ != nullptr) return true;
-  if (error_ != 0) return false;
-  out_ = path_.empty() ? stdout : std::fopen(path_.c_str(), "wb");
-  if (out_ == nullptr) error_ = errno;
-  return out_ != nullptr;
+bool PreviewWriter::start() {
+  if (path_.empty() || file_.isOpen()) return true;
+  OutputFile::Options options;
+  options.sourcePath = sourcePath_;
+  const Status status = file_.open(path_, options);
+  if (status.ok()) return true;
+  std::fprintf(stderr, "kwrecover: %s\n", status.message().c_str());
+  error_ = status;
+  reported_ = true;
+  return false;
+}
+
+void PreviewWriter::flush() {
+  if (buffer_.empty() || !error_.ok()) return;
+  if (path_.empty()) {
+    if (std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size()) {
+      fail(CannotWrite("standard output", ErrnoText(errno)));
+    }
+  } else if (!start()) {
+    // start() has said why.
+  } else if (const Status status = file_.write(buffer_); !status.ok()) {
+    fail(status);
+  }
+  buffer_.clear();
 }
 
 void PreviewWriter::emit(std::string_view bytes) {
-  if (bytes.empty() || !open()) return;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), out_) != bytes.size() && error_ == 0) error_ = errno;
+  if (bytes.empty() || !error_.ok()) return;
+  buffer_.append(bytes);
+  if (buffer_.size() >= kBufferSize) flush();
 }
 
 void PreviewWriter::emitSpaces(size_t count) {
-  static const std::string kSpaces(4096, ' ');
-  for (; count > 0; count -= std::min(count, kSpaces.size())) {
-    emit(std::string_view(kSpaces).substr(0, std::min(count, kSpaces.size())));
-  }
+  if (!error_.ok()) return;
+  buffer_.append(count, ' ');
+  if (buffer_.size() >= kBufferSize) flush();
 }
 
 void PreviewWriter::write(std::string_view piece) {
@@ -47,16 +76,16 @@ void PreviewWriter::write(std::string_view piece) {
 }
 
 bool PreviewWriter::finish() {
-  bool ok = open();
-  if (ok && std::fflush(out_) != 0 && error_ == 0) error_ = errno;
-  if (out_ != nullptr && out_ != stdout && std::fclose(out_) != 0 && error_ == 0) error_ = errno;
-  if (out_ != stdout) out_ = nullptr;
-  ok = error_ == 0;
-  if (!ok) {
-    std::fprintf(stderr, "kwrecover: Cannot write \"%s\": %s.\n", path_.empty() ? "standard output" : path_.c_str(),
-                 std::strerror(error_));
+  flush();
+  if (error_.ok() && path_.empty() && std::fflush(stdout) != 0) error_ = CannotWrite("standard output", ErrnoText(errno));
+  if (error_.ok() && !path_.empty() && start()) {
+    if (const Status status = file_.commit(); !status.ok()) error_ = status;
   }
-  return ok;
+  if (error_.ok()) return true;
+  if (reported_) return false;
+  reported_ = true;
+  std::fprintf(stderr, "kwrecover: %s\n", error_.message().c_str());
+  return false;
 }
 
 }  // namespace kw::cli

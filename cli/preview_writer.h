@@ -2,25 +2,32 @@
 // PreviewWriter: writes a job's text as the preview box would show it (no
 // leading or trailing spaces) to a file or stdout, taking the text in pieces.
 //
-// The output is opened at the first character to write, so a job that fails
-// before producing text leaves no file behind. Trailing spaces of a piece are
-// held back until a later piece shows they are not the end.
+// A file is written through an OutputFile (a new temporary file renamed over
+// OUT by finish()), so a job that fails or is stopped leaves OUT as it was,
+// and the document being recovered is never written. Trailing spaces of a
+// piece are held back until a later piece shows they are not the end.
 
-#include <cstdio>
 #include <string>
 #include <string_view>
 
+#include "engine/output_file.h"
+#include "engine/status.h"
 #include "engine/text_sink.h"
 
 namespace kw::cli {
 
 class PreviewWriter : public TextSink {
  public:
-  // `path` empty: standard output.
-  explicit PreviewWriter(std::string path) : path_(std::move(path)) {}
+  // `path` empty: standard output. `sourcePath`: the document being recovered.
+  explicit PreviewWriter(std::string path, std::string sourcePath = {})
+      : path_(std::move(path)), sourcePath_(std::move(sourcePath)) {}
   ~PreviewWriter() override;
 
   void write(std::string_view piece) override;
+  // Opens the output before any text exists, so that a destination that
+  // cannot be written (or is the source) is refused before the job runs.
+  // False, after one line on stderr, when it cannot be opened.
+  bool start();
   // Closes the output (creating an empty file when nothing was written).
   // False, after one line on stderr, when anything could not be written.
   bool finish();
@@ -28,13 +35,17 @@ class PreviewWriter : public TextSink {
  private:
   void emit(std::string_view bytes);
   void emitSpaces(size_t count);
-  bool open();
+  void flush();
+  bool fail(const Status& status);
 
   std::string path_;
-  std::FILE* out_ = nullptr;
+  std::string sourcePath_;
+  OutputFile file_;
+  std::string buffer_;  // bytes not yet handed to the file
   bool started_ = false;  // a character other than a space was written
   size_t heldSpaces_ = 0;
-  int error_ = 0;
+  Status error_;
+  bool reported_ = false;  // error_ was printed
 };
 
 }  // namespace kw::cli
