@@ -15,8 +15,10 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <cstdlib>
 
 #include "engine/job_controller.h"
+#include "engine/output_file.h"
 #include "ui/app_info.h"
 #include "ui/doc_about.h"
 #include "ui/doc_progress.h"
@@ -341,8 +343,14 @@ void DocFrm::Mode_Click(Mode mode, bool checked) {
 }
 
 void DocFrm::closeEvent(QCloseEvent* event) {
-  // No confirmation. A job still running after its status window was closed
-  // with OK ends before the process does; nothing of it is shown.
+  // No confirmation. A job (or a picture copy) runs on this thread beneath
+  // this call and cannot be stopped half-way, so a close during one ends the
+  // process right here, after removing the job's working and output files.
+  if (jobRunning_ || imagesPage_->copying()) {
+    for (QWidget* window : QApplication::topLevelWidgets()) window->hide();
+    RemovePendingOutputs();
+    std::_Exit(0);
+  }
   event->accept();
   QMainWindow::closeEvent(event);
 }

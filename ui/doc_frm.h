@@ -7,10 +7,11 @@
 // is current and which can be selected, the captions and states of CmdBack
 // and CmdNext, the file choice, starting a job from step 2 (in the modal
 // status window DocProgress) and showing its result, restarting from the
-// File menu, and closing without confirmation. It also owns the recovery
-// job state and is the job's view of the wizard: the engines read the file
-// name and the mode boxes from it whenever they need them, and report steps,
-// pictures and notices to it. The pages hold no recovery logic.
+// File menu, and closing without confirmation; a close while a job runs
+// ends the process at once. It also owns the recovery job state and is the
+// job's view of the wizard: the engines read the file name and the mode
+// boxes from it whenever they need them, and report steps, pictures and
+// notices to it. The pages hold no recovery logic.
 
 #include <QMainWindow>
 #include <QStringList>

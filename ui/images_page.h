@@ -46,6 +46,9 @@ class ImagesPage : public QWidget {
   // height, width and depth; for an unknown picture the values stay empty.
   void GetPicInfo(const QString& sPicName);
 
+  // True while a picture is being copied (the copy lets window events run).
+  bool copying() const { return extracting_; }
+
   QListWidget* LstPicture() const { return list_; }
   PictureView* WebBrowser1() const { return preview_; }
 

@@ -1,18 +1,21 @@
 // Text jobs from Next on step 2 to the filled preview, through the real
 // status window: Quick, Salvage and .docx jobs, OK before the first tick and
-// during a job, a source that cannot be read.
+// during a job, closing the wizard during a job, a source that cannot be read.
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
 
 #include "tests/ui/wizard_driver.h"
 #include "ui/doc_frm.h"
 #include "ui/doc_progress.h"
+#include "ui/docx_writer.h"
 #include "ui/text_view.h"
 
 using namespace kw::uitest;
@@ -144,22 +147,26 @@ class TextJobsTest : public QObject {
     QVERIFY(Preview(frm).size() > (47 << 20));
   }
 
-  void closingTheWizardWhileTheJobRunsShowsNothingMore() {
-    QByteArray text(32 << 20, 'a');
-    const QString doc = WriteFile(dir_, "closing.doc", DocWithText(text));
-    text.clear();
-    DocFrm frm;
-    Prepare(frm);
-    GoToModes(frm, doc, "OptQuickMode");
-    OnModal<DocProgress>(
-        [&](DocProgress* window) {
-          Click(window, "CmdOK");
-          Click(&frm, "CmdClose");
-        },
-        [](DocProgress* window) { return window->jobRan(); });
-    RunJob(frm);
-    QVERIFY(!frm.isVisible());
-    QVERIFY(QApplication::activeModalWidget() == nullptr);
+  void closingTheWizardDuringAJobEndsTheProcessAtOnce() {
+    // A small package whose 100 MiB of document XML takes seconds to read.
+    const QByteArray line = QByteArray("word ").repeated(18) + "\r\n";
+    const QByteArray text = line.repeated((100 << 20) / line.size());
+    const QString docx = dir_.filePath("slow.docx");
+    QVERIFY(kw::WriteDocx(QFile::encodeName(docx).toStdString(), std::string_view(text.data(), text.size())).ok());
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(KW_CLOSING_CHILD, {docx, "OptQuickMode"});
+    QByteArray out;
+    while (!out.contains('\n') && child.waitForReadyRead(60000)) out += child.readAll();
+    QVERIFY2(out.startsWith("close "), out.constData());
+    QVERIFY(child.waitForFinished(60000));
+    const qint64 exited = std::chrono::nanoseconds(std::chrono::steady_clock::now().time_since_epoch()).count();
+    const qint64 closed = out.mid(6, out.indexOf('\n') - 6).toLongLong();
+    out += child.readAll();
+    QVERIFY2(!out.contains("went on"), out.constData());
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), 0);
+    QVERIFY2(exited - closed < 500'000'000, qPrintable(QString::number((exited - closed) / 1000000)));
   }
 
   void unreadableSourceIsExplainedOnce() {
