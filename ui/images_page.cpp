@@ -249,7 +249,7 @@ void ImagesPage::savePicture() {
   extracting_ = true;
   // The dialog has asked before replacing a file.
   const Status status = ExtractImage(inputs_.sourcePath(), entry.sMark, entry.eMark, LocalPath(target),
-                                     /*overwrite=*/true, &window);
+                                     /*overwrite=*/true, &window, job_.sourceIdentity);
   extracting_ = false;
   if (!status.ok()) {
     QMessageBox::warning(this, "Save Picture", QString::fromStdString(status.message()));
@@ -274,7 +274,7 @@ void ImagesPage::saveAllPictures() {
     const QString target =
         FreeName(dir, QString::fromStdString(entry.ImgName), QString::fromStdString(entry.ImgExt));
     const Status status = ExtractImage(inputs_.sourcePath(), entry.sMark, entry.eMark,
-                                       LocalPath(target), /*overwrite=*/false, &window);
+                                       LocalPath(target), /*overwrite=*/false, &window, job_.sourceIdentity);
     if (status.ok()) {
       ++saved;
     } else {

@@ -6,9 +6,9 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
+#include "engine/output_file.h"
 #include "ui/docx_writer.h"
 #include "ui/text_view.h"
 
@@ -59,17 +59,13 @@ void SavePage::showEvent(QShowEvent* event) {
 
 QString SavePage::saveTo(const QString& path) const {
   const std::string_view text = source_->utf8();
-  if (path.endsWith(".docx", Qt::CaseInsensitive)) {
-    const Status status = WriteDocx(QFile::encodeName(path).toStdString(), text);
-    return status.ok() ? QString() : QString::fromStdString(status.message());
-  }
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) ||
-      file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-      !file.commit()) {
-    return QString("Cannot write \"%1\": %2.").arg(path, file.errorString());
-  }
-  return QString();
+  OutputFile::Options options;
+  options.sourcePath = QFile::encodeName(sourcePath_()).toStdString();
+  options.source = IdentityOf(options.sourcePath);
+  const std::string target = QFile::encodeName(path).toStdString();
+  const Status status = path.endsWith(".docx", Qt::CaseInsensitive) ? WriteDocx(target, text, options)
+                                                                    : WriteOutputFile(target, text, options);
+  return status.ok() ? QString() : QString::fromStdString(status.message());
 }
 
 void SavePage::CmdSaveText_Click() {

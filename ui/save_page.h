@@ -1,8 +1,10 @@
 #pragma once
 // Step 5: "Save Document". Saves the previewed text through a save dialog,
 // as UTF-8 text (.txt) or as a Word document (.docx, one paragraph per
-// line). The button is enabled while there is text to save; pictures are
-// saved on step 4.
+// line), each written whole beside the destination and then renamed over it;
+// the document being recovered is never a destination (a warning says so).
+// The button is enabled while there is text to save; pictures are saved on
+// step 4.
 
 #include <QWidget>
 #include <functional>
@@ -18,7 +20,7 @@ class SavePage : public QWidget {
   Q_OBJECT
  public:
   // `source` is the preview whose text is saved; `sourcePath` gives the
-  // document's path, to suggest a file name.
+  // document's path, to suggest a file name and to refuse it as destination.
   SavePage(const TextView* source, std::function<QString()> sourcePath, QWidget* parent = nullptr);
 
   // Saves the preview's text to `path`: ".docx" as a Word document,

@@ -218,6 +218,30 @@ class ImagesTest : public QObject {
     QVERIFY(QFileInfo::exists(out.filePath("GridJ1.jpg")));
   }
 
+  void savingAPictureOntoTheSourceIsRefused() {
+    const QString copy = WriteFile(dir_, "GridJ0.jpg", ReadAll(doc_));
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, copy, "OptImageMode");
+    RunJob(frm);
+    ClickEntry(frm, 0);
+    QString warning;
+    OnModal<QFileDialog>([&](QFileDialog* dialog) {
+      dialog->selectFile(copy);
+      OnModal<QMessageBox>([&](QMessageBox* replace) {
+        replace->button(QMessageBox::Yes)->click();
+        OnModal<QMessageBox>([&](QMessageBox* box) {
+          warning = box->text();
+          box->accept();
+        });
+      });
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    Click(&frm, "CmdSavePicture");
+    QVERIFY2(warning.contains("GridJ0.jpg"), qPrintable(warning));
+    QCOMPARE(ReadAll(copy), ReadAll(doc_));
+  }
+
   void moreThanTheListCanHoldIsToldAfterTheJob() {
     QByteArray bytes;
     for (int i = 0; i < 32800; ++i) bytes += QByteArray("\xFF\xD8\xFF\xFF\xD9", 5) + QByteArray(8, '\0');

@@ -1,8 +1,10 @@
 // Step 5: saving the previewed text as UTF-8 text and as a Word document,
-// through the save dialog, without changing the step rules.
+// through the save dialog, without changing the step rules, and never onto
+// the document being recovered.
 
 #include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -71,6 +73,32 @@ class SaveTest : public QObject {
     QVERIFY2(text.contains(QString::fromUtf8("Dear caf\u00e9 owner,")), qPrintable(text));
     QVERIFY(text.contains("best <regards> & thanks"));
     QVERIFY(text.indexOf("owner,") < text.indexOf("best"));
+  }
+
+  void savingOntoTheSourceIsRefused() {
+    DocFrm frm;
+    toSaveStep(frm);
+    const QString source = dir_.filePath("letter.doc");
+    const QByteArray before = ReadAll(source);
+    const QString link = dir_.filePath("letter-link.txt");
+    QVERIFY(QFile::link(source, link));
+    for (const QString& target : {source, link}) {
+      QString warning;
+      OnModal<QFileDialog>([&](QFileDialog* dialog) {
+        dialog->selectFile(target);
+        OnModal<QMessageBox>([&](QMessageBox* replace) {
+          replace->button(QMessageBox::Yes)->click();
+          OnModal<QMessageBox>([&](QMessageBox* box) {
+            warning = box->text();
+            box->accept();
+          });
+        });
+        static_cast<QDialog*>(dialog)->accept();
+      });
+      Click(&frm, "CmdSaveText");
+      QVERIFY2(warning.contains("letter.doc"), qPrintable(warning));
+      QCOMPARE(ReadAll(source), before);
+    }
   }
 
   void failedSaveIsReported() {
