@@ -26,6 +26,7 @@
 #include "ui/help.h"
 #include "ui/icons.h"
 #include "ui/images_page.h"
+#include "ui/local_names.h"
 #include "ui/save_page.h"
 #include "ui/text_page.h"
 #include "ui/text_view.h"
@@ -143,7 +144,7 @@ bool DocFrm::isStepAvailable(int step) const { return DocTab_->isTabEnabled(step
 bool DocFrm::fileChosen() const { return !filePage_->txtDocFileName()->text().isEmpty(); }
 
 std::string DocFrm::sourcePath() const {
-  return QFile::encodeName(filePage_->txtDocFileName()->text()).toStdString();
+  return LocalPath(filePage_->txtDocFileName()->text());
 }
 int DocFrm::optQuickMode() const { return modePage_->value(Mode::kQuick); }
 int DocFrm::optImageMode() const { return modePage_->value(Mode::kImage); }
@@ -170,7 +171,7 @@ void DocFrm::setFoundImagesLabel(const std::string& text) {
 }
 
 void DocFrm::navigatePreview(const std::string& path) {
-  imagesPage_->navigate(QFile::decodeName(QByteArray::fromStdString(path)));
+  imagesPage_->navigate(FromLocalPath(path));
 }
 
 void DocFrm::addPictureEntry(const std::string& text) {
@@ -313,7 +314,7 @@ void DocFrm::focusStep() {
 void DocFrm::chooseFile() {
   const QFileInfo current(filePage_->txtDocFileName()->text());
   const QString folder = fileChosen() && current.dir().exists() ? current.absolutePath() : QString();
-  const QString name = QFileDialog::getOpenFileName(this, QString(), folder, kOpenFilters);
+  const QString name = GetOpenLocalFileName(this, folder, kOpenFilters);
   // A cancelled dialog leaves the box as it was.
   if (!name.isEmpty()) filePage_->txtDocFileName()->setText(QDir::toNativeSeparators(name));
 }

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "ui/icons.h"
+#include "ui/local_names.h"
 
 namespace kw::ui {
 
@@ -47,7 +48,7 @@ DocProgress::DocProgress(QWidget* owner, RecoveryJobState& job, WizardInputs& in
                          WizardView& view, const QString& programDir, int startDelayMs)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       host_(std::make_unique<Host>(inputs, view, *this)),
-      controller_(job, *host_, QFile::encodeName(programDir).toStdString()),
+      controller_(job, *host_, LocalPath(programDir)),
       Timer1_(new QTimer(this)),
       ProgReadDOC_(new QProgressBar(this)),
       CmdOK_(new QPushButton("OK", this)) {

@@ -15,6 +15,7 @@
 #include "images/image_info.h"
 #include "images/image_table.h"
 #include "ui/icons.h"
+#include "ui/local_names.h"
 #include "ui/picture_view.h"
 
 namespace kw::ui {
@@ -39,14 +40,10 @@ class EventYield : public StatusWindow {
   void closeStatusWindow() override {}
 };
 
-std::string LocalPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-QString FromLocal(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
-
 // `folder`/`name`, or `folder`/`name`-2, -3, ... when that is taken.
 QString FreeName(const QDir& folder, const QString& base, const QString& ext) {
   QString name = base + "." + ext;
-  for (int n = 2; folder.exists(name); ++n) name = QString("%1-%2.%3").arg(base).arg(n).arg(ext);
+  for (int n = 2; LocalExists(folder.filePath(name)); ++n) name = QString("%1-%2.%3").arg(base).arg(n).arg(ext);
   return folder.filePath(name);
 }
 
@@ -208,12 +205,12 @@ void ImagesPage::showEntry(const QString& text) {
     showNoPicture(QString::fromStdString(status.message()));
     return;
   }
-  if (!preview_->navigate(FromLocal(path))) {
+  if (!preview_->navigate(FromLocalPath(path))) {
     showNoPicture("This picture cannot be shown: its data is damaged or incomplete.");
     return;
   }
   error_->hide();
-  GetPicInfo(FromLocal(path));
+  GetPicInfo(FromLocalPath(path));
 }
 
 void ImagesPage::showNoPicture(const QString& reason) {
@@ -240,9 +237,9 @@ void ImagesPage::savePicture() {
   if (extracting_ || item == nullptr || !ParseImageEntry(item->text().toStdString(), &entry)) return;
   const QString name = QString::fromStdString(entry.ImgName + "." + entry.ImgExt);
   const QString ext = QString::fromStdString(entry.ImgExt);
-  const QString target = QFileDialog::getSaveFileName(
+  const QString target = ChosenPath(QFileDialog::getSaveFileName(
       this, "Save Picture", QDir(saveFolder_.isEmpty() ? QDir::homePath() : saveFolder_).filePath(name),
-      QString("Pictures (*.%1);;All files (*)").arg(ext));
+      QString("Pictures (*.%1);;All files (*)").arg(ext)));
   if (target.isEmpty()) return;
   saveFolder_ = QFileInfo(target).absolutePath();
   EventYield window;
@@ -258,8 +255,8 @@ void ImagesPage::savePicture() {
 
 void ImagesPage::saveAllPictures() {
   if (extracting_ || list_->count() == 0) return;
-  const QString folder = QFileDialog::getExistingDirectory(
-      this, "Save All Pictures", saveFolder_.isEmpty() ? QDir::homePath() : saveFolder_);
+  const QString folder = ChosenPath(QFileDialog::getExistingDirectory(
+      this, "Save All Pictures", saveFolder_.isEmpty() ? QDir::homePath() : saveFolder_));
   if (folder.isEmpty()) return;
   saveFolder_ = folder;
   const QDir dir(folder);

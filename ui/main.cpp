@@ -3,11 +3,14 @@
 #include <QApplication>
 
 #include "ui/doc_frm.h"
+#include "ui/local_names.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   kw::ui::DocFrm wizard;
-  if (app.arguments().size() > 1) wizard.setDocFileName(app.arguments().at(1));
+  // argv, not app.arguments(): those have lost the bytes of a name that is not
+  // UTF-8. QApplication has taken its own options out of argv already.
+  if (argc > 1) wizard.setDocFileName(kw::ui::FromLocalPath(argv[1]));
   wizard.show();
   return app.exec();
 }

@@ -1,8 +1,11 @@
 #include "ui/picture_view.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QMovie>
 #include <QPainter>
+
+#include "ui/local_names.h"
 
 namespace kw::ui {
 
@@ -17,15 +20,19 @@ PictureView::PictureView(QWidget* parent) : QFrame(parent) {
 PictureView::~PictureView() = default;
 
 bool PictureView::navigate(const QString& path) {
-  QImageReader probe(path);
+  std::unique_ptr<QFile> file = OpenLocalFile(path);
+  if (!file) return false;
+  QImageReader probe(file.get());
   probe.setDecideFormatFromContent(true);
   const QByteArray format = probe.format();
   if (format == "gif") {
-    auto movie = std::make_unique<QMovie>(path, QByteArray("gif"));
+    if (!file->seek(0)) return false;
+    auto movie = std::make_unique<QMovie>(file.get(), QByteArray("gif"));
     if (!movie->isValid() || !movie->jumpToFrame(0) || movie->currentImage().isNull()) {
       return false;
     }
     movie_ = std::move(movie);
+    movieFile_ = std::move(file);
     still_ = QImage();
     connect(movie_.get(), &QMovie::frameChanged, this, [this] { update(); });
     if (movie_->frameCount() != 1) movie_->start();
@@ -33,6 +40,7 @@ bool PictureView::navigate(const QString& path) {
     QImage image = probe.read();
     if (image.isNull()) return false;
     movie_.reset();
+    movieFile_.reset();
     still_ = std::move(image);
   } else {
     return false;
@@ -46,6 +54,7 @@ bool PictureView::navigate(const QString& path) {
 
 void PictureView::clear() {
   movie_.reset();
+  movieFile_.reset();
   still_ = QImage();
   file_.clear();
   format_.clear();

@@ -13,6 +13,7 @@
 #include <QPixmap>
 #include <memory>
 
+class QFile;
 class QMovie;
 
 namespace kw::ui {
@@ -43,6 +44,7 @@ class PictureView : public QFrame {
   QString file_;
   QByteArray format_;
   QImage still_;
+  std::unique_ptr<QFile> movieFile_;  // what movie_ reads; outlives it
   std::unique_ptr<QMovie> movie_;
   mutable QPixmap scaled_;  // the current frame at its drawn size
   mutable qint64 scaledKey_ = -1;

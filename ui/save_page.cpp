@@ -10,6 +10,7 @@
 
 #include "engine/output_file.h"
 #include "ui/docx_writer.h"
+#include "ui/local_names.h"
 #include "ui/text_view.h"
 
 namespace kw::ui {
@@ -60,9 +61,9 @@ void SavePage::showEvent(QShowEvent* event) {
 QString SavePage::saveTo(const QString& path) const {
   const std::string_view text = source_->utf8();
   OutputFile::Options options;
-  options.sourcePath = QFile::encodeName(sourcePath_()).toStdString();
+  options.sourcePath = LocalPath(sourcePath_());
   options.source = IdentityOf(options.sourcePath);
-  const std::string target = QFile::encodeName(path).toStdString();
+  const std::string target = LocalPath(path);
   const Status status = path.endsWith(".docx", Qt::CaseInsensitive) ? WriteDocx(target, text, options)
                                                                     : WriteOutputFile(target, text, options);
   return status.ok() ? QString() : QString::fromStdString(status.message());
@@ -75,9 +76,9 @@ void SavePage::CmdSaveText_Click() {
                              : source.absolutePath();
   const QString base = source.completeBaseName().isEmpty() ? "recovered" : source.completeBaseName() + "-recovered";
   QString filter = kTextFilter;
-  QString path = QFileDialog::getSaveFileName(this, "Save Recovered Text",
-                                              QDir(folder).filePath(base + ".txt"),
-                                              QString(kTextFilter) + ";;" + kDocxFilter, &filter);
+  QString path = ChosenPath(QFileDialog::getSaveFileName(this, "Save Recovered Text",
+                                                         QDir(folder).filePath(base + ".txt"),
+                                                         QString(kTextFilter) + ";;" + kDocxFilter, &filter));
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += filter == kDocxFilter ? ".docx" : ".txt";
   const QString error = saveTo(path);
