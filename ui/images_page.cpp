@@ -185,12 +185,21 @@ void ImagesPage::LstPicture_ListClick(QListWidgetItem* item) {
 }
 
 void ImagesPage::showSelected() {
-  if (extracting_) return;  // the copy running now looks at the selection when it ends
+  if (extracting_) {  // shown when the copy running now ends
+    selectionMissed_ = true;
+    return;
+  }
   QListWidgetItem* shown = nullptr;
   do {
+    selectionMissed_ = false;
     shown = selectedEntry();
     showEntry(shown != nullptr ? shown->text() : QString());
-  } while (selectedEntry() != shown);
+  } while (selectionMissed_ || selectedEntry() != shown);
+}
+
+void ImagesPage::endSave() {
+  extracting_ = false;
+  if (selectionMissed_) showSelected();
 }
 
 void ImagesPage::showEntry(const QString& text) {
@@ -247,7 +256,7 @@ void ImagesPage::savePicture() {
   // The dialog has asked before replacing a file.
   const Status status = ExtractImage(inputs_.sourcePath(), entry.sMark, entry.eMark, LocalPath(target),
                                      /*overwrite=*/true, &window, job_.sourceIdentity);
-  extracting_ = false;
+  endSave();
   if (!status.ok()) {
     QMessageBox::warning(this, "Save Picture", QString::fromStdString(status.message()));
   }
@@ -278,7 +287,7 @@ void ImagesPage::saveAllPictures() {
       problems << QString::fromStdString(status.message());
     }
   }
-  extracting_ = false;
+  endSave();
   QString text = QString("Saved %1 of %2 pictures to \"%3\".").arg(saved).arg(list_->count()).arg(folder);
   if (!problems.isEmpty()) {
     const int shown = std::min<int>(problems.size(), 5);

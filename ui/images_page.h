@@ -62,6 +62,8 @@ class ImagesPage : public QWidget {
   // a copy runs, until the preview has caught up with the selection.
   void showSelected();
   void showEntry(const QString& text);
+  // After a save: catches up with a selection made while it ran.
+  void endSave();
   // Blanks the preview and the dimension values; `reason` (may be empty)
   // goes beside the preview.
   void showNoPicture(const QString& reason);
@@ -85,7 +87,8 @@ class ImagesPage : public QWidget {
   QLabel* depth_;
   QPushButton* save_;
   QPushButton* saveAll_;
-  bool extracting_ = false;  // a click during a copy is ignored
+  bool extracting_ = false;  // a copy runs (it lets window events run)
+  bool selectionMissed_ = false;  // the selection changed during a copy
   QListWidgetItem* selectedAtPress_ = nullptr;
   QString saveFolder_;
 };
