@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "docx/html_to_text.h"
+#include "docx/tag_rounds.h"
 #include "engine/yield_clock.h"
 
 namespace kw {
@@ -156,7 +157,7 @@ std::string RemoveTags(std::string text, YieldClock* clock) {
     TagWalker walker(text);
     while (walker.next()) {
     }
-    if (walker.merging()) return RemoveTagsLiteral(std::move(text), clock);
+    if (walker.merging()) return RemoveTagsInRounds(text, clock);
     firstStray = walker.firstStray();
   }
   if (clock != nullptr) clock->tick();

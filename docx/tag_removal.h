@@ -6,7 +6,8 @@
 // RemoveTags gives exactly the result of that loop. Where every "<" is closed
 // by a ">" before the next "<" (all XML that writers produce, also with stray
 // ">" in the character data) tags cannot merge after a removal, and the
-// whole loop is one linear sweep; otherwise the literal loop runs.
+// whole loop is one linear sweep; otherwise the rounds of the loop run over
+// an index of the text (RemoveTagsInRounds), never the literal loop.
 
 #include <string>
 #include <string_view>

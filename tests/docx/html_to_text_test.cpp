@@ -4,6 +4,7 @@
 
 #include "docx/html_to_text.h"
 #include "docx/tag_removal.h"
+#include "docx/tag_rounds.h"
 
 namespace kw {
 namespace {
@@ -104,12 +105,21 @@ TEST(RemoveTags, AfterTheFirstStrayOnlyCopiesOfEarlierTagsGo) {
   EXPECT_EQ(RemoveTags(distinct), std::string(100000, '.'));
 }
 
-TEST(RemoveTags, MergingTagsFallBackToTheLiteralLoop) {
+TEST(RemoveTags, MergingTagsGiveWhatTheLiteralLoopGives) {
   // Removing "<a>" joins "<x" and "y>" into a new tag "<xy>".
   const std::string text = "<a>1<x<a>y>2<xy>";
   EXPECT_FALSE(TagsCannotMerge(text));
   EXPECT_EQ(RemoveTagsLiteral(text), "12");
   EXPECT_EQ(RemoveTags(text), "12");
+  // Texts made of the pieces that merge: open and closed tags, lone "<" and
+  // ">", tags with several "<" that share their ending.
+  std::mt19937 random(20261207);
+  const char* pieces[] = {"<a>", "<b>", "<", ">", "x", "<a", "b>", "<p <q>", "<<", ">>"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string t;
+    for (int n = random() % (i < 15000 ? 12 : 200); n > 0; --n) t += pieces[random() % 10];
+    ASSERT_EQ(RemoveTagsInRounds(t), RemoveTagsLiteral(t)) << "input: " << t;
+  }
 }
 
 }  // namespace
