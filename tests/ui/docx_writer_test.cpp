@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include <unistd.h>
+
 #include "docx/docx_recovery.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
@@ -50,6 +52,20 @@ TEST(WriteDocx, FailureNamesTheFileAndLeavesNothingBehind) {
   EXPECT_TRUE(status.isIOError());
   EXPECT_NE(status.message().find(path), std::string::npos);
   EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST(WriteDocx, FilesAndLinksBesideTheTargetAreLeftAlone) {
+  test::TempDir dir;
+  const std::string victim = dir.write("victim.txt", "keep me");
+  const std::string part = dir.write("save.docx.part", "mine");
+  ASSERT_EQ(::symlink(victim.c_str(), (dir.path() + "/other.docx.part").c_str()), 0);
+  ASSERT_TRUE(WriteDocx(dir.path() + "/save.docx", "text").ok());
+  ASSERT_TRUE(WriteDocx(dir.path() + "/other.docx", "text").ok());
+  EXPECT_EQ(test::ReadFile(part), "mine");
+  EXPECT_EQ(test::ReadFile(victim), "keep me");
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
+  EXPECT_EQ(files, 5u);  // the two saves beside the three that were there
 }
 
 }  // namespace
