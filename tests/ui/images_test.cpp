@@ -225,19 +225,7 @@ class ImagesTest : public QObject {
     GoToModes(frm, copy, "OptImageMode");
     RunJob(frm);
     ClickEntry(frm, 0);
-    QString warning;
-    OnModal<QFileDialog>([&](QFileDialog* dialog) {
-      dialog->selectFile(copy);
-      OnModal<QMessageBox>([&](QMessageBox* replace) {
-        replace->button(QMessageBox::Yes)->click();
-        OnModal<QMessageBox>([&](QMessageBox* box) {
-          warning = box->text();
-          box->accept();
-        });
-      });
-      static_cast<QDialog*>(dialog)->accept();
-    });
-    Click(&frm, "CmdSavePicture");
+    const QString warning = SaveOverExisting(&frm, "CmdSavePicture", copy);
     QVERIFY2(warning.contains("GridJ0.jpg"), qPrintable(warning));
     QCOMPARE(ReadAll(copy), ReadAll(doc_));
   }

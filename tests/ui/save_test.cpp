@@ -4,7 +4,6 @@
 
 #include <QFileDialog>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -83,19 +82,7 @@ class SaveTest : public QObject {
     const QString link = dir_.filePath("letter-link.txt");
     QVERIFY(QFile::link(source, link));
     for (const QString& target : {source, link}) {
-      QString warning;
-      OnModal<QFileDialog>([&](QFileDialog* dialog) {
-        dialog->selectFile(target);
-        OnModal<QMessageBox>([&](QMessageBox* replace) {
-          replace->button(QMessageBox::Yes)->click();
-          OnModal<QMessageBox>([&](QMessageBox* box) {
-            warning = box->text();
-            box->accept();
-          });
-        });
-        static_cast<QDialog*>(dialog)->accept();
-      });
-      Click(&frm, "CmdSaveText");
+      const QString warning = SaveOverExisting(&frm, "CmdSaveText", target);
       QVERIFY2(warning.contains("letter.doc"), qPrintable(warning));
       QCOMPARE(ReadAll(source), before);
     }

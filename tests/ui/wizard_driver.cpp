@@ -2,8 +2,10 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QTabBar>
@@ -19,6 +21,23 @@ void Click(QWidget* root, const char* name) {
   auto* widget = root->findChild<QWidget*>(name);
   QVERIFY2(widget != nullptr, name);
   QTest::mouseClick(widget, Qt::LeftButton, {}, widget->rect().center());
+}
+
+QString SaveOverExisting(QWidget* root, const char* button, const QString& target) {
+  QString message;
+  OnModal<QFileDialog>([&](QFileDialog* dialog) {
+    dialog->selectFile(target);
+    OnModal<QMessageBox>([&](QMessageBox* replace) {
+      replace->button(QMessageBox::Yes)->click();
+      OnModal<QMessageBox>([&](QMessageBox* box) {
+        message = box->text();
+        box->accept();
+      });
+    });
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  Click(root, button);
+  return message;
 }
 
 void ClickStepHeader(ui::DocFrm& frm, int step) {

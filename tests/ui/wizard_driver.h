@@ -40,6 +40,10 @@ void OnModal(std::function<void(T*)> handler, std::function<bool(T*)> ready = {}
 
 // Finds the named child (fails the test when it is missing) and clicks it.
 void Click(QWidget* root, const char* name);
+// Clicks the named save button, answers its file dialog with the existing
+// file `target`, confirms replacing it, and returns the text of the message
+// box that follows.
+QString SaveOverExisting(QWidget* root, const char* button, const QString& target);
 // Clicks the header of step n on DocTab.
 void ClickStepHeader(ui::DocFrm& frm, int step);
 QString NextCaption(ui::DocFrm& frm);
