@@ -91,7 +91,7 @@ DocFrm::DocFrm(QWidget* parent)
   // Back or Next switched off while it has the focus hands it along the tab
   // order, and from Next that is Close: one more Space would end the
   // program. The step's own controls take it instead.
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+  focusWatch_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
     if (now == CmdClose_ && (old == CmdNext_ || old == CmdBack_) && !old->isEnabled()) focusStep();
   });
 
@@ -102,7 +102,9 @@ DocFrm::DocFrm(QWidget* parent)
   setStepAvailable(3, true);
 }
 
-DocFrm::~DocFrm() = default;
+// The focus moves while the controls are destroyed, after this part of the
+// window is gone.
+DocFrm::~DocFrm() { disconnect(focusWatch_); }
 
 void DocFrm::buildMenus() {
   QMenu* file = menuBar()->addMenu("File");

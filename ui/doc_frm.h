@@ -91,6 +91,7 @@ class DocFrm : public QMainWindow, public WizardInputs, public WizardView {
   bool jobRunning_ = false;
   bool keepingStep_ = false;  // availability change in progress
   QStringList notices_;
+  QMetaObject::Connection focusWatch_;
 
   QTabWidget* DocTab_;
   FilePage* filePage_;
