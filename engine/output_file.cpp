@@ -225,6 +225,7 @@ void OutputFile::abandon() {
 }
 
 Status WriteOutputFile(const std::string& destination, std::string_view bytes, const OutputFile::Options& options) {
+  // Nothing here allocates more than a path; `bytes` is the caller's.
   OutputFile file;
   Status status = file.open(destination, options);
   if (status.ok()) status = file.write(bytes);

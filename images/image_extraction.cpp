@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <vector>
 
@@ -144,9 +145,10 @@ Status FillNewFile(Span& span, int fd, const std::string& path, StatusWindow* wi
 
 }  // namespace
 
-Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark,
-                  const std::string& eMark, const std::string& /*ImgName*/, const std::string& /*ImgExt*/,
-                  std::string* savedPath, StatusWindow* window) {
+namespace {
+
+Status CopyToWorkingFile(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark,
+                         const std::string& eMark, std::string* savedPath, StatusWindow* window) {
   // Events run before the source is opened, before the working file is
   // made, before the copy and after it; a click handled then may start
   // another extraction, which shares nothing with this one.
@@ -186,9 +188,9 @@ Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::
   return Status::OK();
 }
 
-Status ExtractImage(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
-                    const std::string& destination, bool overwrite, StatusWindow* window,
-                    const FileIdentity& scanned) {
+Status CopyToDestination(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
+                         const std::string& destination, bool overwrite, StatusWindow* window,
+                         const FileIdentity& scanned) {
   Span span;
   Status status = OpenSpan(sourcePath, sMark, eMark, scanned, &span);
   if (!status.ok()) return status;
@@ -210,6 +212,32 @@ Status ExtractImage(const std::string& sourcePath, const std::string& sMark, con
   int32_t lastPos = span.first;
   status = CopySpan(span, out.fd(), destination, window, &lastByte, &lastPos);
   return status.ok() ? out.commit() : status;
+}
+
+// The copy buffer and the paths are the only allocations; running out of
+// memory for them is an error like any other.
+template <typename Copy>
+Status WithinMemory(Copy&& copy) {
+  try {
+    return copy();
+  } catch (const std::bad_alloc&) {
+    return Status::IOError("Not enough memory to copy the picture: close other programs and try again.");
+  }
+}
+
+}  // namespace
+
+Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark,
+                  const std::string& eMark, const std::string& /*ImgName*/, const std::string& /*ImgExt*/,
+                  std::string* savedPath, StatusWindow* window) {
+  return WithinMemory([&] { return CopyToWorkingFile(job, inputs, sMark, eMark, savedPath, window); });
+}
+
+Status ExtractImage(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
+                    const std::string& destination, bool overwrite, StatusWindow* window,
+                    const FileIdentity& scanned) {
+  return WithinMemory(
+      [&] { return CopyToDestination(sourcePath, sMark, eMark, destination, overwrite, window, scanned); });
 }
 
 }  // namespace kw

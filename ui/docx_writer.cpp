@@ -6,7 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <vector>
+
+#include "engine/message_text.h"
 
 namespace kw {
 
@@ -175,7 +178,9 @@ std::string DocumentXml(std::string_view text) {
   return xml;
 }
 
-Status WriteDocx(const std::string& path, std::string_view text, const OutputFile::Options& options) {
+namespace {
+
+Status BuildAndWrite(const std::string& path, std::string_view text, const OutputFile::Options& options) {
   const std::string document = DocumentXml(text);
   if (document.size() > UINT32_MAX / 2) return Status::Invalid("The text is too long for a Word document.");
   std::vector<ZipEntry> entries(3);
@@ -189,6 +194,16 @@ Status WriteDocx(const std::string& path, std::string_view text, const OutputFil
   const std::string zip = BuildZip(entries);
 
   return WriteOutputFile(path, zip, options);
+}
+
+}  // namespace
+
+Status WriteDocx(const std::string& path, std::string_view text, const OutputFile::Options& options) {
+  try {
+    return BuildAndWrite(path, text, options);
+  } catch (const std::bad_alloc&) {  // the package is built in memory
+    return Status::IOError("Not enough memory to write " + Quoted(path) + ".");
+  }
 }
 
 }  // namespace kw
