@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <map>
 #include <random>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/yield_clock.h"
@@ -104,17 +103,74 @@ class LiveText {
   std::map<size_t, size_t> gaps_;
 };
 
+// Segments by the key of an ending: a flat open-addressing table of chain
+// heads and one array of links, so that millions of keys cost a few large
+// allocations (freeing a node per key stalled the window for 0.1 s).
+class EndingIndex {
+ public:
+  void add(uint64_t key, uint32_t segment) {
+    if ((used_ + 1) * 2 > slots_.size()) grow();
+    Slot& slot = find(key);
+    if (slot.head == kEmpty) {
+      slot.key = key;
+      ++used_;
+    }
+    links_.push_back({segment, slot.head});
+    slot.head = static_cast<uint32_t>(links_.size() - 1);
+  }
+
+  // The segments added under `key`, most recent first.
+  std::vector<uint32_t> segments(uint64_t key) const {
+    std::vector<uint32_t> out;
+    if (slots_.empty()) return out;
+    for (uint32_t at = findConst(key).head; at != kEmpty; at = links_[at].next) out.push_back(links_[at].segment);
+    return out;
+  }
+
+ private:
+  static constexpr uint32_t kEmpty = UINT32_MAX;
+  struct Slot {
+    uint64_t key = 0;
+    uint32_t head = kEmpty;
+  };
+  struct Link {
+    uint32_t segment, next;
+  };
+
+  const Slot& findConst(uint64_t key) const {
+    size_t i = key & (slots_.size() - 1);
+    while (slots_[i].head != kEmpty && slots_[i].key != key) i = (i + 1) & (slots_.size() - 1);
+    return slots_[i];
+  }
+  Slot& find(uint64_t key) { return const_cast<Slot&>(findConst(key)); }
+
+  void grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot{});
+    for (const Slot& slot : old) {
+      if (slot.head != kEmpty) find(slot.key) = slot;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
+  std::vector<Link> links_;
+};
+
 class Rounds {
  public:
   Rounds(const std::string& text, YieldClock* clock) : text_(text), live_(text), clock_(clock) {
     for (size_t p = 0; p < text.size(); ++p) {
       if (text[p] == '>') ends_.push_back(p);
+      if (clock_ != nullptr && (p & 0xFFFF) == 0) clock_->tick();
     }
-    segments_.resize(ends_.size());
+    segments_.reserve(ends_.size());  // filled in the loop, which ticks
     for (size_t i = 0; i < ends_.size(); ++i) {
+      segments_.emplace_back();
       segments_[i].prev = static_cast<int64_t>(i) - 1;
       segments_[i].next = i + 1 < ends_.size() ? static_cast<int64_t>(i) + 1 : -1;
       index(i);
+      if (clock_ != nullptr) clock_->tick();
     }
     head_ = ends_.empty() ? -1 : 0;
   }
@@ -143,8 +199,10 @@ class Rounds {
     }
     std::string out;
     out.reserve(text_.size());
+    size_t taken = 0;
     live_.walkForward(0, [&](size_t p) {
       out += text_[p];
+      if (clock_ != nullptr && (++taken & 0xFFFF) == 0) clock_->tick();
       return true;
     });
     return out;
@@ -172,7 +230,7 @@ class Rounds {
       if (p < stop) return false;
       hash.add(static_cast<unsigned char>(text_[p]));
       if (text_[p] != '<') return true;
-      if (++level > s.levels) index_[Key(hash.value, level)].push_back(static_cast<uint32_t>(i));
+      if (++level > s.levels) index_.add(Key(hash.value, level), static_cast<uint32_t>(i));
       if (level < kLevels) return true;
       reachedStart = false;
       return false;
@@ -200,10 +258,8 @@ class Rounds {
       if (tag[k - 1] == '<') ++level;
     }
     std::vector<uint32_t> copies;
-    if (const auto it = index_.find(Key(hash.value, level)); it != index_.end()) {
-      for (const uint32_t i : it->second) {
-        if (!segments_[i].removed && segments_[i].levels >= level && endsWith(i, tag)) copies.push_back(i);
-      }
+    for (const uint32_t i : index_.segments(Key(hash.value, level))) {
+      if (!segments_[i].removed && segments_[i].levels >= level && endsWith(i, tag)) copies.push_back(i);
     }
     std::sort(copies.begin(), copies.end());
     copies.erase(std::unique(copies.begin(), copies.end()), copies.end());
@@ -233,7 +289,7 @@ class Rounds {
   YieldClock* clock_;
   std::vector<size_t> ends_;  // position of each segment's ">"
   std::vector<Segment> segments_;
-  std::unordered_map<uint64_t, std::vector<uint32_t>> index_;
+  EndingIndex index_;
   int64_t head_ = -1;
   size_t floor_ = 0;  // the live text before it holds no "<" and no ">"
 };
