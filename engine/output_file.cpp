@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -152,20 +153,24 @@ Status OutputFile::open(const std::string& destination, const Options& options) 
   }
 
   const std::string folder = FolderOf(target_);
-  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+  // The cleanup signals wait while the file is made and listed, so that a
+  // signal never falls between the two.
+  sigset_t cleanup, previous;
+  sigemptyset(&cleanup);
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&cleanup, signal);
+  ::pthread_sigmask(SIG_BLOCK, &cleanup, &previous);
+  int error = 0;
+  for (int attempt = 0; attempt < 100 && fd_ < 0 && error == 0; ++attempt) {
     temp_ = folder + "/" + RandomName();
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, options_.mode);
-    if (fd_ < 0 && errno != EEXIST) {
-      const int error = errno;
-      temp_.clear();
-      return CannotWrite(destination, ErrnoText(error));
-    }
+    if (fd_ < 0 && errno != EEXIST) error = errno;
   }
+  if (fd_ >= 0) slot_ = RegisterPendingFile(temp_);
+  ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   if (fd_ < 0) {
     temp_.clear();
-    return CannotWrite(destination, "no free temporary name in its folder");
+    return CannotWrite(destination, error != 0 ? ErrnoText(error) : "no free temporary name in its folder");
   }
-  slot_ = RegisterPendingFile(temp_);
   // A replaced file keeps its permissions.
   if (targetExists && S_ISREG(targetSt.st_mode)) ::fchmod(fd_, targetSt.st_mode & 07777);
   return Status::OK();
