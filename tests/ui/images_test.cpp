@@ -57,6 +57,19 @@ class ImagesTest : public QObject {
   QByteArray png_ = TinyPng(20, 10);
   QString doc_;
 
+  // Saves the selected picture as `path` through the dialog; returns the
+  // file name the dialog suggested.
+  static QString SavePictureAs(DocFrm& frm, const QString& path) {
+    QString suggested;
+    OnModal<QFileDialog>([&](QFileDialog* dialog) {
+      suggested = QFileInfo(dialog->selectedFiles().value(0)).fileName();
+      dialog->selectFile(path);
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    Click(&frm, "CmdSavePicture");
+    return suggested;
+  }
+
  private slots:
   void initTestCase() {
     // A real JPEG, a JPEG that is only markers, a real PNG, in junk.
@@ -158,14 +171,7 @@ class ImagesTest : public QObject {
     QVERIFY(!frm.findChild<QLabel*>("LblPreviewError")->isVisible());
 
     QTemporaryDir out;
-    QString suggested;
-    OnModal<QFileDialog>([&](QFileDialog* dialog) {
-      suggested = QFileInfo(dialog->selectedFiles().value(0)).fileName();
-      dialog->selectFile(out.filePath("shown.png"));
-      static_cast<QDialog*>(dialog)->accept();
-    });
-    Click(&frm, "CmdSavePicture");
-    QCOMPARE(suggested, QString("Grid0.png"));
+    QCOMPARE(SavePictureAs(frm, out.filePath("shown.png")), QString("Grid0.png"));
     QCOMPARE(ReadAll(out.filePath("shown.png")), png_);
   }
 
@@ -191,14 +197,7 @@ class ImagesTest : public QObject {
     ClickEntry(frm, 0);
     QVERIFY(savePicture->isEnabled());
     QTemporaryDir out;
-    QString suggested;
-    OnModal<QFileDialog>([&](QFileDialog* dialog) {
-      suggested = QFileInfo(dialog->selectedFiles().value(0)).fileName();
-      dialog->selectFile(out.filePath("mine.jpg"));
-      static_cast<QDialog*>(dialog)->accept();
-    });
-    Click(&frm, "CmdSavePicture");
-    QCOMPARE(suggested, QString("GridJ0.jpg"));
+    QCOMPARE(SavePictureAs(frm, out.filePath("mine.jpg")), QString("GridJ0.jpg"));
     QCOMPARE(ReadAll(out.filePath("mine.jpg")), jpeg_);
 
     QString summary;
