@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "docx/html_to_text.h"
+#include "formats/docx/html_to_text.h"
 
 namespace {
 

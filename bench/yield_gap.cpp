@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/job_controller.h"
-#include "engine/plain_job_host.h"
+#include "jobs/job_controller.h"
+#include "base/plain_job_host.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "engine/message_text.h"
+#include "base/message_text.h"
 
 namespace kw::cli {
 

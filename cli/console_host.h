@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/job_host.h"
-#include "engine/text_sink.h"
+#include "base/job_host.h"
+#include "base/text_sink.h"
 
 namespace kw::cli {
 

@@ -4,10 +4,10 @@
 #include <filesystem>
 
 #include "cli/console_host.h"
-#include "engine/job_controller.h"
-#include "engine/message_text.h"
-#include "images/image_extraction.h"
-#include "images/image_table.h"
+#include "jobs/job_controller.h"
+#include "base/message_text.h"
+#include "formats/images/image_extraction.h"
+#include "formats/images/image_table.h"
 
 namespace kw::cli {
 

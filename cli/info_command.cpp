@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "engine/source_file.h"
-#include "images/image_info.h"
+#include "base/source_file.h"
+#include "formats/images/image_info.h"
 
 namespace kw::cli {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/command.h"
-#include "engine/output_file.h"
+#include "base/output_file.h"
 
 int main(int argc, char** argv) {
   kw::InstallOutputCleanup();  // Ctrl+C or a kill never leaves a half-written output behind

@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "engine/message_text.h"
+#include "base/message_text.h"
 
 namespace kw::cli {
 

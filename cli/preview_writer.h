@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/output_file.h"
-#include "engine/status.h"
-#include "engine/text_sink.h"
+#include "base/output_file.h"
+#include "base/status.h"
+#include "base/text_sink.h"
 
 namespace kw::cli {
 

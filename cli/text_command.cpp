@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "cli/preview_writer.h"
-#include "engine/job_controller.h"
+#include "jobs/job_controller.h"
 
 namespace kw::cli {
 

@@ -12,10 +12,10 @@
 
 #include <zlib.h>
 
-#include "docx/docx_recovery.h"
-#include "docx/zip_entry_reader.h"
-#include "docx/zip_local_header.h"
-#include "engine/source_file.h"
+#include "formats/docx/docx_recovery.h"
+#include "formats/docx/zip_entry_reader.h"
+#include "formats/docx/zip_local_header.h"
+#include "base/source_file.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

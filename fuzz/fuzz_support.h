@@ -12,7 +12,7 @@
 
 #include <unistd.h>
 
-#include "engine/plain_job_host.h"
+#include "base/plain_job_host.h"
 
 namespace kw::fuzz {
 

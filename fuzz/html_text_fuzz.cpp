@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "docx/document_text.h"
-#include "docx/html_to_text.h"
-#include "docx/tag_removal.h"
+#include "formats/docx/document_text.h"
+#include "formats/docx/html_to_text.h"
+#include "formats/docx/tag_removal.h"
 
 namespace {
 

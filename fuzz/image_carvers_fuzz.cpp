@@ -8,8 +8,8 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "images/image_recovery.h"
-#include "images/image_table.h"
+#include "formats/images/image_recovery.h"
+#include "formats/images/image_table.h"
 
 namespace {
 

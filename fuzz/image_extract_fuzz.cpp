@@ -11,8 +11,8 @@
 #include <string>
 
 #include "fuzz/fuzz_support.h"
-#include "images/image_extraction.h"
-#include "images/image_table.h"
+#include "formats/images/image_extraction.h"
+#include "formats/images/image_table.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 
-#include "engine/quick_recovery.h"
-#include "engine/salvage_recovery.h"
+#include "formats/doc/quick_recovery.h"
+#include "formats/doc/salvage_recovery.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

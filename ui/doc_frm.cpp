@@ -17,8 +17,8 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
-#include "engine/job_controller.h"
-#include "engine/output_file.h"
+#include "jobs/job_controller.h"
+#include "base/output_file.h"
 #include "ui/app_info.h"
 #include "ui/doc_about.h"
 #include "ui/doc_progress.h"

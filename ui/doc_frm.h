@@ -16,8 +16,8 @@
 #include <QMainWindow>
 #include <QStringList>
 
-#include "engine/job_host.h"
-#include "engine/job_state.h"
+#include "base/job_host.h"
+#include "base/job_state.h"
 #include "ui/mode_page.h"
 
 class QLineEdit;

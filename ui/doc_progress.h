@@ -14,10 +14,10 @@
 #include <QDialog>
 #include <memory>
 
-#include "engine/job_controller.h"
-#include "engine/job_host.h"
-#include "engine/job_state.h"
-#include "engine/status.h"
+#include "jobs/job_controller.h"
+#include "base/job_host.h"
+#include "base/job_state.h"
+#include "base/status.h"
 
 class QProgressBar;
 class QPushButton;

@@ -11,9 +11,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "images/image_extraction.h"
-#include "images/image_info.h"
-#include "images/image_table.h"
+#include "formats/images/image_extraction.h"
+#include "formats/images/image_info.h"
+#include "formats/images/image_table.h"
 #include "ui/icons.h"
 #include "ui/local_names.h"
 #include "ui/picture_view.h"

@@ -16,9 +16,9 @@
 #include <QWidget>
 #include <string>
 
-#include "engine/job_host.h"
-#include "engine/job_state.h"
-#include "engine/status.h"
+#include "base/job_host.h"
+#include "base/job_state.h"
+#include "base/status.h"
 
 class QLabel;
 class QListWidget;

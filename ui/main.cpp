@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "engine/output_file.h"
+#include "base/output_file.h"
 #include "ui/doc_frm.h"
 #include "ui/local_names.h"
 

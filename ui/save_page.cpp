@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "engine/output_file.h"
-#include "ui/docx_writer.h"
+#include "base/output_file.h"
+#include "formats/docx/docx_writer.h"
 #include "ui/local_names.h"
 #include "ui/text_view.h"
 

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "engine/text_preview.h"
+#include "base/text_preview.h"
 #include "ui/text_view.h"
 
 namespace kw::ui {

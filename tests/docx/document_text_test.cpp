@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "docx/document_text.h"
+#include "formats/docx/document_text.h"
 
 namespace kw {
 namespace {

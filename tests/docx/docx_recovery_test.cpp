@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "docx/docx_recovery.h"
+#include "formats/docx/docx_recovery.h"
 #include "tests/docx/docx_fixtures.h"
 #include "tests/docx/zip_builder.h"
 #include "tests/support/fake_host.h"

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "docx/html_to_text.h"
-#include "docx/tag_removal.h"
-#include "docx/tag_rounds.h"
+#include "formats/docx/html_to_text.h"
+#include "formats/docx/tag_removal.h"
+#include "formats/docx/tag_rounds.h"
 
 namespace kw {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "docx/raw_inflater.h"
-#include "docx/zip_entry_reader.h"
+#include "formats/docx/raw_inflater.h"
+#include "formats/docx/zip_entry_reader.h"
 #include "tests/docx/zip_builder.h"
 #include "tests/support/temp_dir.h"
 

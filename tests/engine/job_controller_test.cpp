@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/job_controller.h"
+#include "jobs/job_controller.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "engine/quick_recovery.h"
+#include "formats/doc/quick_recovery.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 

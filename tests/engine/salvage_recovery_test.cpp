@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine/salvage_recovery.h"
+#include "formats/doc/salvage_recovery.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 

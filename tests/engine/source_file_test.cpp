@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/quick_recovery.h"
-#include "engine/salvage_recovery.h"
-#include "engine/source_file.h"
+#include "formats/doc/quick_recovery.h"
+#include "formats/doc/salvage_recovery.h"
+#include "base/source_file.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 

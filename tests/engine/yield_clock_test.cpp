@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/yield_clock.h"
+#include "base/yield_clock.h"
 #include "tests/support/fake_host.h"
 
 namespace kw {

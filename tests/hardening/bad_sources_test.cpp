@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "docx/docx_recovery.h"
-#include "images/image_info.h"
-#include "images/image_recovery.h"
+#include "formats/docx/docx_recovery.h"
+#include "formats/images/image_info.h"
+#include "formats/images/image_recovery.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 

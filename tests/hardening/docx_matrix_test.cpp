@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "docx/docx_recovery.h"
+#include "formats/docx/docx_recovery.h"
 #include "tests/docx/docx_fixtures.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/fake_host.h"

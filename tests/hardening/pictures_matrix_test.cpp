@@ -7,10 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/salvage_recovery.h"
-#include "images/image_extraction.h"
-#include "images/image_recovery.h"
-#include "images/image_table.h"
+#include "formats/doc/salvage_recovery.h"
+#include "formats/images/image_extraction.h"
+#include "formats/images/image_recovery.h"
+#include "formats/images/image_table.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"

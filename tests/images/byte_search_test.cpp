@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <random>
 
-#include "engine/source_file.h"
-#include "images/byte_search.h"
-#include "images/file_searcher.h"
-#include "images/pattern_scan.h"
+#include "base/source_file.h"
+#include "base/byte_search.h"
+#include "base/file_searcher.h"
+#include "base/pattern_scan.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/temp_dir.h"
 

@@ -2,13 +2,13 @@
 
 #include <random>
 
-#include "engine/job_controller.h"
-#include "images/byte_search.h"
-#include "images/image_recovery.h"
-#include "images/image_table.h"
-#include "images/jpeg_carver.h"
-#include "images/jpeg_end_check.h"
-#include "images/png_carver.h"
+#include "jobs/job_controller.h"
+#include "base/byte_search.h"
+#include "formats/images/image_recovery.h"
+#include "formats/images/image_table.h"
+#include "formats/images/jpeg_carver.h"
+#include "formats/images/jpeg_end_check.h"
+#include "formats/images/png_carver.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"

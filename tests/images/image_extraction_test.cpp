@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "images/image_extraction.h"
+#include "formats/images/image_extraction.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "images/image_info.h"
+#include "formats/images/image_info.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/temp_dir.h"
 

@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/job_controller.h"
-#include "engine/message_text.h"
-#include "engine/source_file.h"
+#include "jobs/job_controller.h"
+#include "base/message_text.h"
+#include "base/source_file.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_dir.h"

@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/output_file.h"
+#include "base/output_file.h"
 #include "tests/support/temp_dir.h"
 
 extern char** environ;

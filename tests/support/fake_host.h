@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/job_host.h"
+#include "base/job_host.h"
 
 namespace kw::test {
 

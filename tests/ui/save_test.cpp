@@ -9,7 +9,7 @@
 
 #include "tests/support/fake_host.h"
 #include "tests/ui/wizard_driver.h"
-#include "docx/docx_recovery.h"
+#include "formats/docx/docx_recovery.h"
 #include "ui/doc_frm.h"
 #include "ui/save_page.h"
 #include "ui/text_view.h"

@@ -15,7 +15,7 @@
 #include "tests/ui/wizard_driver.h"
 #include "ui/doc_frm.h"
 #include "ui/doc_progress.h"
-#include "ui/docx_writer.h"
+#include "formats/docx/docx_writer.h"
 #include "ui/text_view.h"
 
 using namespace kw::uitest;

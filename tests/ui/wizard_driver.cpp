@@ -13,7 +13,7 @@
 #include <QTest>
 
 #include "ui/doc_frm.h"
-#include "ui/docx_writer.h"
+#include "formats/docx/docx_writer.h"
 
 namespace kw::uitest {
 

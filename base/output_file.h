@@ -1,0 +1,111 @@
+#pragma once
+// OutputFile: writes a file the user names without ever leaving it half
+// written, and never onto the document being recovered.
+//
+// The bytes go to a new temporary file in the destination's folder, created
+// exclusively, without following links, under a random name nobody can
+// predict. commit() flushes it to disk and renames it over the destination
+// in one step; until then an existing destination keeps its old content.
+// A file that is abandoned (an error, destruction without commit, a signal
+// once InstallOutputCleanup() ran) is removed.
+//
+// A destination that is the source document itself (same device and inode,
+// links resolved; a hard link counts) is refused before anything is created,
+// and again at commit in case the name changed meanwhile.
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+#include "base/status.h"
+
+namespace kw {
+
+// Which file a path names: its device and inode (links followed).
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool known = false;  // false: the path named no file when it was looked at
+
+  bool operator==(const FileIdentity& other) const {
+    return known && other.known && device == other.device && inode == other.inode;
+  }
+};
+
+// The identity of the file at `path` now, following links.
+FileIdentity IdentityOf(const std::string& path);
+
+// Refuses, with a message naming both, when `destination` is the same file as
+// the source (given by path, or by the identity it had when it was read).
+Status RefuseSourceAsOutput(const std::string& sourcePath, const std::string& destination);
+Status RefuseSourceAsOutput(const FileIdentity& source, const std::string& sourcePath,
+                            const std::string& destination);
+
+class OutputFile {
+ public:
+  enum class Link {
+    kFollow,   // a destination that is a link to a file: the link's target is replaced (-o, saves)
+    kReplace,  // the link itself is replaced by the new file (extracted pictures)
+  };
+  struct Options {
+    Link link = Link::kFollow;
+    mode_t mode = 0666;  // of a new file, before the umask; a replaced file keeps its own
+    // False: an existing destination is never replaced, even one that appears
+    // while the file is written (commit then fails with "it already exists").
+    bool replaceExisting = true;
+    // The document being recovered: refused as a destination.
+    FileIdentity source;
+    std::string sourcePath;  // names it in the refusal
+  };
+
+  OutputFile() = default;
+  ~OutputFile();  // abandons an uncommitted file
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Creates the temporary file for `destination`. Refuses a folder, the
+  // source, and a folder that cannot be written, without touching anything.
+  Status open(const std::string& destination, const Options& options);
+  Status open(const std::string& destination) { return open(destination, Options()); }
+
+  bool isOpen() const { return fd_ >= 0; }
+  int fd() const { return fd_; }  // for copies inside the kernel
+  const std::string& destination() const { return destination_; }
+
+  // Appends; on failure the file is abandoned and the status says why.
+  Status write(std::string_view bytes);
+  // Flushes, closes and renames over the destination; abandons on failure.
+  Status commit();
+  // Removes the temporary file; the destination stays as it was.
+  void abandon();
+
+ private:
+  int fd_ = -1;
+  int slot_ = -1;  // in the list of files to remove on a signal
+  std::string temp_;
+  std::string destination_;  // as given, for messages
+  std::string target_;       // what is renamed over (the link's target with kFollow)
+  Options options_;
+};
+
+// Whole-file convenience: open, write all of `bytes`, commit.
+Status WriteOutputFile(const std::string& destination, std::string_view bytes,
+                       const OutputFile::Options& options = OutputFile::Options());
+
+// Removes every temporary file of an OutputFile (or other registered working
+// file) still open in this process. Safe in a signal handler.
+void RemovePendingOutputs();
+
+// Registers a working file (for example a job's temporary copy) to be removed
+// by RemovePendingOutputs(); returns its slot, -1 when the list is full.
+int RegisterPendingFile(const std::string& path);
+void UnregisterPendingFile(int slot);
+
+// Installs handlers for SIGINT, SIGTERM, SIGHUP and SIGPIPE that remove the
+// pending files and then end the process as the signal would have.
+void InstallOutputCleanup();
+
+// "Cannot write "PATH": REASON." — the one form of write errors.
+Status CannotWrite(const std::string& path, const std::string& reason);
+
+}  // namespace kw

@@ -1,0 +1,48 @@
+#include "formats/docx/docx_recovery.h"
+
+#include "formats/docx/entry_text.h"
+#include "formats/docx/zip_entry_reader.h"
+#include "base/source_file.h"
+#include "base/yield_clock.h"
+#include "base/file_searcher.h"
+
+namespace kw {
+
+namespace {
+constexpr std::string_view kMainDocumentName = "word/document";
+// FindInFile's result is one past the name's first byte; the local header's
+// fixed part (30 bytes) comes before the name.
+constexpr int32_t kNameToHeader = 31;
+}  // namespace
+
+Status RecoverDocX(RecoveryJobState& job, JobHost& host) {
+  YieldClock clock(host);
+  host.setProgressMin(0);
+  host.setProgressMax(100);
+  host.setProgressValue(0);
+  clock.now();
+
+  const std::string path = host.sourcePath();
+  SourceFile file;
+  const Status opened = SourceFile::Open(path, &file);
+  if (!opened.ok()) return opened;
+
+  // The search reads the file already open: the same file, bounded by the same length.
+  const int32_t found = FileSearcher(file).find(kMainDocumentName, 1, nullptr, &clock);
+  const int64_t headerPos = found < 0 ? -1 : int64_t{found} - kNameToHeader;
+  clock.now();
+  host.setProgressValue(25);
+  host.setProgressValue(50);
+
+  job.lZipFileNo = 1;
+  if (auto data = ReadZipEntry(file, headerPos, &clock)) {
+    clock.now();
+    RecoverEntryText(job, *data, &clock);
+  }
+  file.close();
+  clock.now();
+  host.setProgressValue(100);
+  return Status::OK();
+}
+
+}  // namespace kw

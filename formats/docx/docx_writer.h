@@ -1,0 +1,26 @@
+#pragma once
+// WriteDocx: saves plain text as a minimal Word document (.docx).
+//
+// Each line of `text` (UTF-8; lines end in "\r\n", "\n" or "\r") becomes one
+// paragraph; tabs become tab stops; characters XML cannot hold (control
+// bytes, broken UTF-8) are left out. The package holds the three parts a
+// word processor needs ([Content_Types].xml, _rels/.rels,
+// word/document.xml), each deflated, and is written through an OutputFile: a
+// failed save never leaves half a document where an earlier one was, and the
+// source named in `options` is never written. Toolkit-free.
+
+#include <string>
+#include <string_view>
+
+#include "base/output_file.h"
+#include "base/status.h"
+
+namespace kw {
+
+Status WriteDocx(const std::string& path, std::string_view text,
+                 const OutputFile::Options& options = OutputFile::Options());
+
+// The document part's XML for `text` (exposed for tests).
+std::string DocumentXml(std::string_view text);
+
+}  // namespace kw

@@ -1,0 +1,61 @@
+#include "formats/docx/entry_text.h"
+
+#include <cerrno>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "formats/docx/document_text.h"
+#include "base/yield_clock.h"
+#include "base/output_file.h"
+#include "base/byte_search.h"
+
+namespace kw {
+
+namespace {
+
+// Writes all of `data` to the existing file at `path`; false on any failure.
+bool WriteWorkingFile(const std::string& path, std::string_view data) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) return false;
+  bool ok = true;
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    data.remove_prefix(static_cast<size_t>(n));
+  }
+  return ::close(fd) == 0 && ok;
+}
+
+}  // namespace
+
+bool RecoverEntryText(RecoveryJobState& job, std::string_view data, YieldClock* clock) {
+  if (clock != nullptr) clock->now();
+  const std::string path = GetTempFile("sqx");
+  // Removed at the end whatever happens: by the guard on return or when the
+  // conversion throws (out of memory), by RemovePendingOutputs() on a signal.
+  struct Removal {
+    std::string path;
+    int slot;
+    ~Removal() {
+      if (!path.empty()) ::unlink(path.c_str());
+      UnregisterPendingFile(slot);
+    }
+  } removal{path, path.empty() ? -1 : RegisterPendingFile(path)};
+  // The working file is written beside the conversion: both only read `data`,
+  // and a large entry's write costs as much as its conversion. The thread is
+  // joined before the removal, also when the conversion throws.
+  bool written = false;
+  std::jthread writer;
+  if (!path.empty()) writer = std::jthread([&] { written = WriteWorkingFile(path, data); });
+  job.sRecoveredText = DocumentXmlToText(data, clock);
+  writer = std::jthread();
+  return written;
+}
+
+}  // namespace kw

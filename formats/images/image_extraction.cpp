@@ -1,0 +1,243 @@
+#include "formats/images/image_extraction.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/message_text.h"
+#include "base/output_file.h"
+#include "base/source_file.h"
+#include "base/yield_clock.h"
+#include "base/byte_search.h"
+
+namespace kw {
+
+namespace {
+
+constexpr size_t kCopyBuffer = 8 << 20;  // per step of the copy
+
+Status CannotWrite(const std::string& path, int error) { return kw::CannotWrite(path, ErrnoText(error)); }
+
+// A position: decimal digits (spaces around them allowed), 1 to 2^31 - 1.
+std::optional<int32_t> ParsePosition(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1) return std::nullopt;
+  return value;
+}
+
+// What one extraction reads: the open source and the span to copy.
+struct Span {
+  SourceFile source;
+  int32_t first = 0;
+  int32_t last = 0;  // eMark, which may lie past the end of the source
+};
+
+Status OpenSpan(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
+                const FileIdentity& scanned, Span* span) {
+  const auto first = ParsePosition(sMark);
+  const auto last = ParsePosition(eMark);
+  if (!first || !last) {
+    return Status::Invalid("The picture's positions \"" + sMark + "\" and \"" + eMark +
+                           "\" are not byte positions; nothing was extracted.");
+  }
+  if (*last < *first) {
+    return Status::Invalid("This entry ends (byte " + eMark + ") before it begins (byte " + sMark +
+                           "): its start and end markers belong to different pictures, so there is "
+                           "nothing to extract.");
+  }
+  Status status = SourceFile::Open(sourcePath, &span->source);
+  if (!status.ok()) return status;
+  if (scanned.known && !(span->source.identity() == scanned)) {
+    return Status::Invalid(Quoted(sourcePath) + " is no longer the file that was scanned (it was replaced or "
+                           "renamed since); nothing was extracted. Scan it again.");
+  }
+  if (*first > span->source.size()) {
+    return Status::Invalid("The picture begins at byte " + sMark + ", past the end of " + Quoted(sourcePath) + " (" +
+                           std::to_string(span->source.size()) +
+                           " bytes): the file has changed since it was scanned.");
+  }
+  span->first = *first;
+  span->last = *last;
+  return Status::OK();
+}
+
+// Copies up to `length` bytes at the 1-based `pos` of the source into `fd`
+// inside the kernel. Returns the bytes copied (0 at the end of the source),
+// or -1 when the system cannot copy between these two files this way.
+int64_t CopyInKernel(int sourceFd, int64_t pos, int fd, size_t length) {
+  if (sourceFd < 0) return -1;
+  loff_t offset = pos - 1;
+  while (true) {
+    const ssize_t n = ::copy_file_range(sourceFd, &offset, fd, nullptr, length, 0);
+    if (n >= 0) return n;
+    if (errno != EINTR) return -1;
+  }
+}
+
+// Copies the span into `fd` (`outPath` names it in messages): inside the
+// kernel where the system allows it, else through a buffer. On success
+// *lastByte is the last byte copied and *lastPos its position.
+Status CopySpan(Span& span, int fd, const std::string& outPath, StatusWindow* window, uint8_t* lastByte,
+                int32_t* lastPos) {
+  std::optional<YieldClock> clock;
+  if (window != nullptr) clock.emplace(*window);
+  // The copy reads the descriptor that was opened (and checked), never the path again.
+  const int sourceFd = span.source.fd();
+  bool inKernel = sourceFd >= 0;
+  std::vector<uint8_t> buffer;
+  const int64_t end = std::min<int64_t>(span.last, span.source.size());
+  int64_t pos = span.first;
+  Status status;
+  while (pos <= end && status.ok()) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(end - pos + 1, static_cast<int64_t>(kCopyBuffer)));
+    int64_t n = inKernel ? CopyInKernel(sourceFd, pos, fd, want) : -1;
+    if (n < 0 && inKernel && errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+      status = CannotWrite(outPath, errno);
+      break;
+    }
+    if (n < 0) {
+      inKernel = false;
+      buffer.resize(kCopyBuffer);
+      n = span.source.readAt(pos, buffer.data(), want);
+      if (n < 0) {
+        status = span.source.lastError();
+        break;
+      }
+      for (int64_t done = 0; done < n;) {
+        const ssize_t w = ::write(fd, buffer.data() + done, static_cast<size_t>(n - done));
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0) {
+          status = CannotWrite(outPath, errno);
+          break;
+        }
+        done += w;
+      }
+    }
+    if (n == 0) break;  // the source shrank
+    *lastPos = static_cast<int32_t>(pos + n - 1);
+    pos += n;
+    if (clock) clock->tick();
+  }
+  if (status.ok() && span.source.readAt(*lastPos, lastByte, 1) < 0) status = span.source.lastError();
+  return status;
+}
+
+// Copies the span into the file just created at `path` (open as `fd`);
+// removes that file again when anything fails.
+Status FillNewFile(Span& span, int fd, const std::string& path, StatusWindow* window, uint8_t* lastByte,
+                   int32_t* lastPos) {
+  Status status = CopySpan(span, fd, path, window, lastByte, lastPos);
+  if (::close(fd) != 0 && status.ok()) status = CannotWrite(path, errno);
+  if (!status.ok()) ::unlink(path.c_str());
+  return status;
+}
+
+}  // namespace
+
+namespace {
+
+Status CopyToWorkingFile(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark,
+                         const std::string& eMark, std::string* savedPath, StatusWindow* window) {
+  // Events run before the source is opened, before the working file is
+  // made, before the copy and after it; a click handled then may start
+  // another extraction, which shares nothing with this one.
+  const auto letEventsRun = [window] {
+    if (window != nullptr) window->yield();
+  };
+  letEventsRun();
+  Span span;
+  Status status = OpenSpan(inputs.sourcePath(), sMark, eMark, job.sourceIdentity, &span);
+  if (!status.ok()) return status;
+  job.iFileNo = 1;
+  job.lCurPos = span.first;
+  job.sRecoveredText.clear();
+  letEventsRun();
+  const std::string path = GetTempFile("sqm");
+  if (path.empty()) {
+    return Status::IOError(
+        "Cannot make a working file for the picture in the temporary folder (TMPDIR, else /tmp): "
+        "check that it exists and can be written.");
+  }
+  // No O_TRUNC: the file is new, and truncating makes some file systems flush at close.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    const int error = errno;
+    ::unlink(path.c_str());
+    return CannotWrite(path, error);
+  }
+  letEventsRun();
+  uint8_t lastByte = 0;
+  int32_t lastPos = span.first;
+  status = FillNewFile(span, fd, path, window, &lastByte, &lastPos);
+  letEventsRun();
+  if (!status.ok()) return status;
+  job.lCurPos = lastPos;
+  job.sCurChar = std::string(1, static_cast<char>(lastByte));
+  *savedPath = path;
+  return Status::OK();
+}
+
+Status CopyToDestination(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
+                         const std::string& destination, bool overwrite, StatusWindow* window,
+                         const FileIdentity& scanned) {
+  Span span;
+  Status status = OpenSpan(sourcePath, sMark, eMark, scanned, &span);
+  if (!status.ok()) return status;
+  struct stat st {};
+  if (::lstat(destination.c_str(), &st) == 0) {
+    if (!overwrite) return Status::IOError("Not overwriting " + Quoted(destination) + ": it already exists.");
+    if (S_ISDIR(st.st_mode)) return Status::IOError("Cannot write " + Quoted(destination) + ": it is a folder.");
+  }
+  OutputFile out;
+  OutputFile::Options options;
+  options.link = OutputFile::Link::kReplace;  // a link there is replaced, never followed
+  options.mode = 0644;
+  options.replaceExisting = overwrite;
+  options.source = span.source.identity();
+  options.sourcePath = sourcePath;
+  status = out.open(destination, options);
+  if (!status.ok()) return status;
+  uint8_t lastByte = 0;
+  int32_t lastPos = span.first;
+  status = CopySpan(span, out.fd(), destination, window, &lastByte, &lastPos);
+  return status.ok() ? out.commit() : status;
+}
+
+// The copy buffer and the paths are the only allocations; running out of
+// memory for them is an error like any other.
+template <typename Copy>
+Status WithinMemory(Copy&& copy) {
+  try {
+    return copy();
+  } catch (const std::bad_alloc&) {
+    return Status::IOError("Not enough memory to copy the picture: close other programs and try again.");
+  }
+}
+
+}  // namespace
+
+Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark,
+                  const std::string& eMark, const std::string& /*ImgName*/, const std::string& /*ImgExt*/,
+                  std::string* savedPath, StatusWindow* window) {
+  return WithinMemory([&] { return CopyToWorkingFile(job, inputs, sMark, eMark, savedPath, window); });
+}
+
+Status ExtractImage(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
+                    const std::string& destination, bool overwrite, StatusWindow* window,
+                    const FileIdentity& scanned) {
+  return WithinMemory(
+      [&] { return CopyToDestination(sourcePath, sMark, eMark, destination, overwrite, window, scanned); });
+}
+
+}  // namespace kw

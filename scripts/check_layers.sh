@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Fails when a layer includes a layer above it. The layers, lowest first:
+#   base -> formats -> jobs -> fronts (cli, ui)
+# and the formats (doc, docx, images) never include one another.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+status=0
+# refuse DIR PATTERN WHY: no file under DIR may include a header matching PATTERN.
+refuse() {
+  local hits
+  hits=$(grep -rnE "^#include \"($2)/" "$1" --include='*.cpp' --include='*.h' || true)
+  if [ -n "$hits" ]; then
+    echo "layer check: $1 must not include $2 ($3):"
+    echo "$hits"
+    status=1
+  fi
+}
+refuse base 'formats|jobs|cli|ui' "base is the lowest layer"
+refuse formats 'jobs|cli|ui' "formats stand on base only"
+refuse formats/doc 'formats/docx|formats/images' "formats are independent"
+refuse formats/docx 'formats/doc|formats/images' "formats are independent"
+refuse formats/images 'formats/doc|formats/docx' "formats are independent"
+refuse jobs 'cli|ui' "jobs know no front end"
+refuse cli 'ui' "the CLI does not use the wizard"
+[ $status -eq 0 ] && echo "layer check: every include points downward"
+exit $status
