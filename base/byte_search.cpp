@@ -1,16 +1,16 @@
 #include "base/byte_search.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
 #include <random>
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include "base/source_file.h"
 #include "base/file_searcher.h"
+#include "base/source_file.h"
 
 namespace kw {
 

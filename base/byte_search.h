@@ -19,8 +19,7 @@ class YieldClock;
 // in the second). The file is read in large buffers; the block positions
 // reported are those of the 20,000-byte stepping. Ticks `clock` (when
 // given) between buffers, so a long search keeps the window responsive.
-int32_t FindInFile(const std::string& path, std::string_view pattern, int32_t& start,
-                   YieldClock* clock = nullptr);
+int32_t FindInFile(const std::string& path, std::string_view pattern, int32_t& start, YieldClock* clock = nullptr);
 
 constexpr int32_t kSearchBlock = 20000;
 

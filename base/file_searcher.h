@@ -29,8 +29,7 @@ class FileSearcher {
   // comes back as the position at which the last 20,000-byte block of the
   // stepping from `start` began. `from` is 64-bit so callers may pass E + 4
   // and the like without overflow; past the end it simply gives -1.
-  int32_t find(std::string_view pattern, int64_t from, int64_t* blockStart = nullptr,
-               YieldClock* clock = nullptr);
+  int32_t find(std::string_view pattern, int64_t from, int64_t* blockStart = nullptr, YieldClock* clock = nullptr);
 
   // Copies up to `length` bytes at the 1-based `pos` into `out`; returns how
   // many there were (fewer at the end of the file), -1 on a read error.
@@ -46,8 +45,8 @@ class FileSearcher {
 
   SourceFile& file_;
   std::vector<uint8_t> buffer_;
-  int64_t pos_ = 1;    // 1-based position of buffer_[0]
-  size_t size_ = 0;    // bytes of the window held in buffer_
+  int64_t pos_ = 1;     // 1-based position of buffer_[0]
+  size_t size_ = 0;     // bytes of the window held in buffer_
   bool atEnd_ = false;  // the window reaches the end of the file
   bool failed_ = false;
 };

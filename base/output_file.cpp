@@ -1,19 +1,19 @@
 #include "base/output_file.h"
 
-#include <array>
-#include <atomic>
-#include <cerrno>
-#include <climits>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <cstdio>
-
 #include <fcntl.h>
 #include <pthread.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "base/message_text.h"
 
@@ -65,8 +65,7 @@ FileIdentity IdentityOf(const std::string& path) {
   return {st.st_dev, st.st_ino, true};
 }
 
-Status RefuseSourceAsOutput(const FileIdentity& source, const std::string& sourcePath,
-                            const std::string& destination) {
+Status RefuseSourceAsOutput(const FileIdentity& source, const std::string& sourcePath, const std::string& destination) {
   if (!(IdentityOf(destination) == source)) return Status::OK();
   return Status::Invalid("Not writing " + Quoted(destination) + ": it is the document being recovered, " +
                          Quoted(sourcePath) + ". Choose another name; the document was left as it was.");

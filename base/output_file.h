@@ -13,9 +13,10 @@
 // links resolved; a hard link counts) is refused before anything is created,
 // and again at commit in case the name changed meanwhile.
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 #include "base/status.h"
 
@@ -38,8 +39,7 @@ FileIdentity IdentityOf(const std::string& path);
 // Refuses, with a message naming both, when `destination` is the same file as
 // the source (given by path, or by the identity it had when it was read).
 Status RefuseSourceAsOutput(const std::string& sourcePath, const std::string& destination);
-Status RefuseSourceAsOutput(const FileIdentity& source, const std::string& sourcePath,
-                            const std::string& destination);
+Status RefuseSourceAsOutput(const FileIdentity& source, const std::string& sourcePath, const std::string& destination);
 
 class OutputFile {
  public:

@@ -1,11 +1,11 @@
 #include "base/source_file.h"
 
-#include <algorithm>
-#include <cerrno>
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include "base/message_text.h"
 

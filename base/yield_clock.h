@@ -7,10 +7,10 @@
 // passed since the last yield, so the window repaints a few times per frame
 // however fast the loop runs.
 
+#include <time.h>
+
 #include <chrono>
 #include <functional>
-
-#include <time.h>
 
 #include "base/job_host.h"
 

@@ -45,8 +45,8 @@ int main() {
     const char* target = paragraphs == 200000 ? (seconds < 1.0 ? "< 1 s: yes" : "< 1 s: NO") : "";
     if (previous > 0) {
       const double ratio = seconds / previous;
-      std::printf("| %.1f MB | %zu | %.3f s | %.2fx (<= 2.3x: %s) | %s |\n", xml.size() / 1e6, paragraphs + 4,
-                  seconds, ratio, ratio <= 2.3 ? "yes" : "NO", target);
+      std::printf("| %.1f MB | %zu | %.3f s | %.2fx (<= 2.3x: %s) | %s |\n", xml.size() / 1e6, paragraphs + 4, seconds,
+                  ratio, ratio <= 2.3 ? "yes" : "NO", target);
     } else {
       std::printf("| %.1f MB | %zu | %.3f s | | %s |\n", xml.size() / 1e6, paragraphs + 4, seconds, target);
     }

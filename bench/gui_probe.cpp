@@ -67,9 +67,10 @@ int main(int argc, char** argv) {
     last = now;
   }
   const qint64 laidOut = clock.nsecsElapsed();
-  std::printf("job_ms=%.1f longest_gap_ms=%.1f show_result_ms=%.1f layout_ms=%.1f layout_gap_ms=%.1f "
-              "preview_bytes=%zu step=%d\n",
-              jobEnd / 1e6, longest / 1e6, (shown - jobEnd) / 1e6, (laidOut - shown) / 1e6, layoutGap / 1e6,
-              preview->utf8().size(), frm.currentStep());
+  std::printf(
+      "job_ms=%.1f longest_gap_ms=%.1f show_result_ms=%.1f layout_ms=%.1f layout_gap_ms=%.1f "
+      "preview_bytes=%zu step=%d\n",
+      jobEnd / 1e6, longest / 1e6, (shown - jobEnd) / 1e6, (laidOut - shown) / 1e6, layoutGap / 1e6,
+      preview->utf8().size(), frm.currentStep());
   return 0;
 }

@@ -11,9 +11,9 @@
 #include <cstdio>
 #include <string>
 
-#include "jobs/job_controller.h"
 #include "base/plain_job_host.h"
 #include "formats/images/image_extraction.h"
+#include "jobs/job_controller.h"
 
 namespace {
 

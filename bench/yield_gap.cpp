@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <string>
 
-#include "jobs/job_controller.h"
 #include "base/plain_job_host.h"
+#include "jobs/job_controller.h"
 
 namespace {
 
@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
   host.mark();
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("%s yields=%ld longest_gap_ms=%.2f job_s=%.3f text_bytes=%zu%s%s\n", argv[1], host.yields,
-              std::chrono::duration<double, std::milli>(host.longest).count(), seconds,
-              job.sRecoveredText.size(), status.ok() ? "" : " error=", status.message().c_str());
+              std::chrono::duration<double, std::milli>(host.longest).count(), seconds, job.sRecoveredText.size(),
+              status.ok() ? "" : " error=", status.message().c_str());
   return status.ok() ? 0 : 1;
 }

@@ -1,9 +1,9 @@
 #include "cli/console_host.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
-
-#include <unistd.h>
 
 namespace kw::cli {
 
@@ -22,8 +22,8 @@ void ConsoleHost::draw() {
   const int percent = static_cast<int>(done * 100 / span);
   constexpr int kWidth = 40;
   const int filled = percent * kWidth / 100;
-  std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################",
-               kWidth - filled, "", percent);
+  std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################", kWidth - filled, "",
+               percent);
   std::fflush(stderr);
   drawn_ = true;
 }

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "cli/console_host.h"
-#include "jobs/job_controller.h"
 #include "base/message_text.h"
+#include "cli/console_host.h"
 #include "formats/images/image_extraction.h"
 #include "formats/images/image_table.h"
+#include "jobs/job_controller.h"
 
 namespace kw::cli {
 

@@ -19,9 +19,8 @@ int InfoCommand::execute(const ParsedArgs& args) {
   cGetInfo info;
   info.FileName = args.file;
   info.GetImageFileInfo();
-  const std::string line = "TypeOfImage=" + std::to_string(info.TypeOfImage) + " Width=" +
-                           std::to_string(info.Width) + " Height=" + std::to_string(info.Height) +
-                           " Depth=" + std::to_string(info.Depth) + "\n";
+  const std::string line = "TypeOfImage=" + std::to_string(info.TypeOfImage) + " Width=" + std::to_string(info.Width) +
+                           " Height=" + std::to_string(info.Height) + " Depth=" + std::to_string(info.Depth) + "\n";
   return WriteOutput("", line) ? kExitOk : kExitCannotRead;
 }
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/command.h"
 #include "base/output_file.h"
+#include "cli/command.h"
 
 int main(int argc, char** argv) {
   kw::InstallOutputCleanup();  // Ctrl+C or a kill never leaves a half-written output behind

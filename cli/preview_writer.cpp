@@ -77,7 +77,8 @@ void PreviewWriter::write(std::string_view piece) {
 
 bool PreviewWriter::finish() {
   flush();
-  if (error_.ok() && path_.empty() && std::fflush(stdout) != 0) error_ = CannotWrite("standard output", ErrnoText(errno));
+  if (error_.ok() && path_.empty() && std::fflush(stdout) != 0)
+    error_ = CannotWrite("standard output", ErrnoText(errno));
   if (error_.ok() && !path_.empty() && start()) {
     if (const Status status = file_.commit(); !status.ok()) error_ = status;
   }

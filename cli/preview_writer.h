@@ -41,7 +41,7 @@ class PreviewWriter : public TextSink {
   std::string path_;
   std::string sourcePath_;
   OutputFile file_;
-  std::string buffer_;  // bytes not yet handed to the file
+  std::string buffer_;    // bytes not yet handed to the file
   bool started_ = false;  // a character other than a space was written
   size_t heldSpaces_ = 0;
   Status error_;

@@ -6,16 +6,16 @@
 // CRC-32 when no data descriptor follows it. The job's working files stay in
 // the private temporary folder.
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <string>
 
-#include <zlib.h>
-
+#include "base/source_file.h"
 #include "formats/docx/docx_recovery.h"
 #include "formats/docx/zip_entry_reader.h"
 #include "formats/docx/zip_local_header.h"
-#include "base/source_file.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

@@ -2,6 +2,8 @@
 // Shared pieces of the fuzz targets: a silent job host and a scratch file
 // that holds the current input, since the engines read files.
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,8 +11,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <unistd.h>
 
 #include "base/plain_job_host.h"
 

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "fuzz/fuzz_support.h"
 #include "formats/images/image_recovery.h"
 #include "formats/images/image_table.h"
+#include "fuzz/fuzz_support.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <iterator>
 #include <string>
 
-#include "fuzz/fuzz_support.h"
 #include "formats/images/image_extraction.h"
 #include "formats/images/image_table.h"
+#include "fuzz/fuzz_support.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 
-#include "fuzz/fuzz_support.h"
 #include "formats/images/image_info.h"
+#include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kw::cGetInfo info;

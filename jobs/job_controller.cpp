@@ -1,13 +1,13 @@
 #include "jobs/job_controller.h"
 
-#include <new>
-
 #include <sys/stat.h>
 
-#include "formats/docx/docx_recovery.h"
+#include <new>
+
 #include "base/message_text.h"
 #include "formats/doc/quick_recovery.h"
 #include "formats/doc/salvage_recovery.h"
+#include "formats/docx/docx_recovery.h"
 #include "formats/images/image_recovery.h"
 
 namespace kw {
@@ -46,14 +46,10 @@ Status JobController::Timer1_Timer() {
 
 Status JobController::RunEngine(EngineKind kind) {
   switch (kind) {
-    case EngineKind::kQuick:
-      return ReadDOC_and_Repair(job_, host_);
-    case EngineKind::kSalvage:
-      return SalvageRecoveryMode(job_, host_);
-    case EngineKind::kImages:
-      return ImageRecoveryMode(job_, host_);
-    case EngineKind::kDocx:
-      return RecoverDocX(job_, host_);
+    case EngineKind::kQuick: return ReadDOC_and_Repair(job_, host_);
+    case EngineKind::kSalvage: return SalvageRecoveryMode(job_, host_);
+    case EngineKind::kImages: return ImageRecoveryMode(job_, host_);
+    case EngineKind::kDocx: return RecoverDocX(job_, host_);
   }
   return Status::OK();
 }

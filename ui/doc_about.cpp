@@ -15,8 +15,7 @@
 namespace kw::ui {
 
 DocAbout::DocAbout(QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowCloseButtonHint) {
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName("DocAbout");
   setWindowTitle("About");
   setModal(true);

@@ -17,8 +17,8 @@
 #include <QVBoxLayout>
 #include <cstdlib>
 
-#include "jobs/job_controller.h"
 #include "base/output_file.h"
+#include "jobs/job_controller.h"
 #include "ui/app_info.h"
 #include "ui/doc_about.h"
 #include "ui/doc_progress.h"
@@ -48,8 +48,8 @@ DocFrm::DocFrm(QWidget* parent)
       modePage_(new ModePage(this)),
       textPage_(new TextPage(this)),
       imagesPage_(new ImagesPage(job_, *this, this)),
-      savePage_(new SavePage(textPage_->TxtRepairedDocContent(),
-                             [this] { return filePage_->txtDocFileName()->text(); }, this)),
+      savePage_(new SavePage(
+          textPage_->TxtRepairedDocContent(), [this] { return filePage_->txtDocFileName()->text(); }, this)),
       CmdBack_(new QPushButton("Back", this)),
       CmdNext_(new QPushButton("Next", this)),
       CmdClose_(new QPushButton("Close", this)) {
@@ -122,12 +122,13 @@ void DocFrm::buildMenus() {
   contents->setObjectName("mnuContents");
   contents->setShortcut(QKeySequence::HelpContents);
   help->addSeparator()->setObjectName("mnuSep2");
-  help->addAction("Kravelin Software Website", this, [] { OpenWebLink(kSiteUrl); })
-      ->setObjectName("mnuKravelinSite");
-  help->addAction("About", this, [this] {
-        DocAbout about(this);
-        about.exec();
-      })->setObjectName("mnuAbout");
+  help->addAction("Kravelin Software Website", this, [] { OpenWebLink(kSiteUrl); })->setObjectName("mnuKravelinSite");
+  help->addAction("About", this,
+                  [this] {
+                    DocAbout about(this);
+                    about.exec();
+                  })
+      ->setObjectName("mnuAbout");
 
   // Kept switched off, as the window has always had it.
   QMenu* picture = menuBar()->addMenu("Picture");
@@ -145,9 +146,7 @@ bool DocFrm::isStepAvailable(int step) const { return DocTab_->isTabEnabled(step
 
 bool DocFrm::fileChosen() const { return !filePage_->txtDocFileName()->text().isEmpty(); }
 
-std::string DocFrm::sourcePath() const {
-  return LocalPath(filePage_->txtDocFileName()->text());
-}
+std::string DocFrm::sourcePath() const { return LocalPath(filePage_->txtDocFileName()->text()); }
 int DocFrm::optQuickMode() const { return modePage_->value(Mode::kQuick); }
 int DocFrm::optImageMode() const { return modePage_->value(Mode::kImage); }
 int DocFrm::optSalvageMode() const { return modePage_->value(Mode::kSalvage); }
@@ -168,17 +167,11 @@ void DocFrm::setStepAvailable(int step, bool available) {
   keepingStep_ = false;
 }
 
-void DocFrm::setFoundImagesLabel(const std::string& text) {
-  imagesPage_->setFoundImages(QString::fromStdString(text));
-}
+void DocFrm::setFoundImagesLabel(const std::string& text) { imagesPage_->setFoundImages(QString::fromStdString(text)); }
 
-void DocFrm::navigatePreview(const std::string& path) {
-  imagesPage_->navigate(FromLocalPath(path));
-}
+void DocFrm::navigatePreview(const std::string& path) { imagesPage_->navigate(FromLocalPath(path)); }
 
-void DocFrm::addPictureEntry(const std::string& text) {
-  imagesPage_->addEntry(QString::fromStdString(text));
-}
+void DocFrm::addPictureEntry(const std::string& text) { imagesPage_->addEntry(QString::fromStdString(text)); }
 
 void DocFrm::showNotice(const std::string& text) { notices_ << QString::fromStdString(text); }
 
@@ -239,17 +232,14 @@ void DocFrm::CmdNext_Click() {
         CmdBack_->setEnabled(false);
       }
       break;
-    case 2:
-      startJob();
-      break;
+    case 2: startJob(); break;
     case 3:
     case 4:
       selectStep(5);
       CmdNext_->setText("Save >");
       CmdNext_->setEnabled(false);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -270,8 +260,7 @@ void DocFrm::CmdBack_Click() {
       CmdNext_->setText("Next >");
       CmdNext_->setEnabled(true);
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -290,8 +279,8 @@ void DocFrm::startJob() {
   selectStep(3);
   textPage_->fill(job_.sRecoveredText);
   if (progress.jobRan() && !progress.jobStatus().ok()) {
-    QMessageBox box(QMessageBox::Warning, kWindowTitle,
-                    QString::fromStdString(progress.jobStatus().message()), QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Warning, kWindowTitle, QString::fromStdString(progress.jobStatus().message()),
+                    QMessageBox::Ok, this);
     box.setObjectName("JobError");
     box.exec();
   }

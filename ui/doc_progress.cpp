@@ -19,8 +19,7 @@ namespace kw::ui {
 // The job's front end: the wizard's inputs and view, this window's progress.
 class DocProgress::Host final : public JobHost {
  public:
-  Host(WizardInputs& inputs, WizardView& view, StatusWindow& window)
-      : inputs_(inputs), view_(view), window_(window) {}
+  Host(WizardInputs& inputs, WizardView& view, StatusWindow& window) : inputs_(inputs), view_(view), window_(window) {}
 
   std::string sourcePath() const override { return inputs_.sourcePath(); }
   int optQuickMode() const override { return inputs_.optQuickMode(); }
@@ -44,8 +43,8 @@ class DocProgress::Host final : public JobHost {
   StatusWindow& window_;
 };
 
-DocProgress::DocProgress(QWidget* owner, RecoveryJobState& job, WizardInputs& inputs,
-                         WizardView& view, const QString& programDir, int startDelayMs)
+DocProgress::DocProgress(QWidget* owner, RecoveryJobState& job, WizardInputs& inputs, WizardView& view,
+                         const QString& programDir, int startDelayMs)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       host_(std::make_unique<Host>(inputs, view, *this)),
       controller_(job, *host_, LocalPath(programDir)),

@@ -14,10 +14,10 @@
 #include <QDialog>
 #include <memory>
 
-#include "jobs/job_controller.h"
 #include "base/job_host.h"
 #include "base/job_state.h"
 #include "base/status.h"
+#include "jobs/job_controller.h"
 
 class QProgressBar;
 class QPushButton;
@@ -30,8 +30,8 @@ class DocProgress : public QDialog, public StatusWindow {
  public:
   static constexpr int kDefaultStartDelayMs = 1000;
 
-  DocProgress(QWidget* owner, RecoveryJobState& job, WizardInputs& inputs, WizardView& view,
-              const QString& programDir, int startDelayMs = kDefaultStartDelayMs);
+  DocProgress(QWidget* owner, RecoveryJobState& job, WizardInputs& inputs, WizardView& view, const QString& programDir,
+              int startDelayMs = kDefaultStartDelayMs);
   ~DocProgress() override;
 
   int run();

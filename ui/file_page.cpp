@@ -9,9 +9,7 @@
 namespace kw::ui {
 
 FilePage::FilePage(QWidget* parent)
-    : QWidget(parent),
-      txtDocFileName_(new QLineEdit(this)),
-      CmdBowse_(new QPushButton("Browse...", this)) {
+    : QWidget(parent), txtDocFileName_(new QLineEdit(this)), CmdBowse_(new QPushButton("Browse...", this)) {
   auto* prompt = new QLabel("Select corrupt MS Word document file to repair ", this);
   QFont bold = prompt->font();
   bold.setBold(true);

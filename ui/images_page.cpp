@@ -165,8 +165,7 @@ void ImagesPage::updateButtons() {
 Status ImagesPage::extract(const ImageEntry& entry, std::string* path) {
   EventYield window;
   extracting_ = true;
-  const Status status =
-      SaveImages(job_, inputs_, entry.sMark, entry.eMark, entry.ImgName, entry.ImgExt, path, &window);
+  const Status status = SaveImages(job_, inputs_, entry.sMark, entry.eMark, entry.ImgName, entry.ImgExt, path, &window);
   extracting_ = false;
   return status;
 }
@@ -277,10 +276,9 @@ void ImagesPage::saveAllPictures() {
     ImageEntry entry;
     if (!ParseImageEntry(list_->item(i)->text().toStdString(), &entry)) continue;
     // Never replaces a file: a name already taken gets a number.
-    const QString target =
-        FreeName(dir, QString::fromStdString(entry.ImgName), QString::fromStdString(entry.ImgExt));
-    const Status status = ExtractImage(inputs_.sourcePath(), entry.sMark, entry.eMark,
-                                       LocalPath(target), /*overwrite=*/false, &window, job_.sourceIdentity);
+    const QString target = FreeName(dir, QString::fromStdString(entry.ImgName), QString::fromStdString(entry.ImgExt));
+    const Status status = ExtractImage(inputs_.sourcePath(), entry.sMark, entry.eMark, LocalPath(target),
+                                       /*overwrite=*/false, &window, job_.sourceIdentity);
     if (status.ok()) {
       ++saved;
     } else {
@@ -294,8 +292,8 @@ void ImagesPage::saveAllPictures() {
     text += "\n\n" + QStringList(problems.mid(0, shown)).join("\n");
     if (problems.size() > shown) text += QString("\n(and %1 more)").arg(problems.size() - shown);
   }
-  QMessageBox box(problems.isEmpty() ? QMessageBox::Information : QMessageBox::Warning,
-                  "Save All Pictures", text, QMessageBox::Ok, this);
+  QMessageBox box(problems.isEmpty() ? QMessageBox::Information : QMessageBox::Warning, "Save All Pictures", text,
+                  QMessageBox::Ok, this);
   box.setObjectName("SaveAllResult");
   box.exec();
 }

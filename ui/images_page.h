@@ -87,7 +87,7 @@ class ImagesPage : public QWidget {
   QLabel* depth_;
   QPushButton* save_;
   QPushButton* saveAll_;
-  bool extracting_ = false;  // a copy runs (it lets window events run)
+  bool extracting_ = false;       // a copy runs (it lets window events run)
   bool selectionMissed_ = false;  // the selection changed during a copy
   QListWidgetItem* selectedAtPress_ = nullptr;
   QString saveFolder_;

@@ -1,13 +1,13 @@
 #include "ui/local_names.h"
 
-#include <QFile>
-#include <QFileDialog>
-#include <QStringList>
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QFile>
+#include <QFileDialog>
+#include <QStringList>
 
 namespace kw::ui {
 
@@ -82,9 +82,7 @@ std::string LocalPath(const QString& path) {
   std::string bytes;
   bytes.reserve(static_cast<size_t>(path.size()));
   qsizetype plainFrom = 0;
-  const auto flushPlain = [&](qsizetype end) {
-    bytes += path.mid(plainFrom, end - plainFrom).toUtf8().toStdString();
-  };
+  const auto flushPlain = [&](qsizetype end) { bytes += path.mid(plainFrom, end - plainFrom).toUtf8().toStdString(); };
   for (qsizetype i = 0; i < path.size(); ++i) {
     const char16_t c = path[i].unicode();
     const bool pairEnd = i > 0 && QChar::isHighSurrogate(path[i - 1].unicode());

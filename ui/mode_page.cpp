@@ -37,8 +37,7 @@ ModePage::ModePage(QWidget* parent) : QWidget(parent) {
   layout->addStretch();
 }
 
-void ModePage::addMode(Mode mode, const char* name, const char* title, const char* tag,
-                       const char* description) {
+void ModePage::addMode(Mode mode, const char* name, const char* title, const char* tag, const char* description) {
   auto* box = new QCheckBox(this);
   box->setObjectName(name);
   box->setAccessibleName(title);

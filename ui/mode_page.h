@@ -35,8 +35,7 @@ class ModePage : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void addMode(Mode mode, const char* name, const char* title, const char* tag,
-               const char* description);
+  void addMode(Mode mode, const char* name, const char* title, const char* tag, const char* description);
   void onClicked(Mode mode, bool checked);
 
   QCheckBox* boxes_[3] = {};

@@ -85,8 +85,7 @@ void PictureView::paintEvent(QPaintEvent* event) {
     scaledKey_ = key;
   }
   QPainter painter(this);
-  const QPoint topLeft(area.x() + (area.width() - size.width()) / 2,
-                       area.y() + (area.height() - size.height()) / 2);
+  const QPoint topLeft(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
   painter.drawPixmap(topLeft, scaled_);
 }
 

@@ -71,14 +71,13 @@ QString SavePage::saveTo(const QString& path) const {
 
 void SavePage::CmdSaveText_Click() {
   const QFileInfo source(sourcePath_());
-  const QString folder = source.absolutePath().isEmpty() || !source.dir().exists()
-                             ? QDir::homePath()
-                             : source.absolutePath();
+  const QString folder =
+      source.absolutePath().isEmpty() || !source.dir().exists() ? QDir::homePath() : source.absolutePath();
   const QString base = source.completeBaseName().isEmpty() ? "recovered" : source.completeBaseName() + "-recovered";
   QString filter = kTextFilter;
-  QString path = ChosenPath(QFileDialog::getSaveFileName(this, "Save Recovered Text",
-                                                         QDir(folder).filePath(base + ".txt"),
-                                                         QString(kTextFilter) + ";;" + kDocxFilter, &filter));
+  QString path =
+      ChosenPath(QFileDialog::getSaveFileName(this, "Save Recovered Text", QDir(folder).filePath(base + ".txt"),
+                                              QString(kTextFilter) + ";;" + kDocxFilter, &filter));
   if (path.isEmpty()) return;
   if (QFileInfo(path).suffix().isEmpty()) path += filter == kDocxFilter ? ".docx" : ".txt";
   const QString error = saveTo(path);

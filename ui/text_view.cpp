@@ -8,8 +8,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
-#include <cmath>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 
 namespace kw::ui {
@@ -142,8 +142,8 @@ void TextView::updateScrollBar() {
 int TextView::lineHeight() const { return std::max(1, fontMetrics().lineSpacing()); }
 
 size_t TextView::rowOf(size_t offset) const {
-  const auto it = std::upper_bound(rows_.begin(), rows_.end(), offset,
-                                   [](size_t at, const Row& row) { return at < row.start; });
+  const auto it =
+      std::upper_bound(rows_.begin(), rows_.end(), offset, [](size_t at, const Row& row) { return at < row.start; });
   return it == rows_.begin() ? 0 : static_cast<size_t>(it - rows_.begin()) - 1;
 }
 

@@ -17,9 +17,9 @@
 #include <QString>
 #include <QTimer>
 #include <algorithm>
+#include <deque>
 #include <string>
 #include <string_view>
-#include <deque>
 
 namespace kw::ui {
 
@@ -67,11 +67,11 @@ class TextView : public QAbstractScrollArea {
     size_t end = 0;    // one past its last byte (no line break)
   };
 
-  void relayout();  // after a text or width change: starts finding the rows
+  void relayout();                    // after a text or width change: starts finding the rows
   void continueLayout(size_t bytes);  // finds the rows of about `bytes` more text
   void layoutStep();                  // finds one row
   void updateScrollBar();
-  size_t rowOf(size_t offset) const;       // the row that shows `offset`
+  size_t rowOf(size_t offset) const;  // the row that shows `offset`
   size_t offsetAt(QPoint viewportPos) const;
   int lineHeight() const;
   int textLeft() const { return 4; }

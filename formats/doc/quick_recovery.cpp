@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "base/cp1252.h"
-#include "formats/doc/step_scan.h"
-#include "formats/doc/text_reserve.h"
 #include "base/text_sink.h"
 #include "base/yield_clock.h"
+#include "formats/doc/step_scan.h"
+#include "formats/doc/text_reserve.h"
 
 namespace kw {
 
@@ -41,8 +41,7 @@ inline bool AllPlain(uint64_t w) {
 
 // The extraction pass. Appends to job.sRecoveredText and moves the progress
 // bar (never past `maximum`, also when the file grew since the count).
-Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobHost& host,
-               YieldClock& clock) {
+Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobHost& host, YieldClock& clock) {
   const auto& table = QuickTable();
   ChunkReader reader(file, job.lCurPos);
   std::vector<char> out(ChunkReader::kChunkSize * 3 + 8);
@@ -115,9 +114,7 @@ Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobHost
       sink->write(job.sRecoveredText);
       job.sRecoveredText.clear();
     }
-    clock.tick([&] {
-      host.setProgressValue(static_cast<int32_t>(std::min<int64_t>(steps, maximum)));
-    });
+    clock.tick([&] { host.setProgressValue(static_cast<int32_t>(std::min<int64_t>(steps, maximum))); });
   }
   end.steps = static_cast<int32_t>(steps);
   job.lCurPos = static_cast<int32_t>(job.iStartPos + steps);

@@ -125,16 +125,10 @@ Status SalvageRecoveryMode(RecoveryJobState& job, JobHost& host) {
         paragraphSeen = true;
         skipCount = 0;
         break;
-      case kLineBreak:
-        job.sRecoveredText += "\r\n";
-        break;
+      case kLineBreak: job.sRecoveredText += "\r\n"; break;
       case 0x00:
-      case kEscapeByte:
-        ++skipCount;
-        break;
-      default:
-        job.sRecoveredText += StripNonAscii(job.sCurChar);
-        break;
+      case kEscapeByte: ++skipCount; break;
+      default: job.sRecoveredText += StripNonAscii(job.sCurChar); break;
     }
     if ((job.lCurPos > kSalvageStopFloor && paragraphSeen && skipCount == kSalvageStopRun) ||
         job.lCurPos > kSalvagePositionCap) {

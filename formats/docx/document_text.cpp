@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "formats/docx/html_to_text.h"
 #include "base/cp1252.h"
+#include "formats/docx/html_to_text.h"
 
 namespace kw {
 

@@ -1,10 +1,10 @@
 #include "formats/docx/docx_recovery.h"
 
-#include "formats/docx/entry_text.h"
-#include "formats/docx/zip_entry_reader.h"
+#include "base/file_searcher.h"
 #include "base/source_file.h"
 #include "base/yield_clock.h"
-#include "base/file_searcher.h"
+#include "formats/docx/entry_text.h"
+#include "formats/docx/zip_entry_reader.h"
 
 namespace kw {
 

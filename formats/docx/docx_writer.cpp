@@ -94,8 +94,8 @@ bool Deflate(std::string_view data, ZipEntry* entry) {
   const int result = deflate(&stream, Z_FINISH);
   entry->deflated.resize(stream.total_out);
   deflateEnd(&stream);
-  entry->crc = static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()),
-                                           static_cast<uInt>(data.size())));
+  entry->crc =
+      static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
   entry->size = static_cast<uint32_t>(data.size());
   return result == Z_STREAM_END;
 }
@@ -111,16 +111,16 @@ void Put32(std::string& out, uint32_t v) {
 
 // The common part of a local and a central header, from "version needed".
 void PutHeaderFields(std::string& out, const ZipEntry& e) {
-  Put16(out, 20);          // version needed: deflate
-  Put16(out, 0x0800);      // flags: names are UTF-8
-  Put16(out, 8);           // method: deflate
-  Put16(out, 0);           // time 00:00
+  Put16(out, 20);                               // version needed: deflate
+  Put16(out, 0x0800);                           // flags: names are UTF-8
+  Put16(out, 8);                                // method: deflate
+  Put16(out, 0);                                // time 00:00
   Put16(out, (2024 - 1980) << 9 | 1 << 5 | 1);  // date 2024-01-01
   Put32(out, e.crc);
   Put32(out, static_cast<uint32_t>(e.deflated.size()));
   Put32(out, e.size);
   Put16(out, static_cast<uint32_t>(e.name.size()));
-  Put16(out, 0);           // extra field length
+  Put16(out, 0);  // extra field length
 }
 
 std::string BuildZip(std::vector<ZipEntry>& entries) {
@@ -137,10 +137,10 @@ std::string BuildZip(std::vector<ZipEntry>& entries) {
     Put32(out, 0x02014B50);
     Put16(out, 20);  // made by
     PutHeaderFields(out, e);
-    Put16(out, 0);   // comment length
-    Put16(out, 0);   // disk number
-    Put16(out, 0);   // internal attributes
-    Put32(out, 0);   // external attributes
+    Put16(out, 0);  // comment length
+    Put16(out, 0);  // disk number
+    Put16(out, 0);  // internal attributes
+    Put32(out, 0);  // external attributes
     Put32(out, e.offset);
     out += e.name;
   }

@@ -1,15 +1,15 @@
 #include "formats/docx/entry_text.h"
 
-#include <cerrno>
-#include <thread>
-
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "formats/docx/document_text.h"
-#include "base/yield_clock.h"
-#include "base/output_file.h"
+#include <cerrno>
+#include <thread>
+
 #include "base/byte_search.h"
+#include "base/output_file.h"
+#include "base/yield_clock.h"
+#include "formats/docx/document_text.h"
 
 namespace kw {
 

@@ -4,8 +4,8 @@
 #include <cctype>
 #include <cstring>
 
-#include "formats/docx/tag_removal.h"
 #include "base/yield_clock.h"
+#include "formats/docx/tag_removal.h"
 
 namespace kw {
 

@@ -7,11 +7,11 @@
 // after the stream's final block is left unread, so consumed() tells where a
 // self-terminating stream ended in the file.
 
+#include <zlib.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
-
-#include <zlib.h>
 
 namespace kw {
 
@@ -28,7 +28,7 @@ class RawInflater {
   // wants more input; false once it ended, failed or reached the limit.
   bool feed(const uint8_t* data, size_t size);
 
-  bool ended() const { return ended_; }          // the final block was read
+  bool ended() const { return ended_; }  // the final block was read
   bool limitReached() const { return limitReached_; }
   uint64_t consumed() const { return consumed_; }  // input bytes the stream used
   size_t produced() const { return produced_; }

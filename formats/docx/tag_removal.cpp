@@ -4,9 +4,9 @@
 #include <cstring>
 #include <vector>
 
+#include "base/yield_clock.h"
 #include "formats/docx/html_to_text.h"
 #include "formats/docx/tag_rounds.h"
-#include "base/yield_clock.h"
 
 namespace kw {
 

@@ -211,8 +211,8 @@ class Rounds {
  private:
   struct Segment {
     int64_t prev = -1, next = -1;
-    int levels = 0;         // endings indexed so far
-    bool whole = false;     // all its "<" are indexed (it has fewer than kLevels)
+    int levels = 0;      // endings indexed so far
+    bool whole = false;  // all its "<" are indexed (it has fewer than kLevels)
     bool removed = false;
   };
 
@@ -296,8 +296,6 @@ class Rounds {
 
 }  // namespace
 
-std::string RemoveTagsInRounds(const std::string& text, YieldClock* clock) {
-  return Rounds(text, clock).run();
-}
+std::string RemoveTagsInRounds(const std::string& text, YieldClock* clock) { return Rounds(text, clock).run(); }
 
 }  // namespace kw

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <vector>
 
-#include "formats/docx/zip_local_header.h"
 #include "base/yield_clock.h"
+#include "formats/docx/zip_local_header.h"
 
 namespace kw {
 

@@ -1,15 +1,15 @@
 #include "formats/docx/zip_entry_reader.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
 #include <vector>
 
-#include <zlib.h>
-
+#include "base/yield_clock.h"
 #include "formats/docx/raw_inflater.h"
 #include "formats/docx/zip_central_entry.h"
 #include "formats/docx/zip_local_header.h"
-#include "base/yield_clock.h"
 
 namespace kw {
 
@@ -171,8 +171,8 @@ std::optional<std::string> ReadZipEntry(SourceFile& file, int64_t headerPos, Yie
   const ZipLocalHeader header = ZipLocalHeader::Parse(fixed.data());
   if (header.Signature != ZipLocalHeader::kSignature) return std::nullopt;
   if (header.FileNameLength < 0 || header.ExtraFieldLength < 0) return std::nullopt;
-  const int64_t dataPos = headerPos + static_cast<int64_t>(ZipLocalHeader::kSize) + header.FileNameLength +
-                          header.ExtraFieldLength;
+  const int64_t dataPos =
+      headerPos + static_cast<int64_t>(ZipLocalHeader::kSize) + header.FileNameLength + header.ExtraFieldLength;
   Tick(clock);
 
   if (header.Compression == ZipLocalHeader::kDeflated && header.hasDataDescriptor()) {

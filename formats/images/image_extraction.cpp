@@ -1,5 +1,9 @@
 #include "formats/images/image_extraction.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -8,15 +12,11 @@
 #include <optional>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "base/byte_search.h"
 #include "base/message_text.h"
 #include "base/output_file.h"
 #include "base/source_file.h"
 #include "base/yield_clock.h"
-#include "base/byte_search.h"
 
 namespace kw {
 
@@ -59,13 +59,13 @@ Status OpenSpan(const std::string& sourcePath, const std::string& sMark, const s
   Status status = SourceFile::Open(sourcePath, &span->source);
   if (!status.ok()) return status;
   if (scanned.known && !(span->source.identity() == scanned)) {
-    return Status::Invalid(Quoted(sourcePath) + " is no longer the file that was scanned (it was replaced or "
+    return Status::Invalid(Quoted(sourcePath) +
+                           " is no longer the file that was scanned (it was replaced or "
                            "renamed since); nothing was extracted. Scan it again.");
   }
   if (*first > span->source.size()) {
     return Status::Invalid("The picture begins at byte " + sMark + ", past the end of " + Quoted(sourcePath) + " (" +
-                           std::to_string(span->source.size()) +
-                           " bytes): the file has changed since it was scanned.");
+                           std::to_string(span->source.size()) + " bytes): the file has changed since it was scanned.");
   }
   span->first = *first;
   span->last = *last;
@@ -227,15 +227,14 @@ Status WithinMemory(Copy&& copy) {
 
 }  // namespace
 
-Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark,
-                  const std::string& eMark, const std::string& /*ImgName*/, const std::string& /*ImgExt*/,
-                  std::string* savedPath, StatusWindow* window) {
+Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark, const std::string& eMark,
+                  const std::string& /*ImgName*/, const std::string& /*ImgExt*/, std::string* savedPath,
+                  StatusWindow* window) {
   return WithinMemory([&] { return CopyToWorkingFile(job, inputs, sMark, eMark, savedPath, window); });
 }
 
 Status ExtractImage(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
-                    const std::string& destination, bool overwrite, StatusWindow* window,
-                    const FileIdentity& scanned) {
+                    const std::string& destination, bool overwrite, StatusWindow* window, const FileIdentity& scanned) {
   return WithinMemory(
       [&] { return CopyToDestination(sourcePath, sMark, eMark, destination, overwrite, window, scanned); });
 }

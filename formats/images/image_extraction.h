@@ -30,9 +30,9 @@ namespace kw {
 // job.sCurChar (the last byte copied) and empties job.sRecoveredText.
 // ImgName and ImgExt play no part in the copy. Yields through `window` when
 // given.
-Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark,
-                  const std::string& eMark, const std::string& ImgName, const std::string& ImgExt,
-                  std::string* savedPath, StatusWindow* window = nullptr);
+Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark, const std::string& eMark,
+                  const std::string& ImgName, const std::string& ImgExt, std::string* savedPath,
+                  StatusWindow* window = nullptr);
 
 // Copies into `destination` through an OutputFile: an existing file there
 // (or a link, even a dangling one) is refused unless `overwrite` is set, and

@@ -20,8 +20,7 @@ std::optional<int32_t> Word16(uint8_t high, uint8_t low) {
 }
 
 bool IsStartOfFrame(uint8_t m) {
-  return (m >= 0xC0 && m <= 0xC3) || (m >= 0xC5 && m <= 0xC7) || (m >= 0xC9 && m <= 0xCB) ||
-         (m >= 0xCD && m <= 0xCF);
+  return (m >= 0xC0 && m <= 0xC3) || (m >= 0xC5 && m <= 0xC7) || (m >= 0xC9 && m <= 0xCB) || (m >= 0xCD && m <= 0xCF);
 }
 
 }  // namespace

@@ -2,8 +2,7 @@
 
 namespace kw {
 
-std::string ImageEntryText(int32_t n, int32_t sMark, int32_t eMark, std::string_view ImgName,
-                           std::string_view ImgExt) {
+std::string ImageEntryText(int32_t n, int32_t sMark, int32_t eMark, std::string_view ImgName, std::string_view ImgExt) {
   std::string text = "  Image #" + std::to_string(n) + "  >     ";
   text += std::to_string(sMark);
   text += '|';
@@ -35,8 +34,8 @@ bool ParseImageEntry(std::string_view entryText, ImageEntry* entry) {
   return true;
 }
 
-int64_t ListPictures(RecoveryJobState& job, WizardView& host, const PendingPairs& pending,
-                     std::string_view prefix, std::string_view extension) {
+int64_t ListPictures(RecoveryJobState& job, WizardView& host, const PendingPairs& pending, std::string_view prefix,
+                     std::string_view extension) {
   const auto& pairs = pending.pairs();
   for (size_t k = 0; k < pairs.size(); ++k) {
     if (job.iImageCount >= kMaxImageEntries) return static_cast<int64_t>(pairs.size() - k) + pending.beyond();

@@ -52,8 +52,7 @@ struct ImageEntry {
 };
 
 // The entry text of picture n.
-std::string ImageEntryText(int32_t n, int32_t sMark, int32_t eMark, std::string_view ImgName,
-                           std::string_view ImgExt);
+std::string ImageEntryText(int32_t n, int32_t sMark, int32_t eMark, std::string_view ImgName, std::string_view ImgExt);
 
 // How the preview reads an entry: the text after the first ">" up to a second
 // ">" (if any), trimmed of spaces, split at "|", the first four pieces in the
@@ -64,7 +63,7 @@ bool ParseImageEntry(std::string_view entryText, ImageEntry* entry);
 // job.iImageCount and adds its entry through host.addPictureEntry, naming it
 // `prefix` followed by its index in the scan. Stops when iImageCount reaches
 // kMaxImageEntries; returns how many pictures were not listed for that.
-int64_t ListPictures(RecoveryJobState& job, WizardView& host, const PendingPairs& pairs,
-                     std::string_view prefix, std::string_view extension);
+int64_t ListPictures(RecoveryJobState& job, WizardView& host, const PendingPairs& pairs, std::string_view prefix,
+                     std::string_view extension);
 
 }  // namespace kw

@@ -1,10 +1,10 @@
 #include "formats/images/jpeg_carver.h"
 
+#include "base/byte_search.h"
+#include "base/file_searcher.h"
 #include "base/source_file.h"
 #include "base/yield_clock.h"
-#include "base/byte_search.h"
 #include "formats/images/carver_scan.h"
-#include "base/file_searcher.h"
 #include "formats/images/image_table.h"
 #include "formats/images/jpeg_end_check.h"
 

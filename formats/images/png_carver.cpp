@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/byte_search.h"
+#include "base/pattern_scan.h"
 #include "base/source_file.h"
 #include "base/yield_clock.h"
-#include "base/byte_search.h"
 #include "formats/images/carver_scan.h"
 #include "formats/images/image_table.h"
-#include "base/pattern_scan.h"
 
 namespace kw {
 
@@ -98,8 +98,8 @@ Status RecoverPNG(RecoveryJobState& job, JobHost& host, int64_t* unlisted) {
     }
     if (static_cast<size_t>(n) < kChunk) break;  // the end of the file
     const size_t carry = std::min(keep, size);
-    std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(size - carry), buffer.begin() + static_cast<std::ptrdiff_t>(size),
-              buffer.begin());
+    std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(size - carry),
+              buffer.begin() + static_cast<std::ptrdiff_t>(size), buffer.begin());
     bufferPos += static_cast<int64_t>(size - carry);
     held = carry;
     clock.tick();

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "cli/args.h"
+
+#include <gtest/gtest.h>
 
 namespace kw::cli {
 namespace {

@@ -1,8 +1,9 @@
+#include "cli/preview_writer.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "cli/preview_writer.h"
 #include "tests/support/temp_dir.h"
 
 namespace kw::cli {

@@ -6,11 +6,11 @@
 namespace kw {
 namespace {
 
-test::ProcessResult Kwrecover(const std::vector<std::string>& args) {
-  return test::RunProcess(KWRECOVER_PATH, args);
-}
+test::ProcessResult Kwrecover(const std::vector<std::string>& args) { return test::RunProcess(KWRECOVER_PATH, args); }
 
-const std::string kDoc = test::Bytes(2560, '\0') + "  Dear Sam,\rSee you\x0B" "soon.  \x25\xB0junk";
+const std::string kDoc = test::Bytes(2560, '\0') +
+                         "  Dear Sam,\rSee you\x0B"
+                         "soon.  \x25\xB0junk";
 
 TEST(KwrecoverText, QuickPrintsThePreviewTextExactly) {
   test::TempDir dir;

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "formats/docx/document_text.h"
+
+#include <gtest/gtest.h>
 
 namespace kw {
 namespace {
@@ -10,7 +10,8 @@ std::string Body(const std::string& inner) {
 }
 
 TEST(DocumentText, Utf8WithWindows1252ForStrayBytes) {
-  EXPECT_EQ(DecodeUtf8Lenient("caf\xC3\xA9 \xD0\x9F \xE6\xBC\xA2 \xF0\x9F\x98\x80"), "caf\xC3\xA9 \xD0\x9F \xE6\xBC\xA2 \xF0\x9F\x98\x80");
+  EXPECT_EQ(DecodeUtf8Lenient("caf\xC3\xA9 \xD0\x9F \xE6\xBC\xA2 \xF0\x9F\x98\x80"),
+            "caf\xC3\xA9 \xD0\x9F \xE6\xBC\xA2 \xF0\x9F\x98\x80");
   // Bytes outside a valid sequence: 0xE9 is é, 0x80 the euro sign.
   EXPECT_EQ(DecodeUtf8Lenient("caf\xE9 \x80"), "caf\xC3\xA9 \xE2\x82\xAC");
   // Cut, overlong and surrogate sequences are no UTF-8 either.
@@ -25,7 +26,8 @@ TEST(DocumentText, ParagraphsTabsAndBreaks) {
       "<w:p><w:pPr><w:pStyle w:val=\"Title\"/><w:tabs><w:tab w:val=\"left\" w:pos=\"720\"/></w:tabs></w:pPr>"
       "<w:r><w:t>One</w:t><w:tab/><w:t>two</w:t></w:r></w:p>"
       "<w:p/>"
-      "<w:p w:rsidR=\"00A1\"><w:r><w:t>Line</w:t><w:br w:type=\"page\"/><w:t>next</w:t><w:cr/><w:t>last</w:t></w:r></w:p>");
+      "<w:p w:rsidR=\"00A1\"><w:r><w:t>Line</w:t><w:br "
+      "w:type=\"page\"/><w:t>next</w:t><w:cr/><w:t>last</w:t></w:r></w:p>");
   EXPECT_EQ(DocumentXmlToText(xml), "One\ttwo\r\n\r\nLine\r\nnext\r\nlast\r\n");
 }
 

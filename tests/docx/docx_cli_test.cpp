@@ -1,6 +1,6 @@
-#include <filesystem>
-
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 #include "tests/docx/docx_fixtures.h"
 #include "tests/support/run_process.h"

@@ -1,9 +1,10 @@
-#include <cstdlib>
-#include <filesystem>
+#include "formats/docx/docx_recovery.h"
 
 #include <gtest/gtest.h>
 
-#include "formats/docx/docx_recovery.h"
+#include <cstdlib>
+#include <filesystem>
+
 #include "tests/docx/docx_fixtures.h"
 #include "tests/docx/zip_builder.h"
 #include "tests/support/fake_host.h"

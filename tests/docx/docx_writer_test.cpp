@@ -1,16 +1,16 @@
 // WriteDocx: the document XML of a text, and a package our own .docx
 // recovery reads back.
 
+#include "formats/docx/docx_writer.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
-
-#include <unistd.h>
 
 #include "formats/docx/docx_recovery.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
-#include "formats/docx/docx_writer.h"
 
 namespace kw {
 namespace {
@@ -25,8 +25,13 @@ TEST(DocumentXml, OneParagraphPerLineWhateverTheLineEnd) {
 }
 
 TEST(DocumentXml, EscapesMarkupAndDropsWhatXmlCannotHold) {
-  const std::string xml = DocumentXml(std::string("a<b>&c\td\x01\x1F" "e\xC3\xA9\xFF" "f", 15));
-  EXPECT_NE(xml.find("a&lt;b&gt;&amp;c</w:t><w:tab/><w:t xml:space=\"preserve\">de\xC3\xA9" "f"),
+  const std::string xml =
+      DocumentXml(std::string("a<b>&c\td\x01\x1F"
+                              "e\xC3\xA9\xFF"
+                              "f",
+                              15));
+  EXPECT_NE(xml.find("a&lt;b&gt;&amp;c</w:t><w:tab/><w:t xml:space=\"preserve\">de\xC3\xA9"
+                     "f"),
             std::string::npos)
       << xml;
 }

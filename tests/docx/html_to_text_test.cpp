@@ -1,8 +1,9 @@
-#include <random>
+#include "formats/docx/html_to_text.h"
 
 #include <gtest/gtest.h>
 
-#include "formats/docx/html_to_text.h"
+#include <random>
+
 #include "formats/docx/tag_removal.h"
 #include "formats/docx/tag_rounds.h"
 

@@ -49,9 +49,8 @@ std::string Descriptor(uint32_t crc, uint32_t compressedSize, uint32_t uncompres
 
 std::string CentralHeader(const LocalEntry& e, uint32_t offset) {
   return std::string("PK\x01\x02") + Le16(20) + Le16(20) + Le16(e.flags) + Le16(e.method) + Le16(0) + Le16(0) +
-         Le32(e.crc) + Le32(e.compressedSize) + Le32(e.uncompressedSize) +
-         Le16(static_cast<uint16_t>(e.name.size())) + Le16(0) + Le16(0) + Le16(0) + Le16(0) + Le32(0) +
-         Le32(offset) + e.name;
+         Le32(e.crc) + Le32(e.compressedSize) + Le32(e.uncompressedSize) + Le16(static_cast<uint16_t>(e.name.size())) +
+         Le16(0) + Le16(0) + Le16(0) + Le16(0) + Le32(0) + Le32(offset) + e.name;
 }
 
 std::string DocumentXml(std::initializer_list<std::string_view> paragraphs) {

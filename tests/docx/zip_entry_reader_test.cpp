@@ -1,11 +1,11 @@
-#include <random>
-
-#include <zlib.h>
+#include "formats/docx/zip_entry_reader.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
 
 #include "formats/docx/raw_inflater.h"
-#include "formats/docx/zip_entry_reader.h"
 #include "tests/docx/zip_builder.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,6 +1,7 @@
+#include "jobs/job_controller.h"
+
 #include <gtest/gtest.h>
 
-#include "jobs/job_controller.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 

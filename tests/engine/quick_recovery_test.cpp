@@ -1,8 +1,9 @@
+#include "formats/doc/quick_recovery.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "formats/doc/quick_recovery.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 
@@ -68,8 +69,14 @@ TEST_F(QuickRecoveryTest, EscapeAsTheLastByteEndsThePassAtTheReadAhead) {
 }
 
 TEST_F(QuickRecoveryTest, ControlBytesOtherThanMarksStay) {
-  ASSERT_TRUE(Run(std::string("a\r\nb\x0B" "c\x07\x09\x0C" "d\0e", 13)).ok());
-  EXPECT_EQ(job.sRecoveredText, "\r\na\r\n\nb\r\nc\x07\x09\x0C" "de");
+  ASSERT_TRUE(Run(std::string("a\r\nb\x0B"
+                              "c\x07\x09\x0C"
+                              "d\0e",
+                              13))
+                  .ok());
+  EXPECT_EQ(job.sRecoveredText,
+            "\r\na\r\n\nb\r\nc\x07\x09\x0C"
+            "de");
 }
 
 TEST_F(QuickRecoveryTest, BytesBecomeWindows1252Characters) {
@@ -117,9 +124,7 @@ TEST_F(QuickRecoveryTest, LongRunsOfZerosAndEscapePairsCountEveryStep) {
 }
 
 TEST_F(QuickRecoveryTest, FileThatGrowsBetweenThePassesNeverPushesProgressPastItsMaximum) {
-  host.onSetMax = [&] {
-    std::ofstream(host.path, std::ios::app) << "grown";
-  };
+  host.onSetMax = [&] { std::ofstream(host.path, std::ios::app) << "grown"; };
   ASSERT_TRUE(Run("abc").ok());
   EXPECT_EQ(job.sRecoveredText, "\r\nabcgrown");
   EXPECT_EQ(host.progressMax, 3);

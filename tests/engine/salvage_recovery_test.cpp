@@ -1,6 +1,7 @@
+#include "formats/doc/salvage_recovery.h"
+
 #include <gtest/gtest.h>
 
-#include "formats/doc/salvage_recovery.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 
@@ -45,12 +46,17 @@ TEST_F(SalvageRecoveryTest, BackwardWalkCrossesManyReadBlocks) {
 }
 
 TEST_F(SalvageRecoveryTest, MarksHighBytesAndEscapePairs) {
-  ASSERT_TRUE(Run(" a\rb\x0B" "c\xE9\x80" "d\x25Xe").ok());
+  ASSERT_TRUE(Run(" a\rb\x0B"
+                  "c\xE9\x80"
+                  "d\x25Xe")
+                  .ok());
   EXPECT_EQ(job.sRecoveredText, "\r\n a\r\n\r\nb\r\ncde");
 }
 
 TEST_F(SalvageRecoveryTest, EndMarkerStopsTheExtractionAndFillsTheBar) {
-  ASSERT_TRUE(Run(" ab\x25\xB0" "cd").ok());
+  ASSERT_TRUE(Run(" ab\x25\xB0"
+                  "cd")
+                  .ok());
   EXPECT_EQ(job.sRecoveredText, "\r\n ab");
   EXPECT_EQ(host.progressMax, 100);
   EXPECT_EQ(host.progressValue, 100);
@@ -117,7 +123,9 @@ TEST_F(SalvageRecoveryTest, NoTextIsTakenBeyondCounter20001) {
 }
 
 TEST(StripNonAscii, KeepsOnlyCharactersBelow128) {
-  EXPECT_EQ(StripNonAscii("a\xE9" "b\x80\x7F"), "ab\x7F");
+  EXPECT_EQ(StripNonAscii("a\xE9"
+                          "b\x80\x7F"),
+            "ab\x7F");
   EXPECT_EQ(StripNonAscii("\xFF"), "");
   EXPECT_EQ(StripNonAscii(""), "");
 }

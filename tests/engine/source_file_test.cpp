@@ -1,12 +1,12 @@
-#include <gtest/gtest.h>
+#include "base/source_file.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "formats/doc/quick_recovery.h"
 #include "formats/doc/salvage_recovery.h"
-#include "base/source_file.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 

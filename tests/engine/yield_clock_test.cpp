@@ -1,8 +1,9 @@
-#include <thread>
+#include "base/yield_clock.h"
 
 #include <gtest/gtest.h>
 
-#include "base/yield_clock.h"
+#include <thread>
+
 #include "tests/support/fake_host.h"
 
 namespace kw {

@@ -3,10 +3,9 @@
 // picture header reader.
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "formats/docx/docx_recovery.h"
 #include "formats/images/image_info.h"

@@ -2,9 +2,9 @@
 // entry's local header damaged byte by byte: the document's text or no text,
 // never a wrong text, never a crash.
 
-#include <cstdlib>
-
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "formats/docx/docx_recovery.h"
 #include "tests/docx/docx_fixtures.h"

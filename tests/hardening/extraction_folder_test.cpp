@@ -3,12 +3,11 @@
 // a link planted there, and the text of a .docx is printed even when no
 // temporary file can be made.
 
-#include <filesystem>
-#include <set>
-
+#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
+#include <filesystem>
+#include <set>
 
 #include "tests/docx/docx_fixtures.h"
 #include "tests/images/picture_bytes.h"
@@ -52,8 +51,7 @@ TEST(ExtractionFolder, PicturesGoOnlyIntoTheFolderAndNeverThroughALink) {
   EXPECT_FALSE(std::filesystem::is_symlink(dir.path() + "/out/GridJ0.jpg"));
   EXPECT_EQ(test::ReadFile(dir.path() + "/out/GridJ0.jpg"), jpeg);
   EXPECT_EQ(test::ReadFile(dir.path() + "/out/Grid0.png"), png);
-  EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"s.doc", "victim.txt", "out", "out/GridJ0.jpg",
-                                                     "out/Grid0.png"}));
+  EXPECT_EQ(Tree(dir.path()), (std::set<std::string>{"s.doc", "victim.txt", "out", "out/GridJ0.jpg", "out/Grid0.png"}));
 }
 
 TEST(TemporaryFolder, DocxTextIsPrintedWhenNoTemporaryFileCanBeMade) {

@@ -2,10 +2,10 @@
 // holds, markers without partners or cut off by the end of the file, and a
 // file that changes under the job or between listing and extraction.
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 #include "formats/doc/salvage_recovery.h"
 #include "formats/images/image_extraction.h"
@@ -45,8 +45,8 @@ TEST_F(PicturesMatrixTest, FortyThousandTinyJpegsFillTheListAndTheRestAreCounted
   ASSERT_EQ(entries.size(), 32767u);
   EXPECT_EQ(job.iImageCount, 32767);
   const int64_t last = 32766 * 16;
-  EXPECT_EQ(entries.back(), "  Image #32767  >     " + std::to_string(last + 1) + "|" + std::to_string(last + 6) +
-                                "|GridJ32766|jpg");
+  EXPECT_EQ(entries.back(),
+            "  Image #32767  >     " + std::to_string(last + 1) + "|" + std::to_string(last + 6) + "|GridJ32766|jpg");
   ASSERT_EQ(host.notices.size(), 1u);
   EXPECT_EQ(host.notices[0], TooManyPicturesNotice(40000 - 32767));
 }
@@ -64,11 +64,11 @@ TEST_F(PicturesMatrixTest, UnpairedMarkersListOnlyWhatHasBothEnds) {
   for (int i = 0; i < 5000; ++i) ends += B({0xFF, 0xD9}) + test::PngEnd();
   const size_t jpegAt = ends.size() + 1;
   const std::string bytes = ends + test::Jpeg() + "\x89PNG";
-  EXPECT_EQ(List(bytes), (std::vector<std::string>{
-                             "  Image #1  >     " + std::to_string(jpegAt) + "|" + std::to_string(jpegAt + 25) +
-                                 "|GridJ0|jpg",
-                             "  Image #2  >     " + std::to_string(jpegAt + 26) + "|14|Grid0|png",
-                         }));
+  EXPECT_EQ(List(bytes),
+            (std::vector<std::string>{
+                "  Image #1  >     " + std::to_string(jpegAt) + "|" + std::to_string(jpegAt + 25) + "|GridJ0|jpg",
+                "  Image #2  >     " + std::to_string(jpegAt + 26) + "|14|Grid0|png",
+            }));
 }
 
 TEST_F(PicturesMatrixTest, MarkersInTheLastBytesOfTheFile) {
@@ -80,9 +80,9 @@ TEST_F(PicturesMatrixTest, MarkersInTheLastBytesOfTheFile) {
         << tail.size();
   }
   // Markers cut off by the end of the file: nothing, whatever came before.
-  for (const std::string& cut : {B({0xFF}), B({0xFF, 0xD8}), B({0xFF, 0xD8, 0xFF}), B({0xFF, 0xD8, 0xFF, 0xFF}),
-                                std::string("\x89"), std::string("\x89P"), std::string("\x89PN"),
-                                std::string("\x89PNG") + "IEND" + B({0xAE, 0x42, 0x60})}) {
+  for (const std::string& cut :
+       {B({0xFF}), B({0xFF, 0xD8}), B({0xFF, 0xD8, 0xFF}), B({0xFF, 0xD8, 0xFF, 0xFF}), std::string("\x89"),
+        std::string("\x89P"), std::string("\x89PN"), std::string("\x89PNG") + "IEND" + B({0xAE, 0x42, 0x60})}) {
     EXPECT_TRUE(List(filler + cut).empty()) << cut.size();
     EXPECT_TRUE(status.ok());
   }
@@ -123,8 +123,9 @@ TEST_F(PicturesMatrixTest, ExtractionReadsOnlyTheFileThatWasScanned) {
   const Status replaced = extract(&bytes);
   EXPECT_FALSE(replaced.ok());
   EXPECT_NE(replaced.message().find("no longer the file that was scanned"), std::string::npos) << replaced.message();
-  EXPECT_FALSE(ExtractImage(host.path, entry.sMark, entry.eMark, dir.path() + "/p.jpg", false, nullptr,
-                            job.sourceIdentity).ok());
+  EXPECT_FALSE(
+      ExtractImage(host.path, entry.sMark, entry.eMark, dir.path() + "/p.jpg", false, nullptr, job.sourceIdentity)
+          .ok());
   EXPECT_EQ(test::ReadFile(host.path), std::string(100, 'n'));
 
   ASSERT_EQ(std::remove(host.path.c_str()), 0);  // gone

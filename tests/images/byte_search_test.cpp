@@ -1,14 +1,14 @@
-#include <gtest/gtest.h>
+#include "base/byte_search.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <random>
 
-#include "base/source_file.h"
-#include "base/byte_search.h"
 #include "base/file_searcher.h"
 #include "base/pattern_scan.h"
+#include "base/source_file.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/temp_dir.h"
 
@@ -70,8 +70,8 @@ TEST_F(FindInFileTest, NoMatchGivesMinusOneAndTheLastBlockStart) {
 }
 
 TEST_F(FindInFileTest, StartOutsideTheFileOrUnreadableFileGivesMinusOne) {
-  EXPECT_EQ(Find("abcabc", "c", 7), std::make_pair(-1, 7));    // past the end
-  EXPECT_EQ(Find("abcabc", "c", 6), std::make_pair(7, 6));     // the last byte
+  EXPECT_EQ(Find("abcabc", "c", 7), std::make_pair(-1, 7));  // past the end
+  EXPECT_EQ(Find("abcabc", "c", 6), std::make_pair(7, 6));   // the last byte
   EXPECT_EQ(Find("abcabc", "c", 0), std::make_pair(-1, 0));
   EXPECT_EQ(Find("", "c", 1), std::make_pair(-1, 1));
   int32_t start = 1;

@@ -2,13 +2,13 @@
 
 #include <random>
 
-#include "jobs/job_controller.h"
 #include "base/byte_search.h"
 #include "formats/images/image_recovery.h"
 #include "formats/images/image_table.h"
 #include "formats/images/jpeg_carver.h"
 #include "formats/images/jpeg_end_check.h"
 #include "formats/images/png_carver.h"
+#include "jobs/job_controller.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
@@ -177,8 +177,7 @@ TEST_F(CarverTest, PngPairsTheKthStartWithTheKthEnd) {
   EXPECT_EQ(Run(RecoverPNG, inner + b),
             (std::vector<std::string>{"  Image #1  >     1|40|Grid0|png", "  Image #2  >     11|80|Grid1|png"}));
   // A picture cut off before its end takes the next picture's end.
-  EXPECT_EQ(Run(RecoverPNG, a.substr(0, 30) + b),
-            std::vector<std::string>{"  Image #1  >     1|70|Grid0|png"});
+  EXPECT_EQ(Run(RecoverPNG, a.substr(0, 30) + b), std::vector<std::string>{"  Image #1  >     1|70|Grid0|png"});
   // Starts but no end.
   EXPECT_TRUE(Run(RecoverPNG, "\x89PNG" + std::string(50, 'x')).empty());
   EXPECT_EQ(host.progressValues, std::vector<int32_t>{54});
@@ -194,9 +193,9 @@ TEST_F(CarverTest, JobListsJpegEntriesFirstAndNumbersOnOverTheJob) {
     host.availability.clear();
     job.iImageCount = 0;
     ASSERT_TRUE(controller.Timer1_Timer().ok());
-    EXPECT_EQ(host.entries, (std::vector<std::string>{"  Image #1  >     49|74|GridJ0|jpg",
-                                                       "  Image #2  >     83|108|GridJ1|jpg",
-                                                       "  Image #3  >     1|40|Grid0|png"}));
+    EXPECT_EQ(host.entries,
+              (std::vector<std::string>{"  Image #1  >     49|74|GridJ0|jpg", "  Image #2  >     83|108|GridJ1|jpg",
+                                        "  Image #3  >     1|40|Grid0|png"}));
     EXPECT_EQ(host.foundLabel, "Found (3) Images");
     EXPECT_EQ(host.availability, (std::vector<std::pair<int, bool>>{{4, true}, {3, false}}));
     EXPECT_EQ(host.selectedSteps.back(), 4);
@@ -301,9 +300,16 @@ Scan LiteralPng(const std::string& path, int32_t L) {
 // Random bytes thick with marker pieces, over several read chunks.
 std::string MarkerSoup(uint32_t seed, size_t size) {
   std::mt19937 random(seed);
-  const std::string pieces[] = {B({0xFF, 0xD8, 0xFF}), B({0xFF, 0xD9}), B({0xFF, 0xD9, 0, 0, 0, 0, 0, 0, 0}),
-                                B({0x44, 0x00, 0x64}), B({0x14, 0x00}), B({0x89, 0x50, 0x4E}),
-                                test::PngEnd(), "\xFF", "\x89PN\x89PN", "IEND\xAE\x42\x60\x82IEND\xAE\x42\x60\x82"};
+  const std::string pieces[] = {B({0xFF, 0xD8, 0xFF}),
+                                B({0xFF, 0xD9}),
+                                B({0xFF, 0xD9, 0, 0, 0, 0, 0, 0, 0}),
+                                B({0x44, 0x00, 0x64}),
+                                B({0x14, 0x00}),
+                                B({0x89, 0x50, 0x4E}),
+                                test::PngEnd(),
+                                "\xFF",
+                                "\x89PN\x89PN",
+                                "IEND\xAE\x42\x60\x82IEND\xAE\x42\x60\x82"};
   std::string bytes;
   while (bytes.size() < size) {
     if (random() % 3 != 0) {

@@ -1,10 +1,10 @@
-#include <gtest/gtest.h>
+#include "formats/images/image_extraction.h"
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "formats/images/image_extraction.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
@@ -77,11 +77,8 @@ TEST_F(SaveImagesTest, RefusedEntriesWriteNoFile) {
     const char* says;
   } cases[] = {
       {"40", "12", "before it begins"},  // a PNG entry whose end came first
-      {"abc", "12", "not byte positions"},
-      {"0", "12", "not byte positions"},
-      {"-3", "12", "not byte positions"},
-      {"5", "99999999999", "not byte positions"},
-      {"301", "400", "past the end"},
+      {"abc", "12", "not byte positions"},        {"0", "12", "not byte positions"}, {"-3", "12", "not byte positions"},
+      {"5", "99999999999", "not byte positions"}, {"301", "400", "past the end"},
   };
   for (const auto& c : cases) {
     const Status s = Save(c.sMark, c.eMark, &saved);

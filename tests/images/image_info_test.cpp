@@ -1,6 +1,7 @@
+#include "formats/images/image_info.h"
+
 #include <gtest/gtest.h>
 
-#include "formats/images/image_info.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/temp_dir.h"
 
@@ -59,7 +60,7 @@ std::string Jpeg(const std::string& segments) { return B({0xFF, 0xD8}) + segment
 
 TEST(cGetInfo, Png) {
   EXPECT_EQ(Read(PngHeader(640, 480, 8, 2)), (Info{3, 640, 480, 24}));
-  EXPECT_EQ(Read(PngHeader(16, 16, 4, 3)), (Info{3, 16, 16, 8}));   // palette: 8 whatever the bit depth
+  EXPECT_EQ(Read(PngHeader(16, 16, 4, 3)), (Info{3, 16, 16, 8}));  // palette: 8 whatever the bit depth
   EXPECT_EQ(Read(PngHeader(16, 16, 8, 6)), (Info{3, 16, 16, 32}));
   EXPECT_EQ(Read(PngHeader(16, 16, 16, 2)), (Info{3, 16, 16, 48}));
   EXPECT_EQ(Read(PngHeader(16, 16, 16, 0)), (Info{3, 16, 16, 16}));

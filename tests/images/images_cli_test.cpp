@@ -11,9 +11,7 @@ namespace {
 
 using test::B;
 
-test::ProcessResult Kwrecover(const std::vector<std::string>& args) {
-  return test::RunProcess(KWRECOVER_PATH, args);
-}
+test::ProcessResult Kwrecover(const std::vector<std::string>& args) { return test::RunProcess(KWRECOVER_PATH, args); }
 
 // Two JPEG pictures, one PNG picture, and a PNG end marker before them all
 // (so the PNG entry ends before it begins and cannot be extracted).
@@ -97,8 +95,8 @@ TEST(KwrecoverImages, ExtractIntoAFileExitsOne) {
 
 TEST(KwrecoverInfo, PrintsTheFieldsOfTheHeaderReader) {
   test::TempDir dir;
-  const std::string png = B({0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 1, 44,
-                             0, 0, 0, 200, 8, 6});
+  const std::string png =
+      B({0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 1, 44, 0, 0, 0, 200, 8, 6});
   auto r = Kwrecover({"info", dir.write("a.png", png)});
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "TypeOfImage=3 Width=300 Height=200 Depth=32\n");

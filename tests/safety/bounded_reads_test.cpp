@@ -1,13 +1,13 @@
 // Reads end where the file ended when the job began, never block, and a job
 // that runs out of memory ends as an error; names in messages stay one line.
 
-#include <new>
-
 #include <gtest/gtest.h>
 
-#include "jobs/job_controller.h"
+#include <new>
+
 #include "base/message_text.h"
 #include "base/source_file.h"
+#include "jobs/job_controller.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_dir.h"

@@ -1,16 +1,15 @@
 // Outputs are all or nothing: a failed write, a signal or a planted file
 // never cost the user an earlier output, and nothing is left behind.
 
-#include <filesystem>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
+#include <filesystem>
 
 #include "base/output_file.h"
 #include "tests/support/temp_dir.h"

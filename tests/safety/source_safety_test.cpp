@@ -1,11 +1,10 @@
 // The document being recovered is never an output: not by its own name, a
 // relative name, a hard link or a symlink, and not as an extracted picture.
 
-#include <filesystem>
-
+#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
+#include <filesystem>
 
 #include "tests/docx/zip_builder.h"
 #include "tests/images/picture_bytes.h"

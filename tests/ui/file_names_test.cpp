@@ -2,12 +2,13 @@
 // as the program's argument is recovered and its pictures shown, and text
 // and pictures are saved into a folder whose name is not UTF-8 either.
 
+#include <sys/stat.h>
+
 #include <QFileDialog>
 #include <QListWidget>
 #include <QTest>
 #include <fstream>
 #include <iterator>
-#include <sys/stat.h>
 
 #include "tests/ui/wizard_driver.h"
 #include "ui/doc_frm.h"

@@ -48,8 +48,8 @@ class HelpAboutTest : public QObject {
     QStringList seen;
     OnModal<kw::ui::DocAbout>([&](kw::ui::DocAbout* about) {
       seen << about->windowTitle() << about->findChild<QLabel*>("LblVersion")->text();
-      seen << QString::number(bool(about->windowFlags() &
-                                   (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+      seen << QString::number(
+          bool(about->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
       auto* site = about->findChild<QLabel*>("LblSite");
       seen << site->text();
       Click(about, "LblSite");
@@ -58,8 +58,8 @@ class HelpAboutTest : public QObject {
       seen << QString::number(about->isVisible());
     });
     frm.findChild<QAction*>("mnuAbout")->trigger();
-    QCOMPARE(seen, QStringList({"About", "Version 5.1 Build 1810", "0", "https://www.example.com/kravelin/",
-                                "1", "0"}));
+    QCOMPARE(seen,
+             QStringList({"About", "Version 5.1 Build 1810", "0", "https://www.example.com/kravelin/", "1", "0"}));
     QCOMPARE(urls_.opened, QList<QUrl>({QUrl("https://www.example.com/kravelin/")}));
   }
 

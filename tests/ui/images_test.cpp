@@ -25,8 +25,8 @@ using kw::ui::PictureView;
 namespace {
 
 // A 1 x 1 GIF.
-const QByteArray kGif = QByteArray::fromHex(
-    "47494638396101000100800000ffffff00000021f90401000000002c00000000010001000002024401003b");
+const QByteArray kGif =
+    QByteArray::fromHex("47494638396101000100800000ffffff00000021f90401000000002c00000000010001000002024401003b");
 
 QStringList Labels(DocFrm& frm) {
   QStringList texts;
@@ -126,7 +126,7 @@ class ImagesTest : public QObject {
 
     // A right click opens no menu.
     QContextMenuEvent rightClick(QContextMenuEvent::Mouse, preview->rect().center(),
-                                preview->mapToGlobal(preview->rect().center()));
+                                 preview->mapToGlobal(preview->rect().center()));
     QApplication::sendEvent(preview, &rightClick);
     QVERIFY(QApplication::activePopupWidget() == nullptr);
 

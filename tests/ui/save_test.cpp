@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "formats/docx/docx_recovery.h"
 #include "tests/support/fake_host.h"
 #include "tests/ui/wizard_driver.h"
-#include "formats/docx/docx_recovery.h"
 #include "ui/doc_frm.h"
 #include "ui/save_page.h"
 #include "ui/text_view.h"

@@ -51,11 +51,10 @@ class StepsTest : public QObject {
     auto* tabs = frm.findChild<QTabWidget*>("DocTab");
     QStringList captions;
     for (int i = 0; i < tabs->count(); ++i) captions << tabs->tabText(i);
-    QCOMPARE(captions, QStringList({"Step - 1", "Step - 2", "Preview Recovered Text",
-                                    "Preview Recovered Images", "Save Document"}));
+    QCOMPARE(captions, QStringList({"Step - 1", "Step - 2", "Preview Recovered Text", "Preview Recovered Images",
+                                    "Save Document"}));
     QCOMPARE(frm.currentStep(), 1);
-    QVERIFY(frm.isStepAvailable(1) && frm.isStepAvailable(2) && frm.isStepAvailable(3) &&
-            frm.isStepAvailable(5));
+    QVERIFY(frm.isStepAvailable(1) && frm.isStepAvailable(2) && frm.isStepAvailable(3) && frm.isStepAvailable(5));
     QVERIFY(!frm.isStepAvailable(4));
     QCOMPARE(NextCaption(frm), QString("Next"));
     QVERIFY(NextEnabled(frm));
@@ -89,10 +88,8 @@ class StepsTest : public QObject {
   void noFileMessageKeepsStepOne() {
     DocFrm frm;
     Prepare(frm);
-    const QStringList expected = {"Select Word Document",
-                                  "Please select a Word document and select Next to proceed.",
-                                  QString::number(QMessageBox::Information),
-                                  QString::number(QMessageBox::Ok)};
+    const QStringList expected = {"Select Word Document", "Please select a Word document and select Next to proceed.",
+                                  QString::number(QMessageBox::Information), QString::number(QMessageBox::Ok)};
     QCOMPARE(expectNoFileMessage([&] { Click(&frm, "CmdNext"); }), expected);
     QCOMPARE(frm.currentStep(), 1);
     QVERIFY(!BackEnabled(frm));
@@ -239,9 +236,8 @@ class StepsTest : public QObject {
     const QString other = WriteFile(dir_, "other.doc", DocWithText("x"));
 
     OnModal<QFileDialog>([&](QFileDialog* dialog) {
-      QCOMPARE(dialog->nameFilters(),
-               QStringList({"Word Documents (*.doc *.docx)", "Word 97-2003 Documents (*.doc)",
-                            "Word 2007 Documents (*.docx)"}));
+      QCOMPARE(dialog->nameFilters(), QStringList({"Word Documents (*.doc *.docx)", "Word 97-2003 Documents (*.doc)",
+                                                   "Word 2007 Documents (*.docx)"}));
       dialog->selectFile(other);
       static_cast<QDialog*>(dialog)->accept();
     });

@@ -12,10 +12,10 @@
 #include <QTimer>
 #include <chrono>
 
+#include "formats/docx/docx_writer.h"
 #include "tests/ui/wizard_driver.h"
 #include "ui/doc_frm.h"
 #include "ui/doc_progress.h"
-#include "formats/docx/docx_writer.h"
 #include "ui/text_view.h"
 
 using namespace kw::uitest;
@@ -23,9 +23,7 @@ using kw::ui::DocFrm;
 using kw::ui::DocProgress;
 
 namespace {
-QString Preview(DocFrm& frm) {
-  return frm.findChild<kw::ui::TextView*>("TxtRepairedDocContent")->toPlainText();
-}
+QString Preview(DocFrm& frm) { return frm.findChild<kw::ui::TextView*>("TxtRepairedDocContent")->toPlainText(); }
 }  // namespace
 
 class TextJobsTest : public QObject {
@@ -45,8 +43,8 @@ class TextJobsTest : public QObject {
     OnModal<DocProgress>([&](DocProgress* window) {
       seen << window->windowTitle() << window->findChild<QLabel*>("LblStatus")->text();
       const Qt::WindowFlags flags = window->windowFlags();
-      seen << QString::number(bool(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint |
-                                            Qt::WindowMaximizeButtonHint)));
+      seen << QString::number(
+          bool(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
       seen << QString::number(window->parentWidget() == &frm);
       seen << QString::number(window->findChild<QPushButton*>("CmdOK")->isEnabled());
       seen << QString::number(window->findChild<QProgressBar*>("ProgReadDOC")->isTextVisible());
@@ -54,8 +52,8 @@ class TextJobsTest : public QObject {
       seen << QString::number(window->isVisible());
     });
     RunJob(frm);
-    QCOMPARE(seen, QStringList({"Document Repair Status", "Analyzing document structure &  problem area...",
-                                "0", "1", "1", "1", "1"}));
+    QCOMPARE(seen, QStringList({"Document Repair Status", "Analyzing document structure &  problem area...", "0", "1",
+                                "1", "1", "1"}));
     QCOMPARE(frm.currentStep(), 3);
     // Trimmed of spaces only: the leading line break stays.
     QCOMPARE(Preview(frm), QString::fromUtf8("\r\n  Dear caf\u00e9\r\n  owner"));
@@ -84,8 +82,7 @@ class TextJobsTest : public QObject {
   }
 
   void docxJobsInBothTextModes() {
-    const QString docx =
-        WriteFile(dir_, "minutes.docx", DocxWithText("Minutes of the meeting\r\nItem one & two"));
+    const QString docx = WriteFile(dir_, "minutes.docx", DocxWithText("Minutes of the meeting\r\nItem one & two"));
     for (const char* mode : {"OptQuickMode", "OptSalvageMode"}) {
       DocFrm frm;
       Prepare(frm);
@@ -129,13 +126,13 @@ class TextJobsTest : public QObject {
     bool secondJobStarted = false;
     OnModal<DocProgress>(
         [&](DocProgress* window) {
-      Click(window, "CmdOK");
-      stepWhenClosed = frm.currentStep();
-      runningWhenClosed = frm.jobRunning() && !window->isVisible();
-      // The wizard is usable again, but Next on step 2 starts nothing now.
-      Click(&frm, "CmdBack");
-      Click(&frm, "CmdNext");
-      secondJobStarted = QApplication::activeModalWidget() != nullptr;
+          Click(window, "CmdOK");
+          stepWhenClosed = frm.currentStep();
+          runningWhenClosed = frm.jobRunning() && !window->isVisible();
+          // The wizard is usable again, but Next on step 2 starts nothing now.
+          Click(&frm, "CmdBack");
+          Click(&frm, "CmdNext");
+          secondJobStarted = QApplication::activeModalWidget() != nullptr;
         },
         [](DocProgress* window) { return window->jobRan(); });
     RunJob(frm);

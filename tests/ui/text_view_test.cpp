@@ -1,14 +1,14 @@
 // The text preview's viewer: wrapping, selecting with mouse and keys,
 // copying, and a very long text.
 
+#include "ui/text_view.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
-
-#include "ui/text_view.h"
 
 using kw::ui::TextView;
 

@@ -12,8 +12,8 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "ui/doc_frm.h"
 #include "formats/docx/docx_writer.h"
+#include "ui/doc_frm.h"
 
 namespace kw::uitest {
 

@@ -20,8 +20,7 @@ namespace kw::uitest {
 // Waits (from the event loop) until a modal window of type T is active and
 // `ready` says so, then runs `handler` on it once. Gives up after `timeoutMs`.
 template <typename T>
-void OnModal(std::function<void(T*)> handler, std::function<bool(T*)> ready = {},
-             int timeoutMs = 20000) {
+void OnModal(std::function<void(T*)> handler, std::function<bool(T*)> ready = {}, int timeoutMs = 20000) {
   auto* timer = new QTimer;
   auto* elapsed = new int(0);
   timer->setInterval(2);
