@@ -4,12 +4,13 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build pkg-config
-  zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev
+  g++ cmake ninja-build
+  zlib1g-dev libgtest-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth
   dpkg-dev file
   clang libclang-rt-14-dev time
+  clang-format
 )
 
 missing=()
