@@ -2,7 +2,8 @@
 // quick / salvage: runs one text job exactly as the wizard would with that
 // mode checked (a path containing ".docx" runs .docx recovery) and writes the
 // text the preview would show: sRecoveredText without leading and trailing
-// spaces, UTF-8, CR LF kept.
+// spaces, UTF-8, CR LF kept. With "-o NAME.docx" the same text becomes a
+// Word document, one paragraph per line, as the wizard saves it.
 
 #include "cli/command.h"
 #include "cli/console_host.h"
@@ -16,6 +17,8 @@ class TextCommand : public Command {
   int execute(const ParsedArgs& args) override;
 
  private:
+  int writeWordDocument(const ParsedArgs& args);
+
   Mode mode_;
 };
 

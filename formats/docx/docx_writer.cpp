@@ -9,8 +9,6 @@
 #include <new>
 #include <vector>
 
-#include "base/message_text.h"
-
 namespace kw {
 
 namespace {
@@ -180,7 +178,7 @@ std::string DocumentXml(std::string_view text) {
 
 namespace {
 
-Status BuildAndWrite(const std::string& path, std::string_view text, const OutputFile::Options& options) {
+Status Build(std::string_view text, std::string* package) {
   const std::string document = DocumentXml(text);
   if (document.size() > UINT32_MAX / 2) return Status::Invalid("The text is too long for a Word document.");
   std::vector<ZipEntry> entries(3);
@@ -191,19 +189,24 @@ Status BuildAndWrite(const std::string& path, std::string_view text, const Outpu
   for (size_t i = 0; i < entries.size(); ++i) {
     if (!Deflate(parts[i], &entries[i])) return Status::IOError("Cannot compress the document.");
   }
-  const std::string zip = BuildZip(entries);
-
-  return WriteOutputFile(path, zip, options);
+  *package = BuildZip(entries);
+  return Status::OK();
 }
 
 }  // namespace
 
-Status WriteDocx(const std::string& path, std::string_view text, const OutputFile::Options& options) {
+Status DocxPackage(std::string_view text, std::string* package) {
   try {
-    return BuildAndWrite(path, text, options);
+    return Build(text, package);
   } catch (const std::bad_alloc&) {  // the package is built in memory
-    return Status::IOError("Not enough memory to write " + Quoted(path) + ".");
+    return Status::IOError("Not enough memory to make the Word document.");
   }
+}
+
+Status WriteDocx(const std::string& path, std::string_view text, const OutputFile::Options& options) {
+  std::string package;
+  const Status status = DocxPackage(text, &package);
+  return status.ok() ? WriteOutputFile(path, package, options) : status;
 }
 
 }  // namespace kw

@@ -17,6 +17,9 @@
 
 namespace kw {
 
+// The package's bytes for `text`.
+Status DocxPackage(std::string_view text, std::string* package);
+
 Status WriteDocx(const std::string& path, std::string_view text,
                  const OutputFile::Options& options = OutputFile::Options());
 

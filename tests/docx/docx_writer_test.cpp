@@ -10,6 +10,7 @@
 
 #include "formats/docx/docx_recovery.h"
 #include "tests/support/fake_host.h"
+#include "tests/support/run_process.h"
 #include "tests/support/temp_dir.h"
 
 namespace kw {
@@ -71,6 +72,20 @@ TEST(WriteDocx, FilesAndLinksBesideTheTargetAreLeftAlone) {
   size_t files = 0;
   for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) ++files;
   EXPECT_EQ(files, 5u);  // the two saves beside the three that were there
+}
+
+TEST(WriteDocx, KwrecoverWritesAWordDocumentForADocxName) {
+  test::TempDir dir;
+  const std::string doc = dir.write("letter.doc", std::string(2560, '\0') + "  Dear Sam,\rSee you soon.  ");
+  const std::string text = test::RunProcess(KWRECOVER_PATH, {"quick", doc}).out;
+  for (const std::string name : {"out.docx", "OUT.DOCX"}) {
+    const auto r = test::RunProcess(KWRECOVER_PATH, {"quick", doc, "-o", dir.path() + "/" + name});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    std::string expected;
+    ASSERT_TRUE(DocxPackage(text, &expected).ok());
+    EXPECT_EQ(test::ReadFile(dir.path() + "/" + name), expected) << name;
+  }
 }
 
 }  // namespace
