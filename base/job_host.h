@@ -51,6 +51,7 @@ class WizardView {
   virtual void showNotice(const std::string& text) = 0;
 };
 
+class DamageReport;
 class TextSink;
 
 // Everything a job needs from its front end.
@@ -58,6 +59,8 @@ class JobHost : public WizardInputs, public StatusWindow, public WizardView {
  public:
   // Where a long text may be handed over piece by piece; none by default.
   virtual TextSink* textSink() { return nullptr; }
+  // Where the readers report what they skipped or cut; none by default.
+  virtual DamageReport* damageReport() { return nullptr; }
 };
 
 }  // namespace kw

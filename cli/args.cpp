@@ -85,6 +85,12 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
       parsed.extractDir = *v;
     } else if (SplitLong(arg, "--extract", &value)) {
       parsed.extractDir = std::string(value);
+    } else if (arg == "--report") {
+      auto v = takeValue(arg);
+      if (!v) return UsageError("option --report needs a file name");
+      parsed.report = *v;
+    } else if (SplitLong(arg, "--report", &value)) {
+      parsed.report = std::string(value);
     } else {
       return UsageError("unknown option " + Escaped(arg));
     }
@@ -111,6 +117,8 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
   if (parsed.force && !parsed.extractDir) return UsageError("--force goes with --extract");
   if (parsed.output && parsed.output->empty()) return UsageError("-o needs a file name");
   if (parsed.extractDir && parsed.extractDir->empty()) return UsageError("--extract needs a folder");
+  if (parsed.report && parsed.command == "info") return UsageError("--report is not an option of info");
+  if (parsed.report && parsed.report->empty()) return UsageError("--report needs a file name");
   parsed.file = positional[1];
   parsed.action = ParsedArgs::Action::kRun;
   return parsed;
@@ -131,6 +139,8 @@ std::string UsageText() {
          "\n"
          "Options:\n"
          "  -o, --output OUT   write the text to OUT instead of standard output\n"
+         "                     (OUT ending in .docx: a Word document)\n"
+         "  --report JSON      write what was damaged, where and why, to JSON (quick, salvage, images)\n"
          "  -h, --help         show this help\n"
          "      --version      show the version\n"
          "  --                 end of options (for file names that begin with \"-\")\n"

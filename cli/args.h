@@ -1,9 +1,9 @@
 #pragma once
 // The command line of kwrecover, parsed into plain values.
 //
-//   kwrecover quick   FILE [-o OUT]
-//   kwrecover salvage FILE [-o OUT]
-//   kwrecover images  FILE [--extract DIR] [--force]
+//   kwrecover quick   FILE [-o OUT] [--report JSON]
+//   kwrecover salvage FILE [-o OUT] [--report JSON]
+//   kwrecover images  FILE [--extract DIR] [--force] [--report JSON]
 //   kwrecover info    PICTURE
 //   kwrecover --help | --version | COMMAND --help
 //
@@ -23,6 +23,7 @@ struct ParsedArgs {
   std::optional<std::string> output;      // -o OUT
   std::optional<std::string> extractDir;  // --extract DIR
   bool force = false;                     // --force
+  std::optional<std::string> report;      // --report JSON
   std::string error;                      // what is wrong, for kUsageError
 };
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/damage_report.h"
 #include "base/job_host.h"
 #include "base/text_sink.h"
 
@@ -41,6 +42,8 @@ class ConsoleHost : public JobHost {
   void showNotice(const std::string& text) override;
 
   TextSink* textSink() override { return sink_; }
+  DamageReport* damageReport() override { return &damage_; }
+  const DamageReport& damage() const { return damage_; }
   void setTextSink(TextSink* sink) { sink_ = sink; }
 
   const std::vector<std::string>& entries() const { return entries_; }
@@ -57,6 +60,7 @@ class ConsoleHost : public JobHost {
   std::vector<std::string> entries_;
   std::string foundLabel_;
   TextSink* sink_ = nullptr;
+  DamageReport damage_;
 };
 
 }  // namespace kw::cli

@@ -5,6 +5,7 @@
 
 #include "base/message_text.h"
 #include "cli/console_host.h"
+#include "cli/report_file.h"
 #include "formats/images/image_extraction.h"
 #include "formats/images/image_table.h"
 #include "jobs/job_controller.h"
@@ -61,10 +62,13 @@ int ExtractAll(const ParsedArgs& args, ConsoleHost& host, const FileIdentity& sc
 }  // namespace
 
 int ImagesCommand::execute(const ParsedArgs& args) {
+  const ReportFile report(args);
+  if (!report.check()) return kExitCannotRead;
   RecoveryJobState job;
   ConsoleHost host(args.file, Mode::kImages);
   JobController controller(job, host);
   const Status status = controller.Timer1_Timer();
+  if (!report.write(host.damage(), status)) return kExitCannotRead;
   if (!status.ok()) {
     std::fprintf(stderr, "kwrecover: %s\n", status.message().c_str());
     return kExitCannotRead;

@@ -7,6 +7,7 @@
 #include "base/output_file.h"
 #include "base/text_preview.h"
 #include "cli/preview_writer.h"
+#include "cli/report_file.h"
 #include "formats/docx/docx_writer.h"
 #include "jobs/job_controller.h"
 
@@ -30,7 +31,9 @@ int Fail(const Status& status) {
 }  // namespace
 
 int TextCommand::execute(const ParsedArgs& args) {
-  if (args.output && NamesWordDocument(*args.output)) return writeWordDocument(args);
+  const ReportFile report(args);
+  if (!report.check()) return kExitCannotRead;
+  if (args.output && NamesWordDocument(*args.output)) return writeWordDocument(args, report);
   RecoveryJobState job;
   ConsoleHost host(args.file, mode_);
   PreviewWriter writer(args.output.value_or(""), args.file);
@@ -40,12 +43,13 @@ int TextCommand::execute(const ParsedArgs& args) {
   host.setTextSink(&writer);  // long texts go out as they grow
   JobController controller(job, host);
   const Status status = controller.Timer1_Timer();
+  if (!report.write(host.damage(), status)) return kExitCannotRead;
   if (!status.ok()) return Fail(status);
   writer.write(job.sRecoveredText);  // what the engine kept whole
   return writer.finish() ? kExitOk : kExitCannotRead;
 }
 
-int TextCommand::writeWordDocument(const ParsedArgs& args) {
+int TextCommand::writeWordDocument(const ParsedArgs& args, const ReportFile& report) {
   OutputFile out;
   OutputFile::Options options;
   options.sourcePath = args.file;
@@ -55,6 +59,7 @@ int TextCommand::writeWordDocument(const ParsedArgs& args) {
   ConsoleHost host(args.file, mode_);  // no text sink: the package needs the whole text
   JobController controller(job, host);
   status = controller.Timer1_Timer();
+  if (!report.write(host.damage(), status)) return kExitCannotRead;
   if (!status.ok()) return Fail(status);
   std::string package;
   status = DocxPackage(PreviewText(job.sRecoveredText), &package);

@@ -7,6 +7,7 @@
 
 #include "cli/command.h"
 #include "cli/console_host.h"
+#include "cli/report_file.h"
 
 namespace kw::cli {
 
@@ -17,7 +18,7 @@ class TextCommand : public Command {
   int execute(const ParsedArgs& args) override;
 
  private:
-  int writeWordDocument(const ParsedArgs& args);
+  int writeWordDocument(const ParsedArgs& args, const ReportFile& report);
 
   Mode mode_;
 };

@@ -1,5 +1,6 @@
 #include "formats/docx/docx_recovery.h"
 
+#include "base/damage_report.h"
 #include "base/file_searcher.h"
 #include "base/source_file.h"
 #include "base/yield_clock.h"
@@ -35,7 +36,14 @@ Status RecoverDocX(RecoveryJobState& job, JobHost& host) {
   host.setProgressValue(50);
 
   job.lZipFileNo = 1;
-  if (auto data = ReadZipEntry(file, headerPos, &clock)) {
+  DamageReport* damage = host.damageReport();
+  if (headerPos < 1 && damage != nullptr) {
+    damage->add(0, file.size(), "docx",
+                found < 0 ? "No entry named \"word/document\" was found: no text was read."
+                          : "The name \"word/document\" lies too near the start to follow a local header: "
+                            "no text was read.");
+  }
+  if (auto data = ReadZipEntry(file, headerPos, &clock, damage)) {
     clock.now();
     RecoverEntryText(job, *data, &clock);
   }

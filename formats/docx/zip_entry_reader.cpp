@@ -112,12 +112,18 @@ std::optional<Sums> MeasureStream(SourceFile& file, int64_t dataPos, int64_t cap
 // stream is measured first and kept only when it checks out, so that one
 // inflating to the limit (a zip bomb) costs time, never memory.
 std::optional<std::string> ReadDescribedEntry(SourceFile& file, const ZipLocalHeader& header, int64_t headerPos,
-                                              int64_t dataPos, YieldClock* clock) {
+                                              int64_t dataPos, YieldClock* clock, std::string* why) {
   const int64_t remaining = file.size() - (dataPos - 1);
-  if (remaining <= 0) return std::nullopt;
+  if (remaining <= 0) {
+    *why = "the file ends before the entry's data";
+    return std::nullopt;
+  }
   const int64_t cap = std::min(kMaxEntrySize, remaining * kMaxDeflateRatio);
   const std::optional<Sums> measured = MeasureStream(file, dataPos, cap, clock);
-  if (!measured) return std::nullopt;
+  if (!measured) {
+    *why = "its deflated data is damaged, cut short or larger than the limit";
+    return std::nullopt;
+  }
   const Sums& actual = *measured;
   const uint64_t consumed = actual.compressedSize;
   const bool matches =
@@ -128,7 +134,10 @@ std::optional<std::string> ReadDescribedEntry(SourceFile& file, const ZipLocalHe
         const auto central = FindCentralEntry(file, dataPos + static_cast<int64_t>(consumed), headerPos - 1, clock);
         return central && Sums{central->crc, central->compressedSize, central->uncompressedSize} == actual;
       }();
-  if (!matches) return std::nullopt;
+  if (!matches) {
+    *why = "its data does not match the CRC and sizes the package gives for it";
+    return std::nullopt;
+  }
   // The same bytes again, kept this time.
   RawInflater inflater(actual.uncompressedSize, actual.uncompressedSize);
   std::vector<uint8_t> buffer(kFeedSize);
@@ -139,7 +148,62 @@ std::optional<std::string> ReadDescribedEntry(SourceFile& file, const ZipLocalHe
     Tick(clock);
   }
   std::string data = inflater.takeOutput();
-  if (data.size() != actual.uncompressedSize || Crc(0, data.data(), data.size()) != actual.crc) return std::nullopt;
+  if (data.size() != actual.uncompressedSize || Crc(0, data.data(), data.size()) != actual.crc) {
+    *why = "its data changed while it was read";
+    return std::nullopt;
+  }
+  return data;
+}
+
+std::optional<std::string> ReadEntry(SourceFile& file, int64_t headerPos, YieldClock* clock, std::string* why) {
+  if (headerPos < 1) return std::nullopt;
+  std::array<uint8_t, ZipLocalHeader::kSize> fixed{};  // bytes past the end read as zero
+  if (file.readAt(headerPos, fixed.data(), fixed.size()) < 0) {
+    *why = "it cannot be read";
+    return std::nullopt;
+  }
+  const ZipLocalHeader header = ZipLocalHeader::Parse(fixed.data());
+  if (header.Signature != ZipLocalHeader::kSignature) {
+    *why = "its local header has no ZIP signature";
+    return std::nullopt;
+  }
+  if (header.FileNameLength < 0 || header.ExtraFieldLength < 0) {
+    *why = "its local header gives impossible name or extra lengths";
+    return std::nullopt;
+  }
+  const int64_t dataPos =
+      headerPos + static_cast<int64_t>(ZipLocalHeader::kSize) + header.FileNameLength + header.ExtraFieldLength;
+  Tick(clock);
+
+  if (header.Compression == ZipLocalHeader::kDeflated && header.hasDataDescriptor()) {
+    return ReadDescribedEntry(file, header, headerPos, dataPos, clock, why);
+  }
+  if (header.Compression != ZipLocalHeader::kStored && header.Compression != ZipLocalHeader::kDeflated) {
+    *why = "it uses compression method " + std::to_string(header.Compression) + ", which is not read";
+    return std::nullopt;
+  }
+  if (header.CompressedSize <= 0) {
+    *why = "its local header gives no compressed size";
+    return std::nullopt;
+  }
+  // Only what the file still holds is read; a stored entry cut off by the
+  // end of the file gives the part that is there.
+  const int64_t remaining = std::max<int64_t>(0, file.size() - (dataPos - 1));
+  auto data = ReadBytes(file, dataPos, std::min<int64_t>(header.CompressedSize, remaining));
+  if (!data) {
+    *why = "it cannot be read";
+    return std::nullopt;
+  }
+  if (header.Compression == ZipLocalHeader::kStored) return data;
+  if (header.UncompressedSize <= 0) {
+    *why = "its local header gives no uncompressed size";
+    return std::nullopt;
+  }
+  Tick(clock);
+  if (!InflateEntry(*data, header.UncompressedSize, header.Crc32, clock)) {
+    *why = "its deflated data is damaged or cut short (the CRC-32 or size does not match)";
+    return std::nullopt;
+  }
   return data;
 }
 
@@ -164,33 +228,13 @@ bool InflateEntry(std::string& data, int32_t uncompressedSize, int32_t crc, Yiel
   return true;
 }
 
-std::optional<std::string> ReadZipEntry(SourceFile& file, int64_t headerPos, YieldClock* clock) {
-  if (headerPos < 1) return std::nullopt;
-  std::array<uint8_t, ZipLocalHeader::kSize> fixed{};  // bytes past the end read as zero
-  if (file.readAt(headerPos, fixed.data(), fixed.size()) < 0) return std::nullopt;
-  const ZipLocalHeader header = ZipLocalHeader::Parse(fixed.data());
-  if (header.Signature != ZipLocalHeader::kSignature) return std::nullopt;
-  if (header.FileNameLength < 0 || header.ExtraFieldLength < 0) return std::nullopt;
-  const int64_t dataPos =
-      headerPos + static_cast<int64_t>(ZipLocalHeader::kSize) + header.FileNameLength + header.ExtraFieldLength;
-  Tick(clock);
-
-  if (header.Compression == ZipLocalHeader::kDeflated && header.hasDataDescriptor()) {
-    return ReadDescribedEntry(file, header, headerPos, dataPos, clock);
+std::optional<std::string> ReadZipEntry(SourceFile& file, int64_t headerPos, YieldClock* clock, DamageReport* damage) {
+  std::string why;
+  std::optional<std::string> data = ReadEntry(file, headerPos, clock, &why);
+  if (!data && damage != nullptr && headerPos >= 1) {
+    damage->add(headerPos - 1, std::max<int64_t>(0, file.size() - (headerPos - 1)), "zip",
+                "The entry at this offset was dropped: " + why + ".");
   }
-  if (header.Compression != ZipLocalHeader::kStored && header.Compression != ZipLocalHeader::kDeflated) {
-    return std::nullopt;
-  }
-  if (header.CompressedSize <= 0) return std::nullopt;
-  // Only what the file still holds is read; a stored entry cut off by the
-  // end of the file gives the part that is there.
-  const int64_t remaining = std::max<int64_t>(0, file.size() - (dataPos - 1));
-  auto data = ReadBytes(file, dataPos, std::min<int64_t>(header.CompressedSize, remaining));
-  if (!data) return std::nullopt;
-  if (header.Compression == ZipLocalHeader::kStored) return data;
-  if (header.UncompressedSize <= 0) return std::nullopt;
-  Tick(clock);
-  if (!InflateEntry(*data, header.UncompressedSize, header.Crc32, clock)) return std::nullopt;
   return data;
 }
 

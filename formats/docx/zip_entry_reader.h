@@ -12,12 +12,13 @@
 // damaged. Nothing the package claims is trusted for allocation: compressed
 // data is bounded by what remains of the file, output by the declared size,
 // deflate's largest ratio and kMaxEntrySize. Damage gives no data, never an
-// error.
+// error; with a report, it says which entry was dropped and why.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
+#include "base/damage_report.h"
 #include "base/source_file.h"
 
 namespace kw {
@@ -29,7 +30,8 @@ constexpr int64_t kMaxDeflateRatio = 1032;           // deflate's largest output
 
 // The data of the entry whose local header begins at the 1-based position
 // `headerPos` of `file`, or nothing when the bytes there are no usable entry.
-std::optional<std::string> ReadZipEntry(SourceFile& file, int64_t headerPos, YieldClock* clock = nullptr);
+std::optional<std::string> ReadZipEntry(SourceFile& file, int64_t headerPos, YieldClock* clock = nullptr,
+                                        DamageReport* damage = nullptr);
 
 // Inflates the raw deflate data in `data` in place. True when the first
 // `uncompressedSize` bytes of output (zeros where the stream gave fewer) have

@@ -1,5 +1,7 @@
 #include "formats/images/carver_scan.h"
 
+#include "base/damage_report.h"
+
 namespace kw {
 
 Status BeginCarverScan(RecoveryJobState& job, JobHost& host, SourceFile* file) {
@@ -16,6 +18,13 @@ Status BeginCarverScan(RecoveryJobState& job, JobHost& host, SourceFile* file) {
   host.setProgressMin(0);
   host.setProgressMax(static_cast<int32_t>(file->size()));
   return Status::OK();
+}
+
+void ReportNoEnd(JobHost& host, int64_t start, int64_t length, std::string_view reader, std::string_view kind) {
+  if (DamageReport* damage = host.damageReport()) {
+    damage->add(start - 1, length - (start - 1), reader,
+                "A " + std::string(kind) + " picture starts here but no end marker follows: it was not listed.");
+  }
 }
 
 }  // namespace kw

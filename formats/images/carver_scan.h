@@ -1,6 +1,8 @@
 #pragma once
 // The start that both carvers' scans share.
 
+#include <string_view>
+
 #include "base/job_host.h"
 #include "base/job_state.h"
 #include "base/source_file.h"
@@ -15,5 +17,9 @@ namespace kw {
 // there is refused). A source that cannot be opened changes nothing and gives
 // the reason.
 Status BeginCarverScan(RecoveryJobState& job, JobHost& host, SourceFile* file);
+
+// Reports a picture whose start marker (at the 1-based `start`) has no end
+// marker after it, so that it is not listed; `length` is the file's.
+void ReportNoEnd(JobHost& host, int64_t start, int64_t length, std::string_view reader, std::string_view kind);
 
 }  // namespace kw

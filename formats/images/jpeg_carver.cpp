@@ -51,6 +51,7 @@ Status RecoverJPG(RecoveryJobState& job, JobHost& host, int64_t* unlisted) {
       E = searcher.find(endMarker, static_cast<int64_t>(S) + 2, nullptr, &clock);
     }
     if (E == -1) {
+      if (!searcher.failed()) ReportNoEnd(host, S - 1, length, "jpeg", "JPEG");
       showFull();
       break;
     }

@@ -108,6 +108,7 @@ Status RecoverPNG(RecoveryJobState& job, JobHost& host, int64_t* unlisted) {
     // The pass that ended the scan: a marker was not found.
     job.vPngStart = paired < starts.count() ? starts.result(paired) : -1;
     job.lPngEnd = paired < ends.count() ? ends.result(paired) : -1;
+    if (job.vPngStart != -1 && job.lPngEnd == -1) ReportNoEnd(host, job.vPngStart - 1, length, "png", "PNG");
     host.setProgressValue(length);
   }
 

@@ -1,0 +1,79 @@
+#include "base/damage_report.h"
+
+#include <cstdio>
+
+namespace kw {
+
+void DamageReport::add(int64_t offset, int64_t length, std::string_view reader, std::string reason) {
+  if (entries_.size() >= kMaxEntries) {
+    ++omitted_;
+    return;
+  }
+  entries_.push_back({offset, length, std::string(reader), std::move(reason)});
+}
+
+namespace {
+
+// The length of the valid UTF-8 sequence at the start of `text`, 0 when it is not one.
+size_t Utf8Length(std::string_view text) {
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  size_t length = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  if (lead >= 0xE0 && lead <= 0xEF) length = 3;
+  if (lead >= 0xF0 && lead <= 0xF4) length = 4;
+  if (length == 0 || text.size() < length) return 0;
+  for (size_t i = 1; i < length; ++i) {
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  }
+  // No overlong forms, surrogates or code points past U+10FFFF.
+  if (lead == 0xE0 && byte(1) < 0xA0) return 0;
+  if (lead == 0xED && byte(1) > 0x9F) return 0;
+  if (lead == 0xF0 && byte(1) < 0x90) return 0;
+  if (lead == 0xF4 && byte(1) > 0x8F) return 0;
+  return length;
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      out += escape;
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (const size_t n = Utf8Length(text.substr(i)); n > 0) {
+      out.append(text.substr(i, n));
+      i += n;
+      continue;
+    } else {
+      out += "\xEF\xBF\xBD";  // U+FFFD
+    }
+    ++i;
+  }
+  return out + "\"";
+}
+
+std::string DamageReport::ToJson(std::string_view source, std::string_view mode, std::string_view error) const {
+  std::string json = "{\n  \"source\": " + JsonString(source) + ",\n  \"mode\": " + JsonString(mode) +
+                     ",\n  \"status\": " + (error.empty() ? "\"ok\"" : "\"error\"") +
+                     ",\n  \"message\": " + JsonString(error) + ",\n  \"damage\": [";
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const Damage& d = entries_[i];
+    json += i == 0 ? "\n" : ",\n";
+    json += "    {\"offset\": " + std::to_string(d.offset) + ", \"length\": " + std::to_string(d.length) +
+            ", \"reader\": " + JsonString(d.reader) + ", \"reason\": " + JsonString(d.reason) + "}";
+  }
+  json += entries_.empty() ? "],\n" : "\n  ],\n";
+  json += "  \"omitted\": " + std::to_string(omitted_) + "\n}\n";
+  return json;
+}
+
+}  // namespace kw
