@@ -16,23 +16,16 @@
 namespace kw {
 
 struct RecoveryJobState {
-  int16_t iFileNo = 0;         // file number of the open source document
   int16_t iStartPos = 0;       // first position of the current pass (2561 Quick, 1 otherwise)
   int32_t lCurPos = 0;         // step counter of the current pass (1-based position)
-  std::string sHexByte;        // last byte read, upper-case hex without leading zeros ("0", "D", "25")
-  std::string sHexNext;        // byte read ahead after a 0x25, same form
   std::string sCurChar;        // last byte read (after a read-ahead: the second byte); empty at EOF
   std::string sRecoveredText;  // the recovered text, UTF-8
   int32_t lTextStart = 0;      // where Salvage Recovery's extraction starts
   int16_t iImageCount = 0;     // pictures listed by the current job
-  int32_t lZipFileNo = 0;      // file number of the .docx package being read
   int32_t vPngStart = 0;       // PNG carver: last start-marker search result
   int32_t lPngEnd = 0;         // PNG carver: last end-marker search result
   // The file Image Recovery scanned: pictures are extracted only from it.
   FileIdentity sourceIdentity;
 };
-
-// "0".."FF": the byte as upper-case hex text without leading zeros.
-std::string HexText(uint8_t byte);
 
 }  // namespace kw

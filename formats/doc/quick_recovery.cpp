@@ -132,7 +132,6 @@ Status ReadDOC_and_Repair(RecoveryJobState& job, JobHost& host) {
   SourceFile file;
   Status status = SourceFile::Open(path, &file);
   if (!status.ok()) return status;
-  job.iFileNo = 1;
   job.iStartPos = kQuickStartPos;
   job.lCurPos = kQuickStartPos;
 
@@ -150,8 +149,6 @@ Status ReadDOC_and_Repair(RecoveryJobState& job, JobHost& host) {
   // Each step appends at most three bytes (one character as UTF-8).
   if (host.textSink() == nullptr) ReserveText(job.sRecoveredText, 2 + 3 * static_cast<size_t>(n));
   job.sCurChar.clear();
-  job.sHexByte.clear();
-  job.sHexNext.clear();
   job.lCurPos = job.iStartPos;
   status = SourceFile::Open(path, &file);
   if (!status.ok()) return status;

@@ -75,7 +75,6 @@ Status SalvageRecoveryMode(RecoveryJobState& job, JobHost& host) {
   SourceFile file;
   Status status = SourceFile::Open(path, &file);
   if (!status.ok()) return status;
-  job.iFileNo = 1;
   job.iStartPos = 1;
   job.lCurPos = 1;
 
@@ -88,8 +87,6 @@ Status SalvageRecoveryMode(RecoveryJobState& job, JobHost& host) {
 
   // Anchor pass and backward walk.
   job.sCurChar.clear();
-  job.sHexByte.clear();
-  job.sHexNext.clear();
   job.lCurPos = FindAnchor(file, clock, &status);
   if (!status.ok()) return status;
   host.setProgressMin(0);
@@ -112,8 +109,6 @@ Status SalvageRecoveryMode(RecoveryJobState& job, JobHost& host) {
   uint8_t first = 0;
   int next = -1;
   while (cursor.read(first, next)) {
-    job.sHexByte = HexText(first);
-    if (next >= 0) job.sHexNext = HexText(static_cast<uint8_t>(next));
     job.sCurChar.assign(1, static_cast<char>(next >= 0 ? next : first));
     if (first == kEscapeByte && next == kEndMarkerByte) {
       FillProgress(host);

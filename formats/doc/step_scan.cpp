@@ -69,8 +69,6 @@ PassEnd CountSteps(SourceFile& file, int64_t startPos, YieldClock& clock, Status
 }
 
 void RecordLastStep(const PassEnd& end, bool hitEndOfFile, RecoveryJobState& job) {
-  job.sHexByte = end.lastByte < 0 ? std::string() : HexText(static_cast<uint8_t>(end.lastByte));
-  job.sHexNext = end.lastNext < 0 ? std::string() : HexText(static_cast<uint8_t>(end.lastNext));
   if (hitEndOfFile) {
     job.sCurChar.clear();
   } else {

@@ -18,8 +18,7 @@ namespace kw {
 constexpr uint8_t kEscapeByte = 0x25;
 constexpr uint8_t kEndMarkerByte = 0xB0;
 
-// How a pass ended and the last step it read, for the job state's
-// sCurChar, sHexByte and sHexNext.
+// How a pass ended and the last step it read, for the job state's sCurChar.
 struct PassEnd {
   int32_t steps = 0;       // steps completed
   bool endMarker = false;  // ended at 0x25 0xB0 (else at the end of the file)
@@ -33,8 +32,7 @@ struct PassEnd {
 PassEnd CountSteps(SourceFile& file, int64_t startPos, YieldClock& clock, Status* status);
 
 // Stores the last step of a pass in the job state, as a byte-wise reader would
-// have left it: sCurChar the last byte read (empty after the end of the file),
-// sHexByte the step's first byte, sHexNext its read-ahead.
+// have left it: sCurChar the last byte read (empty after the end of the file).
 void RecordLastStep(const PassEnd& end, bool hitEndOfFile, RecoveryJobState& job);
 
 // Reads a file step by step from a position, for passes that look at each

@@ -35,7 +35,6 @@ Status RecoverDocX(RecoveryJobState& job, JobHost& host) {
   host.setProgressValue(25);
   host.setProgressValue(50);
 
-  job.lZipFileNo = 1;
   DamageReport* damage = host.damageReport();
   if (headerPos < 1 && damage != nullptr) {
     damage->add(0, file.size(), "docx",

@@ -12,7 +12,6 @@ Status BeginCarverScan(RecoveryJobState& job, JobHost& host, SourceFile* file) {
     return CannotRead(host.sourcePath(), "it was replaced by another file during the scan");
   }
   job.sourceIdentity = file->identity();
-  job.iFileNo = 1;
   job.iStartPos = 1;
   job.lCurPos = 1;
   host.setProgressMin(0);

@@ -11,7 +11,7 @@
 namespace kw {
 
 // Opens the source (the path read from the wizard now) into *file, sets
-// iFileNo, iStartPos = 1 and lCurPos = 1, and the progress bar's minimum 0
+// iStartPos = 1 and lCurPos = 1, and the progress bar's minimum 0
 // and maximum the file's length, and records which file it is in
 // job.sourceIdentity (a second scan of the same job that finds another file
 // there is refused). A source that cannot be opened changes nothing and gives

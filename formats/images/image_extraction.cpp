@@ -159,7 +159,6 @@ Status CopyToWorkingFile(RecoveryJobState& job, const WizardInputs& inputs, cons
   Span span;
   Status status = OpenSpan(inputs.sourcePath(), sMark, eMark, job.sourceIdentity, &span);
   if (!status.ok()) return status;
-  job.iFileNo = 1;
   job.lCurPos = span.first;
   job.sRecoveredText.clear();
   letEventsRun();

@@ -26,7 +26,7 @@ namespace kw {
 
 // Copies into a new GetTempFile("sqm") file and gives its path in
 // *savedPath; job.sourceIdentity (when known) must still be the source's.
-// *savedPath. Sets job.iFileNo, job.lCurPos (to the last position copied),
+// *savedPath. Sets job.lCurPos (to the last position copied),
 // job.sCurChar (the last byte copied) and empties job.sRecoveredText.
 // ImgName and ImgExt play no part in the copy. Yields through `window` when
 // given.
