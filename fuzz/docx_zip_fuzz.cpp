@@ -1,6 +1,6 @@
 // The .docx job on arbitrary bytes: ReadZipEntry at an arbitrary headerPos
 // (the input's first four bytes, little-endian, the rest being the file),
-// then RecoverDocX on the whole input. Never crash; an entry that is read
+// then DocxRecovery on the whole input. Never crash; an entry that is read
 // holds what its header promises: a stored entry's bytes as they are (up to
 // the end of the file), a deflated one's output with the header's size and
 // CRC-32 when no data descriptor follows it. The job's working files stay in
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (auto entry = kw::ReadZipEntry(source, headerPos)) CheckEntry(file, fileSize, headerPos, *entry);
   }
   kw::RecoveryJobState job;
-  if (!kw::RecoverDocX(job, host).ok() || host.value != 100) std::abort();
+  if (!kw::DocxRecovery(job, host).ok() || host.value != 100) std::abort();
   if (kw::fuzz::CountEntries(temp) > 1) std::abort();
   kw::fuzz::EmptyFolder(temp);
   return 0;

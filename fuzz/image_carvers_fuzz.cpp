@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host.keepPictures = true;
   host.path = kw::fuzz::WriteScratch(data, size);
   kw::RecoveryJobState job;
-  if (!kw::ImageRecoveryMode(job, host).ok()) std::abort();
+  if (!kw::ImageRecovery(job, host).ok()) std::abort();
   if (host.pictures.size() != static_cast<size_t>(job.iImageCount)) std::abort();
   int jpegs = 0, pngs = 0;
   for (size_t n = 0; n < host.pictures.size(); ++n) {

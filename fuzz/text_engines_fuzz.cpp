@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   host.path = kw::fuzz::WriteScratch(data, size);
   for (const bool salvage : {false, true}) {
     kw::RecoveryJobState job;
-    const kw::Status status = salvage ? kw::SalvageRecoveryMode(job, host) : kw::ReadDOC_and_Repair(job, host);
+    const kw::Status status = salvage ? kw::SalvageRecovery(job, host) : kw::QuickRecovery(job, host);
     if (!status.ok() || job.sRecoveredText.compare(0, 2, "\r\n") != 0) std::abort();
     if (!salvage && host.value > host.maximum) std::abort();
     if (salvage && job.sRecoveredText.size() > 2 + 4 * 20001) std::abort();

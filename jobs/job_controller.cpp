@@ -46,10 +46,10 @@ Status JobController::Timer1_Timer() {
 
 Status JobController::RunEngine(EngineKind kind) {
   switch (kind) {
-    case EngineKind::kQuick: return ReadDOC_and_Repair(job_, host_);
-    case EngineKind::kSalvage: return SalvageRecoveryMode(job_, host_);
-    case EngineKind::kImages: return ImageRecoveryMode(job_, host_);
-    case EngineKind::kDocx: return RecoverDocX(job_, host_);
+    case EngineKind::kQuick: return QuickRecovery(job_, host_);
+    case EngineKind::kSalvage: return SalvageRecovery(job_, host_);
+    case EngineKind::kImages: return ImageRecovery(job_, host_);
+    case EngineKind::kDocx: return DocxRecovery(job_, host_);
   }
   return Status::OK();
 }

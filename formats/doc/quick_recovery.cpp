@@ -125,7 +125,7 @@ Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobHost
 
 }  // namespace
 
-Status ReadDOC_and_Repair(RecoveryJobState& job, JobHost& host) {
+Status QuickRecovery(RecoveryJobState& job, JobHost& host) {
   YieldClock clock(host);
   clock.now();
   const std::string path = host.sourcePath();

@@ -17,6 +17,7 @@ namespace kw {
 
 constexpr int16_t kQuickStartPos = 2561;
 
-Status ReadDOC_and_Repair(RecoveryJobState& job, JobHost& host);
+// Once named ReadDOC_and_Repair.
+Status QuickRecovery(RecoveryJobState& job, JobHost& host);
 
 }  // namespace kw

@@ -69,7 +69,7 @@ Status CheckByte(int32_t& sByte, SourceFile& file, RecoveryJobState& job, YieldC
   return Status::OK();
 }
 
-Status SalvageRecoveryMode(RecoveryJobState& job, JobHost& host) {
+Status SalvageRecovery(RecoveryJobState& job, JobHost& host) {
   YieldClock clock(host);
   const std::string path = host.sourcePath();
   SourceFile file;

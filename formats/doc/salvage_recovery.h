@@ -25,7 +25,8 @@ constexpr int32_t kSalvageStopRun = 200;
 constexpr int32_t kSalvageStopFloor = 2550;
 constexpr int32_t kSalvagePositionCap = 20000;
 
-Status SalvageRecoveryMode(RecoveryJobState& job, JobHost& host);
+// Once named SalvageRecoveryMode.
+Status SalvageRecovery(RecoveryJobState& job, JobHost& host);
 
 // The backward walk from the 1-based position sByte to the nearest zero byte
 // at or before it: sets job.lTextStart to that position (1 when there is

@@ -16,7 +16,7 @@ constexpr std::string_view kMainDocumentName = "word/document";
 constexpr int32_t kNameToHeader = 31;
 }  // namespace
 
-Status RecoverDocX(RecoveryJobState& job, JobHost& host) {
+Status DocxRecovery(RecoveryJobState& job, JobHost& host) {
   YieldClock clock(host);
   host.setProgressMin(0);
   host.setProgressMax(100);

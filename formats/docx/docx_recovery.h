@@ -1,5 +1,5 @@
 #pragma once
-// RecoverDocX: the .docx engine. Finds the main document's entry by its name
+// DocxRecovery: the .docx engine. Finds the main document's entry by its name
 // "word/document" in the raw package (no directory is read, so a package
 // whose end is cut off still gives its text), reads the local entry whose
 // header lies 30 bytes before the name, and sets job.sRecoveredText to its
@@ -16,6 +16,7 @@
 
 namespace kw {
 
-Status RecoverDocX(RecoveryJobState& job, JobHost& host);
+// Once named RecoverDocX.
+Status DocxRecovery(RecoveryJobState& job, JobHost& host);
 
 }  // namespace kw

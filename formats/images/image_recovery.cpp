@@ -12,16 +12,16 @@ std::string TooManyPicturesNotice(int64_t unlisted) {
          " are listed, " + std::to_string(unlisted) + " more are not.";
 }
 
-Status ImageRecoveryMode(RecoveryJobState& job, JobHost& host) {
+Status ImageRecovery(RecoveryJobState& job, JobHost& host) {
   YieldClock clock(host);
   job.sourceIdentity = FileIdentity();  // recorded by the first scan
   host.setProgressMin(0);
   host.setProgressValue(0);
   clock.now();
   int64_t unlisted = 0;
-  Status status = RecoverJPG(job, host, &unlisted);
+  Status status = CarveJpegs(job, host, &unlisted);
   clock.now();
-  const Status png = RecoverPNG(job, host, &unlisted);
+  const Status png = CarvePngs(job, host, &unlisted);
   if (status.ok()) status = png;
   host.setStepAvailable(4, true);
   host.setStepAvailable(3, false);

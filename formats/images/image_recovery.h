@@ -1,5 +1,5 @@
 #pragma once
-// ImageRecoveryMode: the Image Recovery job. Runs the JPEG scan, then the PNG
+// ImageRecovery: the Image Recovery job. Runs the JPEG scan, then the PNG
 // scan, each listing its pictures when it ends (JPEG entries first, numbered
 // on over the whole job), then makes step 4 of the wizard available and step
 // 3 unavailable. The job controller completes the job (CmdOK_Click).
@@ -16,7 +16,8 @@ namespace kw {
 // Not OK when the source cannot be read: the message names the file and the
 // reason; nothing is listed (or, after a read failure half-way, what was
 // found before it).
-Status ImageRecoveryMode(RecoveryJobState& job, JobHost& host);
+// Once named ImageRecoveryMode.
+Status ImageRecovery(RecoveryJobState& job, JobHost& host);
 
 // The notice given when `unlisted` pictures could not be listed.
 std::string TooManyPicturesNotice(int64_t unlisted);

@@ -10,7 +10,7 @@
 
 namespace kw {
 
-Status RecoverJPG(RecoveryJobState& job, JobHost& host, int64_t* unlisted) {
+Status CarveJpegs(RecoveryJobState& job, JobHost& host, int64_t* unlisted) {
   const std::string startMarker = MarkerBytes({"&HFF", "&HD8", "&HFF"});
   const std::string endMarker = MarkerBytes({"&HFF", "&HD9"});
   YieldClock clock(host);

@@ -1,5 +1,5 @@
 #pragma once
-// RecoverJPG: the first scan of Image Recovery, which finds JPEG pictures by
+// CarveJpegs: the first scan of Image Recovery, which finds JPEG pictures by
 // their start marker FF D8 FF and end marker FF D9 and lists them.
 //
 // Pass 1 searches the start marker from the file's first byte and the end
@@ -24,6 +24,7 @@ namespace kw {
 // failed during the scan (what was found before is listed). When `unlisted`
 // is given, adds to it the pictures found but not listed because the job's
 // list was full.
-Status RecoverJPG(RecoveryJobState& job, JobHost& host, int64_t* unlisted = nullptr);
+// Once named RecoverJPG.
+Status CarveJpegs(RecoveryJobState& job, JobHost& host, int64_t* unlisted = nullptr);
 
 }  // namespace kw

@@ -52,7 +52,7 @@ class MarkerSequence {
 
 }  // namespace
 
-Status RecoverPNG(RecoveryJobState& job, JobHost& host, int64_t* unlisted) {
+Status CarvePngs(RecoveryJobState& job, JobHost& host, int64_t* unlisted) {
   YieldClock clock(host);
   clock.now();
   // Next start search from S + 3, next end search from E + 8.

@@ -1,5 +1,5 @@
 #pragma once
-// RecoverPNG: the second scan of Image Recovery, which finds PNG pictures by
+// CarvePngs: the second scan of Image Recovery, which finds PNG pictures by
 // the start marker 89 50 4E and the end marker 49 45 4E 44 AE 42 60 82 (the
 // IEND chunk's type and checksum) and lists them.
 //
@@ -20,7 +20,8 @@
 
 namespace kw {
 
-// As RecoverJPG (jpeg_carver.h).
-Status RecoverPNG(RecoveryJobState& job, JobHost& host, int64_t* unlisted = nullptr);
+// As CarveJpegs (jpeg_carver.h).
+// Once named RecoverPNG.
+Status CarvePngs(RecoveryJobState& job, JobHost& host, int64_t* unlisted = nullptr);
 
 }  // namespace kw

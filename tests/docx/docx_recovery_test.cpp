@@ -54,12 +54,12 @@ JobRun Recover(const std::string& path) {
   run.host.path = path;
   run.host.quick = 1;
   RecoveryJobState job;
-  run.status = RecoverDocX(job, run.host);
+  run.status = DocxRecovery(job, run.host);
   run.text = job.sRecoveredText;
   return run;
 }
 
-TEST(RecoverDocX, PackagesFromRealWriters) {
+TEST(DocxRecovery, PackagesFromRealWriters) {
   test::TempDir temp;
   ScopedTempFolder folder(temp.path());
   for (const auto& fixture : test::DocxFixtures()) {
@@ -73,7 +73,7 @@ TEST(RecoverDocX, PackagesFromRealWriters) {
   }
 }
 
-TEST(RecoverDocX, CutOffPackagesStillGiveTheirText) {
+TEST(DocxRecovery, CutOffPackagesStillGiveTheirText) {
   // Everything after the main document's entry is gone: the other parts and
   // the whole central directory.
   test::TempDir temp;
@@ -94,7 +94,7 @@ TEST(RecoverDocX, CutOffPackagesStillGiveTheirText) {
   }
 }
 
-TEST(RecoverDocX, WorkingFileIsGoneWhenTheJobEnds) {
+TEST(DocxRecovery, WorkingFileIsGoneWhenTheJobEnds) {
   test::TempDir temp;
   ScopedTempFolder folder(temp.path());
   const std::string xml = test::DocumentXml({"Kept"});
@@ -103,14 +103,14 @@ TEST(RecoverDocX, WorkingFileIsGoneWhenTheJobEnds) {
   EXPECT_TRUE(WorkingFiles(temp.path()).empty());
 }
 
-TEST(RecoverDocX, TextIsShownWhenNoWorkingFileCanBeMade) {
+TEST(DocxRecovery, TextIsShownWhenNoWorkingFileCanBeMade) {
   test::TempDir temp;
   const std::string path = temp.write("a.docx", test::MakeEntry(test::DocumentXml({"Still here"})).bytes());
   ScopedTempFolder folder(temp.path() + "/no such folder");
   EXPECT_EQ(Recover(path).text, "Still here\r\n");
 }
 
-TEST(RecoverDocX, MainDocumentNotWhereTheNameIsFirstFound) {
+TEST(DocxRecovery, MainDocumentNotWhereTheNameIsFirstFound) {
   test::TempDir temp;
   ScopedTempFolder folder(temp.path());
   const std::string xml = test::DocumentXml({"Main text"});
@@ -141,7 +141,7 @@ TEST(RecoverDocX, MainDocumentNotWhereTheNameIsFirstFound) {
   EXPECT_TRUE(WorkingFiles(temp.path()).empty());
 }
 
-TEST(RecoverDocX, UnreadableSourceIsAnError) {
+TEST(DocxRecovery, UnreadableSourceIsAnError) {
   test::TempDir temp;
   const JobRun missing = Recover(temp.path() + "/missing.docx");
   EXPECT_FALSE(missing.status.ok());

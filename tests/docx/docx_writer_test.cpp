@@ -45,7 +45,7 @@ TEST(WriteDocx, PackageReadsBackThroughDocxRecovery) {
   test::FakeHost host;
   host.path = path;
   host.quick = 1;
-  ASSERT_TRUE(RecoverDocX(job, host).ok());
+  ASSERT_TRUE(DocxRecovery(job, host).ok());
   EXPECT_NE(job.sRecoveredText.find("First line"), std::string::npos) << job.sRecoveredText;
   EXPECT_NE(job.sRecoveredText.find("Second & last"), std::string::npos);
   EXPECT_LT(job.sRecoveredText.find("First"), job.sRecoveredText.find("Second"));

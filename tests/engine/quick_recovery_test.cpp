@@ -15,7 +15,7 @@ class QuickRecoveryTest : public ::testing::Test {
  protected:
   Status Run(const std::string& text, char filler = 'x') {
     host.path = dir.write("a.doc", test::Bytes(2560, filler) + text);
-    return ReadDOC_and_Repair(job, host);
+    return QuickRecovery(job, host);
   }
   test::TempDir dir;
   test::FakeHost host;
@@ -34,12 +34,12 @@ TEST_F(QuickRecoveryTest, ParagraphMarkBecomesLineBreakAndEndMarkerStopsTheText)
 TEST_F(QuickRecoveryTest, FilesOf2560BytesOrLessGiveOnlyTheLeadingBreak) {
   for (const size_t size : {0, 1, 2559, 2560}) {
     host.path = dir.write("short.doc", test::Bytes(size, 'a'));
-    ASSERT_TRUE(ReadDOC_and_Repair(job, host).ok());
+    ASSERT_TRUE(QuickRecovery(job, host).ok());
     EXPECT_EQ(job.sRecoveredText, "\r\n") << size;
     EXPECT_EQ(host.progressMax, 0) << size;
   }
   host.path = dir.write("2561.doc", test::Bytes(2561, 'a'));
-  ASSERT_TRUE(ReadDOC_and_Repair(job, host).ok());
+  ASSERT_TRUE(QuickRecovery(job, host).ok());
   EXPECT_EQ(job.sRecoveredText, "\r\na");
 }
 
@@ -139,7 +139,7 @@ TEST_F(QuickRecoveryTest, FileThatShrinksBetweenThePassesEndsNormally) {
 
 TEST_F(QuickRecoveryTest, UnreadableSourceLeavesTheTextAndNamesTheFile) {
   host.path = dir.path() + "/missing.doc";
-  const Status status = ReadDOC_and_Repair(job, host);
+  const Status status = QuickRecovery(job, host);
   EXPECT_FALSE(status.ok());
   EXPECT_NE(status.message().find("missing.doc"), std::string::npos);
   EXPECT_EQ(job.sRecoveredText, "");

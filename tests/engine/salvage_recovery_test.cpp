@@ -12,7 +12,7 @@ class SalvageRecoveryTest : public ::testing::Test {
  protected:
   Status Run(const std::string& bytes) {
     host.path = dir.write("s.doc", bytes);
-    return SalvageRecoveryMode(job, host);
+    return SalvageRecovery(job, host);
   }
   test::TempDir dir;
   test::FakeHost host;

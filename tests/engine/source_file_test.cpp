@@ -66,7 +66,7 @@ TEST(BadSources, EveryTextEngineEndsWithAClearErrorAndNoText) {
       test::FakeHost host;
       host.path = path;
       RecoveryJobState job;
-      const Status status = salvage ? SalvageRecoveryMode(job, host) : ReadDOC_and_Repair(job, host);
+      const Status status = salvage ? SalvageRecovery(job, host) : QuickRecovery(job, host);
       EXPECT_TRUE(status.isIOError()) << path;
       EXPECT_NE(status.message().find(path), std::string::npos);
       EXPECT_EQ(job.sRecoveredText, "") << path;
@@ -81,7 +81,7 @@ TEST(BadSources, EmptyAndOneByteFilesGiveTheLeadingBreak) {
       test::FakeHost host;
       host.path = dir.write("small.doc", bytes);
       RecoveryJobState job;
-      ASSERT_TRUE((salvage ? SalvageRecoveryMode(job, host) : ReadDOC_and_Repair(job, host)).ok());
+      ASSERT_TRUE((salvage ? SalvageRecovery(job, host) : QuickRecovery(job, host)).ok());
       EXPECT_EQ(job.sRecoveredText, "\r\n");
     }
   }

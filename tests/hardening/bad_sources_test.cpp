@@ -40,7 +40,7 @@ TEST(BadSources, PictureAndDocxJobsRefuseWhatIsNoReadableDocument) {
     test::FakeHost pictures;
     pictures.path = path;
     RecoveryJobState job;
-    const Status listed = ImageRecoveryMode(job, pictures);
+    const Status listed = ImageRecovery(job, pictures);
     EXPECT_TRUE(listed.isIOError()) << path;
     EXPECT_NE(listed.message().find(path), std::string::npos) << listed.message();
     EXPECT_TRUE(pictures.entries.empty()) << path;
@@ -48,7 +48,7 @@ TEST(BadSources, PictureAndDocxJobsRefuseWhatIsNoReadableDocument) {
     test::FakeHost text;
     text.path = path;
     job.sRecoveredText.clear();
-    const Status read = RecoverDocX(job, text);
+    const Status read = DocxRecovery(job, text);
     EXPECT_TRUE(read.isIOError()) << path;
     EXPECT_NE(read.message().find(path), std::string::npos) << read.message();
     EXPECT_EQ(job.sRecoveredText, "") << path;

@@ -33,7 +33,7 @@ std::string DocxDamage(const test::TempDir& dir, const std::string& bytes) {
   ReportingHost host;
   host.path = dir.write("d.docx", bytes);
   RecoveryJobState job;
-  EXPECT_TRUE(RecoverDocX(job, host).ok());
+  EXPECT_TRUE(DocxRecovery(job, host).ok());
   return OnlyEntry(host.damage);
 }
 
@@ -62,7 +62,7 @@ TEST(DamageReport, EveryDroppedEntrySaysWhereAndWhy) {
   ReportingHost intact;
   intact.path = dir.write("ok.docx", good.bytes());
   RecoveryJobState job;
-  ASSERT_TRUE(RecoverDocX(job, intact).ok());
+  ASSERT_TRUE(DocxRecovery(job, intact).ok());
   EXPECT_TRUE(intact.damage.empty());
 }
 
@@ -73,7 +73,7 @@ TEST(DamageReport, PicturesWithoutAnEndAreReportedNotListed) {
     ReportingHost host;
     host.path = dir.write("p.doc", "0123456789" + start + std::string(20, 'x'));
     RecoveryJobState job;
-    ASSERT_TRUE(ImageRecoveryMode(job, host).ok());
+    ASSERT_TRUE(ImageRecovery(job, host).ok());
     EXPECT_TRUE(host.entries.empty());
     EXPECT_EQ(OnlyEntry(host.damage), std::string("10 24 ") + (jpeg ? "jpeg: A JPEG" : "png: A PNG") +
                                           " picture starts here but no end marker follows: it was not listed.");

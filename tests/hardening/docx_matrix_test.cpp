@@ -24,7 +24,7 @@ class DocxMatrixTest : public ::testing::Test {
     test::FakeHost host;
     host.path = temp.write("damaged.docx", bytes);
     RecoveryJobState job;
-    const Status status = RecoverDocX(job, host);
+    const Status status = DocxRecovery(job, host);
     EXPECT_TRUE(status.ok()) << status.message();
     return job.sRecoveredText;
   }

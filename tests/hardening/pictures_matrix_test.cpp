@@ -26,7 +26,7 @@ class PicturesMatrixTest : public ::testing::Test {
     host = test::FakeHost();
     host.path = dir.write("pictures.doc", bytes);
     job.iImageCount = 0;
-    status = ImageRecoveryMode(job, host);
+    status = ImageRecovery(job, host);
     return host.entries;
   }
 
@@ -149,7 +149,7 @@ TEST_F(PicturesMatrixTest, JobsSurviveAFileThatChangesBetweenTheirPasses) {
       }
     };
     job.iImageCount = 0;
-    ASSERT_TRUE(ImageRecoveryMode(job, host).ok()) << grow;
+    ASSERT_TRUE(ImageRecovery(job, host).ok()) << grow;
     const int64_t size = static_cast<int64_t>(test::ReadFile(host.path).size());
     for (const std::string& text : host.entries) {
       ImageEntry entry;
@@ -160,7 +160,7 @@ TEST_F(PicturesMatrixTest, JobsSurviveAFileThatChangesBetweenTheirPasses) {
     if (!grow) {
       EXPECT_TRUE(host.entries.empty());
     }
-    EXPECT_TRUE(SalvageRecoveryMode(job, host).ok()) << grow;
+    EXPECT_TRUE(SalvageRecovery(job, host).ok()) << grow;
     EXPECT_EQ(job.sRecoveredText.compare(0, 2, "\r\n"), 0);
   }
 }

@@ -66,7 +66,7 @@ TEST_F(CarverTest, JpegWorkedExample) {
   std::string bytes(5000, '\0');
   bytes = Put(bytes, 1001, B({0xFF, 0xD8, 0xFF}));
   bytes = Put(bytes, 2999, B({0xFF, 0xD9}));
-  EXPECT_EQ(Run(RecoverJPG, bytes), std::vector<std::string>{"  Image #1  >     1001|3000|GridJ0|jpg"});
+  EXPECT_EQ(Run(CarveJpegs, bytes), std::vector<std::string>{"  Image #1  >     1001|3000|GridJ0|jpg"});
   EXPECT_TRUE(status.ok());
   EXPECT_EQ(host.progressMax, 5000);
   // Pass 1 shows where its end search read its last block; then full.
@@ -79,7 +79,7 @@ TEST_F(CarverTest, JpegFirstPassProgressIsTheEndSearchsLastBlockStart) {
   std::string bytes(50000, '\0');
   bytes = Put(bytes, 1, B({0xFF, 0xD8, 0xFF}));
   bytes = Put(bytes, 44999, B({0xFF, 0xD9}));
-  EXPECT_EQ(Run(RecoverJPG, bytes), std::vector<std::string>{"  Image #1  >     1|45000|GridJ0|jpg"});
+  EXPECT_EQ(Run(CarveJpegs, bytes), std::vector<std::string>{"  Image #1  >     1|45000|GridJ0|jpg"});
   EXPECT_EQ(host.progressValues, (std::vector<int32_t>{2 + 2 * 19998, 50000}));
 }
 
@@ -88,10 +88,10 @@ TEST_F(CarverTest, JpegNextStartSearchBeginsThreeBytesAfterThePicture) {
   const std::string first = Jpeg(zeros);  // 18 bytes; its D9 is followed by zeros: accepted
   const std::string second = B({0xFF, 0xD8, 0xFF}) + zeros + B({0xFF, 0xD9}) + zeros;
   // A start marker 1 or 2 bytes after the first picture is not found.
-  EXPECT_EQ(Run(RecoverJPG, first + second), std::vector<std::string>{"  Image #1  >     1|18|GridJ0|jpg"});
-  EXPECT_EQ(Run(RecoverJPG, first + "\0" + second).size(), 1u);
+  EXPECT_EQ(Run(CarveJpegs, first + second), std::vector<std::string>{"  Image #1  >     1|18|GridJ0|jpg"});
+  EXPECT_EQ(Run(CarveJpegs, first + "\0" + second).size(), 1u);
   // Further on it is.
-  EXPECT_EQ(Run(RecoverJPG, first + std::string(7, '\0') + second),
+  EXPECT_EQ(Run(CarveJpegs, first + std::string(7, '\0') + second),
             (std::vector<std::string>{"  Image #1  >     1|18|GridJ0|jpg", "  Image #2  >     26|42|GridJ1|jpg"}));
   EXPECT_EQ(host.progressValues, (std::vector<int32_t>{2, 27, 54}));
 }
@@ -121,34 +121,34 @@ TEST_F(CarverTest, JpegEndCheckDecidesBetweenTheInnerAndTheNextEndMarker) {
   };
   // Followed by a segment: rejected, the next end marker ends the picture.
   std::string bytes = outer(B({0xFF, 0xDB, 0x00, 0x43, 0x00, 7, 7, 7}));
-  EXPECT_EQ(Run(RecoverJPG, bytes),
+  EXPECT_EQ(Run(CarveJpegs, bytes),
             std::vector<std::string>{"  Image #1  >     1|" + std::to_string(bytes.size() - 8) + "|GridJ0|jpg"});
   // Followed by what the check accepts: the picture ends at the inner marker.
   bytes = outer(B({1, 2, 3, 4, 0x44, 0x00, 0x64, 7}));
-  EXPECT_EQ(Run(RecoverJPG, bytes), std::vector<std::string>{"  Image #1  >     1|15|GridJ0|jpg"});
+  EXPECT_EQ(Run(CarveJpegs, bytes), std::vector<std::string>{"  Image #1  >     1|15|GridJ0|jpg"});
 }
 
 TEST_F(CarverTest, JpegRejectedEndWithoutAFurtherOneStillRecordsThePicture) {
   const std::string bytes = Jpeg("body") + B({1, 2, 3, 4, 5, 6, 7, 8});
-  EXPECT_EQ(Run(RecoverJPG, bytes), std::vector<std::string>{"  Image #1  >     1|10|GridJ0|jpg"});
+  EXPECT_EQ(Run(CarveJpegs, bytes), std::vector<std::string>{"  Image #1  >     1|10|GridJ0|jpg"});
   EXPECT_EQ(host.progressValue, static_cast<int32_t>(bytes.size()));
 }
 
 TEST_F(CarverTest, JpegEndingInTheLastBytesOfTheFileIsListedWhole) {
   // A JPEG file on its own: nothing follows its end marker.
   const std::string bytes = Jpeg(std::string(100, 'j'));
-  EXPECT_EQ(Run(RecoverJPG, bytes), std::vector<std::string>{"  Image #1  >     1|106|GridJ0|jpg"});
+  EXPECT_EQ(Run(CarveJpegs, bytes), std::vector<std::string>{"  Image #1  >     1|106|GridJ0|jpg"});
   // Two bytes after it: still the end of the file.
-  EXPECT_EQ(Run(RecoverJPG, bytes + "ab").size(), 1u);
+  EXPECT_EQ(Run(CarveJpegs, bytes + "ab").size(), 1u);
 }
 
 TEST_F(CarverTest, JpegWithoutMarkersListsNothingAndFillsTheBar) {
-  EXPECT_TRUE(Run(RecoverJPG, std::string(3000, 'x')).empty());
+  EXPECT_TRUE(Run(CarveJpegs, std::string(3000, 'x')).empty());
   EXPECT_EQ(host.progressValues, std::vector<int32_t>{3000});
   // A start marker without an end marker.
-  EXPECT_TRUE(Run(RecoverJPG, B({0xFF, 0xD8, 0xFF}) + std::string(100, 'x')).empty());
+  EXPECT_TRUE(Run(CarveJpegs, B({0xFF, 0xD8, 0xFF}) + std::string(100, 'x')).empty());
   EXPECT_EQ(host.progressValues, std::vector<int32_t>{103});
-  EXPECT_TRUE(Run(RecoverJPG, "").empty());
+  EXPECT_TRUE(Run(CarveJpegs, "").empty());
   EXPECT_TRUE(status.ok());
 }
 
@@ -157,7 +157,7 @@ TEST_F(CarverTest, PngWorkedExample) {
   std::string bytes(999, 'x');
   bytes = Put(bytes, 201, B({0x89, 'P', 'N', 'G'}));
   bytes = Put(bytes, 893, "IEND\xAE\x42\x60\x82");
-  EXPECT_EQ(Run(RecoverPNG, bytes), std::vector<std::string>{"  Image #1  >     201|900|Grid0|png"});
+  EXPECT_EQ(Run(CarvePngs, bytes), std::vector<std::string>{"  Image #1  >     201|900|Grid0|png"});
   EXPECT_EQ(host.progressMax, 999);
   EXPECT_EQ(host.progressValues, (std::vector<int32_t>{202, 999}));
   EXPECT_EQ(job.vPngStart, -1);  // the last start search found nothing
@@ -166,20 +166,20 @@ TEST_F(CarverTest, PngWorkedExample) {
 TEST_F(CarverTest, PngPairsTheKthStartWithTheKthEnd) {
   const std::string a = Png(), b = Png();
   // Two pictures one after the other.
-  EXPECT_EQ(Run(RecoverPNG, a + b),
+  EXPECT_EQ(Run(CarvePngs, a + b),
             (std::vector<std::string>{"  Image #1  >     1|40|Grid0|png", "  Image #2  >     41|80|Grid1|png"}));
   // An end marker before the first start: the entry ends before it begins.
-  EXPECT_EQ(Run(RecoverPNG, test::PngEnd() + "xxxx" + Png()),
+  EXPECT_EQ(Run(CarvePngs, test::PngEnd() + "xxxx" + Png()),
             std::vector<std::string>{"  Image #1  >     17|12|Grid0|png"});
   // Start bytes inside a picture's data: that start takes the next end, and
   // the last start stays unpaired.
   const std::string inner = Png("ab\x89PNcd" + std::string(13, 'p'));
-  EXPECT_EQ(Run(RecoverPNG, inner + b),
+  EXPECT_EQ(Run(CarvePngs, inner + b),
             (std::vector<std::string>{"  Image #1  >     1|40|Grid0|png", "  Image #2  >     11|80|Grid1|png"}));
   // A picture cut off before its end takes the next picture's end.
-  EXPECT_EQ(Run(RecoverPNG, a.substr(0, 30) + b), std::vector<std::string>{"  Image #1  >     1|70|Grid0|png"});
+  EXPECT_EQ(Run(CarvePngs, a.substr(0, 30) + b), std::vector<std::string>{"  Image #1  >     1|70|Grid0|png"});
   // Starts but no end.
-  EXPECT_TRUE(Run(RecoverPNG, "\x89PNG" + std::string(50, 'x')).empty());
+  EXPECT_TRUE(Run(CarvePngs, "\x89PNG" + std::string(50, 'x')).empty());
   EXPECT_EQ(host.progressValues, std::vector<int32_t>{54});
 }
 
@@ -223,7 +223,7 @@ TEST_F(CarverTest, ListingStopsAt32767EntriesAndTellsTheUserOnce) {
   for (int i = 0; i < 32760; ++i) bytes += png;
   host.path = dir.write("many.doc", bytes);
   job.iImageCount = 0;
-  ASSERT_TRUE(ImageRecoveryMode(job, host).ok());
+  ASSERT_TRUE(ImageRecovery(job, host).ok());
   ASSERT_EQ(host.entries.size(), 32767u);
   EXPECT_EQ(job.iImageCount, 32767);
   EXPECT_EQ(host.entries.back(), "  Image #32767  >     " + std::to_string(160 + 32756 * 11 + 1) + "|" +
@@ -341,10 +341,10 @@ TEST(Carvers, AgreeWithTheirPassLoopsWrittenOut) {
   for (uint32_t seed = 1; seed <= 6; ++seed) {
     const std::string bytes = MarkerSoup(seed, 300000 + seed * 97000);
     const std::string path = dir.write("soup.bin", bytes);
-    const Scan jpeg = Carved(RecoverJPG, path), wantJpeg = LiteralJpeg(path, bytes);
+    const Scan jpeg = Carved(CarveJpegs, path), wantJpeg = LiteralJpeg(path, bytes);
     EXPECT_EQ(jpeg.pairs, wantJpeg.pairs) << seed;
     EXPECT_EQ(jpeg.progress, wantJpeg.progress) << seed;
-    const Scan png = Carved(RecoverPNG, path), wantPng = LiteralPng(path, static_cast<int32_t>(bytes.size()));
+    const Scan png = Carved(CarvePngs, path), wantPng = LiteralPng(path, static_cast<int32_t>(bytes.size()));
     EXPECT_EQ(png.pairs, wantPng.pairs) << seed;
     EXPECT_EQ(png.progress, wantPng.progress) << seed;
     EXPECT_GT(png.pairs.size(), 100u);

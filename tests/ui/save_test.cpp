@@ -67,7 +67,7 @@ class SaveTest : public QObject {
     kw::test::FakeHost host;
     host.path = QFile::encodeName(target).toStdString();
     host.quick = 1;
-    QVERIFY(kw::RecoverDocX(job, host).ok());
+    QVERIFY(kw::DocxRecovery(job, host).ok());
     const QString text = QString::fromStdString(job.sRecoveredText);
     QVERIFY2(text.contains(QString::fromUtf8("Dear caf\u00e9 owner,")), qPrintable(text));
     QVERIFY(text.contains("best <regards> & thanks"));
