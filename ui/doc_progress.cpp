@@ -16,10 +16,12 @@
 
 namespace kw::ui {
 
-// The job's front end: the wizard's inputs and view, this window's progress.
+// The job's front end: the wizard's inputs and view, this window's progress
+// and damage report.
 class DocProgress::Host final : public JobHost {
  public:
-  Host(WizardInputs& inputs, WizardView& view, StatusWindow& window) : inputs_(inputs), view_(view), window_(window) {}
+  Host(WizardInputs& inputs, WizardView& view, StatusWindow& window, DamageReport& damage)
+      : inputs_(inputs), view_(view), window_(window), damage_(damage) {}
 
   std::string sourcePath() const override { return inputs_.sourcePath(); }
   int optQuickMode() const override { return inputs_.optQuickMode(); }
@@ -36,17 +38,19 @@ class DocProgress::Host final : public JobHost {
   void navigatePreview(const std::string& path) override { view_.navigatePreview(path); }
   void addPictureEntry(const std::string& text) override { view_.addPictureEntry(text); }
   void showNotice(const std::string& text) override { view_.showNotice(text); }
+  DamageReport* damageReport() override { return &damage_; }
 
  private:
   WizardInputs& inputs_;
   WizardView& view_;
   StatusWindow& window_;
+  DamageReport& damage_;
 };
 
 DocProgress::DocProgress(QWidget* owner, RecoveryJobState& job, WizardInputs& inputs, WizardView& view,
                          const QString& programDir, int startDelayMs)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      host_(std::make_unique<Host>(inputs, view, *this)),
+      host_(std::make_unique<Host>(inputs, view, *this, damage_)),
       controller_(job, *host_, LocalPath(programDir)),
       Timer1_(new QTimer(this)),
       ProgReadDOC_(new QProgressBar(this)),

@@ -9,11 +9,14 @@
 // window repaints, ProgReadDOC moves and OK (CmdOK) stays live. OK closes
 // the window and selects the preview step at once; before the first tick it
 // also means that no job runs. The window has no close, minimise or
-// maximise button and ignores Escape. A job never starts twice.
+// maximise button and ignores Escape. A job never starts twice. The job's
+// readers report what they skipped or cut into this window's own damage
+// report, empty as each window (one per job) is made.
 
 #include <QDialog>
 #include <memory>
 
+#include "base/damage_report.h"
 #include "base/job_host.h"
 #include "base/job_state.h"
 #include "base/status.h"
@@ -38,6 +41,7 @@ class DocProgress : public QDialog, public StatusWindow {
   // Whether the job ran, and how it ended (not OK: the source could not be read).
   bool jobRan() const { return ran_; }
   const Status& jobStatus() const { return status_; }
+  const DamageReport& damage() const { return damage_; }
 
   // StatusWindow.
   void setProgressMin(int32_t value) override;
@@ -57,6 +61,7 @@ class DocProgress : public QDialog, public StatusWindow {
   void Timer1_Timer();
   void CmdOK_Click();
 
+  DamageReport damage_;
   std::unique_ptr<Host> host_;
   JobController controller_;
   QTimer* Timer1_;
