@@ -20,6 +20,7 @@
 #include "base/output_file.h"
 #include "jobs/job_controller.h"
 #include "ui/app_info.h"
+#include "ui/damage_summary.h"
 #include "ui/doc_about.h"
 #include "ui/doc_progress.h"
 #include "ui/file_page.h"
@@ -271,6 +272,12 @@ void DocFrm::startJob() {
   imagesPage_->clearList();
   job_.iImageCount = 0;
   notices_.clear();
+  textPage_->damageSummary()->clear();
+  imagesPage_->damageSummary()->clear();
+  // Chosen now: once OK has closed the status window, the mode boxes can
+  // change while the job runs on.
+  DamageSummary* damageShown =
+      ChooseEngine(*this) == EngineKind::kImages ? imagesPage_->damageSummary() : textPage_->damageSummary();
   DocProgress progress(this, job_, *this, *this, programDir_, startDelayMs_);
   progress.run();
   jobRunning_ = false;
@@ -278,6 +285,7 @@ void DocFrm::startJob() {
 
   selectStep(3);
   textPage_->fill(job_.sRecoveredText);
+  damageShown->setReport(progress.damage());
   if (progress.jobRan() && !progress.jobStatus().ok()) {
     QMessageBox box(QMessageBox::Warning, kWindowTitle, QString::fromStdString(progress.jobStatus().message()),
                     QMessageBox::Ok, this);

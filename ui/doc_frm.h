@@ -11,7 +11,9 @@
 // ends the process at once. It also owns the recovery job state and is the
 // job's view of the wizard: the engines read the file name and the mode
 // boxes from it whenever they need them, and report steps, pictures and
-// notices to it. The pages hold no recovery logic.
+// notices to it. After a job, the preview step it leads to shows a summary
+// of what the job's readers skipped or cut. The pages hold no recovery
+// logic.
 
 #include <QMainWindow>
 #include <QStringList>

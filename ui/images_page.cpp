@@ -14,6 +14,7 @@
 #include "formats/images/image_extraction.h"
 #include "formats/images/image_info.h"
 #include "formats/images/image_table.h"
+#include "ui/damage_summary.h"
 #include "ui/icons.h"
 #include "ui/local_names.h"
 #include "ui/picture_view.h"
@@ -64,7 +65,8 @@ ImagesPage::ImagesPage(RecoveryJobState& job, const WizardInputs& inputs, QWidge
       depthH_(new QLabel("Depth : ", this)),
       depth_(BoldLabel("8", this)),
       save_(new QPushButton("Save picture...", this)),
-      saveAll_(new QPushButton("Save all pictures...", this)) {
+      saveAll_(new QPushButton("Save all pictures...", this)),
+      damage_(new DamageSummary(this)) {
   auto* icon = new QLabel(this);
   icon->setObjectName("ImgICO");
   icon->setPixmap(PictureIcon());
@@ -119,11 +121,14 @@ ImagesPage::ImagesPage(RecoveryJobState& job, const WizardInputs& inputs, QWidge
   right->addWidget(error_);
   right->addLayout(dimensions);
 
-  auto* layout = new QHBoxLayout(this);
+  auto* columns = new QHBoxLayout;
+  columns->addLayout(left, 2);
+  columns->addSpacing(10);
+  columns->addLayout(right, 3);
+  auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(14, 12, 14, 12);
-  layout->addLayout(left, 2);
-  layout->addSpacing(10);
-  layout->addLayout(right, 3);
+  layout->addLayout(columns, 1);
+  layout->addWidget(damage_);
 
   connect(list_, &QListWidget::itemClicked, this, &ImagesPage::LstPicture_ListClick);
   connect(list_, &QListWidget::itemSelectionChanged, this, [this] {

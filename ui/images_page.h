@@ -11,7 +11,7 @@
 // preview, so what is on screen always belongs to the selected entry.
 // "Save picture..." saves the selected entry's picture; it and "Save all
 // pictures..." copy pictures to files the user chooses, named after the
-// entry's ImgName and ImgExt.
+// entry's ImgName and ImgExt. Below both, the job's damage summary.
 
 #include <QWidget>
 #include <string>
@@ -31,6 +31,7 @@ struct ImageEntry;
 
 namespace kw::ui {
 
+class DamageSummary;
 class PictureView;
 
 class ImagesPage : public QWidget {
@@ -51,6 +52,7 @@ class ImagesPage : public QWidget {
 
   QListWidget* LstPicture() const { return list_; }
   PictureView* WebBrowser1() const { return preview_; }
+  DamageSummary* damageSummary() const { return damage_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -87,6 +89,7 @@ class ImagesPage : public QWidget {
   QLabel* depth_;
   QPushButton* save_;
   QPushButton* saveAll_;
+  DamageSummary* damage_;
   bool extracting_ = false;       // a copy runs (it lets window events run)
   bool selectionMissed_ = false;  // the selection changed during a copy
   QListWidgetItem* selectedAtPress_ = nullptr;

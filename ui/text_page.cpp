@@ -4,11 +4,12 @@
 #include <QVBoxLayout>
 
 #include "base/text_preview.h"
+#include "ui/damage_summary.h"
 #include "ui/text_view.h"
 
 namespace kw::ui {
 
-TextPage::TextPage(QWidget* parent) : QWidget(parent), view_(new TextView(this)) {
+TextPage::TextPage(QWidget* parent) : QWidget(parent), view_(new TextView(this)), damage_(new DamageSummary(this)) {
   auto* heading = new QLabel("Preview Recovered Document Text", this);
   QFont bold = heading->font();
   bold.setBold(true);
@@ -22,6 +23,7 @@ TextPage::TextPage(QWidget* parent) : QWidget(parent), view_(new TextView(this))
   layout->setContentsMargins(18, 14, 18, 14);
   layout->addWidget(heading);
   layout->addWidget(hint);
+  layout->addWidget(damage_);
   layout->addWidget(view_, 1);
 }
 
@@ -34,6 +36,9 @@ void TextPage::fill(std::string& sRecoveredText) {
   sRecoveredText = std::string();
 }
 
-void TextPage::clear() { view_->clear(); }
+void TextPage::clear() {
+  view_->clear();
+  damage_->clear();
+}
 
 }  // namespace kw::ui

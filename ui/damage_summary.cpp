@@ -1,0 +1,43 @@
+#include "ui/damage_summary.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+#include "ui/damage_details.h"
+#include "ui/damage_text.h"
+
+namespace kw::ui {
+
+DamageSummary::DamageSummary(QWidget* parent)
+    : QWidget(parent), line_(new QLabel(this)), details_(new QPushButton("Details...", this)) {
+  auto* icon = new QLabel(this);
+  icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
+  line_->setObjectName("LblDamage");
+  details_->setObjectName("CmdDamageDetails");
+  connect(details_, &QPushButton::clicked, this, &DamageSummary::showDetails);
+
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(icon);
+  layout->addWidget(line_);
+  layout->addWidget(details_);
+  layout->addStretch();
+  clear();
+}
+
+void DamageSummary::setReport(const DamageReport& report) {
+  report_ = report;
+  line_->setText(DamageSummaryLine(report_));
+  line_->setVisible(!report_.empty());
+  details_->setVisible(!report_.empty());
+  setVisible(!report_.empty());
+}
+
+void DamageSummary::showDetails() {
+  DamageDetails details(report_, window());
+  details.exec();
+}
+
+}  // namespace kw::ui
