@@ -30,6 +30,9 @@ struct PendingSlot {
 };
 std::array<PendingSlot, kSlots> pending;
 
+// The signals after which the pending files are removed.
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
+
 // The folder part of `path` ("." for a bare name).
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -109,7 +112,7 @@ void InstallOutputCleanup() {
   struct sigaction action {};
   action.sa_handler = RemoveAndRaise;
   sigemptyset(&action.sa_mask);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+  for (const int signal : kCleanupSignals) {
     struct sigaction old {};
     // A signal the caller chose to ignore stays ignored.
     if (::sigaction(signal, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
@@ -156,7 +159,7 @@ Status OutputFile::open(const std::string& destination, const Options& options) 
   // signal never falls between the two.
   sigset_t cleanup, previous;
   sigemptyset(&cleanup);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) sigaddset(&cleanup, signal);
+  for (const int signal : kCleanupSignals) sigaddset(&cleanup, signal);
   ::pthread_sigmask(SIG_BLOCK, &cleanup, &previous);
   int error = 0;
   for (int attempt = 0; attempt < 100 && fd_ < 0 && error == 0; ++attempt) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/status.h"
 #include "cli/args.h"
 
 namespace kw::cli {
@@ -28,8 +29,12 @@ std::unique_ptr<Command> MakeCommand(const std::string& name);
 // Runs a whole command line (without the program name); what main() does.
 int RunCommandLine(const std::vector<std::string>& args);
 
-// Writes `data` to `path`, or to stdout when `path` is empty. On failure
-// prints one line on stderr and returns false.
-bool WriteOutput(const std::string& path, std::string_view data);
+// Writes `data` to standard output. On failure prints one line on stderr and
+// returns false. Files are written through an OutputFile, never here.
+bool WriteStandardOutput(std::string_view data);
+
+// Prints the status's message as the one "kwrecover: ..." line on stderr and
+// returns kExitCannotRead.
+int PrintError(const Status& status);
 
 }  // namespace kw::cli

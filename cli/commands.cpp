@@ -43,20 +43,15 @@ int RunCommandLine(const std::vector<std::string>& args) {
   }
 }
 
-bool WriteOutput(const std::string& path, std::string_view data) {
-  std::FILE* out = path.empty() ? stdout : std::fopen(path.c_str(), "wb");
-  if (out == nullptr) {
-    std::fprintf(stderr, "kwrecover: Cannot write \"%s\": %s.\n", path.c_str(), std::strerror(errno));
-    return false;
-  }
-  const bool written = std::fwrite(data.data(), 1, data.size(), out) == data.size();
-  const bool closed = path.empty() ? std::fflush(out) == 0 : std::fclose(out) == 0;
-  if (!written || !closed) {
-    std::fprintf(stderr, "kwrecover: Cannot write \"%s\": %s.\n", path.empty() ? "standard output" : path.c_str(),
-                 std::strerror(errno));
-    return false;
-  }
-  return true;
+bool WriteStandardOutput(std::string_view data) {
+  if (std::fwrite(data.data(), 1, data.size(), stdout) == data.size() && std::fflush(stdout) == 0) return true;
+  std::fprintf(stderr, "kwrecover: Cannot write \"standard output\": %s.\n", std::strerror(errno));
+  return false;
+}
+
+int PrintError(const Status& status) {
+  std::fprintf(stderr, "kwrecover: %s\n", status.message().c_str());
+  return kExitCannotRead;
 }
 
 }  // namespace kw::cli

@@ -70,13 +70,12 @@ int ImagesCommand::execute(const ParsedArgs& args) {
   const Status status = controller.Timer1_Timer();
   if (!report.write(host.damage(), status)) return kExitCannotRead;
   if (!status.ok()) {
-    std::fprintf(stderr, "kwrecover: %s\n", status.message().c_str());
-    return kExitCannotRead;
+    return PrintError(status);
   }
   std::string listing;
   for (const std::string& entry : host.entries()) listing += entry + "\n";
   listing += host.foundLabel() + "\n";
-  if (!WriteOutput("", listing)) return kExitCannotRead;
+  if (!WriteStandardOutput(listing)) return kExitCannotRead;
   if (!args.extractDir) return kExitOk;
   return ExtractAll(args, host, job.sourceIdentity);
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/message_text.h"
+#include "cli/command.h"
 
 namespace kw::cli {
 
@@ -26,7 +27,7 @@ bool PreviewWriter::start() {
   options.sourcePath = sourcePath_;
   const Status status = file_.open(path_, options);
   if (status.ok()) return true;
-  std::fprintf(stderr, "kwrecover: %s\n", status.message().c_str());
+  PrintError(status);
   error_ = status;
   reported_ = true;
   return false;
@@ -85,7 +86,7 @@ bool PreviewWriter::finish() {
   if (error_.ok()) return true;
   if (reported_) return false;
   reported_ = true;
-  std::fprintf(stderr, "kwrecover: %s\n", error_.message().c_str());
+  PrintError(error_);
   return false;
 }
 

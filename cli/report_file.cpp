@@ -1,22 +1,16 @@
 #include "cli/report_file.h"
 
-#include <cstdio>
-
 #include "base/output_file.h"
+#include "cli/command.h"
 
 namespace kw::cli {
-
-namespace {
-bool Fail(const Status& status) {
-  std::fprintf(stderr, "kwrecover: %s\n", status.message().c_str());
-  return false;
-}
-}  // namespace
 
 bool ReportFile::check() const {
   if (!args_.report) return true;
   const Status refused = RefuseSourceAsOutput(args_.file, *args_.report);
-  return refused.ok() || Fail(refused);
+  if (refused.ok()) return true;
+  PrintError(refused);
+  return false;
 }
 
 bool ReportFile::write(const DamageReport& damage, const Status& jobStatus) const {
@@ -25,7 +19,9 @@ bool ReportFile::write(const DamageReport& damage, const Status& jobStatus) cons
   options.sourcePath = args_.file;
   const std::string json = damage.ToJson(args_.file, args_.command, jobStatus.ok() ? "" : jobStatus.message());
   const Status status = WriteOutputFile(*args_.report, json, options);
-  return status.ok() || Fail(status);
+  if (status.ok()) return true;
+  PrintError(status);
+  return false;
 }
 
 }  // namespace kw::cli

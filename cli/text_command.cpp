@@ -23,11 +23,6 @@ bool NamesWordDocument(const std::string& path) {
                     [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
 }
 
-int Fail(const Status& status) {
-  std::fprintf(stderr, "kwrecover: %s\n", status.message().c_str());
-  return kExitCannotRead;
-}
-
 }  // namespace
 
 int TextCommand::execute(const ParsedArgs& args) {
@@ -44,7 +39,7 @@ int TextCommand::execute(const ParsedArgs& args) {
   JobController controller(job, host);
   const Status status = controller.Timer1_Timer();
   if (!report.write(host.damage(), status)) return kExitCannotRead;
-  if (!status.ok()) return Fail(status);
+  if (!status.ok()) return PrintError(status);
   writer.write(job.sRecoveredText);  // what the engine kept whole
   return writer.finish() ? kExitOk : kExitCannotRead;
 }
@@ -54,18 +49,18 @@ int TextCommand::writeWordDocument(const ParsedArgs& args, const ReportFile& rep
   OutputFile::Options options;
   options.sourcePath = args.file;
   Status status = out.open(*args.output, options);
-  if (!status.ok()) return Fail(status);
+  if (!status.ok()) return PrintError(status);
   RecoveryJobState job;
   ConsoleHost host(args.file, mode_);  // no text sink: the package needs the whole text
   JobController controller(job, host);
   status = controller.Timer1_Timer();
   if (!report.write(host.damage(), status)) return kExitCannotRead;
-  if (!status.ok()) return Fail(status);
+  if (!status.ok()) return PrintError(status);
   std::string package;
   status = DocxPackage(PreviewText(job.sRecoveredText), &package);
   if (status.ok()) status = out.write(package);
   if (status.ok()) status = out.commit();
-  return status.ok() ? kExitOk : Fail(status);
+  return status.ok() ? kExitOk : PrintError(status);
 }
 
 }  // namespace kw::cli
