@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/job_progress.h"
+
 namespace kw {
 
 // The wizard's inputs of a job: the file-name box and the three mode boxes.
@@ -22,16 +24,9 @@ class WizardInputs {
 };
 
 // The status window as the engines drive it: progress bar ProgReadDOC, the
-// yield to the event loop, and closing.
-class StatusWindow {
+// yield, and closing.
+class StatusWindow : public JobProgress {
  public:
-  virtual ~StatusWindow() = default;
-  virtual void setProgressMin(int32_t value) = 0;
-  virtual void setProgressMax(int32_t value) = 0;
-  virtual void setProgressValue(int32_t value) = 0;
-  // Lets pending window events run. Engines call it through YieldClock,
-  // a few times per frame, never per byte.
-  virtual void yield() = 0;
   virtual void closeStatusWindow() = 0;
 };
 

@@ -1,18 +1,21 @@
 #pragma once
-// YieldClock: yields to the event loop by elapsed time, not per byte.
+// YieldClock: yields to the front end by elapsed time, not per byte, and
+// carries a cancel request into the job.
 //
 // Engines call tick() at every chunk boundary, or at every find of a loop
 // that may find millions of things (cheap: one read of the coarse clock,
-// a few nanoseconds); it calls StatusWindow::yield() when kInterval has
-// passed since the last yield, so the window repaints a few times per frame
-// however fast the loop runs.
+// a few nanoseconds); it calls JobProgress::yield() when kInterval has
+// passed since the last yield, so progress shows a few times per frame
+// however fast the loop runs. At each yield it also asks whether the job
+// should stop; from then on stopped() is true, and every loop that ticks
+// ends at its next tick, keeping what it has so far.
 
 #include <time.h>
 
 #include <chrono>
 #include <functional>
 
-#include "base/job_host.h"
+#include "base/job_progress.h"
 
 namespace kw {
 
@@ -20,7 +23,7 @@ class YieldClock {
  public:
   static constexpr std::chrono::milliseconds kInterval{5};
 
-  explicit YieldClock(StatusWindow& window) : window_(window), last_(Now()) {}
+  explicit YieldClock(JobProgress& progress) : progress_(progress), last_(Now()) {}
 
   // Yields when the interval has passed; before yielding runs `before`
   // (typically: show the progress made so far).
@@ -28,17 +31,16 @@ class YieldClock {
   void tick(Before&& before) {
     if (Now() - last_ < kInterval) return;
     before();
-    window_.yield();
-    last_ = Now();
+    yieldNow();
   }
   void tick() {
     tick([] {});
   }
   // Yields now (between the steps of an engine).
-  void now() {
-    window_.yield();
-    last_ = Now();
-  }
+  void now() { yieldNow(); }
+
+  // True once a yield has seen a cancel request.
+  bool stopped() const { return stopped_; }
 
  private:
   // The monotonic clock at the kernel's tick resolution (1 to 4 ms): read
@@ -50,8 +52,15 @@ class YieldClock {
     return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
   }
 
-  StatusWindow& window_;
+  void yieldNow() {
+    progress_.yield();
+    if (progress_.cancelRequested()) stopped_ = true;
+    last_ = Now();
+  }
+
+  JobProgress& progress_;
   std::chrono::nanoseconds last_;
+  bool stopped_ = false;
 };
 
 }  // namespace kw
