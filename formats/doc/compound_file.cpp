@@ -1,0 +1,412 @@
+#include "formats/doc/compound_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/cp1252.h"
+#include "base/damage_report.h"
+#include "base/source_file.h"
+#include "base/yield_clock.h"
+
+namespace kw {
+
+namespace {
+
+constexpr uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+constexpr int kHeaderDifat = 109;
+constexpr uint32_t kMiniSector = 64;
+constexpr size_t kEntrySize = 128;
+
+uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+
+bool IsLink(uint32_t v) { return v < CompoundFile::kUnknown; }
+
+std::string Hex(int64_t v) {
+  char buf[24];
+  snprintf(buf, sizeof buf, "0x%llX", static_cast<long long>(v));
+  return buf;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const char x = (a[i] >= 'A' && a[i] <= 'Z') ? char(a[i] + 32) : a[i];
+    const char y = (b[i] >= 'A' && b[i] <= 'Z') ? char(b[i] + 32) : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
+void AddHole(std::vector<StreamHole>& holes, int64_t offset, int64_t length) {
+  if (length <= 0) return;
+  if (!holes.empty() && holes.back().offset + holes.back().length == offset) {
+    holes.back().length += length;
+  } else {
+    holes.push_back({offset, length});
+  }
+}
+
+}  // namespace
+
+bool CompoundFile::HasSignature(const uint8_t* bytes, size_t size) {
+  return size >= sizeof kSignature && std::memcmp(bytes, kSignature, sizeof kSignature) == 0;
+}
+
+Status CompoundFile::Open(SourceFile& file, YieldClock* clock, DamageReport* damage) {
+  file_ = &file;
+  clock_ = clock;
+  damage_ = damage;
+  fileSize_ = file.size();
+  uint8_t probe[1];
+  if (fileSize_ > 0 && file.readAt(1, probe, 1) < 0) return file.lastError();
+  readHeader();
+  readFat();
+  readDirectory();
+  if (!find("Root Entry") || !find("WordDocument")) scanDirectory();
+  return Status::OK();
+}
+
+int64_t CompoundFile::readFile(int64_t offset, uint8_t* buffer, size_t length) {
+  if (offset < 0 || offset >= fileSize_) return 0;
+  const int64_t n = file_->readAt(offset + 1, buffer, length);
+  return n < 0 ? 0 : n;
+}
+
+void CompoundFile::note(int64_t offset, int64_t length, std::string reason) {
+  if (damage_) damage_->add(offset, length, "cfb", std::move(reason));
+}
+
+bool CompoundFile::tick() {
+  if (!clock_) return false;
+  clock_->tick();
+  return clock_->stopped();
+}
+
+void CompoundFile::readHeader() {
+  uint8_t h[512] = {};
+  const int64_t n = readFile(0, h, sizeof h);
+  headerValid_ = n == int64_t(sizeof h) && HasSignature(h, sizeof h);
+  if (headerValid_) {
+    const uint16_t shift = U16(h + 0x1E);
+    const uint16_t major = U16(h + 0x1A);
+    if (shift == 9 || shift == 12) {
+      sectorSize_ = 1u << shift;
+    } else {
+      sectorSize_ = major == 4 ? 4096 : 512;
+      note(0x1E, 2, "The header gives an impossible sector size; " + std::to_string(sectorSize_) + " is assumed.");
+    }
+    fatCount_ = U32(h + 0x2C);
+    firstDir_ = U32(h + 0x30);
+    miniCutoff_ = U32(h + 0x38);
+    if (miniCutoff_ != 4096) {
+      note(0x38, 4, "The header gives an unusual small-stream limit; 4096 is assumed.");
+      miniCutoff_ = 4096;
+    }
+    firstMiniFat_ = U32(h + 0x3C);
+    miniFatCount_ = U32(h + 0x40);
+    firstDifat_ = U32(h + 0x44);
+    difatCount_ = U32(h + 0x48);
+    for (int i = 0; i < kHeaderDifat && fatSectors_.size() < fatCount_; ++i) {
+      const uint32_t s = U32(h + 0x4C + 4 * i);
+      if (!IsLink(s)) break;
+      fatSectors_.push_back(s);
+    }
+  }
+  sectorCount_ = fileSize_ > sectorSize_ ? uint32_t((fileSize_ - 1) / sectorSize_) : 0;
+}
+
+void CompoundFile::readFat() {
+  const uint32_t perSector = sectorSize_ / 4;
+  std::vector<uint8_t> buf(sectorSize_);
+  // FAT sectors listed in DIFAT sectors, after the header's 109.
+  if (headerValid_ && fatSectors_.size() < fatCount_) {
+    uint32_t cur = firstDifat_;
+    std::vector<bool> seen(sectorCount_);
+    for (uint32_t i = 0; i < difatCount_ && fatSectors_.size() < fatCount_; ++i) {
+      if (cur >= sectorCount_ || seen[cur]) {
+        note(0, 0, "The list of FAT sectors breaks off; the links held by the missing FAT sectors are guessed.");
+        break;
+      }
+      seen[cur] = true;
+      if (readFile(int64_t(cur + 1) * sectorSize_, buf.data(), sectorSize_) < sectorSize_) break;
+      for (uint32_t k = 0; k + 1 < perSector && fatSectors_.size() < fatCount_; ++k) {
+        const uint32_t s = U32(buf.data() + 4 * k);
+        if (IsLink(s)) fatSectors_.push_back(s);
+      }
+      cur = U32(buf.data() + 4 * (perSector - 1));
+    }
+  }
+  // A FAT never needs more sectors than the file has.
+  if (fatSectors_.size() > size_t(sectorCount_) + 1) fatSectors_.resize(size_t(sectorCount_) + 1);
+  fat_.assign(std::max<size_t>(fatSectors_.size() * perSector, sectorCount_), kUnknown);
+  for (size_t k = 0; k < fatSectors_.size(); ++k) {
+    if (tick()) return;
+    const uint32_t s = fatSectors_[k];
+    const int64_t at = int64_t(s + 1) * sectorSize_;
+    if (s >= sectorCount_ || readFile(at, buf.data(), sectorSize_) < sectorSize_) {
+      note(at, sectorSize_,
+           "FAT sector " + std::to_string(k) + " lies past the end of the file; the links it held are guessed.");
+      continue;
+    }
+    if (std::all_of(buf.begin(), buf.end(), [](uint8_t b) { return b == 0; })) {
+      note(at, sectorSize_, "FAT sector " + std::to_string(k) + " is zeroed; the links it held are guessed.");
+      continue;
+    }
+    for (uint32_t i = 0; i < perSector; ++i) fat_[k * perSector + i] = U32(buf.data() + 4 * i);
+  }
+  if (!headerValid_) {
+    // Look for FAT sectors: every entry a link or a mark, at least one FAT mark
+    // and one chain end. Taken in file order, and kept only when the FAT marks
+    // they hold name exactly the sectors found.
+    std::vector<uint32_t> found;
+    std::vector<uint32_t> table;
+    for (uint32_t s = 0; s < sectorCount_ && found.size() <= 64; ++s) {
+      if ((s & 255) == 0 && tick()) return;
+      if (readFile(int64_t(s + 1) * sectorSize_, buf.data(), sectorSize_) < sectorSize_) break;
+      bool ok = true, mark = false, end = false;
+      for (uint32_t i = 0; i < perSector && ok; ++i) {
+        const uint32_t v = U32(buf.data() + 4 * i);
+        mark |= v == kFatSector;
+        end |= v == kEndOfChain;
+        ok = v <= sectorCount_ || v >= kDifatSector;
+      }
+      if (!ok || !mark || !end) continue;
+      found.push_back(s);
+      for (uint32_t i = 0; i < perSector; ++i) table.push_back(U32(buf.data() + 4 * i));
+    }
+    bool consistent = !found.empty();
+    for (uint32_t i = 0; i < table.size() && consistent; ++i) {
+      const bool listed = std::binary_search(found.begin(), found.end(), i);
+      consistent = listed == (table[i] == kFatSector);
+    }
+    if (consistent) {
+      for (uint32_t i = 0; i < table.size() && i < fat_.size(); ++i) fat_[i] = table[i];
+      note(0, 0, "The FAT was found by scanning the file, since the header is damaged.");
+    }
+  }
+}
+
+CompoundFile::Chain CompoundFile::follow(const std::vector<uint32_t>& table, uint32_t start, uint64_t needed,
+                                         uint32_t limit) {
+  Chain c;
+  std::vector<bool> seen(limit);
+  uint32_t cur = start;
+  while (c.sectors.size() < needed && cur < limit && !seen[cur]) {
+    if ((c.sectors.size() & 4095) == 4095 && tick()) break;
+    seen[cur] = true;
+    c.sectors.push_back(cur);
+    if (c.sectors.size() >= needed) break;
+    uint32_t next = cur < table.size() ? table[cur] : kUnknown;
+    const char* bad = nullptr;
+    if (next == kUnknown) {
+      bad = "was lost";
+    } else if (next == kEndOfChain) {
+      if (needed == UINT64_MAX) break;  // a chain of unknown length ends here
+      bad = "ends the chain before the stream's end";
+    } else if (!IsLink(next)) {
+      bad = "points to a free or reserved sector";
+    } else if (next >= limit) {
+      if (next < table.size()) break;  // a sector past the end of a cut file
+      bad = "points past the end of the table";
+    } else if (seen[next]) {
+      bad = "loops back to an earlier sector";
+    }
+    if (bad) {
+      next = cur + 1;
+      if (next >= limit || seen[next]) break;
+      if (!c.guessed) {
+        c.guessed = true;
+        c.firstGuess = cur;
+        c.why = bad;
+      }
+    }
+    cur = next;
+  }
+  return c;
+}
+
+StreamData CompoundFile::readBig(uint32_t start, uint64_t size, std::string_view what, bool report) {
+  StreamData d;
+  size = std::min<uint64_t>(size, uint64_t(fileSize_));
+  const uint64_t needed = (size + sectorSize_ - 1) / sectorSize_;
+  const Chain c = follow(fat_, start, needed, sectorCount_);
+  d.bytes.assign(size, 0);
+  for (size_t i = 0; i < c.sectors.size(); ++i) {
+    const int64_t pos = int64_t(i) * sectorSize_;
+    const int64_t len = std::min<int64_t>(sectorSize_, int64_t(size) - pos);
+    const int64_t got = readFile(int64_t(c.sectors[i] + 1) * sectorSize_, d.bytes.data() + pos, len);
+    AddHole(d.holes, pos + got, len - got);
+  }
+  const int64_t covered = int64_t(c.sectors.size()) * sectorSize_;
+  AddHole(d.holes, covered, int64_t(size) - covered);
+  if (!report) return d;
+  if (c.guessed) {
+    note(int64_t(c.firstGuess + 1) * sectorSize_, sectorSize_,
+         std::string(what) + ": the FAT link after sector " + std::to_string(c.firstGuess) + " " + c.why +
+             "; the stream is assumed to go on in the next sector.");
+  }
+  for (const StreamHole& h : d.holes) {
+    const bool cut = h.offset >= covered && (c.sectors.empty() || (c.sectors.back() + 1) >= sectorCount_);
+    note(h.offset < covered ? int64_t(c.sectors[h.offset / sectorSize_] + 1) * sectorSize_ : fileSize_, h.length,
+         std::string(what) + ": " + std::to_string(h.length) + " bytes from stream offset " + Hex(h.offset) +
+             (cut ? " are missing: the file ends first." : " are missing: the sector chain breaks off."));
+  }
+  return d;
+}
+
+StreamData CompoundFile::readChain(uint32_t sector, int64_t maxBytes) {
+  return readBig(sector, uint64_t(std::max<int64_t>(maxBytes, 0)), "", false);
+}
+
+void CompoundFile::loadMini() {
+  if (miniLoaded_) return;
+  miniLoaded_ = true;
+  const DirEntry* root = find("Root Entry");
+  if (!root) return;
+  miniStream_ = readBig(root->start, root->size, "The small-stream container", true);
+  if (firstMiniFat_ == kEndOfChain && headerValid_) return;
+  uint64_t fatBytes = uint64_t(miniFatCount_) * sectorSize_;
+  if (!headerValid_) fatBytes = (miniStream_.bytes.size() / kMiniSector) * 4 + sectorSize_;
+  StreamData raw = headerValid_ ? readBig(firstMiniFat_, fatBytes, "The small-stream FAT", true) : StreamData{};
+  miniFat_.assign(raw.bytes.size() / 4, kUnknown);
+  for (size_t i = 0; i < miniFat_.size(); ++i) miniFat_[i] = U32(raw.bytes.data() + 4 * i);
+  for (const StreamHole& h : raw.holes) {
+    for (int64_t i = h.offset / 4; i < (h.offset + h.length + 3) / 4 && i < int64_t(miniFat_.size()); ++i) {
+      miniFat_[i] = kUnknown;
+    }
+  }
+}
+
+StreamData CompoundFile::readMini(uint32_t start, uint64_t size, std::string_view what) {
+  loadMini();
+  StreamData d;
+  d.bytes.assign(size, 0);
+  const uint32_t limit = uint32_t(miniStream_.bytes.size() / kMiniSector);
+  const Chain c = follow(miniFat_, start, (size + kMiniSector - 1) / kMiniSector, limit);
+  for (size_t i = 0; i < c.sectors.size(); ++i) {
+    const int64_t pos = int64_t(i) * kMiniSector;
+    const int64_t len = std::min<int64_t>(kMiniSector, int64_t(size) - pos);
+    const int64_t from = int64_t(c.sectors[i]) * kMiniSector;
+    std::memcpy(d.bytes.data() + pos, miniStream_.bytes.data() + from, len);
+    for (const StreamHole& h : miniStream_.holes) {
+      if (h.offset < from + len && from < h.offset + h.length) AddHole(d.holes, pos, len);
+    }
+  }
+  const int64_t covered = int64_t(c.sectors.size()) * kMiniSector;
+  AddHole(d.holes, covered, int64_t(size) - covered);
+  if (c.guessed) {
+    note(0, 0,
+         std::string(what) + ": the small-stream link after small sector " + std::to_string(c.firstGuess) + " " +
+             c.why + "; the stream is assumed to go on in the next small sector.");
+  }
+  for (const StreamHole& h : d.holes) {
+    note(0, h.length,
+         std::string(what) + ": " + std::to_string(h.length) + " bytes from stream offset " + Hex(h.offset) +
+             " are missing: the small-stream chain breaks off or its container is damaged.");
+  }
+  return d;
+}
+
+bool CompoundFile::parseEntry(const uint8_t* raw, int64_t offset, DirEntry* e) const {
+  const uint16_t nameLen = U16(raw + 0x40);
+  const uint8_t type = raw[0x42];
+  if ((type != 1 && type != 2 && type != 5) || raw[0x43] > 1) return false;
+  if (nameLen < 4 || nameLen > 64 || (nameLen & 1)) return false;
+  const int chars = nameLen / 2 - 1;
+  if (U16(raw + 2 * chars) != 0) return false;
+  std::string name;
+  for (int i = 0; i < chars; ++i) {
+    const char16_t ch = U16(raw + 2 * i);
+    if (ch == 0 || (ch >= 0xD800 && ch <= 0xDFFF)) return false;
+    AppendUtf8(name, ch);
+  }
+  e->name = std::move(name);
+  e->type = type;
+  e->start = U32(raw + 0x74);
+  e->size = sectorSize_ == 512 ? U32(raw + 0x78) : (uint64_t(U32(raw + 0x7C)) << 32 | U32(raw + 0x78));
+  e->fileOffset = offset;
+  return true;
+}
+
+void CompoundFile::readDirectory() {
+  if (!headerValid_) return;
+  const Chain c = follow(fat_, firstDir_, UINT64_MAX, sectorCount_);
+  std::vector<uint8_t> buf(sectorSize_);
+  for (size_t i = 0; i < c.sectors.size(); ++i) {
+    if (tick()) return;
+    const int64_t at = int64_t(c.sectors[i] + 1) * sectorSize_;
+    if (readFile(at, buf.data(), sectorSize_) < sectorSize_) break;
+    int valid = 0;
+    for (size_t k = 0; k + kEntrySize <= sectorSize_; k += kEntrySize) {
+      DirEntry e;
+      if (parseEntry(buf.data() + k, at + int64_t(k), &e)) {
+        entries_.push_back(std::move(e));
+        ++valid;
+      }
+    }
+    const bool wiped = std::all_of(buf.begin(), buf.end(), [](uint8_t b) { return b == 0; });
+    if (valid == 0 && (wiped || c.guessed)) {
+      // A wiped directory sector, or a guessed link that led nowhere.
+      note(at, sectorSize_,
+           "Directory sector " + std::to_string(c.sectors[i]) +
+               " holds no readable entries; the file is searched for the lost ones.");
+      if (c.guessed) break;
+    }
+  }
+}
+
+void CompoundFile::scanDirectory() {
+  std::vector<uint8_t> buf(1 << 16);
+  std::vector<DirEntry> found;
+  for (int64_t base = sectorSize_; base < fileSize_; base += int64_t(buf.size())) {
+    if (tick()) return;
+    const int64_t got = readFile(base, buf.data(), buf.size());
+    for (int64_t k = 0; k + int64_t(kEntrySize) <= got; k += kEntrySize) {
+      DirEntry e;
+      if (parseEntry(buf.data() + k, base + k, &e)) {
+        e.scanned = true;
+        found.push_back(std::move(e));
+      }
+    }
+  }
+  int added = 0;
+  for (DirEntry& e : found) {
+    if (find(e.name)) continue;
+    entries_.push_back(std::move(e));
+    ++added;
+  }
+  if (added > 0) {
+    note(0, 0,
+         std::to_string(added) + " directory entries were found by scanning the file, as the directory " +
+             (headerValid_ ? "chain lacks them." : "cannot be located through the damaged header."));
+  }
+}
+
+const DirEntry* CompoundFile::find(std::string_view name) const {
+  for (const DirEntry& e : entries_) {
+    if ((e.type == 2 || e.type == 5) && EqualNoCase(e.name, name)) return &e;
+  }
+  return nullptr;
+}
+
+StreamData CompoundFile::read(const DirEntry& entry) {
+  const std::string what = "Stream \"" + entry.name + "\"";
+  if (entry.type != 5 && entry.size < miniCutoff_) return readMini(entry.start, entry.size, what);
+  return readBig(entry.start, entry.size, what, true);
+}
+
+std::vector<uint32_t> CompoundFile::chainStarts() const {
+  std::vector<bool> pointed(sectorCount_);
+  for (uint32_t i = 0; i < sectorCount_ && i < fat_.size(); ++i) {
+    if (fat_[i] < sectorCount_) pointed[fat_[i]] = true;
+  }
+  std::vector<uint32_t> starts;
+  for (uint32_t i = 0; i < sectorCount_; ++i) {
+    const uint32_t v = i < fat_.size() ? fat_[i] : kUnknown;
+    if (!pointed[i] && v != kFree && v != kFatSector && v != kDifatSector) starts.push_back(i);
+  }
+  return starts;
+}
+
+}  // namespace kw

@@ -1,0 +1,127 @@
+#pragma once
+// CompoundFile: a damage-tolerant reader of the OLE2 compound file that holds
+// a Word 97-2003 (and 6.0/95) document: header, DIFAT, FAT, mini FAT,
+// directory, and streams by their sector chains.
+//
+// It never gives up on an inconsistency. A header whose signature is gone is
+// ignored and the directory is found by scanning the file for its entries; a
+// FAT sector that is missing, zeroed or past the end of the file leaves its
+// links unknown, and a chain that meets an unknown or broken link (a loop, a
+// sector number out of range, a free sector) is assumed to go on in the next
+// sector, as files written in one go lay their streams out. A stream is always
+// returned at its recorded size (capped by the file's size): bytes that could
+// not be read are zeros and listed as holes. Every gap and every guess is
+// reported to the DamageReport under the reader name "cfb", with the file
+// offset and length where known.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/status.h"
+
+namespace kw {
+
+class SourceFile;
+class YieldClock;
+class DamageReport;
+
+// A byte range [offset, offset + length) of a stream that could not be read.
+struct StreamHole {
+  int64_t offset = 0;
+  int64_t length = 0;
+};
+
+struct StreamData {
+  std::vector<uint8_t> bytes;
+  std::vector<StreamHole> holes;
+  // True when no part of the stream could be located at all.
+  bool lost() const { return bytes.empty() || (holes.size() == 1 && holes[0].length == (int64_t)bytes.size()); }
+};
+
+struct DirEntry {
+  std::string name;  // UTF-8
+  uint8_t type = 0;  // 1 storage, 2 stream, 5 root
+  uint32_t start = 0;
+  uint64_t size = 0;
+  int64_t fileOffset = 0;  // where the entry itself lies
+  bool scanned = false;    // found by scanning the file, not through the directory chain
+};
+
+class CompoundFile {
+ public:
+  static constexpr uint32_t kEndOfChain = 0xFFFFFFFE;
+  static constexpr uint32_t kFree = 0xFFFFFFFF;
+  static constexpr uint32_t kFatSector = 0xFFFFFFFD;
+  static constexpr uint32_t kDifatSector = 0xFFFFFFFC;
+  static constexpr uint32_t kUnknown = 0xFFFFFFFB;  // this reader's own mark: the link was lost
+
+  // True when the first bytes are the compound file signature.
+  static bool HasSignature(const uint8_t* bytes, size_t size);
+
+  // Reads the structure of `file`. `damage` and `clock` may be null. Fails
+  // only on a read error; a file that is no compound file at all opens with
+  // no entries.
+  Status Open(SourceFile& file, YieldClock* clock, DamageReport* damage);
+
+  bool headerValid() const { return headerValid_; }
+  uint32_t sectorSize() const { return sectorSize_; }
+  const std::vector<DirEntry>& entries() const { return entries_; }
+  // The stream entry called `name` (case-insensitive), or null.
+  const DirEntry* find(std::string_view name) const;
+
+  // The contents of a stream entry; `what` names it in damage reports.
+  StreamData read(const DirEntry& entry);
+  // The big-sector chain that starts at `sector`, at most `maxBytes` long
+  // (for a stream whose directory entry was lost). No damage is reported.
+  StreamData readChain(uint32_t sector, int64_t maxBytes);
+  // The sectors no FAT link points to and that are in use: where chains start.
+  std::vector<uint32_t> chainStarts() const;
+  // The number of whole or partial sectors after the header.
+  uint32_t sectorCount() const { return sectorCount_; }
+  // Reads `length` bytes at the 0-based file offset `offset`; returns how many were read.
+  int64_t readFile(int64_t offset, uint8_t* buffer, size_t length);
+
+ private:
+  struct Chain {
+    std::vector<uint32_t> sectors;
+    bool guessed = false;     // a link was assumed
+    uint32_t firstGuess = 0;  // the sector whose link was assumed
+    std::string why;          // what was wrong with that link
+  };
+  Chain follow(const std::vector<uint32_t>& table, uint32_t start, uint64_t needed, uint32_t limit);
+  StreamData readBig(uint32_t start, uint64_t size, std::string_view what, bool report);
+  StreamData readMini(uint32_t start, uint64_t size, std::string_view what);
+  void readHeader();
+  void readFat();
+  void readDirectory();
+  void scanDirectory();
+  void loadMini();
+  bool parseEntry(const uint8_t* raw, int64_t offset, DirEntry* entry) const;
+  void note(int64_t offset, int64_t length, std::string reason);
+  bool tick();
+
+  SourceFile* file_ = nullptr;
+  YieldClock* clock_ = nullptr;
+  DamageReport* damage_ = nullptr;
+  int64_t fileSize_ = 0;
+  bool headerValid_ = false;
+  uint32_t sectorSize_ = 512;
+  uint32_t sectorCount_ = 0;
+  uint32_t firstDir_ = kEndOfChain;
+  uint32_t firstMiniFat_ = kEndOfChain;
+  uint32_t miniFatCount_ = 0;
+  uint32_t miniCutoff_ = 4096;
+  uint32_t fatCount_ = 0;
+  uint32_t firstDifat_ = kEndOfChain;
+  uint32_t difatCount_ = 0;
+  std::vector<uint32_t> fatSectors_;
+  std::vector<uint32_t> fat_;
+  std::vector<uint32_t> miniFat_;
+  StreamData miniStream_;
+  bool miniLoaded_ = false;
+  std::vector<DirEntry> entries_;
+};
+
+}  // namespace kw

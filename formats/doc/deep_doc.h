@@ -1,0 +1,27 @@
+#pragma once
+// ReadDocDeep: the text of a Word 97-2003, 6.0/95 or 2.0 document read
+// through its own structure (compound file, File Information Block, piece
+// table), with a scan for text wherever that structure is lost.
+//
+// What it promises: it returns OK with whatever text it found (possibly
+// none) and fails only when the file cannot be read at all. Every fallback
+// and every part it had to skip is in the DamageReport (readers "cfb" and
+// "doc"), with where and why. It ticks `clock` (may be null) in its long
+// loops and, once the clock is stopped, returns what it has.
+
+#include <string>
+
+#include "base/status.h"
+
+namespace kw {
+
+class SourceFile;
+class YieldClock;
+class DamageReport;
+
+// *text is UTF-8, paragraphs ending in "\r\n"; the main text first, then
+// footnotes, headers and footers, comments, endnotes and text boxes, each
+// after a blank line. `damage` may be null.
+Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text);
+
+}  // namespace kw

@@ -1,0 +1,32 @@
+#pragma once
+// AppendStories: the text of a Word document from its main stream and its
+// pieces, story by story (main text, footnotes, headers and footers,
+// comments, endnotes, text boxes), each story after a blank line.
+//
+// A piece, or part of one, that lies outside the main stream or in a part of
+// it that could not be read is left out and reported to the DamageReport
+// (reader "doc"), as is a piece table that ends before the text does.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/doc/compound_file.h"
+#include "formats/doc/fib.h"
+#include "formats/doc/piece_table.h"
+
+namespace kw {
+
+class DamageReport;
+class YieldClock;
+
+struct StoryStats {
+  int64_t chars = 0;  // characters read
+  int64_t lost = 0;   // characters the pieces name but the stream lacks
+};
+
+// 8-bit pieces are read in `page`. Appends UTF-8 to *text.
+StoryStats AppendStories(const StreamData& main, const Fib& fib, const std::vector<Piece>& pieces, CodePage page,
+                         YieldClock* clock, DamageReport* damage, std::string* text);
+
+}  // namespace kw

@@ -1,0 +1,186 @@
+#include "formats/doc/text_scan.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "base/yield_clock.h"
+#include "formats/doc/word_text.h"
+
+namespace kw {
+
+namespace {
+
+enum Kind : uint8_t { kNone, kControl, kSpace, kPunct, kDigit, kLetter };
+
+// The script of a letter: runs of real text keep to one (plus Latin).
+int Script(char32_t c) {
+  if (c < 0x250) return 1;
+  if (c < 0x400) return 2;   // Greek
+  if (c < 0x530) return 3;   // Cyrillic
+  if (c < 0x600) return 4;   // Hebrew
+  if (c < 0x700) return 5;   // Arabic
+  if (c < 0xE80) return 6;   // Thai
+  if (c < 0xAC00) return 7;  // kana and CJK ideographs
+  return 8;                  // Hangul
+}
+
+Kind Classify(char32_t c) {
+  switch (c) {
+    case 0x09:
+    case 0x0D: return kSpace;
+    case 0x07:
+    case 0x0B:
+    case 0x0C:
+    case 0x13:
+    case 0x14:
+    case 0x15:
+    case 0x01:
+    case 0x08:
+    case 0x1E:
+    case 0x1F: return kControl;
+    default: break;
+  }
+  if (c == 0x20 || c == 0xA0 || c == 0x3000) return kSpace;
+  if (c >= '0' && c <= '9') return kDigit;
+  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return kLetter;
+  if (c > 0x20 && c < 0x7F) return kPunct;
+  if (c >= 0xA1 && c <= 0xBF) return kPunct;
+  if (c >= 0xC0 && c <= 0x24F) return (c == 0xD7 || c == 0xF7) ? kPunct : kLetter;
+  if (c >= 0x386 && c <= 0x3CE) return kLetter;  // Greek
+  if (c >= 0x400 && c <= 0x4FF) return kLetter;  // Cyrillic
+  if (c >= 0x5D0 && c <= 0x5EA) return kLetter;  // Hebrew
+  if (c >= 0x621 && c <= 0x64A) return kLetter;  // Arabic
+  if (c >= 0xE01 && c <= 0xE5B) return kLetter;  // Thai
+  if (c >= 0x2010 && c <= 0x2027) return kPunct;
+  if (c == 0x20AC || c == 0x2122) return kPunct;
+  if (c >= 0x3001 && c <= 0x3011) return kPunct;
+  if (c >= 0x3041 && c <= 0x30FF) return kLetter;
+  if (c >= 0x4E00 && c <= 0x9FFF) return kLetter;
+  if (c >= 0xAC00 && c <= 0xD7A3) return kLetter;
+  if (c >= 0xFF01 && c <= 0xFF5E) return kPunct;
+  return kNone;
+}
+
+bool IsVowel(char32_t c) {
+  switch (c | 0x20) {
+    case 'a':
+    case 'e':
+    case 'i':
+    case 'o':
+    case 'u':
+    case 'y': return true;
+    default: return c >= 0xC0;  // accented letters are mostly vowels
+  }
+}
+
+// Whether the characters [begin, end) read as language.
+bool ReadsAsText(const std::vector<char32_t>& run, bool eightBit) {
+  int letters = 0, spaces = 0, other = 0, switches = 0, latin = 0, vowels = 0, wide = 0, lowZero = 0;
+  int lastScript = 0, repeat = 0, maxRepeat = 0, word = 0, longestWord = 0;
+  char32_t prev = 0;
+  for (char32_t c : run) {
+    const Kind k = Classify(c);
+    repeat = (c == prev) ? repeat + 1 : 0;
+    prev = c;
+    if (k == kLetter) {
+      maxRepeat = std::max(maxRepeat, repeat);
+      ++letters;
+      ++word;
+      longestWord = std::max(longestWord, word);
+      const int s = Script(c);
+      if (lastScript && s != lastScript) ++switches;
+      lastScript = s;
+      if (s == 1) {
+        ++latin;
+        vowels += IsVowel(c);
+      }
+      if (s >= 7) {
+        ++wide;
+        lowZero += (c & 0xFF) == 0;
+      }
+    } else {
+      word = 0;
+      if (k == kSpace) ++spaces;
+      if (k == kPunct) ++other;
+    }
+  }
+  if (letters < (wide * 2 > letters ? 3 : (eightBit ? 5 : 4))) return false;
+  if (switches * 10 > letters) return false;
+  if (maxRepeat >= 4) return false;
+  if (other * 3 > letters + spaces) return false;
+  if (latin * 2 > letters && (vowels * 6 < latin || vowels * 10 > latin * 9)) return false;
+  if (wide * 2 > letters) return lowZero * 3 < wide;
+  if (spaces == 0 && letters > 24) return false;
+  if (spaces > 0 && letters / (spaces + 1) > 20) return false;
+  return longestWord >= 2;
+}
+
+struct Run {
+  size_t begin = 0, end = 0;
+  bool eightBit = false;
+};
+
+}  // namespace
+
+ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClock* clock, std::string* out) {
+  ScanResult result;
+  std::vector<Run> runs;
+  std::vector<char32_t> chars;
+  // UTF-16LE at even offsets.
+  for (size_t i = 0; i + 1 < size;) {
+    if ((i & 0xFFFF) == 0 && clock) {
+      clock->tick();
+      if (clock->stopped()) break;
+    }
+    size_t j = i;
+    chars.clear();
+    while (j + 1 < size) {
+      const char32_t c = data[j] | (data[j + 1] << 8);
+      if (Classify(c) == kNone) break;
+      chars.push_back(c);
+      j += 2;
+    }
+    if (j > i && ReadsAsText(chars, false)) runs.push_back({i, j, false});
+    i = j + 2;
+  }
+  // 8-bit text between the UTF-16 runs.
+  std::vector<Run> narrow;
+  size_t from = 0;
+  for (size_t r = 0; r <= runs.size(); ++r) {
+    const size_t to = r < runs.size() ? runs[r].begin : size;
+    for (size_t i = from; i < to;) {
+      if ((i & 0xFFFF) == 0 && clock) {
+        clock->tick();
+        if (clock->stopped()) break;
+      }
+      size_t j = i;
+      chars.clear();
+      while (j < to) {
+        const char32_t c = CodePagePoint(page, data[j]);
+        if (Classify(c) == kNone) break;
+        chars.push_back(c);
+        ++j;
+      }
+      if (j - i >= 5 && ReadsAsText(chars, true)) narrow.push_back({i, j, true});
+      i = j + 1;
+    }
+    if (r < runs.size()) from = runs[r].end;
+  }
+  runs.insert(runs.end(), narrow.begin(), narrow.end());
+  std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.begin < b.begin; });
+  WordTextWriter writer(out);
+  writer.beginStory();
+  for (const Run& r : runs) {
+    if (r.eightBit) {
+      for (size_t i = r.begin; i < r.end; ++i) writer.put(char16_t(CodePagePoint(page, data[i])));
+    } else {
+      for (size_t i = r.begin; i + 1 < r.end; i += 2) writer.put(char16_t(data[i] | (data[i + 1] << 8)));
+    }
+    writer.endStory();
+    ++result.runs;
+    result.bytes += r.end - r.begin;
+  }
+  return result;
+}
+
+}  // namespace kw

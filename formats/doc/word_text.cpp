@@ -1,0 +1,89 @@
+#include "formats/doc/word_text.h"
+
+#include "base/cp1252.h"
+
+namespace kw {
+
+void WordTextWriter::beginStory() {
+  if (started_ && !out_->empty()) newLine();
+  started_ = true;
+}
+
+void WordTextWriter::endStory() {
+  flushCells();
+  depth_ = instruction_ = 0;
+  inResult_ = 0;
+  high_ = 0;
+  if (!out_->empty() && out_->back() != '\n') newLine();
+}
+
+void WordTextWriter::flushCells() {
+  if (cells_ == 0) return;
+  const int n = cells_;
+  cells_ = 0;
+  if (n == 1) {
+    out_->push_back('\t');
+    return;
+  }
+  out_->append(size_t(n - 2), '\t');
+  newLine();
+}
+
+void WordTextWriter::put(char16_t u) {
+  // Fields first: their marks count even inside an instruction.
+  if (u == 0x13) {
+    if (depth_ < 64) inResult_ &= ~(uint64_t(1) << depth_);
+    ++depth_;
+    ++instruction_;
+    return;
+  }
+  if (u == 0x14) {
+    if (depth_ > 0 && depth_ <= 64 && !(inResult_ & (uint64_t(1) << (depth_ - 1)))) {
+      inResult_ |= uint64_t(1) << (depth_ - 1);
+      --instruction_;
+    }
+    return;
+  }
+  if (u == 0x15) {
+    if (depth_ == 0) return;
+    --depth_;
+    if (depth_ >= 64 || !(inResult_ & (uint64_t(1) << depth_))) --instruction_;
+    if (instruction_ < 0) instruction_ = 0;
+    return;
+  }
+  if (instruction_ > 0) return;
+  if (u >= 0xD800 && u <= 0xDBFF) {
+    high_ = u;
+    return;
+  }
+  if (u >= 0xDC00 && u <= 0xDFFF) {
+    if (high_) emit(0x10000 + ((char32_t(high_) - 0xD800) << 10) + (u - 0xDC00));
+    high_ = 0;
+    return;
+  }
+  high_ = 0;
+  emit(u);
+}
+
+void WordTextWriter::emit(char32_t cp) {
+  if (cp == 0x07) {
+    ++cells_;
+    return;
+  }
+  if (cells_ > 0) {
+    if (cp == 0x0D && cells_ == 1) cells_ = 0;  // a lone cell mark before a paragraph's end
+    flushCells();
+  }
+  switch (cp) {
+    case 0x09: out_->push_back('\t'); return;
+    case 0x0B:
+    case 0x0C:
+    case 0x0D: newLine(); return;
+    case 0x1E: out_->push_back('-'); return;
+    default: break;
+  }
+  if (cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp < 0xA0) || cp == 0xFFFE || cp == 0xFFFF) return;
+  AppendUtf8(*out_, cp);
+}
+
+}  // namespace kw
