@@ -1,0 +1,191 @@
+#include "formats/docx/deep_docx.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "base/damage_report.h"
+#include "base/source_file.h"
+#include "base/yield_clock.h"
+#include "formats/docx/entry_data.h"
+#include "formats/docx/package_parts.h"
+#include "formats/docx/package_scan.h"
+#include "formats/docx/picture_bytes.h"
+#include "formats/docx/word_xml_text.h"
+
+namespace kw {
+
+namespace {
+
+struct TextPart {
+  PartRole role = PartRole::kOther;
+  std::string name;
+  std::string text;
+  bool named = false;  // its role comes from its name
+};
+
+bool LooksLikeXml(std::string_view bytes) {
+  const size_t first = bytes.find_first_not_of(" \t\r\n\xEF\xBB\xBF");
+  return first != std::string_view::npos && bytes[first] == '<';
+}
+
+std::string BaseName(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+  const size_t dot = base.rfind('.');
+  return dot == std::string::npos || dot == 0 ? base : base.substr(0, dot);
+}
+
+std::string Extension(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string ext = name.substr(dot + 1);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  return ext;
+}
+
+class DeepReader {
+ public:
+  DeepReader(SourceFile& file, YieldClock* clock, DamageReport* damage) : file_(file), clock_(clock), damage_(damage) {}
+
+  Status run(std::string* text, std::vector<PictureRecord>* pictures);
+
+ private:
+  bool stopped() {
+    if (clock_ == nullptr) return false;
+    clock_->tick();
+    return clock_->stopped();
+  }
+  Status readEntry(const PackageEntry& entry, std::vector<PictureRecord>* pictures);
+  void addPicture(const PackageEntry& entry, EntryData& data, std::vector<PictureRecord>* pictures);
+  void assemble(std::string* text);
+
+  SourceFile& file_;
+  YieldClock* clock_;
+  DamageReport* damage_;
+  std::string mainTarget_;
+  std::vector<TextPart> parts_;
+};
+
+Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) {
+  PackageScan scan;
+  Status status = ScanPackage(file_, clock_, damage_, &scan);
+  if (!status.ok()) return status;
+  if (scan.entries.empty()) return Status::Invalid("The file holds no ZIP entries: it is not a .docx package.");
+  // The relationships first, so that the main document can be found by them.
+  for (const PackageEntry& entry : scan.entries) {
+    if (RoleByName(entry.name) != PartRole::kPackageRels) continue;
+    EntryData data;
+    status = ReadEntryData(file_, entry, {}, clock_, nullptr, &data);
+    if (!status.ok()) return status;
+    if (!data.pieces.empty() && data.pieces[0].fromStart) mainTarget_ = OfficeDocumentTarget(data.pieces[0].bytes);
+  }
+  for (const PackageEntry& entry : scan.entries) {
+    if (stopped()) break;
+    if (!entry.name.empty() && entry.name.back() == '/') continue;  // a folder
+    status = readEntry(entry, pictures);
+    if (!status.ok()) return status;
+  }
+  assemble(text);
+  return Status::OK();
+}
+
+Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecord>* pictures) {
+  PartRole role = RoleByName(entry.name);
+  if (!mainTarget_.empty() && entry.name == mainTarget_) role = PartRole::kMain;
+  if (role == PartRole::kPackageRels) return Status::OK();
+  const std::string ext = Extension(entry.name);
+  const bool xmlName = ext == "xml" || ext == "rels";
+  EntryReadOptions options;
+  options.textual = xmlName;
+  EntryData data;
+  // An entry whose name says nothing is first read as bytes: a picture, or XML to read again as text.
+  Status status = ReadEntryData(file_, entry, options, clock_, xmlName ? damage_ : nullptr, &data);
+  if (!status.ok()) return status;
+  if (!xmlName) {
+    PictureRecord probe;
+    const bool picture = !data.pieces.empty() && IdentifyPicture(data.pieces[0].bytes, &probe);
+    if (role == PartRole::kMedia || picture) {
+      if (!data.complete) {
+        EntryData again;  // once more, to report its damage
+        status = ReadEntryData(file_, entry, options, clock_, damage_, &again);
+        if (!status.ok()) return status;
+      }
+      addPicture(entry, data, pictures);
+      return Status::OK();
+    }
+    if (!entry.name.empty() || data.pieces.empty() || !LooksLikeXml(data.pieces[0].bytes)) return Status::OK();
+    options.textual = true;
+    status = ReadEntryData(file_, entry, options, clock_, damage_, &data);
+    if (!status.ok()) return status;
+  }
+  TextPart part;
+  part.name = entry.name;
+  part.named = IsTextRole(role);
+  if (!part.named) {
+    if (data.pieces.empty() || !data.pieces[0].fromStart) return Status::OK();
+    role = RoleByContent(data.pieces[0].bytes);
+    if (!IsTextRole(role)) return Status::OK();
+  }
+  part.role = role;
+  WordXmlText reader(&part.text);
+  for (const InflatePiece& piece : data.pieces) {
+    reader.addPiece(piece.bytes, piece.fromStart);
+    if (stopped()) break;
+  }
+  parts_.push_back(std::move(part));
+  return Status::OK();
+}
+
+void DeepReader::addPicture(const PackageEntry& entry, EntryData& data, std::vector<PictureRecord>* pictures) {
+  PictureRecord picture;
+  if (!data.pieces.empty()) picture.bytes = std::move(data.pieces[0].bytes);
+  if (!IdentifyPicture(picture.bytes, &picture)) {
+    picture.ext = Extension(entry.name).empty() ? "bin" : Extension(entry.name);
+  }
+  picture.hasBytes = true;
+  picture.partial = !data.complete;
+  picture.name = entry.name.empty() ? "picture" + std::to_string(pictures->size() + 1) : BaseName(entry.name);
+  pictures->push_back(std::move(picture));
+}
+
+// The main document first; then the other text parts by role, each after a blank line.
+void DeepReader::assemble(std::string* text) {
+  auto isMain = [](const TextPart& p) { return p.role == PartRole::kMain; };
+  // The main document: the one named so, else the first whose content says so.
+  auto main = std::find_if(parts_.begin(), parts_.end(), [&](const TextPart& p) { return isMain(p) && p.named; });
+  if (main == parts_.end()) main = std::find_if(parts_.begin(), parts_.end(), isMain);
+  if (main != parts_.end()) {
+    *text += main->text;
+  } else if (damage_ != nullptr) {
+    damage_->add(0, 0, "docx", "No main document was found in the package; only its other text parts were read.");
+  }
+  std::vector<const TextPart*> others;
+  for (const TextPart& p : parts_) {
+    if (!isMain(p) && !p.text.empty()) others.push_back(&p);
+  }
+  std::stable_sort(others.begin(), others.end(), [](const TextPart* a, const TextPart* b) {
+    if (a->role != b->role) return a->role < b->role;
+    return a->name < b->name;
+  });
+  for (const TextPart* p : others) {
+    if (!text->empty()) {
+      if (text->size() < 2 || text->compare(text->size() - 2, 2, "\r\n") != 0) text->append("\r\n");
+      text->append("\r\n");
+    }
+    text->append(p->text);
+  }
+}
+
+}  // namespace
+
+Status ReadDocxDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text,
+                    std::vector<PictureRecord>* pictures) {
+  text->clear();
+  pictures->clear();
+  if (!file.isOpen()) return Status::IOError("The source file is not open.");
+  DeepReader reader(file, clock, damage);
+  return reader.run(text, pictures);
+}
+
+}  // namespace kw

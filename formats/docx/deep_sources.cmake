@@ -1,0 +1,21 @@
+# The Deep Recovery reader of .docx packages (formats/docx/deep_docx.h).
+target_sources(kwformats PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/deep_docx.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/deep_docx.h
+  ${CMAKE_CURRENT_LIST_DIR}/entry_data.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/entry_data.h
+  ${CMAKE_CURRENT_LIST_DIR}/package_headers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/package_headers.h
+  ${CMAKE_CURRENT_LIST_DIR}/package_parts.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/package_parts.h
+  ${CMAKE_CURRENT_LIST_DIR}/package_scan.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/package_scan.h
+  ${CMAKE_CURRENT_LIST_DIR}/picture_bytes.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/picture_bytes.h
+  ${CMAKE_CURRENT_LIST_DIR}/symbol_chars.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/symbol_chars.h
+  ${CMAKE_CURRENT_LIST_DIR}/tolerant_inflate.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tolerant_inflate.h
+  ${CMAKE_CURRENT_LIST_DIR}/word_xml_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/word_xml_text.h
+)

@@ -1,0 +1,226 @@
+#include "formats/docx/package_scan.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+#include "base/yield_clock.h"
+#include "formats/docx/package_headers.h"
+#include "formats/docx/zip_local_header.h"
+
+namespace kw {
+
+namespace {
+
+constexpr size_t kChunk = 1 << 20;
+constexpr size_t kMaxHits = 200000;  // per kind of signature: a file made of signatures stops here
+
+struct Signatures {
+  std::vector<int64_t> local, central, descriptor, end;
+};
+
+Status FindSignatures(SourceFile& file, YieldClock* clock, Signatures* s) {
+  std::vector<uint8_t> buffer(kChunk + 3);
+  for (int64_t at = 0; at < file.size(); at += kChunk) {
+    const int64_t got = file.readAt(at + 1, buffer.data(), buffer.size());
+    if (got < 0) return file.lastError();
+    for (int64_t i = 0; i + 4 <= got && i < static_cast<int64_t>(kChunk); ++i) {
+      if (buffer[i] != 'P' || buffer[i + 1] != 'K') continue;
+      const uint8_t a = buffer[i + 2], b = buffer[i + 3];
+      std::vector<int64_t>* list = nullptr;
+      if (a == 3 && b == 4) list = &s->local;
+      if (a == 1 && b == 2) list = &s->central;
+      if (a == 7 && b == 8) list = &s->descriptor;
+      if ((a == 5 && b == 6) || (a == 6 && b == 6) || (a == 6 && b == 7)) list = &s->end;
+      if (list != nullptr && list->size() < kMaxHits) list->push_back(at + i);
+    }
+    if (clock != nullptr) {
+      clock->tick();
+      if (clock->stopped()) break;
+    }
+  }
+  return Status::OK();
+}
+
+std::string Quoted(const PackageHeader& h) { return h.nameReadable ? "\"" + h.name + "\"" : "an unnamed entry"; }
+
+class Merger {
+ public:
+  Merger(SourceFile& file, DamageReport* damage) : file_(file), damage_(damage) {}
+
+  void run(const Signatures& s, PackageScan* scan);
+
+ private:
+  void report(int64_t offset, int64_t length, std::string reason) {
+    if (damage_ != nullptr) damage_->add(offset, length, "zip", std::move(reason));
+  }
+  int64_t nextBoundary(int64_t after) const {
+    auto it = std::upper_bound(boundaries_.begin(), boundaries_.end(), after);
+    return it == boundaries_.end() ? file_.size() : *it;
+  }
+  void fromCentral(const PackageHeader& c, std::map<int64_t, PackageHeader>& locals);
+  void fromLocal(const PackageHeader& l);
+  void placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descriptor);
+
+  SourceFile& file_;
+  DamageReport* damage_;
+  std::vector<int64_t> boundaries_;
+  std::set<int64_t> claimed_;
+  std::vector<PackageEntry> entries_;
+};
+
+void Merger::run(const Signatures& s, PackageScan* scan) {
+  std::map<int64_t, PackageHeader> locals;
+  std::vector<PackageHeader> centrals;
+  for (int64_t at : s.local) {
+    PackageHeader h;
+    if (ReadLocalHeader(file_, at, &h)) locals.emplace(at, std::move(h));
+  }
+  for (int64_t at : s.central) {
+    PackageHeader h;
+    if (!ReadCentralHeader(file_, at, &h)) continue;
+    if (h.problem.empty()) {
+      centrals.push_back(std::move(h));
+      boundaries_.push_back(at);
+    } else {
+      report(at, PackageHeader::kCentralSize, "A central directory header was skipped: " + h.problem + ".");
+    }
+  }
+  for (const auto& [at, h] : locals) {
+    if (h.problem.empty()) boundaries_.push_back(at);
+  }
+  boundaries_.insert(boundaries_.end(), s.descriptor.begin(), s.descriptor.end());
+  boundaries_.insert(boundaries_.end(), s.end.begin(), s.end.end());
+  std::sort(boundaries_.begin(), boundaries_.end());
+
+  for (const PackageHeader& c : centrals) fromCentral(c, locals);
+  for (const auto& [at, l] : locals) {
+    if (claimed_.count(at) != 0) continue;
+    if (!l.problem.empty()) {
+      report(at, PackageHeader::kLocalSize, "A local header (" + Quoted(l) + ") was skipped: " + l.problem + ".");
+      continue;
+    }
+    fromLocal(l);
+  }
+  std::sort(entries_.begin(), entries_.end(),
+            [](const PackageEntry& a, const PackageEntry& b) { return a.dataOffset < b.dataOffset; });
+  scan->entries = std::move(entries_);
+  scan->headersFound = static_cast<int64_t>(s.local.size() + s.central.size());
+}
+
+void Merger::fromCentral(const PackageHeader& c, std::map<int64_t, PackageHeader>& locals) {
+  if (claimed_.count(c.localOffset) != 0) return;
+  claimed_.insert(c.localOffset);
+  PackageHeader l;
+  auto found = locals.find(c.localOffset);
+  if (found != locals.end()) {
+    l = found->second;
+  } else if (!ReadLocalHeader(file_, c.localOffset, &l)) {
+    report(c.localOffset, 0, "The local header of " + Quoted(c) + " cannot be read; the entry was dropped.");
+    return;
+  }
+  PackageEntry e;
+  e.name = c.nameReadable ? c.name : (l.nameReadable ? l.name : "");
+  e.headerOffset = c.localOffset;
+  e.method = c.method;
+  const bool localUsable = l.signatureOk && l.nameLength == c.nameLength && l.problem.empty();
+  const bool sameName = l.nameReadable && c.nameReadable && l.name == c.name;
+  if (!localUsable || !sameName) {
+    const std::string why = !l.problem.empty()             ? l.problem
+                            : l.nameLength != c.nameLength ? "its name length disagrees with the directory"
+                                                           : "its name is garbled";
+    report(c.localOffset, PackageHeader::kLocalSize + c.nameLength,
+           "The local header of " + Quoted(c) + " is damaged (" + why +
+               "); the entry was read with the central directory's numbers.");
+  }
+  // The local extra field may differ from the directory's; trust it only when its header is sound.
+  const uint16_t extra = (l.signatureOk && l.extraLength <= 1024) ? l.extraLength : c.extraLength;
+  e.dataOffset = c.localOffset + PackageHeader::kLocalSize + c.nameLength + extra;
+  e.crcs.push_back(c.crc);
+  std::vector<uint64_t> sizes = {c.compressedSize};
+  if (l.signatureOk && l.problem.empty()) {
+    if (l.crc != c.crc && l.crc != 0) e.crcs.push_back(l.crc);
+    if (l.compressedSize != 0 && l.compressedSize != c.compressedSize) sizes.push_back(l.compressedSize);
+  }
+  placeData(e, sizes, c.hasDescriptor());
+  entries_.push_back(std::move(e));
+}
+
+void Merger::fromLocal(const PackageHeader& l) {
+  PackageEntry e;
+  e.name = l.nameReadable ? l.name : "";
+  if (!l.nameReadable) {
+    report(l.offset, PackageHeader::kLocalSize + l.nameLength,
+           "The local header at this offset has a garbled name; its entry is identified by its content.");
+  }
+  e.headerOffset = l.offset;
+  e.method = l.method;
+  e.dataOffset = l.localDataOffset();
+  if (!l.hasDescriptor() || l.crc != 0) e.crcs.push_back(l.crc);
+  std::vector<uint64_t> sizes;
+  if (!l.hasDescriptor() || l.compressedSize != 0) sizes.push_back(l.compressedSize);
+  placeData(e, sizes, l.hasDescriptor());
+  entries_.push_back(std::move(e));
+}
+
+// Decides where an entry's data ends: at a size that lands on the next
+// header (directly or through a data descriptor), else at that header, else
+// at the end of the file.
+void Merger::placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descriptor) {
+  const int64_t next = nextBoundary(e.dataOffset - 1);
+  e.dataEnd = next;
+  bool placed = false;
+  for (uint64_t size : sizes) {
+    if (size > static_cast<uint64_t>(file_.size())) continue;
+    const int64_t end = e.dataOffset + static_cast<int64_t>(size);
+    for (int64_t tail : {0, 12, 16, 20, 24}) {
+      if (end + tail == next) {
+        e.dataEnd = end;
+        placed = true;
+      }
+    }
+    if (placed) break;
+  }
+  if (!placed && !sizes.empty()) {
+    const bool anyFits = std::any_of(sizes.begin(), sizes.end(), [&](uint64_t size) {
+      return e.dataOffset + static_cast<int64_t>(std::min<uint64_t>(size, file_.size())) <= file_.size();
+    });
+    e.cut = !anyFits || next == file_.size();
+    if (e.method == 0 && anyFits) {
+      // Stored data has no end of its own: the smallest size that fits before the next header.
+      uint64_t best = UINT64_MAX;
+      for (uint64_t size : sizes) {
+        if (e.dataOffset + static_cast<int64_t>(std::min<uint64_t>(size, file_.size())) <= next)
+          best = std::min(best, size);
+      }
+      if (best != UINT64_MAX) e.dataEnd = e.dataOffset + static_cast<int64_t>(best), e.cut = false;
+    }
+  }
+  if (descriptor && !placed) {
+    // A data descriptor at the next boundary gives the CRC.
+    uint8_t d[16];
+    if (next + 16 <= file_.size() && file_.readAt(next + 1, d, sizeof d) == sizeof d && ReadLe32(d) == 0x08074B50 &&
+        (ReadLe32(d + 8) == static_cast<uint32_t>(next - e.dataOffset) ||
+         ReadLe64(d + 8) == static_cast<uint64_t>(next - e.dataOffset))) {
+      e.crcs.push_back(ReadLe32(d + 4));
+      e.cut = false;
+    }
+  }
+  if (e.dataEnd < e.dataOffset) e.dataEnd = e.dataOffset;
+  if (e.dataEnd > file_.size()) e.dataEnd = file_.size();
+  if (e.dataOffset > file_.size()) e.dataOffset = e.dataEnd = file_.size();
+}
+
+}  // namespace
+
+Status ScanPackage(SourceFile& file, YieldClock* clock, DamageReport* damage, PackageScan* scan) {
+  *scan = PackageScan{};
+  Signatures s;
+  Status status = FindSignatures(file, clock, &s);
+  if (!status.ok()) return status;
+  Merger merger(file, damage);
+  merger.run(s, scan);
+  return Status::OK();
+}
+
+}  // namespace kw

@@ -1,0 +1,388 @@
+#include "formats/docx/tolerant_inflate.h"
+
+#include <algorithm>
+#include <array>
+
+#include "base/yield_clock.h"
+
+namespace kw {
+
+namespace {
+
+constexpr int kMaxCodeBits = 15;
+constexpr int kInBlockSkipBits = 96;       // how far the broken block's tables are tried
+constexpr int64_t kTrialSymbols = 40;      // symbols that must decode to resume inside a block
+constexpr int64_t kMinFixedSymbols = 200;  // a fixed-code block found by search must be this long
+constexpr int64_t kMinCutSymbols = 64;     // a block cut by the input's end must be this long
+constexpr int64_t kLookBackBits = 256;     // the search starts this far before the break
+
+constexpr std::array<uint16_t, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
+                                                  31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
+constexpr std::array<uint8_t, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                  2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+constexpr std::array<uint16_t, 30> kDistBase = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                                33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                                1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+constexpr std::array<uint8_t, 30> kDistExtra = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
+                                                6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr std::array<uint8_t, 19> kCodeLengthOrder = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+
+// A canonical Huffman code: how many codes each length has, and the symbols
+// in code order.
+struct Huffman {
+  std::array<uint16_t, kMaxCodeBits + 1> count{};
+  std::array<uint16_t, 320> symbol{};
+};
+
+// Builds `h` from code lengths. True when the code is usable: complete, or
+// (when `allowSingle`) a single code of one bit.
+bool Build(Huffman& h, const uint8_t* lengths, int n, bool allowSingle = true) {
+  h.count.fill(0);
+  for (int i = 0; i < n; ++i) ++h.count[lengths[i]];
+  if (h.count[0] == n) return false;
+  int left = 1;
+  for (int len = 1; len <= kMaxCodeBits; ++len) {
+    left = (left << 1) - h.count[len];
+    if (left < 0) return false;  // over-subscribed
+  }
+  std::array<uint16_t, kMaxCodeBits + 2> offset{};
+  for (int len = 1; len <= kMaxCodeBits; ++len) offset[len + 1] = offset[len] + h.count[len];
+  for (int i = 0; i < n; ++i) {
+    if (lengths[i] != 0) h.symbol[offset[lengths[i]]++] = static_cast<uint16_t>(i);
+  }
+  const bool single = h.count[0] == n - 1 && h.count[1] == 1;
+  return left == 0 || (allowSingle && single);
+}
+
+// A byte that XML text never holds: most control characters, and the two
+// bytes that never occur in UTF-8.
+bool NotText(uint8_t b) { return (b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b >= 0xFE; }
+
+enum class Result { kEnd, kMore, kError, kNoInput, kLimit };
+
+class Decoder {
+ public:
+  Decoder(std::string_view input, const TolerantInflateOptions& options, YieldClock* clock)
+      : data_(reinterpret_cast<const uint8_t*>(input.data())),
+        totalBits_(static_cast<int64_t>(input.size()) * 8),
+        options_(options),
+        clock_(clock) {
+    std::array<uint8_t, 320> lengths{};
+    std::fill(lengths.begin(), lengths.begin() + 144, 8);
+    std::fill(lengths.begin() + 144, lengths.begin() + 256, 9);
+    std::fill(lengths.begin() + 256, lengths.begin() + 280, 7);
+    std::fill(lengths.begin() + 280, lengths.begin() + 288, 8);
+    Build(fixedLit_, lengths.data(), 288);
+    std::fill(lengths.begin(), lengths.begin() + 30, 5);
+    Build(fixedDist_, lengths.data(), 30);
+  }
+
+  InflateOutcome run();
+
+ private:
+  int bit() {
+    if (pos_ >= totalBits_) return -1;
+    const int b = (data_[pos_ >> 3] >> (pos_ & 7)) & 1;
+    ++pos_;
+    return b;
+  }
+  int64_t bits(int n) {
+    if (pos_ + n > totalBits_) {
+      pos_ = totalBits_;
+      return -1;
+    }
+    int64_t v = 0;
+    for (int i = 0; i < n; ++i) v |= static_cast<int64_t>(bit()) << i;
+    return v;
+  }
+  // The next symbol: -1 for a code in no table, -2 when the input ends.
+  int decode(const Huffman& h) {
+    int code = 0, first = 0, index = 0;
+    for (int len = 1; len <= kMaxCodeBits; ++len) {
+      const int b = bit();
+      if (b < 0) return -2;
+      code |= b;
+      const int count = h.count[len];
+      if (code - first < count) return h.symbol[index + code - first];
+      index += count;
+      first = (first + count) << 1;
+      code <<= 1;
+    }
+    return -1;
+  }
+
+  bool stopped() {
+    if (clock_ == nullptr) return false;
+    clock_->tick();
+    return clock_->stopped();
+  }
+
+  Result dynamicTables(Huffman& lit, Huffman& dist);
+  Result stored(int64_t blockStart);
+  // Decodes the codes of a block: into the piece when kEmit, else only
+  // checks them (a trial, with every earlier byte unknown).
+  template <bool kEmit>
+  Result codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbols, int64_t* symbols);
+  bool resumeInBlock(int64_t errorBit);
+  bool resumeAtBlock(int64_t errorBit, int64_t from);
+  void breakPiece(int64_t errorBit, int64_t resumeBit);
+  void finishPiece(int64_t endBit);
+
+  const uint8_t* data_;
+  int64_t totalBits_;
+  TolerantInflateOptions options_;
+  YieldClock* clock_;
+  int64_t pos_ = 0;
+  int64_t errorBit_ = 0;   // where the failing symbol or header began
+  int64_t resumedAt_ = 0;  // where the current piece began
+  size_t total_ = 0;
+  bool stop_ = false;
+  InflatePiece piece_{{}, true, 0, 0};
+  InflateOutcome outcome_;
+  Huffman fixedLit_, fixedDist_, lit_, dist_, trialLit_, trialDist_;
+  const Huffman* curLit_ = nullptr;  // the block being decoded
+  const Huffman* curDist_ = nullptr;
+  bool curFinal_ = false;
+};
+
+Result Decoder::dynamicTables(Huffman& lit, Huffman& dist) {
+  const int64_t nlen = bits(5), ndist = bits(5), ncode = bits(4);
+  if (ncode < 0) return Result::kNoInput;
+  if (nlen + 257 > 286 || ndist + 1 > 30) return Result::kError;
+  std::array<uint8_t, 320> lengths{};
+  for (int i = 0; i < ncode + 4; ++i) {
+    const int64_t v = bits(3);
+    if (v < 0) return Result::kNoInput;
+    lengths[kCodeLengthOrder[i]] = static_cast<uint8_t>(v);
+  }
+  Huffman lencode;
+  if (!Build(lencode, lengths.data(), 19, false)) return Result::kError;
+  const int n = static_cast<int>(nlen + 257 + ndist + 1);
+  lengths.fill(0);
+  for (int i = 0; i < n;) {
+    const int sym = decode(lencode);
+    if (sym == -2) return Result::kNoInput;
+    if (sym < 0) return Result::kError;
+    if (sym < 16) {
+      lengths[i++] = static_cast<uint8_t>(sym);
+      continue;
+    }
+    if (sym == 16 && i == 0) return Result::kError;
+    const uint8_t value = sym == 16 ? lengths[i - 1] : 0;
+    const int64_t extra = bits(sym == 16 ? 2 : sym == 17 ? 3 : 7);
+    if (extra < 0) return Result::kNoInput;
+    int64_t repeat = (sym == 18 ? 11 : 3) + extra;
+    if (i + repeat > n) return Result::kError;
+    while (repeat-- > 0) lengths[i++] = value;
+  }
+  if (lengths[256] == 0) return Result::kError;  // no end-of-block code
+  if (!Build(lit, lengths.data(), static_cast<int>(nlen + 257))) return Result::kError;
+  if (!Build(dist, lengths.data() + nlen + 257, static_cast<int>(ndist + 1))) return Result::kError;
+  return Result::kMore;
+}
+
+Result Decoder::stored(int64_t blockStart) {
+  pos_ = (pos_ + 7) & ~int64_t{7};
+  const int64_t len = bits(16), nlen = bits(16);
+  if (nlen < 0) return Result::kNoInput;
+  if (len != (~nlen & 0xFFFF)) {
+    errorBit_ = blockStart;
+    return Result::kError;
+  }
+  const int64_t at = pos_ >> 3;
+  const int64_t have = std::min<int64_t>(len, (totalBits_ >> 3) - at);
+  const size_t room = options_.outputLimit - total_;
+  const size_t take = std::min<size_t>(static_cast<size_t>(have), room);
+  piece_.bytes.append(reinterpret_cast<const char*>(data_ + at), take);
+  total_ += take;
+  pos_ += static_cast<int64_t>(take) * 8;
+  if (take < static_cast<size_t>(have)) return Result::kLimit;
+  return have < len ? Result::kNoInput : Result::kEnd;
+}
+
+template <bool kEmit>
+Result Decoder::codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbols, int64_t* symbols) {
+  std::string& out = piece_.bytes;
+  for (int64_t n = 0; n < maxSymbols; ++n) {
+    if constexpr (kEmit) {
+      if ((n & 0xFFF) == 0xFFF && stopped()) {
+        stop_ = true;
+        return Result::kNoInput;
+      }
+    }
+    errorBit_ = pos_;
+    const int sym = decode(lit);
+    if (sym == -2) return Result::kNoInput;
+    if (sym < 0 || sym > 285) return Result::kError;
+    *symbols += 1;
+    if (sym < 256) {
+      if (options_.textual && NotText(static_cast<uint8_t>(sym))) return Result::kError;
+      if constexpr (kEmit) {
+        if (total_ >= options_.outputLimit) return Result::kLimit;
+        out.push_back(static_cast<char>(sym));
+        ++total_;
+      }
+      continue;
+    }
+    if (sym == 256) return Result::kEnd;
+    const int li = sym - 257;
+    const int64_t extra = bits(kLengthExtra[li]);
+    if (extra < 0) return Result::kNoInput;
+    const int64_t length = kLengthBase[li] + extra;
+    const int ds = decode(dist);
+    if (ds == -2) return Result::kNoInput;
+    if (ds < 0 || ds > 29) return Result::kError;
+    const int64_t dextra = bits(kDistExtra[ds]);
+    if (dextra < 0) return Result::kNoInput;
+    const int64_t distance = kDistBase[ds] + dextra;
+    if constexpr (kEmit) {
+      if (piece_.fromStart && distance > static_cast<int64_t>(out.size())) return Result::kError;
+      if (total_ + length > options_.outputLimit) return Result::kLimit;
+      for (int64_t k = 0; k < length; ++k) {
+        const int64_t from = static_cast<int64_t>(out.size()) - distance;
+        out.push_back(from < 0 ? kUnknownByte : out[from]);
+      }
+      total_ += length;
+    }
+  }
+  return Result::kMore;
+}
+
+void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
+  finishPiece(errorBit);
+  outcome_.gaps.push_back({errorBit >> 3, std::max(errorBit, resumeBit) >> 3});
+  piece_ = InflatePiece{{}, false, resumeBit >> 3, 0};
+  resumedAt_ = resumeBit;
+  pos_ = resumeBit;
+}
+
+void Decoder::finishPiece(int64_t endBit) {
+  piece_.inputEnd = std::min(totalBits_, endBit + 7) >> 3;
+  if (!piece_.bytes.empty()) outcome_.pieces.push_back(std::move(piece_));
+  piece_ = InflatePiece{};
+}
+
+// Tries the broken block's own tables a few bits further on: a damaged byte
+// throws the codes out of step, and they usually fall back into step soon.
+bool Decoder::resumeInBlock(int64_t errorBit) {
+  for (int skip = 1; skip <= kInBlockSkipBits; ++skip) {
+    pos_ = errorBit + skip;
+    int64_t symbols = 0;
+    const Result r = codes<false>(*curLit_, *curDist_, kTrialSymbols, &symbols);
+    if (r == Result::kMore || (r == Result::kEnd && symbols >= 8)) {
+      breakPiece(errorBit, errorBit + skip);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Searches bit by bit for the next block that decodes cleanly to its end.
+bool Decoder::resumeAtBlock(int64_t errorBit, int64_t from) {
+  for (int64_t at = from; at + 3 <= totalBits_; ++at) {
+    if ((at & 0xFFF) == 0 && stopped()) {
+      stop_ = true;
+      return false;
+    }
+    pos_ = at + 1;
+    const int64_t type = bits(2);
+    int64_t symbols = 0;
+    if (type == 0) {
+      pos_ = (pos_ + 7) & ~int64_t{7};
+      const int64_t len = bits(16), nlen = bits(16);
+      if (nlen < 0 || len != (~nlen & 0xFFFF) || (pos_ >> 3) + len > (totalBits_ >> 3)) continue;
+      const uint8_t* p = data_ + (pos_ >> 3);
+      if (options_.textual && std::any_of(p, p + len, NotText)) continue;
+    } else if (type == 1) {
+      const Result r = codes<false>(fixedLit_, fixedDist_, INT64_MAX, &symbols);
+      if (!(r == Result::kEnd || r == Result::kNoInput) || symbols < kMinFixedSymbols) continue;
+    } else if (type == 2) {
+      if (dynamicTables(trialLit_, trialDist_) != Result::kMore) continue;
+      const Result r = codes<false>(trialLit_, trialDist_, INT64_MAX, &symbols);
+      if (!(r == Result::kEnd || (r == Result::kNoInput && symbols >= kMinCutSymbols))) continue;
+    } else {
+      continue;
+    }
+    curLit_ = nullptr;
+    breakPiece(errorBit, at);
+    return true;
+  }
+  return false;
+}
+
+InflateOutcome Decoder::run() {
+  while (!stop_) {
+    Result r = Result::kMore;
+    if (curLit_ == nullptr) {
+      const int64_t blockStart = pos_;
+      errorBit_ = blockStart;
+      curFinal_ = bit() == 1;
+      const int64_t type = bits(2);
+      if (type < 0) {
+        r = Result::kNoInput;
+      } else if (type == 0) {
+        r = stored(blockStart);
+      } else if (type == 1) {
+        curLit_ = &fixedLit_;
+        curDist_ = &fixedDist_;
+      } else if (type == 2) {
+        r = dynamicTables(lit_, dist_);
+        if (r == Result::kMore) {
+          curLit_ = &lit_;
+          curDist_ = &dist_;
+        } else if (r == Result::kError) {
+          errorBit_ = blockStart;
+        }
+      } else {
+        r = Result::kError;
+      }
+    }
+    if (curLit_ != nullptr && r == Result::kMore) {
+      int64_t symbols = 0;
+      r = codes<true>(*curLit_, *curDist_, INT64_MAX, &symbols);
+      if (r == Result::kEnd) curLit_ = nullptr;
+    }
+    if (r == Result::kEnd) {
+      if (!curFinal_) continue;
+      outcome_.ended = true;
+      outcome_.consumed = (pos_ + 7) >> 3;
+      break;
+    }
+    if (r == Result::kMore) continue;
+    if (r == Result::kNoInput) {
+      outcome_.inputEnded = !stop_;
+      break;
+    }
+    if (r == Result::kLimit) {
+      outcome_.limitReached = true;
+      break;
+    }
+    // Damage: keep the piece, and resume after it when asked to.
+    const int64_t errorBit = errorBit_;
+    if (!options_.resync) {
+      finishPiece(errorBit);
+      outcome_.gaps.push_back({errorBit >> 3, totalBits_ >> 3});
+      return std::move(outcome_);
+    }
+    if (curLit_ != nullptr && resumeInBlock(errorBit)) continue;
+    if (stop_) break;
+    const int64_t from = std::max(resumedAt_ + 1, errorBit - kLookBackBits);
+    curLit_ = nullptr;
+    if (resumeAtBlock(errorBit, from)) continue;
+    if (stop_) break;
+    finishPiece(errorBit);
+    outcome_.gaps.push_back({errorBit >> 3, totalBits_ >> 3});
+    return std::move(outcome_);
+  }
+  finishPiece(pos_);
+  return std::move(outcome_);
+}
+
+}  // namespace
+
+InflateOutcome TolerantInflate(std::string_view input, const TolerantInflateOptions& options, YieldClock* clock) {
+  Decoder decoder(input, options, clock);
+  return decoder.run();
+}
+
+}  // namespace kw

@@ -1,0 +1,232 @@
+#include "formats/docx/word_xml_text.h"
+
+#include <cstdlib>
+
+#include "base/cp1252.h"
+#include "formats/docx/symbol_chars.h"
+#include "formats/docx/tolerant_inflate.h"
+
+namespace kw {
+
+namespace {
+
+// The element name of a tag ("w:p" for "</w:p>"), and whether it closes or is empty.
+struct TagName {
+  std::string_view name;
+  bool closing = false;
+  bool empty = false;
+};
+
+TagName ParseTag(std::string_view tag) {
+  TagName t;
+  size_t i = 1;
+  if (i < tag.size() && tag[i] == '/') {
+    t.closing = true;
+    ++i;
+  }
+  size_t end = i;
+  while (end < tag.size() && tag[end] != ' ' && tag[end] != '/' && tag[end] != '>' && tag[end] != '\t' &&
+         tag[end] != '\r' && tag[end] != '\n')
+    ++end;
+  t.name = tag.substr(i, end - i);
+  t.empty = tag.size() >= 2 && tag[tag.size() - 2] == '/';
+  return t;
+}
+
+// The value of attribute `name` in a tag ("" when absent).
+std::string_view Attribute(std::string_view tag, std::string_view name) {
+  size_t at = 0;
+  while ((at = tag.find(name, at)) != std::string_view::npos) {
+    const size_t eq = at + name.size();
+    if (at > 0 && tag[at - 1] == ' ' && eq + 1 < tag.size() && tag[eq] == '=' &&
+        (tag[eq + 1] == '"' || tag[eq + 1] == '\'')) {
+      const size_t close = tag.find(tag[eq + 1], eq + 2);
+      if (close == std::string_view::npos) return {};
+      return tag.substr(eq + 2, close - eq - 2);
+    }
+    at = eq;
+  }
+  return {};
+}
+
+void AppendCodePoint(char32_t c, std::string* out) {
+  if (c == 0 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+  AppendUtf8(*out, c);
+}
+
+}  // namespace
+
+void AppendXmlText(std::string_view text, std::string* out) {
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t amp = text.find('&', at);
+    out->append(text.substr(at, amp == std::string_view::npos ? std::string_view::npos : amp - at));
+    if (amp == std::string_view::npos) return;
+    const size_t semi = text.find(';', amp);
+    if (semi == std::string_view::npos || semi - amp > 12) {
+      out->push_back('&');
+      at = amp + 1;
+      continue;
+    }
+    const std::string_view name = text.substr(amp + 1, semi - amp - 1);
+    if (name == "amp")
+      out->push_back('&');
+    else if (name == "lt")
+      out->push_back('<');
+    else if (name == "gt")
+      out->push_back('>');
+    else if (name == "quot")
+      out->push_back('"');
+    else if (name == "apos")
+      out->push_back('\'');
+    else if (name.size() >= 2 && name[0] == '#') {
+      const bool hex = name[1] == 'x' || name[1] == 'X';
+      const std::string digits(name.substr(hex ? 2 : 1));
+      char* end = nullptr;
+      const unsigned long value = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+      if (digits.empty() || *end != '\0') {
+        out->append(text.substr(amp, semi - amp + 1));
+      } else {
+        AppendCodePoint(value > 0x10FFFF ? 0xFFFD : static_cast<char32_t>(value), out);
+      }
+    } else {
+      out->append(text.substr(amp, semi - amp + 1));
+    }
+    at = semi + 1;
+  }
+}
+
+void WordXmlText::addPiece(std::string_view xml, bool fromStart) {
+  fromStart_ = fromStart;
+  inText_ = false;
+  run_.clear();
+  size_t at = 0;
+  while (at < xml.size()) {
+    const size_t open = xml.find('<', at);
+    if (open == std::string_view::npos) break;  // trailing text belongs to no complete element
+    if (open > at) text(xml.substr(at, open - at));
+    const size_t close = xml.find('>', open);
+    if (close == std::string_view::npos) break;  // the piece ends inside a tag
+    const std::string_view t = xml.substr(open, close - open + 1);
+    if (t.find(kUnknownByte) != std::string_view::npos) {
+      // A tag we cannot read: whatever text follows has unknown markup.
+      if (inText_) dropped_ += static_cast<int64_t>(run_.size());
+      inText_ = false;
+      run_.clear();
+    } else {
+      tag(t);
+    }
+    at = close + 1;
+  }
+  if (inText_) dropped_ += static_cast<int64_t>(run_.size());
+  inText_ = false;
+  run_.clear();
+  flushParagraph();
+}
+
+void WordXmlText::text(std::string_view text) {
+  if (!inText_ || fallbackDepth_ > 0) return;
+  if (text.find(kUnknownByte) != std::string_view::npos) runDamaged_ = true;
+  AppendXmlText(text, &run_);
+}
+
+void WordXmlText::tag(std::string_view raw) {
+  if (raw.size() >= 2 && (raw[1] == '?' || raw[1] == '!')) return;
+  const TagName t = ParseTag(raw);
+  const std::string_view n = t.name;
+  if (n == "mc:Fallback") {
+    if (t.closing) {
+      if (fallbackDepth_ > 0) --fallbackDepth_;
+    } else if (!t.empty) {
+      ++fallbackDepth_;
+    }
+    return;
+  }
+  if (fallbackDepth_ > 0) return;
+  if (n == "w:t") {
+    if (t.closing) {
+      if (inText_) {
+        if (runDamaged_) {
+          dropped_ += static_cast<int64_t>(run_.size());
+        } else {
+          para_ += run_;
+        }
+      }
+      inText_ = false;
+      run_.clear();
+    } else if (!t.empty) {
+      inText_ = true;
+      runDamaged_ = false;
+      run_.clear();
+    }
+    return;
+  }
+  if (t.closing) {
+    if (n == "w:p") {
+      endParagraph();
+    } else if (n == "w:tabs") {
+      inTabs_ = false;
+    } else if (n == "w:tc") {
+      flushParagraph();
+      if (cellDepth_ > 0) --cellDepth_;
+      out_->push_back('\t');
+    } else if (n == "w:tr") {
+      flushParagraph();
+      if (!out_->empty() && out_->back() == '\t') out_->pop_back();
+      out_->append("\r\n");
+    }
+    return;
+  }
+  if (n == "w:p") {
+    if (t.empty) endParagraph();
+  } else if (n == "w:tc") {
+    if (!t.empty) ++cellDepth_;
+    cellHasParagraph_ = false;
+  } else if (n == "w:tabs") {
+    inTabs_ = !t.empty;
+  } else if (n == "w:tab") {
+    if (!inTabs_) para_.push_back('\t');
+  } else if (n == "w:br" || n == "w:cr") {
+    para_.append("\r\n");
+  } else if (n == "w:noBreakHyphen") {
+    para_.push_back('-');
+  } else if (n == "w:sym") {
+    const std::string code(Attribute(raw, "w:char"));
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(code.c_str(), &end, 16);
+    if (!code.empty() && *end == '\0' && value > 0 && value <= 0x10FFFF) {
+      AppendCodePoint(SymbolChar(Attribute(raw, "w:font"), static_cast<char32_t>(value)), &para_);
+    }
+  }
+}
+
+// A paragraph ends: outside a table it ends its line; inside a cell the
+// cell's paragraphs are joined by spaces and the cell ends with a TAB.
+void WordXmlText::endParagraph() {
+  if (cellDepth_ > 0) {
+    if (cellHasParagraph_ && !para_.empty()) out_->push_back(' ');
+    out_->append(para_);
+    para_.clear();
+    cellHasParagraph_ = true;
+    return;
+  }
+  if (!fromStart_ && para_.empty()) return;  // a resumed piece: no empty lines from damaged markup
+  out_->append(para_);
+  out_->append("\r\n");
+  para_.clear();
+}
+
+void WordXmlText::flushParagraph() {
+  if (para_.empty()) return;
+  if (cellDepth_ > 0) {
+    if (cellHasParagraph_) out_->push_back(' ');
+    out_->append(para_);
+    cellHasParagraph_ = true;
+  } else {
+    out_->append(para_);
+    out_->append("\r\n");
+  }
+  para_.clear();
+}
+
+}  // namespace kw
