@@ -247,7 +247,7 @@ StreamData CompoundFile::readBig(uint32_t start, uint64_t size, std::string_view
              "; the stream is assumed to go on in the next sector.");
   }
   for (const StreamHole& h : d.holes) {
-    const bool cut = h.offset >= covered && (c.sectors.empty() || (c.sectors.back() + 1) >= sectorCount_);
+    const bool cut = int64_t(c.sectors.empty() ? 0 : c.sectors.back() + 2) * sectorSize_ >= fileSize_;
     note(h.offset < covered ? int64_t(c.sectors[h.offset / sectorSize_] + 1) * sectorSize_ : fileSize_, h.length,
          std::string(what) + ": " + std::to_string(h.length) + " bytes from stream offset " + Hex(h.offset) +
              (cut ? " are missing: the file ends first." : " are missing: the sector chain breaks off."));

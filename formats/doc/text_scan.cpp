@@ -73,46 +73,103 @@ bool IsVowel(char32_t c) {
   }
 }
 
-// Whether the characters [begin, end) read as language.
+bool IsUpper(char32_t c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE) || (c >= 0x391 && c <= 0x3AB) || (c >= 0x400 && c <= 0x42F);
+}
+
+bool IsCjkStop(char32_t c) {
+  return c == 0x3001 || c == 0x3002 || c == 0xFF0C || c == 0xFF01 || c == 0xFF1F || c == 0xFF1A || c == 0xFF1B;
+}
+
+// Word shapes: a token (between spaces) is clean when, without the
+// punctuation around it, it is all digits, or all letters in one case
+// pattern (lower, Capitalised, UPPER) with a vowel when it is Latin and long.
+struct Tokens {
+  int total = 0, clean = 0, longest = 0;
+  int letters = 0, digits = 0, other = 0, upperAfterLower = 0, uppers = 0, vowels = 0, latin = 0, inner = 0;
+  bool lowerSeen = false;
+  void letter(char32_t c) {
+    const bool up = IsUpper(c);
+    if (up && lowerSeen) ++upperAfterLower;
+    if (up) ++uppers;
+    lowerSeen = !up;
+    ++letters;
+    if (Script(c) == 1) {
+      ++latin;
+      vowels += IsVowel(c);
+    }
+  }
+  void end() {
+    if (letters + digits + other == 0) return reset();
+    ++total;
+    const bool shaped = upperAfterLower == 0 && (uppers <= 1 || uppers == letters);
+    const bool vowelled = latin < 4 || vowels > 0;
+    if ((letters > 0 && digits == 0 && inner == 0 && shaped && vowelled) ||
+        (letters == 0 && digits > 0 && inner == 0)) {
+      ++clean;
+      longest = std::max(longest, letters);
+    }
+    reset();
+  }
+  void reset() {
+    letters = digits = other = upperAfterLower = uppers = vowels = latin = inner = 0;
+    lowerSeen = false;
+  }
+};
+
+// Whether a run of characters reads as language.
 bool ReadsAsText(const std::vector<char32_t>& run, bool eightBit) {
-  int letters = 0, spaces = 0, other = 0, switches = 0, latin = 0, vowels = 0, wide = 0, lowZero = 0;
-  int lastScript = 0, repeat = 0, maxRepeat = 0, word = 0, longestWord = 0;
+  int letters = 0, spaces = 0, punct = 0, switches = 0, wide = 0, misread = 0, stops = 0;
+  int lastScript = 0, repeat = 0, maxRepeat = 0;
   char32_t prev = 0;
+  Tokens tokens;
   for (char32_t c : run) {
     const Kind k = Classify(c);
     repeat = (c == prev) ? repeat + 1 : 0;
     prev = c;
-    if (k == kLetter) {
-      maxRepeat = std::max(maxRepeat, repeat);
-      ++letters;
-      ++word;
-      longestWord = std::max(longestWord, word);
-      const int s = Script(c);
-      if (lastScript && s != lastScript) ++switches;
-      lastScript = s;
-      if (s == 1) {
-        ++latin;
-        vowels += IsVowel(c);
+    stops += IsCjkStop(c);
+    switch (k) {
+      case kLetter: {
+        maxRepeat = std::max(maxRepeat, repeat);
+        ++letters;
+        const int s = Script(c);
+        if (lastScript && s != lastScript) ++switches;
+        lastScript = s;
+        if (s >= 7) {
+          ++wide;
+          const uint32_t lo = c & 0xFF, hi = c >> 8;
+          misread += lo == 0 || (lo >= 0x20 && lo < 0x7F && hi >= 0x20 && hi < 0x7F);  // 8-bit text as UTF-16
+        }
+        if (tokens.other > 0) ++tokens.inner;  // a letter after punctuation inside a token
+        tokens.letter(c);
+        break;
       }
-      if (s >= 7) {
-        ++wide;
-        lowZero += (c & 0xFF) == 0;
-      }
-    } else {
-      word = 0;
-      if (k == kSpace) ++spaces;
-      if (k == kPunct) ++other;
+      case kDigit:
+        if (tokens.letters > 0) ++tokens.inner;
+        ++tokens.digits;
+        break;
+      case kPunct:
+        ++punct;
+        ++tokens.other;
+        break;
+      case kSpace:
+      case kControl:
+      case kNone:
+        spaces += k == kSpace;
+        tokens.end();
+        break;
     }
   }
-  if (letters < (wide * 2 > letters ? 3 : (eightBit ? 5 : 4))) return false;
-  if (switches * 10 > letters) return false;
-  if (maxRepeat >= 4) return false;
-  if (other * 3 > letters + spaces) return false;
-  if (latin * 2 > letters && (vowels * 6 < latin || vowels * 10 > latin * 9)) return false;
-  if (wide * 2 > letters) return lowZero * 3 < wide;
-  if (spaces == 0 && letters > 24) return false;
-  if (spaces > 0 && letters / (spaces + 1) > 20) return false;
-  return longestWord >= 2;
+  tokens.end();
+  if (switches * 10 > letters || maxRepeat >= 4) return false;
+  if (wide * 2 > letters) {  // CJK and Hangul: a sentence stop, or a long run
+    if (misread * 3 >= wide) return false;
+    return (stops > 0 && wide >= 2) || wide >= 12;
+  }
+  if (letters < (eightBit ? 6 : 4) || punct * 3 > letters + spaces) return false;
+  if (tokens.clean * 10 < tokens.total * 7 || tokens.longest < 2) return false;
+  if (eightBit && tokens.clean < 2) return false;
+  return letters / (spaces + 1) <= 20;
 }
 
 struct Run {

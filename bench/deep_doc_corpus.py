@@ -1,0 +1,222 @@
+#!/usr/bin/env python3
+"""Builds the corpus for the Deep Recovery .doc bench.
+
+    bench/deep_doc_corpus.py OUT_DIR
+
+For each source document (English, German, Russian, Greek, Chinese, a mixed
+one with a table, and a long one) it writes the truth (truth/NAME.txt: every
+word of the document) and Word 97-2003 files made three ways:
+  lo/NAME.doc      flat ODF (body, table, footnote, header with a page number
+                   field) -> LibreOffice -> .doc
+  pandoc/NAME.doc  Markdown (footnote, table) -> pandoc -> .docx -> LibreOffice -> .doc
+  abiword/NAME.doc HTML -> AbiWord -> .doc (AbiWord writes RTF under that name)
+and damaged copies of every lo/ and pandoc/ file: zeroed header, zeroed
+first FAT sector, zeroed first directory sector, cut at 50% and 90%, and 24
+random bytes changed. Outputs are never committed.
+"""
+import html
+import os
+import random
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+SOURCES = {
+    "en": [
+        "Recovery of damaged documents is a craft of patience and of careful reading.",
+        "The quick brown fox jumps over the lazy dog while the farmer watches from his porch.",
+        "Every paragraph in this file ends with a mark that the reader must turn into a line break.",
+        "Tables, footnotes and headers each live in their own part of the document.",
+    ],
+    "de": [
+        "Die Wiederherstellung beschädigter Dateien erfordert Geduld und Sorgfalt.",
+        "Zwölf Boxkämpfer jagen Viktor quer über den großen Sylter Deich.",
+        "Müllers Bücher liegen auf dem Tisch neben der Tür, und Jürgen öffnet die Fenster.",
+        "Überall hört man fröhliche Stimmen in den Straßen der Stadt.",
+    ],
+    "ru": [
+        "Восстановление повреждённых документов требует терпения и внимательности.",
+        "Съешь же ещё этих мягких французских булок да выпей чаю.",
+        "Широкая электрификация южных губерний даст мощный толчок подъёму сельского хозяйства.",
+        "Каждый абзац этого файла заканчивается знаком конца абзаца.",
+    ],
+    "el": [
+        "Η ανάκτηση κατεστραμμένων εγγράφων απαιτεί υπομονή και προσοχή.",
+        "Ξεσκεπάζω την ψυχοφθόρα βδελυγμία του κόσμου.",
+        "Κάθε παράγραφος αυτού του αρχείου τελειώνει με ένα σημάδι.",
+        "Οι πίνακες και οι υποσημειώσεις ζουν σε δικό τους μέρος του εγγράφου.",
+    ],
+    "zh": [
+        "恢复损坏的文档需要耐心和细心的阅读。",
+        "我们的软件能够从损坏的文件中找回文字。",
+        "每一个段落都以段落标记结束，读者必须把它变成换行。",
+        "表格、脚注和页眉都存放在文档的不同部分。",
+    ],
+}
+
+TABLE = [["Name", "Stadt", "Город"], ["Anna", "Berlin", "Москва"], ["Björn", "München", "Αθήνα"]]
+FOOTNOTE = "This footnote explains the source of the quotation."
+HEADER = "Confidential report page"
+
+VOCAB = (
+    "alpha river mountain window garden silver morning letter station harbour market winter summer village "
+    "bridge castle forest meadow engine signal paper pencil orange violet thunder whisper lantern compass "
+    "journey valley anchor basket candle dragon feather glacier horizon island jungle kettle ladder marble "
+    "needle orchard pebble quarry ribbon saddle tunnel umbrella velvet wagon yellow zephyr"
+).split()
+
+
+def long_paragraphs(n, seed=7):
+    rng = random.Random(seed)
+    out = []
+    for _ in range(n):
+        words = [rng.choice(VOCAB) for _ in range(rng.randint(20, 60))]
+        out.append(" ".join(words).capitalize() + ".")
+    return out
+
+
+def documents():
+    docs = {k: v for k, v in SOURCES.items()}
+    docs["mixed"] = SOURCES["en"][:2] + SOURCES["ru"][:2] + SOURCES["el"][:1] + SOURCES["zh"][:1]
+    docs["long"] = long_paragraphs(1500)
+    return docs
+
+
+def fodt(paragraphs, with_extras):
+    def p(text):
+        return '<text:p text:style-name="Standard">%s</text:p>' % html.escape(text)
+
+    body = [p(t) for t in paragraphs]
+    header = ""
+    if with_extras:
+        body.insert(1, '<text:p text:style-name="Standard">%s<text:note text:id="n1" text:note-class="footnote">'
+                    '<text:note-citation>1</text:note-citation><text:note-body>%s</text:note-body></text:note>'
+                    '</text:p>' % (html.escape("A sentence with a footnote attached."), p(FOOTNOTE)))
+        rows = "".join("<table:table-row>%s</table:table-row>" % "".join(
+            '<table:table-cell office:value-type="string">%s</table:table-cell>' % p(c) for c in row)
+            for row in TABLE)
+        body.insert(3, '<table:table table:name="T1"><table:table-column table:number-columns-repeated="3"/>'
+                    '%s</table:table>' % rows)
+        header = ('<style:header><text:p text:style-name="Header">%s <text:page-number text:select-page="current">1'
+                  '</text:page-number></text:p></style:header>' % html.escape(HEADER))
+    return """<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ office:version="1.2" office:mimetype="application/vnd.oasis.opendocument.text">
+<office:automatic-styles><style:page-layout style:name="pm1"/></office:automatic-styles>
+<office:master-styles><style:master-page style:name="Standard" style:page-layout-name="pm1">%s</style:master-page>
+</office:master-styles>
+<office:body><office:text>%s</office:text></office:body></office:document>
+""" % (header, "\n".join(body))
+
+
+def markdown(paragraphs, with_extras):
+    parts = list(paragraphs)
+    if with_extras:
+        parts.insert(1, "A sentence with a footnote attached.[^1]")
+        head, *rows = TABLE
+        table = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
+        table += ["| " + " | ".join(r) + " |" for r in rows]
+        parts.insert(3, "\n".join(table))
+        parts.append("[^1]: " + FOOTNOTE)
+    return "\n\n".join(parts) + "\n"
+
+
+def truth(paragraphs, with_extras, header):
+    words = list(paragraphs)
+    if with_extras:
+        words += ["A sentence with a footnote attached.", FOOTNOTE] + [c for row in TABLE for c in row]
+        if header:
+            words.append(HEADER)
+    return "\n".join(words) + "\n"
+
+
+def run(cmd, cwd):
+    subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600, check=False)
+
+
+def cfb_fields(data):
+    shift = struct.unpack_from("<H", data, 0x1E)[0]
+    ssize = 1 << shift
+    first_fat = struct.unpack_from("<I", data, 0x4C)[0]
+    first_dir = struct.unpack_from("<I", data, 0x30)[0]
+    return ssize, first_fat, first_dir
+
+
+def damage(src, outdir, name):
+    data = open(src, "rb").read()
+    ssize, fat, dirs = cfb_fields(data)
+
+    def zero(off, n):
+        b = bytearray(data)
+        b[off:off + n] = bytes(n)
+        return bytes(b)
+
+    rng = random.Random(name)
+    flipped = bytearray(data)
+    for _ in range(24):
+        flipped[rng.randrange(len(flipped))] = rng.randrange(256)
+    variants = {
+        "zero-header": zero(0, 512),
+        "zero-fat": zero((fat + 1) * ssize, ssize),
+        "zero-dir": zero((dirs + 1) * ssize, ssize),
+        "cut50": data[: len(data) // 2],
+        "cut90": data[: len(data) * 9 // 10],
+        "flipped": bytes(flipped),
+    }
+    for cls, content in variants.items():
+        os.makedirs(os.path.join(outdir, cls), exist_ok=True)
+        with open(os.path.join(outdir, cls, name), "wb") as f:
+            f.write(content)
+
+
+def main():
+    out = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "/tmp/deep_doc_corpus")
+    shutil.rmtree(out, ignore_errors=True)
+    for d in ("truth", "lo", "pandoc", "abiword"):
+        os.makedirs(os.path.join(out, d))
+    work = tempfile.mkdtemp(prefix="deepdoc")
+    fodts, mds, htmls = [], [], []
+    for name, paras in documents().items():
+        extras = name != "long"
+        with open(os.path.join(out, "truth", name + ".txt"), "w", encoding="utf-8") as f:
+            f.write(truth(paras, extras, header=True))
+        with open(os.path.join(work, name + ".fodt"), "w", encoding="utf-8") as f:
+            f.write(fodt(paras, extras))
+        with open(os.path.join(work, name + ".md"), "w", encoding="utf-8") as f:
+            f.write(markdown(paras, extras))
+        fodts.append(name + ".fodt")
+        mds.append(name)
+        # AbiWord gets the body and table only (no footnote or header).
+        rows = "".join("<tr>%s</tr>" % "".join("<td>%s</td>" % html.escape(c) for c in r) for r in TABLE)
+        page = "".join("<p>%s</p>" % html.escape(p) for p in paras)
+        if extras:
+            page += "<table>%s</table>" % rows
+        with open(os.path.join(work, name + ".html"), "w", encoding="utf-8") as f:
+            f.write('<html><head><meta charset="utf-8"></head><body>%s</body></html>' % page)
+        htmls.append(name)
+    run(["soffice", "--headless", "--convert-to", "doc", "--outdir", os.path.join(out, "lo")] + fodts, work)
+    for name in mds:
+        run(["pandoc", name + ".md", "-o", name + ".docx"], work)
+    run(["soffice", "--headless", "--convert-to", "doc", "--outdir", os.path.join(out, "pandoc")]
+        + [n + ".docx" for n in mds], work)
+    for name in htmls:
+        run(["abiword", "--to=doc", "-o", os.path.join(out, "abiword", name + ".doc"), name + ".html"], work)
+    os.makedirs(os.path.join(out, "truth-abiword"))
+    for name, paras in documents().items():
+        with open(os.path.join(out, "truth-abiword", name + ".txt"), "w", encoding="utf-8") as f:
+            f.write("\n".join(paras + ([c for r in TABLE for c in r] if name != "long" else [])) + "\n")
+    for gen in ("lo", "pandoc"):
+        for fname in sorted(os.listdir(os.path.join(out, gen))):
+            damage(os.path.join(out, gen, fname), out, gen + "-" + fname)
+    shutil.rmtree(work, ignore_errors=True)
+    print(out)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,209 @@
+#include "formats/doc/deep_doc.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "base/damage_report.h"
+#include "base/job_progress.h"
+#include "base/source_file.h"
+#include "base/yield_clock.h"
+#include "tests/deep_doc/doc_builder.h"
+#include "tests/support/temp_dir.h"
+
+namespace kw {
+namespace {
+
+using test::CfbLayout;
+using test::TestPiece;
+
+class DeepDocTest : public ::testing::Test {
+ protected:
+  // Reads `bytes` as a file; the text, and the damage in `damage`.
+  std::string Read(const std::string& bytes, YieldClock* clock = nullptr) {
+    SourceFile file;
+    EXPECT_TRUE(SourceFile::Open(dir.write("a.doc", bytes), &file).ok());
+    std::string text;
+    EXPECT_TRUE(ReadDocDeep(file, clock, &damage, &text).ok());
+    return text;
+  }
+  // The reason of the one damage entry of `reader` that contains `part`.
+  const Damage* Find(const std::string& reader, const std::string& part) const {
+    for (const Damage& d : damage.entries()) {
+      if (d.reader == reader && d.reason.find(part) != std::string::npos) return &d;
+    }
+    return nullptr;
+  }
+  std::string Dump() const {
+    std::string s;
+    for (const Damage& d : damage.entries()) s += d.reader + "@" + std::to_string(d.offset) + ": " + d.reason + "\n";
+    return s;
+  }
+  // A Word 97 file: main text, a footnote and a header; 8-bit and UTF-16 pieces.
+  std::string Sample(CfbLayout* layout) {
+    return test::BuildWord97File(test::BuildWord97({{"Main \xE2\x80\x9Cquoted\xE2\x80\x9D text\r", true},
+                                                    {"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 mir\r", false},
+                                                    {"Note\r", false},
+                                                    {"Header\r", true}},
+                                                   30, 5, 7),
+                                 layout);
+  }
+  static constexpr const char* kSampleText =
+      "Main \xE2\x80\x9Cquoted\xE2\x80\x9D text\r\n\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 mir\r\n\r\n"
+      "Note\r\n\r\nHeader\r\n";
+
+  test::TempDir dir;
+  DamageReport damage;
+};
+
+TEST_F(DeepDocTest, Word97StoriesInOrderWithMixedPieces) {
+  CfbLayout layout;
+  EXPECT_EQ(Read(Sample(&layout)), kSampleText);
+  EXPECT_TRUE(damage.empty()) << Dump();
+}
+
+TEST_F(DeepDocTest, FieldsTablesAndControlCharacters) {
+  // Nested field: the instructions go, the results stay. A two-cell row,
+  // then a non-breaking hyphen, a soft hyphen, an anchor and a page break.
+  const std::string body =
+      "A\x13 PAGE \x13 inner \x14x\x15\x14"
+      "7\x15"
+      "B\r"
+      "c1\x07"
+      "c2\x07\x07"
+      "re\x1E"
+      "do\x1F"
+      "ne\x01\x0C"
+      "end\r";
+  CfbLayout layout;
+  const std::string text =
+      Read(test::BuildWord97File(test::BuildWord97({{body, false}}, uint32_t(body.size())), &layout));
+  EXPECT_EQ(text, "A7B\r\nc1\tc2\r\nre-done\r\nend\r\n");
+}
+
+TEST_F(DeepDocTest, Word6TextInTheLanguagesCodePageAndThroughItsPieces) {
+  // "Привет, мир" in Windows-1251, Russian (0x0419).
+  const std::string bytes = "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0\r";
+  CfbLayout layout;
+  const std::string expected = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xD0\xBC\xD0\xB8\xD1\x80\r\n";
+  EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", test::BuildWord6(bytes, 0x0419, false)}}, &layout)), expected);
+  EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", test::BuildWord6(bytes, 0x0419, true)}}, &layout)), expected);
+  // Greek (0x0408): "Καλη" in Windows-1253.
+  EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", test::BuildWord6("\xCA\xE1\xEB\xE7\r", 0x0408, false)}}, &layout)),
+            "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\r\n");
+  EXPECT_TRUE(damage.empty()) << Dump();
+}
+
+TEST_F(DeepDocTest, Word2FileWithoutContainer) {
+  EXPECT_EQ(Read(test::BuildWord2("Gr\xFC\xDF"
+                                  "e aus Word 2\r")),
+            "Gr\xC3\xBC\xC3\x9F"
+            "e aus Word 2\r\n");
+}
+
+// Each corruption: what is still read, and the one entry that says why.
+TEST_F(DeepDocTest, ZeroedFatSectorIsGuessedAsContiguous) {
+  CfbLayout layout;
+  std::string file = Sample(&layout);
+  file.replace(CfbLayout::Offset(layout.fatSector), 512, 512, '\0');
+  EXPECT_EQ(Read(file), kSampleText);
+  const Damage* d = Find("cfb", "FAT sector 0 is zeroed");
+  ASSERT_NE(d, nullptr) << Dump();
+  EXPECT_EQ(d->offset, CfbLayout::Offset(layout.fatSector));
+  EXPECT_EQ(d->length, 512);
+}
+
+TEST_F(DeepDocTest, ZeroedHeaderFindsTheDirectoryByScanning) {
+  CfbLayout layout;
+  std::string file = Sample(&layout);
+  file.replace(0, 512, 512, '\0');
+  EXPECT_EQ(Read(file), kSampleText);
+  ASSERT_NE(Find("cfb", "The FAT was found by scanning"), nullptr) << Dump();
+  ASSERT_NE(Find("cfb", "3 directory entries were found by scanning the file"), nullptr) << Dump();
+}
+
+TEST_F(DeepDocTest, ZeroedDirectoryFindsMainByFibAndTableByPieceTable) {
+  CfbLayout layout;
+  std::string file = Sample(&layout);
+  file.replace(CfbLayout::Offset(layout.dirSector), 512, 512, '\0');
+  EXPECT_EQ(Read(file), kSampleText);
+  const Damage* wiped = Find("cfb", "Directory sector 1 holds no readable entries");
+  ASSERT_NE(wiped, nullptr) << Dump();
+  EXPECT_EQ(wiped->offset, CfbLayout::Offset(layout.dirSector));
+  const Damage* main = Find("doc", "main stream's directory entry is lost");
+  ASSERT_NE(main, nullptr) << Dump();
+  EXPECT_EQ(main->offset, CfbLayout::Offset(layout.start["WordDocument"]));
+  EXPECT_NE(Find("doc", "table stream's directory entry is lost"), nullptr) << Dump();
+}
+
+TEST_F(DeepDocTest, TruncatedFileKeepsTheTextBeforeTheCut) {
+  CfbLayout layout;
+  // The table stream first, so the cut falls in the main stream's text.
+  test::Word97 doc = test::BuildWord97({{std::string(3000, 'a') + " tail\r", true}}, 3006);
+  const std::string file = test::BuildCfb({{"1Table", doc.table}, {"WordDocument", doc.main}}, &layout);
+  const int64_t cut = CfbLayout::Offset(layout.start["WordDocument"]) + 0x400 + 2000;
+  const std::string text = Read(file.substr(0, size_t(cut)));
+  EXPECT_EQ(text, std::string(2000, 'a') + "\r\n");
+  const Damage* d = Find("cfb", "are missing: the file ends first");
+  ASSERT_NE(d, nullptr) << Dump();
+  EXPECT_EQ(d->length, 4096 - 0x400 - 2000 + 0);
+  EXPECT_NE(Find("doc", "1006 characters of text lie in parts of the main stream that are lost"), nullptr) << Dump();
+}
+
+TEST_F(DeepDocTest, ChainLoopAndOutOfRangeLinkAreGuessed) {
+  for (const uint32_t bad : {0u, 0x00100000u}) {  // back to sector 0 (a loop), far past the table
+    damage = DamageReport();
+    CfbLayout layout;
+    std::string file = Sample(&layout);
+    const uint32_t s = layout.start["WordDocument"] + 2;
+    test::Put32(file, size_t(CfbLayout::Offset(layout.fatSector) + 4 * s),
+                bad == 0 ? layout.start["WordDocument"] : bad);
+    EXPECT_EQ(Read(file), kSampleText);
+    const Damage* d = Find("cfb", bad == 0 ? "loops back to an earlier sector" : "points past the end of the table");
+    ASSERT_NE(d, nullptr) << Dump();
+    EXPECT_EQ(d->offset, CfbLayout::Offset(s));
+  }
+}
+
+TEST_F(DeepDocTest, LostPieceTableFallsBackToScanningTheMainStream) {
+  CfbLayout layout;
+  test::Word97 doc = test::BuildWord97({{"Recovery of damaged documents needs patience\r", false}}, 45);
+  doc.table[0] = '\x7F';  // no longer a piece table
+  EXPECT_EQ(Read(test::BuildWord97File(doc, &layout)), "Recovery of damaged documents needs patience\r\n");
+  ASSERT_NE(Find("doc",
+                 "piece table, which says where the text lies, is missing or damaged. The main stream was "
+                 "searched for text instead (1 passages found)"),
+            nullptr)
+      << Dump();
+}
+
+TEST_F(DeepDocTest, NoStructureScansTheFileAndRejectsBinary) {
+  std::mt19937 rng(7);
+  std::string noise(64 * 1024, '\0');
+  for (char& c : noise) c = char(rng());
+  const std::string words = test::Utf16("Text found among noise in the file\r");
+  const std::string text = Read(noise + words + noise);
+  EXPECT_NE(text.find("Text found among noise in the file\r\n"), std::string::npos);
+  EXPECT_LT(text.size(), 200u) << text;  // at most a little junk from 128 KiB of noise
+  ASSERT_NE(Find("doc", "holds no readable Word structure. The whole file was searched"), nullptr) << Dump();
+  EXPECT_EQ(Find("doc", "whole file")->length, int64_t(2 * noise.size() + words.size()));
+}
+
+TEST_F(DeepDocTest, StoppedClockEndsTheScanEarly) {
+  struct Cancel : JobProgress {
+    bool cancelRequested() const override { return true; }
+  } progress;
+  YieldClock clock(progress);
+  clock.now();  // sees the cancel request
+  std::string noise(8 << 20, 'x');
+  EXPECT_EQ(Read(noise + test::Utf16("late words\r"), &clock), "");
+}
+
+TEST_F(DeepDocTest, UnreadableFileIsAnError) {
+  SourceFile file;
+  std::string text;
+  EXPECT_FALSE(ReadDocDeep(file, nullptr, &damage, &text).ok());
+}
+
+}  // namespace
+}  // namespace kw
