@@ -4,6 +4,8 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/deep_docx.h
   ${CMAKE_CURRENT_LIST_DIR}/entry_data.cpp
   ${CMAKE_CURRENT_LIST_DIR}/entry_data.h
+  ${CMAKE_CURRENT_LIST_DIR}/markup_check.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/markup_check.h
   ${CMAKE_CURRENT_LIST_DIR}/package_headers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/package_headers.h
   ${CMAKE_CURRENT_LIST_DIR}/package_parts.cpp

@@ -2,19 +2,37 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 #include "base/yield_clock.h"
+#include "formats/docx/markup_check.h"
 
 namespace kw {
 
 namespace {
 
 constexpr int kMaxCodeBits = 15;
-constexpr int kInBlockSkipBits = 96;       // how far the broken block's tables are tried
-constexpr int64_t kTrialSymbols = 40;      // symbols that must decode to resume inside a block
-constexpr int64_t kMinFixedSymbols = 200;  // a fixed-code block found by search must be this long
-constexpr int64_t kMinCutSymbols = 64;     // a block cut by the input's end must be this long
-constexpr int64_t kLookBackBits = 256;     // the search starts this far before the break
+constexpr int kInBlockSkipBits = 32;                  // how far past a break the broken block's tables are tried
+constexpr int kRepairBackBits = 512;                  // how far before a break its real start is looked for
+constexpr int kRepairSlack = 24;                      // how many bytes the damaged codes may have added or lost
+constexpr int64_t kRepairReach = 256;                 // bits that must decode past a break to accept a repair
+constexpr int64_t kRepairHorizon = 4096;              // a trial stops when it gets this far
+constexpr int64_t kRepairBudget = int64_t{40} << 20;  // trial symbols per stream, so hostile input stays fast
+constexpr size_t kHistory = 256;                      // symbol starts remembered for repairs
+constexpr int64_t kHeaderRepairSymbols = 64;          // a break this early in a block may be a damaged header
+constexpr int64_t kHeaderRepairBytes = 200;           // how many bytes from a block's start are tried
+constexpr int kMaxHeaderRepairs = 16;                 // per stream, as each tries every value of every byte
+constexpr int64_t kTrialSymbols = 40;                 // symbols that must decode to resume inside a block
+constexpr int64_t kMinFixedSymbols = 200;             // a fixed-code block found by search must be this long
+constexpr int64_t kMinCutSymbols = 64;                // a block cut by the input's end must be this long
+constexpr int64_t kDynamicTrialSymbols = 32;          // a block found by search must decode this far
+// Text output longer than this without one whole tag is taken for garbage
+// (codes decoded with the wrong tables), in a piece that resumed and in one
+// from the start.
+constexpr size_t kBlindResumed = 4096;
+constexpr size_t kBlindFromStart = 8192;
+constexpr int64_t kLookBackBits = 256;  // the search starts this far before the break
+constexpr size_t kDistrustBytes = 32;   // output just before a break noticed in the markup is dropped
 
 constexpr std::array<uint16_t, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
@@ -58,12 +76,20 @@ bool Build(Huffman& h, const uint8_t* lengths, int n, bool allowSingle = true) {
 // bytes that never occur in UTF-8.
 bool NotText(uint8_t b) { return (b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b >= 0xFE; }
 
+// ASCII that a package's XML rarely holds: when two repairs reach equally
+// far, the one that wrote fewer of these is more likely right.
+bool Odd(uint8_t b) {
+  return b == '[' || b == ']' || b == '^' || b == '\\' || b == '`' || b == '{' || b == '}' || b == '|' || b == '~';
+}
+constexpr int64_t kOddPenaltyBits = 64;
+
 enum class Result { kEnd, kMore, kError, kNoInput, kLimit };
 
 class Decoder {
  public:
   Decoder(std::string_view input, const TolerantInflateOptions& options, YieldClock* clock)
-      : data_(reinterpret_cast<const uint8_t*>(input.data())),
+      : own_(input),
+        data_(reinterpret_cast<uint8_t*>(own_.data())),
         totalBits_(static_cast<int64_t>(input.size()) * 8),
         options_(options),
         clock_(clock) {
@@ -123,12 +149,29 @@ class Decoder {
   // checks them (a trial, with every earlier byte unknown).
   template <bool kEmit>
   Result codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbols, int64_t* symbols);
+  // Notes the last whole tag; false when the text has gone too long without one.
+  bool watchTags() {
+    if (check_.tags() != tagsSeen_) {
+      tagsSeen_ = check_.tags();
+      lastTagOut_ = piece_.bytes.size();
+      lastTagBit_ = pos_;
+      return true;
+    }
+    if (piece_.bytes.size() - lastTagOut_ <= (piece_.fromStart ? kBlindFromStart : kBlindResumed)) return true;
+    blind_ = true;
+    errorBit_ = lastTagBit_;
+    return false;
+  }
   bool resumeInBlock(int64_t errorBit);
+  bool repairInBlock(int64_t errorBit);
+  bool repairHeader(int64_t blockStart, int64_t faultBit);
+  int64_t trialRepair(int64_t bit, size_t keep, int pad, const MarkupCheck& start, int64_t mustPass);
   bool resumeAtBlock(int64_t errorBit, int64_t from);
   void breakPiece(int64_t errorBit, int64_t resumeBit);
   void finishPiece(int64_t endBit);
 
-  const uint8_t* data_;
+  std::string own_;  // the input, which a header repair may patch
+  uint8_t* data_;
   int64_t totalBits_;
   TolerantInflateOptions options_;
   YieldClock* clock_;
@@ -143,6 +186,25 @@ class Decoder {
   const Huffman* curLit_ = nullptr;  // the block being decoded
   const Huffman* curDist_ = nullptr;
   bool curFinal_ = false;
+  struct Mark {
+    int64_t bit;
+    size_t out;
+  };
+  std::array<Mark, kHistory> history_{};  // the last symbol starts of this block, a ring
+  size_t historyCount_ = 0;
+  int64_t repairSpent_ = 0;
+  int64_t lastRepair_ = -1;  // the break last repaired: a repair must get past it
+  int64_t blockStart_ = 0;
+  int64_t blockSymbols_ = 0;  // symbols decoded in this block
+  int64_t headerTried_ = -1;  // the block whose header was last repaired
+  int headerRepairs_ = 0;
+  std::string trial_;
+  MarkupCheck check_;         // the emitted text's shape
+  bool markupBroke_ = false;  // the last error was noticed by check_
+  bool blind_ = false;        // the last error: too long without a whole tag
+  uint64_t tagsSeen_ = 0;
+  size_t lastTagOut_ = 0;   // the piece's size after its last whole tag
+  int64_t lastTagBit_ = 0;  // and the input bit there
 };
 
 Result Decoder::dynamicTables(Huffman& lit, Huffman& dist) {
@@ -203,6 +265,9 @@ Result Decoder::stored(int64_t blockStart) {
 template <bool kEmit>
 Result Decoder::codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbols, int64_t* symbols) {
   std::string& out = piece_.bytes;
+  MarkupCheck trialCheck;
+  trialCheck.lose();
+  MarkupCheck& check = kEmit ? check_ : trialCheck;
   for (int64_t n = 0; n < maxSymbols; ++n) {
     if constexpr (kEmit) {
       if ((n & 0xFFF) == 0xFFF && stopped()) {
@@ -211,16 +276,24 @@ Result Decoder::codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbol
       }
     }
     errorBit_ = pos_;
+    if constexpr (kEmit) history_[historyCount_++ % kHistory] = {pos_, out.size()};
     const int sym = decode(lit);
     if (sym == -2) return Result::kNoInput;
     if (sym < 0 || sym > 285) return Result::kError;
     *symbols += 1;
     if (sym < 256) {
-      if (options_.textual && NotText(static_cast<uint8_t>(sym))) return Result::kError;
+      if (options_.textual) {
+        if (NotText(static_cast<uint8_t>(sym))) return Result::kError;
+        if (!check.accept(static_cast<uint8_t>(sym))) {
+          markupBroke_ = kEmit;
+          return Result::kError;
+        }
+      }
       if constexpr (kEmit) {
         if (total_ >= options_.outputLimit) return Result::kLimit;
         out.push_back(static_cast<char>(sym));
         ++total_;
+        if (options_.textual && !watchTags()) return Result::kError;
       }
       continue;
     }
@@ -240,9 +313,20 @@ Result Decoder::codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbol
       if (total_ + length > options_.outputLimit) return Result::kLimit;
       for (int64_t k = 0; k < length; ++k) {
         const int64_t from = static_cast<int64_t>(out.size()) - distance;
-        out.push_back(from < 0 ? kUnknownByte : out[from]);
+        const char c = from < 0 ? kUnknownByte : out[from];
+        out.push_back(c);
+        if (!options_.textual) continue;
+        if (c == kUnknownByte) {
+          check.lose();
+        } else if (!check.accept(static_cast<uint8_t>(c))) {
+          markupBroke_ = true;
+          return Result::kError;
+        }
       }
       total_ += length;
+      if (options_.textual && !watchTags()) return Result::kError;
+    } else {
+      check.lose();
     }
   }
   return Result::kMore;
@@ -250,6 +334,11 @@ Result Decoder::codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbol
 
 void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
   finishPiece(errorBit);
+  check_.lose();
+  tagsSeen_ = check_.tags();
+  lastTagOut_ = 0;
+  lastTagBit_ = resumeBit;
+  historyCount_ = 0;
   outcome_.gaps.push_back({errorBit >> 3, std::max(errorBit, resumeBit) >> 3});
   piece_ = InflatePiece{{}, false, resumeBit >> 3, 0};
   resumedAt_ = resumeBit;
@@ -257,6 +346,15 @@ void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
 }
 
 void Decoder::finishPiece(int64_t endBit) {
+  if (markupBroke_) {
+    // The decoder was out of step for a while before the markup showed it.
+    piece_.bytes.resize(piece_.bytes.size() - std::min(piece_.bytes.size(), kDistrustBytes));
+    markupBroke_ = false;
+  }
+  if (blind_) {
+    piece_.bytes.resize(std::min(piece_.bytes.size(), lastTagOut_));
+    blind_ = false;
+  }
   piece_.inputEnd = std::min(totalBits_, endBit + 7) >> 3;
   if (!piece_.bytes.empty()) outcome_.pieces.push_back(std::move(piece_));
   piece_ = InflatePiece{};
@@ -277,6 +375,184 @@ bool Decoder::resumeInBlock(int64_t errorBit) {
   return false;
 }
 
+// Decodes from `bit` as if the piece held only its first `keep` bytes and
+// then `pad` unknown ones, checking the markup from `start`. Returns how far
+// past `mustPass` decoding got before the first fault (in bits, at most
+// kRepairHorizon; all of it when the block or the input ends cleanly), less
+// kOddPenaltyBits for each odd literal, or -1 when it did not get past
+// `mustPass`.
+int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupCheck& start, int64_t mustPass) {
+  const std::string& out = piece_.bytes;
+  MarkupCheck check = start;
+  trial_.clear();
+  const int64_t base = static_cast<int64_t>(keep) + pad;
+  auto byteAt = [&](int64_t i) -> char {
+    if (i < 0 || (i >= static_cast<int64_t>(keep) && i < base)) return kUnknownByte;
+    return i < static_cast<int64_t>(keep) ? out[i] : trial_[i - base];
+  };
+  pos_ = bit;
+  int64_t reached = bit;  // the start of the last symbol that decoded cleanly
+  int64_t symbols = 0;
+  int64_t odd = 0;
+  while (reached < mustPass + kRepairHorizon) {
+    reached = pos_;
+    ++symbols;
+    const int sym = decode(*curLit_);
+    if (sym == -2 || sym == 256) {
+      reached = pos_ > mustPass ? mustPass + kRepairHorizon : pos_;
+      break;
+    }
+    if (sym < 0 || sym > 285) break;
+    if (sym < 256) {
+      if (NotText(static_cast<uint8_t>(sym)) || !check.accept(static_cast<uint8_t>(sym))) break;
+      odd += Odd(static_cast<uint8_t>(sym)) ? 1 : 0;
+      trial_.push_back(static_cast<char>(sym));
+      continue;
+    }
+    const int li = sym - 257;
+    const int64_t extra = bits(kLengthExtra[li]);
+    const int ds = decode(*curDist_);
+    if (extra < 0 || ds < 0 || ds > 29) break;
+    const int64_t dextra = bits(kDistExtra[ds]);
+    if (dextra < 0) break;
+    const int64_t distance = kDistBase[ds] + dextra, length = kLengthBase[li] + extra;
+    const int64_t at = base + static_cast<int64_t>(trial_.size());
+    if (piece_.fromStart && distance > at) break;
+    bool fault = false;
+    for (int64_t k = 0; k < length && !fault; ++k) {
+      const char c = byteAt(base + static_cast<int64_t>(trial_.size()) - distance);
+      trial_.push_back(c);
+      odd += Odd(static_cast<uint8_t>(c)) ? 1 : 0;
+      if (c == kUnknownByte)
+        check.lose();
+      else
+        fault = !check.accept(static_cast<uint8_t>(c));
+    }
+    if (fault) break;
+  }
+  repairSpent_ += symbols;
+  if (reached <= mustPass) return -1;
+  return std::max<int64_t>(0, std::min(reached - mustPass, kRepairHorizon) - odd * kOddPenaltyBits);
+}
+
+// Damage inside a block: the codes around the break are decoded again from
+// each recent symbol start (and a few bits past the break), with the output
+// cut or padded by a few bytes, since the damaged codes gave the wrong
+// amount. The choice whose markup stays whole furthest past the break is
+// taken (the smallest change of length among equals), and decoding goes on
+// in the same piece.
+bool Decoder::repairInBlock(int64_t errorBit) {
+  if (repairSpent_ > kRepairBudget || historyCount_ == 0 || errorBit <= lastRepair_) return false;
+  lastRepair_ = errorBit;
+  std::vector<Mark> starts;
+  for (size_t i = 0; i < std::min(historyCount_, kHistory); ++i) {
+    const Mark& m = history_[(historyCount_ - 1 - i) % kHistory];
+    if (m.bit < errorBit - kRepairBackBits) break;
+    starts.push_back(m);
+  }
+  const size_t failedOut = starts.empty() ? piece_.bytes.size() : starts.front().out;
+  for (int skip = 1; skip <= kInBlockSkipBits; ++skip) starts.push_back({errorBit + skip, failedOut});
+  const int64_t mustPass = errorBit + 16;
+  int64_t bestScore = -1;
+  Mark best{};
+  int bestPad = 0;
+  MarkupCheck bestCheck;
+  for (const Mark& m : starts) {
+    // The markup state just before the shortest cut, then one byte at a time.
+    const size_t low = m.out - std::min<size_t>(m.out, kRepairSlack);
+    MarkupCheck check;
+    check.lose();
+    for (size_t i = low - std::min<size_t>(low, 256); i < low; ++i) {
+      if (piece_.bytes[i] == kUnknownByte || !check.accept(static_cast<uint8_t>(piece_.bytes[i]))) check.lose();
+    }
+    for (int j = -static_cast<int>(m.out - low); j <= kRepairSlack; ++j) {
+      const size_t keep = j <= 0 ? m.out + j : m.out;
+      const int pad = j <= 0 ? 0 : j;
+      if (j > 0) check.lose();
+      const int64_t score = trialRepair(m.bit, keep, pad, check, mustPass);
+      const bool better = score > bestScore || (score == bestScore && std::abs(j) < std::abs(bestPad));
+      if (score >= 0 && better) {
+        bestScore = score;
+        best = {m.bit, keep};
+        bestPad = pad;
+        bestCheck = check;
+      }
+      if (j < 0) {
+        const char c = piece_.bytes[keep];
+        if (c == kUnknownByte || !check.accept(static_cast<uint8_t>(c))) check.lose();
+      }
+    }
+    if (stopped()) {
+      stop_ = true;
+      return false;
+    }
+  }
+  if (bestScore < kRepairReach) return false;
+  total_ = total_ - (piece_.bytes.size() - best.out) + static_cast<size_t>(bestPad);
+  piece_.bytes.resize(best.out);
+  piece_.bytes.append(static_cast<size_t>(bestPad), kUnknownByte);
+  check_ = bestCheck;
+  for (int i = 0; i < bestPad; ++i) check_.lose();
+  markupBroke_ = false;
+  lastTagOut_ = std::min(lastTagOut_, piece_.bytes.size());
+  tagsSeen_ = check_.tags();
+  historyCount_ = 0;
+  const int64_t from = std::min(best.bit, errorBit), to = std::max(best.bit, errorBit);
+  outcome_.gaps.push_back({from >> 3, std::max((from >> 3) + 1, to >> 3)});
+  pos_ = best.bit;
+  return true;
+}
+
+// A break soon after a block's start: the block's header (its code tables)
+// may hold the damaged byte. Every value of every byte from the block's
+// start to the break is tried; the one whose block then decodes furthest
+// past the break with whole markup is kept, if it gets far enough.
+bool Decoder::repairHeader(int64_t blockStart, int64_t faultBit) {
+  if (blockStart == headerTried_ || headerRepairs_ >= kMaxHeaderRepairs || repairSpent_ > kRepairBudget) return false;
+  headerTried_ = blockStart;
+  ++headerRepairs_;
+  const int64_t first = blockStart >> 3;
+  const int64_t last = std::min({(faultBit >> 3) + 1, first + kHeaderRepairBytes, (totalBits_ >> 3) - 1});
+  int64_t bestReach = -1, bestAt = -1;
+  uint8_t bestValue = 0;
+  // From the break backwards: the damage is most likely just before it, so among equals the later byte wins.
+  for (int64_t at = last; at >= first; --at) {
+    const uint8_t original = data_[at];
+    for (int v = 0; v < 256; ++v) {
+      if (v == original) continue;
+      data_[at] = static_cast<uint8_t>(v);
+      pos_ = blockStart + 1;
+      const int64_t type = bits(2);
+      if (type == 1) {
+        curLit_ = &fixedLit_;
+        curDist_ = &fixedDist_;
+      } else if (type == 2 && dynamicTables(trialLit_, trialDist_) == Result::kMore) {
+        curLit_ = &trialLit_;
+        curDist_ = &trialDist_;
+      } else {
+        continue;
+      }
+      const int64_t reach = trialRepair(pos_, piece_.bytes.size(), 0, check_, faultBit);
+      if (reach > bestReach) {
+        bestReach = reach;
+        bestAt = at;
+        bestValue = static_cast<uint8_t>(v);
+      }
+    }
+    data_[at] = original;
+    if (stopped()) {
+      stop_ = true;
+      break;
+    }
+  }
+  curLit_ = nullptr;
+  if (stop_ || bestReach < kRepairReach) return false;
+  data_[bestAt] = bestValue;
+  outcome_.gaps.push_back({bestAt, bestAt + 1});
+  pos_ = blockStart;
+  return true;
+}
+
 // Searches bit by bit for the next block that decodes cleanly to its end.
 bool Decoder::resumeAtBlock(int64_t errorBit, int64_t from) {
   for (int64_t at = from; at + 3 <= totalBits_; ++at) {
@@ -294,12 +570,12 @@ bool Decoder::resumeAtBlock(int64_t errorBit, int64_t from) {
       const uint8_t* p = data_ + (pos_ >> 3);
       if (options_.textual && std::any_of(p, p + len, NotText)) continue;
     } else if (type == 1) {
-      const Result r = codes<false>(fixedLit_, fixedDist_, INT64_MAX, &symbols);
-      if (!(r == Result::kEnd || r == Result::kNoInput) || symbols < kMinFixedSymbols) continue;
+      const Result r = codes<false>(fixedLit_, fixedDist_, kMinFixedSymbols, &symbols);
+      if (!(r == Result::kMore || (r == Result::kNoInput && symbols >= kMinCutSymbols))) continue;
     } else if (type == 2) {
       if (dynamicTables(trialLit_, trialDist_) != Result::kMore) continue;
-      const Result r = codes<false>(trialLit_, trialDist_, INT64_MAX, &symbols);
-      if (!(r == Result::kEnd || (r == Result::kNoInput && symbols >= kMinCutSymbols))) continue;
+      const Result r = codes<false>(trialLit_, trialDist_, kDynamicTrialSymbols, &symbols);
+      if (!(r == Result::kMore || r == Result::kEnd || (r == Result::kNoInput && symbols >= kMinCutSymbols))) continue;
     } else {
       continue;
     }
@@ -316,6 +592,9 @@ InflateOutcome Decoder::run() {
     if (curLit_ == nullptr) {
       const int64_t blockStart = pos_;
       errorBit_ = blockStart;
+      historyCount_ = 0;
+      blockStart_ = blockStart;
+      blockSymbols_ = 0;
       curFinal_ = bit() == 1;
       const int64_t type = bits(2);
       if (type < 0) {
@@ -340,6 +619,7 @@ InflateOutcome Decoder::run() {
     if (curLit_ != nullptr && r == Result::kMore) {
       int64_t symbols = 0;
       r = codes<true>(*curLit_, *curDist_, INT64_MAX, &symbols);
+      blockSymbols_ += symbols;
       if (r == Result::kEnd) curLit_ = nullptr;
     }
     if (r == Result::kEnd) {
@@ -364,7 +644,12 @@ InflateOutcome Decoder::run() {
       outcome_.gaps.push_back({errorBit >> 3, totalBits_ >> 3});
       return std::move(outcome_);
     }
-    if (curLit_ != nullptr && resumeInBlock(errorBit)) continue;
+    const int64_t failedAt = std::max(errorBit, pos_);  // a header fails where its parse stopped
+    if (options_.textual && !blind_ && blockSymbols_ < kHeaderRepairSymbols && repairHeader(blockStart_, failedAt)) {
+      continue;
+    }
+    if (curLit_ != nullptr && !blind_ && options_.textual && repairInBlock(errorBit)) continue;
+    if (curLit_ != nullptr && !blind_ && resumeInBlock(errorBit)) continue;
     if (stop_) break;
     const int64_t from = std::max(resumedAt_ + 1, errorBit - kLookBackBits);
     curLit_ = nullptr;

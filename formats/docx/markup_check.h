@@ -1,0 +1,53 @@
+#pragma once
+// MarkupCheck: whether a stream of bytes can still be XML, one byte at a time.
+//
+// Used while inflating an XML part to notice that damage has thrown the
+// decoder out of step: garbage soon breaks the shape of a tag (a name, then
+// name="value" attributes, then ">" or "/>") or of an entity. Text between
+// tags is judged only by its entities and by holding no ">" (which every
+// package writer escapes). After an unknown byte the check is
+// lost and picks up again at the next "<", which in XML always opens markup.
+// Accepting a byte costs a switch; no memory grows.
+
+#include <cstdint>
+
+namespace kw {
+
+class MarkupCheck {
+ public:
+  // False when `c` cannot follow what came before.
+  bool accept(uint8_t c);
+  // An unknown byte: nothing can be judged until the next "<".
+  void lose() { state_ = State::kLost; }
+  // How many whole tags (from "<" to ">", no byte unknown) were accepted.
+  uint64_t tags() const { return tags_; }
+
+ private:
+  enum class State : uint8_t {
+    kText,
+    kEntity,
+    kOpen,
+    kName,
+    kAttrs,
+    kAttrName,
+    kEquals,
+    kValue,
+    kAfterValue,
+    kSlash,
+    kSpecial,
+    kLost
+  };
+  static bool NameChar(uint8_t c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ':' || c == '_' ||
+           c == '-' || c == '.' || c >= 0x80;
+  }
+  static bool NameStart(uint8_t c) { return NameChar(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.'; }
+  static bool Space(uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+  State state_ = State::kText;
+  uint8_t quote_ = 0;
+  uint16_t run_ = 0;  // length of the current name or entity
+  uint64_t tags_ = 0;
+};
+
+}  // namespace kw
