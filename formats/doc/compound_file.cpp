@@ -370,6 +370,15 @@ void CompoundFile::scanDirectory() {
       }
     }
   }
+  // Writers leave stale copies of the directory in free sectors: of entries
+  // with the same name, the one in a sector in use wins, then a non-empty one.
+  auto score = [this](const DirEntry& e) {
+    const int64_t sector = e.fileOffset / sectorSize_ - 1;
+    const bool used = sector >= 0 && size_t(sector) < fat_.size() && fat_[sector] != kFree;
+    return (used ? 2 : 0) + (e.size > 0 ? 1 : 0);
+  };
+  std::stable_sort(found.begin(), found.end(),
+                   [&](const DirEntry& a, const DirEntry& b) { return score(a) > score(b); });
   int added = 0;
   for (DirEntry& e : found) {
     if (find(e.name)) continue;

@@ -9,6 +9,7 @@
 #include "formats/doc/compound_file.h"
 #include "formats/doc/fib.h"
 #include "formats/doc/piece_table.h"
+#include "formats/doc/rtf_text.h"
 #include "formats/doc/story_text.h"
 #include "formats/doc/text_scan.h"
 
@@ -181,6 +182,14 @@ Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, st
   uint8_t head[0x200] = {};
   const int64_t got = file.readAt(1, head, sizeof head);
   if (got < 0) return file.lastError();
+  if (IsRtf(head, size_t(got))) {
+    // Some writers save RTF under a .doc name.
+    std::vector<uint8_t> all(size_t(file.size()));
+    const int64_t n = file.readAt(1, all.data(), all.size());
+    if (n < 0) return file.lastError();
+    AppendRtfText(all.data(), size_t(n), clock, text);
+    return Status::OK();
+  }
   if (!CompoundFile::HasSignature(head, size_t(got)) && FibIdent(head, size_t(got)) != 0) {
     // Word 2.0 (and 6.0 saved without a container): the file is the main stream.
     StreamData main;

@@ -10,6 +10,8 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/fib.h
   ${CMAKE_CURRENT_LIST_DIR}/piece_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/piece_table.h
+  ${CMAKE_CURRENT_LIST_DIR}/rtf_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/rtf_text.h
   ${CMAKE_CURRENT_LIST_DIR}/story_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/story_text.h
   ${CMAKE_CURRENT_LIST_DIR}/text_scan.cpp

@@ -94,6 +94,14 @@ TEST_F(DeepDocTest, Word6TextInTheLanguagesCodePageAndThroughItsPieces) {
   EXPECT_TRUE(damage.empty()) << Dump();
 }
 
+TEST_F(DeepDocTest, RtfUnderADocNameKeepsTextAndFieldResults) {
+  const std::string rtf =
+      "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}{\\*\\generator X;}"
+      "\\pard \\'cf\\'f0\\uc1\\u1080?\\par"
+      "{\\field{\\*\\fldinst PAGE}{\\fldrslt 3}}a\\cell b\\cell\\row}";
+  EXPECT_EQ(Read(rtf), "\xD0\x9F\xD1\x80\xD0\xB8\r\n3a\tb\t\r\n");
+}
+
 TEST_F(DeepDocTest, Word2FileWithoutContainer) {
   EXPECT_EQ(Read(test::BuildWord2("Gr\xFC\xDF"
                                   "e aus Word 2\r")),
