@@ -13,6 +13,7 @@ bool MarkupCheck::accept(uint8_t c) {
   switch (state_) {
     case State::kLost:
       if (c == '<') state_ = State::kOpen;
+      if (c == '>') state_ = State::kText;  // the end of a tag whose start was unknown
       return true;
     case State::kText:
       if (c == '<') state_ = State::kOpen;

@@ -3,11 +3,11 @@
 //
 // Used while inflating an XML part to notice that damage has thrown the
 // decoder out of step: garbage soon breaks the shape of a tag (a name, then
-// name="value" attributes, then ">" or "/>") or of an entity. Text between
-// tags is judged only by its entities and by holding no ">" (which every
-// package writer escapes). After an unknown byte the check is
-// lost and picks up again at the next "<", which in XML always opens markup.
-// Accepting a byte costs a switch; no memory grows.
+// name="value" attributes, then ">" or "/>"), of an entity, or of the XML
+// declaration, or puts a ">" in text (every package writer escapes it).
+// After an unknown byte the check is lost; it picks up again at the next
+// "<", which in XML always opens markup, or after the next ">", which ends
+// it. Accepting a byte costs a switch; no memory grows.
 
 #include <cstdint>
 

@@ -12,17 +12,19 @@ namespace kw {
 namespace {
 
 constexpr int kMaxCodeBits = 15;
-constexpr int kInBlockSkipBits = 32;                  // how far past a break the broken block's tables are tried
-constexpr int kRepairBackBits = 512;                  // how far before a break its real start is looked for
-constexpr int kRepairSlack = 24;                      // how many bytes the damaged codes may have added or lost
-constexpr int64_t kRepairReach = 256;                 // bits that must decode past a break to accept a repair
-constexpr int64_t kRepairHorizon = 4096;              // a trial stops when it gets this far
+constexpr int kInBlockSkipBits = 32;      // how far past a break the broken block's tables are tried
+constexpr int kResumeSkipBits = 2048;     // how far past a break that cannot be repaired decoding may resume
+constexpr int kRepairBackBits = 512;      // how far before a break its real start is looked for
+constexpr int kRepairSlack = 24;          // how many bytes the damaged codes may have added or lost
+constexpr int64_t kRepairReach = 96;      // bits that must decode past a break to accept a repair
+constexpr int64_t kRepairHorizon = 4096;  // a trial stops when it gets this far
 constexpr int64_t kRepairBudget = int64_t{40} << 20;  // trial symbols per stream, so hostile input stays fast
 constexpr size_t kHistory = 256;                      // symbol starts remembered for repairs
 constexpr int64_t kHeaderRepairSymbols = 64;          // a break this early in a block may be a damaged header
 constexpr int64_t kHeaderRepairBytes = 200;           // how many bytes from a block's start are tried
 constexpr int kMaxHeaderRepairs = 16;                 // per stream, as each tries every value of every byte
-constexpr int64_t kTrialSymbols = 40;                 // symbols that must decode to resume inside a block
+constexpr int64_t kTrialSymbols = 400;                // symbols a resume inside a block is tried on
+constexpr uint64_t kTrialTags = 2;                    // whole tags they must write
 constexpr int64_t kMinFixedSymbols = 200;             // a fixed-code block found by search must be this long
 constexpr int64_t kMinCutSymbols = 64;                // a block cut by the input's end must be this long
 constexpr int64_t kDynamicTrialSymbols = 32;          // a block found by search must decode this far
@@ -150,14 +152,17 @@ class Decoder {
   template <bool kEmit>
   Result codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbols, int64_t* symbols);
   // Notes the last whole tag; false when the text has gone too long without one.
-  bool watchTags() {
+  // `known`: how many of the bytes just written are known.
+  bool watchTags(size_t known) {
     if (check_.tags() != tagsSeen_) {
       tagsSeen_ = check_.tags();
       lastTagOut_ = piece_.bytes.size();
       lastTagBit_ = pos_;
+      knownSinceTag_ = 0;
       return true;
     }
-    if (piece_.bytes.size() - lastTagOut_ <= (piece_.fromStart ? kBlindFromStart : kBlindResumed)) return true;
+    knownSinceTag_ += known;
+    if (knownSinceTag_ <= (piece_.fromStart ? kBlindFromStart : kBlindResumed)) return true;
     blind_ = true;
     errorBit_ = lastTagBit_;
     return false;
@@ -200,11 +205,13 @@ class Decoder {
   int headerRepairs_ = 0;
   std::string trial_;
   MarkupCheck check_;         // the emitted text's shape
+  MarkupCheck trialCheck_;    // a trial\'s
   bool markupBroke_ = false;  // the last error was noticed by check_
   bool blind_ = false;        // the last error: too long without a whole tag
   uint64_t tagsSeen_ = 0;
-  size_t lastTagOut_ = 0;   // the piece's size after its last whole tag
-  int64_t lastTagBit_ = 0;  // and the input bit there
+  size_t lastTagOut_ = 0;     // the piece's size after its last whole tag
+  size_t knownSinceTag_ = 0;  // known bytes written since then
+  int64_t lastTagBit_ = 0;    // and the input bit there
 };
 
 Result Decoder::dynamicTables(Huffman& lit, Huffman& dist) {
@@ -265,9 +272,9 @@ Result Decoder::stored(int64_t blockStart) {
 template <bool kEmit>
 Result Decoder::codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbols, int64_t* symbols) {
   std::string& out = piece_.bytes;
-  MarkupCheck trialCheck;
-  trialCheck.lose();
-  MarkupCheck& check = kEmit ? check_ : trialCheck;
+  trialCheck_ = MarkupCheck();
+  trialCheck_.lose();
+  MarkupCheck& check = kEmit ? check_ : trialCheck_;
   for (int64_t n = 0; n < maxSymbols; ++n) {
     if constexpr (kEmit) {
       if ((n & 0xFFF) == 0xFFF && stopped()) {
@@ -293,7 +300,7 @@ Result Decoder::codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbol
         if (total_ >= options_.outputLimit) return Result::kLimit;
         out.push_back(static_cast<char>(sym));
         ++total_;
-        if (options_.textual && !watchTags()) return Result::kError;
+        if (options_.textual && !watchTags(1)) return Result::kError;
       }
       continue;
     }
@@ -311,12 +318,14 @@ Result Decoder::codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbol
     if constexpr (kEmit) {
       if (piece_.fromStart && distance > static_cast<int64_t>(out.size())) return Result::kError;
       if (total_ + length > options_.outputLimit) return Result::kLimit;
+      int64_t unknown = 0;
       for (int64_t k = 0; k < length; ++k) {
         const int64_t from = static_cast<int64_t>(out.size()) - distance;
         const char c = from < 0 ? kUnknownByte : out[from];
         out.push_back(c);
         if (!options_.textual) continue;
         if (c == kUnknownByte) {
+          ++unknown;
           check.lose();
         } else if (!check.accept(static_cast<uint8_t>(c))) {
           markupBroke_ = true;
@@ -324,7 +333,7 @@ Result Decoder::codes(const Huffman& lit, const Huffman& dist, int64_t maxSymbol
         }
       }
       total_ += length;
-      if (options_.textual && !watchTags()) return Result::kError;
+      if (options_.textual && !watchTags(static_cast<size_t>(length - unknown))) return Result::kError;
     } else {
       check.lose();
     }
@@ -337,6 +346,7 @@ void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
   check_.lose();
   tagsSeen_ = check_.tags();
   lastTagOut_ = 0;
+  knownSinceTag_ = 0;
   lastTagBit_ = resumeBit;
   historyCount_ = 0;
   outcome_.gaps.push_back({errorBit >> 3, std::max(errorBit, resumeBit) >> 3});
@@ -363,11 +373,12 @@ void Decoder::finishPiece(int64_t endBit) {
 // Tries the broken block's own tables a few bits further on: a damaged byte
 // throws the codes out of step, and they usually fall back into step soon.
 bool Decoder::resumeInBlock(int64_t errorBit) {
-  for (int skip = 1; skip <= kInBlockSkipBits; ++skip) {
+  for (int skip = 1; skip <= kResumeSkipBits; ++skip) {
     pos_ = errorBit + skip;
     int64_t symbols = 0;
     const Result r = codes<false>(*curLit_, *curDist_, kTrialSymbols, &symbols);
-    if (r == Result::kMore || (r == Result::kEnd && symbols >= 8)) {
+    // With every earlier byte unknown, only whole tags written from literals show that the codes are in step.
+    if (trialCheck_.tags() >= kTrialTags && (r == Result::kMore || r == Result::kEnd || r == Result::kNoInput)) {
       breakPiece(errorBit, errorBit + skip);
       return true;
     }
@@ -378,7 +389,7 @@ bool Decoder::resumeInBlock(int64_t errorBit) {
 // Decodes from `bit` as if the piece held only its first `keep` bytes and
 // then `pad` unknown ones, checking the markup from `start`. Returns how far
 // past `mustPass` decoding got before the first fault (in bits, at most
-// kRepairHorizon; all of it when the block or the input ends cleanly), less
+// kRepairHorizon; all of it when the input ends cleanly), less
 // kOddPenaltyBits for each odd literal, or -1 when it did not get past
 // `mustPass`.
 int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupCheck& start, int64_t mustPass) {
@@ -398,8 +409,12 @@ int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupChec
     reached = pos_;
     ++symbols;
     const int sym = decode(*curLit_);
-    if (sym == -2 || sym == 256) {
+    if (sym == -2) {  // the input ends: as far as anything can get
       reached = pos_ > mustPass ? mustPass + kRepairHorizon : pos_;
+      break;
+    }
+    if (sym == 256) {  // a block's end counts only as far as it is
+      reached = pos_;
       break;
     }
     if (sym < 0 || sym > 285) break;
@@ -495,6 +510,7 @@ bool Decoder::repairInBlock(int64_t errorBit) {
   for (int i = 0; i < bestPad; ++i) check_.lose();
   markupBroke_ = false;
   lastTagOut_ = std::min(lastTagOut_, piece_.bytes.size());
+  knownSinceTag_ = 0;
   tagsSeen_ = check_.tags();
   historyCount_ = 0;
   const int64_t from = std::min(best.bit, errorBit), to = std::max(best.bit, errorBit);
@@ -511,6 +527,8 @@ bool Decoder::repairHeader(int64_t blockStart, int64_t faultBit) {
   if (blockStart == headerTried_ || headerRepairs_ >= kMaxHeaderRepairs || repairSpent_ > kRepairBudget) return false;
   headerTried_ = blockStart;
   ++headerRepairs_;
+  const Huffman* savedLit = curLit_;
+  const Huffman* savedDist = curDist_;
   const int64_t first = blockStart >> 3;
   const int64_t last = std::min({(faultBit >> 3) + 1, first + kHeaderRepairBytes, (totalBits_ >> 3) - 1});
   int64_t bestReach = -1, bestAt = -1;
@@ -545,8 +563,10 @@ bool Decoder::repairHeader(int64_t blockStart, int64_t faultBit) {
       break;
     }
   }
-  curLit_ = nullptr;
+  curLit_ = savedLit;
+  curDist_ = savedDist;
   if (stop_ || bestReach < kRepairReach) return false;
+  curLit_ = nullptr;
   data_[bestAt] = bestValue;
   outcome_.gaps.push_back({bestAt, bestAt + 1});
   pos_ = blockStart;
