@@ -5,7 +5,8 @@
 
 For each source document (English, German, Russian, Greek, Chinese, a mixed
 one with a table, and a long one) it writes the truth (truth/NAME.txt: every
-word of the document) and Word 97-2003 files made three ways:
+word of the document; truth-pandoc/ and truth-abiword/ without the parts
+those paths cannot carry) and Word 97-2003 files made three ways:
   lo/NAME.doc      flat ODF (body, table, footnote, header with a page number
                    field) -> LibreOffice -> .doc
   pandoc/NAME.doc  Markdown (footnote, table) -> pandoc -> .docx -> LibreOffice -> .doc
@@ -178,7 +179,7 @@ def damage(src, outdir, name):
 def main():
     out = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "/tmp/deep_doc_corpus")
     shutil.rmtree(out, ignore_errors=True)
-    for d in ("truth", "lo", "pandoc", "abiword"):
+    for d in ("truth", "truth-pandoc", "lo", "pandoc", "abiword"):
         os.makedirs(os.path.join(out, d))
     work = tempfile.mkdtemp(prefix="deepdoc")
     fodts, mds, htmls = [], [], []
@@ -186,6 +187,8 @@ def main():
         extras = name != "long"
         with open(os.path.join(out, "truth", name + ".txt"), "w", encoding="utf-8") as f:
             f.write(truth(paras, extras, header=True))
+        with open(os.path.join(out, "truth-pandoc", name + ".txt"), "w", encoding="utf-8") as f:
+            f.write(truth(paras, extras, header=False))  # Markdown has no page header
         with open(os.path.join(work, name + ".fodt"), "w", encoding="utf-8") as f:
             f.write(fodt(paras, extras))
         with open(os.path.join(work, name + ".md"), "w", encoding="utf-8") as f:

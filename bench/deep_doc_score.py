@@ -32,9 +32,10 @@ def words(text):
 
 def truth_for(corpus, cls, fname):
     base = fname[:-4]
-    folder = "truth-abiword" if cls == "abiword" else "truth"
-    if "-" in base and cls not in ("lo", "pandoc", "abiword"):
-        base = base.split("-", 1)[1]
+    maker = cls
+    if cls not in ("lo", "pandoc", "abiword"):  # a damaged copy: MAKER-NAME.doc
+        maker, base = base.split("-", 1)
+    folder = {"abiword": "truth-abiword", "pandoc": "truth-pandoc"}.get(maker, "truth")
     with open(os.path.join(corpus, folder, base + ".txt"), encoding="utf-8") as f:
         return words(f.read())
 

@@ -259,16 +259,11 @@ StreamData CompoundFile::readChain(uint32_t sector, int64_t maxBytes) {
   return readBig(sector, uint64_t(std::max<int64_t>(maxBytes, 0)), "", false);
 }
 
-void CompoundFile::loadMini() {
-  if (miniLoaded_) return;
-  miniLoaded_ = true;
-  const DirEntry* root = find("Root Entry");
-  if (!root) return;
-  miniStream_ = readBig(root->start, root->size, "The small-stream container", true);
-  if (firstMiniFat_ == kEndOfChain && headerValid_) return;
-  uint64_t fatBytes = uint64_t(miniFatCount_) * sectorSize_;
-  if (!headerValid_) fatBytes = (miniStream_.bytes.size() / kMiniSector) * 4 + sectorSize_;
-  StreamData raw = headerValid_ ? readBig(firstMiniFat_, fatBytes, "The small-stream FAT", true) : StreamData{};
+void CompoundFile::loadMiniFat() {
+  if (miniFatLoaded_) return;
+  miniFatLoaded_ = true;
+  if (!headerValid_ || firstMiniFat_ == kEndOfChain) return;
+  StreamData raw = readBig(firstMiniFat_, uint64_t(miniFatCount_) * sectorSize_, "The small-stream FAT", true);
   miniFat_.assign(raw.bytes.size() / 4, kUnknown);
   for (size_t i = 0; i < miniFat_.size(); ++i) miniFat_[i] = U32(raw.bytes.data() + 4 * i);
   for (const StreamHole& h : raw.holes) {
@@ -276,6 +271,66 @@ void CompoundFile::loadMini() {
       miniFat_[i] = kUnknown;
     }
   }
+}
+
+void CompoundFile::loadMini() {
+  loadMiniFat();
+  if (miniLoaded_) return;
+  miniLoaded_ = true;
+  const DirEntry* root = find("Root Entry");
+  if (root) miniStream_ = readBig(root->start, root->size, "The small-stream container", true);
+}
+
+StreamData CompoundFile::readContainer(uint32_t sector) {
+  const Chain c = follow(fat_, sector, UINT64_MAX, sectorCount_);
+  return readBig(sector, uint64_t(c.sectors.size()) * sectorSize_, "", false);
+}
+
+std::vector<bool> CompoundFile::nonTextSectors(std::string_view textStream) {
+  std::vector<bool> mask(sectorCount_);
+  auto mark = [&](uint32_t start, uint64_t needed) {
+    for (uint32_t s : follow(fat_, start, needed, sectorCount_).sectors) mask[s] = true;
+  };
+  for (uint32_t s : fatSectors_) {
+    if (s < sectorCount_) mask[s] = true;
+  }
+  if (headerValid_) mark(firstDir_, UINT64_MAX);
+  for (const DirEntry& e : entries_) {
+    const int64_t at = e.fileOffset / sectorSize_ - 1;
+    if (at >= 0 && at < int64_t(sectorCount_)) mask[at] = true;
+    if (EqualNoCase(e.name, textStream) || e.type == 1 || (e.type == 2 && e.size < miniCutoff_)) continue;
+    mark(e.start, (std::min<uint64_t>(e.size, uint64_t(fileSize_)) + sectorSize_ - 1) / sectorSize_);
+  }
+  return mask;
+}
+
+std::vector<uint32_t> CompoundFile::miniChainStarts() {
+  loadMiniFat();
+  std::vector<bool> pointed(miniFat_.size());
+  for (uint32_t v : miniFat_) {
+    if (v < miniFat_.size()) pointed[v] = true;
+  }
+  std::vector<uint32_t> starts;
+  for (uint32_t i = 0; i < miniFat_.size(); ++i) {
+    if (!pointed[i] && (IsLink(miniFat_[i]) || miniFat_[i] == kEndOfChain)) starts.push_back(i);
+  }
+  return starts;
+}
+
+StreamData CompoundFile::miniChainIn(const StreamData& container, uint32_t miniSector, int64_t maxBytes) {
+  StreamData d;
+  const uint64_t size = uint64_t(std::clamp<int64_t>(maxBytes, 0, int64_t(container.bytes.size())));
+  d.bytes.assign(size, 0);
+  const Chain c = follow(miniFat_, miniSector, (size + kMiniSector - 1) / kMiniSector,
+                         uint32_t(container.bytes.size() / kMiniSector));
+  for (size_t i = 0; i < c.sectors.size(); ++i) {
+    const int64_t pos = int64_t(i) * kMiniSector;
+    std::memcpy(d.bytes.data() + pos, container.bytes.data() + int64_t(c.sectors[i]) * kMiniSector,
+                std::min<int64_t>(kMiniSector, int64_t(size) - pos));
+  }
+  const int64_t covered = int64_t(c.sectors.size()) * kMiniSector;
+  AddHole(d.holes, covered, int64_t(size) - covered);
+  return d;
 }
 
 StreamData CompoundFile::readMini(uint32_t start, uint64_t size, std::string_view what) {

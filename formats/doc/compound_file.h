@@ -78,6 +78,16 @@ class CompoundFile {
   StreamData readChain(uint32_t sector, int64_t maxBytes);
   // The sectors no FAT link points to and that are in use: where chains start.
   std::vector<uint32_t> chainStarts() const;
+  // For a small stream whose container's entry was lost: the whole big chain
+  // from `sector` as a candidate container, the small-sector chain starts of
+  // the small-stream FAT, and the chain from `miniSector` in `container`, at
+  // most `maxBytes` long. No damage is reported.
+  StreamData readContainer(uint32_t sector);
+  std::vector<uint32_t> miniChainStarts();
+  // Per sector: true when it holds no document text for sure (FAT, directory,
+  // the small-stream container, and every big stream but `textStream`).
+  std::vector<bool> nonTextSectors(std::string_view textStream);
+  StreamData miniChainIn(const StreamData& container, uint32_t miniSector, int64_t maxBytes);
   // The number of whole or partial sectors after the header.
   uint32_t sectorCount() const { return sectorCount_; }
   // Reads `length` bytes at the 0-based file offset `offset`; returns how many were read.
@@ -98,6 +108,7 @@ class CompoundFile {
   void readDirectory();
   void scanDirectory();
   void loadMini();
+  void loadMiniFat();
   bool parseEntry(const uint8_t* raw, int64_t offset, DirEntry* entry) const;
   void note(int64_t offset, int64_t length, std::string reason);
   bool tick();
@@ -121,6 +132,7 @@ class CompoundFile {
   std::vector<uint32_t> miniFat_;
   StreamData miniStream_;
   bool miniLoaded_ = false;
+  bool miniFatLoaded_ = false;
   std::vector<DirEntry> entries_;
 };
 

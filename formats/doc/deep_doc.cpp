@@ -80,6 +80,11 @@ bool PiecesFromClx(const StreamData& s, const Fib& fib, std::vector<Piece>* piec
   return ParsePieceTable(s.bytes.data() + fib.fcClx, fib.lcbClx, fib.version == WordVersion::kWord97, pieces, why);
 }
 
+// Whether pieces end where the FIB's story lengths say the text ends.
+bool Plausible(const std::vector<Piece>& pieces, const Fib& fib) {
+  return pieces.back().cpEnd >= fib.ccp[kMainStory] && pieces.back().cpEnd <= TotalCp(fib) + 1;
+}
+
 // A table stream whose directory entry is lost: the chain, among those no
 // other sector links to, that holds a piece table where the FIB says.
 bool FindTableStream(CompoundFile& cf, const Fib& fib, const Job& job, std::vector<Piece>* pieces) {
@@ -90,11 +95,28 @@ bool FindTableStream(CompoundFile& cf, const Fib& fib, const Job& job, std::vect
     StreamData t = cf.readChain(s, int64_t(fib.fcClx) + fib.lcbClx);
     std::string why;
     if (!PiecesFromClx(t, fib, pieces, &why)) continue;
-    if (pieces->back().cpEnd < fib.ccp[kMainStory] || pieces->back().cpEnd > TotalCp(fib) + 1) continue;
+    if (!Plausible(*pieces, fib)) continue;
     job.note(int64_t(s + 1) * cf.sectorSize(), 0,
              "The table stream's directory entry is lost; it was found by its piece table at sector " +
                  std::to_string(s) + ".");
     return true;
+  }
+  // A small table stream lies in the small-stream container, itself one of the chains.
+  std::vector<uint32_t> minis = cf.miniChainStarts();
+  if (minis.size() > kMaxTableCandidates) minis.resize(kMaxTableCandidates);
+  for (size_t k = 0; k < starts.size() && k < 64 && !minis.empty(); ++k) {
+    if (job.stopped()) return false;
+    const StreamData container = cf.readContainer(starts[k]);
+    for (uint32_t m : minis) {
+      const StreamData t = cf.miniChainIn(container, m, int64_t(fib.fcClx) + fib.lcbClx);
+      std::string why;
+      if (!PiecesFromClx(t, fib, pieces, &why) || !Plausible(*pieces, fib)) continue;
+      job.note(int64_t(starts[k] + 1) * cf.sectorSize(), 0,
+               "The table stream's directory entry is lost; it was found by its piece table in the small-stream "
+               "container at sector " +
+                   std::to_string(starts[k]) + ".");
+      return true;
+    }
   }
   return false;
 }
@@ -173,6 +195,30 @@ void ScanFile(SourceFile& file, const Job& job, const std::string& why) {
            why + " The whole file was searched for text instead (" + std::to_string(runs) + " passages found).");
 }
 
+// A container whose main stream is lost: the sectors that may hold text,
+// in runs of neighbours, scanned one run at a time.
+void ScanSectors(CompoundFile& cf, const Job& job, const std::string& why) {
+  const std::vector<bool> skip = cf.nonTextSectors("WordDocument");
+  const size_t perChunk = kScanChunk / cf.sectorSize();
+  std::vector<uint8_t> buf;
+  size_t runs = 0;
+  for (uint32_t s = 0; s < cf.sectorCount() && !job.stopped();) {
+    if (skip[s]) {
+      ++s;
+      continue;
+    }
+    uint32_t e = s;
+    while (e < cf.sectorCount() && !skip[e] && e - s < perChunk) ++e;
+    buf.resize(size_t(e - s) * cf.sectorSize());
+    const int64_t got = cf.readFile(int64_t(s + 1) * cf.sectorSize(), buf.data(), buf.size());
+    runs += ScanForText(buf.data(), size_t(std::max<int64_t>(got, 0)), CodePage::k1252, job.clock, job.text).runs;
+    s = e;
+  }
+  job.note(0, 0,
+           why + " The sectors that may hold text were searched for it instead (" + std::to_string(runs) +
+               " passages found).");
+}
+
 }  // namespace
 
 Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text) {
@@ -207,9 +253,11 @@ Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, st
   const DirEntry* entry = cf.find("WordDocument");
   if (entry) main = cf.read(*entry);
   if ((!entry || main.lost()) && !FindMainStream(cf, job, &main)) {
-    ScanFile(file, job,
-             cf.entries().empty() ? "The file holds no readable Word structure."
-                                  : "The file's main Word stream cannot be found.");
+    if (cf.entries().empty()) {
+      ScanFile(file, job, "The file holds no readable Word structure.");
+    } else {
+      ScanSectors(cf, job, "The file's main Word stream cannot be found.");
+    }
     return Status::OK();
   }
   ReadMain(main, &cf, job);

@@ -120,8 +120,8 @@ struct Tokens {
 // Whether a run of characters reads as language.
 bool ReadsAsText(const std::vector<char32_t>& run, bool eightBit) {
   int letters = 0, spaces = 0, punct = 0, switches = 0, wide = 0, misread = 0, stops = 0;
-  int lastScript = 0, repeat = 0, maxRepeat = 0;
-  char32_t prev = 0;
+  int lastScript = 0, repeat = 0, maxRepeat = 0, rising = 0;
+  char32_t prev = 0, prevWide = 0;
   Tokens tokens;
   for (char32_t c : run) {
     const Kind k = Classify(c);
@@ -137,6 +137,8 @@ bool ReadsAsText(const std::vector<char32_t>& run, bool eightBit) {
         lastScript = s;
         if (s >= 7) {
           ++wide;
+          rising += c > prevWide;  // tables of rising 16-bit offsets read as ideographs
+          prevWide = c;
           const uint32_t lo = c & 0xFF, hi = c >> 8;
           misread += lo == 0 || (lo >= 0x20 && lo < 0x7F && hi >= 0x20 && hi < 0x7F);  // 8-bit text as UTF-16
         }
@@ -163,7 +165,7 @@ bool ReadsAsText(const std::vector<char32_t>& run, bool eightBit) {
   tokens.end();
   if (switches * 10 > letters || maxRepeat >= 4) return false;
   if (wide * 2 > letters) {  // CJK and Hangul: a sentence stop, or a long run
-    if (misread * 3 >= wide) return false;
+    if (misread * 3 >= wide || (wide >= 5 && rising * 10 >= wide * 8)) return false;
     return (stops > 0 && wide >= 2) || wide >= 12;
   }
   if (letters < (eightBit ? 6 : 4) || punct * 3 > letters + spaces) return false;
