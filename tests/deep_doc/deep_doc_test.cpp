@@ -131,17 +131,24 @@ TEST_F(DeepDocTest, ZeroedHeaderFindsTheDirectoryByScanning) {
 }
 
 TEST_F(DeepDocTest, ZeroedDirectoryFindsMainByFibAndTableByPieceTable) {
-  CfbLayout layout;
-  std::string file = Sample(&layout);
-  file.replace(CfbLayout::Offset(layout.dirSector), 512, 512, '\0');
-  EXPECT_EQ(Read(file), kSampleText);
-  const Damage* wiped = Find("cfb", "Directory sector 1 holds no readable entries");
-  ASSERT_NE(wiped, nullptr) << Dump();
-  EXPECT_EQ(wiped->offset, CfbLayout::Offset(layout.dirSector));
-  const Damage* main = Find("doc", "main stream's directory entry is lost");
-  ASSERT_NE(main, nullptr) << Dump();
-  EXPECT_EQ(main->offset, CfbLayout::Offset(layout.start["WordDocument"]));
-  EXPECT_NE(Find("doc", "table stream's directory entry is lost"), nullptr) << Dump();
+  for (const bool smallTable : {false, true}) {  // the table in its own sectors, or in the small-stream container
+    damage = DamageReport();
+    CfbLayout layout;
+    const test::Word97 doc = test::BuildWord97({{"Main text\r", true}, {"Note\r", false}}, 10, 5);
+    std::string file = test::BuildWord97File(doc, &layout, smallTable);
+    file.replace(CfbLayout::Offset(layout.dirSector), 512, 512, '\0');
+    EXPECT_EQ(Read(file), "Main text\r\n\r\nNote\r\n");
+    const Damage* wiped = Find("cfb", "Directory sector 1 holds no readable entries");
+    ASSERT_NE(wiped, nullptr) << Dump();
+    EXPECT_EQ(wiped->offset, CfbLayout::Offset(layout.dirSector));
+    const Damage* main = Find("doc", "main stream's directory entry is lost");
+    ASSERT_NE(main, nullptr) << Dump();
+    EXPECT_EQ(main->offset, CfbLayout::Offset(layout.start["WordDocument"]));
+    EXPECT_NE(Find("doc", smallTable ? "found by its piece table in the small-stream container"
+                                     : "found by its piece table at sector"),
+              nullptr)
+        << Dump();
+  }
 }
 
 TEST_F(DeepDocTest, TruncatedFileKeepsTheTextBeforeTheCut) {
@@ -195,6 +202,19 @@ TEST_F(DeepDocTest, NoStructureScansTheFileAndRejectsBinary) {
   EXPECT_LT(text.size(), 200u) << text;  // at most a little junk from 128 KiB of noise
   ASSERT_NE(Find("doc", "holds no readable Word structure. The whole file was searched"), nullptr) << Dump();
   EXPECT_EQ(Find("doc", "whole file")->length, int64_t(2 * noise.size() + words.size()));
+}
+
+TEST_F(DeepDocTest, RandomDamageIsSurvived) {
+  CfbLayout layout;
+  const std::string good = Sample(&layout);
+  std::mt19937 rng(11);
+  for (int round = 0; round < 300; ++round) {
+    std::string file = good;
+    const int changes = 1 + int(rng() % 40);
+    for (int i = 0; i < changes; ++i) file[rng() % file.size()] = char(rng());
+    if (round % 3 == 0) file.resize(rng() % file.size());
+    Read(file);  // OK whatever the damage (checked in Read), and no fault under the sanitizers
+  }
 }
 
 TEST_F(DeepDocTest, StoppedClockEndsTheScanEarly) {

@@ -180,8 +180,11 @@ Word97 BuildWord97(const std::vector<TestPiece>& pieces, uint32_t ccpText, uint3
   return doc;
 }
 
-std::string BuildWord97File(const Word97& doc, CfbLayout* layout) {
-  return BuildCfb({{"WordDocument", doc.main}, {"1Table", doc.table}}, layout);
+std::string BuildWord97File(const Word97& doc, CfbLayout* layout, bool smallTable) {
+  if (!smallTable) return BuildCfb({{"WordDocument", doc.main}, {"1Table", doc.table}}, layout);
+  // Another small stream first, so the table does not start the container.
+  return BuildCfb(
+      {{"WordDocument", doc.main}, {"CompObj", std::string(200, 'c')}, {"1Table", doc.table.substr(0, 512)}}, layout);
 }
 
 std::string BuildWord6(const std::string& bytes, uint16_t lid, bool complex) {

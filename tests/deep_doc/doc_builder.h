@@ -35,8 +35,10 @@ struct Word97 {
   std::string table;  // 1Table
 };
 Word97 BuildWord97(const std::vector<TestPiece>& pieces, uint32_t ccpText, uint32_t ccpFtn = 0, uint32_t ccpHdd = 0);
-// The whole file: WordDocument then 1Table, both big streams.
-std::string BuildWord97File(const Word97& doc, CfbLayout* layout);
+// The whole file: WordDocument then 1Table, both big streams, or with
+// `smallTable` a 512-byte 1Table in the small-stream container, after a
+// 200-byte CompObj.
+std::string BuildWord97File(const Word97& doc, CfbLayout* layout, bool smallTable = false);
 
 // A Word 6.0 main stream of 8-bit `bytes` in language `lid`; complex puts
 // them in two pieces through a piece table.
