@@ -33,8 +33,9 @@ constexpr int64_t kDynamicTrialSymbols = 32;          // a block found by search
 // from the start.
 constexpr size_t kBlindResumed = 4096;
 constexpr size_t kBlindFromStart = 8192;
-constexpr int64_t kLookBackBits = 256;  // the search starts this far before the break
-constexpr size_t kDistrustBytes = 32;   // output just before a break noticed in the markup is dropped
+constexpr int64_t kFinalSlackBytes = 8;  // what may follow a stream's last block
+constexpr int64_t kLookBackBits = 256;   // the search starts this far before the break
+constexpr size_t kDistrustBytes = 32;    // output just before a break noticed in the markup is dropped
 
 constexpr std::array<uint16_t, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27,
                                                   31, 35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258};
@@ -587,6 +588,8 @@ bool Decoder::resumeAtBlock(int64_t errorBit, int64_t from) {
       pos_ = (pos_ + 7) & ~int64_t{7};
       const int64_t len = bits(16), nlen = bits(16);
       if (nlen < 0 || len != (~nlen & 0xFFFF) || (pos_ >> 3) + len > (totalBits_ >> 3)) continue;
+      const bool final = (data_[at >> 3] >> (at & 7)) & 1;
+      if (final && (pos_ >> 3) + len + kFinalSlackBytes < (totalBits_ >> 3)) continue;  // a last block ends the input
       const uint8_t* p = data_ + (pos_ >> 3);
       if (options_.textual && std::any_of(p, p + len, NotText)) continue;
     } else if (type == 1) {

@@ -1,0 +1,119 @@
+#include "formats/docx/tolerant_inflate.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <random>
+
+#include "tests/deep_docx/deep_package.h"
+
+namespace kw {
+namespace {
+
+std::string Joined(const InflateOutcome& r) {
+  std::string out;
+  for (const InflatePiece& p : r.pieces) out += p.bytes;
+  return out;
+}
+
+TEST(TolerantInflate, CleanStreamIsOnePieceFromTheStart) {
+  const std::string xml = test::LongDocumentXml(50);
+  const InflateOutcome r = TolerantInflate(test::RawDeflate(xml), {}, nullptr);
+  ASSERT_EQ(r.pieces.size(), 1u);
+  EXPECT_TRUE(r.pieces[0].fromStart);
+  EXPECT_EQ(r.pieces[0].bytes, xml);
+  EXPECT_TRUE(r.ended);
+  EXPECT_TRUE(r.gaps.empty());
+}
+
+TEST(TolerantInflate, CutStreamKeepsItsPrefix) {
+  const std::string xml = test::LongDocumentXml(200);
+  const std::string z = test::RawDeflate(xml);
+  const InflateOutcome r = TolerantInflate(std::string_view(z).substr(0, z.size() / 2), {}, nullptr);
+  ASSERT_EQ(r.pieces.size(), 1u);
+  EXPECT_TRUE(r.inputEnded);
+  EXPECT_FALSE(r.ended);
+  EXPECT_GT(r.pieces[0].bytes.size(), xml.size() / 8);
+  EXPECT_EQ(xml.compare(0, r.pieces[0].bytes.size(), r.pieces[0].bytes), 0);
+}
+
+// One damaged byte in the middle of a block: the text before it is kept as
+// it was, the break is reported where it showed, and decoding goes on.
+TEST(TolerantInflate, DamagedByteKeepsWhatCameBeforeAndGoesOn) {
+  const std::string xml = test::LongDocumentXml(300);
+  std::string z = test::RawDeflate(xml);
+  const size_t at = z.size() / 2;
+  z[at] = static_cast<char>(z[at] ^ 0x5A);
+  const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+  ASSERT_FALSE(r.pieces.empty());
+  ASSERT_FALSE(r.gaps.empty());
+  EXPECT_GE(r.gaps[0].inputBegin, static_cast<int64_t>(at));
+  const std::string& first = r.pieces[0].bytes;
+  size_t same = 0;
+  while (same < first.size() && same < xml.size() && first[same] == xml[same]) ++same;
+  EXPECT_GT(same, xml.size() / 4);
+  EXPECT_GT(Joined(r).size(), same + 1000);  // decoding went on past the damage
+}
+
+// A damaged byte in a block's header (its code tables) is found by trying
+// every value of every byte up to the break: the output is whole again.
+TEST(TolerantInflate, DamagedHeaderByteIsRepaired) {
+  const std::string xml = test::LongDocumentXml(100);
+  std::string z = test::RawDeflate(xml);
+  z[6] = static_cast<char>(z[6] ^ 0x21);
+  const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+  ASSERT_EQ(r.pieces.size(), 1u);
+  EXPECT_EQ(r.pieces[0].bytes, xml);
+  ASSERT_EQ(r.gaps.size(), 1u);
+  EXPECT_EQ(r.gaps[0].inputBegin, 6);
+}
+
+// A ruined first block: the search finds the next block that decodes
+// cleanly (here after a full flush, so nothing in it is unknown).
+TEST(TolerantInflate, RuinedBlockResumesAtTheNextBlock) {
+  const std::string xml = test::LongDocumentXml(60);
+  const size_t half = xml.size() / 2;
+  z_stream s{};
+  deflateInit2(&s, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  std::string z(deflateBound(&s, xml.size()) + 64, '\0');
+  s.next_out = reinterpret_cast<Bytef*>(z.data());
+  s.avail_out = static_cast<uInt>(z.size());
+  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(xml.data()));
+  s.avail_in = static_cast<uInt>(half);
+  deflate(&s, Z_FULL_FLUSH);
+  s.avail_in = static_cast<uInt>(xml.size() - half);
+  deflate(&s, Z_FINISH);
+  z.resize(s.total_out);
+  deflateEnd(&s);
+  for (size_t i = 0; i < 40; ++i) z[i] = static_cast<char>(0xFF);
+  const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+  ASSERT_FALSE(r.pieces.empty());
+  EXPECT_FALSE(r.pieces.back().fromStart);
+  EXPECT_EQ(r.pieces.back().bytes, xml.substr(half));
+  EXPECT_TRUE(r.ended);
+  ASSERT_FALSE(r.gaps.empty());
+  EXPECT_EQ(r.gaps[0].inputBegin, 0);
+}
+
+TEST(TolerantInflate, OutputStopsAtTheLimit) {
+  const std::string z = test::RawDeflate(std::string(8 << 20, 'a'));
+  TolerantInflateOptions o;
+  o.outputLimit = 1 << 20;
+  const InflateOutcome r = TolerantInflate(z, o, nullptr);
+  EXPECT_TRUE(r.limitReached);
+  EXPECT_LE(Joined(r).size(), o.outputLimit);
+}
+
+TEST(TolerantInflate, RandomInputEndsQuicklyWithBoundedOutput) {
+  std::mt19937 rng(7);
+  std::string noise(200000, '\0');
+  for (char& c : noise) c = static_cast<char>(rng());
+  TolerantInflateOptions o;
+  o.outputLimit = 4 << 20;
+  const InflateOutcome r = TolerantInflate(noise, o, nullptr);
+  EXPECT_FALSE(r.ended && r.gaps.empty());
+  EXPECT_LE(Joined(r).size(), o.outputLimit);
+}
+
+}  // namespace
+}  // namespace kw

@@ -1,0 +1,74 @@
+#include "formats/docx/word_xml_text.h"
+
+#include <gtest/gtest.h>
+
+#include "formats/docx/tolerant_inflate.h"
+
+namespace kw {
+namespace {
+
+std::string Text(std::string_view xml) {
+  std::string out;
+  WordXmlText(&out).addPiece(xml, true);
+  return out;
+}
+
+std::string InRun(std::string_view inner) { return "<w:p><w:r>" + std::string(inner) + "</w:r></w:p>"; }
+
+TEST(WordXmlText, RunsBreaksTabsAndHyphens) {
+  EXPECT_EQ(Text(InRun("<w:t>a</w:t><w:br/><w:t xml:space=\"preserve\">b </w:t><w:tab/><w:t>c</w:t><w:cr/>")),
+            "a\r\nb \tc\r\n\r\n");
+  EXPECT_EQ(Text(InRun("<w:t>co</w:t><w:softHyphen/><w:t>op</w:t><w:noBreakHyphen/><w:t>x</w:t>")), "coop-x\r\n");
+  EXPECT_EQ(Text("<w:p/><w:p><w:pPr><w:tabs><w:tab w:val=\"left\" w:pos=\"720\"/></w:tabs></w:pPr>" +
+                 InRun("<w:t>t</w:t>").substr(5)),
+            "\r\nt\r\n");
+}
+
+TEST(WordXmlText, EntitiesAndUtf8) {
+  EXPECT_EQ(Text(InRun("<w:t>&amp;&lt;&gt;&quot;&apos;&#65;&#x42;&#x1F600;&#0;&bogus; \xC3\xA9</w:t>")),
+            "&<>\"'AB\xF0\x9F\x98\x80\xEF\xBF\xBD&bogus; \xC3\xA9\r\n");
+}
+
+TEST(WordXmlText, DeletedTextFieldCodesAndFallbacksAreNotText) {
+  EXPECT_EQ(Text(InRun("<w:delText>gone</w:delText><w:instrText> PAGE </w:instrText><w:t>kept</w:t>")), "kept\r\n");
+  EXPECT_EQ(Text("<mc:AlternateContent><mc:Choice>" + InRun("<w:t>box</w:t>") + "</mc:Choice><mc:Fallback>" +
+                 InRun("<w:t>box</w:t>") + "</mc:Fallback></mc:AlternateContent>"),
+            "box\r\n");
+}
+
+TEST(WordXmlText, TableCellsAndRows) {
+  const std::string cell1 = "<w:tc><w:p><w:r><w:t>a</w:t></w:r></w:p><w:p><w:r><w:t>b</w:t></w:r></w:p></w:tc>";
+  const std::string cell2 = "<w:tc><w:p><w:r><w:t>c</w:t></w:r></w:p></w:tc>";
+  EXPECT_EQ(Text("<w:tbl><w:tr>" + cell1 + cell2 + "</w:tr><w:tr>" + cell2 + cell2 + "</w:tr></w:tbl>" +
+                 InRun("<w:t>after</w:t>")),
+            "a b\tc\r\nc\tc\r\nafter\r\n");
+}
+
+TEST(WordXmlText, SymbolsMapToPlainCharacters) {
+  EXPECT_EQ(Text(InRun("<w:sym w:font=\"Symbol\" w:char=\"F0B7\"/><w:sym w:font=\"Symbol\" w:char=\"F061\"/>"
+                       "<w:sym w:font=\"Wingdings\" w:char=\"F0FC\"/><w:sym w:font=\"Arial\" w:char=\"F041\"/>"
+                       "<w:sym w:font=\"Wingdings\" w:char=\"F021\"/><w:sym w:char=\"zz\"/>")),
+            "\xE2\x80\xA2\xCE\xB1\xE2\x9C\x93"
+            "A\xEF\x80\xA1\r\n");
+}
+
+// A piece cut by damage is read to its last complete element.
+TEST(WordXmlText, CutPieceEndsAtItsLastCompleteElement) {
+  EXPECT_EQ(Text(InRun("<w:t>whole</w:t>") + "<w:p><w:r><w:t>half a ru"), "whole\r\n");
+  EXPECT_EQ(Text(InRun("<w:t>one</w:t><w:t>two</w:t>") + "<w:p><w:r><w:t>x</w:t></w:r><w:r><w:t"), "onetwo\r\nx\r\n");
+}
+
+// A resumed piece: runs with an unknown byte in their text or tags are dropped.
+TEST(WordXmlText, ResumedPieceKeepsOnlyWholeRuns) {
+  const std::string u(1, kUnknownByte);
+  std::string out;
+  WordXmlText reader(&out);
+  reader.addPiece("xt>lost</w:t></w:r></w:p>" + InRun("<w:t>ke" + u + "pt</w:t>") + "<w:p><w:r><w:t" + u +
+                      ">unsure</w:t></w:r></w:p><w:p/>" + InRun("<w:t>sure</w:t>"),
+                  false);
+  EXPECT_EQ(out, "sure\r\n");
+  EXPECT_EQ(reader.droppedBytes(), 5);  // the run "ke?pt"
+}
+
+}  // namespace
+}  // namespace kw
