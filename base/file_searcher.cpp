@@ -73,7 +73,10 @@ int64_t FileSearcher::search(std::string_view pattern, int64_t start, YieldClock
     offset = 0;
     if (!readMore(readSize)) return -1;
     readSize = std::min(readSize * 2, kMaxRead);
-    if (clock != nullptr) clock->tick();
+    if (clock != nullptr) {
+      clock->tick();
+      if (clock->stopped()) return 0;  // the job was cancelled: found nothing more
+    }
   }
 }
 

@@ -29,6 +29,7 @@ class FileSearcher {
   // comes back as the position at which the last 20,000-byte block of the
   // stepping from `start` began. `from` is 64-bit so callers may pass E + 4
   // and the like without overflow; past the end it simply gives -1.
+  // A search that sees the job cancelled at one of its yields gives -1.
   int32_t find(std::string_view pattern, int64_t from, int64_t* blockStart = nullptr, YieldClock* clock = nullptr);
 
   // Copies up to `length` bytes at the 1-based `pos` into `out`; returns how

@@ -1,12 +1,11 @@
 #pragma once
-// RecoveryJobState: the one record of working values shared by the engines,
-// the job controller and the wizard for the job that runs now.
+// RecoveryJobState: the working values of one job, shared by the passes of
+// its engine.
 //
-// It lives as long as its owner (the wizard or the CLI) and is never reset as
-// a whole: each engine sets the fields it uses when it starts, the wizard sets
-// iImageCount to 0 before each job and empties sRecoveredText after it. Fields
-// that a job does not touch keep the previous job's values (lTextStart in
-// particular). The widths below are part of the data model.
+// RunJob makes a fresh one for each job; the engines set the fields they use
+// when they start, and the text they recover stays in sRecoveredText unless
+// the job hands it to a text sink. The widths below are part of the data
+// model.
 
 #include <cstdint>
 #include <string>

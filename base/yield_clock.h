@@ -13,6 +13,7 @@
 #include <time.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 
 #include "base/job_progress.h"
@@ -42,6 +43,13 @@ class YieldClock {
   // True once a yield has seen a cancel request.
   bool stopped() const { return stopped_; }
 
+  // For loops whose steps take nanoseconds: ticks at every 4096th step
+  // counted in `steps`; true once the job was cancelled.
+  bool tickEvery(uint32_t& steps) {
+    if ((++steps & 0xFFF) == 0) tick();
+    return stopped_;
+  }
+
  private:
   // The monotonic clock at the kernel's tick resolution (1 to 4 ms): read
   // without a system call or a hardware counter, several times cheaper than
@@ -62,5 +70,8 @@ class YieldClock {
   std::chrono::nanoseconds last_;
   bool stopped_ = false;
 };
+
+// The same for a clock that may be missing.
+inline bool TickEvery(YieldClock* clock, uint32_t& steps) { return clock != nullptr && clock->tickEvery(steps); }
 
 }  // namespace kw

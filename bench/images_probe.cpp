@@ -11,18 +11,15 @@
 #include <cstdio>
 #include <string>
 
-#include "base/plain_job_host.h"
 #include "formats/images/image_extraction.h"
-#include "jobs/job_controller.h"
+#include "jobs/job.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class ProbeHost : public kw::PlainJobHost {
+class ProbeHost : public kw::JobProgress {
  public:
-  ProbeHost() { image = 1; }
-  long entries = 0;
   Clock::time_point last = Clock::now();
   Clock::duration longest{};
 
@@ -31,7 +28,6 @@ class ProbeHost : public kw::PlainJobHost {
     longest = std::max(longest, now - last);
     last = now;
   }
-  void addPictureEntry(const std::string&) override { ++entries; }
 };
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
@@ -41,20 +37,20 @@ double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(
 int main(int argc, char** argv) {
   const std::string mode = argc > 2 ? argv[1] : "";
   ProbeHost host;
-  kw::RecoveryJobState job;
   if (mode == "scan" && argc == 3) {
-    host.path = argv[2];
-    kw::JobController controller(job, host);
     host.last = Clock::now();
-    const kw::Status status = controller.Timer1_Timer();
+    const kw::JobResult result = kw::RunJob({argv[2], kw::JobMode::kImages}, host);
     host.yield();  // the time after the last yield counts too
-    std::printf("entries=%ld longest_gap_ms=%.2f %s\n", host.entries, Ms(host.longest), status.message().c_str());
-    return status.ok() ? 0 : 1;
+    std::printf("entries=%zu longest_gap_ms=%.2f %s\n", result.pictures.size(), Ms(host.longest),
+                result.status.message().c_str());
+    return result.status.ok() ? 0 : 1;
   }
   if (mode == "save" && argc == 5) {
-    host.path = argv[2];
+    kw::PictureRecord picture;
+    picture.firstByte = std::stoll(argv[3]);
+    picture.lastByte = std::stoll(argv[4]);
     std::string saved;
-    const kw::Status status = kw::SaveImages(job, host, argv[3], argv[4], "GridJ0", "jpg", &saved, &host);
+    const kw::Status status = kw::SaveImages(argv[2], kw::FileIdentity(), picture, &saved, &host);
     if (!status.ok()) {
       std::fprintf(stderr, "%s\n", status.message().c_str());
       return 1;

@@ -4,21 +4,21 @@
 #include <filesystem>
 
 #include "base/message_text.h"
-#include "cli/console_host.h"
+#include "cli/console_progress.h"
+#include "cli/picture_rows.h"
 #include "cli/report_file.h"
 #include "formats/images/image_extraction.h"
-#include "formats/images/image_table.h"
-#include "jobs/job_controller.h"
+#include "jobs/job.h"
 
 namespace kw::cli {
 
 namespace {
 
 // A picture's file name inside the extraction folder, or empty when the
-// entry's name could lead out of it.
-std::string PictureFileName(const ImageEntry& entry) {
-  const std::string name = entry.ImgName + "." + entry.ImgExt;
-  if (entry.ImgName.empty() || name.find('/') != std::string::npos || name.find('\0') != std::string::npos) {
+// picture's name could lead out of it.
+std::string PictureFileName(const PictureRecord& picture) {
+  const std::string name = picture.name + "." + picture.ext;
+  if (picture.name.empty() || name.find('/') != std::string::npos || name.find('\0') != std::string::npos) {
     return {};
   }
   return name;
@@ -27,7 +27,7 @@ std::string PictureFileName(const ImageEntry& entry) {
 // Writes every listed picture into `dir`, from the file that was scanned.
 // Every picture is tried; when any was not written, a summary on stderr says
 // how many were and the exit status is kExitCannotRead.
-int ExtractAll(const ParsedArgs& args, ConsoleHost& host, const FileIdentity& scanned) {
+int ExtractAll(const ParsedArgs& args, const JobResult& result) {
   const std::string& dir = *args.extractDir;
   std::error_code error;
   std::filesystem::create_directories(dir, error);
@@ -37,15 +37,13 @@ int ExtractAll(const ParsedArgs& args, ConsoleHost& host, const FileIdentity& sc
     return kExitCannotRead;
   }
   size_t written = 0;
-  for (const std::string& text : host.entries()) {
-    ImageEntry entry;
-    const std::string name = ParseImageEntry(text, &entry) ? PictureFileName(entry) : std::string();
+  for (const PictureRecord& picture : result.pictures) {
+    const std::string name = PictureFileName(picture);
     if (name.empty()) {
-      std::fprintf(stderr, "kwrecover: skipped %s: not a picture entry.\n", Quoted(text).c_str());
+      std::fprintf(stderr, "kwrecover: skipped %s: not a file name.\n", Quoted(picture.name).c_str());
       continue;
     }
-    const Status status =
-        ExtractImage(args.file, entry.sMark, entry.eMark, dir + "/" + name, args.force, nullptr, scanned);
+    const Status status = ExtractImage(args.file, result.source, picture, dir + "/" + name, args.force);
     if (status.ok()) {
       ++written;
       continue;
@@ -53,7 +51,7 @@ int ExtractAll(const ParsedArgs& args, ConsoleHost& host, const FileIdentity& sc
     std::fprintf(stderr, "kwrecover: %s: %s%s\n", Escaped(name).c_str(), status.message().c_str(),
                  status.message().find("Not overwriting") == 0 ? " Use --force to overwrite." : "");
   }
-  const size_t listed = host.entries().size();
+  const size_t listed = result.pictures.size();
   if (written == listed) return kExitOk;
   std::fprintf(stderr, "kwrecover: wrote %zu of %zu pictures into %s.\n", written, listed, Quoted(dir).c_str());
   return kExitCannotRead;
@@ -64,20 +62,15 @@ int ExtractAll(const ParsedArgs& args, ConsoleHost& host, const FileIdentity& sc
 int ImagesCommand::execute(const ParsedArgs& args) {
   const ReportFile report(args);
   if (!report.check()) return kExitCannotRead;
-  RecoveryJobState job;
-  ConsoleHost host(args.file, Mode::kImages);
-  JobController controller(job, host);
-  const Status status = controller.Timer1_Timer();
-  if (!report.write(host.damage(), status)) return kExitCannotRead;
-  if (!status.ok()) {
-    return PrintError(status);
-  }
-  std::string listing;
-  for (const std::string& entry : host.entries()) listing += entry + "\n";
-  listing += host.foundLabel() + "\n";
-  if (!WriteStandardOutput(listing)) return kExitCannotRead;
+  ConsoleProgress progress;
+  const JobResult result = RunJob({.path = args.file, .mode = JobMode::kImages}, progress);
+  progress.close();
+  progress.printNotices(result.notices);
+  if (!report.write(result.damage, result.status)) return kExitCannotRead;
+  if (!result.status.ok()) return PrintError(result.status);
+  if (!WriteStandardOutput(PictureListing(result.pictures))) return kExitCannotRead;
   if (!args.extractDir) return kExitOk;
-  return ExtractAll(args, host, job.sourceIdentity);
+  return ExtractAll(args, result);
 }
 
 }  // namespace kw::cli

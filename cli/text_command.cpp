@@ -6,10 +6,11 @@
 
 #include "base/output_file.h"
 #include "base/text_preview.h"
+#include "cli/console_progress.h"
 #include "cli/preview_writer.h"
 #include "cli/report_file.h"
 #include "formats/docx/docx_writer.h"
-#include "jobs/job_controller.h"
+#include "jobs/job.h"
 
 namespace kw::cli {
 
@@ -29,18 +30,18 @@ int TextCommand::execute(const ParsedArgs& args) {
   const ReportFile report(args);
   if (!report.check()) return kExitCannotRead;
   if (args.output && NamesWordDocument(*args.output)) return writeWordDocument(args, report);
-  RecoveryJobState job;
-  ConsoleHost host(args.file, mode_);
   PreviewWriter writer(args.output.value_or(""), args.file);
   // An output that cannot be written, or that is the document itself, is
   // refused before the job reads anything.
   if (!writer.start()) return kExitCannotRead;
-  host.setTextSink(&writer);  // long texts go out as they grow
-  JobController controller(job, host);
-  const Status status = controller.Timer1_Timer();
-  if (!report.write(host.damage(), status)) return kExitCannotRead;
-  if (!status.ok()) return PrintError(status);
-  writer.write(job.sRecoveredText);  // what the engine kept whole
+  ConsoleProgress progress;
+  // Long texts go out as they grow.
+  const JobResult result = RunJob({.path = args.file, .mode = mode_, .textSink = &writer}, progress);
+  progress.close();
+  progress.printNotices(result.notices);
+  if (!report.write(result.damage, result.status)) return kExitCannotRead;
+  if (!result.status.ok()) return PrintError(result.status);
+  writer.write(result.text);  // what the engine kept whole
   return writer.finish() ? kExitOk : kExitCannotRead;
 }
 
@@ -50,14 +51,15 @@ int TextCommand::writeWordDocument(const ParsedArgs& args, const ReportFile& rep
   options.sourcePath = args.file;
   Status status = out.open(*args.output, options);
   if (!status.ok()) return PrintError(status);
-  RecoveryJobState job;
-  ConsoleHost host(args.file, mode_);  // no text sink: the package needs the whole text
-  JobController controller(job, host);
-  status = controller.Timer1_Timer();
-  if (!report.write(host.damage(), status)) return kExitCannotRead;
-  if (!status.ok()) return PrintError(status);
+  ConsoleProgress progress;
+  // No text sink: the package needs the whole text.
+  const JobResult result = RunJob({.path = args.file, .mode = mode_}, progress);
+  progress.close();
+  progress.printNotices(result.notices);
+  if (!report.write(result.damage, result.status)) return kExitCannotRead;
+  if (!result.status.ok()) return PrintError(result.status);
   std::string package;
-  status = DocxPackage(PreviewText(job.sRecoveredText), &package);
+  status = DocxPackage(PreviewText(result.text), &package);
   if (status.ok()) status = out.write(package);
   if (status.ok()) status = out.commit();
   return status.ok() ? kExitOk : PrintError(status);

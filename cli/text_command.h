@@ -6,21 +6,21 @@
 // Word document, one paragraph per line, as the wizard saves it.
 
 #include "cli/command.h"
-#include "cli/console_host.h"
 #include "cli/report_file.h"
+#include "jobs/job.h"
 
 namespace kw::cli {
 
 class TextCommand : public Command {
  public:
-  explicit TextCommand(Mode mode) : mode_(mode) {}
-  std::string name() const override { return mode_ == Mode::kQuick ? "quick" : "salvage"; }
+  explicit TextCommand(JobMode mode) : mode_(mode) {}
+  std::string name() const override { return mode_ == JobMode::kQuick ? "quick" : "salvage"; }
   int execute(const ParsedArgs& args) override;
 
  private:
   int writeWordDocument(const ParsedArgs& args, const ReportFile& report);
 
-  Mode mode_;
+  JobMode mode_;
 };
 
 }  // namespace kw::cli

@@ -1,6 +1,6 @@
 #pragma once
-// Shared pieces of the fuzz targets: a silent job host and a scratch file
-// that holds the current input, since the engines read files.
+// Shared pieces of the fuzz targets: a silent job context and a scratch
+// file that holds the current input, since the engines read files.
 
 #include <unistd.h>
 
@@ -12,24 +12,19 @@
 #include <string_view>
 #include <vector>
 
-#include "base/plain_job_host.h"
+#include "base/job_context.h"
 
 namespace kw::fuzz {
 
-class SilentHost : public PlainJobHost {
+// An engine's context that keeps only the progress bar's last values.
+class SilentHost : public JobProgress, public JobContext {
  public:
+  SilentHost() : JobContext("", static_cast<JobProgress&>(*this)) {}
   int32_t maximum = 0;
   int32_t value = 0;
-  size_t entries = 0;
-  std::vector<std::string> pictures;  // the picture list, kept when keepPictures
-  bool keepPictures = false;
 
   void setProgressMax(int32_t v) override { maximum = v; }
   void setProgressValue(int32_t v) override { value = v; }
-  void addPictureEntry(const std::string& text) override {
-    ++entries;
-    if (keepPictures) pictures.push_back(text);
-  }
 };
 
 // The path of a per-process scratch file holding `bytes`.

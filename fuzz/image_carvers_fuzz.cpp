@@ -1,8 +1,8 @@
 // Image Recovery (both carvers and the listing) on arbitrary bytes: never
-// crash, and the list it fills is sound: entries numbered 1..n, every entry
-// text parses back, every picture begins with its start marker inside the
-// file, a JPEG ends with its end marker, a PNG's end marker lies inside the
-// file, and JPEG entries come before PNG entries, each counted from 0.
+// crash, and the pictures it lists are sound: every picture begins with its
+// start marker inside the file, a JPEG ends with its end marker, a PNG's end
+// marker lies inside the file, and JPEG pictures come before PNG pictures,
+// each named by its count from 0.
 
 #include <cstdlib>
 #include <string>
@@ -22,26 +22,22 @@ bool Matches(const uint8_t* data, size_t size, int64_t pos, std::string_view mar
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kw::fuzz::SilentHost host;
-  host.keepPictures = true;
   host.path = kw::fuzz::WriteScratch(data, size);
   kw::RecoveryJobState job;
   if (!kw::ImageRecovery(job, host).ok()) std::abort();
   if (host.pictures.size() != static_cast<size_t>(job.iImageCount)) std::abort();
   int jpegs = 0, pngs = 0;
-  for (size_t n = 0; n < host.pictures.size(); ++n) {
-    const std::string& text = host.pictures[n];
-    if (text.rfind("  Image #" + std::to_string(n + 1) + "  >     ", 0) != 0) std::abort();
-    kw::ImageEntry entry;
-    if (!kw::ParseImageEntry(text, &entry)) std::abort();
-    const int64_t sMark = std::stoll(entry.sMark), eMark = std::stoll(entry.eMark);
-    if (entry.ImgExt == "jpg") {
-      if (pngs > 0 || entry.ImgName != "GridJ" + std::to_string(jpegs++)) std::abort();
-      if (!Matches(data, size, sMark - 1, "\xFF\xD8\xFF") || !Matches(data, size, eMark - 2, "\xFF\xD9")) std::abort();
-      if (eMark < sMark + 3) std::abort();
-    } else if (entry.ImgExt == "png") {
-      if (entry.ImgName != "Grid" + std::to_string(pngs++)) std::abort();
-      if (!Matches(data, size, sMark - 1, "\x89PN")) std::abort();
-      if (eMark < 1 || eMark > static_cast<int64_t>(size)) std::abort();
+  for (const kw::PictureRecord& picture : host.pictures) {
+    const int64_t first = picture.firstByte, last = picture.lastByte;
+    if (picture.hasBytes) std::abort();
+    if (picture.kind == kw::PictureRecord::Kind::kJpeg) {
+      if (pngs > 0 || picture.name != "GridJ" + std::to_string(jpegs++) || picture.ext != "jpg") std::abort();
+      if (!Matches(data, size, first - 1, "\xFF\xD8\xFF") || !Matches(data, size, last - 2, "\xFF\xD9")) std::abort();
+      if (last < first + 3) std::abort();
+    } else if (picture.kind == kw::PictureRecord::Kind::kPng) {
+      if (picture.name != "Grid" + std::to_string(pngs++) || picture.ext != "png") std::abort();
+      if (!Matches(data, size, first - 1, "\x89PN")) std::abort();
+      if (last < 1 || last > static_cast<int64_t>(size)) std::abort();
     } else {
       std::abort();
     }

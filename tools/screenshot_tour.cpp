@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QListWidget>
 #include <QPainter>
+#include <QProgressBar>
 #include <QTest>
 
 #include "tests/ui/wizard_driver.h"
@@ -73,8 +74,9 @@ int main(int argc, char** argv) {
   Save(&frm, out.filePath("step2-mode.png"));
 
   OnModal<kw::ui::DocProgress>([&](kw::ui::DocProgress* window) {
-    window->setProgressMax(100);
-    window->setProgressValue(37);
+    auto* bar = window->findChild<QProgressBar*>("ProgReadDOC");
+    bar->setRange(0, 100);
+    bar->setValue(37);
     Save(window, out.filePath("status-window.png"));
   });
   Click(&frm, "CmdNext");

@@ -11,9 +11,13 @@
 namespace kw::ui {
 
 DamageSummary::DamageSummary(QWidget* parent)
-    : QWidget(parent), line_(new QLabel(this)), details_(new QPushButton("Details...", this)) {
+    : QWidget(parent),
+      cancelled_(new QLabel("Cancelled: what was recovered so far is shown.", this)),
+      line_(new QLabel(this)),
+      details_(new QPushButton("Details...", this)) {
   auto* icon = new QLabel(this);
   icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
+  cancelled_->setObjectName("LblCancelled");
   line_->setObjectName("LblDamage");
   details_->setObjectName("CmdDamageDetails");
   connect(details_, &QPushButton::clicked, this, &DamageSummary::showDetails);
@@ -21,18 +25,20 @@ DamageSummary::DamageSummary(QWidget* parent)
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(icon);
+  layout->addWidget(cancelled_);
   layout->addWidget(line_);
   layout->addWidget(details_);
   layout->addStretch();
   clear();
 }
 
-void DamageSummary::setReport(const DamageReport& report) {
+void DamageSummary::setReport(const DamageReport& report, bool cancelled) {
   report_ = report;
+  cancelled_->setVisible(cancelled);
   line_->setText(DamageSummaryLine(report_));
   line_->setVisible(!report_.empty());
   details_->setVisible(!report_.empty());
-  setVisible(!report_.empty());
+  setVisible(cancelled || !report_.empty());
 }
 
 void DamageSummary::showDetails() {

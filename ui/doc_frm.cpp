@@ -9,16 +9,14 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <cstdlib>
 
-#include "base/output_file.h"
-#include "jobs/job_controller.h"
 #include "ui/app_info.h"
 #include "ui/damage_summary.h"
 #include "ui/doc_about.h"
@@ -48,7 +46,7 @@ DocFrm::DocFrm(QWidget* parent)
       filePage_(new FilePage(this)),
       modePage_(new ModePage(this)),
       textPage_(new TextPage(this)),
-      imagesPage_(new ImagesPage(job_, *this, this)),
+      imagesPage_(new ImagesPage(this)),
       savePage_(new SavePage(
           textPage_->TxtRepairedDocContent(), [this] { return filePage_->txtDocFileName()->text(); }, this)),
       CmdBack_(new QPushButton("Back", this)),
@@ -152,6 +150,12 @@ int DocFrm::optQuickMode() const { return modePage_->value(Mode::kQuick); }
 int DocFrm::optImageMode() const { return modePage_->value(Mode::kImage); }
 int DocFrm::optSalvageMode() const { return modePage_->value(Mode::kSalvage); }
 
+JobMode DocFrm::chosenMode() const {
+  if (optSalvageMode() == 1) return JobMode::kSalvage;
+  if (optImageMode() == 1) return JobMode::kImages;
+  return JobMode::kQuick;
+}
+
 void DocFrm::selectStep(int step) {
   if (step < 1 || step > 5 || !isStepAvailable(step) || step == currentStep()) return;
   DocTab_->setCurrentIndex(step - 1);
@@ -167,14 +171,6 @@ void DocFrm::setStepAvailable(int step, bool available) {
   if (DocTab_->currentIndex() != current) DocTab_->setCurrentIndex(current);
   keepingStep_ = false;
 }
-
-void DocFrm::setFoundImagesLabel(const std::string& text) { imagesPage_->setFoundImages(QString::fromStdString(text)); }
-
-void DocFrm::navigatePreview(const std::string& path) { imagesPage_->navigate(FromLocalPath(path)); }
-
-void DocFrm::addPictureEntry(const std::string& text) { imagesPage_->addEntry(QString::fromStdString(text)); }
-
-void DocFrm::showNotice(const std::string& text) { notices_ << QString::fromStdString(text); }
 
 void DocFrm::GetPicInfo(const QString& sPicName) { imagesPage_->GetPicInfo(sPicName); }
 
@@ -266,34 +262,58 @@ void DocFrm::CmdBack_Click() {
 }
 
 void DocFrm::startJob() {
-  if (jobRunning_) return;  // a job never starts twice
-  jobRunning_ = true;
+  if (status_ != nullptr) return;  // the job started earlier still runs (OK closed its window)
   CmdBack_->setEnabled(true);
   imagesPage_->clearList();
-  job_.iImageCount = 0;
-  notices_.clear();
   textPage_->damageSummary()->clear();
   imagesPage_->damageSummary()->clear();
-  // Chosen now: once OK has closed the status window, the mode boxes can
-  // change while the job runs on.
-  DamageSummary* damageShown =
-      ChooseEngine(*this) == EngineKind::kImages ? imagesPage_->damageSummary() : textPage_->damageSummary();
-  DocProgress progress(this, job_, *this, *this, programDir_, startDelayMs_);
-  progress.run();
-  jobRunning_ = false;
-  if (!isVisible()) return;  // the wizard was closed while the job ran on
+  status_ = std::make_unique<DocProgress>(this, JobRequest{sourcePath(), chosenMode()}, startDelayMs_);
+  connect(status_.get(), &DocProgress::okClicked, this, &DocFrm::completeJob);
+  connect(status_.get(), &DocProgress::jobEnded, this, &DocFrm::jobEnded, Qt::QueuedConnection);
+  status_->run();
+}
+
+QString DocFrm::placeholderPath() const { return QDir(programDir_).filePath("preview.gif"); }
+
+void DocFrm::completeJob() {
+  if (status_ != nullptr) status_->closeStatusWindow();
+  if (optSalvageMode() == 1 || optQuickMode() == 1) {
+    selectStep(3);
+    return;
+  }
+  if (optImageMode() == 1) {
+    imagesPage_->setFoundImages(QString("Found (%1) Images").arg(imagesPage_->LstPicture()->count()));
+    if (QFileInfo(placeholderPath()).isFile()) imagesPage_->navigate(placeholderPath());
+    selectStep(4);
+  }
+}
+
+void DocFrm::jobEnded() {
+  if (status_ == nullptr) return;  // the job was stopped by closing the wizard
+  const std::unique_ptr<DocProgress> status = std::move(status_);
+  const bool ran = status->jobRan();
+  JobResult& result = status->result();
+  if (ran && result.engine == EngineKind::kImages) {
+    setStepAvailable(4, true);
+    setStepAvailable(3, false);
+  }
+  imagesPage_->setPictures(std::move(result.pictures), status->request().path, result.source);
+  status->closeStatusWindow();
+  completeJob();
 
   selectStep(3);
-  textPage_->fill(job_.sRecoveredText);
-  damageShown->setReport(progress.damage());
-  if (progress.jobRan() && !progress.jobStatus().ok()) {
-    QMessageBox box(QMessageBox::Warning, kWindowTitle, QString::fromStdString(progress.jobStatus().message()),
+  textPage_->fill(result.text);
+  DamageSummary* damageShown =
+      result.engine == EngineKind::kImages ? imagesPage_->damageSummary() : textPage_->damageSummary();
+  damageShown->setReport(result.damage, result.cancelled);
+  if (ran && !result.status.ok()) {
+    QMessageBox box(QMessageBox::Warning, kWindowTitle, QString::fromStdString(result.status.message()),
                     QMessageBox::Ok, this);
     box.setObjectName("JobError");
     box.exec();
   }
-  for (const QString& notice : std::exchange(notices_, {})) {
-    QMessageBox box(QMessageBox::Information, kWindowTitle, notice, QMessageBox::Ok, this);
+  for (const std::string& notice : result.notices) {
+    QMessageBox box(QMessageBox::Information, kWindowTitle, QString::fromStdString(notice), QMessageBox::Ok, this);
     box.setObjectName("JobNotice");
     box.exec();
   }
@@ -335,7 +355,6 @@ void DocFrm::Mode_Click(Mode mode, bool checked) {
   if (mode == Mode::kImage) {
     setStepAvailable(4, true);
     setStepAvailable(3, false);
-    job_.iImageCount = 0;
   } else {
     setStepAvailable(4, false);
     setStepAvailable(3, true);
@@ -343,14 +362,9 @@ void DocFrm::Mode_Click(Mode mode, bool checked) {
 }
 
 void DocFrm::closeEvent(QCloseEvent* event) {
-  // No confirmation. A job (or a picture copy) runs on this thread beneath
-  // this call and cannot be stopped half-way, so a close during one ends the
-  // process right here, after removing the job's working and output files.
-  if (jobRunning_ || imagesPage_->copying()) {
-    for (QWidget* window : QApplication::topLevelWidgets()) window->hide();
-    RemovePendingOutputs();
-    std::_Exit(0);
-  }
+  // No confirmation. A job that still runs is stopped first (within a
+  // fraction of a second) and its result dropped; its working files go with it.
+  status_.reset();
   event->accept();
   QMainWindow::closeEvent(event);
 }

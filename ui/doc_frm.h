@@ -6,20 +6,19 @@
 // pictures (4), and saving (5). It owns the step state machine: which step
 // is current and which can be selected, the captions and states of CmdBack
 // and CmdNext, the file choice, starting a job from step 2 (in the modal
-// status window DocProgress) and showing its result, restarting from the
-// File menu, and closing without confirmation; a close while a job runs
-// ends the process at once. It also owns the recovery job state and is the
-// job's view of the wizard: the engines read the file name and the mode
-// boxes from it whenever they need them, and report steps, pictures and
-// notices to it. After a job, the preview step it leads to shows a summary
-// of what the job's readers skipped or cut. The pages hold no recovery
-// logic.
+// status window DocProgress, which runs it on a thread of its own) and
+// showing its result, restarting from the File menu, and closing without
+// confirmation; a close while a job runs stops the job first. It turns a
+// job's result into what the wizard shows: the steps, "Found (n) Images",
+// the placeholder picture, the picture list, the text, notices and errors.
+// After a job, the preview step it leads to shows a summary of what the
+// job's readers skipped or cut. The pages hold no recovery logic.
 
 #include <QMainWindow>
 #include <QStringList>
+#include <memory>
 
-#include "base/job_host.h"
-#include "base/job_state.h"
+#include "jobs/job.h"
 #include "ui/mode_page.h"
 
 class QLineEdit;
@@ -28,12 +27,13 @@ class QTabWidget;
 
 namespace kw::ui {
 
+class DocProgress;
 class FilePage;
 class ImagesPage;
 class SavePage;
 class TextPage;
 
-class DocFrm : public QMainWindow, public WizardInputs, public WizardView {
+class DocFrm : public QMainWindow {
   Q_OBJECT
  public:
   explicit DocFrm(QWidget* parent = nullptr);
@@ -47,27 +47,27 @@ class DocFrm : public QMainWindow, public WizardInputs, public WizardView {
   // Fills the file-name box (the program's optional argument).
   void setDocFileName(const QString& path);
 
-  RecoveryJobState& job() { return job_; }
   int currentStep() const;
   bool isStepAvailable(int step) const;
-  bool jobRunning() const { return jobRunning_; }
+  // True from the start of a job until its result is shown.
+  bool jobRunning() const { return status_ != nullptr; }
+  // The status window of the job that runs now, if any.
+  DocProgress* statusWindow() const { return status_.get(); }
 
   // Reads the picture's header and shows its height, width and depth.
   void GetPicInfo(const QString& sPicName);
 
-  // WizardInputs.
-  std::string sourcePath() const override;
-  int optQuickMode() const override;
-  int optImageMode() const override;
-  int optSalvageMode() const override;
+  // The file-name box (txtDocFileName) as a path, and the mode boxes.
+  std::string sourcePath() const;
+  int optQuickMode() const;
+  int optImageMode() const;
+  int optSalvageMode() const;
+  // The job the mode boxes ask for: Salvage before Image before Quick.
+  JobMode chosenMode() const;
 
-  // WizardView.
-  void selectStep(int step) override;
-  void setStepAvailable(int step, bool available) override;
-  void setFoundImagesLabel(const std::string& text) override;
-  void navigatePreview(const std::string& path) override;
-  void addPictureEntry(const std::string& text) override;
-  void showNotice(const std::string& text) override;
+  // Requests step n (1..5) of DocTab; an unavailable step is not selected.
+  void selectStep(int step);
+  void setStepAvailable(int step, bool available);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -78,6 +78,14 @@ class DocFrm : public QMainWindow, public WizardInputs, public WizardView {
   void showNoFileMessage();
   void chooseFile();
   void startJob();
+  // What OK on the status window, and the end of every job, do: close the
+  // status window and select the preview step of the chosen mode.
+  // Once named CmdOK_Click.
+  void completeJob();
+  // The job has ended (or never started): shows its result.
+  void jobEnded();
+  // The placeholder picture's path: the program folder and "preview.gif".
+  QString placeholderPath() const;
   // Gives the keyboard focus to the current step's first control.
   void focusStep();
 
@@ -87,12 +95,10 @@ class DocFrm : public QMainWindow, public WizardInputs, public WizardView {
   void mnuOpen_Click();
   void Mode_Click(Mode mode, bool checked);
 
-  RecoveryJobState job_;
   QString programDir_;
   int startDelayMs_;
-  bool jobRunning_ = false;
-  bool keepingStep_ = false;  // availability change in progress
-  QStringList notices_;
+  std::unique_ptr<DocProgress> status_;  // while a job runs
+  bool keepingStep_ = false;             // availability change in progress
   QMetaObject::Connection focusWatch_;
 
   QTabWidget* DocTab_;

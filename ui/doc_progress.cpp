@@ -1,8 +1,6 @@
 #include "ui/doc_progress.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,49 +10,17 @@
 #include <QVBoxLayout>
 
 #include "ui/icons.h"
-#include "ui/local_names.h"
+#include "ui/job_runner.h"
 
 namespace kw::ui {
 
-// The job's front end: the wizard's inputs and view, this window's progress
-// and damage report.
-class DocProgress::Host final : public JobHost {
- public:
-  Host(WizardInputs& inputs, WizardView& view, StatusWindow& window, DamageReport& damage)
-      : inputs_(inputs), view_(view), window_(window), damage_(damage) {}
-
-  std::string sourcePath() const override { return inputs_.sourcePath(); }
-  int optQuickMode() const override { return inputs_.optQuickMode(); }
-  int optImageMode() const override { return inputs_.optImageMode(); }
-  int optSalvageMode() const override { return inputs_.optSalvageMode(); }
-  void setProgressMin(int32_t v) override { window_.setProgressMin(v); }
-  void setProgressMax(int32_t v) override { window_.setProgressMax(v); }
-  void setProgressValue(int32_t v) override { window_.setProgressValue(v); }
-  void yield() override { window_.yield(); }
-  void closeStatusWindow() override { window_.closeStatusWindow(); }
-  void selectStep(int step) override { view_.selectStep(step); }
-  void setStepAvailable(int step, bool available) override { view_.setStepAvailable(step, available); }
-  void setFoundImagesLabel(const std::string& text) override { view_.setFoundImagesLabel(text); }
-  void navigatePreview(const std::string& path) override { view_.navigatePreview(path); }
-  void addPictureEntry(const std::string& text) override { view_.addPictureEntry(text); }
-  void showNotice(const std::string& text) override { view_.showNotice(text); }
-  DamageReport* damageReport() override { return &damage_; }
-
- private:
-  WizardInputs& inputs_;
-  WizardView& view_;
-  StatusWindow& window_;
-  DamageReport& damage_;
-};
-
-DocProgress::DocProgress(QWidget* owner, RecoveryJobState& job, WizardInputs& inputs, WizardView& view,
-                         const QString& programDir, int startDelayMs)
+DocProgress::DocProgress(QWidget* owner, JobRequest request, int startDelayMs)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      host_(std::make_unique<Host>(inputs, view, *this, damage_)),
-      controller_(job, *host_, LocalPath(programDir)),
+      runner_(new JobRunner(std::move(request), this)),
       Timer1_(new QTimer(this)),
       ProgReadDOC_(new QProgressBar(this)),
-      CmdOK_(new QPushButton("OK", this)) {
+      CmdOK_(new QPushButton("OK", this)),
+      CmdCancel_(new QPushButton("Cancel", this)) {
   setObjectName("DocProgress");
   setWindowTitle("Document Repair Status");
   setModal(true);
@@ -79,6 +45,10 @@ DocProgress::DocProgress(QWidget* owner, RecoveryJobState& job, WizardInputs& in
   CmdOK_->setObjectName("CmdOK");
   CmdOK_->setDefault(true);
   connect(CmdOK_, &QPushButton::clicked, this, &DocProgress::CmdOK_Click);
+  CmdCancel_->setObjectName("CmdCancel");
+  connect(CmdCancel_, &QPushButton::clicked, this, &DocProgress::cancelJob);
+  connect(runner_, &JobRunner::progressChanged, this, &DocProgress::showProgress);
+  connect(runner_, &JobRunner::finished, this, &DocProgress::jobEnded);
 
   auto* frame = new QFrame(this);
   frame->setFrameShape(QFrame::StyledPanel);
@@ -90,34 +60,54 @@ DocProgress::DocProgress(QWidget* owner, RecoveryJobState& job, WizardInputs& in
   inner->addWidget(ProgReadDOC_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(frame);
-  layout->addWidget(CmdOK_, 0, Qt::AlignRight);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(CmdOK_);
+  buttons->addWidget(CmdCancel_);
+  layout->addLayout(buttons);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 DocProgress::~DocProgress() = default;
 
-int DocProgress::run() {
+void DocProgress::run() {
   Timer1_->start();
-  return exec();
+  open();
 }
 
-void DocProgress::Timer1_Timer() {
-  if (ran_) return;
-  ran_ = true;
-  status_ = controller_.Timer1_Timer();
+bool DocProgress::jobRan() const { return runner_->started(); }
+bool DocProgress::jobRunning() const { return runner_->running(); }
+const JobRequest& DocProgress::request() const { return runner_->request(); }
+JobResult& DocProgress::result() { return runner_->result(); }
+
+void DocProgress::Timer1_Timer() { runner_->start(); }
+
+void DocProgress::endWithoutJob() {
   Timer1_->stop();
+  closeStatusWindow();
+  emit jobEnded();
 }
 
 void DocProgress::CmdOK_Click() {
-  Timer1_->stop();  // before the first tick: no job runs
-  controller_.CmdOK_Click();
+  const bool noJob = !runner_->started();
+  if (noJob) Timer1_->stop();
+  emit okClicked();
+  if (noJob) emit jobEnded();
 }
 
-void DocProgress::setProgressMin(int32_t value) { ProgReadDOC_->setMinimum(value); }
-void DocProgress::setProgressMax(int32_t value) { ProgReadDOC_->setMaximum(value); }
-void DocProgress::setProgressValue(int32_t value) { ProgReadDOC_->setValue(value); }
+void DocProgress::cancelJob() {
+  if (!runner_->started()) {
+    if (Timer1_->isActive()) endWithoutJob();
+    return;
+  }
+  CmdCancel_->setEnabled(false);
+  runner_->cancel();
+}
 
-void DocProgress::yield() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void DocProgress::showProgress(int minimum, int maximum, int value) {
+  ProgReadDOC_->setRange(minimum, maximum);
+  ProgReadDOC_->setValue(value);
+}
 
 void DocProgress::closeStatusWindow() {
   closing_ = true;

@@ -1,26 +1,22 @@
 #pragma once
-// DocProgress: the status window "Document Repair Status" in which one
-// recovery job runs.
+// DocProgress: the status window "Document Repair Status" of one recovery
+// job.
 //
-// run() switches on the one-shot timer Timer1 and shows the window modally
-// over the wizard; it returns when the window has closed and, if the job
-// started, after the job has ended. The job runs on the GUI thread inside
-// the timer's single tick and yields to the event loop by time, so the
-// window repaints, ProgReadDOC moves and OK (CmdOK) stays live. OK closes
-// the window and selects the preview step at once; before the first tick it
-// also means that no job runs. The window has no close, minimise or
-// maximise button and ignores Escape. A job never starts twice. The job's
-// readers report what they skipped or cut into this window's own damage
-// report, empty as each window (one per job) is made.
+// run() shows the window, modal over the wizard, and switches on the
+// one-shot timer Timer1, whose tick starts the job on a thread of its own
+// (JobRunner): the window never waits for it, ProgReadDOC follows its
+// progress, and OK (CmdOK) and Cancel (CmdCancel) stay live. OK closes the
+// window and asks for the preview step at once (okClicked()); the job runs
+// on and still hands over its result. Cancel stops the job within a
+// fraction of a second; what it found so far is handed over, marked
+// cancelled. jobEnded() comes once the job has ended, or at once when OK or
+// Cancel was pressed before the first tick (no job runs then). The window
+// has no close, minimise or maximise button and ignores Escape. Deleting it
+// while the job runs stops the job and waits for it.
 
 #include <QDialog>
-#include <memory>
 
-#include "base/damage_report.h"
-#include "base/job_host.h"
-#include "base/job_state.h"
-#include "base/status.h"
-#include "jobs/job_controller.h"
+#include "jobs/job.h"
 
 class QProgressBar;
 class QPushButton;
@@ -28,48 +24,50 @@ class QTimer;
 
 namespace kw::ui {
 
-class DocProgress : public QDialog, public StatusWindow {
+class JobRunner;
+
+class DocProgress : public QDialog {
   Q_OBJECT
  public:
   static constexpr int kDefaultStartDelayMs = 1000;
 
-  DocProgress(QWidget* owner, RecoveryJobState& job, WizardInputs& inputs, WizardView& view, const QString& programDir,
-              int startDelayMs = kDefaultStartDelayMs);
+  DocProgress(QWidget* owner, JobRequest request, int startDelayMs = kDefaultStartDelayMs);
   ~DocProgress() override;
 
-  int run();
-  // Whether the job ran, and how it ended (not OK: the source could not be read).
-  bool jobRan() const { return ran_; }
-  const Status& jobStatus() const { return status_; }
-  const DamageReport& damage() const { return damage_; }
-
-  // StatusWindow.
-  void setProgressMin(int32_t value) override;
-  void setProgressMax(int32_t value) override;
-  void setProgressValue(int32_t value) override;
-  void yield() override;
-  void closeStatusWindow() override;
+  void run();
+  // Whether the job started, and whether it still runs.
+  bool jobRan() const;
+  bool jobRunning() const;
+  const JobRequest& request() const;
+  // The job's result once jobEnded() has come (empty when no job ran).
+  JobResult& result();
+  // Cancel, whether or not the window is shown.
+  void cancelJob();
+  // Closes the window; the job, if any, runs on.
+  void closeStatusWindow();
 
   void reject() override {}  // Escape does not close the window
+
+ signals:
+  void okClicked();
+  void jobEnded();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  class Host;
-
   void Timer1_Timer();
   void CmdOK_Click();
+  void showProgress(int minimum, int maximum, int value);
+  // Before the first tick: no job will run.
+  void endWithoutJob();
 
-  DamageReport damage_;
-  std::unique_ptr<Host> host_;
-  JobController controller_;
+  JobRunner* runner_;
   QTimer* Timer1_;
   QProgressBar* ProgReadDOC_;
   QPushButton* CmdOK_;
+  QPushButton* CmdCancel_;
   bool closing_ = false;
-  bool ran_ = false;
-  Status status_;
 };
 
 }  // namespace kw::ui

@@ -1,7 +1,7 @@
 #include "ui/images_page.h"
 
-#include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
@@ -13,7 +13,6 @@
 
 #include "formats/images/image_extraction.h"
 #include "formats/images/image_info.h"
-#include "formats/images/image_table.h"
 #include "ui/damage_summary.h"
 #include "ui/icons.h"
 #include "ui/local_names.h"
@@ -31,15 +30,14 @@ QLabel* BoldLabel(const QString& text, QWidget* parent) {
   return label;
 }
 
-// The status window of an extraction: it only lets window events run.
-class EventYield : public StatusWindow {
- public:
-  void setProgressMin(int32_t) override {}
-  void setProgressMax(int32_t) override {}
-  void setProgressValue(int32_t) override {}
-  void yield() override { QCoreApplication::processEvents(); }
-  void closeStatusWindow() override {}
-};
+// The list's entry for picture n (from 1).
+QString EntryText(size_t n, const PictureRecord& picture) {
+  return QString("  Image #%1  >     %2|%3|%4|%5")
+      .arg(n)
+      .arg(picture.firstByte)
+      .arg(picture.lastByte)
+      .arg(QString::fromStdString(picture.name), QString::fromStdString(picture.ext));
+}
 
 // `folder`/`name`, or `folder`/`name`-2, -3, ... when that is taken.
 QString FreeName(const QDir& folder, const QString& base, const QString& ext) {
@@ -50,10 +48,8 @@ QString FreeName(const QDir& folder, const QString& base, const QString& ext) {
 
 }  // namespace
 
-ImagesPage::ImagesPage(RecoveryJobState& job, const WizardInputs& inputs, QWidget* parent)
+ImagesPage::ImagesPage(QWidget* parent)
     : QWidget(parent),
-      job_(job),
-      inputs_(inputs),
       list_(new QListWidget(this)),
       found_(new QLabel("Found (0) Images", this)),
       preview_(new PictureView(this)),
@@ -133,7 +129,7 @@ ImagesPage::ImagesPage(RecoveryJobState& job, const WizardInputs& inputs, QWidge
   connect(list_, &QListWidget::itemClicked, this, &ImagesPage::LstPicture_ListClick);
   connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
     updateButtons();
-    if (selectedEntry() != nullptr) showSelected();
+    if (selectedPicture() != nullptr) showSelected();
   });
   list_->viewport()->installEventFilter(this);
   connect(save_, &QPushButton::clicked, this, &ImagesPage::savePicture);
@@ -144,12 +140,18 @@ ImagesPage::ImagesPage(RecoveryJobState& job, const WizardInputs& inputs, QWidge
 void ImagesPage::clearList() {
   selectedAtPress_ = nullptr;
   list_->clear();
+  pictures_.clear();
   updateButtons();
 }
 
-void ImagesPage::addEntry(const QString& text) {
+void ImagesPage::setPictures(std::vector<PictureRecord> pictures, std::string sourcePath, FileIdentity source) {
+  clearList();
+  pictures_ = std::move(pictures);
+  sourcePath_ = std::move(sourcePath);
+  source_ = source;
   static const QIcon icon(PictureIcon());
-  list_->addItem(new QListWidgetItem(icon, text));
+  for (size_t i = 0; i < pictures_.size(); ++i)
+    list_->addItem(new QListWidgetItem(icon, EntryText(i + 1, pictures_[i])));
   updateButtons();
 }
 
@@ -157,27 +159,22 @@ void ImagesPage::setFoundImages(const QString& text) { found_->setText(text); }
 
 void ImagesPage::navigate(const QString& path) { preview_->navigate(path); }
 
-QListWidgetItem* ImagesPage::selectedEntry() const {
+const PictureRecord* ImagesPage::selectedPicture() const {
   const QList<QListWidgetItem*> selected = list_->selectedItems();
-  return selected.isEmpty() ? nullptr : selected.first();
+  if (selected.isEmpty()) return nullptr;
+  const int row = list_->row(selected.first());
+  return row >= 0 && static_cast<size_t>(row) < pictures_.size() ? &pictures_[static_cast<size_t>(row)] : nullptr;
 }
 
 void ImagesPage::updateButtons() {
-  save_->setEnabled(selectedEntry() != nullptr);
-  saveAll_->setEnabled(list_->count() > 0);
-}
-
-Status ImagesPage::extract(const ImageEntry& entry, std::string* path) {
-  EventYield window;
-  extracting_ = true;
-  const Status status = SaveImages(job_, inputs_, entry.sMark, entry.eMark, entry.ImgName, entry.ImgExt, path, &window);
-  extracting_ = false;
-  return status;
+  save_->setEnabled(selectedPicture() != nullptr);
+  saveAll_->setEnabled(!pictures_.empty());
 }
 
 bool ImagesPage::eventFilter(QObject* watched, QEvent* event) {
   if (watched == list_->viewport() && event->type() == QEvent::MouseButtonPress) {
-    selectedAtPress_ = selectedEntry();
+    const QList<QListWidgetItem*> selected = list_->selectedItems();
+    selectedAtPress_ = selected.isEmpty() ? nullptr : selected.first();
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -189,31 +186,13 @@ void ImagesPage::LstPicture_ListClick(QListWidgetItem* item) {
 }
 
 void ImagesPage::showSelected() {
-  if (extracting_) {  // shown when the copy running now ends
-    selectionMissed_ = true;
-    return;
-  }
-  QListWidgetItem* shown = nullptr;
-  do {
-    selectionMissed_ = false;
-    shown = selectedEntry();
-    showEntry(shown != nullptr ? shown->text() : QString());
-  } while (selectionMissed_ || selectedEntry() != shown);
-}
-
-void ImagesPage::endSave() {
-  extracting_ = false;
-  if (selectionMissed_) showSelected();
-}
-
-void ImagesPage::showEntry(const QString& text) {
-  ImageEntry entry;
-  if (!ParseImageEntry(text.toStdString(), &entry)) {
+  const PictureRecord* picture = selectedPicture();
+  if (picture == nullptr) {
     showNoPicture(QString());
     return;
   }
   std::string path;
-  const Status status = extract(entry, &path);
+  const Status status = SaveImages(sourcePath_, source_, *picture, &path);
   if (!status.ok()) {
     showNoPicture(QString::fromStdString(status.message()));
     return;
@@ -245,29 +224,24 @@ void ImagesPage::GetPicInfo(const QString& sPicName) {
 }
 
 void ImagesPage::savePicture() {
-  QListWidgetItem* item = selectedEntry();
-  ImageEntry entry;
-  if (extracting_ || item == nullptr || !ParseImageEntry(item->text().toStdString(), &entry)) return;
-  const QString name = QString::fromStdString(entry.ImgName + "." + entry.ImgExt);
-  const QString ext = QString::fromStdString(entry.ImgExt);
+  const PictureRecord* picture = selectedPicture();
+  if (picture == nullptr) return;
+  const QString name = QString::fromStdString(picture->name + "." + picture->ext);
+  const QString ext = QString::fromStdString(picture->ext);
   const QString target = ChosenPath(QFileDialog::getSaveFileName(
       this, "Save Picture", QDir(saveFolder_.isEmpty() ? QDir::homePath() : saveFolder_).filePath(name),
       QString("Pictures (*.%1);;All files (*)").arg(ext)));
   if (target.isEmpty()) return;
   saveFolder_ = QFileInfo(target).absolutePath();
-  EventYield window;
-  extracting_ = true;
   // The dialog has asked before replacing a file.
-  const Status status = ExtractImage(inputs_.sourcePath(), entry.sMark, entry.eMark, LocalPath(target),
-                                     /*overwrite=*/true, &window, job_.sourceIdentity);
-  endSave();
+  const Status status = ExtractImage(sourcePath_, source_, *picture, LocalPath(target), /*overwrite=*/true);
   if (!status.ok()) {
     QMessageBox::warning(this, "Save Picture", QString::fromStdString(status.message()));
   }
 }
 
 void ImagesPage::saveAllPictures() {
-  if (extracting_ || list_->count() == 0) return;
+  if (pictures_.empty()) return;
   const QString folder = ChosenPath(QFileDialog::getExistingDirectory(
       this, "Save All Pictures", saveFolder_.isEmpty() ? QDir::homePath() : saveFolder_));
   if (folder.isEmpty()) return;
@@ -275,23 +249,17 @@ void ImagesPage::saveAllPictures() {
   const QDir dir(folder);
   int saved = 0;
   QStringList problems;
-  EventYield window;
-  extracting_ = true;
-  for (int i = 0; i < list_->count(); ++i) {
-    ImageEntry entry;
-    if (!ParseImageEntry(list_->item(i)->text().toStdString(), &entry)) continue;
+  for (const PictureRecord& picture : pictures_) {
     // Never replaces a file: a name already taken gets a number.
-    const QString target = FreeName(dir, QString::fromStdString(entry.ImgName), QString::fromStdString(entry.ImgExt));
-    const Status status = ExtractImage(inputs_.sourcePath(), entry.sMark, entry.eMark, LocalPath(target),
-                                       /*overwrite=*/false, &window, job_.sourceIdentity);
+    const QString target = FreeName(dir, QString::fromStdString(picture.name), QString::fromStdString(picture.ext));
+    const Status status = ExtractImage(sourcePath_, source_, picture, LocalPath(target), /*overwrite=*/false);
     if (status.ok()) {
       ++saved;
     } else {
       problems << QString::fromStdString(status.message());
     }
   }
-  endSave();
-  QString text = QString("Saved %1 of %2 pictures to \"%3\".").arg(saved).arg(list_->count()).arg(folder);
+  QString text = QString("Saved %1 of %2 pictures to \"%3\".").arg(saved).arg(pictures_.size()).arg(folder);
   if (!problems.isEmpty()) {
     const int shown = std::min<int>(problems.size(), 5);
     text += "\n\n" + QStringList(problems.mid(0, shown)).join("\n");

@@ -41,7 +41,7 @@ inline bool AllPlain(uint64_t w) {
 
 // The extraction pass. Appends to job.sRecoveredText and moves the progress
 // bar (never past `maximum`, also when the file grew since the count).
-Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobHost& host, YieldClock& clock) {
+Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobContext& context, YieldClock& clock) {
   const auto& table = QuickTable();
   ChunkReader reader(file, job.lCurPos);
   std::vector<char> out(ChunkReader::kChunkSize * 3 + 8);
@@ -110,25 +110,26 @@ Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobHost
       end.lastNext = -1;
     }
     job.sRecoveredText.append(out.data(), static_cast<size_t>(o - out.data()));
-    if (TextSink* sink = host.textSink()) {
+    if (TextSink* sink = context.textSink) {
       sink->write(job.sRecoveredText);
       job.sRecoveredText.clear();
     }
-    clock.tick([&] { host.setProgressValue(static_cast<int32_t>(std::min<int64_t>(steps, maximum))); });
+    clock.tick([&] { context.progress.setProgressValue(static_cast<int32_t>(std::min<int64_t>(steps, maximum))); });
+    if (clock.stopped()) break;  // cancelled: the text so far stands
   }
   end.steps = static_cast<int32_t>(steps);
   job.lCurPos = static_cast<int32_t>(job.iStartPos + steps);
   RecordLastStep(end, !end.endMarker, job);
-  host.setProgressValue(static_cast<int32_t>(std::min<int64_t>(steps, maximum)));
+  context.progress.setProgressValue(static_cast<int32_t>(std::min<int64_t>(steps, maximum)));
   return reader.status();
 }
 
 }  // namespace
 
-Status QuickRecovery(RecoveryJobState& job, JobHost& host) {
-  YieldClock clock(host);
+Status QuickRecovery(RecoveryJobState& job, JobContext& context) {
+  YieldClock clock(context.progress);
   clock.now();
-  const std::string path = host.sourcePath();
+  const std::string path = context.path;
   SourceFile file;
   Status status = SourceFile::Open(path, &file);
   if (!status.ok()) return status;
@@ -140,21 +141,21 @@ Status QuickRecovery(RecoveryJobState& job, JobHost& host) {
   job.lCurPos = job.iStartPos + count.steps;
   RecordLastStep(count, !count.endMarker, job);
   file.close();
-  if (!status.ok()) return status;
+  if (!status.ok() || clock.stopped()) return status;
   const int32_t n = count.steps;
-  host.setProgressMin(0);
-  host.setProgressMax(n);
+  context.progress.setProgressMin(0);
+  context.progress.setProgressMax(n);
 
   job.sRecoveredText = "\r\n";
   // Each step appends at most three bytes (one character as UTF-8).
-  if (host.textSink() == nullptr) ReserveText(job.sRecoveredText, 2 + 3 * static_cast<size_t>(n));
+  if (context.textSink == nullptr) ReserveText(job.sRecoveredText, 2 + 3 * static_cast<size_t>(n));
   job.sCurChar.clear();
   job.lCurPos = job.iStartPos;
   status = SourceFile::Open(path, &file);
   if (!status.ok()) return status;
-  status = Extract(file, n, job, host, clock);
+  status = Extract(file, n, job, context, clock);
   file.close();
-  if (TextSink* sink = host.textSink()) {
+  if (TextSink* sink = context.textSink) {
     sink->write(job.sRecoveredText);
     job.sRecoveredText.clear();
   }

@@ -9,7 +9,7 @@
 // could be read; a file that cannot be read leaves the text as it was and
 // the status says why.
 
-#include "base/job_host.h"
+#include "base/job_context.h"
 #include "base/job_state.h"
 #include "base/status.h"
 
@@ -18,6 +18,6 @@ namespace kw {
 constexpr int16_t kQuickStartPos = 2561;
 
 // Once named ReadDOC_and_Repair.
-Status QuickRecovery(RecoveryJobState& job, JobHost& host);
+Status QuickRecovery(RecoveryJobState& job, JobContext& context);
 
 }  // namespace kw

@@ -24,14 +24,15 @@ int32_t FindAnchor(SourceFile& file, YieldClock& clock, Status* status) {
       }
     }
     clock.tick();
+    if (clock.stopped()) return 0;
   }
   *status = reader.status();
   return 0;
 }
 
-void FillProgress(JobHost& host) {
-  host.setProgressMax(100);
-  host.setProgressValue(100);
+void FillProgress(JobContext& context) {
+  context.progress.setProgressMax(100);
+  context.progress.setProgressValue(100);
 }
 
 }  // namespace
@@ -63,15 +64,16 @@ Status CheckByte(int32_t& sByte, SourceFile& file, RecoveryJobState& job, YieldC
     }
     p = first - 1;
     clock.tick();
+    if (clock.stopped()) return Status::OK();
   }
   sByte = 0;
   job.lTextStart = 1;
   return Status::OK();
 }
 
-Status SalvageRecovery(RecoveryJobState& job, JobHost& host) {
-  YieldClock clock(host);
-  const std::string path = host.sourcePath();
+Status SalvageRecovery(RecoveryJobState& job, JobContext& context) {
+  YieldClock clock(context.progress);
+  const std::string path = context.path;
   SourceFile file;
   Status status = SourceFile::Open(path, &file);
   if (!status.ok()) return status;
@@ -82,23 +84,23 @@ Status SalvageRecovery(RecoveryJobState& job, JobHost& host) {
   const PassEnd count = CountSteps(file, job.iStartPos, clock, &status);
   job.lCurPos = job.iStartPos + count.steps;
   RecordLastStep(count, !count.endMarker, job);
-  if (!status.ok()) return status;
+  if (!status.ok() || clock.stopped()) return status;
   const int32_t n = count.steps;
 
   // Anchor pass and backward walk.
   job.sCurChar.clear();
   job.lCurPos = FindAnchor(file, clock, &status);
-  if (!status.ok()) return status;
-  host.setProgressMin(0);
-  host.setProgressMax(n);
+  if (!status.ok() || clock.stopped()) return status;
+  context.progress.setProgressMin(0);
+  context.progress.setProgressMax(n);
   if (job.lCurPos == 0) {
     // No space and no paragraph mark: there is no text to start from.
     job.sRecoveredText = "\r\n";
-    FillProgress(host);
+    FillProgress(context);
     return Status::OK();
   }
   status = CheckByte(job.lCurPos, file, job, clock);
-  if (!status.ok()) return status;
+  if (!status.ok() || clock.stopped()) return status;
 
   // Extraction pass.
   job.sRecoveredText = "\r\n";
@@ -111,7 +113,7 @@ Status SalvageRecovery(RecoveryJobState& job, JobHost& host) {
   while (cursor.read(first, next)) {
     job.sCurChar.assign(1, static_cast<char>(next >= 0 ? next : first));
     if (first == kEscapeByte && next == kEndMarkerByte) {
-      FillProgress(host);
+      FillProgress(context);
       return Status::OK();
     }
     switch (first) {
@@ -127,14 +129,15 @@ Status SalvageRecovery(RecoveryJobState& job, JobHost& host) {
     }
     if ((job.lCurPos > kSalvageStopFloor && paragraphSeen && skipCount == kSalvageStopRun) ||
         job.lCurPos > kSalvagePositionCap) {
-      FillProgress(host);
+      FillProgress(context);
       return Status::OK();
     }
     ++job.lCurPos;
-    clock.tick([&] { host.setProgressValue(std::min(job.lCurPos - job.lTextStart, n)); });
+    clock.tick([&] { context.progress.setProgressValue(std::min(job.lCurPos - job.lTextStart, n)); });
+    if (clock.stopped()) return Status::OK();  // cancelled: the text so far stands
   }
   job.sCurChar.clear();
-  host.setProgressValue(std::min(job.lCurPos - job.lTextStart, n));
+  context.progress.setProgressValue(std::min(job.lCurPos - job.lTextStart, n));
   return cursor.status();
 }
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/job_host.h"
+#include "base/job_context.h"
 #include "base/job_state.h"
 #include "base/source_file.h"
 #include "base/status.h"
@@ -26,7 +26,7 @@ constexpr int32_t kSalvageStopFloor = 2550;
 constexpr int32_t kSalvagePositionCap = 20000;
 
 // Once named SalvageRecoveryMode.
-Status SalvageRecovery(RecoveryJobState& job, JobHost& host);
+Status SalvageRecovery(RecoveryJobState& job, JobContext& context);
 
 // The backward walk from the 1-based position sByte to the nearest zero byte
 // at or before it: sets job.lTextStart to that position (1 when there is

@@ -62,6 +62,7 @@ PassEnd CountSteps(SourceFile& file, int64_t startPos, YieldClock& clock, Status
     }
     if (end.endMarker) break;
     clock.tick();
+    if (clock.stopped()) break;
   }
   if (status != nullptr) *status = reader.status();
   end.steps = static_cast<int32_t>(steps);

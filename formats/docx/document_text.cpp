@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/cp1252.h"
+#include "base/yield_clock.h"
 #include "formats/docx/html_to_text.h"
 
 namespace kw {
@@ -128,7 +129,7 @@ std::string DecodeUtf8Lenient(std::string_view bytes) {
   return out;
 }
 
-std::string MarkBreaks(std::string_view xml) {
+std::string MarkBreaks(std::string_view xml, YieldClock* clock) {
   std::string out;
   out.reserve(xml.size() + xml.size() / 8);
   int tabStops = 0;  // depth of w:tabs, whose w:tab elements are tab stops
@@ -142,7 +143,9 @@ std::string MarkBreaks(std::string_view xml) {
     if (gt < from) gt = std::min(xml.find('>', from), xml.size());
     return gt;
   };
+  uint32_t steps = 0;
   while (i < xml.size()) {
+    if (TickEvery(clock, steps)) return {};
     const size_t open = std::min(xml.find('<', i), xml.size());
     // A ">" in character data closes no tag.
     for (size_t stray = nextGt(i); stray < open; stray = nextGt(stray + 1)) {
@@ -189,7 +192,7 @@ std::string MarkBreaks(std::string_view xml) {
   return out;
 }
 
-std::string DecodeReferences(std::string text) {
+std::string DecodeReferences(std::string text, YieldClock* clock) {
   static constexpr std::pair<std::string_view, char> kEntities[] = {
       {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
   // In place: a reference is always longer than what it stands for.
@@ -197,7 +200,9 @@ std::string DecodeReferences(std::string text) {
   if (out == std::string::npos) return text;
   size_t in = out;
   std::string decoded;
+  uint32_t steps = 0;
   while (in < text.size()) {
+    if (TickEvery(clock, steps)) return {};
     const size_t amp = text.find('&', in);
     const size_t plain = (amp == std::string::npos ? text.size() : amp) - in;
     std::memmove(text.data() + out, text.data() + in, plain);
@@ -232,8 +237,10 @@ std::string DecodeReferences(std::string text) {
 }
 
 std::string DocumentXmlToText(std::string_view xml, YieldClock* clock) {
-  std::string marked = IsPlainUtf8(xml) ? MarkBreaks(xml) : MarkBreaks(DecodeUtf8Lenient(xml));
-  return HtmlCharacterPasses(DecodeReferences(HtmlMarkupPasses(std::move(marked), clock)));
+  std::string marked = IsPlainUtf8(xml) ? MarkBreaks(xml, clock) : MarkBreaks(DecodeUtf8Lenient(xml), clock);
+  std::string text = DecodeReferences(HtmlMarkupPasses(std::move(marked), clock), clock);
+  if (clock != nullptr && clock->stopped()) return {};
+  return HtmlCharacterPasses(std::move(text), clock);
 }
 
 }  // namespace kw

@@ -23,7 +23,7 @@ std::string DocumentXmlToText(std::string_view xml, YieldClock* clock = nullptr)
 
 // The steps on their own.
 std::string DecodeUtf8Lenient(std::string_view bytes);
-std::string MarkBreaks(std::string_view xml);
-std::string DecodeReferences(std::string text);
+std::string MarkBreaks(std::string_view xml, YieldClock* clock = nullptr);
+std::string DecodeReferences(std::string text, YieldClock* clock = nullptr);
 
 }  // namespace kw

@@ -16,14 +16,14 @@ constexpr std::string_view kMainDocumentName = "word/document";
 constexpr int32_t kNameToHeader = 31;
 }  // namespace
 
-Status DocxRecovery(RecoveryJobState& job, JobHost& host) {
-  YieldClock clock(host);
-  host.setProgressMin(0);
-  host.setProgressMax(100);
-  host.setProgressValue(0);
+Status DocxRecovery(RecoveryJobState& job, JobContext& context) {
+  YieldClock clock(context.progress);
+  context.progress.setProgressMin(0);
+  context.progress.setProgressMax(100);
+  context.progress.setProgressValue(0);
   clock.now();
 
-  const std::string path = host.sourcePath();
+  const std::string path = context.path;
   SourceFile file;
   const Status opened = SourceFile::Open(path, &file);
   if (!opened.ok()) return opened;
@@ -32,23 +32,24 @@ Status DocxRecovery(RecoveryJobState& job, JobHost& host) {
   const int32_t found = FileSearcher(file).find(kMainDocumentName, 1, nullptr, &clock);
   const int64_t headerPos = found < 0 ? -1 : int64_t{found} - kNameToHeader;
   clock.now();
-  host.setProgressValue(25);
-  host.setProgressValue(50);
+  if (clock.stopped()) return Status::OK();
+  context.progress.setProgressValue(25);
+  context.progress.setProgressValue(50);
 
-  DamageReport* damage = host.damageReport();
+  DamageReport* damage = context.damage;
   if (headerPos < 1 && damage != nullptr) {
     damage->add(0, file.size(), "docx",
                 found < 0 ? "No entry named \"word/document\" was found: no text was read."
                           : "The name \"word/document\" lies too near the start to follow a local header: "
                             "no text was read.");
   }
-  if (auto data = ReadZipEntry(file, headerPos, &clock, damage)) {
+  if (auto data = ReadZipEntry(file, headerPos, &clock, damage); data && !clock.stopped()) {
     clock.now();
     RecoverEntryText(job, *data, &clock);
   }
   file.close();
   clock.now();
-  host.setProgressValue(100);
+  context.progress.setProgressValue(100);
   return Status::OK();
 }
 

@@ -10,13 +10,13 @@
 // text is then left as it was, which at the start of a job is empty. The
 // job controller completes the job (CmdOK_Click) after it returns.
 
-#include "base/job_host.h"
+#include "base/job_context.h"
 #include "base/job_state.h"
 #include "base/status.h"
 
 namespace kw {
 
 // Once named RecoverDocX.
-Status DocxRecovery(RecoveryJobState& job, JobHost& host);
+Status DocxRecovery(RecoveryJobState& job, JobContext& context);
 
 }  // namespace kw

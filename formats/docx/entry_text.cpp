@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <thread>
 
@@ -15,13 +17,18 @@ namespace kw {
 
 namespace {
 
-// Writes all of `data` to the existing file at `path`; false on any failure.
-bool WriteWorkingFile(const std::string& path, std::string_view data) {
+// Writes all of `data` to the existing file at `path`, a megabyte at a time
+// until `abandon` is set; false on any failure or when abandoned.
+bool WriteWorkingFile(const std::string& path, std::string_view data, const std::atomic<bool>& abandon) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) return false;
   bool ok = true;
   while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (abandon) {
+      ok = false;
+      break;
+    }
+    const ssize_t n = ::write(fd, data.data(), std::min<size_t>(data.size(), 1 << 20));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       ok = false;
@@ -51,9 +58,14 @@ bool RecoverEntryText(RecoveryJobState& job, std::string_view data, YieldClock* 
   // and a large entry's write costs as much as its conversion. The thread is
   // joined before the removal, also when the conversion throws.
   bool written = false;
+  std::atomic<bool> abandon{false};
   std::jthread writer;
-  if (!path.empty()) writer = std::jthread([&] { written = WriteWorkingFile(path, data); });
+  if (!path.empty()) writer = std::jthread([&] { written = WriteWorkingFile(path, data, abandon); });
   job.sRecoveredText = DocumentXmlToText(data, clock);
+  if (clock != nullptr && clock->stopped()) {
+    job.sRecoveredText.clear();  // cancelled half-way: nothing sound
+    abandon = true;
+  }
   writer = std::jthread();
   return written;
 }

@@ -29,11 +29,13 @@ size_t FindTagNoCase(std::string_view text, std::string_view lower, size_t from)
 }
 
 // `text` without the character `c`.
-std::string Without(std::string text, char c) {
+std::string Without(std::string text, char c, YieldClock* clock) {
   size_t out = text.find(c);
   if (out == std::string::npos) return text;
   size_t in = out + 1;
+  uint32_t steps = 0;
   while (in < text.size()) {
+    if (TickEvery(clock, steps)) return {};
     const size_t next = std::min(text.find(c, in), text.size());
     std::memmove(text.data() + out, text.data() + in, next - in);
     out += next - in;
@@ -47,14 +49,16 @@ std::string Without(std::string text, char c) {
 // "<" and no replacement makes or breaks another pattern's match, so one
 // left-to-right pass over the "<" gives what the passes give in turn.
 // Sets *hasHead when "<head" occurs, in any case.
-std::string BreakPasses(std::string text, bool* hasHead) {
+std::string BreakPasses(std::string text, bool* hasHead, YieldClock* clock) {
   static constexpr std::string_view kBreaks[] = {"<br>", "<br />", "<br/>"};
   static constexpr std::string_view kBlocks[] = {"<div", "<span", "<p"};
   const std::string_view in(text);
   std::string out;  // used from the first match on
   size_t pos = 0;   // text before pos is in out
+  uint32_t steps = 0;
   for (size_t at = 0; at < in.size(); ++at) {
     if (in[at] != '<') continue;
+    if (TickEvery(clock, steps)) return {};
     const std::string_view rest = in.substr(at);
     if (rest.size() < 2) continue;
     if ((rest[1] == 'h' || rest[1] == 'H') && StartsWithNoCase(in, at, "<head")) *hasHead = true;
@@ -123,15 +127,22 @@ void ReplaceInPlace(std::string& text, std::string_view from, std::string_view t
 
 std::string HtmlMarkupPasses(std::string html, YieldClock* clock) {
   bool hasHead = false;
-  std::string text = BreakPasses(Without(Without(std::move(html), '\r'), '\n'), &hasHead);
+  std::string text = BreakPasses(Without(Without(std::move(html), '\r', clock), '\n', clock), &hasHead, clock);
   if (clock != nullptr) clock->tick();
+  if (clock != nullptr && clock->stopped()) return {};
   if (hasHead) CutHead(text);
   return RemoveTags(std::move(text), clock);
 }
 
-std::string HtmlCharacterPasses(std::string text) {
+std::string HtmlCharacterPasses(std::string text, YieldClock* clock) {
+  const auto stopped = [clock] {
+    if (clock != nullptr) clock->tick();
+    return clock != nullptr && clock->stopped();
+  };
   std::replace(text.begin(), text.end(), '"', '\'');
+  if (stopped()) return {};
   ReplaceInPlace(text, "&#", "#");
+  if (stopped()) return {};
   ReplaceInPlace(text, "%20", " ");
   const size_t first = text.find_first_not_of(' ');
   if (first == std::string::npos) return {};
@@ -144,7 +155,7 @@ std::string HtmlCharacterPasses(std::string text) {
 }
 
 std::string HtmlToText(std::string_view html, YieldClock* clock) {
-  return HtmlCharacterPasses(HtmlMarkupPasses(std::string(html), clock));
+  return HtmlCharacterPasses(HtmlMarkupPasses(std::string(html), clock), clock);
 }
 
 }  // namespace kw

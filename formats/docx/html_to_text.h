@@ -27,7 +27,7 @@ std::string HtmlToText(std::string_view html, YieldClock* clock = nullptr);
 std::string HtmlMarkupPasses(std::string html, YieldClock* clock = nullptr);
 
 // The quote, "&#", "%20" and trimming passes after tag removal.
-std::string HtmlCharacterPasses(std::string text);
+std::string HtmlCharacterPasses(std::string text, YieldClock* clock = nullptr);
 
 // In place, for a `to` no longer than `from`.
 void ReplaceInPlace(std::string& text, std::string_view from, std::string_view to);

@@ -144,6 +144,7 @@ std::string RemoveTagsLiteral(std::string text, YieldClock* clock) {
     const std::string tag = text.substr(a, b - a + 1);
     text = ReplaceAll(text, tag, "");
     if (clock != nullptr) clock->tick();
+    if (clock != nullptr && clock->stopped()) return {};
   }
 }
 
@@ -153,9 +154,11 @@ std::string RemoveTags(std::string text, YieldClock* clock) {
   // tag's, round after round, until a stray ">" comes before it. So every
   // tag before the first stray goes, and after it only the copies of those.
   size_t firstStray = kNone;
+  uint32_t steps = 0;
   {
     TagWalker walker(text);
     while (walker.next()) {
+      if (TickEvery(clock, steps)) return {};
     }
     if (walker.merging()) return RemoveTagsInRounds(text, clock);
     firstStray = walker.firstStray();
@@ -169,6 +172,7 @@ std::string RemoveTags(std::string text, YieldClock* clock) {
     TagIds ids;
     TagWalker walker(text);
     while (walker.next()) {
+      if (TickEvery(clock, steps)) return {};
       if (walker.begin() < firstStray) {
         ids.idOf(walker.tag());
       } else {
@@ -181,6 +185,7 @@ std::string RemoveTags(std::string text, YieldClock* clock) {
   TagWalker walker(text);
   size_t out = 0, pos = 0, after = 0;
   while (walker.next()) {
+    if (TickEvery(clock, steps)) return {};
     const bool goes = firstStray == kNone || walker.begin() < firstStray || goesAfterStray[after++];
     if (!goes) continue;
     std::memmove(text.data() + out, text.data() + pos, walker.begin() - pos);

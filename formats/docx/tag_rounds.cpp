@@ -159,10 +159,13 @@ class EndingIndex {
 
 class Rounds {
  public:
+  bool stopped() const { return clock_ != nullptr && clock_->stopped(); }
+
   Rounds(const std::string& text, YieldClock* clock) : text_(text), live_(text), clock_(clock) {
     for (size_t p = 0; p < text.size(); ++p) {
       if (text[p] == '>') ends_.push_back(p);
       if (clock_ != nullptr && (p & 0xFFFF) == 0) clock_->tick();
+      if (stopped()) return;
     }
     segments_.reserve(ends_.size());  // filled in the loop, which ticks
     for (size_t i = 0; i < ends_.size(); ++i) {
@@ -171,11 +174,14 @@ class Rounds {
       segments_[i].next = i + 1 < ends_.size() ? static_cast<int64_t>(i) + 1 : -1;
       index(i);
       if (clock_ != nullptr) clock_->tick();
+      if (stopped()) return;
     }
     head_ = ends_.empty() ? -1 : 0;
   }
 
+  // Empty when the job was cancelled.
   std::string run() {
+    if (stopped()) return {};
     while (head_ >= 0) {
       // The first "<" or ">" of the text.
       size_t first = 0;
@@ -196,6 +202,7 @@ class Rounds {
       floor_ = first;  // the text before the tag stays as it is
       removeCopies(tag);
       if (clock_ != nullptr) clock_->tick();
+      if (stopped()) return {};
     }
     std::string out;
     out.reserve(text_.size());

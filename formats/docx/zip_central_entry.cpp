@@ -38,6 +38,7 @@ std::optional<ZipEntrySums> FindCentralEntry(SourceFile& file, int64_t from, int
     }
     if (size < buffer.size()) return std::nullopt;
     if (clock != nullptr) clock->tick();
+    if (clock != nullptr && clock->stopped()) return std::nullopt;
   }
 }
 

@@ -16,26 +16,32 @@ namespace kw {
 namespace {
 
 constexpr size_t kFeedSize = 1 << 20;
+// What the inflater is given at a time: small enough that a stream packed a
+// thousand to one still yields every few milliseconds.
+constexpr size_t kInflateStep = 16 << 10;
 constexpr uint32_t kDescriptorSignature = 0x08074B50;  // "PK\7\8"
 
 void Tick(YieldClock* clock) {
   if (clock != nullptr) clock->tick();
 }
 
-uint32_t Crc(uint32_t crc, const char* data, size_t size) {
+bool Stopped(const YieldClock* clock) { return clock != nullptr && clock->stopped(); }
+
+uint32_t Crc(uint32_t crc, const char* data, size_t size, YieldClock* clock = nullptr) {
   while (size > 0) {
-    const uInt piece = static_cast<uInt>(std::min<size_t>(size, 1 << 30));
+    const uInt piece = static_cast<uInt>(std::min<size_t>(size, 1 << 20));
     crc = static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(data), piece));
     data += piece;
     size -= piece;
+    Tick(clock);
   }
   return crc;
 }
 
 // The CRC-32 of `data` followed by `zeros` zero bytes, without making them.
-uint32_t CrcWithZeroTail(const std::string& data, size_t zeros) {
+uint32_t CrcWithZeroTail(const std::string& data, size_t zeros, YieldClock* clock) {
   static const std::array<char, 64 << 10> kZeros{};
-  uint32_t crc = Crc(0, data.data(), data.size());
+  uint32_t crc = Crc(0, data.data(), data.size(), clock);
   while (zeros > 0) {
     const size_t piece = std::min(zeros, kZeros.size());
     crc = Crc(crc, kZeros.data(), piece);
@@ -82,7 +88,7 @@ std::optional<Sums> MeasureStream(SourceFile& file, int64_t dataPos, int64_t cap
   std::vector<uint8_t> in(kFeedSize), out(64 << 10);
   Sums sums{0, 0, 0};
   int result = Z_OK;
-  for (int64_t pos = dataPos; result == Z_OK;) {
+  for (int64_t pos = dataPos; result == Z_OK && !Stopped(clock);) {
     const int64_t n = file.readAt(pos, in.data(), in.size());
     if (n <= 0) break;
     pos += n;
@@ -97,8 +103,9 @@ std::optional<Sums> MeasureStream(SourceFile& file, int64_t dataPos, int64_t cap
       sums.uncompressedSize += made;
       if (sums.uncompressedSize > static_cast<uint64_t>(cap)) result = Z_MEM_ERROR;
       if (result == Z_BUF_ERROR && stream.avail_in == 0) result = Z_OK;  // wants more input
+      Tick(clock);
+      if (Stopped(clock)) break;
     }
-    Tick(clock);
   }
   sums.compressedSize = stream.total_in;
   inflateEnd(&stream);
@@ -144,11 +151,17 @@ std::optional<std::string> ReadDescribedEntry(SourceFile& file, const ZipLocalHe
   const int64_t streamEnd = dataPos + static_cast<int64_t>(consumed);
   for (int64_t pos = dataPos; pos < streamEnd; pos += static_cast<int64_t>(buffer.size())) {
     const int64_t n = file.readAt(pos, buffer.data(), buffer.size());
-    if (n <= 0 || !inflater.feed(buffer.data(), static_cast<size_t>(n))) break;
-    Tick(clock);
+    if (n <= 0) break;
+    bool fed = true;
+    for (int64_t at = 0; fed && at < n; at += static_cast<int64_t>(kInflateStep)) {
+      fed = inflater.feed(buffer.data() + at, std::min<size_t>(kInflateStep, static_cast<size_t>(n - at)));
+      Tick(clock);
+      if (Stopped(clock)) return std::nullopt;
+    }
+    if (!fed) break;
   }
   std::string data = inflater.takeOutput();
-  if (data.size() != actual.uncompressedSize || Crc(0, data.data(), data.size()) != actual.crc) {
+  if (data.size() != actual.uncompressedSize || Crc(0, data.data(), data.size(), clock) != actual.crc) {
     *why = "its data changed while it was read";
     return std::nullopt;
   }
@@ -217,13 +230,14 @@ bool InflateEntry(std::string& data, int32_t uncompressedSize, int32_t crc, Yiel
   const size_t size = static_cast<size_t>(uncompressedSize);
   // Document XML rarely packs tighter than 32 to 1.
   RawInflater inflater(size, data.size() * 32);
-  for (size_t at = 0; at < data.size(); at += kFeedSize) {
-    const size_t piece = std::min(kFeedSize, data.size() - at);
+  for (size_t at = 0; at < data.size(); at += kInflateStep) {
+    const size_t piece = std::min(kInflateStep, data.size() - at);
     if (!inflater.feed(reinterpret_cast<const uint8_t*>(data.data()) + at, piece)) break;
     Tick(clock);
+    if (Stopped(clock)) return false;
   }
   data = inflater.takeOutput();
-  if (CrcWithZeroTail(data, size - data.size()) != static_cast<uint32_t>(crc)) return false;
+  if (CrcWithZeroTail(data, size - data.size(), clock) != static_cast<uint32_t>(crc)) return false;
   data.resize(size);  // a stream that stopped short, whose zero tail still matched
   return true;
 }
@@ -231,7 +245,7 @@ bool InflateEntry(std::string& data, int32_t uncompressedSize, int32_t crc, Yiel
 std::optional<std::string> ReadZipEntry(SourceFile& file, int64_t headerPos, YieldClock* clock, DamageReport* damage) {
   std::string why;
   std::optional<std::string> data = ReadEntry(file, headerPos, clock, &why);
-  if (!data && damage != nullptr && headerPos >= 1) {
+  if (!data && damage != nullptr && headerPos >= 1 && !Stopped(clock)) {
     damage->add(headerPos - 1, std::max<int64_t>(0, file.size() - (headerPos - 1)), "zip",
                 "The entry at this offset was dropped: " + why + ".");
   }

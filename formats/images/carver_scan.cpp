@@ -4,23 +4,23 @@
 
 namespace kw {
 
-Status BeginCarverScan(RecoveryJobState& job, JobHost& host, SourceFile* file) {
-  const Status status = SourceFile::Open(host.sourcePath(), file);
+Status BeginCarverScan(RecoveryJobState& job, JobContext& context, SourceFile* file) {
+  const Status status = SourceFile::Open(context.path, file);
   if (!status.ok()) return status;
   if (job.sourceIdentity.known && !(job.sourceIdentity == file->identity())) {
     file->close();
-    return CannotRead(host.sourcePath(), "it was replaced by another file during the scan");
+    return CannotRead(context.path, "it was replaced by another file during the scan");
   }
   job.sourceIdentity = file->identity();
   job.iStartPos = 1;
   job.lCurPos = 1;
-  host.setProgressMin(0);
-  host.setProgressMax(static_cast<int32_t>(file->size()));
+  context.progress.setProgressMin(0);
+  context.progress.setProgressMax(static_cast<int32_t>(file->size()));
   return Status::OK();
 }
 
-void ReportNoEnd(JobHost& host, int64_t start, int64_t length, std::string_view reader, std::string_view kind) {
-  if (DamageReport* damage = host.damageReport()) {
+void ReportNoEnd(JobContext& context, int64_t start, int64_t length, std::string_view reader, std::string_view kind) {
+  if (DamageReport* damage = context.damage) {
     damage->add(start - 1, length - (start - 1), reader,
                 "A " + std::string(kind) + " picture starts here but no end marker follows: it was not listed.");
   }

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "base/job_host.h"
+#include "base/job_context.h"
 #include "base/job_state.h"
 #include "base/source_file.h"
 #include "base/status.h"
@@ -16,10 +16,10 @@ namespace kw {
 // job.sourceIdentity (a second scan of the same job that finds another file
 // there is refused). A source that cannot be opened changes nothing and gives
 // the reason.
-Status BeginCarverScan(RecoveryJobState& job, JobHost& host, SourceFile* file);
+Status BeginCarverScan(RecoveryJobState& job, JobContext& context, SourceFile* file);
 
 // Reports a picture whose start marker (at the 1-based `start`) has no end
 // marker after it, so that it is not listed; `length` is the file's.
-void ReportNoEnd(JobHost& host, int64_t start, int64_t length, std::string_view reader, std::string_view kind);
+void ReportNoEnd(JobContext& context, int64_t start, int64_t length, std::string_view reader, std::string_view kind);
 
 }  // namespace kw

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <new>
 #include <optional>
@@ -26,16 +25,6 @@ constexpr size_t kCopyBuffer = 8 << 20;  // per step of the copy
 
 Status CannotWrite(const std::string& path, int error) { return kw::CannotWrite(path, ErrnoText(error)); }
 
-// A position: decimal digits (spaces around them allowed), 1 to 2^31 - 1.
-std::optional<int32_t> ParsePosition(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  int32_t value = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < 1) return std::nullopt;
-  return value;
-}
-
 // What one extraction reads: the open source and the span to copy.
 struct Span {
   SourceFile source;
@@ -43,16 +32,15 @@ struct Span {
   int32_t last = 0;  // eMark, which may lie past the end of the source
 };
 
-Status OpenSpan(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
-                const FileIdentity& scanned, Span* span) {
-  const auto first = ParsePosition(sMark);
-  const auto last = ParsePosition(eMark);
-  if (!first || !last) {
-    return Status::Invalid("The picture's positions \"" + sMark + "\" and \"" + eMark +
-                           "\" are not byte positions; nothing was extracted.");
+Status OpenSpan(const std::string& sourcePath, const PictureRecord& picture, const FileIdentity& scanned, Span* span) {
+  const std::string first = std::to_string(picture.firstByte);
+  const std::string last = std::to_string(picture.lastByte);
+  if (picture.firstByte < 1 || picture.firstByte > INT32_MAX) {
+    return Status::Invalid("The picture's first byte " + first +
+                           " is not a position in the file; nothing was extracted.");
   }
-  if (*last < *first) {
-    return Status::Invalid("This entry ends (byte " + eMark + ") before it begins (byte " + sMark +
+  if (picture.lastByte < picture.firstByte) {
+    return Status::Invalid("This entry ends (byte " + last + ") before it begins (byte " + first +
                            "): its start and end markers belong to different pictures, so there is "
                            "nothing to extract.");
   }
@@ -63,12 +51,12 @@ Status OpenSpan(const std::string& sourcePath, const std::string& sMark, const s
                            " is no longer the file that was scanned (it was replaced or "
                            "renamed since); nothing was extracted. Scan it again.");
   }
-  if (*first > span->source.size()) {
-    return Status::Invalid("The picture begins at byte " + sMark + ", past the end of " + Quoted(sourcePath) + " (" +
+  if (picture.firstByte > span->source.size()) {
+    return Status::Invalid("The picture begins at byte " + first + ", past the end of " + Quoted(sourcePath) + " (" +
                            std::to_string(span->source.size()) + " bytes): the file has changed since it was scanned.");
   }
-  span->first = *first;
-  span->last = *last;
+  span->first = static_cast<int32_t>(picture.firstByte);
+  span->last = static_cast<int32_t>(std::min<int64_t>(picture.lastByte, INT32_MAX));
   return Status::OK();
 }
 
@@ -88,10 +76,10 @@ int64_t CopyInKernel(int sourceFd, int64_t pos, int fd, size_t length) {
 // Copies the span into `fd` (`outPath` names it in messages): inside the
 // kernel where the system allows it, else through a buffer. On success
 // *lastByte is the last byte copied and *lastPos its position.
-Status CopySpan(Span& span, int fd, const std::string& outPath, StatusWindow* window, uint8_t* lastByte,
+Status CopySpan(Span& span, int fd, const std::string& outPath, JobProgress* progress, uint8_t* lastByte,
                 int32_t* lastPos) {
   std::optional<YieldClock> clock;
-  if (window != nullptr) clock.emplace(*window);
+  if (progress != nullptr) clock.emplace(*progress);
   // The copy reads the descriptor that was opened (and checked), never the path again.
   const int sourceFd = span.source.fd();
   bool inKernel = sourceFd >= 0;
@@ -135,9 +123,9 @@ Status CopySpan(Span& span, int fd, const std::string& outPath, StatusWindow* wi
 
 // Copies the span into the file just created at `path` (open as `fd`);
 // removes that file again when anything fails.
-Status FillNewFile(Span& span, int fd, const std::string& path, StatusWindow* window, uint8_t* lastByte,
+Status FillNewFile(Span& span, int fd, const std::string& path, JobProgress* progress, uint8_t* lastByte,
                    int32_t* lastPos) {
-  Status status = CopySpan(span, fd, path, window, lastByte, lastPos);
+  Status status = CopySpan(span, fd, path, progress, lastByte, lastPos);
   if (::close(fd) != 0 && status.ok()) status = CannotWrite(path, errno);
   if (!status.ok()) ::unlink(path.c_str());
   return status;
@@ -147,20 +135,30 @@ Status FillNewFile(Span& span, int fd, const std::string& path, StatusWindow* wi
 
 namespace {
 
-Status CopyToWorkingFile(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark,
-                         const std::string& eMark, std::string* savedPath, StatusWindow* window) {
-  // Events run before the source is opened, before the working file is
-  // made, before the copy and after it; a click handled then may start
-  // another extraction, which shares nothing with this one.
-  const auto letEventsRun = [window] {
-    if (window != nullptr) window->yield();
+// Writes `bytes` to `fd` (`path` names it in messages).
+Status WriteAll(int fd, std::string_view bytes, const std::string& path) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return CannotWrite(path, errno);
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return Status::OK();
+}
+
+Status CopyToWorkingFile(const std::string& sourcePath, const FileIdentity& scanned, const PictureRecord& picture,
+                         std::string* savedPath, JobProgress* progress) {
+  // Window events run before the source is opened, before the working file
+  // is made, before the copy and after it.
+  const auto letEventsRun = [progress] {
+    if (progress != nullptr) progress->yield();
   };
   letEventsRun();
   Span span;
-  Status status = OpenSpan(inputs.sourcePath(), sMark, eMark, job.sourceIdentity, &span);
-  if (!status.ok()) return status;
-  job.lCurPos = span.first;
-  job.sRecoveredText.clear();
+  if (!picture.hasBytes) {
+    Status status = OpenSpan(sourcePath, picture, scanned, &span);
+    if (!status.ok()) return status;
+  }
   letEventsRun();
   const std::string path = GetTempFile("sqm");
   if (path.empty()) {
@@ -176,23 +174,29 @@ Status CopyToWorkingFile(RecoveryJobState& job, const WizardInputs& inputs, cons
     return CannotWrite(path, error);
   }
   letEventsRun();
-  uint8_t lastByte = 0;
-  int32_t lastPos = span.first;
-  status = FillNewFile(span, fd, path, window, &lastByte, &lastPos);
+  Status status;
+  if (picture.hasBytes) {
+    status = WriteAll(fd, picture.bytes, path);
+    if (::close(fd) != 0 && status.ok()) status = CannotWrite(path, errno);
+    if (!status.ok()) ::unlink(path.c_str());
+  } else {
+    uint8_t lastByte = 0;
+    int32_t lastPos = span.first;
+    status = FillNewFile(span, fd, path, progress, &lastByte, &lastPos);
+  }
   letEventsRun();
   if (!status.ok()) return status;
-  job.lCurPos = lastPos;
-  job.sCurChar = std::string(1, static_cast<char>(lastByte));
   *savedPath = path;
   return Status::OK();
 }
 
-Status CopyToDestination(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
-                         const std::string& destination, bool overwrite, StatusWindow* window,
-                         const FileIdentity& scanned) {
+Status CopyToDestination(const std::string& sourcePath, const FileIdentity& scanned, const PictureRecord& picture,
+                         const std::string& destination, bool overwrite, JobProgress* progress) {
   Span span;
-  Status status = OpenSpan(sourcePath, sMark, eMark, scanned, &span);
-  if (!status.ok()) return status;
+  if (!picture.hasBytes) {
+    Status status = OpenSpan(sourcePath, picture, scanned, &span);
+    if (!status.ok()) return status;
+  }
   struct stat st {};
   if (::lstat(destination.c_str(), &st) == 0) {
     if (!overwrite) return Status::IOError("Not overwriting " + Quoted(destination) + ": it already exists.");
@@ -203,13 +207,17 @@ Status CopyToDestination(const std::string& sourcePath, const std::string& sMark
   options.link = OutputFile::Link::kReplace;  // a link there is replaced, never followed
   options.mode = 0644;
   options.replaceExisting = overwrite;
-  options.source = span.source.identity();
+  options.source = picture.hasBytes ? IdentityOf(sourcePath) : span.source.identity();
   options.sourcePath = sourcePath;
-  status = out.open(destination, options);
+  Status status = out.open(destination, options);
   if (!status.ok()) return status;
-  uint8_t lastByte = 0;
-  int32_t lastPos = span.first;
-  status = CopySpan(span, out.fd(), destination, window, &lastByte, &lastPos);
+  if (picture.hasBytes) {
+    status = WriteAll(out.fd(), picture.bytes, destination);
+  } else {
+    uint8_t lastByte = 0;
+    int32_t lastPos = span.first;
+    status = CopySpan(span, out.fd(), destination, progress, &lastByte, &lastPos);
+  }
   return status.ok() ? out.commit() : status;
 }
 
@@ -226,16 +234,15 @@ Status WithinMemory(Copy&& copy) {
 
 }  // namespace
 
-Status SaveImages(RecoveryJobState& job, const WizardInputs& inputs, const std::string& sMark, const std::string& eMark,
-                  const std::string& /*ImgName*/, const std::string& /*ImgExt*/, std::string* savedPath,
-                  StatusWindow* window) {
-  return WithinMemory([&] { return CopyToWorkingFile(job, inputs, sMark, eMark, savedPath, window); });
+Status SaveImages(const std::string& sourcePath, const FileIdentity& scanned, const PictureRecord& picture,
+                  std::string* savedPath, JobProgress* progress) {
+  return WithinMemory([&] { return CopyToWorkingFile(sourcePath, scanned, picture, savedPath, progress); });
 }
 
-Status ExtractImage(const std::string& sourcePath, const std::string& sMark, const std::string& eMark,
-                    const std::string& destination, bool overwrite, StatusWindow* window, const FileIdentity& scanned) {
+Status ExtractImage(const std::string& sourcePath, const FileIdentity& scanned, const PictureRecord& picture,
+                    const std::string& destination, bool overwrite, JobProgress* progress) {
   return WithinMemory(
-      [&] { return CopyToDestination(sourcePath, sMark, eMark, destination, overwrite, window, scanned); });
+      [&] { return CopyToDestination(sourcePath, scanned, picture, destination, overwrite, progress); });
 }
 
 }  // namespace kw

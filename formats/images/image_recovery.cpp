@@ -12,20 +12,18 @@ std::string TooManyPicturesNotice(int64_t unlisted) {
          " are listed, " + std::to_string(unlisted) + " more are not.";
 }
 
-Status ImageRecovery(RecoveryJobState& job, JobHost& host) {
-  YieldClock clock(host);
+Status ImageRecovery(RecoveryJobState& job, JobContext& context) {
+  YieldClock clock(context.progress);
   job.sourceIdentity = FileIdentity();  // recorded by the first scan
-  host.setProgressMin(0);
-  host.setProgressValue(0);
+  context.progress.setProgressMin(0);
+  context.progress.setProgressValue(0);
   clock.now();
   int64_t unlisted = 0;
-  Status status = CarveJpegs(job, host, &unlisted);
+  Status status = CarveJpegs(job, context, &unlisted);
   clock.now();
-  const Status png = CarvePngs(job, host, &unlisted);
+  const Status png = CarvePngs(job, context, &unlisted);
   if (status.ok()) status = png;
-  host.setStepAvailable(4, true);
-  host.setStepAvailable(3, false);
-  if (unlisted > 0) host.showNotice(TooManyPicturesNotice(unlisted));
+  if (unlisted > 0) context.notices.push_back(TooManyPicturesNotice(unlisted));
   return status;
 }
 

@@ -1,13 +1,12 @@
 #pragma once
-// The carved-image table: the picture list LstPicture, whose entry texts are
-// the records, and the listing step that fills it after each carver's scan.
+// The carved-image table: the listing step that turns each carver's finds
+// into the job's picture records.
 //
-// An entry text reads "  Image #" n "  >     " sMark "|" eMark "|" ImgName
-// "|" ImgExt, for instance "  Image #3  >     512|980|Grid0|png": n counts
-// the pictures of the whole job (iImageCount), sMark and eMark are the
-// 1-based positions of the picture's first and last byte in the source file,
-// ImgName is the carver's prefix ("GridJ", "Grid") followed by the picture's
-// index among that carver's finds, from 0.
+// A carved picture is a byte range of the source: firstByte and lastByte
+// (once named sMark and eMark) are the 1-based positions of its first and
+// last byte. Its name is the carver's prefix ("GridJ", "Grid") followed by
+// the picture's index among that carver's finds, from 0. A job lists at most
+// kMaxImageEntries pictures (iImageCount, which counts them, is 16-bit).
 
 #include <cstdint>
 #include <string>
@@ -15,7 +14,7 @@
 #include <utility>
 #include <vector>
 
-#include "base/job_host.h"
+#include "base/job_context.h"
 #include "base/job_state.h"
 
 namespace kw {
@@ -47,23 +46,11 @@ class PendingPairs {
   int64_t beyond_ = 0;
 };
 
-struct ImageEntry {
-  std::string sMark, eMark, ImgName, ImgExt;
-};
-
-// The entry text of picture n.
-std::string ImageEntryText(int32_t n, int32_t sMark, int32_t eMark, std::string_view ImgName, std::string_view ImgExt);
-
-// How the preview reads an entry: the text after the first ">" up to a second
-// ">" (if any), trimmed of spaces, split at "|", the first four pieces in the
-// order sMark, eMark, ImgName, ImgExt. False when fewer than four are there.
-bool ParseImageEntry(std::string_view entryText, ImageEntry* entry);
-
 // Lists the pictures of one scan: for each pair, in order, increases
-// job.iImageCount and adds its entry through host.addPictureEntry, naming it
+// job.iImageCount and adds its record to context.pictures, naming it
 // `prefix` followed by its index in the scan. Stops when iImageCount reaches
 // kMaxImageEntries; returns how many pictures were not listed for that.
-int64_t ListPictures(RecoveryJobState& job, WizardView& host, const PendingPairs& pairs, std::string_view prefix,
-                     std::string_view extension);
+int64_t ListPictures(RecoveryJobState& job, JobContext& context, const PendingPairs& pairs, PictureRecord::Kind kind,
+                     std::string_view prefix, std::string_view extension);
 
 }  // namespace kw

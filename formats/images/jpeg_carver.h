@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "base/job_host.h"
+#include "base/job_context.h"
 #include "base/job_state.h"
 #include "base/status.h"
 
@@ -25,6 +25,6 @@ namespace kw {
 // is given, adds to it the pictures found but not listed because the job's
 // list was full.
 // Once named RecoverJPG.
-Status CarveJpegs(RecoveryJobState& job, JobHost& host, int64_t* unlisted = nullptr);
+Status CarveJpegs(RecoveryJobState& job, JobContext& context, int64_t* unlisted = nullptr);
 
 }  // namespace kw

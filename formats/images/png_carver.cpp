@@ -52,15 +52,15 @@ class MarkerSequence {
 
 }  // namespace
 
-Status CarvePngs(RecoveryJobState& job, JobHost& host, int64_t* unlisted) {
-  YieldClock clock(host);
+Status CarvePngs(RecoveryJobState& job, JobContext& context, int64_t* unlisted) {
+  YieldClock clock(context.progress);
   clock.now();
   // Next start search from S + 3, next end search from E + 8.
   MarkerSequence starts(MarkerBytes({"&H89", "&H50", "&H4E"}), 3);
   MarkerSequence ends(MarkerBytes({"&H49", "&H45", "&H4E", "&H44", "&HAE", "&H42", "&H60", "&H82"}), 8);
   clock.now();
   SourceFile file;
-  const Status opened = BeginCarverScan(job, host, &file);
+  const Status opened = BeginCarverScan(job, context, &file);
   if (!opened.ok()) return opened;
   clock.now();
   job.vPngStart = 0;
@@ -94,7 +94,7 @@ Status CarvePngs(RecoveryJobState& job, JobHost& host, int64_t* unlisted) {
       job.vPngStart = starts.result(paired);
       job.lPngEnd = ends.result(paired);
       pending.add(job.vPngStart - 1, job.lPngEnd + 6);
-      host.setProgressValue(job.vPngStart);
+      context.progress.setProgressValue(job.vPngStart);
     }
     if (static_cast<size_t>(n) < kChunk) break;  // the end of the file
     const size_t carry = std::min(keep, size);
@@ -103,17 +103,18 @@ Status CarvePngs(RecoveryJobState& job, JobHost& host, int64_t* unlisted) {
     bufferPos += static_cast<int64_t>(size - carry);
     held = carry;
     clock.tick();
+    if (clock.stopped()) break;
   }
-  if (!failed) {
+  if (!failed && !clock.stopped()) {
     // The pass that ended the scan: a marker was not found.
     job.vPngStart = paired < starts.count() ? starts.result(paired) : -1;
     job.lPngEnd = paired < ends.count() ? ends.result(paired) : -1;
-    if (job.vPngStart != -1 && job.lPngEnd == -1) ReportNoEnd(host, job.vPngStart - 1, length, "png", "PNG");
-    host.setProgressValue(length);
+    if (job.vPngStart != -1 && job.lPngEnd == -1) ReportNoEnd(context, job.vPngStart - 1, length, "png", "PNG");
+    context.progress.setProgressValue(length);
   }
 
   clock.now();
-  const int64_t notListed = ListPictures(job, host, pending, "Grid", "png");
+  const int64_t notListed = ListPictures(job, context, pending, PictureRecord::Kind::kPng, "Grid", "png");
   if (unlisted != nullptr) *unlisted += notListed;
   clock.now();
   if (failed) return file.lastError();

@@ -14,7 +14,7 @@
 
 #include <cstdint>
 
-#include "base/job_host.h"
+#include "base/job_context.h"
 #include "base/job_state.h"
 #include "base/status.h"
 
@@ -22,6 +22,6 @@ namespace kw {
 
 // As CarveJpegs (jpeg_carver.h).
 // Once named RecoverPNG.
-Status CarvePngs(RecoveryJobState& job, JobHost& host, int64_t* unlisted = nullptr);
+Status CarvePngs(RecoveryJobState& job, JobContext& context, int64_t* unlisted = nullptr);
 
 }  // namespace kw

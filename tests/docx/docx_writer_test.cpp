@@ -44,7 +44,6 @@ TEST(WriteDocx, PackageReadsBackThroughDocxRecovery) {
   RecoveryJobState job;
   test::FakeHost host;
   host.path = path;
-  host.quick = 1;
   ASSERT_TRUE(DocxRecovery(job, host).ok());
   EXPECT_NE(job.sRecoveredText.find("First line"), std::string::npos) << job.sRecoveredText;
   EXPECT_NE(job.sRecoveredText.find("Second & last"), std::string::npos);

@@ -43,7 +43,7 @@ TEST(BadSources, PictureAndDocxJobsRefuseWhatIsNoReadableDocument) {
     const Status listed = ImageRecovery(job, pictures);
     EXPECT_TRUE(listed.isIOError()) << path;
     EXPECT_NE(listed.message().find(path), std::string::npos) << listed.message();
-    EXPECT_TRUE(pictures.entries.empty()) << path;
+    EXPECT_TRUE(pictures.pictures.empty()) << path;
 
     test::FakeHost text;
     text.path = path;

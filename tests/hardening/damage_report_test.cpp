@@ -16,12 +16,6 @@
 namespace kw {
 namespace {
 
-class ReportingHost : public test::FakeHost {
- public:
-  DamageReport* damageReport() override { return &damage; }
-  DamageReport damage;
-};
-
 // The one entry a job reported, as "offset length reader: reason".
 std::string OnlyEntry(const DamageReport& report) {
   if (report.entries().size() != 1) return "entries: " + std::to_string(report.entries().size());
@@ -30,11 +24,11 @@ std::string OnlyEntry(const DamageReport& report) {
 }
 
 std::string DocxDamage(const test::TempDir& dir, const std::string& bytes) {
-  ReportingHost host;
+  test::FakeHost host;
   host.path = dir.write("d.docx", bytes);
   RecoveryJobState job;
   EXPECT_TRUE(DocxRecovery(job, host).ok());
-  return OnlyEntry(host.damage);
+  return OnlyEntry(host.report);
 }
 
 TEST(DamageReport, EveryDroppedEntrySaysWhereAndWhy) {
@@ -59,23 +53,23 @@ TEST(DamageReport, EveryDroppedEntrySaysWhereAndWhy) {
   EXPECT_EQ(DocxDamage(dir, "no package here"),
             "0 15 docx: No entry named \"word/document\" was found: no text was read.");
 
-  ReportingHost intact;
+  test::FakeHost intact;
   intact.path = dir.write("ok.docx", good.bytes());
   RecoveryJobState job;
   ASSERT_TRUE(DocxRecovery(job, intact).ok());
-  EXPECT_TRUE(intact.damage.empty());
+  EXPECT_TRUE(intact.report.empty());
 }
 
 TEST(DamageReport, PicturesWithoutAnEndAreReportedNotListed) {
   test::TempDir dir;
   for (const bool jpeg : {true, false}) {
     const std::string start = jpeg ? test::B({0xFF, 0xD8, 0xFF, 0xE0}) : test::B({0x89, 'P', 'N', 'G'});
-    ReportingHost host;
+    test::FakeHost host;
     host.path = dir.write("p.doc", "0123456789" + start + std::string(20, 'x'));
     RecoveryJobState job;
     ASSERT_TRUE(ImageRecovery(job, host).ok());
-    EXPECT_TRUE(host.entries.empty());
-    EXPECT_EQ(OnlyEntry(host.damage), std::string("10 24 ") + (jpeg ? "jpeg: A JPEG" : "png: A PNG") +
+    EXPECT_TRUE(host.rows().empty());
+    EXPECT_EQ(OnlyEntry(host.report), std::string("10 24 ") + (jpeg ? "jpeg: A JPEG" : "png: A PNG") +
                                           " picture starts here but no end marker follows: it was not listed.");
   }
 }

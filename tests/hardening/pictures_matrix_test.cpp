@@ -23,11 +23,11 @@ using test::B;
 class PicturesMatrixTest : public ::testing::Test {
  protected:
   std::vector<std::string> List(const std::string& bytes) {
-    host = test::FakeHost();
+    host.reset();
     host.path = dir.write("pictures.doc", bytes);
     job.iImageCount = 0;
     status = ImageRecovery(job, host);
-    return host.entries;
+    return host.rows();
   }
 
   test::TempDir dir;
@@ -95,12 +95,11 @@ TEST_F(PicturesMatrixTest, ExtractionReadsOnlyTheFileThatWasScanned) {
   const std::string first = "doc" + test::Jpeg() + "tail";  // the picture is bytes 4..29
   const auto entries = List(first);
   ASSERT_EQ(entries.size(), 1u);
-  ImageEntry entry;
-  ASSERT_TRUE(ParseImageEntry(entries[0], &entry));
+  const PictureRecord entry = host.pictures[0];
   test::ScopedTmpDir tmp(dir.path());
   const auto extract = [&](std::string* bytes) {
     std::string saved;
-    const Status s = SaveImages(job, host, entry.sMark, entry.eMark, entry.ImgName, entry.ImgExt, &saved, &host);
+    const Status s = SaveImages(host.path, job.sourceIdentity, entry, &saved, &host);
     *bytes = s.ok() ? test::ReadFile(saved) : std::string();
     return s;
   };
@@ -123,9 +122,7 @@ TEST_F(PicturesMatrixTest, ExtractionReadsOnlyTheFileThatWasScanned) {
   const Status replaced = extract(&bytes);
   EXPECT_FALSE(replaced.ok());
   EXPECT_NE(replaced.message().find("no longer the file that was scanned"), std::string::npos) << replaced.message();
-  EXPECT_FALSE(
-      ExtractImage(host.path, entry.sMark, entry.eMark, dir.path() + "/p.jpg", false, nullptr, job.sourceIdentity)
-          .ok());
+  EXPECT_FALSE(ExtractImage(host.path, job.sourceIdentity, entry, dir.path() + "/p.jpg", false).ok());
   EXPECT_EQ(test::ReadFile(host.path), std::string(100, 'n'));
 
   ASSERT_EQ(std::remove(host.path.c_str()), 0);  // gone
@@ -139,7 +136,7 @@ TEST_F(PicturesMatrixTest, JobsSurviveAFileThatChangesBetweenTheirPasses) {
   // byte there, or grows by more pictures.
   const std::string pictures = test::Jpeg() + test::Png() + test::Jpeg();
   for (const bool grow : {false, true}) {
-    host = test::FakeHost();
+    host.reset();
     host.path = dir.write("changing.doc", pictures + std::string(30000, ' ') + "text\r" + pictures);
     host.onSetMax = [&] {
       if (grow) {
@@ -151,14 +148,12 @@ TEST_F(PicturesMatrixTest, JobsSurviveAFileThatChangesBetweenTheirPasses) {
     job.iImageCount = 0;
     ASSERT_TRUE(ImageRecovery(job, host).ok()) << grow;
     const int64_t size = static_cast<int64_t>(test::ReadFile(host.path).size());
-    for (const std::string& text : host.entries) {
-      ImageEntry entry;
-      ASSERT_TRUE(ParseImageEntry(text, &entry));
-      EXPECT_LE(std::stoll(entry.sMark), size) << text;
-      EXPECT_LE(std::stoll(entry.eMark), size) << text;
+    for (const PictureRecord& picture : host.pictures) {
+      EXPECT_LE(picture.firstByte, size) << picture.name;
+      EXPECT_LE(picture.lastByte, size) << picture.name;
     }
     if (!grow) {
-      EXPECT_TRUE(host.entries.empty());
+      EXPECT_TRUE(host.rows().empty());
     }
     EXPECT_TRUE(SalvageRecovery(job, host).ok()) << grow;
     EXPECT_EQ(job.sRecoveredText.compare(0, 2, "\r\n"), 0);

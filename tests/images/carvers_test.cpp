@@ -8,7 +8,7 @@
 #include "formats/images/jpeg_carver.h"
 #include "formats/images/jpeg_end_check.h"
 #include "formats/images/png_carver.h"
-#include "jobs/job_controller.h"
+#include "jobs/job.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
@@ -28,38 +28,20 @@ std::string Put(std::string bytes, size_t pos, const std::string& piece) {
 
 class CarverTest : public ::testing::Test {
  protected:
-  void SetUp() override { host.image = 1; }
   // Runs a carver on `bytes`; returns the entries it listed.
-  std::vector<std::string> Run(Status (*carver)(RecoveryJobState&, JobHost&, int64_t*), const std::string& bytes) {
+  std::vector<std::string> Run(Status (*carver)(RecoveryJobState&, JobContext&, int64_t*), const std::string& bytes) {
     host.path = dir.write("source.doc", bytes);
-    host.entries.clear();
+    host.pictures.clear();
     host.progressValues.clear();
     job.iImageCount = 0;
     status = carver(job, host, nullptr);
-    return host.entries;
+    return host.rows();
   }
   test::TempDir dir;
   test::FakeHost host;
   RecoveryJobState job;
   Status status;
 };
-
-TEST(ImageTable, EntryTextAndItsParsing) {
-  const std::string text = ImageEntryText(3, 512, 980, "Grid0", "png");
-  EXPECT_EQ(text, "  Image #3  >     512|980|Grid0|png");
-  ImageEntry entry;
-  ASSERT_TRUE(ParseImageEntry(text, &entry));
-  EXPECT_EQ(entry.sMark, "512");
-  EXPECT_EQ(entry.eMark, "980");
-  EXPECT_EQ(entry.ImgName, "Grid0");
-  EXPECT_EQ(entry.ImgExt, "png");
-  // Up to a second ">", trimmed, only the first four pieces.
-  ASSERT_TRUE(ParseImageEntry("x>  1|2|GridJ7|jpg|more  > tail", &entry));
-  EXPECT_EQ(entry.ImgExt, "jpg");
-  EXPECT_FALSE(ParseImageEntry("  Image #1  >     1|2|GridJ0", &entry));
-  EXPECT_FALSE(ParseImageEntry("no marker 1|2|a|b", &entry));
-  EXPECT_FALSE(ParseImageEntry(">   ", &entry));
-}
 
 TEST_F(CarverTest, JpegWorkedExample) {
   // Start marker at 1001, its D9 at 3000, in 5000 bytes.
@@ -186,32 +168,22 @@ TEST_F(CarverTest, PngPairsTheKthStartWithTheKthEnd) {
 TEST_F(CarverTest, JobListsJpegEntriesFirstAndNumbersOnOverTheJob) {
   const std::string zeros(8, '\0');
   const std::string bytes = Png() + zeros + Jpeg() + zeros + Jpeg() + zeros;
-  host.path = dir.write("mixed.doc", bytes);
-  JobController controller(job, host);
+  const std::string path = dir.write("mixed.doc", bytes);
   for (int run = 0; run < 2; ++run) {  // a second job gives the same list
-    host.entries.clear();
-    host.availability.clear();
-    job.iImageCount = 0;
-    ASSERT_TRUE(controller.Timer1_Timer().ok());
-    EXPECT_EQ(host.entries,
-              (std::vector<std::string>{"  Image #1  >     49|74|GridJ0|jpg", "  Image #2  >     83|108|GridJ1|jpg",
-                                        "  Image #3  >     1|40|Grid0|png"}));
-    EXPECT_EQ(host.foundLabel, "Found (3) Images");
-    EXPECT_EQ(host.availability, (std::vector<std::pair<int, bool>>{{4, true}, {3, false}}));
-    EXPECT_EQ(host.selectedSteps.back(), 4);
+    const JobResult result = RunJob({path, JobMode::kImages}, host);
+    ASSERT_TRUE(result.status.ok());
+    EXPECT_EQ(cli::PictureListing(result.pictures),
+              "  Image #1  >     49|74|GridJ0|jpg\n  Image #2  >     83|108|GridJ1|jpg\n"
+              "  Image #3  >     1|40|Grid0|png\nFound (3) Images\n");
+    EXPECT_TRUE(result.notices.empty());
   }
-  EXPECT_TRUE(host.notices.empty());
 }
 
 TEST_F(CarverTest, JobOnAnUnreadableSourceListsNothingAndSaysWhy) {
-  host.path = dir.path() + "/gone.doc";
-  JobController controller(job, host);
-  const Status s = controller.Timer1_Timer();
-  EXPECT_FALSE(s.ok());
-  EXPECT_NE(s.message().find(host.path), std::string::npos);
-  EXPECT_TRUE(host.entries.empty());
-  EXPECT_EQ(host.foundLabel, "Found (0) Images");
-  EXPECT_EQ(host.selectedSteps.back(), 4);
+  const JobResult result = RunJob({dir.path() + "/gone.doc", JobMode::kImages}, host);
+  EXPECT_FALSE(result.status.ok());
+  EXPECT_NE(result.status.message().find(dir.path() + "/gone.doc"), std::string::npos);
+  EXPECT_TRUE(result.pictures.empty());
 }
 
 TEST_F(CarverTest, ListingStopsAt32767EntriesAndTellsTheUserOnce) {
@@ -224,10 +196,10 @@ TEST_F(CarverTest, ListingStopsAt32767EntriesAndTellsTheUserOnce) {
   host.path = dir.write("many.doc", bytes);
   job.iImageCount = 0;
   ASSERT_TRUE(ImageRecovery(job, host).ok());
-  ASSERT_EQ(host.entries.size(), 32767u);
+  ASSERT_EQ(host.rows().size(), 32767u);
   EXPECT_EQ(job.iImageCount, 32767);
-  EXPECT_EQ(host.entries.back(), "  Image #32767  >     " + std::to_string(160 + 32756 * 11 + 1) + "|" +
-                                     std::to_string(160 + 32757 * 11) + "|Grid32756|png");
+  EXPECT_EQ(host.rows().back(), "  Image #32767  >     " + std::to_string(160 + 32756 * 11 + 1) + "|" +
+                                    std::to_string(160 + 32757 * 11) + "|Grid32756|png");
   ASSERT_EQ(host.notices.size(), 1u);
   EXPECT_EQ(host.notices[0], TooManyPicturesNotice(3));
 }
@@ -321,16 +293,14 @@ std::string MarkerSoup(uint32_t seed, size_t size) {
   return bytes;
 }
 
-Scan Carved(Status (*carver)(RecoveryJobState&, JobHost&, int64_t*), const std::string& path) {
+Scan Carved(Status (*carver)(RecoveryJobState&, JobContext&, int64_t*), const std::string& path) {
   test::FakeHost host;
   host.path = path;
   RecoveryJobState job;
   EXPECT_TRUE(carver(job, host, nullptr).ok());
   Scan scan;
-  for (const std::string& text : host.entries) {
-    ImageEntry entry;
-    EXPECT_TRUE(ParseImageEntry(text, &entry));
-    scan.pairs.emplace_back(std::stoi(entry.sMark), std::stoi(entry.eMark));
+  for (const PictureRecord& picture : host.pictures) {
+    scan.pairs.emplace_back(static_cast<int32_t>(picture.firstByte), static_cast<int32_t>(picture.lastByte));
   }
   scan.progress = host.progressValues;
   return scan;

@@ -7,7 +7,7 @@
 
 #include "base/message_text.h"
 #include "base/source_file.h"
-#include "jobs/job_controller.h"
+#include "jobs/job.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_dir.h"
@@ -40,17 +40,11 @@ TEST(BoundedReads, AFileThatGrowsEndsWhereItEndedAtOpen) {
 
 TEST(BoundedReads, RunningOutOfMemoryEndsTheJobAsAnError) {
   test::TempDir dir;
-  test::FakeHost host;
-  host.path = dir.write("a.doc", std::string(3000, 'a'));
-  host.quick = 1;
-  host.onSetMax = [] { throw std::bad_alloc(); };
-  RecoveryJobState job;
-  JobController controller(job, host);
-  const Status status = controller.Timer1_Timer();
-  EXPECT_FALSE(status.ok());
-  EXPECT_NE(status.message().find("Not enough memory"), std::string::npos) << status.message();
-  EXPECT_EQ(host.closes, 1);  // the job still ended
-  EXPECT_FALSE(controller.running());
+  test::FakeProgress progress;
+  progress.onSetMax = [] { throw std::bad_alloc(); };
+  const JobResult result = RunJob({dir.write("a.doc", std::string(3000, 'a')), JobMode::kQuick}, progress);
+  EXPECT_FALSE(result.status.ok());
+  EXPECT_NE(result.status.message().find("Not enough memory"), std::string::npos) << result.status.message();
 }
 
 TEST(Messages, NamesWithControlCharactersStayOnOneLine) {

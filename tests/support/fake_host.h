@@ -1,39 +1,27 @@
 #pragma once
-// FakeHost: a JobHost that records what a job did to the wizard and the
-// status window, for tests.
+// FakeHost: an engine's context whose progress records what the job did,
+// for tests. `rows()` gives the pictures as kwrecover lists them.
 
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "base/job_host.h"
+#include "base/damage_report.h"
+#include "base/job_context.h"
+#include "cli/picture_rows.h"
 
 namespace kw::test {
 
-class FakeHost : public JobHost {
+class FakeProgress : public JobProgress {
  public:
-  std::string path;
-  int quick = 0, image = 0, salvage = 0;
-
-  // Recorded effects.
   int32_t progressMin = -1, progressMax = -1, progressValue = -1;
   std::vector<int32_t> progressValues;  // every value set, in order
   int yields = 0;
-  int closes = 0;
-  std::vector<int> selectedSteps;
-  std::vector<std::pair<int, bool>> availability;
-  std::string foundLabel;
-  std::vector<std::string> previews;
-  std::vector<std::string> entries;
-  std::vector<std::string> notices;
+  bool cancel = false;             // what cancelRequested() answers
   std::function<void()> onYield;   // runs at every yield
   std::function<void()> onSetMax;  // runs when a pass sets the bar's maximum (between passes)
 
-  std::string sourcePath() const override { return path; }
-  int optQuickMode() const override { return quick; }
-  int optImageMode() const override { return image; }
-  int optSalvageMode() const override { return salvage; }
   void setProgressMin(int32_t v) override { progressMin = v; }
   void setProgressMax(int32_t v) override {
     progressMax = v;
@@ -47,13 +35,29 @@ class FakeHost : public JobHost {
     ++yields;
     if (onYield) onYield();
   }
-  void closeStatusWindow() override { ++closes; }
-  void selectStep(int step) override { selectedSteps.push_back(step); }
-  void setStepAvailable(int step, bool available) override { availability.emplace_back(step, available); }
-  void setFoundImagesLabel(const std::string& text) override { foundLabel = text; }
-  void navigatePreview(const std::string& p) override { previews.push_back(p); }
-  void addPictureEntry(const std::string& text) override { entries.push_back(text); }
-  void showNotice(const std::string& text) override { notices.push_back(text); }
+  bool cancelRequested() const override { return cancel; }
+};
+
+class FakeHost : public FakeProgress, public JobContext {
+ public:
+  FakeHost() : JobContext("", static_cast<FakeProgress&>(*this)) { damage = &report; }
+  FakeHost(const FakeHost&) = delete;
+
+  DamageReport report;
+
+  // Forgets everything recorded, for the next job.
+  void reset() {
+    static_cast<FakeProgress&>(*this) = FakeProgress();
+    pictures.clear();
+    notices.clear();
+    report = DamageReport();
+  }
+
+  std::vector<std::string> rows() const {
+    std::vector<std::string> out;
+    for (size_t i = 0; i < pictures.size(); ++i) out.push_back(cli::PictureRow(i + 1, pictures[i]));
+    return out;
+  }
 };
 
 }  // namespace kw::test

@@ -1,6 +1,7 @@
 #pragma once
 // TempDir: a fresh folder for one test, removed with everything in it.
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -26,5 +27,10 @@ std::string ReadFile(const std::string& path);
 
 // `n` copies of byte `b`.
 inline std::string Bytes(size_t n, char b) { return std::string(n, b); }
+inline std::string Bytes(std::initializer_list<int> bytes) {
+  std::string out;
+  for (const int b : bytes) out += static_cast<char>(b);
+  return out;
+}
 
 }  // namespace kw::test

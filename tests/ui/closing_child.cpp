@@ -1,7 +1,8 @@
 // Run by the text job tests as a child process: starts a job (argument 2:
-// the mode box) on the file named by argument 1, presses OK on the status window, then
-// Close on the wizard while the job runs on. Prints "close NS" (steady clock)
-// just before the close; whatever follows shows the process went on.
+// the mode box) on the file named by argument 1, presses OK on the status
+// window, then Close on the wizard while the job runs on. Prints "close NS"
+// (steady clock) just before the close and "stopped" when the close has
+// stopped the job; the process then ends as the last window has closed.
 
 #include <QFile>
 #include <QTest>
@@ -28,10 +29,10 @@ int main(int argc, char** argv) {
         std::printf("close %lld\n", static_cast<long long>(std::chrono::nanoseconds(now).count()));
         std::fflush(stdout);
         Click(&frm, "CmdClose");
-        std::printf("went on after the close\n");
+        std::printf("%s\n", frm.jobRunning() ? "still running" : "stopped");
+        std::fflush(stdout);
       },
       [](kw::ui::DocProgress* window) { return window->jobRan(); });
   Click(&frm, "CmdNext");
-  std::printf("job ended\n");
-  return 3;
+  return app.exec();
 }

@@ -66,7 +66,6 @@ class SaveTest : public QObject {
     kw::RecoveryJobState job;
     kw::test::FakeHost host;
     host.path = QFile::encodeName(target).toStdString();
-    host.quick = 1;
     QVERIFY(kw::DocxRecovery(job, host).ok());
     const QString text = QString::fromStdString(job.sRecoveredText);
     QVERIFY2(text.contains(QString::fromUtf8("Dear caf\u00e9 owner,")), qPrintable(text));

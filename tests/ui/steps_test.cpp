@@ -179,10 +179,8 @@ class StepsTest : public QObject {
   void modeBoxesAreExclusiveAndCanBeCleared() {
     DocFrm frm;
     Prepare(frm);
-    frm.job().iImageCount = 7;
     GoToModes(frm, doc_, "OptQuickMode");
     Click(&frm, "OptImageMode");
-    QCOMPARE(frm.job().iImageCount, int16_t{0});  // at once, before any job
     Click(&frm, "OptSalvageMode");
     QCOMPARE(frm.optQuickMode(), 0);
     QCOMPARE(frm.optImageMode(), 0);

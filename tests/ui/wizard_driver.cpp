@@ -114,8 +114,8 @@ void GoToModes(ui::DocFrm& frm, const QString& path, const char* modeBox) {
 
 void RunJob(ui::DocFrm& frm) {
   QVERIFY(NextEnabled(frm));
-  Click(&frm, "CmdNext");  // returns when the job has ended
-  QVERIFY(!frm.jobRunning());
+  Click(&frm, "CmdNext");
+  QTRY_VERIFY_WITH_TIMEOUT(!frm.jobRunning(), 60000);
 }
 
 }  // namespace kw::uitest

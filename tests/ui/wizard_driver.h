@@ -66,7 +66,8 @@ QByteArray ReadAll(const QString& path);
 void Prepare(ui::DocFrm& frm, int delayMs = 5);
 // From step 1: fills the file box, Next, clicks the mode box `modeBox`.
 void GoToModes(ui::DocFrm& frm, const QString& path, const char* modeBox);
-// Next on step 2: runs the job to its end (the status window closes itself).
+// Next on step 2: waits, running the event loop, until the job has ended
+// and its result is shown (the status window closes itself).
 void RunJob(ui::DocFrm& frm);
 
 }  // namespace kw::uitest

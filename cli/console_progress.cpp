@@ -1,4 +1,4 @@
-#include "cli/console_host.h"
+#include "cli/console_progress.h"
 
 #include <unistd.h>
 
@@ -7,16 +7,15 @@
 
 namespace kw::cli {
 
-ConsoleHost::ConsoleHost(std::string path, Mode mode)
-    : path_(std::move(path)), mode_(mode), terminal_(::isatty(STDERR_FILENO) == 1) {}
+ConsoleProgress::ConsoleProgress() : terminal_(::isatty(STDERR_FILENO) == 1) {}
 
-ConsoleHost::~ConsoleHost() { closeStatusWindow(); }
+ConsoleProgress::~ConsoleProgress() { close(); }
 
-void ConsoleHost::yield() {
+void ConsoleProgress::yield() {
   if (terminal_) draw();
 }
 
-void ConsoleHost::draw() {
+void ConsoleProgress::draw() {
   const int64_t span = std::max<int64_t>(1, static_cast<int64_t>(max_) - min_);
   const int64_t done = std::clamp<int64_t>(static_cast<int64_t>(value_) - min_, 0, span);
   const int percent = static_cast<int>(done * 100 / span);
@@ -28,12 +27,14 @@ void ConsoleHost::draw() {
   drawn_ = true;
 }
 
-void ConsoleHost::showNotice(const std::string& text) {
-  closeStatusWindow();
-  std::fprintf(stderr, "kwrecover: %s\n", text.c_str());
+void ConsoleProgress::printNotices(const std::vector<std::string>& notices) {
+  for (const std::string& text : notices) {
+    close();
+    std::fprintf(stderr, "kwrecover: %s\n", text.c_str());
+  }
 }
 
-void ConsoleHost::closeStatusWindow() {
+void ConsoleProgress::close() {
   if (!drawn_) return;
   std::fprintf(stderr, "\r%*s\r", 48, "");
   std::fflush(stderr);

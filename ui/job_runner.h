@@ -1,0 +1,51 @@
+#pragma once
+// JobRunner: runs one recovery job on a thread of its own, so the wizard
+// stays live however long the job takes.
+//
+// start() begins the job; its progress reaches the GUI thread as queued
+// progressChanged() signals, at most one waiting at a time, and finished()
+// arrives, queued, once the job has ended, when result() holds what it found.
+// cancel() asks the job to stop: it does at its next yield (a few
+// milliseconds), keeping what it found so far, and result().cancelled says
+// so. Deleting a runner whose job still runs cancels the job and waits for
+// it; a finished() not yet delivered is then dropped.
+
+#include <QObject>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "jobs/job.h"
+
+namespace kw::ui {
+
+class JobRunner : public QObject {
+  Q_OBJECT
+ public:
+  explicit JobRunner(JobRequest request, QObject* parent = nullptr);
+  ~JobRunner() override;
+
+  void start();
+  void cancel();
+  bool started() const { return started_; }
+  // True from start() until finished() is delivered.
+  bool running() const { return running_; }
+  const JobRequest& request() const { return request_; }
+  JobResult& result() { return result_; }
+
+ signals:
+  void progressChanged(int minimum, int maximum, int value);
+  void finished();
+
+ private:
+  class ThreadProgress;
+
+  JobRequest request_;
+  JobResult result_;
+  std::unique_ptr<ThreadProgress> progress_;
+  std::thread thread_;
+  bool started_ = false;
+  bool running_ = false;
+};
+
+}  // namespace kw::ui
