@@ -16,6 +16,10 @@ namespace kw {
 
 namespace {
 
+// Hostile packages can hold many entries that each inflate to the per-entry
+// limit: all of them together stop here.
+constexpr size_t kPackageOutputLimit = size_t{1} << 30;
+
 struct TextPart {
   PartRole role = PartRole::kOther;
   std::string name;
@@ -58,12 +62,16 @@ class DeepReader {
   }
   Status readEntry(const PackageEntry& entry, std::vector<PictureRecord>* pictures);
   void addPicture(const PackageEntry& entry, EntryData& data, std::vector<PictureRecord>* pictures);
+  void spend(const EntryData& data) {
+    for (const InflatePiece& piece : data.pieces) budget_ -= std::min(budget_, piece.bytes.size());
+  }
   void assemble(std::string* text);
 
   SourceFile& file_;
   YieldClock* clock_;
   DamageReport* damage_;
   std::string mainTarget_;
+  size_t budget_ = kPackageOutputLimit;  // output bytes all entries may still inflate to
   std::vector<TextPart> parts_;
 };
 
@@ -82,6 +90,13 @@ Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) 
   }
   for (const PackageEntry& entry : scan.entries) {
     if (stopped()) break;
+    if (budget_ == 0) {
+      if (damage_ != nullptr) {
+        damage_->add(entry.headerOffset, 0, "inflate",
+                     "The package inflates to more than 1 GiB; its entries from here on were not read.");
+      }
+      break;
+    }
     if (!entry.name.empty() && entry.name.back() == '/') continue;  // a folder
     status = readEntry(entry, pictures);
     if (!status.ok()) return status;
@@ -98,10 +113,12 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
   const bool xmlName = ext == "xml" || ext == "rels";
   EntryReadOptions options;
   options.textual = xmlName;
+  options.absoluteLimit = std::min(options.absoluteLimit, budget_);
   EntryData data;
   // An entry whose name says nothing is first read as bytes: a picture, or XML to read again as text.
   Status status = ReadEntryData(file_, entry, options, clock_, xmlName ? damage_ : nullptr, &data);
   if (!status.ok()) return status;
+  spend(data);
   if (!xmlName) {
     PictureRecord probe;
     const bool picture = !data.pieces.empty() && IdentifyPicture(data.pieces[0].bytes, &probe);

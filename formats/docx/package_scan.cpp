@@ -102,8 +102,12 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
     }
     fromLocal(l);
   }
-  std::sort(entries_.begin(), entries_.end(),
-            [](const PackageEntry& a, const PackageEntry& b) { return a.dataOffset < b.dataOffset; });
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [](const PackageEntry& a, const PackageEntry& b) { return a.dataOffset < b.dataOffset; });
+  // Headers built to share one stream would read it again and again: each stream is read once.
+  entries_.erase(std::unique(entries_.begin(), entries_.end(),
+                             [](const PackageEntry& a, const PackageEntry& b) { return a.dataOffset == b.dataOffset; }),
+                 entries_.end());
   scan->entries = std::move(entries_);
   scan->headersFound = static_cast<int64_t>(s.local.size() + s.central.size());
 }
