@@ -16,7 +16,8 @@ probe=$build/bench/kw_deep_docx_probe
 ninja -C "$build" kw_deep_docx_probe >/dev/null || exit 1
 [ -d "$corpus" ] || /usr/bin/python3 bench/deep_docx_corpus.py "$corpus" || exit 1
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+profile=$(mktemp -d)  # a LibreOffice profile of its own, so that other runs do not lock it
+trap 'rm -rf "$work" "$profile"' EXIT
 score=bench/deep_docx_score.py
 
 for class in intact name rand1 ctstored zip64 cuthalf trunc50 trunc90; do
@@ -32,7 +33,8 @@ for class in intact name rand1 ctstored zip64 cuthalf trunc50 trunc90; do
     timeout 60 "$probe" "$f" --pictures "$work/ours" >"$work/ours.txt" 2>/dev/null
     timeout 60 docx2txt "$f" - >"$work/docx2txt.txt" 2>/dev/null
     cp "$f" "$work/lo/in.docx"
-    timeout 120 soffice --headless --convert-to txt:Text --outdir "$work/lo" "$work/lo/in.docx" >/dev/null 2>&1
+    timeout 120 soffice -env:UserInstallation=file://$profile --headless --convert-to txt:Text --outdir "$work/lo" \
+      "$work/lo/in.docx" >/dev/null 2>&1
     mv "$work/lo/in.txt" "$work/lo.txt" 2>/dev/null || : >"$work/lo.txt"
     timeout 60 unzip -o -qq "$f" 'word/media/*' -d "$work/unzip" >/dev/null 2>&1
     for reader in ours docx2txt lo; do
