@@ -143,6 +143,24 @@ class TextJobsTest : public QObject {
     QVERIFY(Preview(frm).size() > (47 << 20));
   }
 
+  void cancelStopsTheJobAndShowsWhatItFound() {
+    QByteArray text(48 << 20, 'a');
+    for (qsizetype i = 99; i < text.size(); i += 100) text[i] = '\r';
+    const QString doc = WriteFile(dir_, "cancelled.doc", DocWithText(text));
+    text.clear();
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, doc, "OptQuickMode");
+    OnModal<DocProgress>([&](DocProgress* window) { Click(window, "CmdCancel"); },
+                         [](DocProgress* window) { return window->jobRan(); });
+    RunJob(frm);
+    QCOMPARE(frm.currentStep(), 3);
+    QVERIFY(Preview(frm).size() < (47 << 20));
+    const auto labels = frm.findChildren<QLabel*>("LblCancelled");  // one on each preview step
+    QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* label) { return label->isVisible(); }));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+  }
+
   void closingTheWizardDuringAJobStopsItAtOnce() {
     // A small package whose 100 MiB of document XML takes seconds to read.
     const QByteArray line = QByteArray("word ").repeated(18) + "\r\n";
