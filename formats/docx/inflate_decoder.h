@@ -37,9 +37,10 @@ inline constexpr int64_t kDynamicTrialSymbols = 32;          // a block found by
 // from the start.
 inline constexpr size_t kBlindResumed = 4096;
 inline constexpr size_t kBlindFromStart = 8192;
-inline constexpr int64_t kFinalSlackBytes = 8;  // what may follow a stream's last block
-inline constexpr int64_t kLookBackBits = 256;   // the search starts this far before the break
-inline constexpr size_t kDistrustBytes = 32;    // output just before a break noticed in the markup is dropped
+inline constexpr int64_t kFinalSlackBytes = 8;               // what may follow a stream's last block
+inline constexpr int64_t kSearchBudget = int64_t{64} << 20;  // bit positions a stream's block searches may try
+inline constexpr int64_t kLookBackBits = 256;                // the search starts this far before the break
+inline constexpr size_t kDistrustBytes = 32;  // output just before a break noticed in the markup is dropped
 
 // A byte that XML text never holds: most control characters, and the two
 // bytes that never occur in UTF-8.
@@ -158,6 +159,7 @@ class Decoder {
   std::array<Mark, kHistory> history_{};  // the last symbol starts of this block, a ring
   size_t historyCount_ = 0;
   int64_t repairSpent_ = 0;
+  int64_t searchSpent_ = 0;
   int64_t lastRepair_ = -1;  // the break last repaired: a repair must get past it
   int64_t blockStart_ = 0;
   int64_t blockSymbols_ = 0;  // symbols decoded in this block

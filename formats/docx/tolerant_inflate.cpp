@@ -187,6 +187,7 @@ bool Decoder::resumeAtBlock(int64_t errorBit, int64_t from) {
       stop_ = true;
       return false;
     }
+    if (++searchSpent_ > kSearchBudget) return false;
     pos_ = at + 1;
     const int64_t type = bits(2);
     int64_t symbols = 0;
