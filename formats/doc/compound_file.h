@@ -71,7 +71,7 @@ class CompoundFile {
   // The stream entry called `name` (case-insensitive), or null.
   const DirEntry* find(std::string_view name) const;
 
-  // The contents of a stream entry; `what` names it in damage reports.
+  // The contents of a stream entry (its gaps reported under its name).
   StreamData read(const DirEntry& entry);
   // The big-sector chain that starts at `sector`, at most `maxBytes` long
   // (for a stream whose directory entry was lost). No damage is reported.

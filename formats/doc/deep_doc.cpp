@@ -155,21 +155,23 @@ void ReadMain(const StreamData& main, CompoundFile* cf, const Job& job) {
   bool found = false;
   if (fib.version == WordVersion::kWord97) {
     const DirEntry* entry = cf ? cf->find(fib.table1 ? "1Table" : "0Table") : nullptr;
+    if (!entry && cf) entry = cf->find(fib.table1 ? "0Table" : "1Table");  // the FIB's flag may be the damage
     if (entry) found = PiecesFromClx(cf->read(*entry), fib, &pieces, &why);
+    if (found && !why.empty()) job.note(0, 0, why);  // a piece table cut short
     if (!found && cf) found = FindTableStream(*cf, fib, job, &pieces);
     if (!entry && !found) why = "The table stream, which holds the piece table, is lost.";
   } else if (fib.complex) {
     found = PiecesFromClx(main, fib, &pieces, &why);
+    if (found && !why.empty()) job.note(0, 0, why);
   } else {
     // Unsaved-fast Word 6 and 2.0: the text is one run from fcMin.
     uint64_t total = std::min<uint64_t>(TotalCp(fib), fib.fcMac > fib.fcMin ? fib.fcMac - fib.fcMin : 0);
     if (total == 0) total = TotalCp(fib);
     found = total > 0 && fib.fcMin < main.bytes.size();
     if (found) pieces.push_back({0, uint32_t(std::min<uint64_t>(total, UINT32_MAX)), fib.fcMin, true});
-    why = "The text range in the File Information Block is empty or outside the main stream.";
+    if (!found) why = "The text range in the File Information Block is empty or outside the main stream.";
   }
   if (!found) return ScanStream(main, page, job, why);
-  if (!why.empty() && fib.version != WordVersion::kWord97 && fib.complex) job.note(0, 0, why);
   const size_t before = job.text->size();
   const StoryStats stats = AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text);
   if (stats.lost > 0) {
