@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Deep Recovery .doc bench: builds the corpus (bench/deep_doc_corpus.py), runs
-# our reader (kw_deep_doc_probe) and the peers (antiword, catdoc, catdoc -b for
-# broken files, LibreOffice's text export) on every file, and prints per class of file the share of the
-# true words each recovered and the junk words as a ratio of the true words.
+# our reader (kw_deep_doc_probe) and the peers (antiword, catdoc, catdoc -b -u
+# for broken files, LibreOffice's text export) on every file, and prints per
+# class of file the share of the true words each recovered and the junk words
+# as a ratio of the true words.
 #
 #   bench/deep_doc_bench.sh [BUILD_DIR] [OUT_DIR]
 # Needs the packages bench/deep_doc_setup.sh installs.
@@ -17,14 +18,14 @@ results=$out/results
 python3 "$here/deep_doc_corpus.py" "$corpus" >/dev/null || exit 1
 rm -rf "$results"
 for cls in $(ls "$corpus" | grep -v '^truth'); do
-  mkdir -p "$results"/{deep,antiword,catdoc,catdoc-b,soffice}/"$cls"
+  mkdir -p "$results"/{deep,antiword,catdoc,catdoc-bu,soffice}/"$cls"
   for f in "$corpus/$cls"/*.doc; do
     n=$(basename "$f")
     # Each tool in a subshell capped at 1 GiB and 30 s (some balloon on damaged files).
     (ulimit -v 1048576; timeout 30 "$probe" "$f" >"$results/deep/$cls/$n.txt" 2>/dev/null)
     (ulimit -v 1048576; timeout 30 antiword -m UTF-8.txt -w 0 "$f" >"$results/antiword/$cls/$n.txt" 2>/dev/null)
     (ulimit -v 1048576; timeout 30 catdoc -d utf-8 -w "$f" >"$results/catdoc/$cls/$n.txt" 2>/dev/null)
-    (ulimit -v 1048576; timeout 30 catdoc -b -d utf-8 -w "$f" >"$results/catdoc-b/$cls/$n.txt" 2>/dev/null)
+    (ulimit -v 1048576; timeout 30 catdoc -b -u -d utf-8 -w "$f" >"$results/catdoc-bu/$cls/$n.txt" 2>/dev/null)
   done
   tmp=$(mktemp -d)
   timeout 900 soffice --headless --convert-to 'txt:Text (encoded):UTF8' --outdir "$tmp" "$corpus/$cls"/*.doc \
@@ -34,4 +35,4 @@ for cls in $(ls "$corpus" | grep -v '^truth'); do
   done
   rm -rf "$tmp"
 done
-python3 "$here/deep_doc_score.py" "$corpus" "$results" deep antiword catdoc catdoc-b soffice
+python3 "$here/deep_doc_score.py" "$corpus" "$results" deep antiword catdoc catdoc-bu soffice

@@ -120,6 +120,7 @@ void CompoundFile::readFat() {
   const uint32_t perSector = sectorSize_ / 4;
   std::vector<uint8_t> buf(sectorSize_);
   // FAT sectors listed in DIFAT sectors, after the header's 109.
+  std::vector<uint32_t> difat;
   if (headerValid_ && fatSectors_.size() < fatCount_) {
     uint32_t cur = firstDifat_;
     std::vector<bool> seen(sectorCount_);
@@ -129,6 +130,7 @@ void CompoundFile::readFat() {
         break;
       }
       seen[cur] = true;
+      difat.push_back(cur);
       if (readFile(int64_t(cur + 1) * sectorSize_, buf.data(), sectorSize_) < sectorSize_) break;
       for (uint32_t k = 0; k + 1 < perSector && fatSectors_.size() < fatCount_; ++k) {
         const uint32_t s = U32(buf.data() + 4 * k);
@@ -154,6 +156,15 @@ void CompoundFile::readFat() {
       continue;
     }
     for (uint32_t i = 0; i < perSector; ++i) fat_[k * perSector + i] = U32(buf.data() + 4 * i);
+  }
+  reserved_.assign(sectorCount_, false);
+  for (const std::vector<uint32_t>* list : {&fatSectors_, &difat}) {
+    for (uint32_t s : *list) {
+      if (s < sectorCount_) reserved_[s] = true;
+    }
+  }
+  for (uint32_t i = 0; i < sectorCount_ && i < fat_.size(); ++i) {
+    if (fat_[i] == kFatSector || fat_[i] == kDifatSector) reserved_[i] = true;
   }
   if (!headerValid_) {
     // Look for FAT sectors: every entry a link or a mark, at least one FAT mark
@@ -182,13 +193,14 @@ void CompoundFile::readFat() {
     }
     if (consistent) {
       for (uint32_t i = 0; i < table.size() && i < fat_.size(); ++i) fat_[i] = table[i];
+      for (uint32_t s : found) reserved_[s] = true;
       note(0, 0, "The FAT was found by scanning the file, since the header is damaged.");
     }
   }
 }
 
 CompoundFile::Chain CompoundFile::follow(const std::vector<uint32_t>& table, uint32_t start, uint64_t needed,
-                                         uint32_t limit) {
+                                         uint32_t limit, const std::vector<bool>* reserved) {
   Chain c;
   std::vector<bool> seen(limit);
   uint32_t cur = start;
@@ -214,6 +226,7 @@ CompoundFile::Chain CompoundFile::follow(const std::vector<uint32_t>& table, uin
     }
     if (bad) {
       next = cur + 1;
+      while (reserved && next < limit && next < reserved->size() && (*reserved)[next]) ++next;
       if (next >= limit || seen[next]) break;
       if (!c.guessed) {
         c.guessed = true;
@@ -230,7 +243,7 @@ StreamData CompoundFile::readBig(uint32_t start, uint64_t size, std::string_view
   StreamData d;
   size = std::min<uint64_t>(size, uint64_t(fileSize_));
   const uint64_t needed = (size + sectorSize_ - 1) / sectorSize_;
-  const Chain c = follow(fat_, start, needed, sectorCount_);
+  const Chain c = follow(fat_, start, needed, sectorCount_, &reserved_);
   d.bytes.assign(size, 0);
   for (size_t i = 0; i < c.sectors.size(); ++i) {
     const int64_t pos = int64_t(i) * sectorSize_;
@@ -282,14 +295,14 @@ void CompoundFile::loadMini() {
 }
 
 StreamData CompoundFile::readContainer(uint32_t sector) {
-  const Chain c = follow(fat_, sector, UINT64_MAX, sectorCount_);
+  const Chain c = follow(fat_, sector, UINT64_MAX, sectorCount_, &reserved_);
   return readBig(sector, uint64_t(c.sectors.size()) * sectorSize_, "", false);
 }
 
 std::vector<bool> CompoundFile::nonTextSectors(std::string_view textStream) {
   std::vector<bool> mask(sectorCount_);
   auto mark = [&](uint32_t start, uint64_t needed) {
-    for (uint32_t s : follow(fat_, start, needed, sectorCount_).sectors) mask[s] = true;
+    for (uint32_t s : follow(fat_, start, needed, sectorCount_, &reserved_).sectors) mask[s] = true;
   };
   for (uint32_t s : fatSectors_) {
     if (s < sectorCount_) mask[s] = true;
@@ -386,7 +399,7 @@ bool CompoundFile::parseEntry(const uint8_t* raw, int64_t offset, DirEntry* e) c
 
 void CompoundFile::readDirectory() {
   if (!headerValid_) return;
-  const Chain c = follow(fat_, firstDir_, UINT64_MAX, sectorCount_);
+  const Chain c = follow(fat_, firstDir_, UINT64_MAX, sectorCount_, &reserved_);
   std::vector<uint8_t> buf(sectorSize_);
   for (size_t i = 0; i < c.sectors.size(); ++i) {
     if (tick()) return;

@@ -100,7 +100,10 @@ class CompoundFile {
     uint32_t firstGuess = 0;  // the sector whose link was assumed
     std::string why;          // what was wrong with that link
   };
-  Chain follow(const std::vector<uint32_t>& table, uint32_t start, uint64_t needed, uint32_t limit);
+  // Follows `table` from `start`; a broken link is taken to go on in the next
+  // sector that is not `reserved` (FAT and DIFAT sectors, for big chains).
+  Chain follow(const std::vector<uint32_t>& table, uint32_t start, uint64_t needed, uint32_t limit,
+               const std::vector<bool>* reserved = nullptr);
   StreamData readBig(uint32_t start, uint64_t size, std::string_view what, bool report);
   StreamData readMini(uint32_t start, uint64_t size, std::string_view what);
   void readHeader();
@@ -128,6 +131,7 @@ class CompoundFile {
   uint32_t firstDifat_ = kEndOfChain;
   uint32_t difatCount_ = 0;
   std::vector<uint32_t> fatSectors_;
+  std::vector<bool> reserved_;  // FAT and DIFAT sectors: never part of a stream
   std::vector<uint32_t> fat_;
   std::vector<uint32_t> miniFat_;
   StreamData miniStream_;
