@@ -15,11 +15,13 @@ class Status {
   static Status OK() { return Status(); }
   // The source (or another file) cannot be opened, read or used.
   static Status IOError(std::string message) { return Status(Code::kIOError, std::move(message)); }
-  // The request itself is wrong (an entry text without its fields, eMark before sMark, ...).
+  // The request itself is wrong (a picture that ends before it begins, ...),
+  // or the input is not of the kind a reader reads.
   static Status Invalid(std::string message) { return Status(Code::kInvalid, std::move(message)); }
 
   bool ok() const { return code_ == Code::kOk; }
   bool isIOError() const { return code_ == Code::kIOError; }
+  bool isInvalid() const { return code_ == Code::kInvalid; }
   const std::string& message() const { return message_; }
 
  private:

@@ -11,15 +11,17 @@ namespace {
 
 struct CommandOptions {
   std::string_view name;
-  bool output;   // takes -o OUT
-  bool extract;  // takes --extract DIR and --force
+  bool output;    // takes -o OUT
+  bool extract;   // takes --extract DIR and --force
+  bool pictures;  // takes --pictures DIR and --force
 };
 
-constexpr std::array<CommandOptions, 4> kCommands{{
-    {"quick", true, false},
-    {"salvage", true, false},
-    {"images", false, true},
-    {"info", false, false},
+constexpr std::array<CommandOptions, 5> kCommands{{
+    {"quick", true, false, false},
+    {"salvage", true, false, false},
+    {"deep", true, false, true},
+    {"images", false, true, false},
+    {"info", false, false, false},
 }};
 
 const CommandOptions* FindCommand(std::string_view name) {
@@ -85,6 +87,12 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
       parsed.extractDir = *v;
     } else if (SplitLong(arg, "--extract", &value)) {
       parsed.extractDir = std::string(value);
+    } else if (arg == "--pictures") {
+      auto v = takeValue(arg);
+      if (!v) return UsageError("option --pictures needs a folder");
+      parsed.picturesDir = *v;
+    } else if (SplitLong(arg, "--pictures", &value)) {
+      parsed.picturesDir = std::string(value);
     } else if (arg == "--report") {
       auto v = takeValue(arg);
       if (!v) return UsageError("option --report needs a file name");
@@ -111,12 +119,17 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
   if (positional.size() > 2) return UsageError("too many arguments: " + Quoted(positional[2]));
   if (positional[1].empty()) return UsageError("the file name is empty");
   if (parsed.output && !command->output) return UsageError("-o is not an option of " + parsed.command);
-  if ((parsed.extractDir || parsed.force) && !command->extract) {
-    return UsageError("--extract and --force are options of images only");
+  if (parsed.extractDir && !command->extract) return UsageError("--extract is an option of images only");
+  if (parsed.picturesDir && !command->pictures) return UsageError("--pictures is an option of deep only");
+  if (parsed.force && !command->extract && !command->pictures) {
+    return UsageError("--force is an option of images and deep only");
   }
-  if (parsed.force && !parsed.extractDir) return UsageError("--force goes with --extract");
+  if (parsed.force && !parsed.extractDir && !parsed.picturesDir) {
+    return UsageError("--force goes with --extract or --pictures");
+  }
   if (parsed.output && parsed.output->empty()) return UsageError("-o needs a file name");
   if (parsed.extractDir && parsed.extractDir->empty()) return UsageError("--extract needs a folder");
+  if (parsed.picturesDir && parsed.picturesDir->empty()) return UsageError("--pictures needs a folder");
   if (parsed.report && parsed.command == "info") return UsageError("--report is not an option of info");
   if (parsed.report && parsed.report->empty()) return UsageError("--report needs a file name");
   parsed.file = positional[1];
@@ -132,6 +145,10 @@ std::string UsageText() {
          "  quick   FILE [-o OUT]      Quick Recovery: the text of a Word file\n"
          "                             (a path containing \".docx\" reads the package's main document)\n"
          "  salvage FILE [-o OUT]      Salvage Recovery: plain text dug out of a heavily damaged file\n"
+         "  deep    FILE [-o OUT] [--pictures DIR [--force]]\n"
+         "                             Deep Recovery: the text of a .doc or .docx read through its own\n"
+         "                             structure, surviving damage; --pictures writes a package's\n"
+         "                             pictures to DIR\n"
          "  images  FILE [--extract DIR [--force]]\n"
          "                             Image Recovery: lists the JPEG and PNG pictures in any file;\n"
          "                             --extract writes them to DIR, --force overwrites files there\n"
@@ -140,7 +157,8 @@ std::string UsageText() {
          "Options:\n"
          "  -o, --output OUT   write the text to OUT instead of standard output\n"
          "                     (OUT ending in .docx: a Word document)\n"
-         "  --report JSON      write what was damaged, where and why, to JSON (quick, salvage, images)\n"
+         "  --report JSON      write what was damaged, where and why, to JSON (quick, salvage, deep,\n"
+         "                     images)\n"
          "  -h, --help         show this help\n"
          "      --version      show the version\n"
          "  --                 end of options (for file names that begin with \"-\")\n"

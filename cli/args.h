@@ -3,6 +3,7 @@
 //
 //   kwrecover quick   FILE [-o OUT] [--report JSON]
 //   kwrecover salvage FILE [-o OUT] [--report JSON]
+//   kwrecover deep    FILE [-o OUT] [--pictures DIR] [--force] [--report JSON]
 //   kwrecover images  FILE [--extract DIR] [--force] [--report JSON]
 //   kwrecover info    PICTURE
 //   kwrecover --help | --version | COMMAND --help
@@ -18,13 +19,14 @@ namespace kw::cli {
 struct ParsedArgs {
   enum class Action { kRun, kHelp, kVersion, kUsageError };
   Action action = Action::kUsageError;
-  std::string command;  // "quick", "salvage", "images", "info"; may be empty for help
+  std::string command;  // "quick", "salvage", "deep", "images", "info"; may be empty for help
   std::string file;
-  std::optional<std::string> output;      // -o OUT
-  std::optional<std::string> extractDir;  // --extract DIR
-  bool force = false;                     // --force
-  std::optional<std::string> report;      // --report JSON
-  std::string error;                      // what is wrong, for kUsageError
+  std::optional<std::string> output;       // -o OUT
+  std::optional<std::string> extractDir;   // --extract DIR
+  std::optional<std::string> picturesDir;  // --pictures DIR
+  bool force = false;                      // --force
+  std::optional<std::string> report;       // --report JSON
+  std::string error;                       // what is wrong, for kUsageError
 };
 
 // `args` excludes the program name.

@@ -13,6 +13,7 @@ namespace kw::cli {
 std::unique_ptr<Command> MakeCommand(const std::string& name) {
   if (name == "quick") return std::make_unique<TextCommand>(JobMode::kQuick);
   if (name == "salvage") return std::make_unique<TextCommand>(JobMode::kSalvage);
+  if (name == "deep") return std::make_unique<TextCommand>(JobMode::kDeep);
   if (name == "images") return std::make_unique<ImagesCommand>();
   if (name == "info") return std::make_unique<InfoCommand>();
   return nullptr;

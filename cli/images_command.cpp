@@ -5,59 +5,12 @@
 
 #include "base/message_text.h"
 #include "cli/console_progress.h"
+#include "cli/picture_files.h"
 #include "cli/picture_rows.h"
 #include "cli/report_file.h"
-#include "formats/images/image_extraction.h"
 #include "jobs/job.h"
 
 namespace kw::cli {
-
-namespace {
-
-// A picture's file name inside the extraction folder, or empty when the
-// picture's name could lead out of it.
-std::string PictureFileName(const PictureRecord& picture) {
-  const std::string name = picture.name + "." + picture.ext;
-  if (picture.name.empty() || name.find('/') != std::string::npos || name.find('\0') != std::string::npos) {
-    return {};
-  }
-  return name;
-}
-
-// Writes every listed picture into `dir`, from the file that was scanned.
-// Every picture is tried; when any was not written, a summary on stderr says
-// how many were and the exit status is kExitCannotRead.
-int ExtractAll(const ParsedArgs& args, const JobResult& result) {
-  const std::string& dir = *args.extractDir;
-  std::error_code error;
-  std::filesystem::create_directories(dir, error);
-  if (!std::filesystem::is_directory(dir)) {
-    const std::string reason = error ? error.message() : "it is not a folder";
-    std::fprintf(stderr, "kwrecover: Cannot write into %s: %s.\n", Quoted(dir).c_str(), reason.c_str());
-    return kExitCannotRead;
-  }
-  size_t written = 0;
-  for (const PictureRecord& picture : result.pictures) {
-    const std::string name = PictureFileName(picture);
-    if (name.empty()) {
-      std::fprintf(stderr, "kwrecover: skipped %s: not a file name.\n", Quoted(picture.name).c_str());
-      continue;
-    }
-    const Status status = ExtractImage(args.file, result.source, picture, dir + "/" + name, args.force);
-    if (status.ok()) {
-      ++written;
-      continue;
-    }
-    std::fprintf(stderr, "kwrecover: %s: %s%s\n", Escaped(name).c_str(), status.message().c_str(),
-                 status.message().find("Not overwriting") == 0 ? " Use --force to overwrite." : "");
-  }
-  const size_t listed = result.pictures.size();
-  if (written == listed) return kExitOk;
-  std::fprintf(stderr, "kwrecover: wrote %zu of %zu pictures into %s.\n", written, listed, Quoted(dir).c_str());
-  return kExitCannotRead;
-}
-
-}  // namespace
 
 int ImagesCommand::execute(const ParsedArgs& args) {
   const ReportFile report(args);
@@ -70,7 +23,7 @@ int ImagesCommand::execute(const ParsedArgs& args) {
   if (!result.status.ok()) return PrintError(result.status);
   if (!WriteStandardOutput(PictureListing(result.pictures))) return kExitCannotRead;
   if (!args.extractDir) return kExitOk;
-  return ExtractAll(args, result);
+  return WritePictureFiles(*args.extractDir, args.force, args.file, result);
 }
 
 }  // namespace kw::cli

@@ -7,6 +7,7 @@
 #include "base/output_file.h"
 #include "base/text_preview.h"
 #include "cli/console_progress.h"
+#include "cli/picture_files.h"
 #include "cli/preview_writer.h"
 #include "cli/report_file.h"
 #include "formats/docx/docx_writer.h"
@@ -42,7 +43,8 @@ int TextCommand::execute(const ParsedArgs& args) {
   if (!report.write(result.damage, result.status)) return kExitCannotRead;
   if (!result.status.ok()) return PrintError(result.status);
   writer.write(result.text);  // what the engine kept whole
-  return writer.finish() ? kExitOk : kExitCannotRead;
+  if (!writer.finish()) return kExitCannotRead;
+  return args.picturesDir ? WritePictureFiles(*args.picturesDir, args.force, args.file, result) : kExitOk;
 }
 
 int TextCommand::writeWordDocument(const ParsedArgs& args, const ReportFile& report) {
@@ -62,7 +64,8 @@ int TextCommand::writeWordDocument(const ParsedArgs& args, const ReportFile& rep
   status = DocxPackage(PreviewText(result.text), &package);
   if (status.ok()) status = out.write(package);
   if (status.ok()) status = out.commit();
-  return status.ok() ? kExitOk : PrintError(status);
+  if (!status.ok()) return PrintError(status);
+  return args.picturesDir ? WritePictureFiles(*args.picturesDir, args.force, args.file, result) : kExitOk;
 }
 
 }  // namespace kw::cli

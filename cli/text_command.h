@@ -3,7 +3,8 @@
 // mode checked (a path containing ".docx" runs .docx recovery) and writes the
 // text the preview would show: sRecoveredText without leading and trailing
 // spaces, UTF-8, CR LF kept. With "-o NAME.docx" the same text becomes a
-// Word document, one paragraph per line, as the wizard saves it.
+// Word document, one paragraph per line, as the wizard saves it. deep runs
+// Deep Recovery and, with --pictures DIR, writes the pictures it found there.
 
 #include "cli/command.h"
 #include "cli/report_file.h"
@@ -14,7 +15,9 @@ namespace kw::cli {
 class TextCommand : public Command {
  public:
   explicit TextCommand(JobMode mode) : mode_(mode) {}
-  std::string name() const override { return mode_ == JobMode::kQuick ? "quick" : "salvage"; }
+  std::string name() const override {
+    return mode_ == JobMode::kQuick ? "quick" : mode_ == JobMode::kSalvage ? "salvage" : "deep";
+  }
   int execute(const ParsedArgs& args) override;
 
  private:

@@ -9,6 +9,7 @@
 #include "formats/doc/salvage_recovery.h"
 #include "formats/docx/docx_recovery.h"
 #include "formats/images/image_recovery.h"
+#include "jobs/deep_recovery.h"
 
 namespace kw {
 
@@ -42,6 +43,7 @@ Status RunEngine(EngineKind kind, RecoveryJobState& job, JobContext& context) {
     case EngineKind::kSalvage: return SalvageRecovery(job, context);
     case EngineKind::kImages: return ImageRecovery(job, context);
     case EngineKind::kDocx: return DocxRecovery(job, context);
+    case EngineKind::kDeep: return DeepRecovery(job, context);
   }
   return Status::OK();
 }
@@ -54,6 +56,7 @@ EngineKind ChooseEngine(JobMode mode, std::string_view path) {
   switch (mode) {
     case JobMode::kSalvage: return ContainsDocx(path) ? EngineKind::kDocx : EngineKind::kSalvage;
     case JobMode::kImages: return EngineKind::kImages;
+    case JobMode::kDeep: return EngineKind::kDeep;
     case JobMode::kQuick: break;
   }
   return ContainsDocx(path) ? EngineKind::kDocx : EngineKind::kQuick;

@@ -25,9 +25,9 @@ namespace kw {
 
 class TextSink;
 
-enum class JobMode { kQuick, kSalvage, kImages };
+enum class JobMode { kQuick, kSalvage, kImages, kDeep };
 
-enum class EngineKind { kQuick, kSalvage, kImages, kDocx };
+enum class EngineKind { kQuick, kSalvage, kImages, kDocx, kDeep };
 
 // True when the path contains ".docx" anywhere (case-sensitive): "a.docx.doc"
 // and "x.docx/y.doc" count, "REPORT.DOCX" does not.
@@ -35,7 +35,7 @@ bool ContainsDocx(std::string_view path);
 
 // Salvage: .docx recovery for a ".docx" path, else Salvage Recovery; Images:
 // Image Recovery; Quick: .docx recovery for a ".docx" path, else Quick
-// Recovery.
+// Recovery; Deep: Deep Recovery, whatever the path.
 EngineKind ChooseEngine(JobMode mode, std::string_view path);
 
 struct JobRequest {

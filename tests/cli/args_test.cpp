@@ -62,7 +62,7 @@ TEST(ParseArgs, UsageErrorsSayWhatIsWrong) {
            {{"quick", "a.doc", "--extract", "d"}, "images only"},
            {{"images", "a.doc", "-o", "x"}, "not an option"},
            {{"images", "a.doc", "--force"}, "goes with --extract"},
-           {{"info", "a.doc", "--force"}, "images only"},
+           {{"info", "a.doc", "--force"}, "images and deep only"},
        }) {
     const ParsedArgs p = ParseArgs(c.args);
     EXPECT_EQ(p.action, Action::kUsageError) << c.says;

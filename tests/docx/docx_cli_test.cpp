@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "tests/docx/docx_fixtures.h"
+#include "tests/docx/zip_builder.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -51,6 +52,27 @@ TEST(DocxCli, MissingPackageIsReported) {
   const auto result = Kwrecover("quick", "/nonexistent/x.docx");
   EXPECT_NE(result.exitCode, 0);
   EXPECT_NE(result.err.find("Cannot read"), std::string::npos);
+}
+
+// Deep Recovery reads the package by its content, whatever its name, and
+// writes the pictures it inflates; a name that is taken stays untouched.
+TEST(DocxCli, DeepReadsThePackageAndWritesItsPictures) {
+  test::TempDir temp;
+  const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + std::string(64, 'p');
+  const test::LocalEntry main = test::MakeEntry(test::DocumentXml({"Deep text"}));
+  const test::LocalEntry picture = test::MakeEntry(png, 8, "word/media/image1.png");
+  const std::string path = temp.write("renamed.bin", main.bytes() + picture.bytes());
+  const std::string folder = temp.path() + "/pictures";
+  auto result = test::RunProcess(KWRECOVER_PATH, {"deep", path, "--pictures", folder, "--report", folder + ".json"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "Deep text\r\n");
+  EXPECT_EQ(test::ReadFile(folder + "/image1.png"), png);
+  EXPECT_NE(test::ReadFile(folder + ".json").find("\"mode\": \"deep\""), std::string::npos);
+  result = test::RunProcess(KWRECOVER_PATH, {"deep", path, "--pictures", folder});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find("Use --force"), std::string::npos) << result.err;
+  EXPECT_EQ(test::RunProcess(KWRECOVER_PATH, {"deep", path, "--pictures", folder, "--force"}).exitCode, 0);
+  EXPECT_EQ(test::RunProcess(KWRECOVER_PATH, {"quick", path, "--pictures", folder}).exitCode, 2);
 }
 
 }  // namespace

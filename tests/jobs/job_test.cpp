@@ -65,6 +65,15 @@ TEST_F(RunJobTest, ATextSinkTakesTheTextPieceByPiece) {
   EXPECT_EQ(sink.all, "\r\nabc");
 }
 
+TEST_F(RunJobTest, DeepGoesByTheContentNotTheName) {
+  const JobResult scanned = RunJob(
+      {dir.write("notes.docx", "Plain words in a file that holds no package at all.\r"), JobMode::kDeep}, progress);
+  EXPECT_TRUE(scanned.status.ok());
+  EXPECT_EQ(scanned.engine, EngineKind::kDeep);
+  EXPECT_NE(scanned.text.find("Plain words in a file"), std::string::npos) << scanned.text;
+  EXPECT_FALSE(RunJob({dir.path() + "/gone.doc", JobMode::kDeep}, progress).status.ok());
+}
+
 // Every engine stops at its first yield after the request, keeps what it
 // has, and says it was cancelled; a job that ends without a request does not.
 TEST_F(RunJobTest, ACancelledJobStopsAtItsNextYieldAndKeepsWhatItHas) {
