@@ -57,6 +57,17 @@ StoryStats AppendStories(const StreamData& main, const Fib& fib, const std::vect
       const int64_t begin = int64_t(p.offset) + int64_t(a - p.cpStart) * width;
       const int64_t stop = begin + int64_t(b - a) * width;
       const int64_t readable = std::clamp<int64_t>(size - begin, 0, stop - begin);
+      if (stats.chars + stats.lost > size) {
+        // Pieces that overlap may name the same bytes many times; a real
+        // document's text is never longer than the stream holding it.
+        if (damage) {
+          damage->add(0, 0, "doc",
+                      "The piece table names more text than the main stream holds; the pieces after character " +
+                          std::to_string(a) + " are ignored.");
+        }
+        writer.endStory();
+        return stats;
+      }
       const bool holed = InHole(main, begin, stop);
       for (int64_t at = begin; at < begin + readable; at += width) {
         if (holed && InHole(main, at, at + width)) {

@@ -5,7 +5,8 @@
 //
 // A piece, or part of one, that lies outside the main stream or in a part of
 // it that could not be read is left out and reported to the DamageReport
-// (reader "doc"), as is a piece table that ends before the text does.
+// (reader "doc"), as is a piece table that ends before the text does. The
+// text read never exceeds the main stream's size in characters.
 
 #include <cstdint>
 #include <string>

@@ -192,6 +192,20 @@ TEST_F(DeepDocTest, LostPieceTableFallsBackToScanningTheMainStream) {
       << Dump();
 }
 
+TEST_F(DeepDocTest, OverlappingPiecesReadNoMoreThanTheStreamHolds) {
+  // Three pieces of 3000 characters, all at the same 8-bit bytes ("abc" x 3
+  // then zeros) of a 4096-byte stream: the third is one too many.
+  test::Word97 doc = test::BuildWord97({{"abc", true}, {"abc", true}, {"abc", true}}, 9);
+  for (int i = 1; i <= 3; ++i) test::Put32(doc.table, 5 + 4 * i, 3000 * i);
+  for (int i = 1; i < 3; ++i) doc.table.replace(21 + 8 * i + 2, 4, doc.table.substr(21 + 2, 4));
+  test::Put32(doc.main, 0x4C, 9000);
+  CfbLayout layout;
+  EXPECT_EQ(Read(test::BuildWord97File(doc, &layout)), "abcabcabcabcabcabc\r\n");
+  EXPECT_NE(Find("doc", "names more text than the main stream holds; the pieces after character 6000 are ignored"),
+            nullptr)
+      << Dump();
+}
+
 TEST_F(DeepDocTest, NoStructureScansTheFileAndRejectsBinary) {
   std::mt19937 rng(7);
   std::string noise(64 * 1024, '\0');

@@ -1,0 +1,45 @@
+// The Deep Recovery .doc reader on arbitrary bytes: never crash, never fail
+// on a file that can be read, and the text is UTF-8 whose only control
+// characters are TAB and the CR LF that ends each line.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "base/damage_report.h"
+#include "base/source_file.h"
+#include "formats/doc/deep_doc.h"
+
+namespace {
+
+const std::string& ScratchPath() {
+  static const std::string& path = *[] {
+    auto* name = new std::string("/tmp/kwfuzz-deepdoc-" + std::to_string(::getpid()) + ".doc");
+    std::atexit([] { std::remove(ScratchPath().c_str()); });
+    return name;
+  }();
+  return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::FILE* f = std::fopen(ScratchPath().c_str(), "wb");
+  if (f == nullptr) return 0;
+  std::fwrite(data, 1, size, f);
+  std::fclose(f);
+  kw::SourceFile file;
+  if (!kw::SourceFile::Open(ScratchPath(), &file).ok()) return 0;
+  kw::DamageReport damage;
+  std::string text;
+  if (!kw::ReadDocDeep(file, nullptr, &damage, &text).ok()) std::abort();
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) std::abort();
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') std::abort();
+  }
+  return 0;
+}
