@@ -16,12 +16,15 @@
 
 namespace kw::inflate {
 
-inline constexpr int kInBlockSkipBits = 32;      // how far past a break the broken block's tables are tried
-inline constexpr int kResumeSkipBits = 2048;     // how far past a break that cannot be repaired decoding may resume
-inline constexpr int kRepairBackBits = 512;      // how far before a break its real start is looked for
-inline constexpr int kRepairSlack = 24;          // how many bytes the damaged codes may have added or lost
-inline constexpr int64_t kRepairReach = 96;      // bits that must decode past a break to accept a repair
-inline constexpr int64_t kRepairHorizon = 4096;  // a trial stops when it gets this far
+inline constexpr int kInBlockSkipBits = 32;   // how far past a break the broken block's tables are tried
+inline constexpr int kResumeSkipBits = 2048;  // how far past a break that cannot be repaired decoding may resume
+inline constexpr int kRepairBackBits = 512;   // how far before a break its real start is looked for
+inline constexpr int kRepairSlack = 24;       // how many bytes the damaged codes may have added or lost
+inline constexpr int64_t kRepairReach = 96;   // bits that must decode past a break to accept a repair
+inline constexpr int64_t kRepairHorizon = 4096;
+inline constexpr int64_t kByteRepairBack = 24;  // bytes before a break that a byte repair tries
+inline constexpr int64_t kByteRepairReach =
+    48;  // bits past the break it must decode  // a trial stops when it gets this far
 inline constexpr int64_t kRepairBudget = int64_t{40} << 20;  // trial symbols per stream, so hostile input stays fast
 inline constexpr size_t kHistory = 256;                      // symbol starts remembered for repairs
 inline constexpr int64_t kHeaderRepairSymbols = 64;          // a break this early in a block may be a damaged header
@@ -130,6 +133,8 @@ class Decoder {
   }
   bool resumeInBlock(int64_t errorBit);
   bool repairInBlock(int64_t errorBit);
+  bool repairByte(int64_t errorBit);
+  MarkupCheck checkAt(size_t end) const;
   bool repairHeader(int64_t blockStart, int64_t faultBit);
   int64_t trialRepair(int64_t bit, size_t keep, int pad, const MarkupCheck& start, int64_t mustPass);
   bool resumeAtBlock(int64_t errorBit, int64_t from);
@@ -160,7 +165,8 @@ class Decoder {
   size_t historyCount_ = 0;
   int64_t repairSpent_ = 0;
   int64_t searchSpent_ = 0;
-  int64_t lastRepair_ = -1;  // the break last repaired: a repair must get past it
+  int64_t lastByteRepair_ = -1;  // the break last given a byte repair
+  int64_t lastRepair_ = -1;      // the break last repaired: a repair must get past it
   int64_t blockStart_ = 0;
   int64_t blockSymbols_ = 0;  // symbols decoded in this block
   int64_t headerTried_ = -1;  // the block whose header was last repaired

@@ -70,6 +70,68 @@ int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupChec
   return std::max<int64_t>(0, std::min(reached - mustPass, kRepairHorizon) - odd * kOddPenaltyBits);
 }
 
+// The markup state after the first `end` bytes of the piece, judged from
+// a little before them.
+MarkupCheck Decoder::checkAt(size_t end) const {
+  MarkupCheck check;
+  check.lose();
+  for (size_t i = end - std::min<size_t>(end, 256); i < end; ++i) {
+    const char c = piece_.bytes[i];
+    if (c == kUnknownByte || !check.accept(static_cast<uint8_t>(c))) check.lose();
+  }
+  return check;
+}
+
+// Damage inside a block, repaired exactly: one byte shortly before the
+// break is given every other value and the codes are decoded again from a
+// symbol start before it, with everything before known. The value whose
+// decoding gets furthest past the break, with whole markup, is kept.
+bool Decoder::repairByte(int64_t errorBit) {
+  if (repairSpent_ > kRepairBudget || historyCount_ == 0 || errorBit <= lastByteRepair_) return false;
+  lastByteRepair_ = errorBit;
+  const int64_t lastByte = std::min((errorBit >> 3), (totalBits_ >> 3) - 1);
+  const int64_t firstByte = std::max<int64_t>(0, lastByte - kByteRepairBack);
+  // The latest symbol start before the first byte tried.
+  Mark anchor{-1, 0};
+  for (size_t i = 0; i < std::min(historyCount_, kHistory); ++i) {
+    const Mark& m = history_[(historyCount_ - 1 - i) % kHistory];
+    anchor = m;
+    if (m.bit < firstByte * 8) break;
+  }
+  if (anchor.bit < 0 || anchor.out > piece_.bytes.size()) return false;
+  const MarkupCheck start = checkAt(anchor.out);
+  int64_t bestReach = -1, bestAt = -1;
+  uint8_t bestValue = 0;
+  for (int64_t at = lastByte; at >= std::max(firstByte, anchor.bit >> 3); --at) {
+    const uint8_t original = data_[at];
+    for (int v = 0; v < 256; ++v) {
+      if (v == original) continue;
+      data_[at] = static_cast<uint8_t>(v);
+      const int64_t reach = trialRepair(anchor.bit, anchor.out, 0, start, errorBit);
+      if (reach > bestReach) {
+        bestReach = reach;
+        bestAt = at;
+        bestValue = static_cast<uint8_t>(v);
+      }
+    }
+    data_[at] = original;
+  }
+  if (stopped()) stop_ = true;
+  if (stop_ || bestReach < kByteRepairReach) return false;
+  data_[bestAt] = bestValue;
+  total_ -= piece_.bytes.size() - anchor.out;
+  piece_.bytes.resize(anchor.out);
+  check_ = start;
+  markupBroke_ = false;
+  lastTagOut_ = std::min(lastTagOut_, piece_.bytes.size());
+  knownSinceTag_ = 0;
+  tagsSeen_ = check_.tags();
+  historyCount_ = 0;
+  outcome_.gaps.push_back({bestAt, bestAt + 1});
+  pos_ = anchor.bit;
+  return true;
+}
+
 // Damage inside a block: the codes around the break are decoded again from
 // each recent symbol start (and a few bits past the break), with the output
 // cut or padded by a few bytes, since the damaged codes gave the wrong

@@ -278,6 +278,7 @@ InflateOutcome Decoder::run() {
     if (options_.textual && !blind_ && blockSymbols_ < kHeaderRepairSymbols && repairHeader(blockStart_, failedAt)) {
       continue;
     }
+    if (curLit_ != nullptr && !blind_ && options_.textual && repairByte(errorBit)) continue;
     if (curLit_ != nullptr && !blind_ && options_.textual && repairInBlock(errorBit)) continue;
     if (curLit_ != nullptr && !blind_ && resumeInBlock(errorBit)) continue;
     if (stop_) break;
