@@ -11,7 +11,10 @@ those paths cannot carry) and Word 97-2003 files made three ways:
                    field) -> LibreOffice -> .doc
   pandoc/NAME.doc  Markdown (footnote, table) -> pandoc -> .docx -> LibreOffice -> .doc
   abiword/NAME.doc HTML -> AbiWord -> .doc (AbiWord writes RTF under that name)
-and damaged copies of every lo/ and pandoc/ file: zeroed header, zeroed
+  w8/NAME.doc      built here as Word writes Western text: a piece per
+                   paragraph, 8-bit where it fits Windows-1252, else UTF-16
+                   (body only)
+and damaged copies of every lo/, pandoc/ and w8/ file: zeroed header, zeroed
 first FAT sector, zeroed first directory sector, cut at 50% and 90%, and 24
 random bytes changed. Outputs are never committed.
 """
@@ -137,6 +140,76 @@ def truth(paragraphs, with_extras, header):
     return "\n".join(words) + "\n"
 
 
+def build_cfb(streams):
+    """A compound file (512-byte sectors) holding `streams` [(name, bytes)],
+    each padded to at least 4096 bytes so that none is a small stream."""
+    data = []
+    for name, body in streams:
+        body = body + bytes(max(0, 4096 - len(body)))
+        data.append((name, body + bytes((-len(body)) % 512)))
+    nsect = sum(len(b) // 512 for _, b in data) + 1  # + the directory
+    nfat = 1
+    while nfat * 128 < nsect + nfat:
+        nfat += 1
+    fat = [0xFFFFFFFD] * nfat + [0xFFFFFFFE]  # FAT sectors, then the directory
+    starts = []
+    for _, body in data:
+        first = len(fat)
+        count = len(body) // 512
+        fat += [first + i + 1 for i in range(count - 1)] + [0xFFFFFFFE]
+        starts.append(first)
+    fat += [0xFFFFFFFF] * (nfat * 128 - len(fat))
+
+    def entry(name, typ, start, size, child, right):
+        e = bytearray(128)
+        raw = name.encode("utf-16-le")
+        e[: len(raw)] = raw
+        struct.pack_into("<HBB", e, 0x40, len(raw) + 2, typ, 1)
+        struct.pack_into("<III", e, 0x44, 0xFFFFFFFF, right, child)
+        struct.pack_into("<II", e, 0x74, start, size)
+        return bytes(e)
+
+    directory = entry("Root Entry", 5, 0xFFFFFFFE, 0, 1, 0xFFFFFFFF)
+    for i, (name, body) in enumerate(data):
+        directory += entry(name, 2, starts[i], len(body), 0xFFFFFFFF, i + 2 if i + 1 < len(data) else 0xFFFFFFFF)
+    directory += bytes(512 - len(directory))
+    header = bytearray(512)
+    header[:8] = bytes([0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1])
+    struct.pack_into("<HHHHH", header, 0x18, 0x3E, 3, 0xFFFE, 9, 6)
+    struct.pack_into("<IIIIIIIII", header, 0x2C, nfat, nfat, 0, 4096, 0xFFFFFFFE, 0, 0xFFFFFFFE, 0, 0)
+    for i in range(109):
+        struct.pack_into("<I", header, 0x4C + 4 * i, i if i < nfat else 0xFFFFFFFF)
+    return bytes(header) + struct.pack("<%dI" % len(fat), *fat) + directory + b"".join(b for _, b in data)
+
+
+def word97_8bit(paragraphs):
+    """A Word 97 file as Word writes Western text: a piece per paragraph,
+    8-bit (Windows-1252) where the paragraph fits, else UTF-16."""
+    main = bytearray(0x400)
+    struct.pack_into("<HHHH", main, 0, 0xA5EC, 0xC1, 0, 0)
+    struct.pack_into("<H", main, 0x0A, 0x0200)
+    struct.pack_into("<H", main, 0x20, 14)
+    struct.pack_into("<H", main, 0x3E, 22)
+    struct.pack_into("<H", main, 0x98, 0x5D)
+    cps, pcds, cp = [0], b"", 0
+    for para in paragraphs:
+        text = para + "\r"
+        try:
+            raw, fc = text.encode("cp1252"), (len(main) * 2) | 0x40000000
+        except UnicodeEncodeError:
+            raw, fc = text.encode("utf-16-le"), len(main)
+        main += raw
+        cp += len(text)
+        cps.append(cp)
+        pcds += struct.pack("<HIH", 0, fc, 0)
+    plc = struct.pack("<%dI" % len(cps), *cps) + pcds
+    table = b"\x02" + struct.pack("<I", len(plc)) + plc
+    struct.pack_into("<I", main, 0x40, len(main))
+    struct.pack_into("<I", main, 0x4C, cp)
+    struct.pack_into("<II", main, 0x1A2, 0, len(table))
+    return build_cfb([("WordDocument", bytes(main)), ("1Table", table)])
+
+
 def run(cmd, cwd):
     subprocess.run(cmd, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=600, check=False)
 
@@ -179,7 +252,7 @@ def damage(src, outdir, name):
 def main():
     out = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "/tmp/deep_doc_corpus")
     shutil.rmtree(out, ignore_errors=True)
-    for d in ("truth", "truth-pandoc", "lo", "pandoc", "abiword"):
+    for d in ("truth", "truth-pandoc", "truth-w8", "lo", "pandoc", "abiword", "w8"):
         os.makedirs(os.path.join(out, d))
     work = tempfile.mkdtemp(prefix="deepdoc")
     fodts, mds, htmls = [], [], []
@@ -214,7 +287,12 @@ def main():
     for name, paras in documents().items():
         with open(os.path.join(out, "truth-abiword", name + ".txt"), "w", encoding="utf-8") as f:
             f.write("\n".join(paras + ([c for r in TABLE for c in r] if name != "long" else [])) + "\n")
-    for gen in ("lo", "pandoc"):
+    for name, paras in documents().items():
+        with open(os.path.join(out, "w8", name + ".doc"), "wb") as f:
+            f.write(word97_8bit(paras))
+        with open(os.path.join(out, "truth-w8", name + ".txt"), "w", encoding="utf-8") as f:
+            f.write("\n".join(paras) + "\n")
+    for gen in ("lo", "pandoc", "w8"):
         for fname in sorted(os.listdir(os.path.join(out, gen))):
             damage(os.path.join(out, gen, fname), out, gen + "-" + fname)
     shutil.rmtree(work, ignore_errors=True)

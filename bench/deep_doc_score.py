@@ -33,9 +33,9 @@ def words(text):
 def truth_for(corpus, cls, fname):
     base = fname[:-4]
     maker = cls
-    if cls not in ("lo", "pandoc", "abiword"):  # a damaged copy: MAKER-NAME.doc
+    if cls not in ("lo", "pandoc", "abiword", "w8"):  # a damaged copy: MAKER-NAME.doc
         maker, base = base.split("-", 1)
-    folder = {"abiword": "truth-abiword", "pandoc": "truth-pandoc"}.get(maker, "truth")
+    folder = {"abiword": "truth-abiword", "pandoc": "truth-pandoc", "w8": "truth-w8"}.get(maker, "truth")
     with open(os.path.join(corpus, folder, base + ".txt"), encoding="utf-8") as f:
         return words(f.read())
 

@@ -157,6 +157,12 @@ void CompoundFile::readFat() {
     }
     for (uint32_t i = 0; i < perSector; ++i) fat_[k * perSector + i] = U32(buf.data() + 4 * i);
   }
+  // A cut file leaves the FAT with sectors in use past its end; one stray link
+  // there is damage to the FAT instead.
+  int pastEnd = 0;
+  for (size_t i = sectorCount_; i < fat_.size(); ++i) pastEnd += IsLink(fat_[i]) || fat_[i] == kEndOfChain;
+  for (uint32_t s : fatSectors_) pastEnd += s >= sectorCount_ ? 2 : 0;
+  cut_ = pastEnd >= 2;
   reserved_.assign(sectorCount_, false);
   for (const std::vector<uint32_t>* list : {&fatSectors_, &difat}) {
     for (uint32_t s : *list) {
@@ -219,8 +225,8 @@ CompoundFile::Chain CompoundFile::follow(const std::vector<uint32_t>& table, uin
     } else if (!IsLink(next)) {
       bad = "points to a free or reserved sector";
     } else if (next >= limit) {
-      if (next < table.size()) break;  // a sector past the end of a cut file
-      bad = "points past the end of the table";
+      if (next < table.size() && reserved == &reserved_ && cut_) break;  // a sector past the end of a cut file
+      bad = next < table.size() ? "points past the end of the file" : "points past the end of the table";
     } else if (seen[next]) {
       bad = "loops back to an earlier sector";
     }

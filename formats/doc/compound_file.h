@@ -132,6 +132,7 @@ class CompoundFile {
   uint32_t difatCount_ = 0;
   std::vector<uint32_t> fatSectors_;
   std::vector<bool> reserved_;  // FAT and DIFAT sectors: never part of a stream
+  bool cut_ = false;            // the FAT has sectors in use past the end of the file
   std::vector<uint32_t> fat_;
   std::vector<uint32_t> miniFat_;
   StreamData miniStream_;

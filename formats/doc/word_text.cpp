@@ -10,6 +10,7 @@ void WordTextWriter::beginStory() {
 }
 
 void WordTextWriter::endStory() {
+  if (instruction_ > 0) replay();
   flushCells();
   depth_ = instruction_ = 0;
   inResult_ = 0;
@@ -42,6 +43,7 @@ void WordTextWriter::put(char16_t u) {
       inResult_ |= uint64_t(1) << (depth_ - 1);
       --instruction_;
     }
+    if (instruction_ == 0) pending_.clear();
     return;
   }
   if (u == 0x15) {
@@ -49,9 +51,28 @@ void WordTextWriter::put(char16_t u) {
     --depth_;
     if (depth_ >= 64 || !(inResult_ & (uint64_t(1) << depth_))) --instruction_;
     if (instruction_ < 0) instruction_ = 0;
+    if (instruction_ == 0) pending_.clear();
     return;
   }
-  if (instruction_ > 0) return;
+  if (instruction_ > 0) {
+    if (u != 0x0D && u != 0x07 && pending_.size() < kMaxInstruction) {
+      pending_.push_back(u);
+      return;
+    }
+    replay();
+  }
+  text(u);
+}
+
+void WordTextWriter::replay() {
+  std::u16string held;
+  held.swap(pending_);
+  depth_ = instruction_ = 0;
+  inResult_ = 0;
+  for (char16_t u : held) text(u);
+}
+
+void WordTextWriter::text(char16_t u) {
   if (u >= 0xD800 && u <= 0xDBFF) {
     high_ = u;
     return;

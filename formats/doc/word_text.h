@@ -4,7 +4,9 @@
 //
 // Paragraph marks, line breaks and page or section breaks become CR LF. Of a
 // field (0x13 begin, 0x14 separator, 0x15 end) the result is kept and the
-// instruction dropped, at any depth. In a table, cell marks (0x07) become a
+// instruction dropped, at any depth; an instruction that meets a paragraph
+// or cell mark (or grows past kMaxInstruction) is taken for a stray field
+// mark left by damage, and kept as text. In a table, cell marks (0x07) become a
 // TAB and a row's end CR LF: Word ends each cell with 0x07 and the row with
 // one more, so the last 0x07 of a run of two or more ends the row, the one
 // before it ends the row's last cell (no TAB), and a lone 0x07 ends a cell.
@@ -12,6 +14,7 @@
 // non-breaking hyphen (0x1E) becomes "-", and no other control character
 // reaches the text (TAB stays). Unpaired surrogates are dropped.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -28,18 +31,23 @@ class WordTextWriter {
   // Ends the story: closes open fields and tables, and ends the last line.
   void endStory();
 
+  static constexpr size_t kMaxInstruction = 32768;  // UTF-16 units
+
  private:
+  void text(char16_t unit);
+  void replay();
   void emit(char32_t cp);
   void flushCells();
   void newLine() { out_->append("\r\n"); }
 
   std::string* out_;
   bool started_ = false;
-  char16_t high_ = 0;      // a pending high surrogate
-  int cells_ = 0;          // consecutive cell marks not yet written
-  int depth_ = 0;          // open fields
-  int instruction_ = 0;    // open fields still in their instruction
-  uint64_t inResult_ = 0;  // per open field (the innermost 64): past its separator
+  char16_t high_ = 0;       // a pending high surrogate
+  int cells_ = 0;           // consecutive cell marks not yet written
+  int depth_ = 0;           // open fields
+  int instruction_ = 0;     // open fields still in their instruction
+  uint64_t inResult_ = 0;   // per open field (the innermost 64): past its separator
+  std::u16string pending_;  // the open instruction\'s characters
 };
 
 }  // namespace kw

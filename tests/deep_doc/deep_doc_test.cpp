@@ -79,6 +79,10 @@ TEST_F(DeepDocTest, FieldsTablesAndControlCharacters) {
   const std::string text =
       Read(test::BuildWord97File(test::BuildWord97({{body, false}}, uint32_t(body.size())), &layout));
   EXPECT_EQ(text, "A7B\r\nc1\tc2\r\nre-done\r\nend\r\n");
+  // A stray field begin (damage) is not allowed to swallow the rest.
+  const std::string stray = "one \x13two\rthree\r";
+  EXPECT_EQ(Read(test::BuildWord97File(test::BuildWord97({{stray, false}}, uint32_t(stray.size())), &layout)),
+            "one two\r\nthree\r\n");
 }
 
 TEST_F(DeepDocTest, Word6TextInTheLanguagesCodePageAndThroughItsPieces) {
@@ -166,7 +170,7 @@ TEST_F(DeepDocTest, TruncatedFileKeepsTheTextBeforeTheCut) {
 }
 
 TEST_F(DeepDocTest, ChainLoopAndOutOfRangeLinkAreGuessed) {
-  for (const uint32_t bad : {0u, 0x00100000u}) {  // back to sector 0 (a loop), far past the table
+  for (const uint32_t bad : {0u, 100u, 0x00100000u}) {  // a loop, past the file's end, past the table
     damage = DamageReport();
     CfbLayout layout;
     std::string file = Sample(&layout);
@@ -174,7 +178,9 @@ TEST_F(DeepDocTest, ChainLoopAndOutOfRangeLinkAreGuessed) {
     test::Put32(file, size_t(CfbLayout::Offset(layout.fatSector) + 4 * s),
                 bad == 0 ? layout.start["WordDocument"] : bad);
     EXPECT_EQ(Read(file), kSampleText);
-    const Damage* d = Find("cfb", bad == 0 ? "loops back to an earlier sector" : "points past the end of the table");
+    const Damage* d = Find("cfb", bad == 0     ? "loops back to an earlier sector"
+                                  : bad == 100 ? "points past the end of the file"
+                                               : "points past the end of the table");
     ASSERT_NE(d, nullptr) << Dump();
     EXPECT_EQ(d->offset, CfbLayout::Offset(s));
   }
@@ -190,6 +196,14 @@ TEST_F(DeepDocTest, LostPieceTableFallsBackToScanningTheMainStream) {
                  "searched for text instead (1 passages found)"),
             nullptr)
       << Dump();
+}
+
+TEST_F(DeepDocTest, LoneDamagedPiecePositionIsRepaired) {
+  test::Word97 doc = test::BuildWord97({{"first\r", true}, {"second\r", false}, {"third\r", true}}, 20);
+  test::Put32(doc.table, 5 + 4 * 1, 0x7FFFFFFF);  // the second piece's start
+  CfbLayout layout;
+  EXPECT_EQ(Read(test::BuildWord97File(doc, &layout)), "first\r\nsecond\r\nthird\r\n");
+  EXPECT_NE(Find("doc", "1 damaged character positions in the piece table were repaired"), nullptr) << Dump();
 }
 
 TEST_F(DeepDocTest, OverlappingPiecesReadNoMoreThanTheStreamHolds) {
