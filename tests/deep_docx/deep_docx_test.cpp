@@ -75,6 +75,30 @@ TEST(DeepDocx, MainDocumentFoundByRelationship) {
   EXPECT_EQ(r.text, "Alpha paragraph.\r\nBeta paragraph.\r\n");
 }
 
+// Sizes after the data (flag bit 3, zeros in the header), no directory: the
+// stream ends itself and the data descriptor gives the CRC.
+TEST(DeepDocx, StreamedEntryWithDataDescriptor) {
+  LocalEntry doc = MakeEntry(kDoc);
+  doc.flags = 0x0008;
+  const uint32_t crc = doc.crc, csize = doc.compressedSize, usize = doc.uncompressedSize;
+  doc.crc = doc.compressedSize = doc.uncompressedSize = 0;
+  doc.payload += test::Descriptor(crc, csize, usize);
+  const test::DeepResult r = ReadDeep(Package({doc, MakeEntry("<Types/>", 8, "[Content_Types].xml")}, false));
+  EXPECT_EQ(r.text, "Alpha paragraph.\r\nBeta paragraph.\r\n");
+  EXPECT_TRUE(r.damage.empty()) << r.reasons("zip") << r.reasons("inflate");
+}
+
+// The other way round: a damaged directory header, a sound local header.
+TEST(DeepDocx, DamagedDirectoryHeaderIsSkippedAndTheLocalHeaderRead) {
+  std::string bytes = Package({MakeEntry(kDoc)});
+  const size_t central = bytes.find("PK\x01\x02");
+  bytes[central + 10] = 99;  // compression method 99
+  const test::DeepResult r = ReadDeep(bytes);
+  EXPECT_EQ(r.text, "Alpha paragraph.\r\nBeta paragraph.\r\n");
+  EXPECT_EQ(r.reasons("zip"),
+            "A central directory header was skipped: it uses compression method 99, which cannot be inflated here.\n");
+}
+
 TEST(DeepDocx, StoredContentTypesFirstIsNoObstacle) {
   const test::DeepResult r = ReadDeep(
       Package({MakeEntry("<Types><Override PartName=\"/word/document.xml\"/></Types>", 0, "[Content_Types].xml"),
