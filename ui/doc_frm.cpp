@@ -149,10 +149,12 @@ std::string DocFrm::sourcePath() const { return LocalPath(filePage_->txtDocFileN
 int DocFrm::optQuickMode() const { return modePage_->value(Mode::kQuick); }
 int DocFrm::optImageMode() const { return modePage_->value(Mode::kImage); }
 int DocFrm::optSalvageMode() const { return modePage_->value(Mode::kSalvage); }
+int DocFrm::optDeepMode() const { return modePage_->value(Mode::kDeep); }
 
 JobMode DocFrm::chosenMode() const {
   if (optSalvageMode() == 1) return JobMode::kSalvage;
   if (optImageMode() == 1) return JobMode::kImages;
+  if (optDeepMode() == 1) return JobMode::kDeep;
   return JobMode::kQuick;
 }
 
@@ -253,7 +255,7 @@ void DocFrm::CmdBack_Click() {
       CmdNext_->setEnabled(true);
       break;
     case 5:
-      selectStep(optSalvageMode() == 1 || optQuickMode() == 1 ? 3 : 4);
+      selectStep(optSalvageMode() == 1 || optQuickMode() == 1 || optDeepMode() == 1 ? 3 : 4);
       CmdNext_->setText("Next >");
       CmdNext_->setEnabled(true);
       break;
@@ -277,7 +279,7 @@ QString DocFrm::placeholderPath() const { return QDir(programDir_).filePath("pre
 
 void DocFrm::completeJob() {
   if (status_ != nullptr) status_->closeStatusWindow();
-  if (optSalvageMode() == 1 || optQuickMode() == 1) {
+  if (optSalvageMode() == 1 || optQuickMode() == 1 || optDeepMode() == 1) {
     selectStep(3);
     return;
   }
@@ -296,6 +298,11 @@ void DocFrm::jobEnded() {
   if (ran && result.engine == EngineKind::kImages) {
     setStepAvailable(4, true);
     setStepAvailable(3, false);
+  }
+  // Deep Recovery gives text and, from a package, pictures too.
+  if (result.engine == EngineKind::kDeep) {
+    setStepAvailable(4, !result.pictures.empty());
+    imagesPage_->setFoundImages(QString("Found (%1) Images").arg(result.pictures.size()));
   }
   imagesPage_->setPictures(std::move(result.pictures), status->request().path, result.source);
   status->closeStatusWindow();

@@ -62,7 +62,8 @@ class DocFrm : public QMainWindow {
   int optQuickMode() const;
   int optImageMode() const;
   int optSalvageMode() const;
-  // The job the mode boxes ask for: Salvage before Image before Quick.
+  int optDeepMode() const;
+  // The job the mode boxes ask for: Salvage before Image before Deep before Quick.
   JobMode chosenMode() const;
 
   // Requests step n (1..5) of DocTab; an unavailable step is not selected.

@@ -34,6 +34,10 @@ ModePage::ModePage(QWidget* parent) : QWidget(parent) {
           "document file.");
   addMode(Mode::kSalvage, "OptSalvageMode", "Salvage Recovery", "[For Heavily Corrupted Files]",
           "This mode helps you salvage or retrieve data from heavily damaged Word document files.");
+  addMode(Mode::kDeep, "OptDeepMode", "Deep Recovery", "[Reads the Document's Own Structure]",
+          "This mode reads a .doc or .docx file the way Word stores it and gives back its text in any "
+          "language, footnotes and headers included, and the pictures inside a .docx, even when parts "
+          "of the file are damaged.");
   layout->addStretch();
 }
 
@@ -82,15 +86,16 @@ void ModePage::clearAll() {
   setValue(Mode::kQuick, 0);
   setValue(Mode::kSalvage, 0);
   setValue(Mode::kImage, 0);
+  setValue(Mode::kDeep, 0);
 }
 
 bool ModePage::anyChosen() const {
-  return value(Mode::kSalvage) == 1 || value(Mode::kImage) == 1 || value(Mode::kQuick) == 1;
+  return value(Mode::kSalvage) == 1 || value(Mode::kImage) == 1 || value(Mode::kQuick) == 1 || value(Mode::kDeep) == 1;
 }
 
 void ModePage::onClicked(Mode mode, bool checked) {
-  // Clear the other two, in the order Quick, Image, Salvage.
-  for (Mode other : {Mode::kQuick, Mode::kImage, Mode::kSalvage}) {
+  // Clear the others, in the order Quick, Image, Salvage, Deep.
+  for (Mode other : {Mode::kQuick, Mode::kImage, Mode::kSalvage, Mode::kDeep}) {
     if (other != mode) setValue(other, 0);
   }
   emit modeClicked(mode, checked);

@@ -1,8 +1,8 @@
 #pragma once
-// Step 2: the three recovery modes, OptQuickMode, OptImageMode and
-// OptSalvageMode. They are check boxes that act as one group of exclusive
-// options which can also all be cleared: a user click on one box clears the
-// other two and then reports the click through modeClicked(). Changes the
+// Step 2: the four recovery modes, OptQuickMode, OptImageMode,
+// OptSalvageMode and OptDeepMode. They are check boxes that act as one group
+// of exclusive options which can also all be cleared: a user click on one box
+// clears the others and then reports the click through modeClicked(). Changes the
 // program makes (setValue, clearAll) report nothing. A click on a mode's
 // title or description acts as a click on its box.
 
@@ -12,7 +12,7 @@ class QCheckBox;
 
 namespace kw::ui {
 
-enum class Mode { kQuick, kImage, kSalvage };
+enum class Mode { kQuick, kImage, kSalvage, kDeep };
 
 class ModePage : public QWidget {
   Q_OBJECT
@@ -23,7 +23,7 @@ class ModePage : public QWidget {
   // 1 = chosen, 0 = not.
   int value(Mode mode) const;
   void setValue(Mode mode, int value);
-  // Quick, then Salvage, then Image to 0.
+  // Quick, then Salvage, then Image, then Deep to 0.
   void clearAll();
   bool anyChosen() const;
 
@@ -38,7 +38,7 @@ class ModePage : public QWidget {
   void addMode(Mode mode, const char* name, const char* title, const char* tag, const char* description);
   void onClicked(Mode mode, bool checked);
 
-  QCheckBox* boxes_[3] = {};
+  QCheckBox* boxes_[4] = {};
 };
 
 }  // namespace kw::ui

@@ -3,6 +3,8 @@
 // picture that cannot be shown or extracted blanks the preview and says why,
 // and pictures are saved one by one or all at once.
 
+#include <zlib.h>
+
 #include <QBuffer>
 #include <QContextMenuEvent>
 #include <QFileDialog>
@@ -39,6 +41,22 @@ bool LabelsVisible(DocFrm& frm) {
     if (!frm.findChild<QLabel*>(name)->isVisible()) return false;
   }
   return true;
+}
+
+// A package of stored entries (local headers only).
+QByteArray StoredPackage(const QList<QPair<QByteArray, QByteArray>>& entries) {
+  const auto le = [](quint32 v, int bytes) {
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i) out += char((v >> (8 * i)) & 0xFF);
+    return out;
+  };
+  QByteArray zip;
+  for (const auto& [name, data] : entries) {
+    const quint32 crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), data.size());
+    zip += le(0x04034B50, 4) + le(20, 2) + le(0, 2) + le(0, 2) + le(0, 4) + le(crc, 4) + le(data.size(), 4) +
+           le(data.size(), 4) + le(name.size(), 2) + le(0, 2) + name + data;
+  }
+  return zip;
 }
 
 void ClickEntry(DocFrm& frm, int row) {
@@ -78,6 +96,28 @@ class ImagesTest : public QObject {
     bytes += QByteArray("\xFF\xD8\xFF\xE0", 4) + QByteArray(40, 'q') + QByteArray("\xFF\xD9", 2);
     bytes += QByteArray(64, '\0') + png_ + QByteArray(100, 'z');
     doc_ = WriteFile(dir_, "pictures.doc", bytes);
+  }
+
+  void deepJobShowsTheTextAndThePackagesPictures() {
+    const QByteArray xml =
+        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
+        "<w:p><w:r><w:t>Deep text</w:t></w:r></w:p></w:body></w:document>";
+    const QString docx =
+        WriteFile(dir_, "deep.docx", StoredPackage({{"word/document.xml", xml}, {"word/media/image1.png", png_}}));
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, docx, "OptDeepMode");
+    RunJob(frm);
+    QCOMPARE(frm.currentStep(), 3);
+    QVERIFY(frm.isStepAvailable(4));
+    ClickStepHeader(frm, 4);
+    auto* list = frm.findChild<QListWidget*>("LstPicture");
+    QCOMPARE(list->count(), 1);
+    QVERIFY(list->item(0)->text().endsWith("|image1|png"));
+    ClickEntry(frm, 0);
+    auto* preview = frm.findChild<PictureView*>("WebBrowser1");
+    QCOMPARE(preview->format(), QByteArray("png"));
+    QCOMPARE(preview->pictureSize(), QSize(20, 10));
   }
 
   void jobListsPicturesAndClicksShowThem() {
