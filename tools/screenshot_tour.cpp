@@ -80,6 +80,7 @@ int main(int argc, char** argv) {
     Save(window, out.filePath("status-window.png"));
   });
   Click(&frm, "CmdNext");
+  while (frm.jobRunning()) QTest::qWait(20);
   Save(&frm, out.filePath("step3-text.png"));
 
   Click(&frm, "CmdNext");
@@ -92,6 +93,7 @@ int main(int argc, char** argv) {
   Click(&frm, "CmdNext");
   Click(&frm, "OptImageMode");
   Click(&frm, "CmdNext");
+  while (frm.jobRunning()) QTest::qWait(20);
   auto* list = frm.findChild<QListWidget*>("LstPicture");
   if (list->count() > 0) {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
