@@ -4,6 +4,7 @@
 // inflate_repair.cpp repairs damage in place (a header byte, or the codes
 // around a break). Internal to those files.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -25,16 +26,20 @@ inline constexpr int64_t kRepairHorizon = 4096;
 inline constexpr int64_t kByteRepairBack = 24;  // bytes before a break that a byte repair tries
 inline constexpr int64_t kByteRepairReach =
     48;  // bits past the break it must decode  // a trial stops when it gets this far
-inline constexpr int64_t kRepairBudget = int64_t{40} << 20;  // trial symbols per stream, so hostile input stays fast
-inline constexpr size_t kHistory = 256;                      // symbol starts remembered for repairs
-inline constexpr int64_t kHeaderRepairSymbols = 64;          // a break this early in a block may be a damaged header
-inline constexpr int64_t kHeaderRepairBytes = 200;           // how many bytes from a block's start are tried
-inline constexpr int kMaxHeaderRepairs = 16;                 // per stream, as each tries every value of every byte
-inline constexpr int64_t kTrialSymbols = 400;                // symbols a resume inside a block is tried on
-inline constexpr uint64_t kTrialTags = 2;                    // whole tags they must write
-inline constexpr int64_t kMinFixedSymbols = 200;             // a fixed-code block found by search must be this long
-inline constexpr int64_t kMinCutSymbols = 64;                // a block cut by the input's end must be this long
-inline constexpr int64_t kDynamicTrialSymbols = 32;          // a block found by search must decode this far
+// Trial work (symbols decoded, header values tried) a stream's repairs and resumes may
+// spend: a base, and more for a longer stream, so hostile input stays fast.
+inline constexpr int64_t kRepairBudgetBase = int64_t{1} << 20;
+inline constexpr int64_t kRepairBudgetPerByte = 256;
+inline constexpr int64_t kRepairBudgetMax = int64_t{40} << 20;
+inline constexpr size_t kHistory = 256;              // symbol starts remembered for repairs
+inline constexpr int64_t kHeaderRepairSymbols = 64;  // a break this early in a block may be a damaged header
+inline constexpr int64_t kHeaderRepairBytes = 200;   // how many bytes from a block's start are tried
+inline constexpr int kMaxHeaderRepairs = 4;          // per stream, as each tries every value of every byte
+inline constexpr int64_t kTrialSymbols = 400;        // symbols a resume inside a block is tried on
+inline constexpr uint64_t kTrialTags = 2;            // whole tags they must write
+inline constexpr int64_t kMinFixedSymbols = 200;     // a fixed-code block found by search must be this long
+inline constexpr int64_t kMinCutSymbols = 64;        // a block cut by the input's end must be this long
+inline constexpr int64_t kDynamicTrialSymbols = 32;  // a block found by search must decode this far
 // Text output longer than this without one whole tag is taken for garbage
 // (codes decoded with the wrong tables), in a piece that resumed and in one
 // from the start.
@@ -67,7 +72,9 @@ class Decoder {
         data_(reinterpret_cast<uint8_t*>(own_.data())),
         totalBits_(static_cast<int64_t>(input.size()) * 8),
         options_(options),
-        clock_(clock) {}
+        clock_(clock),
+        repairBudget_(std::min(kRepairBudgetMax,
+                               kRepairBudgetBase + kRepairBudgetPerByte * static_cast<int64_t>(input.size()))) {}
 
   InflateOutcome run();
 
@@ -164,6 +171,7 @@ class Decoder {
   std::array<Mark, kHistory> history_{};  // the last symbol starts of this block, a ring
   size_t historyCount_ = 0;
   int64_t repairSpent_ = 0;
+  int64_t repairBudget_ = 0;
   int64_t searchSpent_ = 0;
   int64_t lastByteRepair_ = -1;  // the break last given a byte repair
   int64_t lastRepair_ = -1;      // the break last repaired: a repair must get past it

@@ -87,7 +87,7 @@ MarkupCheck Decoder::checkAt(size_t end) const {
 // symbol start before it, with everything before known. The value whose
 // decoding gets furthest past the break, with whole markup, is kept.
 bool Decoder::repairByte(int64_t errorBit) {
-  if (repairSpent_ > kRepairBudget || historyCount_ == 0 || errorBit <= lastByteRepair_) return false;
+  if (repairSpent_ > repairBudget_ || historyCount_ == 0 || errorBit <= lastByteRepair_) return false;
   lastByteRepair_ = errorBit;
   const int64_t lastByte = std::min((errorBit >> 3), (totalBits_ >> 3) - 1);
   const int64_t firstByte = std::max<int64_t>(0, lastByte - kByteRepairBack);
@@ -102,7 +102,7 @@ bool Decoder::repairByte(int64_t errorBit) {
   const MarkupCheck start = checkAt(anchor.out);
   int64_t bestReach = -1, bestAt = -1;
   uint8_t bestValue = 0;
-  for (int64_t at = lastByte; at >= std::max(firstByte, anchor.bit >> 3); --at) {
+  for (int64_t at = lastByte; at >= std::max(firstByte, anchor.bit >> 3) && repairSpent_ <= repairBudget_; --at) {
     const uint8_t original = data_[at];
     for (int v = 0; v < 256; ++v) {
       if (v == original) continue;
@@ -139,7 +139,7 @@ bool Decoder::repairByte(int64_t errorBit) {
 // taken (the smallest change of length among equals), and decoding goes on
 // in the same piece.
 bool Decoder::repairInBlock(int64_t errorBit) {
-  if (repairSpent_ > kRepairBudget || historyCount_ == 0 || errorBit <= lastRepair_) return false;
+  if (repairSpent_ > repairBudget_ || historyCount_ == 0 || errorBit <= lastRepair_) return false;
   lastRepair_ = errorBit;
   std::vector<Mark> starts;
   for (size_t i = 0; i < std::min(historyCount_, kHistory); ++i) {
@@ -206,7 +206,7 @@ bool Decoder::repairInBlock(int64_t errorBit) {
 // start to the break is tried; the one whose block then decodes furthest
 // past the break with whole markup is kept, if it gets far enough.
 bool Decoder::repairHeader(int64_t blockStart, int64_t faultBit) {
-  if (blockStart == headerTried_ || headerRepairs_ >= kMaxHeaderRepairs || repairSpent_ > kRepairBudget) return false;
+  if (blockStart == headerTried_ || headerRepairs_ >= kMaxHeaderRepairs || repairSpent_ > repairBudget_) return false;
   headerTried_ = blockStart;
   ++headerRepairs_;
   const HuffmanCode* savedLit = curLit_;
@@ -216,11 +216,12 @@ bool Decoder::repairHeader(int64_t blockStart, int64_t faultBit) {
   int64_t bestReach = -1, bestAt = -1;
   uint8_t bestValue = 0;
   // From the break backwards: the damage is most likely just before it, so among equals the later byte wins.
-  for (int64_t at = last; at >= first; --at) {
+  for (int64_t at = last; at >= first && repairSpent_ <= repairBudget_; --at) {
     const uint8_t original = data_[at];
     for (int v = 0; v < 256; ++v) {
       if (v == original) continue;
       data_[at] = static_cast<uint8_t>(v);
+      repairSpent_ += 32;  // a header's parse costs about as much as this many symbols
       pos_ = blockStart + 1;
       const int64_t type = bits(2);
       if (type == 1) {

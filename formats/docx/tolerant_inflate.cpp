@@ -167,10 +167,11 @@ void Decoder::finishPiece(int64_t endBit) {
 // Tries the broken block's own tables a few bits further on: a damaged byte
 // throws the codes out of step, and they usually fall back into step soon.
 bool Decoder::resumeInBlock(int64_t errorBit) {
-  for (int skip = 1; skip <= kResumeSkipBits; ++skip) {
+  for (int skip = 1; skip <= kResumeSkipBits && repairSpent_ <= repairBudget_; ++skip) {
     pos_ = errorBit + skip;
     int64_t symbols = 0;
     const Result r = codes<false>(*curLit_, *curDist_, kTrialSymbols, &symbols);
+    repairSpent_ += symbols;
     // With every earlier byte unknown, only whole tags written from literals show that the codes are in step.
     if (trialCheck_.tags() >= kTrialTags && (r == Result::kMore || r == Result::kEnd || r == Result::kNoInput)) {
       breakPiece(errorBit, errorBit + skip);
