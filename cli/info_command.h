@@ -1,6 +1,6 @@
 #pragma once
 // info: prints "TypeOfImage=t Width=w Height=h Depth=d" for a picture file,
-// the fields of cGetInfo after GetImageFileInfo (all 0 for an unknown
+// the fields of PictureHeader after read() (all 0 for an unknown
 // format). A file that cannot be read is an error (exit status 1).
 
 #include "cli/command.h"

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "formats/images/image_extraction.h"
-#include "formats/images/image_info.h"
+#include "formats/images/picture_header.h"
 #include "ui/damage_summary.h"
 #include "ui/icons.h"
 #include "ui/local_names.h"
@@ -213,14 +213,14 @@ void ImagesPage::showNoPicture(const QString& reason) {
 }
 
 void ImagesPage::GetPicInfo(const QString& sPicName) {
-  cGetInfo info;
+  PictureHeader info;
   for (QLabel* label : {heightH_, widthH_, depthH_, height_, width_, depth_}) label->show();
-  info.FileName = LocalPath(sPicName);
-  info.GetImageFileInfo();
-  const bool known = info.TypeOfImage != 0;
-  height_->setText(known ? QString::number(info.Height) : QString());
-  width_->setText(known ? QString::number(info.Width) : QString());
-  depth_->setText(known ? QString::number(info.Depth) : QString());
+  info.fileName = LocalPath(sPicName);
+  info.read();
+  const bool known = info.type != 0;
+  height_->setText(known ? QString::number(info.height) : QString());
+  width_->setText(known ? QString::number(info.width) : QString());
+  depth_->setText(known ? QString::number(info.depth) : QString());
 }
 
 void ImagesPage::savePicture() {

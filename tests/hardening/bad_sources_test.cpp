@@ -8,8 +8,8 @@
 #include <unistd.h>
 
 #include "formats/docx/docx_recovery.h"
-#include "formats/images/image_info.h"
 #include "formats/images/image_recovery.h"
+#include "formats/images/picture_header.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 
@@ -53,10 +53,10 @@ TEST(BadSources, PictureAndDocxJobsRefuseWhatIsNoReadableDocument) {
     EXPECT_NE(read.message().find(path), std::string::npos) << read.message();
     EXPECT_EQ(job.sRecoveredText, "") << path;
 
-    cGetInfo info;
-    info.FileName = path;
-    info.GetImageFileInfo();
-    EXPECT_EQ(info.TypeOfImage, cGetInfo::kNone) << path;
+    PictureHeader info;
+    info.fileName = path;
+    info.read();
+    EXPECT_EQ(info.type, PictureHeader::kNone) << path;
   }
 }
 

@@ -1,4 +1,4 @@
-#include "formats/images/image_info.h"
+#include "formats/images/picture_header.h"
 
 #include <optional>
 #include <vector>
@@ -25,54 +25,54 @@ bool IsStartOfFrame(uint8_t m) {
 
 }  // namespace
 
-void cGetInfo::GetImageFileInfo() {
+void PictureHeader::read() {
   SourceFile file;
-  if (!SourceFile::Open(FileName, &file).ok()) return;
+  if (!SourceFile::Open(fileName, &file).ok()) return;
   std::vector<uint8_t> b(kHeaderBytes, 0);  // a short file reads zeros past its end
   if (file.readAt(1, b.data(), b.size()) < 0) return;
   file.close();
 
   if (b[0] == 0x89 && b[1] == 0x50 && b[2] == 0x4E) {
-    TypeOfImage = kPng;
+    type = kPng;
     const int32_t d = b[24];
     switch (b[25]) {  // colour type
-      case 0: Depth = d; break;
-      case 2: Depth = d * 3; break;
-      case 3: Depth = 8; break;
-      case 4: Depth = d * 2; break;
-      case 6: Depth = d * 4; break;
-      default: TypeOfImage = kNone; break;
+      case 0: depth = d; break;
+      case 2: depth = d * 3; break;
+      case 3: depth = 8; break;
+      case 4: depth = d * 2; break;
+      case 6: depth = d * 4; break;
+      default: type = kNone; break;
     }
-    if (TypeOfImage == kPng) {
-      const auto width = Word16(b[18], b[19]);
-      if (!width) return;
-      Width = *width;
-      const auto height = Word16(b[22], b[23]);
-      if (!height) return;
-      Height = *height;
+    if (type == kPng) {
+      const auto w = Word16(b[18], b[19]);
+      if (!w) return;
+      width = *w;
+      const auto h = Word16(b[22], b[23]);
+      if (!h) return;
+      height = *h;
     }
   }
   if (b[0] == 'G' && b[1] == 'I' && b[2] == 'F') {
-    TypeOfImage = kGif;
-    const auto width = Word16(b[7], b[6]);
-    if (!width) return;
-    Width = *width;
-    const auto height = Word16(b[9], b[8]);
-    if (!height) return;
-    Height = *height;
-    Depth = (b[10] & 7) + 1;
+    type = kGif;
+    const auto w = Word16(b[7], b[6]);
+    if (!w) return;
+    width = *w;
+    const auto h = Word16(b[9], b[8]);
+    if (!h) return;
+    height = *h;
+    depth = (b[10] & 7) + 1;
   }
   if (b[0] == 'B' && b[1] == 'M') {
-    TypeOfImage = kBmp;
-    const auto width = Word16(b[19], b[18]);
-    if (!width) return;
-    Width = *width;
-    const auto height = Word16(b[23], b[22]);
-    if (!height) return;
-    Height = *height;
-    Depth = b[28];
+    type = kBmp;
+    const auto w = Word16(b[19], b[18]);
+    if (!w) return;
+    width = *w;
+    const auto h = Word16(b[23], b[22]);
+    if (!h) return;
+    height = *h;
+    depth = b[28];
   }
-  if (TypeOfImage != kNone) return;
+  if (type != kNone) return;
 
   size_t j = 0;
   while (j <= kJpegLimit && !(b[j] == 0xFF && b[j + 1] == 0xD8 && b[j + 2] == 0xFF)) ++j;
@@ -83,14 +83,14 @@ void cGetInfo::GetImageFileInfo() {
       ++i;
       const uint8_t m = b[i];
       if (IsStartOfFrame(m)) {
-        TypeOfImage = kJpeg;
-        const auto height = Word16(b[i + 4], b[i + 5]);
-        if (!height) return;
-        Height = *height;
-        const auto width = Word16(b[i + 6], b[i + 7]);
-        if (!width) return;
-        Width = *width;
-        Depth = b[i + 8] * 8;
+        type = kJpeg;
+        const auto h = Word16(b[i + 4], b[i + 5]);
+        if (!h) return;
+        height = *h;
+        const auto w = Word16(b[i + 6], b[i + 7]);
+        if (!w) return;
+        width = *w;
+        depth = b[i + 8] * 8;
         return;
       }
       const auto length = Word16(b[i + 1], b[i + 2]);  // counts its own two bytes

@@ -1,4 +1,4 @@
-#include "formats/images/image_info.h"
+#include "formats/images/picture_header.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +21,10 @@ std::ostream& operator<<(std::ostream& os, const Info& i) {
 
 Info Read(const std::string& bytes) {
   test::TempDir dir;
-  cGetInfo info;
-  info.FileName = dir.write("picture.tmp", bytes);
-  info.GetImageFileInfo();
-  return {info.TypeOfImage, info.Width, info.Height, info.Depth};
+  PictureHeader info;
+  info.fileName = dir.write("picture.tmp", bytes);
+  info.read();
+  return {info.type, info.width, info.height, info.depth};
 }
 
 std::string Be32(uint32_t v) { return B({int(v >> 24), int(v >> 16 & 255), int(v >> 8 & 255), int(v & 255)}); }
@@ -58,7 +58,7 @@ std::string Sof(int marker, int height, int width, int components) {
 
 std::string Jpeg(const std::string& segments) { return B({0xFF, 0xD8}) + segments + B({0xFF, 0xD9}); }
 
-TEST(cGetInfo, Png) {
+TEST(PictureHeader, Png) {
   EXPECT_EQ(Read(PngHeader(640, 480, 8, 2)), (Info{3, 640, 480, 24}));
   EXPECT_EQ(Read(PngHeader(16, 16, 4, 3)), (Info{3, 16, 16, 8}));  // palette: 8 whatever the bit depth
   EXPECT_EQ(Read(PngHeader(16, 16, 8, 6)), (Info{3, 16, 16, 32}));
@@ -72,13 +72,13 @@ TEST(cGetInfo, Png) {
   EXPECT_EQ(Read(PngHeader(20, 40000, 8, 0)), (Info{3, 20, 0, 8}));
 }
 
-TEST(cGetInfo, PngWithAnotherColourTypeFallsToTheJpegSearch) {
+TEST(PictureHeader, PngWithAnotherColourTypeFallsToTheJpegSearch) {
   EXPECT_EQ(Read(PngHeader(16, 16, 8, 5)), (Info{0, 0, 0, 0}));
   // ...which finds a JPEG inside it.
   EXPECT_EQ(Read(PngHeader(16, 16, 8, 7) + Jpeg(Sof(0xC0, 30, 40, 3))), (Info{2, 40, 30, 24}));
 }
 
-TEST(cGetInfo, GifAndBmp) {
+TEST(PictureHeader, GifAndBmp) {
   // Depth from the colour table size bits even with the table flag clear.
   EXPECT_EQ(Read(Gif(320, 200, 0x07)), (Info{1, 320, 200, 8}));
   EXPECT_EQ(Read(Gif(1, 2, 0xF2)), (Info{1, 1, 2, 3}));
@@ -91,7 +91,7 @@ TEST(cGetInfo, GifAndBmp) {
   EXPECT_EQ(Read("BM"), (Info{4, 0, 0, 0}));
 }
 
-TEST(cGetInfo, JpegMarkerWalk) {
+TEST(PictureHeader, JpegMarkerWalk) {
   const std::string app0 = Segment(0xE0, "JFIF" + std::string(10, '\0'));
   EXPECT_EQ(Read(Jpeg(app0 + Sof(0xC0, 480, 640, 3))), (Info{2, 640, 480, 24}));
   EXPECT_EQ(Read(Jpeg(app0 + Sof(0xC2, 10, 20, 1))), (Info{2, 20, 10, 8}));  // progressive
@@ -103,7 +103,7 @@ TEST(cGetInfo, JpegMarkerWalk) {
   EXPECT_EQ(Read(Jpeg(Sof(0xC0, 40000, 9, 3))), (Info{2, 0, 0, 0}));
 }
 
-TEST(cGetInfo, JpegLimits) {
+TEST(PictureHeader, JpegLimits) {
   // The frame header behind 65,525 bytes of metadata is not reached.
   const std::string app1 = Segment(0xE1, std::string(30000, 'm'));
   EXPECT_EQ(Read(Jpeg(app1 + app1 + app1 + Sof(0xC0, 10, 10, 3))), (Info{0, 0, 0, 0}));
@@ -116,18 +116,18 @@ TEST(cGetInfo, JpegLimits) {
   EXPECT_EQ(Read(std::string(65530, 'x') + Jpeg(Sof(0xC0, 3, 4, 1))), (Info{0, 0, 0, 0}));
 }
 
-TEST(cGetInfo, UnknownOrUnreadableFilesChangeNothing) {
+TEST(PictureHeader, UnknownOrUnreadableFilesChangeNothing) {
   EXPECT_EQ(Read("plain text, not a picture"), (Info{0, 0, 0, 0}));
   EXPECT_EQ(Read(""), (Info{0, 0, 0, 0}));
   test::TempDir dir;
   for (const std::string& path : {dir.path() + "/missing", dir.path(), std::string("/dev/zero")}) {
-    cGetInfo info;
-    info.FileName = path;
-    info.Width = 7;
-    info.TypeOfImage = 2;
-    info.GetImageFileInfo();
-    EXPECT_EQ(info.Width, 7);
-    EXPECT_EQ(info.TypeOfImage, 2);
+    PictureHeader info;
+    info.fileName = path;
+    info.width = 7;
+    info.type = 2;
+    info.read();
+    EXPECT_EQ(info.width, 7);
+    EXPECT_EQ(info.type, 2);
   }
 }
 
