@@ -77,9 +77,13 @@ class DeepReader {
 
 Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) {
   PackageScan scan;
-  Status status = ScanPackage(file_, clock_, damage_, &scan);
+  DamageReport scanDamage;  // kept back until the file proves to be a package
+  Status status = ScanPackage(file_, clock_, &scanDamage, &scan);
   if (!status.ok()) return status;
   if (scan.entries.empty()) return Status::Invalid("The file holds no ZIP entries: it is not a .docx package.");
+  if (damage_ != nullptr) {
+    for (const Damage& d : scanDamage.entries()) damage_->add(d.offset, d.length, d.reader, d.reason);
+  }
   // The relationships first, so that the main document can be found by them.
   for (const PackageEntry& entry : scan.entries) {
     if (RoleByName(entry.name) != PartRole::kPackageRels) continue;

@@ -13,7 +13,8 @@
 // "docx" when no main document is found).
 //
 // Returns Invalid("... no ZIP entries ...") when the file holds no package
-// structure at all (the caller then tries other readers); otherwise OK with
+// structure at all (the caller then tries other readers, and *damage is left
+// as it was); otherwise OK with
 // whatever was found; an I/O error when the file cannot be read. A cancelled
 // job (clock->stopped()) returns OK with what was found so far.
 

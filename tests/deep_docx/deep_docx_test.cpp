@@ -42,6 +42,10 @@ TEST(DeepDocx, NotAPackageIsInvalid) {
   EXPECT_FALSE(r.status.ok());
   EXPECT_FALSE(r.status.isIOError());
   EXPECT_NE(r.status.message().find("no ZIP entries"), std::string::npos);
+  // A stray signature in a file that is no package leaves no damage for the next reader to explain.
+  const test::DeepResult stray = ReadDeep("text PK\x03\x04 and more text " + std::string(500, 'x'));
+  EXPECT_FALSE(stray.status.ok());
+  EXPECT_TRUE(stray.damage.empty());
 }
 
 // The main part's local name is garbled: the central directory names it.
