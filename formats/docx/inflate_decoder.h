@@ -60,6 +60,7 @@ inline bool Odd(uint8_t b) {
   return b == '[' || b == ']' || b == '^' || b == '\\' || b == '`' || b == '{' || b == '}' || b == '|' || b == '~';
 }
 inline constexpr int64_t kOddPenaltyBits = 64;
+inline constexpr std::string_view kDeclaration = "<?xml ";
 
 enum class Result { kEnd, kMore, kError, kNoInput, kLimit };
 
@@ -142,6 +143,13 @@ class Decoder {
   bool repairInBlock(int64_t errorBit);
   bool repairByte(int64_t errorBit);
   MarkupCheck checkAt(size_t end) const;
+  // A trial that rewrites a part's first bytes must write the XML
+  // declaration every package writer puts there ("<?xml ").
+  bool declarationFits(size_t keep, int pad) const {
+    if (!piece_.fromStart || pad != 0 || keep >= kDeclaration.size()) return true;
+    const size_t at = keep + trial_.size() - 1;
+    return at >= kDeclaration.size() || trial_.back() == kDeclaration[at];
+  }
   bool repairHeader(int64_t blockStart, int64_t faultBit);
   int64_t trialRepair(int64_t bit, size_t keep, int pad, const MarkupCheck& start, int64_t mustPass);
   bool resumeAtBlock(int64_t errorBit, int64_t from);

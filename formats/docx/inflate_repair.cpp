@@ -42,6 +42,7 @@ int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupChec
       if (NotText(static_cast<uint8_t>(sym)) || !check.accept(static_cast<uint8_t>(sym))) break;
       odd += Odd(static_cast<uint8_t>(sym)) ? 1 : 0;
       trial_.push_back(static_cast<char>(sym));
+      if (!declarationFits(keep, pad)) break;
       continue;
     }
     const int li = sym - 257;
@@ -58,6 +59,8 @@ int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupChec
       const char c = byteAt(base + static_cast<int64_t>(trial_.size()) - distance);
       trial_.push_back(c);
       odd += Odd(static_cast<uint8_t>(c)) ? 1 : 0;
+      fault = !declarationFits(keep, pad);
+      if (fault) break;
       if (c == kUnknownByte)
         check.lose();
       else
