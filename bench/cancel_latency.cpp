@@ -2,7 +2,7 @@
 // Runs the job on FILE several times, asking it to stop after 10, 20, 40,
 // ... ms, and prints the longest time from the request to the job's return.
 //
-//   kw_cancel_latency quick|salvage|images FILE
+//   kw_cancel_latency quick|salvage|images|deep FILE
 
 #include <algorithm>
 #include <atomic>
@@ -28,12 +28,13 @@ class Stopping : public kw::JobProgress {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: kw_cancel_latency quick|salvage|images FILE\n");
+    std::fprintf(stderr, "usage: kw_cancel_latency quick|salvage|images|deep FILE\n");
     return 2;
   }
   const std::string mode = argv[1];
   const kw::JobMode jobMode = mode == "salvage"  ? kw::JobMode::kSalvage
                               : mode == "images" ? kw::JobMode::kImages
+                              : mode == "deep"   ? kw::JobMode::kDeep
                                                  : kw::JobMode::kQuick;
   double longest = 0;
   int stopped = 0, runs = 0;

@@ -151,7 +151,7 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
   part.role = role;
   WordXmlText reader(&part.text);
   for (const InflatePiece& piece : data.pieces) {
-    reader.addPiece(piece.bytes, piece.fromStart);
+    reader.addPiece(piece.bytes, piece.fromStart, clock_);
     if (stopped()) break;
   }
   parts_.push_back(std::move(part));
@@ -161,6 +161,7 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
 void DeepReader::addPicture(const PackageEntry& entry, EntryData& data, std::vector<PictureRecord>* pictures) {
   PictureRecord picture;
   if (!data.pieces.empty()) picture.bytes = std::move(data.pieces[0].bytes);
+  picture.bytes.shrink_to_fit();  // the inflater reserved room up to its limit
   if (!IdentifyPicture(picture.bytes, &picture)) {
     picture.ext = Extension(entry.name).empty() ? "bin" : Extension(entry.name);
   }
@@ -177,7 +178,11 @@ void DeepReader::assemble(std::string* text) {
   auto main = std::find_if(parts_.begin(), parts_.end(), [&](const TextPart& p) { return isMain(p) && p.named; });
   if (main == parts_.end()) main = std::find_if(parts_.begin(), parts_.end(), isMain);
   if (main != parts_.end()) {
-    *text += main->text;
+    if (text->empty()) {
+      *text = std::move(main->text);  // no copy of a long text
+    } else {
+      *text += main->text;
+    }
   } else if (damage_ != nullptr) {
     damage_->add(0, 0, "docx", "No main document was found in the package; only its other text parts were read.");
   }

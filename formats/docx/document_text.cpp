@@ -131,7 +131,11 @@ std::string DecodeUtf8Lenient(std::string_view bytes) {
 
 std::string MarkBreaks(std::string_view xml, YieldClock* clock) {
   std::string out;
-  out.reserve(xml.size() + xml.size() / 8);
+  // Room for the worst case (every byte a stray ">", written as "&gt;"):
+  // only address space, whose pages are touched as the text is written, and
+  // the output never has to move, which on a large document would copy it
+  // all at once.
+  out.reserve(xml.size() * 4 + 16);
   int tabStops = 0;  // depth of w:tabs, whose w:tab elements are tab stops
   size_t pos = 0;    // xml before pos is in out
   size_t i = 0;

@@ -13,13 +13,17 @@ namespace {
 
 constexpr size_t kMaxRatio = 1032;  // the most that deflate can expand
 constexpr size_t kReadChunk = 1 << 20;
+// What the clean inflater is given at a time, so that it yields every few
+// milliseconds however tightly the stream packs.
+constexpr size_t kInflateStep = 16 << 10;
 
-bool CrcMatches(const PackageEntry& entry, std::string_view bytes) {
+bool CrcMatches(const PackageEntry& entry, std::string_view bytes, YieldClock* clock) {
   if (entry.crcs.empty()) return true;
   uLong crc = crc32(0L, Z_NULL, 0);
   for (size_t at = 0; at < bytes.size(); at += kReadChunk) {
     const size_t n = std::min(kReadChunk, bytes.size() - at);
     crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data() + at), static_cast<uInt>(n));
+    if (clock != nullptr) clock->tick();
   }
   return std::find(entry.crcs.begin(), entry.crcs.end(), static_cast<uint32_t>(crc)) != entry.crcs.end();
 }
@@ -51,7 +55,7 @@ Status ReadEntryData(SourceFile& file, const PackageEntry& entry, const EntryRea
   }
   if (entry.method == 0) {
     const bool whole = !entry.cut && input.size() == stored;
-    data->complete = whole && CrcMatches(entry, input);
+    data->complete = whole && CrcMatches(entry, input, clock);
     if (!whole)
       report(entry.dataEnd, 0, "The data of " + label + " is cut off; what the file holds of it was kept.");
     else if (!data->complete)
@@ -61,13 +65,21 @@ Status ReadEntryData(SourceFile& file, const PackageEntry& entry, const EntryRea
     return Status::OK();
   }
   const size_t limit = std::min(options.absoluteLimit, std::max<size_t>(1 << 16, input.size() * kMaxRatio));
-  RawInflater inflater(limit, std::min<size_t>(limit, input.size() * 4));
-  inflater.feed(reinterpret_cast<const uint8_t*>(input.data()), input.size());
-  if (clock != nullptr) clock->tick();
+  // The limit is only reserved: memory in use follows the output.
+  RawInflater inflater(limit, limit);
+  for (size_t at = 0; at < input.size(); at += kInflateStep) {
+    const size_t n = std::min(kInflateStep, input.size() - at);
+    if (!inflater.feed(reinterpret_cast<const uint8_t*>(input.data()) + at, n)) break;
+    if (clock != nullptr) clock->tick();
+    if (clock != nullptr && clock->stopped()) {  // cancelled: what came out so far, unchecked
+      data->pieces.push_back({inflater.takeOutput(), true, 0, static_cast<int64_t>(inflater.consumed())});
+      return Status::OK();
+    }
+  }
   const bool ended = inflater.ended();
   const bool limited = inflater.limitReached();
   std::string clean = inflater.takeOutput();
-  if (ended && CrcMatches(entry, clean)) {
+  if (ended && CrcMatches(entry, clean, clock)) {
     data->complete = true;
     data->pieces.push_back({std::move(clean), true, 0, static_cast<int64_t>(inflater.consumed())});
     return Status::OK();

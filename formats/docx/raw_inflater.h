@@ -2,10 +2,13 @@
 // RawInflater: inflates raw deflate data (no zlib or gzip wrapper) fed in
 // pieces, into at most `outputLimit` bytes.
 //
-// Memory grows with what the stream really produces, never with a size that
-// the package claims, and stops at the limit: a zip bomb ends there. Input
-// after the stream's final block is left unread, so consumed() tells where a
-// self-terminating stream ended in the file.
+// Memory in use grows with what the stream really produces, never with a
+// size that the package claims (the expected size only reserves address
+// space, whose pages are touched as output arrives), and stops at the limit:
+// a zip bomb ends there. Output is added a piece at a time, so no single
+// step copies or clears the whole output. Input after the stream's final
+// block is left unread, so consumed() tells where a self-terminating stream
+// ended in the file.
 
 #include <zlib.h>
 
@@ -17,7 +20,7 @@ namespace kw {
 
 class RawInflater {
  public:
-  // `expected`: a first guess of the output's size, used only within the
+  // `expected`: a first guess of the output's size, reserved within the
   // limit, so that a typical entry needs no regrowth.
   explicit RawInflater(size_t outputLimit, size_t expected = 0);
   ~RawInflater();
@@ -46,6 +49,7 @@ class RawInflater {
   size_t produced_ = 0;
   uint64_t consumed_ = 0;
   std::string out_;
+  std::string piece_;  // what one call of inflate() writes
 };
 
 }  // namespace kw

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "base/cp1252.h"
+#include "base/yield_clock.h"
 #include "formats/docx/symbol_chars.h"
 #include "formats/docx/tolerant_inflate.h"
 
@@ -96,12 +97,14 @@ void AppendXmlText(std::string_view text, std::string* out) {
   }
 }
 
-void WordXmlText::addPiece(std::string_view xml, bool fromStart) {
+void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clock) {
   fromStart_ = fromStart;
   inText_ = false;
   run_.clear();
   size_t at = 0;
+  uint32_t steps = 0;
   while (at < xml.size()) {
+    if (TickEvery(clock, steps)) break;
     const size_t open = xml.find('<', at);
     if (open == std::string_view::npos) break;  // trailing text belongs to no complete element
     if (open > at) text(xml.substr(at, open - at));

@@ -20,12 +20,15 @@
 
 namespace kw {
 
+class YieldClock;
+
 class WordXmlText {
  public:
   explicit WordXmlText(std::string* out) : out_(out) {}
 
-  // Reads one piece. `fromStart`: it begins at the part's start.
-  void addPiece(std::string_view xml, bool fromStart);
+  // Reads one piece. `fromStart`: it begins at the part's start. Ticks
+  // `clock` (may be null) and stops where it sees the job cancelled.
+  void addPiece(std::string_view xml, bool fromStart, YieldClock* clock = nullptr);
 
   // Text bytes dropped because their markup was damaged (for the report).
   int64_t droppedBytes() const { return dropped_; }

@@ -228,8 +228,9 @@ bool InflateEntry(std::string& data, int32_t uncompressedSize, int32_t crc, Yiel
     return false;
   }
   const size_t size = static_cast<size_t>(uncompressedSize);
-  // Document XML rarely packs tighter than 32 to 1.
-  RawInflater inflater(size, data.size() * 32);
+  // The size the header gives, checked against the limits above, is only
+  // reserved: memory in use follows what the stream produces.
+  RawInflater inflater(size, size);
   for (size_t at = 0; at < data.size(); at += kInflateStep) {
     const size_t piece = std::min(kInflateStep, data.size() - at);
     if (!inflater.feed(reinterpret_cast<const uint8_t*>(data.data()) + at, piece)) break;
