@@ -31,6 +31,14 @@ class TextJobsTest : public QObject {
  private:
   QTemporaryDir dir_;
 
+  // A Word 97-2003 file with 48 MiB of text: big enough that its job still
+  // runs when the status window's buttons are pressed.
+  QString BigDoc(const QString& name) {
+    QByteArray text(48 << 20, 'a');
+    for (qsizetype i = 99; i < text.size(); i += 100) text[i] = '\r';
+    return WriteFile(dir_, name, DocWithText(text));
+  }
+
  private slots:
   void quickJobFillsThePreview() {
     const QString doc = WriteFile(dir_, "letter.doc", DocWithText("  Dear caf\xE9\r  owner  "));
@@ -112,11 +120,7 @@ class TextJobsTest : public QObject {
   }
 
   void okDuringTheJobShowsTheStepAtOnce() {
-    // Big enough that the job is still running when OK is pressed.
-    QByteArray text(48 << 20, 'a');
-    for (qsizetype i = 99; i < text.size(); i += 100) text[i] = '\r';
-    const QString doc = WriteFile(dir_, "big.doc", DocWithText(text));
-    text.clear();
+    const QString doc = BigDoc("big.doc");
     DocFrm frm;
     Prepare(frm);
     GoToModes(frm, doc, "OptQuickMode");
@@ -144,10 +148,7 @@ class TextJobsTest : public QObject {
   }
 
   void cancelStopsTheJobAndShowsWhatItFound() {
-    QByteArray text(48 << 20, 'a');
-    for (qsizetype i = 99; i < text.size(); i += 100) text[i] = '\r';
-    const QString doc = WriteFile(dir_, "cancelled.doc", DocWithText(text));
-    text.clear();
+    const QString doc = BigDoc("cancelled.doc");
     DocFrm frm;
     Prepare(frm);
     GoToModes(frm, doc, "OptQuickMode");
