@@ -35,7 +35,7 @@ namespace kw::ui {
 namespace {
 // Qt separates the patterns of one filter with blanks.
 constexpr char kOpenFilters[] =
-    "Word Documents (*.doc *.docx);;Word 97-2003 Documents (*.doc);;Word 2007 Documents (*.docx)";
+    "Word Documents (*.doc *.docx);;Word 97-2003 Documents (*.doc);;Word 2007 Documents (*.docx);;All files (*)";
 }  // namespace
 
 DocFrm::DocFrm(QWidget* parent)
@@ -86,6 +86,10 @@ DocFrm::DocFrm(QWidget* parent)
   connect(CmdBack_, &QPushButton::clicked, this, &DocFrm::CmdBack_Click);
   connect(CmdClose_, &QPushButton::clicked, this, &QWidget::close);
   connect(filePage_->CmdBowse(), &QPushButton::clicked, this, &DocFrm::chooseFile);
+  // Enter in the path box means Next.
+  connect(filePage_->txtDocFileName(), &QLineEdit::returnPressed, this, [this] {
+    if (currentStep() == 1) CmdNext_Click();
+  });
   connect(modePage_, &ModePage::modeClicked, this, &DocFrm::Mode_Click);
   // Back or Next switched off while it has the focus hands it along the tab
   // order, and from Next that is Close: one more Space would end the
@@ -224,7 +228,7 @@ void DocFrm::CmdNext_Click() {
         CmdNext_->setEnabled(false);
         if (modePage_->anyChosen()) CmdNext_->setEnabled(true);
         // Image Recovery is offered for Word 97-2003 files only; its value stays.
-        modePage_->box(Mode::kImage)->setEnabled(!ContainsDocx(sourcePath()));
+        modePage_->setImageModeOffered(!ContainsDocx(sourcePath()));
       } else {
         showNoFileMessage();
         selectStep(1);

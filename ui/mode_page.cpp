@@ -29,9 +29,15 @@ ModePage::ModePage(QWidget* parent) : QWidget(parent) {
   addMode(Mode::kQuick, "OptQuickMode", "Quick Recovery", "[Recommended]",
           "This mode helps you recover text, pictures, charts, cliparts etc including formatting "
           "from damaged Word document files.");
-  addMode(Mode::kImage, "OptImageMode", "Image Recovery", nullptr,
-          "This mode helps you salvage or retrieve all images, pictures etc from the damaged Word "
-          "document file.");
+  QGridLayout* image = addMode(Mode::kImage, "OptImageMode", "Image Recovery", nullptr,
+                               "This mode helps you salvage or retrieve all images, pictures etc from the damaged "
+                               "Word document file.");
+  imageNote_ = new QLabel("Not offered for a .docx file: Deep Recovery lists the pictures inside its package.", this);
+  imageNote_->setObjectName("LblImageModeNote");
+  imageNote_->setWordWrap(true);
+  imageNote_->setForegroundRole(QPalette::PlaceholderText);
+  imageNote_->hide();
+  image->addWidget(imageNote_, 2, 1);
   addMode(Mode::kSalvage, "OptSalvageMode", "Salvage Recovery", "[For Heavily Corrupted Files]",
           "This mode helps you salvage or retrieve data from heavily damaged Word document files.");
   addMode(Mode::kDeep, "OptDeepMode", "Deep Recovery", "[Reads the Document's Own Structure]",
@@ -41,7 +47,8 @@ ModePage::ModePage(QWidget* parent) : QWidget(parent) {
   layout->addStretch();
 }
 
-void ModePage::addMode(Mode mode, const char* name, const char* title, const char* tag, const char* description) {
+QGridLayout* ModePage::addMode(Mode mode, const char* name, const char* title, const char* tag,
+                               const char* description) {
   auto* box = new QCheckBox(this);
   box->setObjectName(name);
   box->setAccessibleName(title);
@@ -74,6 +81,7 @@ void ModePage::addMode(Mode mode, const char* name, const char* title, const cha
   grid->setColumnStretch(1, 1);
   static_cast<QVBoxLayout*>(layout())->addLayout(grid);
   static_cast<QVBoxLayout*>(layout())->addSpacing(12);
+  return grid;
 }
 
 QCheckBox* ModePage::box(Mode mode) const { return boxes_[static_cast<int>(mode)]; }
@@ -81,6 +89,11 @@ QCheckBox* ModePage::box(Mode mode) const { return boxes_[static_cast<int>(mode)
 int ModePage::value(Mode mode) const { return box(mode)->isChecked() ? 1 : 0; }
 
 void ModePage::setValue(Mode mode, int value) { box(mode)->setChecked(value == 1); }
+
+void ModePage::setImageModeOffered(bool offered) {
+  box(Mode::kImage)->setEnabled(offered);
+  imageNote_->setVisible(!offered);
+}
 
 void ModePage::clearAll() {
   setValue(Mode::kQuick, 0);

@@ -9,6 +9,8 @@
 #include <QWidget>
 
 class QCheckBox;
+class QGridLayout;
+class QLabel;
 
 namespace kw::ui {
 
@@ -26,6 +28,9 @@ class ModePage : public QWidget {
   // Quick, then Salvage, then Image, then Deep to 0.
   void clearAll();
   bool anyChosen() const;
+  // Image Recovery is offered for Word 97-2003 files only: when it is not,
+  // its box is greyed out (keeping its value) and a line beside it says why.
+  void setImageModeOffered(bool offered);
 
  signals:
   // After a user click; `checked` is the box's new value.
@@ -35,10 +40,11 @@ class ModePage : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void addMode(Mode mode, const char* name, const char* title, const char* tag, const char* description);
+  QGridLayout* addMode(Mode mode, const char* name, const char* title, const char* tag, const char* description);
   void onClicked(Mode mode, bool checked);
 
   QCheckBox* boxes_[4] = {};
+  QLabel* imageNote_ = nullptr;
 };
 
 }  // namespace kw::ui

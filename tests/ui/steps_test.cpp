@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -97,6 +98,11 @@ class StepsTest : public QObject {
     QCOMPARE(expectNoFileMessage([&] { ClickStepHeader(frm, 2); }), expected);
     QCOMPARE(frm.currentStep(), 1);
     QVERIFY(!BackEnabled(frm));
+    // Enter in the path box is Next.
+    auto* box = frm.findChild<QLineEdit*>("txtDocFileName");
+    box->setText(doc_);
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(frm.currentStep(), 2);
   }
 
   void nextAndBackAcrossTheSteps() {
@@ -219,6 +225,7 @@ class StepsTest : public QObject {
     GoToModes(frm, path, "OptImageModeTitle");  // a click on a disabled mode does nothing
     auto* image = frm.findChild<QCheckBox*>("OptImageMode");
     QCOMPARE(image->isEnabled(), imageEnabled);
+    QCOMPARE(frm.findChild<QLabel*>("LblImageModeNote")->isVisible(), !imageEnabled);  // says why
     // Disabling keeps the value the box had.
     QCOMPARE(image->isChecked(), !imageEnabled ? true : false);
   }
@@ -235,7 +242,7 @@ class StepsTest : public QObject {
 
     OnModal<QFileDialog>([&](QFileDialog* dialog) {
       QCOMPARE(dialog->nameFilters(), QStringList({"Word Documents (*.doc *.docx)", "Word 97-2003 Documents (*.doc)",
-                                                   "Word 2007 Documents (*.docx)"}));
+                                                   "Word 2007 Documents (*.docx)", "All files (*)"}));
       dialog->selectFile(other);
       static_cast<QDialog*>(dialog)->accept();
     });
