@@ -26,17 +26,16 @@ bool RawInflater::feed(const uint8_t* data, size_t size) {
     stream_.avail_in = chunk;
     bool full = false;  // the last call filled its piece: more output may wait
     while (stream_.avail_in > 0 || full) {
-      if (produced_ == limit_) {
+      if (out_.size() == limit_) {
         limitReached_ = true;
         break;
       }
-      const size_t room = std::min(piece_.size(), limit_ - produced_);
+      const size_t room = std::min(piece_.size(), limit_ - out_.size());
       stream_.next_out = reinterpret_cast<Bytef*>(piece_.data());
       stream_.avail_out = static_cast<uInt>(room);
       const int result = inflate(&stream_, Z_NO_FLUSH);
       const size_t made = room - stream_.avail_out;
       out_.append(piece_.data(), made);
-      produced_ += made;
       full = stream_.avail_out == 0;
       if (result == Z_STREAM_END) {
         ended_ = true;

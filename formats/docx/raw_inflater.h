@@ -34,7 +34,7 @@ class RawInflater {
   bool ended() const { return ended_; }  // the final block was read
   bool limitReached() const { return limitReached_; }
   uint64_t consumed() const { return consumed_; }  // input bytes the stream used
-  size_t produced() const { return produced_; }
+  size_t produced() const { return out_.size(); }
 
   // The bytes inflated so far (produced() of them); the inflater is spent.
   std::string takeOutput();
@@ -46,7 +46,6 @@ class RawInflater {
   bool failed_ = false;
   bool limitReached_ = false;
   size_t limit_;
-  size_t produced_ = 0;
   uint64_t consumed_ = 0;
   std::string out_;
   std::string piece_;  // what one call of inflate() writes

@@ -73,11 +73,20 @@ int64_t CopyInKernel(int sourceFd, int64_t pos, int fd, size_t length) {
   }
 }
 
+// Writes `bytes` to `fd` (`path` names it in messages).
+Status WriteAll(int fd, std::string_view bytes, const std::string& path) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return CannotWrite(path, errno);
+    bytes.remove_prefix(static_cast<size_t>(n));
+  }
+  return Status::OK();
+}
+
 // Copies the span into `fd` (`outPath` names it in messages): inside the
-// kernel where the system allows it, else through a buffer. On success
-// *lastByte is the last byte copied and *lastPos its position.
-Status CopySpan(Span& span, int fd, const std::string& outPath, JobProgress* progress, uint8_t* lastByte,
-                int32_t* lastPos) {
+// kernel where the system allows it, else through a buffer.
+Status CopySpan(Span& span, int fd, const std::string& outPath, JobProgress* progress) {
   std::optional<YieldClock> clock;
   if (progress != nullptr) clock.emplace(*progress);
   // The copy reads the descriptor that was opened (and checked), never the path again.
@@ -102,48 +111,28 @@ Status CopySpan(Span& span, int fd, const std::string& outPath, JobProgress* pro
         status = span.source.lastError();
         break;
       }
-      for (int64_t done = 0; done < n;) {
-        const ssize_t w = ::write(fd, buffer.data() + done, static_cast<size_t>(n - done));
-        if (w < 0 && errno == EINTR) continue;
-        if (w < 0) {
-          status = CannotWrite(outPath, errno);
-          break;
-        }
-        done += w;
-      }
+      status =
+          WriteAll(fd, std::string_view(reinterpret_cast<const char*>(buffer.data()), static_cast<size_t>(n)), outPath);
     }
     if (n == 0) break;  // the source shrank
-    *lastPos = static_cast<int32_t>(pos + n - 1);
     pos += n;
     if (clock) clock->tick();
   }
-  if (status.ok() && span.source.readAt(*lastPos, lastByte, 1) < 0) status = span.source.lastError();
   return status;
 }
 
-// Copies the span into the file just created at `path` (open as `fd`);
+// The picture into `fd`: its own bytes, or its span of the source.
+Status WritePicture(Span& span, const PictureRecord& picture, int fd, const std::string& path, JobProgress* progress) {
+  return picture.hasBytes ? WriteAll(fd, picture.bytes, path) : CopySpan(span, fd, path, progress);
+}
+
+// Writes the picture into the file just created at `path` (open as `fd`);
 // removes that file again when anything fails.
-Status FillNewFile(Span& span, int fd, const std::string& path, JobProgress* progress, uint8_t* lastByte,
-                   int32_t* lastPos) {
-  Status status = CopySpan(span, fd, path, progress, lastByte, lastPos);
+Status FillNewFile(Span& span, const PictureRecord& picture, int fd, const std::string& path, JobProgress* progress) {
+  Status status = WritePicture(span, picture, fd, path, progress);
   if (::close(fd) != 0 && status.ok()) status = CannotWrite(path, errno);
   if (!status.ok()) ::unlink(path.c_str());
   return status;
-}
-
-}  // namespace
-
-namespace {
-
-// Writes `bytes` to `fd` (`path` names it in messages).
-Status WriteAll(int fd, std::string_view bytes, const std::string& path) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return CannotWrite(path, errno);
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return Status::OK();
 }
 
 Status CopyToWorkingFile(const std::string& sourcePath, const FileIdentity& scanned, const PictureRecord& picture,
@@ -174,16 +163,7 @@ Status CopyToWorkingFile(const std::string& sourcePath, const FileIdentity& scan
     return CannotWrite(path, error);
   }
   letEventsRun();
-  Status status;
-  if (picture.hasBytes) {
-    status = WriteAll(fd, picture.bytes, path);
-    if (::close(fd) != 0 && status.ok()) status = CannotWrite(path, errno);
-    if (!status.ok()) ::unlink(path.c_str());
-  } else {
-    uint8_t lastByte = 0;
-    int32_t lastPos = span.first;
-    status = FillNewFile(span, fd, path, progress, &lastByte, &lastPos);
-  }
+  const Status status = FillNewFile(span, picture, fd, path, progress);
   letEventsRun();
   if (!status.ok()) return status;
   *savedPath = path;
@@ -211,13 +191,7 @@ Status CopyToDestination(const std::string& sourcePath, const FileIdentity& scan
   options.sourcePath = sourcePath;
   Status status = out.open(destination, options);
   if (!status.ok()) return status;
-  if (picture.hasBytes) {
-    status = WriteAll(out.fd(), picture.bytes, destination);
-  } else {
-    uint8_t lastByte = 0;
-    int32_t lastPos = span.first;
-    status = CopySpan(span, out.fd(), destination, progress, &lastByte, &lastPos);
-  }
+  status = WritePicture(span, picture, out.fd(), destination, progress);
   return status.ok() ? out.commit() : status;
 }
 
