@@ -7,6 +7,7 @@ packages=(
   g++ cmake ninja-build
   zlib1g-dev libgtest-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-tools-dev qt6-l10n-tools
   xvfb xauth
   dpkg-dev file
   clang libclang-rt-14-dev time

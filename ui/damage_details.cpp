@@ -13,12 +13,12 @@ namespace kw::ui {
 
 DamageDetails::DamageDetails(const DamageReport& report, QWidget* owner) : QDialog(owner) {
   setObjectName("DamageDetails");
-  setWindowTitle(QString("Damaged Places - %1").arg(kProductName));
+  setWindowTitle(tr("Damaged Places - %1").arg(kProductName));
   setModal(true);
 
   auto* intro = new QLabel(
-      "These parts of the document were damaged and were skipped or cut. Offsets and lengths are in bytes, "
-      "counted from the start of the file.",
+      tr("These parts of the document were damaged and were skipped or cut. Offsets and lengths are in bytes, "
+         "counted from the start of the file."),
       this);
   intro->setWordWrap(true);
   auto* list = new QPlainTextEdit(this);

@@ -12,9 +12,9 @@ namespace kw::ui {
 
 DamageSummary::DamageSummary(QWidget* parent)
     : QWidget(parent),
-      cancelled_(new QLabel("Cancelled: what was recovered so far is shown.", this)),
+      cancelled_(new QLabel(tr("Cancelled: what was recovered so far is shown."), this)),
       line_(new QLabel(this)),
-      details_(new QPushButton("Details...", this)) {
+      details_(new QPushButton(tr("&Details..."), this)) {
   auto* icon = new QLabel(this);
   icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
   cancelled_->setObjectName("LblCancelled");

@@ -17,7 +17,7 @@ namespace kw::ui {
 DocAbout::DocAbout(QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint) {
   setObjectName("DocAbout");
-  setWindowTitle("About");
+  setWindowTitle(tr("About"));
   setModal(true);
 
   auto* picture = new QLabel(this);
@@ -37,16 +37,16 @@ DocAbout::DocAbout(QWidget* owner)
   linkFont.setBold(true);
   linkFont.setUnderline(true);
   site->setFont(linkFont);
-  site->setStyleSheet("color: #1a4fa0;");
+  site->setForegroundRole(QPalette::Link);  // readable in dark themes too
   site->setCursor(Qt::PointingHandCursor);
-  site->setToolTip("Open the web site in your browser");
+  site->setToolTip(tr("Open the web site in your browser"));
   site->installEventFilter(this);
 
   auto* line = new QFrame(this);
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
 
-  auto* ok = new QPushButton("OK", this);
+  auto* ok = new QPushButton(tr("OK"), this);
   ok->setObjectName("CmdOK");
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -12,7 +14,9 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -26,16 +30,27 @@
 #include "ui/icons.h"
 #include "ui/images_page.h"
 #include "ui/local_names.h"
+#include "ui/result_summary.h"
 #include "ui/save_page.h"
 #include "ui/text_page.h"
 #include "ui/text_view.h"
+#include "ui/user_settings.h"
 
 namespace kw::ui {
 
 namespace {
-// Qt separates the patterns of one filter with blanks.
-constexpr char kOpenFilters[] =
-    "Word Documents (*.doc *.docx);;Word 97-2003 Documents (*.doc);;Word 2007 Documents (*.docx);;All files (*)";
+
+// The one local file dropped, as the bytes of its name; empty when the drop
+// holds anything else.
+QString DroppedFile(const QMimeData* mime) {
+  if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1) return {};
+  const QUrl url = mime->urls().first();
+  if (!url.isLocalFile()) return {};
+  // Percent-decoded by hand: the bytes of a name that is not UTF-8 stay.
+  const QByteArray bytes = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+  return FromLocalPath(std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
+}
+
 }  // namespace
 
 DocFrm::DocFrm(QWidget* parent)
@@ -49,19 +64,19 @@ DocFrm::DocFrm(QWidget* parent)
       imagesPage_(new ImagesPage(this)),
       savePage_(new SavePage(
           textPage_->TxtRepairedDocContent(), [this] { return filePage_->txtDocFileName()->text(); }, this)),
-      CmdBack_(new QPushButton("Back", this)),
-      CmdNext_(new QPushButton("Next", this)),
-      CmdClose_(new QPushButton("Close", this)) {
+      CmdBack_(new QPushButton(tr("&Back"), this)),
+      CmdNext_(new QPushButton(tr("&Next"), this)),
+      CmdClose_(new QPushButton(tr("&Close"), this)) {
   setObjectName("DocFrm");
   setWindowTitle(kWindowTitle);
   setWindowIcon(AppIcon());
 
   DocTab_->setObjectName("DocTab");
-  DocTab_->addTab(filePage_, "Step - 1");
-  DocTab_->addTab(modePage_, "Step - 2");
-  DocTab_->addTab(textPage_, "Preview Recovered Text");
-  DocTab_->addTab(imagesPage_, "Preview Recovered Images");
-  DocTab_->addTab(savePage_, "Save Document");
+  DocTab_->addTab(filePage_, tr("Step - 1"));
+  DocTab_->addTab(modePage_, tr("Step - 2"));
+  DocTab_->addTab(textPage_, tr("Preview Recovered Text"));
+  DocTab_->addTab(imagesPage_, tr("Preview Recovered Images"));
+  DocTab_->addTab(savePage_, tr("Save Document"));
   CmdBack_->setObjectName("CmdBack");
   CmdNext_->setObjectName("CmdNext");
   CmdClose_->setObjectName("CmdClose");
@@ -79,7 +94,9 @@ DocFrm::DocFrm(QWidget* parent)
   layout->addLayout(buttons);
   setCentralWidget(central);
   buildMenus();
-  resize(760, 540);
+  setAcceptDrops(true);
+  // The usual size, or less on a small screen (or a large scale factor).
+  resize(QSize(760, 540).boundedTo(screen()->availableGeometry().size() * 9 / 10));
 
   connect(DocTab_, &QTabWidget::currentChanged, this, &DocFrm::DocTab_TabSelected);
   connect(CmdNext_, &QPushButton::clicked, this, &DocFrm::CmdNext_Click);
@@ -103,6 +120,7 @@ DocFrm::DocFrm(QWidget* parent)
   selectStep(1);
   setStepAvailable(4, false);
   setStepAvailable(3, true);
+  filePage_->txtDocFileName()->setFocus();
 }
 
 // The focus moves while the controls are destroyed, after this part of the
@@ -110,23 +128,32 @@ DocFrm::DocFrm(QWidget* parent)
 DocFrm::~DocFrm() { disconnect(focusWatch_); }
 
 void DocFrm::buildMenus() {
-  QMenu* file = menuBar()->addMenu("File");
+  QMenu* file = menuBar()->addMenu(tr("&File"));
   file->setObjectName("mnuFile");
-  QAction* open = file->addAction("Start Document Repair", this, &DocFrm::mnuOpen_Click);
+  QAction* open = file->addAction(tr("&Start Document Repair"), this, &DocFrm::mnuOpen_Click);
   open->setObjectName("mnuOpen");
   open->setShortcut(QKeySequence::Open);
+  recentMenu_ = file->addMenu(tr("Open &Recent"));
+  recentMenu_->setObjectName("mnuRecent");
+  connect(recentMenu_, &QMenu::aboutToShow, this, &DocFrm::fillRecentMenu);
+  QAction* save = file->addAction(tr("S&ave Recovered Text..."), savePage_, &SavePage::CmdSaveText_Click);
+  save->setObjectName("mnuSave");
+  save->setShortcut(QKeySequence::Save);
+  connect(file, &QMenu::aboutToShow, this, [this, save] { save->setEnabled(savePage_->canSave()); });
   file->addSeparator()->setObjectName("mnuSep");
-  QAction* exit = file->addAction("E&xit", this, &QWidget::close);
+  QAction* exit = file->addAction(tr("E&xit"), this, &QWidget::close);
   exit->setObjectName("mnuExit");
+  exit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-  QMenu* help = menuBar()->addMenu("Help");
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
   help->setObjectName("mnuHelp");
-  QAction* contents = help->addAction("Contents", this, [this] { ShowHelpContents(this, programDir_); });
+  QAction* contents = help->addAction(tr("&Contents"), this, [this] { ShowHelpContents(this, programDir_); });
   contents->setObjectName("mnuContents");
   contents->setShortcut(QKeySequence::HelpContents);
   help->addSeparator()->setObjectName("mnuSep2");
-  help->addAction("Kravelin Software Website", this, [] { OpenWebLink(kSiteUrl); })->setObjectName("mnuKravelinSite");
-  help->addAction("About", this,
+  help->addAction(tr("Kravelin Software &Website"), this, [] { OpenWebLink(kSiteUrl); })
+      ->setObjectName("mnuKravelinSite");
+  help->addAction(tr("&About"), this,
                   [this] {
                     DocAbout about(this);
                     about.exec();
@@ -134,11 +161,28 @@ void DocFrm::buildMenus() {
       ->setObjectName("mnuAbout");
 
   // Kept switched off, as the window has always had it.
-  QMenu* picture = menuBar()->addMenu("Picture");
+  QMenu* picture = menuBar()->addMenu(tr("&Picture"));
   picture->setObjectName("mnuPicture");
-  picture->addAction("Kravelin Word Recovery")->setObjectName("mnuPicChild");
+  picture->addAction(tr("Kravelin Word Recovery"))->setObjectName("mnuPicChild");
   picture->menuAction()->setEnabled(false);
   picture->setEnabled(false);
+}
+
+void DocFrm::fillRecentMenu() {
+  recentMenu_->clear();
+  const QStringList files = RecentFiles();
+  for (int i = 0; i < files.size(); ++i) {
+    const QString path = files[i];
+    const QString shown = QDir::toNativeSeparators(path).replace("&", "&&");
+    QAction* action = recentMenu_->addAction(i < 9 ? QString("&%1 %2").arg(i + 1).arg(shown) : shown, this,
+                                             [this, path] { useDocument(path); });
+    action->setObjectName(QString("mnuRecent%1").arg(i + 1));
+  }
+  if (files.isEmpty()) recentMenu_->addAction(tr("(none)"))->setEnabled(false);
+  recentMenu_->addSeparator();
+  QAction* clear = recentMenu_->addAction(tr("&Clear List"), this, [] { ClearRecentFiles(); });
+  clear->setObjectName("mnuRecentClear");
+  clear->setEnabled(!files.isEmpty());
 }
 
 void DocFrm::setDocFileName(const QString& path) { filePage_->txtDocFileName()->setText(path); }
@@ -181,8 +225,8 @@ void DocFrm::setStepAvailable(int step, bool available) {
 void DocFrm::GetPicInfo(const QString& sPicName) { imagesPage_->GetPicInfo(sPicName); }
 
 void DocFrm::showNoFileMessage() {
-  QMessageBox box(QMessageBox::Information, "Select Word Document",
-                  "Please select a Word document and select Next to proceed.", QMessageBox::Ok, this);
+  QMessageBox box(QMessageBox::Information, tr("Select Word Document"),
+                  tr("Please select a Word document and select Next to proceed."), QMessageBox::Ok, this);
   box.setObjectName("NoFileMessage");
   box.exec();
 }
@@ -208,11 +252,11 @@ void DocFrm::DocTab_TabSelected(int index) {
       break;
     case 3:
     case 4:
-      CmdNext_->setText("Next >");
+      CmdNext_->setText(tr("&Next >"));
       CmdNext_->setEnabled(true);
       break;
     case 5:
-      CmdNext_->setText("Save >");
+      CmdNext_->setText(tr("Save >"));
       CmdNext_->setEnabled(false);
       break;
   }
@@ -239,7 +283,7 @@ void DocFrm::CmdNext_Click() {
     case 3:
     case 4:
       selectStep(5);
-      CmdNext_->setText("Save >");
+      CmdNext_->setText(tr("Save >"));
       CmdNext_->setEnabled(false);
       break;
     default: break;
@@ -255,12 +299,12 @@ void DocFrm::CmdBack_Click() {
     case 3:
     case 4:
       selectStep(2);
-      CmdNext_->setText("Next >");
+      CmdNext_->setText(tr("&Next >"));
       CmdNext_->setEnabled(true);
       break;
     case 5:
       selectStep(optSalvageMode() == 1 || optQuickMode() == 1 || optDeepMode() == 1 ? 3 : 4);
-      CmdNext_->setText("Next >");
+      CmdNext_->setText(tr("&Next >"));
       CmdNext_->setEnabled(true);
       break;
     default: break;
@@ -273,6 +317,9 @@ void DocFrm::startJob() {
   imagesPage_->clearList();
   textPage_->damageSummary()->clear();
   imagesPage_->damageSummary()->clear();
+  textPage_->setSummary(QString());
+  AddRecentFile(filePage_->txtDocFileName()->text());
+  okStep_ = 0;
   status_ = std::make_unique<DocProgress>(this, JobRequest{sourcePath(), chosenMode()}, startDelayMs_);
   connect(status_.get(), &DocProgress::okClicked, this, &DocFrm::completeJob);
   connect(status_.get(), &DocProgress::jobEnded, this, &DocFrm::jobEnded, Qt::QueuedConnection);
@@ -282,21 +329,40 @@ void DocFrm::startJob() {
 QString DocFrm::placeholderPath() const { return QDir(programDir_).filePath("preview.gif"); }
 
 void DocFrm::completeJob() {
-  if (status_ != nullptr) status_->closeStatusWindow();
+  if (status_ != nullptr) closeStatusWindow(*status_);
+  showPreview(/*select=*/true);
+  // OK while the job runs: where the user is now, to know later whether
+  // they have moved on.
+  if (status_ != nullptr && status_->jobRunning()) okStep_ = currentStep();
+}
+
+void DocFrm::closeStatusWindow(DocProgress& status) {
+  const bool shown = status.isVisible();
+  status.closeStatusWindow();
+  // Not every platform hands the keys back to the wizard when its modal
+  // window goes.
+  if (shown) activateWindow();
+}
+
+void DocFrm::showPreview(bool select) {
   if (optSalvageMode() == 1 || optQuickMode() == 1 || optDeepMode() == 1) {
-    selectStep(3);
+    if (select) selectStep(3);
     return;
   }
   if (optImageMode() == 1) {
-    imagesPage_->setFoundImages(QString("Found (%1) Images").arg(imagesPage_->LstPicture()->count()));
+    imagesPage_->setFoundImages(tr("Found (%1) Images").arg(imagesPage_->LstPicture()->count()));
     if (QFileInfo(placeholderPath()).isFile()) imagesPage_->navigate(placeholderPath());
-    selectStep(4);
+    if (select) selectStep(4);
   }
 }
 
 void DocFrm::jobEnded() {
   if (status_ == nullptr) return;  // the job was stopped by closing the wizard
   const std::unique_ptr<DocProgress> status = std::move(status_);
+  // After OK the user may have gone to another step: the result is filled
+  // in, but the wizard stays where they are.
+  const bool movedOn = okStep_ != 0 && currentStep() != okStep_;
+  okStep_ = 0;
   const bool ran = status->jobRan();
   JobResult& result = status->result();
   if (ran && result.engine == EngineKind::kImages) {
@@ -306,14 +372,14 @@ void DocFrm::jobEnded() {
   // Deep Recovery gives text and, from a package, pictures too.
   if (result.engine == EngineKind::kDeep) {
     setStepAvailable(4, !result.pictures.empty());
-    imagesPage_->setFoundImages(QString("Found (%1) Images").arg(result.pictures.size()));
+    imagesPage_->setFoundImages(tr("Found (%1) Images").arg(result.pictures.size()));
   }
   imagesPage_->setPictures(std::move(result.pictures), status->request().path, result.source);
-  status->closeStatusWindow();
-  completeJob();
-
-  selectStep(3);
+  closeStatusWindow(*status);
+  showPreview(!movedOn);
+  if (!movedOn) selectStep(3);
   textPage_->fill(result.text);
+  if (ran && result.engine != EngineKind::kImages) textPage_->setSummary(TextSummaryLine(status->textStats()));
   DamageSummary* damageShown =
       result.engine == EngineKind::kImages ? imagesPage_->damageSummary() : textPage_->damageSummary();
   damageShown->setReport(result.damage, result.cancelled);
@@ -343,10 +409,40 @@ void DocFrm::focusStep() {
 
 void DocFrm::chooseFile() {
   const QFileInfo current(filePage_->txtDocFileName()->text());
-  const QString folder = fileChosen() && current.dir().exists() ? current.absolutePath() : QString();
-  const QString name = GetOpenLocalFileName(this, folder, kOpenFilters);
+  const QString folder =
+      fileChosen() && current.dir().exists() ? current.absolutePath() : RememberedFolder(Folder::kOpen);
+  // Qt separates the patterns of one filter with blanks.
+  const QString filters = tr("Word Documents (*.doc *.docx)") + ";;" + tr("Word 97-2003 Documents (*.doc)") + ";;" +
+                          tr("Word 2007 Documents (*.docx)") + ";;" + tr("All files (*)");
+  const QString name = GetOpenLocalFileName(this, folder, filters);
   // A cancelled dialog leaves the box as it was.
-  if (!name.isEmpty()) filePage_->txtDocFileName()->setText(QDir::toNativeSeparators(name));
+  if (name.isEmpty()) return;
+  filePage_->txtDocFileName()->setText(QDir::toNativeSeparators(name));
+  RememberFolder(Folder::kOpen, QFileInfo(name).absolutePath());
+  AddRecentFile(name);
+}
+
+void DocFrm::useDocument(const QString& path) {
+  if (status_ != nullptr) return;  // the status window is up
+  filePage_->txtDocFileName()->setText(QDir::toNativeSeparators(path));
+  AddRecentFile(path);
+  selectStep(1);
+  modePage_->clearAll();
+  textPage_->clear();
+  CmdNext_->setText(tr("&Next >"));
+  CmdNext_->setEnabled(true);
+  filePage_->txtDocFileName()->setFocus();
+}
+
+void DocFrm::dragEnterEvent(QDragEnterEvent* event) {
+  if (status_ == nullptr && !DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void DocFrm::dropEvent(QDropEvent* event) {
+  const QString path = DroppedFile(event->mimeData());
+  if (path.isEmpty() || status_ != nullptr) return;
+  event->acceptProposedAction();
+  useDocument(path);
 }
 
 void DocFrm::mnuOpen_Click() {
@@ -354,7 +450,7 @@ void DocFrm::mnuOpen_Click() {
   selectStep(1);
   modePage_->clearAll();
   textPage_->clear();
-  CmdNext_->setText("Next >");
+  CmdNext_->setText(tr("&Next >"));
 }
 
 void DocFrm::Mode_Click(Mode mode, bool checked) {

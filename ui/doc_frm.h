@@ -12,7 +12,11 @@
 // job's result into what the wizard shows: the steps, "Found (n) Images",
 // the placeholder picture, the picture list, the text, notices and errors.
 // After a job, the preview step it leads to shows a summary of what the
-// job's readers skipped or cut. The pages hold no recovery logic.
+// job's readers skipped or cut. After OK has closed the status window the
+// user may move on; the job's result then fills the steps without taking
+// the user back. A file dropped on the window, or picked from File > Open
+// Recent, starts afresh as File > Start Document Repair does. The pages
+// hold no recovery logic.
 
 #include <QMainWindow>
 #include <QStringList>
@@ -22,6 +26,7 @@
 #include "ui/mode_page.h"
 
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QTabWidget;
 
@@ -72,9 +77,14 @@ class DocFrm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void buildMenus();
+  void fillRecentMenu();
+  // Chooses `path` as a fresh start (a drop, Open Recent).
+  void useDocument(const QString& path);
   bool fileChosen() const;
   void showNoFileMessage();
   void chooseFile();
@@ -83,8 +93,13 @@ class DocFrm : public QMainWindow {
   // status window and select the preview step of the chosen mode.
   // Once named CmdOK_Click.
   void completeJob();
+  // Closes the job's status window, giving the keyboard back to the wizard.
+  void closeStatusWindow(DocProgress& status);
   // The job has ended (or never started): shows its result.
   void jobEnded();
+  // Shows the preview step of the chosen mode's result, selecting it when
+  // `select` is set.
+  void showPreview(bool select);
   // The placeholder picture's path: the program folder and "preview.gif".
   QString placeholderPath() const;
   // Gives the keyboard focus to the current step's first control.
@@ -100,6 +115,7 @@ class DocFrm : public QMainWindow {
   int startDelayMs_;
   std::unique_ptr<DocProgress> status_;  // while a job runs
   bool keepingStep_ = false;             // availability change in progress
+  int okStep_ = 0;                       // the step OK led to while the job ran
   QMetaObject::Connection focusWatch_;
 
   QTabWidget* DocTab_;
@@ -111,6 +127,7 @@ class DocFrm : public QMainWindow {
   QPushButton* CmdBack_;
   QPushButton* CmdNext_;
   QPushButton* CmdClose_;
+  QMenu* recentMenu_ = nullptr;
 };
 
 }  // namespace kw::ui

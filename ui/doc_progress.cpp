@@ -19,10 +19,10 @@ DocProgress::DocProgress(QWidget* owner, JobRequest request, int startDelayMs)
       runner_(new JobRunner(std::move(request), this)),
       Timer1_(new QTimer(this)),
       ProgReadDOC_(new QProgressBar(this)),
-      CmdOK_(new QPushButton("OK", this)),
-      CmdCancel_(new QPushButton("Cancel", this)) {
+      CmdOK_(new QPushButton(tr("OK"), this)),
+      CmdCancel_(new QPushButton(tr("&Cancel"), this)) {
   setObjectName("DocProgress");
-  setWindowTitle("Document Repair Status");
+  setWindowTitle(tr("Document Repair Status"));
   setModal(true);
 
   Timer1_->setObjectName("Timer1");
@@ -36,7 +36,7 @@ DocProgress::DocProgress(QWidget* owner, JobRequest request, int startDelayMs)
   label->setObjectName("LblStatus");
   label->setTextFormat(Qt::PlainText);
   // The caption as stored reads "&&": one ampersand on screen.
-  label->setText("Analyzing document structure &  problem area...");
+  label->setText(tr("Analyzing document structure &  problem area..."));
   ProgReadDOC_->setObjectName("ProgReadDOC");
   ProgReadDOC_->setTextVisible(true);
   ProgReadDOC_->setRange(0, 100);
@@ -79,6 +79,7 @@ bool DocProgress::jobRan() const { return runner_->started(); }
 bool DocProgress::jobRunning() const { return runner_->running(); }
 const JobRequest& DocProgress::request() const { return runner_->request(); }
 JobResult& DocProgress::result() { return runner_->result(); }
+const TextStats& DocProgress::textStats() const { return runner_->textStats(); }
 
 void DocProgress::Timer1_Timer() { runner_->start(); }
 

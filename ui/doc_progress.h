@@ -16,6 +16,7 @@
 
 #include <QDialog>
 
+#include "base/text_stats.h"
 #include "jobs/job.h"
 
 class QProgressBar;
@@ -41,6 +42,8 @@ class DocProgress : public QDialog {
   const JobRequest& request() const;
   // The job's result once jobEnded() has come (empty when no job ran).
   JobResult& result();
+  // Paragraphs and characters of the text the preview shows.
+  const TextStats& textStats() const;
   // Cancel, whether or not the window is shown.
   void cancelJob();
   // Closes the window; the job, if any, runs on.

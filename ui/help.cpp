@@ -25,13 +25,13 @@ void OpenWebLink(const QString& sURL) {
 HelpWindow::HelpWindow(QWidget* owner) : QDialog(owner), browser_(new QTextBrowser(this)) {
   InitHelpResources();
   setObjectName("HelpWindow");
-  setWindowTitle(QString(kProductName) + " Help");
+  setWindowTitle(tr("%1 Help").arg(kProductName));
   setWindowIcon(AppIcon());
   setAttribute(Qt::WA_DeleteOnClose);
   browser_->setObjectName("HelpBrowser");
   browser_->setOpenExternalLinks(true);
   browser_->setSource(QUrl("qrc:/help/index.html"));
-  auto* close = new QPushButton("Close", this);
+  auto* close = new QPushButton(tr("&Close"), this);
   connect(close, &QPushButton::clicked, this, &QDialog::close);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(browser_);

@@ -12,11 +12,16 @@
 // dimension values and says why beside the preview, so what is on screen
 // always belongs to the selected entry. "Save picture..." saves the selected
 // entry's picture; it and "Save all pictures..." copy pictures to files the
-// user chooses, named after the picture's name and extension. Below both,
-// the job's damage summary. Copies run on the GUI thread: a picture is a
-// few megabytes at most, copied inside the kernel.
+// user chooses, named after the picture's name and extension, starting in
+// the folder last saved to; "Save all" names each picture it could not save.
+// Below both, the job's damage summary. Beside each entry, once a thread of
+// its own has looked at the picture, its thumbnail, type, size in pixels and
+// in bytes; the summary line above the list counts the pictures and those
+// that cannot be shown. The preview's copy runs on the GUI thread: a
+// picture is a few megabytes at most, copied inside the kernel.
 
 #include <QWidget>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +38,9 @@ namespace kw::ui {
 
 class DamageSummary;
 class PictureView;
+class SavedFileRow;
+class ThumbnailLoader;
+struct PictureFacts;
 
 class ImagesPage : public QWidget {
   Q_OBJECT
@@ -49,6 +57,11 @@ class ImagesPage : public QWidget {
   // height, width and depth; for an unknown picture the values stay empty.
   void GetPicInfo(const QString& sPicName);
 
+  // Number of pictures that cannot be shown, among those looked at so far,
+  // and whether all have been looked at.
+  int unshowableCount() const { return unshowable_; }
+  bool thumbnailsDone() const;
+
   QListWidget* LstPicture() const { return list_; }
   PictureView* WebBrowser1() const { return preview_; }
   DamageSummary* damageSummary() const { return damage_; }
@@ -64,14 +77,20 @@ class ImagesPage : public QWidget {
   // Blanks the preview and the dimension values; `reason` (may be empty)
   // goes beside the preview.
   void showNoPicture(const QString& reason);
+  // The folder the save dialogs start in.
+  QString saveFolder() const;
   void savePicture();
   void saveAllPictures();
   void updateButtons();
-  std::vector<PictureRecord> pictures_;
+  void showFacts(int row, const PictureFacts& facts);
+  void updateSummary();
+
+  std::shared_ptr<const std::vector<PictureRecord>> pictures_;
   std::string sourcePath_;
   FileIdentity source_;
   QListWidget* list_;
   QLabel* found_;
+  QLabel* summary_;
   PictureView* preview_;
   QLabel* error_;
   QLabel* heightH_;
@@ -82,9 +101,11 @@ class ImagesPage : public QWidget {
   QLabel* depth_;
   QPushButton* save_;
   QPushButton* saveAll_;
+  SavedFileRow* saved_;
   DamageSummary* damage_;
+  ThumbnailLoader* thumbnails_;
+  int unshowable_ = 0;
   QListWidgetItem* selectedAtPress_ = nullptr;
-  QString saveFolder_;
 };
 
 }  // namespace kw::ui

@@ -2,6 +2,8 @@
 
 #include <QMetaObject>
 
+#include "base/text_preview.h"
+
 namespace kw::ui {
 
 // The job's progress as the worker thread sets it, read on the GUI thread.
@@ -48,11 +50,13 @@ void JobRunner::start() {
   running_ = true;
   thread_ = std::thread([this] {
     JobResult result = RunJob(request_, *progress_);
+    const TextStats stats = CountText(PreviewText(result.text));
     QMetaObject::invokeMethod(
         this,
-        [this, result = std::move(result)]() mutable {
+        [this, result = std::move(result), stats]() mutable {
           thread_.join();
           result_ = std::move(result);
+          textStats_ = stats;
           running_ = false;
           progress_->deliver();
           emit finished();

@@ -7,7 +7,8 @@
 // arrives, queued, once the job has ended, when result() holds what it found.
 // cancel() asks the job to stop: it does at its next yield (a few
 // milliseconds), keeping what it found so far, and result().cancelled says
-// so. Deleting a runner whose job still runs cancels the job and waits for
+// so. textStats() counts the text the preview shows, on the job's thread.
+// Deleting a runner whose job still runs cancels the job and waits for
 // it; a finished() not yet delivered is then dropped.
 
 #include <QObject>
@@ -15,6 +16,7 @@
 #include <memory>
 #include <thread>
 
+#include "base/text_stats.h"
 #include "jobs/job.h"
 
 namespace kw::ui {
@@ -32,6 +34,7 @@ class JobRunner : public QObject {
   bool running() const { return running_; }
   const JobRequest& request() const { return request_; }
   JobResult& result() { return result_; }
+  const TextStats& textStats() const { return textStats_; }
 
  signals:
   void progressChanged(int minimum, int maximum, int value);
@@ -42,6 +45,7 @@ class JobRunner : public QObject {
 
   JobRequest request_;
   JobResult result_;
+  TextStats textStats_;
   std::unique_ptr<ThreadProgress> progress_;
   std::thread thread_;
   bool started_ = false;

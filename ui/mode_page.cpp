@@ -11,7 +11,7 @@ namespace kw::ui {
 
 namespace {
 
-QLabel* BoldLabel(const char* text, QWidget* parent) {
+QLabel* BoldLabel(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
   QFont font = label->font();
   font.setBold(true);
@@ -24,31 +24,32 @@ QLabel* BoldLabel(const char* text, QWidget* parent) {
 ModePage::ModePage(QWidget* parent) : QWidget(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(24, 18, 24, 18);
-  layout->addWidget(BoldLabel("Document Recovery Modes", this));
+  layout->addWidget(BoldLabel(tr("Document Recovery Modes"), this));
   layout->addSpacing(8);
-  addMode(Mode::kQuick, "OptQuickMode", "Quick Recovery", "[Recommended]",
-          "This mode helps you recover text, pictures, charts, cliparts etc including formatting "
-          "from damaged Word document files.");
-  QGridLayout* image = addMode(Mode::kImage, "OptImageMode", "Image Recovery", nullptr,
-                               "This mode helps you salvage or retrieve all images, pictures etc from the damaged "
-                               "Word document file.");
-  imageNote_ = new QLabel("Not offered for a .docx file: Deep Recovery lists the pictures inside its package.", this);
+  addMode(Mode::kQuick, "OptQuickMode", tr("Quick Recovery"), tr("[Recommended]"),
+          tr("This mode helps you recover text, pictures, charts, cliparts etc including formatting "
+             "from damaged Word document files."));
+  QGridLayout* image = addMode(Mode::kImage, "OptImageMode", tr("Image Recovery"), QString(),
+                               tr("This mode helps you salvage or retrieve all images, pictures etc from the damaged "
+                                  "Word document file."));
+  imageNote_ =
+      new QLabel(tr("Not offered for a .docx file: Deep Recovery lists the pictures inside its package."), this);
   imageNote_->setObjectName("LblImageModeNote");
   imageNote_->setWordWrap(true);
   imageNote_->setForegroundRole(QPalette::PlaceholderText);
   imageNote_->hide();
   image->addWidget(imageNote_, 2, 1);
-  addMode(Mode::kSalvage, "OptSalvageMode", "Salvage Recovery", "[For Heavily Corrupted Files]",
-          "This mode helps you salvage or retrieve data from heavily damaged Word document files.");
-  addMode(Mode::kDeep, "OptDeepMode", "Deep Recovery", "[Reads the Document's Own Structure]",
-          "This mode reads a .doc or .docx file the way Word stores it and gives back its text in any "
-          "language, footnotes and headers included, and the pictures inside a .docx, even when parts "
-          "of the file are damaged.");
+  addMode(Mode::kSalvage, "OptSalvageMode", tr("Salvage Recovery"), tr("[For Heavily Corrupted Files]"),
+          tr("This mode helps you salvage or retrieve data from heavily damaged Word document files."));
+  addMode(Mode::kDeep, "OptDeepMode", tr("Deep Recovery"), tr("[Reads the Document's Own Structure]"),
+          tr("This mode reads a .doc or .docx file the way Word stores it and gives back its text in any "
+             "language, footnotes and headers included, and the pictures inside a .docx, even when parts "
+             "of the file are damaged."));
   layout->addStretch();
 }
 
-QGridLayout* ModePage::addMode(Mode mode, const char* name, const char* title, const char* tag,
-                               const char* description) {
+QGridLayout* ModePage::addMode(Mode mode, const char* name, const QString& title, const QString& tag,
+                               const QString& description) {
   auto* box = new QCheckBox(this);
   box->setObjectName(name);
   box->setAccessibleName(title);
@@ -60,9 +61,9 @@ QGridLayout* ModePage::addMode(Mode mode, const char* name, const char* title, c
   QLabel* titleLabel = BoldLabel(title, this);
   titleLabel->setObjectName(QString(name) + "Title");
   titleRow->addWidget(titleLabel);
-  if (tag) {
+  if (!tag.isEmpty()) {
     QLabel* tagLabel = BoldLabel(tag, this);
-    tagLabel->setStyleSheet("color: #1a5a9a;");
+    tagLabel->setForegroundRole(QPalette::Link);  // readable in dark themes too
     titleRow->addWidget(tagLabel);
   }
   titleRow->addStretch();

@@ -40,7 +40,8 @@ class ModePage : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QGridLayout* addMode(Mode mode, const char* name, const char* title, const char* tag, const char* description);
+  QGridLayout* addMode(Mode mode, const char* name, const QString& title, const QString& tag,
+                       const QString& description);
   void onClicked(Mode mode, bool checked);
 
   QCheckBox* boxes_[4] = {};

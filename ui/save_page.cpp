@@ -11,35 +11,29 @@
 #include "base/output_file.h"
 #include "formats/docx/docx_writer.h"
 #include "ui/local_names.h"
+#include "ui/saved_file_row.h"
 #include "ui/text_view.h"
+#include "ui/user_settings.h"
 
 namespace kw::ui {
-
-namespace {
-constexpr char kTextFilter[] = "Text files, UTF-8 (*.txt)";
-constexpr char kDocxFilter[] = "Word documents (*.docx)";
-}  // namespace
 
 SavePage::SavePage(const TextView* source, std::function<QString()> sourcePath, QWidget* parent)
     : QWidget(parent),
       source_(source),
       sourcePath_(std::move(sourcePath)),
-      save_(new QPushButton("Save Recovered Text...", this)),
-      result_(new QLabel(this)) {
-  auto* heading = new QLabel("Save Document", this);
+      save_(new QPushButton(tr("&Save Recovered Text..."), this)),
+      result_(new SavedFileRow(this)) {
+  auto* heading = new QLabel(tr("Save Document"), this);
   QFont bold = heading->font();
   bold.setBold(true);
   heading->setFont(bold);
-  auto* text = new QLabel(
-      "Save the recovered text shown on the preview step as a plain text file (UTF-8) or as a "
-      "Word document with one paragraph per line. Recovered pictures are saved on the picture "
-      "preview step.",
-      this);
+  auto* text = new QLabel(tr("Save the recovered text shown on the preview step as a plain text file (UTF-8) or as a "
+                             "Word document with one paragraph per line. Recovered pictures are saved on the picture "
+                             "preview step."),
+                          this);
   text->setWordWrap(true);
   save_->setObjectName("CmdSaveText");
-  result_->setObjectName("LblSaveResult");
-  result_->setWordWrap(true);
-  result_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  result_->label()->setObjectName("LblSaveResult");
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(24, 18, 24, 18);
@@ -54,9 +48,11 @@ SavePage::SavePage(const TextView* source, std::function<QString()> sourcePath, 
 
 void SavePage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  save_->setEnabled(!source_->utf8().empty());
+  save_->setEnabled(canSave());
   result_->clear();
 }
+
+bool SavePage::canSave() const { return !source_->utf8().empty(); }
 
 QString SavePage::saveTo(const QString& path) const {
   const std::string_view text = source_->utf8();
@@ -70,23 +66,28 @@ QString SavePage::saveTo(const QString& path) const {
 }
 
 void SavePage::CmdSaveText_Click() {
+  if (!canSave()) return;
   const QFileInfo source(sourcePath_());
-  const QString folder =
-      source.absolutePath().isEmpty() || !source.dir().exists() ? QDir::homePath() : source.absolutePath();
+  QString folder = RememberedFolder(Folder::kSave);
+  if (folder.isEmpty()) {
+    folder = source.absolutePath().isEmpty() || !source.dir().exists() ? QDir::homePath() : source.absolutePath();
+  }
   const QString base = source.completeBaseName().isEmpty() ? "recovered" : source.completeBaseName() + "-recovered";
-  QString filter = kTextFilter;
-  QString path =
-      ChosenPath(QFileDialog::getSaveFileName(this, "Save Recovered Text", QDir(folder).filePath(base + ".txt"),
-                                              QString(kTextFilter) + ";;" + kDocxFilter, &filter));
+  const QString textFilter = tr("Text files, UTF-8 (*.txt)");
+  const QString docxFilter = tr("Word documents (*.docx)");
+  QString filter = textFilter;
+  QString path = ChosenPath(QFileDialog::getSaveFileName(
+      this, tr("Save Recovered Text"), QDir(folder).filePath(base + ".txt"), textFilter + ";;" + docxFilter, &filter));
   if (path.isEmpty()) return;
-  if (QFileInfo(path).suffix().isEmpty()) path += filter == kDocxFilter ? ".docx" : ".txt";
+  if (QFileInfo(path).suffix().isEmpty()) path += filter == docxFilter ? ".docx" : ".txt";
+  RememberFolder(Folder::kSave, QFileInfo(path).absolutePath());
   const QString error = saveTo(path);
   if (!error.isEmpty()) {
     result_->clear();
-    QMessageBox::warning(this, "Save Recovered Text", error);
+    QMessageBox::warning(this, tr("Save Recovered Text"), error);
     return;
   }
-  result_->setText(QString("Saved to %1").arg(QDir::toNativeSeparators(path)));
+  result_->setSaved(tr("Saved to %1").arg(QDir::toNativeSeparators(path)), path, /*isFolder=*/false);
 }
 
 }  // namespace kw::ui

@@ -4,16 +4,17 @@
 // line), each written whole beside the destination and then renamed over it;
 // the document being recovered is never a destination (a warning says so).
 // The button is enabled while there is text to save; pictures are saved on
-// step 4.
+// step 4. The dialog starts in the folder last saved to, else the
+// document's; once saved, "Open" and "Show in folder" are offered.
 
 #include <QWidget>
 #include <functional>
 
-class QLabel;
 class QPushButton;
 
 namespace kw::ui {
 
+class SavedFileRow;
 class TextView;
 
 class SavePage : public QWidget {
@@ -26,17 +27,18 @@ class SavePage : public QWidget {
   // Saves the preview's text to `path`: ".docx" as a Word document,
   // anything else as UTF-8 text. Returns an empty text or what went wrong.
   QString saveTo(const QString& path) const;
+  // What the button does (and File > Save Recovered Text).
+  void CmdSaveText_Click();
+  bool canSave() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
 
  private:
-  void CmdSaveText_Click();
-
   const TextView* source_;
   std::function<QString()> sourcePath_;
   QPushButton* save_;
-  QLabel* result_;
+  SavedFileRow* result_;
 };
 
 }  // namespace kw::ui

@@ -1,5 +1,6 @@
 #include "ui/text_page.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -9,7 +10,8 @@
 
 namespace kw::ui {
 
-TextPage::TextPage(QWidget* parent) : QWidget(parent), view_(new TextView(this)), damage_(new DamageSummary(this)) {
+TextPage::TextPage(QWidget* parent)
+    : QWidget(parent), view_(new TextView(this)), summary_(new QLabel(this)), damage_(new DamageSummary(this)) {
   auto* heading = new QLabel("Preview Recovered Document Text", this);
   QFont bold = heading->font();
   bold.setBold(true);
@@ -22,7 +24,12 @@ TextPage::TextPage(QWidget* parent) : QWidget(parent), view_(new TextView(this))
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(18, 14, 18, 14);
   layout->addWidget(heading);
-  layout->addWidget(hint);
+  summary_->setObjectName("LblTextSummary");
+  auto* hintRow = new QHBoxLayout;
+  hintRow->addWidget(hint);
+  hintRow->addStretch();
+  hintRow->addWidget(summary_);
+  layout->addLayout(hintRow);
   layout->addWidget(damage_);
   layout->addWidget(view_, 1);
 }
@@ -36,8 +43,11 @@ void TextPage::fill(std::string& sRecoveredText) {
   sRecoveredText = std::string();
 }
 
+void TextPage::setSummary(const QString& text) { summary_->setText(text); }
+
 void TextPage::clear() {
   view_->clear();
+  summary_->clear();
   damage_->clear();
 }
 

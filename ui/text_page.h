@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <string>
 
+class QLabel;
+
 namespace kw::ui {
 
 class DamageSummary;
@@ -20,11 +22,14 @@ class TextPage : public QWidget {
 
   void fill(std::string& sRecoveredText);
   void clear();
+  // The line beside the hint that says what the job recovered.
+  void setSummary(const QString& text);
   TextView* TxtRepairedDocContent() const { return view_; }
   DamageSummary* damageSummary() const { return damage_; }
 
  private:
   TextView* view_;
+  QLabel* summary_;
   DamageSummary* damage_;
 };
 

@@ -18,6 +18,8 @@
 
 #include "tests/ui/wizard_driver.h"
 #include "ui/doc_frm.h"
+#include "ui/images_page.h"
+#include "ui/picture_row_delegate.h"
 #include "ui/picture_view.h"
 
 using namespace kw::uitest;
@@ -57,6 +59,11 @@ QByteArray StoredPackage(const QList<QPair<QByteArray, QByteArray>>& entries) {
            le(data.size(), 4) + le(name.size(), 2) + le(0, 2) + name + data;
   }
   return zip;
+}
+
+// What the list says under entry `row`.
+QString Facts(DocFrm& frm, int row) {
+  return frm.findChild<QListWidget*>("LstPicture")->item(row)->data(kw::ui::PictureRowDelegate::kFactsRole).toString();
 }
 
 void ClickEntry(DocFrm& frm, int row) {
@@ -136,6 +143,12 @@ class ImagesTest : public QObject {
     QVERIFY(list->item(0)->text().endsWith("|GridJ0|jpg"));
     QVERIFY(list->item(2)->text().endsWith("|Grid0|png"));
     for (int i = 0; i < 3; ++i) QVERIFY(!list->item(i)->icon().isNull());
+    // Thumbnails and facts come from a thread of their own.
+    QTRY_VERIFY(frm.findChild<kw::ui::ImagesPage*>()->thumbnailsDone());
+    QCOMPARE(Facts(frm, 0), QString("JPEG, 40 x 30, %1 bytes").arg(jpeg_.size()));
+    QCOMPARE(Facts(frm, 1), QString("Cannot be shown, 46 bytes"));
+    QCOMPARE(Facts(frm, 2), QString("PNG, 20 x 10, %1 bytes").arg(png_.size()));
+    QCOMPARE(frm.findChild<QLabel*>("LblPictureSummary")->text(), QString("3 pictures, 1 cannot be shown"));
     auto* preview = frm.findChild<PictureView*>("WebBrowser1");
     QCOMPARE(preview->format(), QByteArray("gif"));  // the placeholder
     QVERIFY(!LabelsVisible(frm));
@@ -225,6 +238,7 @@ class ImagesTest : public QObject {
     QCOMPARE(frm.findChild<QLabel*>("LblFoundImages")->text(), QString("Found (0) Images"));
     QCOMPARE(frm.findChild<QListWidget*>("LstPicture")->count(), 0);
     QVERIFY(!frm.findChild<QPushButton*>("CmdSaveAllPictures")->isEnabled());
+    QCOMPARE(frm.findChild<QLabel*>("LblPictureSummary")->text(), QString("Nothing readable was found"));
   }
 
   void savesOnePictureAndAll() {
@@ -255,6 +269,30 @@ class ImagesTest : public QObject {
     QCOMPARE(ReadAll(out.filePath("GridJ0.jpg")), jpeg_);
     QCOMPARE(ReadAll(out.filePath("Grid0.png")), png_);
     QVERIFY(QFileInfo::exists(out.filePath("GridJ1.jpg")));
+  }
+
+  void saveAllNamesThePicturesItCouldNotSave() {
+    const QString copy = WriteFile(dir_, "gone.doc", ReadAll(doc_));
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, copy, "OptImageMode");
+    RunJob(frm);
+    QFile::remove(copy);
+    QTemporaryDir out;
+    QString summary;
+    OnModal<QFileDialog>([&](QFileDialog* dialog) {
+      dialog->selectFile(out.path());
+      static_cast<QDialog*>(dialog)->accept();
+      OnModal<QMessageBox>([&](QMessageBox* box) {
+        summary = box->text();
+        box->accept();
+      });
+    });
+    Click(&frm, "CmdSaveAllPictures");
+    QVERIFY2(summary.startsWith("Saved 0 of 3 pictures"), qPrintable(summary));
+    for (const char* name : {"\nGridJ0.jpg: ", "\nGridJ1.jpg: ", "\nGrid0.png: "}) {
+      QVERIFY2(summary.contains(name), qPrintable(summary));
+    }
   }
 
   void savingAPictureOntoTheSourceIsRefused() {

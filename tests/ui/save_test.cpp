@@ -2,6 +2,7 @@
 // through the save dialog, without changing the step rules, and never onto
 // the document being recovered.
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
@@ -16,6 +17,15 @@
 
 using namespace kw::uitest;
 using kw::ui::DocFrm;
+
+// Takes the desktop's openUrl() calls for file: URLs.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+ public:
+  QList<QUrl> urls;
+ public slots:
+  void open(const QUrl& url) { urls << url; }
+};
 
 class SaveTest : public QObject {
   Q_OBJECT
@@ -55,6 +65,33 @@ class SaveTest : public QObject {
     // The step rules are untouched.
     QCOMPARE(NextCaption(frm), QString("Save >"));
     QVERIFY(!NextEnabled(frm));
+  }
+
+  void savedFileCanBeOpenedAndItsFolderIsRemembered() {
+    QDir(dir_.path()).mkdir("kept");
+    const QString target = dir_.filePath("kept/out.txt");
+    {
+      DocFrm frm;
+      toSaveStep(frm);
+      saveThroughDialog(frm, target);
+      UrlCatcher catcher;
+      QDesktopServices::setUrlHandler("file", &catcher, "open");
+      auto* page = frm.findChild<kw::ui::SavePage*>();
+      Click(page, "CmdOpenSaved");
+      Click(page, "CmdShowSaved");
+      QDesktopServices::unsetUrlHandler("file");
+      QCOMPARE(catcher.urls, QList<QUrl>({QUrl::fromLocalFile(target), QUrl::fromLocalFile(dir_.filePath("kept"))}));
+    }
+    // The next save starts where the last one went, Ctrl+S included.
+    DocFrm frm;
+    toSaveStep(frm);
+    QString folder;
+    OnModal<QFileDialog>([&](QFileDialog* dialog) {
+      folder = dialog->directory().absolutePath();
+      dialog->reject();
+    });
+    QTest::keyClick(&frm, Qt::Key_S, Qt::ControlModifier);
+    QTRY_COMPARE(folder, dir_.filePath("kept"));
   }
 
   void savesAWordDocumentOneParagraphPerLine() {

@@ -60,8 +60,8 @@ class StepsTest : public QObject {
     QCOMPARE(NextCaption(frm), QString("Next"));
     QVERIFY(NextEnabled(frm));
     QVERIFY(!BackEnabled(frm));
-    QCOMPARE(frm.findChild<QPushButton*>("CmdClose")->text(), QString("Close"));
-    QCOMPARE(frm.findChild<QPushButton*>("CmdBowse")->text(), QString("Browse..."));
+    QCOMPARE(frm.findChild<QPushButton*>("CmdClose")->text(), QString("&Close"));
+    QCOMPARE(frm.findChild<QPushButton*>("CmdBowse")->text(), QString("B&rowse..."));
     for (const char* box : {"OptQuickMode", "OptImageMode", "OptSalvageMode"}) {
       QVERIFY(!frm.findChild<QCheckBox*>(box)->isChecked());
       QVERIFY(frm.findChild<QCheckBox*>(box)->isEnabled());
@@ -73,12 +73,18 @@ class StepsTest : public QObject {
     // The menus, by name and caption; "Picture" is there and switched off.
     QStringList menus;
     for (QAction* a : frm.menuBar()->actions()) menus << a->text();
-    QCOMPARE(menus, QStringList({"File", "Help", "Picture"}));
-    QCOMPARE(frm.findChild<QAction*>("mnuOpen")->text(), QString("Start Document Repair"));
+    QCOMPARE(menus, QStringList({"&File", "&Help", "&Picture"}));
+    QCOMPARE(frm.findChild<QAction*>("mnuOpen")->text(), QString("&Start Document Repair"));
     QCOMPARE(frm.findChild<QAction*>("mnuExit")->text(), QString("E&xit"));
-    QCOMPARE(frm.findChild<QAction*>("mnuContents")->text(), QString("Contents"));
-    QCOMPARE(frm.findChild<QAction*>("mnuKravelinSite")->text(), QString("Kravelin Software Website"));
-    QCOMPARE(frm.findChild<QAction*>("mnuAbout")->text(), QString("About"));
+    QCOMPARE(frm.findChild<QAction*>("mnuContents")->text(), QString("&Contents"));
+    QCOMPARE(frm.findChild<QAction*>("mnuKravelinSite")->text(), QString("Kravelin Software &Website"));
+    QCOMPARE(frm.findChild<QAction*>("mnuAbout")->text(), QString("&About"));
+    // Shortcuts, and the focus in the path box from the start.
+    QCOMPARE(frm.findChild<QAction*>("mnuOpen")->shortcut(), QKeySequence("Ctrl+O"));
+    QCOMPARE(frm.findChild<QAction*>("mnuSave")->shortcut(), QKeySequence("Ctrl+S"));
+    QCOMPARE(frm.findChild<QAction*>("mnuExit")->shortcut(), QKeySequence("Ctrl+Q"));
+    QCOMPARE(frm.findChild<QAction*>("mnuContents")->shortcut(), QKeySequence("F1"));
+    QCOMPARE(QApplication::focusWidget(), frm.findChild<QLineEdit*>("txtDocFileName"));
     QVERIFY(frm.findChild<QAction*>("mnuSep")->isSeparator());
     QVERIFY(frm.findChild<QAction*>("mnuSep2")->isSeparator());
     auto* picture = frm.findChild<QMenu*>("mnuPicture");
@@ -102,6 +108,26 @@ class StepsTest : public QObject {
     auto* box = frm.findChild<QLineEdit*>("txtDocFileName");
     box->setText(doc_);
     QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(frm.currentStep(), 2);
+  }
+
+  void pathLineSaysWhatIsWrongWithoutChangingNext() {
+    DocFrm frm;
+    Prepare(frm);
+    auto* box = frm.findChild<QLineEdit*>("txtDocFileName");
+    auto* line = frm.findChild<QLabel*>("LblPathProblem");
+    const QString empty = WriteFile(dir_, "empty.doc", QByteArray());
+    const QList<QPair<QString, QString>> cases = {{dir_.filePath("missing.doc"), "There is no file at this path."},
+                                                  {dir_.path(), "This is a folder: choose a document inside it."},
+                                                  {empty, "This file is empty: there is nothing in it to recover."},
+                                                  {doc_, ""}};
+    for (const auto& [path, problem] : cases) {
+      box->setText(path);
+      QCOMPARE(line->isVisibleTo(&frm), !problem.isEmpty());
+      if (!problem.isEmpty()) QCOMPARE(line->text(), problem);
+    }
+    box->setText(dir_.filePath("missing.doc"));
+    Click(&frm, "CmdNext");  // the rules for Next stay
     QCOMPARE(frm.currentStep(), 2);
   }
 

@@ -24,6 +24,7 @@ using kw::ui::DocProgress;
 
 namespace {
 QString Preview(DocFrm& frm) { return frm.findChild<kw::ui::TextView*>("TxtRepairedDocContent")->toPlainText(); }
+QString Summary(DocFrm& frm) { return frm.findChild<QLabel*>("LblTextSummary")->text(); }
 }  // namespace
 
 class TextJobsTest : public QObject {
@@ -66,6 +67,7 @@ class TextJobsTest : public QObject {
     // Trimmed of spaces only: the leading line break stays.
     QCOMPARE(Preview(frm), QString::fromUtf8("\r\n  Dear caf\u00e9\r\n  owner"));
     QVERIFY(frm.findChild<kw::ui::TextView*>("TxtRepairedDocContent")->isEnabled());
+    QCOMPARE(Summary(frm), QString("Recovered 2 paragraphs (18 characters)"));
 
     // A second job replaces the text.
     const QString other = WriteFile(dir_, "other.doc", DocWithText("Second job"));
@@ -86,6 +88,13 @@ class TextJobsTest : public QObject {
     RunJob(frm);
     QCOMPARE(frm.currentStep(), 3);
     QVERIFY2(Preview(frm).contains("Dear caf owner"), qPrintable(Preview(frm)));
+
+    const QString blank = WriteFile(dir_, "blank.doc", DocWithText("   "));
+    Click(&frm, "CmdBack");
+    Click(&frm, "CmdBack");
+    GoToModes(frm, blank, "OptQuickMode");
+    RunJob(frm);
+    QCOMPARE(Summary(frm), QString("Nothing readable was found"));
   }
 
   void docxJobsInBothTextModes() {
@@ -119,6 +128,7 @@ class TextJobsTest : public QObject {
     QVERIFY(QApplication::activeModalWidget() == nullptr);
   }
 
+  // ... and the job's end leaves the user where they went.
   void okDuringTheJobShowsTheStepAtOnce() {
     const QString doc = BigDoc("big.doc");
     DocFrm frm;
@@ -142,8 +152,9 @@ class TextJobsTest : public QObject {
     QCOMPARE(stepWhenClosed, 3);
     QVERIFY(runningWhenClosed);
     QVERIFY(!secondJobStarted);
-    // The job still handed over its whole result.
-    QCOMPARE(frm.currentStep(), 3);
+    // The job still handed over its whole result, without taking the user
+    // back from step 2.
+    QCOMPARE(frm.currentStep(), 2);
     QVERIFY(Preview(frm).size() > (47 << 20));
   }
 

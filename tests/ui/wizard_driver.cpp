@@ -14,6 +14,7 @@
 
 #include "formats/docx/docx_writer.h"
 #include "ui/doc_frm.h"
+#include "ui/user_settings.h"
 
 namespace kw::uitest {
 
@@ -45,7 +46,8 @@ void ClickStepHeader(ui::DocFrm& frm, int step) {
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(step - 1).center());
 }
 
-QString NextCaption(ui::DocFrm& frm) { return frm.findChild<QPushButton*>("CmdNext")->text(); }
+// Without the mnemonic marker.
+QString NextCaption(ui::DocFrm& frm) { return frm.findChild<QPushButton*>("CmdNext")->text().remove('&'); }
 bool NextEnabled(ui::DocFrm& frm) { return frm.findChild<QPushButton*>("CmdNext")->isEnabled(); }
 bool BackEnabled(ui::DocFrm& frm) { return frm.findChild<QPushButton*>("CmdBack")->isEnabled(); }
 
@@ -97,9 +99,14 @@ QByteArray ReadAll(const QString& path) {
 }
 
 void Prepare(ui::DocFrm& frm, int delayMs) {
+  // Remembered files and folders go to a settings file of the test's own.
+  static QTemporaryDir settings;
+  static const bool once = (ui::UseSettingsFile(settings.filePath("kwrecover-gui.ini")), true);
+  (void)once;
   frm.setJobStartDelay(delayMs);
   frm.show();
-  QVERIFY(QTest::qWaitForWindowExposed(&frm));
+  frm.activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(&frm));
 }
 
 void GoToModes(ui::DocFrm& frm, const QString& path, const char* modeBox) {

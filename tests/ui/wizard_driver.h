@@ -62,7 +62,8 @@ QByteArray DocxWithText(const QString& text);
 QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);
 QByteArray ReadAll(const QString& path);
 
-// Shows a fresh wizard (start timer shortened to `delayMs`).
+// Shows a fresh wizard (start timer shortened to `delayMs`); what it
+// remembers goes to a settings file of the test program's own.
 void Prepare(ui::DocFrm& frm, int delayMs = 5);
 // From step 1: fills the file box, Next, clicks the mode box `modeBox`.
 void GoToModes(ui::DocFrm& frm, const QString& path, const char* modeBox);
