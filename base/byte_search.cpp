@@ -57,7 +57,8 @@ std::string GetTempFile(std::string_view prefix) {
     if (error || dir.empty()) return {};
   }
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  static std::mt19937_64 random{std::random_device{}()};
+  // One generator per thread: batch workers make temporary files at once.
+  static thread_local std::mt19937_64 random{std::random_device{}()};
   static const char kLetters[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name(prefix);
