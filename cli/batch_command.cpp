@@ -9,6 +9,7 @@
 #include "base/message_text.h"
 #include "cli/batch_job.h"
 #include "cli/batch_options.h"
+#include "cli/batch_output.h"
 #include "cli/batch_progress.h"
 #include "cli/batch_report.h"
 #include "cli/batch_walk.h"
@@ -78,11 +79,16 @@ int BatchCommand::execute(const ParsedArgs& args) {
   const BatchSettings settings{options->outDir, options->mode, options->pictures, options->resume};
   std::vector<const BatchFile*> todo;
   for (const BatchFile& file : listing.files) {
-    std::error_code missing;
-    // An output renamed into place is complete; a temporary one is not looked at.
-    if (!options->resume || !fs::exists(fs::symlink_status(TextOutputPath(settings, file), missing))) {
-      todo.push_back(&file);
+    // A text renamed into place is complete (a temporary one is not looked
+    // at); an empty one may have been cut by a system crash, and is redone.
+    if (options->resume) {
+      std::error_code missing;
+      const std::string text = TextOutputPath(settings, file);
+      const auto size = fs::file_size(text, missing);
+      if (!missing && size > 0) continue;
+      if (!missing) fs::remove(text, missing);
     }
+    todo.push_back(&file);
   }
   std::atomic<bool> failed = !listing.unreadable.empty();
   for (size_t i = 0; i < listing.unreadable.size(); ++i) {
@@ -109,6 +115,11 @@ int BatchCommand::execute(const ParsedArgs& args) {
   work();
   for (std::thread& worker : workers) worker.join();
   progress.close();
+  if (!SyncOutputs(options->outDir)) {
+    std::fprintf(stderr, "kwrecover: the outputs in %s could not be flushed to disk.\n",
+                 Quoted(options->outDir).c_str());
+    failed = true;
+  }
 
   if (listing.skipped > 0) {
     std::fprintf(stderr, "kwrecover: left alone %zu symbolic links and special files.\n", listing.skipped);

@@ -7,10 +7,10 @@
 #include <filesystem>
 
 #include "base/message_text.h"
-#include "base/output_file.h"
 #include "base/source_file.h"
 #include "base/text_preview.h"
 #include "cli/batch_options.h"
+#include "cli/batch_output.h"
 #include "formats/images/image_extraction.h"
 
 namespace kw::cli {
@@ -118,12 +118,8 @@ BatchOutcome RunBatchFile(const BatchFile& file, const BatchSettings& settings, 
   if (status.ok() && settings.pictures && !result.pictures.empty()) {
     status = WritePictures(settings, file, result);
   }
-  OutputFile out;
-  OutputFile::Options options;
-  options.replaceExisting = false;  // never over an output, even one that appears meanwhile
-  options.sourcePath = file.path;
-  if (status.ok()) status = out.open(textPath, options);
-  if (status.ok()) status = out.write(text);
+  BatchTextFile out;
+  if (status.ok()) status = out.write(textPath, text);
   if (!status.ok()) {
     finish(status);
     return outcome;

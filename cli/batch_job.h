@@ -2,8 +2,8 @@
 // One file of a batch, from its path to its outputs and its report line.
 //
 // Runs the job, then writes into OUTDIR: the pictures (with --pictures) into
-// <relative>.pictures/, then the text to <relative>.txt through an
-// OutputFile, so the text exists only once it and the pictures are complete
+// <relative>.pictures/, then the text to <relative>.txt through a
+// BatchTextFile, so the text exists only once it and the pictures are complete
 // ("exists" means "done" for --resume). The report line is appended just
 // before the text is renamed into place: a run stopped in between leaves the
 // file to be redone and reported again, never done and unreported. When a

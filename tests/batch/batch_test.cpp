@@ -88,15 +88,20 @@ TEST(Batch, ResumeRedoesOnlyWhatIsNotComplete) {
   // Without --resume, an output folder in use is refused before any work.
   EXPECT_EQ(Batch({in.docs, "--out", in.out}).exitCode, 2);
   EXPECT_EQ(Lines(in.out + "/report.jsonl").size(), 2u);
-  // An interrupted run: b's text never renamed into place, its temporary left.
+  // An interrupted run: b's text never renamed into place, its temporary
+  // left; a's text emptied as a system crash may leave it.
   fs::remove(in.out + "/docs/sub/b.doc.txt");
-  in.dir.write("out/docs/sub/.kwrecover-abandoned.tmp", "half");
+  in.dir.write("out/docs/sub/b.doc.txt.tmp", "half");
+  in.dir.write("out/docs/a.doc.txt", "");
   const auto r = Batch({in.docs, "--out", in.out, "--resume"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_TRUE(fs::exists(in.out + "/docs/sub/b.doc.txt"));
-  const auto lines = Lines(in.out + "/report.jsonl");
-  ASSERT_EQ(lines.size(), 3u);  // appended: only b was done again
-  EXPECT_NE(lines[2].find("sub/b.doc"), std::string::npos);
+  EXPECT_NE(test::ReadFile(in.out + "/docs/sub/b.doc.txt").find("Dear Sam"), std::string::npos);
+  EXPECT_NE(test::ReadFile(in.out + "/docs/a.doc.txt").find("Dear Sam"), std::string::npos);
+  EXPECT_FALSE(fs::exists(in.out + "/docs/sub/b.doc.txt.tmp"));
+  EXPECT_EQ(Lines(in.out + "/report.jsonl").size(), 4u);  // appended: a and b again
+  // Everything complete: nothing to do.
+  EXPECT_EQ(Batch({in.docs, "--out", in.out, "--resume"}).exitCode, 0);
+  EXPECT_EQ(Lines(in.out + "/report.jsonl").size(), 4u);
 }
 
 TEST(Batch, NeverWritesIntoTheInputs) {
