@@ -115,8 +115,7 @@ std::string BatchUsageText() {
          "  OUTDIR/letters/2024/x.doc.pictures/    its pictures (--pictures)\n"
          "  OUTDIR/report.jsonl                    one JSON line per file recovered\n"
          "A text appears (renamed from NAME.txt.tmp) only once complete, and never over a\n"
-         "file. Two inputs that would get the same name\n"
-         "are refused before any work.\n"
+         "file. Two inputs that would get the same name are refused before any work.\n"
          "\n"
          "Exit status: 0 every file was recovered, 1 some could not be read (the others were\n"
          "still recovered; see the report), 2 usage error.\n";
