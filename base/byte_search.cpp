@@ -57,7 +57,9 @@ std::string GetTempFile(std::string_view prefix) {
     if (error || dir.empty()) return {};
   }
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-  static thread_local std::mt19937_64 random{std::random_device{}()};  // the wizard makes names on two threads
+  // One generator per thread: batch workers and the wizard's picture thread
+  // make temporary files at once.
+  static thread_local std::mt19937_64 random{std::random_device{}()};
   static const char kLetters[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name(prefix);

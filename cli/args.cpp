@@ -49,6 +49,12 @@ bool SplitLong(std::string_view arg, std::string_view name, std::string_view* va
 
 ParsedArgs ParseArgs(const std::vector<std::string>& args) {
   ParsedArgs parsed;
+  if (!args.empty() && args[0] == "batch") {  // its options are its own
+    parsed.action = ParsedArgs::Action::kRun;
+    parsed.command = args[0];
+    parsed.commandArgs.assign(args.begin() + 1, args.end());
+    return parsed;
+  }
   std::vector<std::string> positional;
   bool optionsEnded = false;
   bool help = false;
@@ -113,6 +119,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
     return parsed;
   }
   if (positional.empty()) return UsageError("no command given");
+  if (positional[0] == "batch") return UsageError("batch comes first, before its options");
   const CommandOptions* command = FindCommand(positional[0]);
   if (command == nullptr) return UsageError("unknown command " + Quoted(positional[0]));
   if (positional.size() < 2) return UsageError("the " + parsed.command + " command needs a file");
@@ -153,6 +160,10 @@ std::string UsageText() {
          "                             Image Recovery: lists the JPEG and PNG pictures in any file;\n"
          "                             --extract writes them to DIR, --force overwrites files there\n"
          "  info    PICTURE            Format, width, height and depth of a picture file\n"
+         "  batch   PATH... --out OUTDIR [--mode deep|quick|salvage] [--jobs N] [--pictures] [--resume]\n"
+         "                             Recovers every file under the given files and folders into\n"
+         "                             OUTDIR/<name below PATH, with PATH's last component>.txt, with a\n"
+         "                             report.jsonl line per file (kwrecover batch --help for more)\n"
          "\n"
          "Options:\n"
          "  -o, --output OUT   write the text to OUT instead of standard output\n"

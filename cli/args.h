@@ -6,6 +6,7 @@
 //   kwrecover deep    FILE [-o OUT] [--pictures DIR] [--force] [--report JSON]
 //   kwrecover images  FILE [--extract DIR] [--force] [--report JSON]
 //   kwrecover info    PICTURE
+//   kwrecover batch   PATH... --out OUTDIR [...]   (options of its own, see batch_options.h)
 //   kwrecover --help | --version | COMMAND --help
 //
 // "--" ends the options, so a file named "-x.doc" can be given.
@@ -27,6 +28,7 @@ struct ParsedArgs {
   bool force = false;                      // --force
   std::optional<std::string> report;       // --report JSON
   std::string error;                       // what is wrong, for kUsageError
+  std::vector<std::string> commandArgs;    // batch: everything after the word, parsed by the command
 };
 
 // `args` excludes the program name.

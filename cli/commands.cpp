@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 
+#include "cli/batch_command.h"
 #include "cli/command.h"
 #include "cli/images_command.h"
 #include "cli/info_command.h"
@@ -16,6 +17,7 @@ std::unique_ptr<Command> MakeCommand(const std::string& name) {
   if (name == "deep") return std::make_unique<TextCommand>(JobMode::kDeep);
   if (name == "images") return std::make_unique<ImagesCommand>();
   if (name == "info") return std::make_unique<InfoCommand>();
+  if (name == "batch") return std::make_unique<BatchCommand>();
   return nullptr;
 }
 

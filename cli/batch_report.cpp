@@ -1,0 +1,91 @@
+#include "cli/batch_report.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "base/message_text.h"
+#include "base/output_file.h"
+
+namespace kw::cli {
+
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+
+std::string Hex(std::string_view bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (const char c : bytes) {
+    out += kDigits[static_cast<unsigned char>(c) >> 4];
+    out += kDigits[static_cast<unsigned char>(c) & 15];
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string DamageSummary(const DamageReport& damage) {
+  if (damage.empty()) return {};
+  const Damage& first = damage.entries().front();
+  std::string summary = first.reader + " at " + std::to_string(first.offset) + ": " + first.reason;
+  const int64_t more = static_cast<int64_t>(damage.entries().size()) - 1 + damage.omitted();
+  if (more > 0) summary += " (and " + std::to_string(more) + " more)";
+  return summary;
+}
+
+std::string ReportLine(const BatchOutcome& o) {
+  const std::string path = JsonString(o.path);
+  std::string line = "{\"path\": " + path;
+  // JsonString shows bad bytes as U+FFFD; the exact name goes alongside.
+  if (path.find(kReplacement) != std::string::npos && o.path.find(kReplacement) == std::string::npos) {
+    line += ", \"path_hex\": \"" + Hex(o.path) + "\"";
+  }
+  char seconds[32];
+  std::snprintf(seconds, sizeof seconds, "%.3f", o.seconds);
+  line += ", \"size\": " + std::to_string(o.size) + ", \"format\": " + JsonString(o.format) +
+          ", \"mode\": " + JsonString(o.mode) + ", \"status\": " + (o.error.empty() ? "\"ok\"" : "\"error\"");
+  if (!o.error.empty()) line += ", \"message\": " + JsonString(o.error);
+  line += ", \"characters\": " + std::to_string(o.characters) + ", \"paragraphs\": " + std::to_string(o.paragraphs) +
+          ", \"pictures\": " + std::to_string(o.pictures) +
+          ", \"damage\": {\"count\": " + std::to_string(o.damageCount) +
+          ", \"summary\": " + JsonString(o.damageSummary) + "}, \"seconds\": " + seconds + "}\n";
+  return line;
+}
+
+BatchReport::~BatchReport() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+Status BatchReport::open(const std::string& path, bool mustBeNew) {
+  path_ = path;
+  const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (mustBeNew ? O_EXCL : 0);
+  fd_ = ::open(path.c_str(), flags, 0666);
+  if (fd_ < 0) return CannotWrite(path, ErrnoText(errno));
+  return Status::OK();
+}
+
+Status BatchReport::append(const std::string& line) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (!error_.ok()) return error_;
+  // O_APPEND puts each write at the end; a short write is continued there.
+  for (size_t done = 0; done < line.size();) {
+    const ssize_t n = ::write(fd_, line.data() + done, line.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error_ = CannotWrite(path_, n < 0 ? ErrnoText(errno) : "nothing was written");
+      return error_;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return Status::OK();
+}
+
+Status BatchReport::status() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return error_;
+}
+
+}  // namespace kw::cli

@@ -1,0 +1,165 @@
+// kwrecover batch, run as a process: its layout, report, resume, refusals
+// and the files it leaves alone.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/deep_docx/deep_package.h"
+#include "tests/support/run_process.h"
+#include "tests/support/temp_dir.h"
+
+namespace kw {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kDoc = test::Bytes(2560, '\0') + "Dear Sam,\rSee you soon.\r";
+
+test::ProcessResult Batch(std::vector<std::string> args) {
+  args.insert(args.begin(), "batch");
+  return test::RunProcess(KWRECOVER_PATH, args);
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// A folder "docs" with two documents (one below), a .docx with a picture.
+struct Inputs {
+  test::TempDir dir;
+  std::string docs = dir.path() + "/in/docs";
+  std::string out = dir.path() + "/out";
+  Inputs() {
+    fs::create_directories(docs + "/sub");
+    dir.write("in/docs/a.doc", kDoc);
+    dir.write("in/docs/sub/b.doc", kDoc);
+    dir.write("in/pic.docx", test::Package({test::MakeEntry(test::DocumentXml({"Picture below."})),
+                                            test::MakeEntry(test::TinyPng(4, 3), 8, "word/media/image1.png")}));
+  }
+};
+
+TEST(Batch, WritesTheLayoutAndOneReportLinePerFile) {
+  Inputs in;
+  const auto r = Batch({in.docs, in.dir.path() + "/in/pic.docx", "--out", in.out, "--jobs", "2", "--pictures"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");  // no bar when stderr is not a terminal
+  EXPECT_NE(test::ReadFile(in.out + "/docs/a.doc.txt").find("Dear Sam,\r\nSee you soon."), std::string::npos);
+  EXPECT_TRUE(fs::exists(in.out + "/docs/sub/b.doc.txt"));
+  EXPECT_EQ(test::ReadFile(in.out + "/pic.docx.txt"), "Picture below.\r\n");
+  EXPECT_TRUE(fs::exists(in.out + "/pic.docx.pictures/image1.png"));
+  const auto lines = Lines(in.out + "/report.jsonl");
+  ASSERT_EQ(lines.size(), 3u);
+  for (const std::string& line : lines) {
+    EXPECT_NE(line.find("\"mode\": \"deep\", \"status\": \"ok\""), std::string::npos) << line;
+    if (line.find("pic.docx") != std::string::npos) {
+      EXPECT_NE(line.find("\"format\": \"docx\""), std::string::npos) << line;
+      EXPECT_NE(line.find("\"characters\": 14, \"paragraphs\": 1, \"pictures\": 1"), std::string::npos) << line;
+    }
+  }
+}
+
+TEST(Batch, AnUnreadableFileIsReportedAndTheOthersAreDone) {
+  Inputs in;
+  // 2 GiB, sparse: no reader takes it, not even as root.
+  const std::string big = in.docs + "/m.doc";
+  std::ofstream(big).close();
+  fs::resize_file(big, int64_t{1} << 31);
+  const auto r = Batch({in.docs, "--out", in.out, "--mode", "quick"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(fs::exists(in.out + "/docs/a.doc.txt"));
+  EXPECT_TRUE(fs::exists(in.out + "/docs/sub/b.doc.txt"));
+  EXPECT_FALSE(fs::exists(in.out + "/docs/m.doc.txt"));
+  const std::string report = test::ReadFile(in.out + "/report.jsonl");
+  EXPECT_NE(
+      report.find("m.doc\", \"size\": 2147483648, \"format\": \"other\", \"mode\": \"quick\", \"status\": \"error\""),
+      std::string::npos)
+      << report;
+}
+
+TEST(Batch, ResumeRedoesOnlyWhatIsNotComplete) {
+  Inputs in;
+  ASSERT_EQ(Batch({in.docs, "--out", in.out}).exitCode, 0);
+  // Without --resume, an output folder in use is refused before any work.
+  EXPECT_EQ(Batch({in.docs, "--out", in.out}).exitCode, 2);
+  EXPECT_EQ(Lines(in.out + "/report.jsonl").size(), 2u);
+  // An interrupted run: b's text never renamed into place, its temporary
+  // left; a's text emptied as a system crash may leave it.
+  fs::remove(in.out + "/docs/sub/b.doc.txt");
+  in.dir.write("out/docs/sub/b.doc.txt.tmp", "half");
+  in.dir.write("out/docs/a.doc.txt", "");
+  const auto r = Batch({in.docs, "--out", in.out, "--resume"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(test::ReadFile(in.out + "/docs/sub/b.doc.txt").find("Dear Sam"), std::string::npos);
+  EXPECT_NE(test::ReadFile(in.out + "/docs/a.doc.txt").find("Dear Sam"), std::string::npos);
+  EXPECT_FALSE(fs::exists(in.out + "/docs/sub/b.doc.txt.tmp"));
+  EXPECT_EQ(Lines(in.out + "/report.jsonl").size(), 4u);  // appended: a and b again
+  // Everything complete: nothing to do.
+  EXPECT_EQ(Batch({in.docs, "--out", in.out, "--resume"}).exitCode, 0);
+  EXPECT_EQ(Lines(in.out + "/report.jsonl").size(), 4u);
+}
+
+TEST(Batch, NeverWritesIntoTheInputs) {
+  Inputs in;
+  const std::string inside = in.docs + "/sub/out";
+  for (const auto& out : {in.docs, inside, in.dir.path() + "/in"}) {
+    EXPECT_EQ(Batch({in.docs, "--out", out}).exitCode, 2) << out;
+  }
+  EXPECT_FALSE(fs::exists(inside));
+  // OUTDIR inside the input through a link; an input inside OUTDIR.
+  fs::create_symlink(in.docs, in.dir.path() + "/link");
+  EXPECT_EQ(Batch({in.docs, "--out", in.dir.path() + "/link/new"}).exitCode, 2);
+  EXPECT_EQ(Batch({in.docs, "--out", in.dir.path()}).exitCode, 2);
+}
+
+TEST(Batch, LinksAreNeverFollowed) {
+  Inputs in;
+  fs::create_symlink(in.dir.path() + "/in/pic.docx", in.docs + "/linked.docx");
+  fs::create_directories(in.dir.path() + "/elsewhere");
+  in.dir.write("elsewhere/c.doc", kDoc);
+  fs::create_directory_symlink(in.dir.path() + "/elsewhere", in.docs + "/away");
+  const auto r = Batch({in.docs, "--out", in.out});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.err.find("left alone 2 symbolic links"), std::string::npos) << r.err;
+  EXPECT_EQ(Lines(in.out + "/report.jsonl").size(), 2u);
+  EXPECT_FALSE(fs::exists(in.out + "/docs/away"));
+  EXPECT_EQ(Batch({in.docs + "/away", "--out", in.dir.path() + "/o2"}).exitCode, 2);  // a link argument
+}
+
+TEST(Batch, UsageErrorsWriteNothing) {
+  Inputs in;
+  fs::create_directories(in.dir.path() + "/x/docs");
+  in.dir.write("x/docs/a.doc", kDoc);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {in.docs},
+           {"--out", in.out},
+           {in.docs, "--out", in.out, "--jobs", "0"},
+           {in.docs, "--out", in.out, "--mode", "images"},
+           {in.docs, "--out", in.out, "--frobnicate"},
+           {in.docs, in.dir.path() + "/missing", "--out", in.out},
+           {in.docs, in.dir.path() + "/x/docs", "--out", in.out},  // both would be docs/a.doc
+       }) {
+    const auto r = Batch(args);
+    EXPECT_EQ(r.exitCode, 2) << args.back();
+    EXPECT_NE(r.err.find("kwrecover batch --help"), std::string::npos);
+  }
+  EXPECT_FALSE(fs::exists(in.out));
+}
+
+TEST(Batch, ANameThatIsNotUtf8StillGivesValidJson) {
+  Inputs in;
+  in.dir.write("in/docs/caf\xE9\".doc", kDoc);
+  ASSERT_EQ(Batch({in.docs, "--out", in.out}).exitCode, 0);
+  const std::string report = test::ReadFile(in.out + "/report.jsonl");
+  EXPECT_EQ(report.find('\xE9'), std::string::npos);
+  EXPECT_NE(report.find("caf\xEF\xBF\xBD\\\".doc\", \"path_hex\": \""), std::string::npos) << report;
+  EXPECT_TRUE(fs::exists(in.out + "/docs/caf\xE9\".doc.txt"));
+}
+
+}  // namespace
+}  // namespace kw
