@@ -228,7 +228,14 @@ size_t DocumentTextStream::mergedRun(std::string_view text, size_t i) const {
 // itself goes (tag removal); what the break passes put in its place and
 // the reference MarkBreaks writes after it stay.
 void DocumentTextStream::wholeTag(std::string_view tag) {
-  const std::string_view mark = BreakMark(tag, &tabStops_);
+  const bool first = !bpStarted_;
+  bpStarted_ = true;
+  // Most tags are none of the few that MarkBreaks or the break passes look for.
+  const size_t name = tag.size() > 2 && tag[1] == '/' ? 2 : 1;
+  const bool mayMark = tag.size() >= 5 && tag.size() > name + 2 && tag[name] == 'w' && tag[name + 1] == ':' &&
+                       (tag[name + 2] == 'p' || tag[name + 2] == 't' || tag[name + 2] == 'b' || tag[name + 2] == 'c');
+  if (!mayMark && !RuleStart(tag[1])) return;
+  const std::string_view mark = mayMark ? BreakMark(tag, &tabStops_) : std::string_view();
   std::array<char, kWindow> window{};
   size_t size = 0;
   for (size_t k = 0; k < tag.size() && size < kWindow; ++k) {
@@ -236,12 +243,10 @@ void DocumentTextStream::wholeTag(std::string_view tag) {
   }
   const BreakRule rule = Classify({window.data(), size});
   if (rule.headOpen) hasHead_ = true;
-  const bool first = !bpStarted_;
-  bpStarted_ = true;
   if (rule.kind == BreakRule::kBreak) tail_.putRun("\r\n");
   if (rule.kind == BreakRule::kBlock) tail_.putRun("\r\n\r\n");
   if (rule.kind == BreakRule::kHeadEnd) headEnd(first);
-  tail_.putRun(mark);
+  if (!mark.empty()) tail_.putReference(mark, mark.size() == 4 ? "\t" : "\r\n");  // "&#9;" or "&#13;&#10;"
 }
 
 void DocumentTextStream::markBreaks(char c) {

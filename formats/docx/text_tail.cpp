@@ -18,6 +18,13 @@ bool Special(char c) { return c == '&' || c == '"' || c == '%'; }
 void TextTail::putRun(std::string_view run) {
   size_t i = 0;
   while (i < run.size()) {
+    if (idle() && run[i] == '&') {
+      const std::string_view rest = run.substr(i, kRefWindow);
+      if (Decidable(rest)) {  // decoded in place, without the lookahead
+        i += decodeOne(rest);
+        continue;
+      }
+    }
     if (!idle() || Special(run[i])) {
       put(run[i++]);
       continue;
@@ -29,9 +36,38 @@ void TextTail::putRun(std::string_view run) {
   }
 }
 
-void TextTail::decodeReferences(bool final) {
+size_t TextTail::decodeOne(std::string_view rest) {
   static constexpr std::pair<std::string_view, char> kEntities[] = {
       {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&apos;", '\''}};
+  if (rest.size() > 1 && rest[1] == '#') {
+    const auto [codePoint, length] = CharacterReference(rest);
+    if (length > 0) {
+      if (codePoint < 0x80) {
+        quoted(static_cast<char>(codePoint));
+      } else {
+        std::string utf8;
+        AppendUtf8(utf8, codePoint);
+        for (const char c : utf8) quoted(c);
+      }
+      return length;
+    }
+  } else {
+    for (const auto& [entity, c] : kEntities) {
+      if (rest.substr(0, entity.size()) == entity) {
+        quoted(c);
+        return entity.size();
+      }
+    }
+  }
+  quoted('&');
+  return 1;
+}
+
+bool TextTail::Decidable(std::string_view rest) {
+  return rest.size() >= kRefWindow || !std::all_of(rest.begin() + 1, rest.end(), Reference);
+}
+
+void TextTail::decodeReferences(bool final) {
   size_t at = 0;
   while (at < refSize_) {
     if (ref_[at] != '&') {
@@ -39,32 +75,8 @@ void TextTail::decodeReferences(bool final) {
       continue;
     }
     const std::string_view rest(ref_.data() + at, refSize_ - at);
-    if (!final && rest.size() < kRefWindow && std::all_of(rest.begin() + 1, rest.end(), Reference)) {
-      break;  // the reference may go on: a byte that none holds decides it sooner
-    }
-    size_t used = 0;
-    if (rest.size() > 1 && rest[1] == '#') {
-      const auto [codePoint, length] = CharacterReference(rest);
-      if (length > 0) {
-        std::string utf8;
-        AppendUtf8(utf8, codePoint);
-        for (const char c : utf8) quoted(c);
-        used = length;
-      }
-    } else {
-      for (const auto& [entity, c] : kEntities) {
-        if (rest.substr(0, entity.size()) == entity) {
-          quoted(c);
-          used = entity.size();
-          break;
-        }
-      }
-    }
-    if (used == 0) {
-      quoted('&');
-      used = 1;
-    }
-    at += used;
+    if (!final && !Decidable(rest)) break;  // the reference may go on
+    at += decodeOne(rest);
   }
   refSize_ = static_cast<uint8_t>(refSize_ - at);
   std::memmove(ref_.data(), ref_.data() + at, refSize_);

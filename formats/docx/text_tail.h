@@ -30,6 +30,12 @@ class TextTail {
   }
   // Many bytes; those that no step changes are copied as they are.
   void putRun(std::string_view run);
+  // A character reference `encoded` whose text is `decoded` (ASCII): the
+  // same as putRun(encoded), without decoding it again when nothing waits.
+  void putReference(std::string_view encoded, std::string_view decoded) {
+    if (refSize_ != 0) return putRun(encoded);
+    for (const char c : decoded) quoted(c);
+  }
   // The end of the stream: what the lookahead holds, then the trailing trim.
   void finish();
 
@@ -49,6 +55,11 @@ class TextTail {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '#';
   }
   bool idle() const { return refSize_ == 0 && amp_ == 0 && percent_ == 0 && lead_ == 2; }
+  // Whether the reference at the "&" opening `rest` can be judged on `rest`.
+  static bool Decidable(std::string_view rest);
+  // Decodes the reference at the "&" opening `rest` (an "&" alone when it is
+  // none) into the next steps; returns the bytes it took.
+  size_t decodeOne(std::string_view rest);
   void decodeReferences(bool final);
   void quoted(char c) { ampersand(c == '"' ? '\'' : c); }
   void ampersand(char c);
