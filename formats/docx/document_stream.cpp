@@ -1,5 +1,7 @@
 #include "formats/docx/document_stream.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -84,6 +86,12 @@ BreakRule Classify(std::string_view window) {
 DocumentTextStream::DocumentTextStream(YieldClock* clock, size_t expectedSize) : clock_(clock), tail_(&text_) {
   // The text is at most three bytes per byte (a Windows-1252 byte as UTF-8, "<p" with its breaks).
   text_.reserve(expectedSize * 3 + 16);
+  // A long text is written into large pages where the system allows: one
+  // fault per 2 MiB instead of one per 4 KiB.
+  constexpr uintptr_t kLargePage = uintptr_t{2} << 20;
+  const auto begin = (reinterpret_cast<uintptr_t>(text_.data()) + kLargePage - 1) & ~(kLargePage - 1);
+  const auto end = (reinterpret_cast<uintptr_t>(text_.data()) + text_.capacity()) & ~(kLargePage - 1);
+  if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 bool DocumentTextStream::stopped() const { return clock_ != nullptr && clock_->stopped(); }
