@@ -35,20 +35,29 @@ bool PreviewWriter::start() {
 
 void PreviewWriter::flush() {
   if (buffer_.empty() || !error_.ok()) return;
+  writeOut(buffer_);
+  buffer_.clear();
+}
+
+void PreviewWriter::writeOut(std::string_view bytes) {
   if (path_.empty()) {
-    if (std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size()) {
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
       fail(CannotWrite("standard output", ErrnoText(errno)));
     }
   } else if (!start()) {
     // start() has said why.
-  } else if (const Status status = file_.write(buffer_); !status.ok()) {
+  } else if (const Status status = file_.write(bytes); !status.ok()) {
     fail(status);
   }
-  buffer_.clear();
 }
 
 void PreviewWriter::emit(std::string_view bytes) {
   if (bytes.empty() || !error_.ok()) return;
+  if (bytes.size() >= kBufferSize) {  // a long text goes out as it is, never copied whole
+    flush();
+    if (error_.ok()) writeOut(bytes);
+    return;
+  }
   buffer_.append(bytes);
   if (buffer_.size() >= kBufferSize) flush();
 }

@@ -36,6 +36,7 @@ class PreviewWriter : public TextSink {
   void emit(std::string_view bytes);
   void emitSpaces(size_t count);
   void flush();
+  void writeOut(std::string_view bytes);
   bool fail(const Status& status);
 
   std::string path_;

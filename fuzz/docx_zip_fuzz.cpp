@@ -3,8 +3,9 @@
 // then DocxRecovery on the whole input. Never crash; an entry that is read
 // holds what its header promises: a stored entry's bytes as they are (up to
 // the end of the file), a deflated one's output with the header's size and
-// CRC-32 when no data descriptor follows it. The job's working files stay in
-// the private temporary folder.
+// CRC-32 when no data descriptor follows it. The job's text (the streaming
+// pass) is the literal passes' text of the entry it reads. The job's
+// working files stay in the private temporary folder.
 
 #include <zlib.h>
 
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "base/source_file.h"
+#include "formats/docx/document_text.h"
 #include "formats/docx/docx_recovery.h"
 #include "formats/docx/zip_entry_reader.h"
 #include "formats/docx/zip_local_header.h"
@@ -54,6 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   kw::RecoveryJobState job;
   if (!kw::DocxRecovery(job, host).ok() || host.value != 100) std::abort();
+  // The entry the job reads: its header (1-based) 29 bytes before the first "word/document" (0-based).
+  const size_t name = std::string_view(reinterpret_cast<const char*>(file), fileSize).find("word/document");
+  if (name != std::string_view::npos && name >= 30) {
+    kw::SourceFile source;
+    if (!kw::SourceFile::Open(host.path, &source).ok()) std::abort();
+    const auto entry = kw::ReadZipEntry(source, static_cast<int64_t>(name) - 29);
+    if (entry && job.sRecoveredText != kw::DocumentXmlToText(*entry)) std::abort();
+  }
   if (kw::fuzz::CountEntries(temp) > 1) std::abort();
   kw::fuzz::EmptyFolder(temp);
   return 0;

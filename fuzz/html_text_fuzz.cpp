@@ -2,13 +2,16 @@
 // checked against the literal loop (RemoveTagsLiteral), and HtmlToText
 // against its sixteen passes written out one by one, each a plain
 // left-to-right replacement. The document conversion must not crash and must
-// give valid UTF-8.
+// give valid UTF-8, and the streaming pass (DocumentTextStream) must give
+// its text byte for byte, whole and cut in pieces where the input says,
+// unless it hands the document back to the literal passes.
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <string>
 
+#include "formats/docx/document_stream.h"
 #include "formats/docx/document_text.h"
 #include "formats/docx/html_to_text.h"
 #include "formats/docx/tag_removal.h"
@@ -59,6 +62,15 @@ std::string LiteralHtmlToText(std::string text) {
   return body == std::string::npos ? std::string() : text.substr(body);
 }
 
+// The stream's text with the input cut every `step` bytes; nothing when it hands the document back.
+bool Streamed(std::string_view xml, size_t step, std::string* text) {
+  kw::DocumentTextStream stream;
+  for (size_t at = 0; at < xml.size(); at += step) stream.feed(xml.substr(at, step));
+  if (!stream.finish()) return false;
+  *text = stream.takeText();
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -67,6 +79,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   if (kw::HtmlToText(text) != LiteralHtmlToText(text)) std::abort();
 
-  if (!ValidUtf8(kw::DocumentXmlToText(text))) std::abort();
+  const std::string document = kw::DocumentXmlToText(text);
+  if (!ValidUtf8(document)) std::abort();
+  const size_t step = size == 0 ? 1 : 1 + data[0] % 17;
+  for (const size_t cut : {size_t{1}, step, size + 1}) {
+    std::string streamed;
+    if (Streamed(text, cut, &streamed) && streamed != document) std::abort();
+  }
   return 0;
 }

@@ -25,3 +25,10 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/word_xml_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/word_xml_text.h
 )
+# The streaming pass of the .docx text (formats/docx/document_stream.h).
+target_sources(kwformats PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/document_stream.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/document_stream.h
+  ${CMAKE_CURRENT_LIST_DIR}/text_tail.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/text_tail.h
+)

@@ -11,45 +11,6 @@ namespace kw {
 
 namespace {
 
-constexpr std::string_view kLineBreak = "&#13;&#10;";
-constexpr std::string_view kTab = "&#9;";
-
-// Length of the valid UTF-8 sequence at the start of `s` (shortest form, no
-// surrogates, at most U+10FFFF), or 0.
-size_t Utf8SequenceLength(std::string_view s) {
-  const auto b = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
-  const auto cont = [&](size_t i) { return i < s.size() && (b(i) & 0xC0) == 0x80; };
-  const uint8_t lead = b(0);
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return cont(1) ? 2 : 0;
-  if (lead >= 0xE0 && lead <= 0xEF) {
-    if (!cont(1) || !cont(2)) return 0;
-    if (lead == 0xE0 && b(1) < 0xA0) return 0;   // overlong
-    if (lead == 0xED && b(1) >= 0xA0) return 0;  // surrogate
-    return 3;
-  }
-  if (lead >= 0xF0 && lead <= 0xF4) {
-    if (!cont(1) || !cont(2) || !cont(3)) return 0;
-    if (lead == 0xF0 && b(1) < 0x90) return 0;   // overlong
-    if (lead == 0xF4 && b(1) >= 0x90) return 0;  // beyond U+10FFFF
-    return 4;
-  }
-  return 0;
-}
-
-// The element name of a tag's text ("<w:p w:x='1'>" gives "w:p", "</w:p>"
-// gives "w:p").
-std::string_view TagName(std::string_view tag) {
-  size_t begin = 1;
-  if (begin < tag.size() && tag[begin] == '/') ++begin;
-  size_t end = begin;
-  while (end < tag.size() && tag[end] != '>' && tag[end] != '/' && tag[end] != ' ' && tag[end] != '\t' &&
-         tag[end] != '\r' && tag[end] != '\n') {
-    ++end;
-  }
-  return tag.substr(begin, end - begin);
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 int HexValue(char c) {
@@ -59,23 +20,8 @@ int HexValue(char c) {
   return -1;
 }
 
-// The code point of the character reference at the start of `s` ("&#233;",
-// "&#xE9;") and its length, or length 0.
-std::pair<char32_t, size_t> CharacterReference(std::string_view s) {
-  const bool hex = s.size() > 2 && s[2] == 'x';
-  size_t i = hex ? 3 : 2;
-  const size_t digitsBegin = i;
-  char32_t value = 0;
-  while (i < s.size() && i - digitsBegin < 8) {
-    const int digit = hex ? HexValue(s[i]) : (IsDigit(s[i]) ? s[i] - '0' : -1);
-    if (digit < 0) break;
-    value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
-    ++i;
-  }
-  if (i == digitsBegin || i >= s.size() || s[i] != ';') return {0, 0};
-  if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return {0, 0};
-  return {value, i + 1};
-}
+constexpr std::string_view kLineBreak = "&#13;&#10;";
+constexpr std::string_view kTab = "&#9;";
 
 // True when `bytes` is valid UTF-8 without a byte-order mark.
 bool IsPlainUtf8(std::string_view bytes) {
@@ -98,6 +44,73 @@ bool IsPlainUtf8(std::string_view bytes) {
 }
 
 }  // namespace
+
+size_t Utf8SequenceLength(std::string_view s) {
+  const auto b = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
+  const auto cont = [&](size_t i) { return i < s.size() && (b(i) & 0xC0) == 0x80; };
+  const uint8_t lead = b(0);
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) return cont(1) ? 2 : 0;
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    if (!cont(1) || !cont(2)) return 0;
+    if (lead == 0xE0 && b(1) < 0xA0) return 0;   // overlong
+    if (lead == 0xED && b(1) >= 0xA0) return 0;  // surrogate
+    return 3;
+  }
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    if (!cont(1) || !cont(2) || !cont(3)) return 0;
+    if (lead == 0xF0 && b(1) < 0x90) return 0;   // overlong
+    if (lead == 0xF4 && b(1) >= 0x90) return 0;  // beyond U+10FFFF
+    return 4;
+  }
+  return 0;
+}
+
+std::string_view TagName(std::string_view tag) {
+  size_t begin = 1;
+  if (begin < tag.size() && tag[begin] == '/') ++begin;
+  size_t end = begin;
+  while (end < tag.size() && tag[end] != '>' && tag[end] != '/' && tag[end] != ' ' && tag[end] != '\t' &&
+         tag[end] != '\r' && tag[end] != '\n') {
+    ++end;
+  }
+  return tag.substr(begin, end - begin);
+}
+
+std::pair<char32_t, size_t> CharacterReference(std::string_view s) {
+  const bool hex = s.size() > 2 && s[2] == 'x';
+  size_t i = hex ? 3 : 2;
+  const size_t digitsBegin = i;
+  char32_t value = 0;
+  while (i < s.size() && i - digitsBegin < 8) {
+    const int digit = hex ? HexValue(s[i]) : (IsDigit(s[i]) ? s[i] - '0' : -1);
+    if (digit < 0) break;
+    value = value * (hex ? 16 : 10) + static_cast<char32_t>(digit);
+    ++i;
+  }
+  if (i == digitsBegin || i >= s.size() || s[i] != ';') return {0, 0};
+  if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return {0, 0};
+  return {value, i + 1};
+}
+
+std::string_view BreakMark(std::string_view tag, int* tabStops) {
+  if (tag.size() < 5 || tag[1 + (tag[1] == '/')] != 'w') return {};  // fast path: no w: element
+  const std::string_view name = TagName(tag);
+  const bool end = tag[1] == '/';
+  const bool empty = tag[tag.size() - 2] == '/';
+  if (name == "w:p") return end || empty ? kLineBreak : std::string_view();
+  if (name == "w:tabs") {
+    if (end) {
+      if (*tabStops > 0) --*tabStops;
+    } else if (!empty) {
+      ++*tabStops;
+    }
+    return {};
+  }
+  if (name == "w:tab") return !end && *tabStops == 0 ? kTab : std::string_view();
+  if (name == "w:br" || name == "w:cr") return end ? std::string_view() : kLineBreak;
+  return {};
+}
 
 std::string DecodeUtf8Lenient(std::string_view bytes) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
@@ -168,24 +181,7 @@ std::string MarkBreaks(std::string_view xml, YieldClock* clock) {
     }
     const std::string_view tag = xml.substr(i, close + 1 - i);
     i = close + 1;
-    if (tag.size() < 5 || tag[1 + (tag[1] == '/')] != 'w') continue;  // fast path: no w: element
-    const std::string_view name = TagName(tag);
-    const bool end = tag[1] == '/';
-    const bool empty = tag[tag.size() - 2] == '/';
-    std::string_view mark;
-    if (name == "w:p") {
-      if (end || empty) mark = kLineBreak;
-    } else if (name == "w:tabs") {
-      if (end) {
-        if (tabStops > 0) --tabStops;
-      } else if (!empty) {
-        ++tabStops;
-      }
-    } else if (name == "w:tab") {
-      if (!end && tabStops == 0) mark = kTab;
-    } else if (name == "w:br" || name == "w:cr") {
-      if (!end) mark = kLineBreak;
-    }
+    const std::string_view mark = BreakMark(tag, &tabStops);
     if (!mark.empty()) {
       out.append(xml.substr(pos, i - pos));
       out.append(mark);

@@ -12,8 +12,10 @@
 // Between tag removal and the quote pass: entity and character references
 // are decoded.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kw {
 
@@ -25,5 +27,18 @@ std::string DocumentXmlToText(std::string_view xml, YieldClock* clock = nullptr)
 std::string DecodeUtf8Lenient(std::string_view bytes);
 std::string MarkBreaks(std::string_view xml, YieldClock* clock = nullptr);
 std::string DecodeReferences(std::string text, YieldClock* clock = nullptr);
+
+// The rules the steps apply, shared with the streaming pass (document_stream.h).
+// Length of the valid UTF-8 sequence at the start of `s` (shortest form, no
+// surrogates, at most U+10FFFF), or 0.
+size_t Utf8SequenceLength(std::string_view s);
+// The element name of a tag's text ("<w:p w:x='1'>" gives "w:p", "</w:p>" gives "w:p").
+std::string_view TagName(std::string_view tag);
+// The code point of the character reference at the start of `s` ("&#233;",
+// "&#xE9;") and its length, or length 0.
+std::pair<char32_t, size_t> CharacterReference(std::string_view s);
+// The reference MarkBreaks writes after the whole tag `tag` ("<...>"), or
+// nothing; *tabStops is the depth of w:tabs, which the tag may change.
+std::string_view BreakMark(std::string_view tag, int* tabStops);
 
 }  // namespace kw

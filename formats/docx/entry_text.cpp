@@ -70,4 +70,62 @@ bool RecoverEntryText(RecoveryJobState& job, std::string_view data, YieldClock* 
   return written;
 }
 
+EntryTextSink::EntryTextSink(YieldClock* clock, size_t expectedSize)
+    : stream_(clock, expectedSize), path_(GetTempFile("sqx")) {
+  if (path_.empty()) return;
+  slot_ = RegisterPendingFile(path_);
+  fd_ = ::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOFOLLOW);
+}
+
+EntryTextSink::~EntryTextSink() { removeWorkingFile(); }
+
+void EntryTextSink::removeWorkingFile() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  if (!path_.empty()) ::unlink(path_.c_str());
+  path_.clear();
+  if (slot_ >= 0) UnregisterPendingFile(slot_);
+  slot_ = -1;
+}
+
+bool EntryTextSink::add(std::string_view piece) {
+  for (std::string_view rest = piece; fd_ >= 0 && !rest.empty();) {  // a failed write only ends the working file
+    const ssize_t n = ::write(fd_, rest.data(), rest.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ::close(fd_);
+      fd_ = -1;
+      break;
+    }
+    rest.remove_prefix(static_cast<size_t>(n));
+  }
+  stream_.feed(piece);
+  return !stream_.needsLiteral();
+}
+
+bool EntryTextSink::finish(RecoveryJobState& job) {
+  removeWorkingFile();
+  if (!stream_.finish()) return false;
+  job.sRecoveredText = stream_.takeText();
+  return true;
+}
+
+void RecoverEntryTextStreamed(RecoveryJobState& job, std::string_view data, YieldClock* clock) {
+  constexpr size_t kPiece = 1 << 20;
+  {
+    EntryTextSink sink(clock, data.size());
+    bool fed = true;
+    for (size_t at = 0; fed && at < data.size(); at += kPiece) {
+      fed = sink.add(data.substr(at, kPiece));
+      if (clock != nullptr && clock->stopped()) break;
+    }
+    if (fed && sink.finish(job)) return;
+    if (clock != nullptr && clock->stopped()) {
+      job.sRecoveredText.clear();  // cancelled half-way: nothing sound, as RecoverEntryText gives
+      return;
+    }
+  }
+  RecoverEntryText(job, data, clock);
+}
+
 }  // namespace kw

@@ -243,6 +243,22 @@ bool InflateEntry(std::string& data, int32_t uncompressedSize, int32_t crc, Yiel
   return true;
 }
 
+std::optional<StoredSpan> StoredEntrySpan(SourceFile& file, int64_t headerPos) {
+  if (headerPos < 1) return std::nullopt;
+  std::array<uint8_t, ZipLocalHeader::kSize> fixed{};
+  if (file.readAt(headerPos, fixed.data(), fixed.size()) < 0) return std::nullopt;
+  const ZipLocalHeader header = ZipLocalHeader::Parse(fixed.data());
+  // The checks of ReadEntry, in its order, up to the read of stored data.
+  if (header.Signature != ZipLocalHeader::kSignature || header.FileNameLength < 0 || header.ExtraFieldLength < 0 ||
+      header.Compression != ZipLocalHeader::kStored || header.CompressedSize <= 0) {
+    return std::nullopt;
+  }
+  const int64_t dataPos =
+      headerPos + static_cast<int64_t>(ZipLocalHeader::kSize) + header.FileNameLength + header.ExtraFieldLength;
+  const int64_t remaining = std::max<int64_t>(0, file.size() - (dataPos - 1));
+  return StoredSpan{dataPos, std::min<int64_t>(header.CompressedSize, remaining)};
+}
+
 std::optional<std::string> ReadZipEntry(SourceFile& file, int64_t headerPos, YieldClock* clock, DamageReport* damage) {
   std::string why;
   std::optional<std::string> data = ReadEntry(file, headerPos, clock, &why);

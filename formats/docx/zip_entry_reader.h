@@ -33,6 +33,19 @@ constexpr int64_t kMaxDeflateRatio = 1032;           // deflate's largest output
 std::optional<std::string> ReadZipEntry(SourceFile& file, int64_t headerPos, YieldClock* clock = nullptr,
                                         DamageReport* damage = nullptr);
 
+// Where the bytes of a stored entry lie: `length` bytes at the 1-based
+// position `pos`, what ReadZipEntry would give (the part the file holds).
+struct StoredSpan {
+  int64_t pos = 0;
+  int64_t length = 0;
+};
+
+// The span of the entry at `headerPos` when it is stored and passes every
+// check that ReadZipEntry makes before it reads the data; nothing otherwise
+// (damaged, deflated, or unreadable: ReadZipEntry then says why). Lets a
+// caller read the data in pieces.
+std::optional<StoredSpan> StoredEntrySpan(SourceFile& file, int64_t headerPos);
+
 // Inflates the raw deflate data in `data` in place. True when the first
 // `uncompressedSize` bytes of output (zeros where the stream gave fewer) have
 // the CRC-32 `crc`; `data` then holds exactly those bytes. On false its

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "formats/docx/document_text.h"
 #include "tests/docx/docx_fixtures.h"
 #include "tests/docx/zip_builder.h"
 #include "tests/support/fake_host.h"
@@ -101,6 +102,26 @@ TEST(DocxRecovery, WorkingFileIsGoneWhenTheJobEnds) {
   const JobRun run = Recover(temp.write("a.docx", test::MakeEntry(xml).bytes()));
   EXPECT_EQ(run.text, "Kept\r\n");
   EXPECT_TRUE(WorkingFiles(temp.path()).empty());
+}
+
+// A stored main document is read in pieces through the streaming pass; one
+// whose tags merge goes back to the literal passes; a deflated one is
+// inflated whole. All give the literal passes' text, and leave no working file.
+TEST(DocxRecovery, StoredAndDeflatedEntriesGiveTheLiteralText) {
+  test::TempDir temp;
+  ScopedTempFolder folder(temp.path());
+  // Past the 1 MiB read piece, with a two-byte character across its end.
+  std::string big = "<w:p><w:t>";
+  while (big.size() < (1 << 20) - 1) big += "x &amp; y<w:tab/>";
+  big.resize((1 << 20) - 1);
+  big += "\xC3\xA9</w:t></w:p>";
+  for (const std::string& xml : {big, std::string("<w:p><w:t>a</w:t></w:p><x<y>z>tail")}) {
+    for (const uint16_t method : {uint16_t{0}, uint16_t{8}}) {
+      const JobRun run = Recover(temp.write("a.docx", test::MakeEntry(xml, method).bytes()));
+      EXPECT_EQ(run.text, DocumentXmlToText(xml)) << "method " << method;
+      EXPECT_TRUE(WorkingFiles(temp.path()).empty());
+    }
+  }
 }
 
 TEST(DocxRecovery, TextIsShownWhenNoWorkingFileCanBeMade) {
