@@ -1,6 +1,9 @@
 #include "ui/job_runner.h"
 
 #include <QMetaObject>
+#include <algorithm>
+#include <new>
+#include <vector>
 
 namespace kw::ui {
 
@@ -34,12 +37,35 @@ class JobRunner::ThreadProgress final : public JobProgress {
   std::atomic<bool> cancel_{false};
 };
 
+namespace {
+std::vector<JobRunner*>& LiveRunners() {
+  static std::vector<JobRunner*> runners;
+  return runners;
+}
+}  // namespace
+
 JobRunner::JobRunner(JobRequest request, QObject* parent)
-    : QObject(parent), request_(std::move(request)), progress_(std::make_unique<ThreadProgress>(this)) {}
+    : QObject(parent), request_(std::move(request)), progress_(std::make_unique<ThreadProgress>(this)) {
+  LiveRunners().push_back(this);
+}
 
 JobRunner::~JobRunner() {
+  std::erase(LiveRunners(), this);
   progress_->cancel();
   if (thread_.joinable()) thread_.join();
+}
+
+JobRunner* JobRunner::holding(const std::string& resultText) {
+  const auto& runners = LiveRunners();
+  const auto it =
+      std::find_if(runners.begin(), runners.end(), [&](JobRunner* r) { return &r->result_.text == &resultText; });
+  return it == runners.end() ? nullptr : *it;
+}
+
+TextBuffer JobRunner::takeText() {
+  if (running_) return TextBuffer();
+  if (spool_.size() == 0) return TextBuffer(std::exchange(result_.text, std::string()));
+  return spool_.take();
 }
 
 void JobRunner::start() {
@@ -47,7 +73,17 @@ void JobRunner::start() {
   started_ = true;
   running_ = true;
   thread_ = std::thread([this] {
-    JobResult result = RunJob(request_, *progress_);
+    JobRequest request = request_;
+    if (request.textSink == nullptr) request.textSink = &spool_;
+    JobResult result = RunJob(request, *progress_);
+    // An engine that keeps its text whole: it follows what was spooled.
+    if (spool_.size() > 0 && !result.text.empty()) {
+      try {
+        spool_.write(result.text);
+        result.text.clear();
+      } catch (const std::bad_alloc&) {
+      }
+    }
     QMetaObject::invokeMethod(
         this,
         [this, result = std::move(result)]() mutable {

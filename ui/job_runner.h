@@ -9,6 +9,10 @@
 // milliseconds), keeping what it found so far, and result().cancelled says
 // so. Deleting a runner whose job still runs cancels the job and waits for
 // it; a finished() not yet delivered is then dropped.
+//
+// A job started without a text sink of its own writes its text into the
+// runner's TextSpool instead of JobResult::text (a long text grows much
+// faster there): takeText() hands over the job's whole text, spooled or not.
 
 #include <QObject>
 #include <atomic>
@@ -16,6 +20,8 @@
 #include <thread>
 
 #include "jobs/job.h"
+#include "ui/text_buffer.h"
+#include "ui/text_spool.h"
 
 namespace kw::ui {
 
@@ -32,6 +38,13 @@ class JobRunner : public QObject {
   bool running() const { return running_; }
   const JobRequest& request() const { return request_; }
   JobResult& result() { return result_; }
+  // Once finished() has come: the job's text, taken out of the runner (the
+  // spool's file, else result().text, which is left empty).
+  TextBuffer takeText();
+  // The live runner whose result().text is `resultText`, else null (GUI
+  // thread only): lets a page that is handed result().text find the text
+  // the runner spooled.
+  static JobRunner* holding(const std::string& resultText);
 
  signals:
   void progressChanged(int minimum, int maximum, int value);
@@ -43,6 +56,7 @@ class JobRunner : public QObject {
   JobRequest request_;
   JobResult result_;
   std::unique_ptr<ThreadProgress> progress_;
+  TextSpool spool_;
   std::thread thread_;
   bool started_ = false;
   bool running_ = false;

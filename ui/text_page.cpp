@@ -2,9 +2,11 @@
 
 #include <QLabel>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "base/text_preview.h"
 #include "ui/damage_summary.h"
+#include "ui/job_runner.h"
 #include "ui/text_view.h"
 
 namespace kw::ui {
@@ -28,12 +30,17 @@ TextPage::TextPage(QWidget* parent) : QWidget(parent), view_(new TextView(this))
 }
 
 void TextPage::fill(std::string& sRecoveredText) {
+  JobRunner* runner = JobRunner::holding(sRecoveredText);
+  fill(runner != nullptr ? runner->takeText() : TextBuffer(std::exchange(sRecoveredText, std::string())));
+}
+
+void TextPage::fill(TextBuffer text) {
   // The view takes the text over as it is; only the trimmed part is shown.
-  const std::string_view trimmed = PreviewText(sRecoveredText);
-  const size_t begin = trimmed.empty() ? 0 : static_cast<size_t>(trimmed.data() - sRecoveredText.data());
-  view_->setUtf8(std::move(sRecoveredText), begin, begin + trimmed.size());
+  const std::string_view bytes = text.bytes();
+  const std::string_view trimmed = PreviewText(bytes);
+  const size_t begin = trimmed.empty() ? 0 : static_cast<size_t>(trimmed.data() - bytes.data());
+  view_->setText(std::move(text), begin, begin + trimmed.size());
   view_->setEnabled(true);
-  sRecoveredText = std::string();
 }
 
 void TextPage::clear() {

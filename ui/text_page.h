@@ -2,11 +2,14 @@
 // Step 3: the recovered text. TxtRepairedDocContent is a read-only viewer
 // (select and copy work) that starts disabled and empty. fill() moves a
 // job's result into it, trimmed of spaces, enables it for good and empties
-// the job's text; clear() empties it and leaves it enabled or not, and
+// the job's text (given a JobRunner's result().text, it shows the text the
+// runner spooled); clear() empties it and leaves it enabled or not, and
 // hides the damage summary of the job that filled it.
 
 #include <QWidget>
 #include <string>
+
+#include "ui/text_buffer.h"
 
 namespace kw::ui {
 
@@ -19,6 +22,7 @@ class TextPage : public QWidget {
   explicit TextPage(QWidget* parent = nullptr);
 
   void fill(std::string& sRecoveredText);
+  void fill(TextBuffer text);
   void clear();
   TextView* TxtRepairedDocContent() const { return view_; }
   DamageSummary* damageSummary() const { return damage_; }

@@ -61,11 +61,12 @@ TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent), layoutTimer_(
   clear();
 }
 
-void TextView::setUtf8(std::string text, size_t begin, size_t end) {
+void TextView::setText(TextBuffer text, size_t begin, size_t end) {
   storage_ = std::move(text);
-  end = std::min(end, storage_.size());
+  const std::string_view bytes = storage_.bytes();
+  end = std::min(end, bytes.size());
   begin = std::min(begin, end);
-  text_ = std::string_view(storage_).substr(begin, end - begin);
+  text_ = bytes.substr(begin, end - begin);
   anchor_ = position_ = 0;
   relayout();
   verticalScrollBar()->setValue(0);

@@ -21,6 +21,8 @@
 #include <string>
 #include <string_view>
 
+#include "ui/text_buffer.h"
+
 namespace kw::ui {
 
 class TextView : public QAbstractScrollArea {
@@ -30,7 +32,10 @@ class TextView : public QAbstractScrollArea {
 
   // Shows bytes [begin, end) of `text`, which the view keeps; clears the
   // selection and scrolls to the top.
-  void setUtf8(std::string text, size_t begin = 0, size_t end = std::string::npos);
+  void setText(TextBuffer text, size_t begin = 0, size_t end = std::string::npos);
+  void setUtf8(std::string text, size_t begin = 0, size_t end = std::string::npos) {
+    setText(TextBuffer(std::move(text)), begin, end);
+  }
   void setPlainText(const QString& text) { setUtf8(text.toUtf8().toStdString()); }
   void clear() { setUtf8(std::string()); }
   std::string_view utf8() const { return text_; }
@@ -76,7 +81,7 @@ class TextView : public QAbstractScrollArea {
   int lineHeight() const;
   int textLeft() const { return 4; }
 
-  std::string storage_;
+  TextBuffer storage_;
   std::string_view text_;
   std::deque<Row> rows_;  // the display rows found so far, in order (never moved)
   // Where the layout goes on: the next row's first byte, and the line it is in.
