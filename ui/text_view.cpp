@@ -12,37 +12,15 @@
 #include <cmath>
 #include <cstring>
 
+#include "ui/text_cells.h"
+
 namespace kw::ui {
 
 namespace {
 
-bool IsLead(char byte) { return (static_cast<uint8_t>(byte) & 0xC0) != 0x80; }
-
-// Characters that begin in `bytes` (a loop the compiler vectorises).
-size_t Leads(const char* bytes, size_t n) {
-  size_t leads = 0;
-  for (size_t i = 0; i < n; ++i) leads += (static_cast<uint8_t>(bytes[i]) & 0xC0) != 0x80;
-  return leads;
-}
-
 // Text laid out at once when it is set; the rest follows in pieces.
 constexpr size_t kFirstPiece = 256 << 10;
 constexpr size_t kPiece = 4 << 20;
-
-size_t CodePoints(std::string_view bytes) {
-  size_t n = 0;
-  for (char b : bytes) n += IsLead(b);
-  return n;
-}
-
-// The bytes as shown: tabs and control bytes take one cell as a blank.
-QString Shown(std::string_view bytes) {
-  QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  for (QChar& c : text) {
-    if (c.unicode() < 0x20) c = u' ';
-  }
-  return text;
-}
 
 }  // namespace
 
@@ -105,14 +83,23 @@ void TextView::layoutStep() {
     inLine_ = true;
   }
   const size_t start = next_;
-  // The first byte that does not fit: `columns_` characters on.
+  // The first character that does not fit in `columns_` columns.
+  const size_t columns = static_cast<size_t>(columns_);
   size_t fit = start;
-  for (size_t need = columns_; need > 0 && fit < lineEnd_;) {
-    const size_t take = std::min(need, lineEnd_ - fit);
-    need -= Leads(data + fit, take);
-    fit += take;
+  for (size_t used = 0; fit < lineEnd_;) {
+    if (static_cast<uint8_t>(data[fit]) < 0x80) {
+      if (used == columns) break;
+      const size_t ascii = AsciiPrefix(data + fit, std::min(columns - used, lineEnd_ - fit));
+      used += ascii;
+      fit += ascii;
+      continue;
+    }
+    const Utf8Char c = DecodeAt(text_, fit);
+    const size_t width = static_cast<size_t>(CellWidth(c.code));
+    if (used + width > columns && fit > start) break;
+    used += width;
+    fit += c.length;
   }
-  while (fit < lineEnd_ && !IsLead(data[fit])) ++fit;
   if (fit >= lineEnd_) {
     rows_.push_back({start, lineEnd_});
     inLine_ = false;
@@ -153,10 +140,21 @@ size_t TextView::offsetAt(QPoint pos) const {
   if (row < 0) return 0;
   if (row >= double(rows_.size())) return text_.size();
   const Row& r = rows_[static_cast<size_t>(row)];
-  const long column = std::lround((pos.x() - textLeft()) / charWidth_);
+  // The character boundary nearest to the point; a combining mark stays
+  // with the character before it.
+  const double column = (pos.x() - textLeft()) / charWidth_;
   size_t at = r.start;
-  for (long seen = 0; at < r.end; ++at) {
-    if (IsLead(text_[at]) && seen++ == column) break;
+  for (double used = 0; at < r.end;) {
+    const Utf8Char c = DecodeAt(text_, at);
+    const int width = CellWidth(c.code);
+    if (column < used + width / 2.0) break;
+    used += width;
+    at += c.length;
+    while (at < r.end && static_cast<uint8_t>(text_[at]) >= 0x80) {
+      const Utf8Char mark = DecodeAt(text_, at);
+      if (CellWidth(mark.code) != 0) break;
+      at += mark.length;
+    }
   }
   return at;
 }
@@ -198,25 +196,60 @@ void TextView::paintEvent(QPaintEvent*) {
   for (size_t i = 0; i < visible && first + i < rows_.size(); ++i) {
     const Row& row = rows_[first + i];
     const int y = static_cast<int>(i) * height;
-    // The row in three pieces: before, inside and after the selection.
+    // The selection's part of the row is highlighted.
     const size_t a = std::clamp(selStart, row.start, row.end);
     const size_t b = std::clamp(selEnd, row.start, row.end);
     const std::string_view before = text_.substr(row.start, a - row.start);
     const std::string_view inside = text_.substr(a, b - a);
-    const std::string_view after = text_.substr(b, row.end - b);
-    const size_t colA = CodePoints(before);
-    const size_t colB = colA + CodePoints(inside);
+    const size_t colA = ColumnsOf(before);
+    const size_t colB = colA + ColumnsOf(inside);
     const bool breakSelected = selStart <= row.end && selEnd > row.end;
     if (a < b || breakSelected) {
       const double right = xOf(colB) + (breakSelected ? charWidth_ / 2 : 0);
       painter.fillRect(QRectF(xOf(colA), y, right - xOf(colA), height), highlight);
     }
-    painter.setPen(textColor);
-    painter.drawText(QPointF(xOf(0), y + ascent), Shown(before));
-    painter.drawText(QPointF(xOf(colB), y + ascent), Shown(after));
-    painter.setPen(highlightText);
-    painter.drawText(QPointF(xOf(colA), y + ascent), Shown(inside));
+    paintRow(painter, row, y + ascent, textColor, highlightText);
   }
+}
+
+void TextView::paintRow(QPainter& painter, const Row& row, int baseline, const QColor& normal,
+                        const QColor& selected) const {
+  // Runs of printable ASCII are drawn at once; every other character on its
+  // own, at its column, so that glyphs of other widths (or from fallback
+  // fonts) never shift the rest of the row.
+  QString run;
+  size_t runColumn = 0;
+  bool runSelected = false;
+  bool runAscii = false;
+  const auto flush = [&] {
+    if (run.isEmpty()) return;
+    painter.setPen(runSelected ? selected : normal);
+    painter.drawText(QPointF(textLeft() + double(runColumn) * charWidth_, baseline), run);
+    run.clear();
+  };
+  size_t column = 0;
+  for (size_t at = row.start; at < row.end;) {
+    const bool inSelection = at >= selectionStart() && at < selectionEnd();
+    const auto byte = static_cast<uint8_t>(text_[at]);
+    const bool ascii = byte >= 0x20 && byte < 0x7F;
+    const Utf8Char c = ascii ? Utf8Char{byte, 1} : DecodeAt(text_, at);
+    const int width = CellWidth(c.code);
+    if (width == 0 && !run.isEmpty()) {  // a combining mark joins the glyph before it
+      AppendCode(run, ShownChar(c.code));
+      at += c.length;
+      continue;
+    }
+    if (!ascii || !runAscii || inSelection != runSelected) {
+      flush();
+      runColumn = column;
+      runSelected = inSelection;
+      runAscii = ascii;
+    }
+    AppendCode(run, ShownChar(c.code));
+    column += static_cast<size_t>(width);
+    at += c.length;
+  }
+  flush();
 }
 
 void TextView::resizeEvent(QResizeEvent* event) {

@@ -6,16 +6,22 @@
 // costs one pass to find the line starts, instead of the conversion and
 // layout of a rich editor. The rows are found in pieces from the event loop
 // (the first screenful at once), so even a huge text never stalls the
-// window for long; the scroll bar grows as they come. Lines wrap at the window's width, after the last
-// blank that fits (a word longer than a row is cut); the font is monospaced,
-// so a row holds a fixed number of characters. The user selects with the
-// mouse (drag, shift-click, double-click for a word) and Ctrl+A, and copies
-// with Ctrl+C or the context menu; copied line breaks are "\n". Positions
-// are byte offsets into utf8(), always at the start of a character.
+// window for long; the scroll bar grows as they come. Lines wrap at the
+// window's width, after the last blank that fits (a word longer than a row
+// is cut, and text without blanks wraps by character). The font is
+// monospaced and a row holds a fixed number of columns: a wide (East Asian)
+// character takes two, a combining mark none, and control characters show
+// as symbols (text_cells.h); copying gives the original characters. The
+// user selects with the mouse (drag, shift-click, double-click for a word)
+// and Ctrl+A, and copies with Ctrl+C or the context menu; copied line breaks
+// are "\n". Positions are byte offsets into utf8(), always at the start of a
+// character.
 
 #include <QAbstractScrollArea>
 #include <QString>
 #include <QTimer>
+
+class QPainter;
 #include <algorithm>
 #include <deque>
 #include <string>
@@ -79,6 +85,7 @@ class TextView : public QAbstractScrollArea {
   size_t rowOf(size_t offset) const;  // the row that shows `offset`
   size_t offsetAt(QPoint viewportPos) const;
   int lineHeight() const;
+  void paintRow(QPainter& painter, const Row& row, int baseline, const QColor& normal, const QColor& selected) const;
   int textLeft() const { return 4; }
 
   TextBuffer storage_;
