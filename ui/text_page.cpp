@@ -1,17 +1,20 @@
 #include "ui/text_page.h"
 
 #include <QLabel>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <utility>
 
 #include "base/text_preview.h"
 #include "ui/damage_summary.h"
+#include "ui/find_bar.h"
 #include "ui/job_runner.h"
 #include "ui/text_view.h"
 
 namespace kw::ui {
 
-TextPage::TextPage(QWidget* parent) : QWidget(parent), view_(new TextView(this)), damage_(new DamageSummary(this)) {
+TextPage::TextPage(QWidget* parent)
+    : QWidget(parent), view_(new TextView(this)), damage_(new DamageSummary(this)), findBar_(new FindBar(view_, this)) {
   auto* heading = new QLabel("Preview Recovered Document Text", this);
   QFont bold = heading->font();
   bold.setBold(true);
@@ -27,6 +30,16 @@ TextPage::TextPage(QWidget* parent) : QWidget(parent), view_(new TextView(this))
   layout->addWidget(hint);
   layout->addWidget(damage_);
   layout->addWidget(view_, 1);
+  layout->addWidget(findBar_);
+
+  // Find works wherever the focus is on this page.
+  const auto addShortcut = [this](QKeySequence keys, void (FindBar::*slot)()) {
+    auto* shortcut = new QShortcut(keys, this, findBar_, slot);
+    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+  };
+  addShortcut(QKeySequence::Find, &FindBar::open);
+  addShortcut(QKeySequence::FindNext, &FindBar::findNext);
+  addShortcut(QKeySequence::FindPrevious, &FindBar::findPrevious);
 }
 
 void TextPage::fill(std::string& sRecoveredText) {

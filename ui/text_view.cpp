@@ -46,9 +46,28 @@ void TextView::setText(TextBuffer text, size_t begin, size_t end) {
   begin = std::min(begin, end);
   text_ = bytes.substr(begin, end - begin);
   anchor_ = position_ = 0;
+  pendingShow_ = std::string::npos;
   relayout();
   verticalScrollBar()->setValue(0);
   viewport()->update();
+  emit textReplaced();
+}
+
+void TextView::showOffset(size_t offset) {
+  pendingShow_ = std::min(offset, text_.size());
+  revealPending();
+}
+
+void TextView::revealPending() {
+  if (pendingShow_ == std::string::npos || (!layoutDone_ && pendingShow_ >= next_)) return;
+  const size_t row = rowOf(pendingShow_);
+  pendingShow_ = std::string::npos;
+  QScrollBar* bar = verticalScrollBar();
+  const size_t top = static_cast<size_t>(bar->value());
+  const size_t page = static_cast<size_t>(std::max(1, viewport()->height() / lineHeight()));
+  // A row out of view comes to a third of the way down.
+  if (row < top || row >= top + page)
+    bar->setValue(static_cast<int>(std::min<size_t>(row - std::min(row, page / 3), INT32_MAX)));
 }
 
 void TextView::relayout() {
@@ -66,6 +85,7 @@ void TextView::continueLayout(size_t bytes) {
   const size_t until = next_ + bytes;
   while (!layoutDone_ && next_ < until) layoutStep();
   updateScrollBar();
+  revealPending();
   if (layoutDone_) {
     layoutTimer_->stop();
   } else if (!layoutTimer_->isActive()) {

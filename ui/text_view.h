@@ -56,10 +56,18 @@ class TextView : public QAbstractScrollArea {
   // Puts the selection on the clipboard ("\r\n" becomes "\n").
   void copy() const;
 
+  // Scrolls the row that shows `offset` into view, now or, when the layout
+  // has not reached it yet, as soon as it does.
+  void showOffset(size_t offset);
+
   // Number of display rows found so far at the current width, and whether
   // all are found.
   int rowCount() const { return static_cast<int>(rows_.size()); }
   bool layoutFinished() const { return layoutDone_; }
+
+ signals:
+  // setText() (or setUtf8(), clear()) replaced the text.
+  void textReplaced();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -82,6 +90,7 @@ class TextView : public QAbstractScrollArea {
   void continueLayout(size_t bytes);  // finds the rows of about `bytes` more text
   void layoutStep();                  // finds one row
   void updateScrollBar();
+  void revealPending();               // carries out a showOffset() whose row is found
   size_t rowOf(size_t offset) const;  // the row that shows `offset`
   size_t offsetAt(QPoint viewportPos) const;
   int lineHeight() const;
@@ -103,6 +112,7 @@ class TextView : public QAbstractScrollArea {
   size_t anchor_ = 0;
   size_t position_ = 0;
   bool dragging_ = false;
+  size_t pendingShow_ = std::string::npos;
 };
 
 }  // namespace kw::ui
