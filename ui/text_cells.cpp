@@ -1,6 +1,7 @@
 #include "ui/text_cells.h"
 
 #include <QChar>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -96,6 +97,37 @@ size_t AsciiPrefix(const char* bytes, size_t n) {
   }
   while (i < n && static_cast<uint8_t>(bytes[i]) < 0x80) ++i;
   return i;
+}
+
+size_t FitColumns(std::string_view text, size_t from, size_t end, size_t columns) {
+  const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+  const std::array<uint8_t, 0x10000>& widths = BmpWidths();
+  size_t at = from;
+  for (size_t used = 0; at < end;) {
+    const uint8_t lead = bytes[at];
+    if (lead < 0x80) {
+      if (used == columns) break;
+      const size_t ascii = AsciiPrefix(text.data() + at, std::min(columns - used, end - at));
+      used += ascii;
+      at += ascii;
+      continue;
+    }
+    // Two-byte characters (most non-ASCII text) without a call.
+    size_t width, length;
+    if ((lead & 0xE0) == 0xC0 && lead >= 0xC2 && at + 1 < text.size() && (bytes[at + 1] & 0xC0) == 0x80 &&
+        (at + 2 >= text.size() || (bytes[at + 2] & 0xC0) != 0x80)) {
+      width = widths[((lead & 0x1Fu) << 6) | (bytes[at + 1] & 0x3Fu)];
+      length = 2;
+    } else {
+      const Utf8Char c = DecodeAt(text, at);
+      width = static_cast<size_t>(CellWidth(c.code));
+      length = c.length;
+    }
+    if (used + width > columns && at > from) break;
+    used += width;
+    at += length;
+  }
+  return at;
 }
 
 size_t ColumnsOf(std::string_view text) {

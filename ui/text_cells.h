@@ -36,6 +36,11 @@ size_t ColumnsOf(std::string_view text);
 // Number of ASCII bytes (below 0x80) at the start of the `n` bytes at `bytes`.
 size_t AsciiPrefix(const char* bytes, size_t n);
 
+// The end of the longest run of whole characters from `from` (before `end`)
+// that fits in `columns` columns: at least one character, and with the
+// combining marks after the last one.
+size_t FitColumns(std::string_view text, size_t from, size_t end, size_t columns);
+
 // Appends `code` to `out` (as a surrogate pair above U+FFFF).
 void AppendCode(QString& out, char32_t code);
 

@@ -104,22 +104,7 @@ void TextView::layoutStep() {
   }
   const size_t start = next_;
   // The first character that does not fit in `columns_` columns.
-  const size_t columns = static_cast<size_t>(columns_);
-  size_t fit = start;
-  for (size_t used = 0; fit < lineEnd_;) {
-    if (static_cast<uint8_t>(data[fit]) < 0x80) {
-      if (used == columns) break;
-      const size_t ascii = AsciiPrefix(data + fit, std::min(columns - used, lineEnd_ - fit));
-      used += ascii;
-      fit += ascii;
-      continue;
-    }
-    const Utf8Char c = DecodeAt(text_, fit);
-    const size_t width = static_cast<size_t>(CellWidth(c.code));
-    if (used + width > columns && fit > start) break;
-    used += width;
-    fit += c.length;
-  }
+  const size_t fit = FitColumns(text_, start, lineEnd_, static_cast<size_t>(columns_));
   if (fit >= lineEnd_) {
     rows_.push_back({start, lineEnd_});
     inLine_ = false;
