@@ -42,6 +42,7 @@ FindBar::FindBar(TextView* view, QWidget* parent)
   connect(previous, &QPushButton::clicked, this, &FindBar::findPrevious);
   connect(close, &QToolButton::clicked, this, &FindBar::closeBar);
   connect(text_, &QLineEdit::textChanged, status_, &QLabel::clear);
+  connect(view_, &TextView::textReplaced, status_, &QLabel::clear);
   connect(finder_, &TextFinder::notFound, this, [this] { status_->setText(tr("Not found")); });
   connect(finder_, &TextFinder::found, this, [this](bool wrapped) {
     status_->setText(!wrapped       ? QString()

@@ -32,10 +32,11 @@ TextPage::TextPage(QWidget* parent)
   layout->addWidget(view_, 1);
   layout->addWidget(findBar_);
 
-  // Find works wherever the focus is on this page.
+  // Find works in the whole window while this page is shown (a shortcut of
+  // a hidden widget does not fire).
   const auto addShortcut = [this](QKeySequence keys, void (FindBar::*slot)()) {
     auto* shortcut = new QShortcut(keys, this, findBar_, slot);
-    shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+    shortcut->setContext(Qt::WindowShortcut);
   };
   addShortcut(QKeySequence::Find, &FindBar::open);
   addShortcut(QKeySequence::FindNext, &FindBar::findNext);
