@@ -107,7 +107,11 @@ size_t FitColumns(std::string_view text, size_t from, size_t end, size_t columns
     const uint8_t lead = bytes[at];
     if (lead < 0x80) {
       if (used == columns) break;
-      const size_t ascii = AsciiPrefix(text.data() + at, std::min(columns - used, end - at));
+      // Short runs (common in text mixed with other scripts) without a call.
+      const size_t room = std::min(columns - used, end - at);
+      size_t ascii = 1;
+      while (ascii < room && ascii < 16 && bytes[at + ascii] < 0x80) ++ascii;
+      if (ascii == 16) ascii += AsciiPrefix(text.data() + at + ascii, room - ascii);
       used += ascii;
       at += ascii;
       continue;

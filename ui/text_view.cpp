@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -18,9 +19,11 @@ namespace kw::ui {
 
 namespace {
 
-// Text laid out at once when it is set; the rest follows in pieces.
-constexpr size_t kFirstPiece = 256 << 10;
-constexpr size_t kPiece = 4 << 20;
+// Text laid out at once when it is set (several screenfuls); the rest
+// follows in pieces, as many as fit in one short pass of the event loop.
+constexpr size_t kFirstPiece = 64 << 10;
+constexpr size_t kPiece = 256 << 10;
+constexpr qint64 kPassMs = 10;
 
 }  // namespace
 
@@ -33,7 +36,10 @@ TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent), layoutTimer_(
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   layoutTimer_->setInterval(0);
   connect(layoutTimer_, &QTimer::timeout, this, [this] {
-    continueLayout(kPiece);
+    QElapsedTimer pass;
+    pass.start();
+    do continueLayout(kPiece);
+    while (!layoutDone_ && pass.elapsed() < kPassMs);
     viewport()->update();
   });
   clear();
