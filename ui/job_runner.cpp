@@ -5,6 +5,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__linux__)
+#include <sys/resource.h>
+#endif
+
 namespace kw::ui {
 
 // The job's progress as the worker thread sets it, read on the GUI thread.
@@ -38,6 +42,9 @@ class JobRunner::ThreadProgress final : public JobProgress {
 };
 
 namespace {
+
+constexpr int kJobNice = 5;
+
 std::vector<JobRunner*>& LiveRunners() {
   static std::vector<JobRunner*> runners;
   return runners;
@@ -73,6 +80,11 @@ void JobRunner::start() {
   started_ = true;
   running_ = true;
   thread_ = std::thread([this] {
+#if defined(__linux__)
+    // The window's thread comes first when both want the CPU (on Linux the
+    // nice value is the calling thread's own).
+    ::setpriority(PRIO_PROCESS, 0, kJobNice);
+#endif
     JobRequest request = request_;
     if (request.textSink == nullptr) request.textSink = &spool_;
     JobResult result = RunJob(request, *progress_);

@@ -10,6 +10,9 @@
 // so. Deleting a runner whose job still runs cancels the job and waits for
 // it; a finished() not yet delivered is then dropped.
 //
+// The job's thread runs at a slightly lower priority than the window's
+// (Linux), so that the window stays live when the CPU is busy.
+//
 // A job started without a text sink of its own writes its text into the
 // runner's TextSpool instead of JobResult::text (a long text grows much
 // faster there): takeText() hands over the job's whole text, spooled or not.
