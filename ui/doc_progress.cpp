@@ -79,6 +79,7 @@ bool DocProgress::jobRan() const { return runner_->started(); }
 bool DocProgress::jobRunning() const { return runner_->running(); }
 const JobRequest& DocProgress::request() const { return runner_->request(); }
 JobResult& DocProgress::result() { return runner_->result(); }
+TextBuffer DocProgress::takeText() { return runner_->takeText(); }
 
 void DocProgress::Timer1_Timer() { runner_->start(); }
 

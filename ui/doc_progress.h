@@ -17,6 +17,7 @@
 #include <QDialog>
 
 #include "jobs/job.h"
+#include "ui/text_buffer.h"
 
 class QProgressBar;
 class QPushButton;
@@ -41,6 +42,8 @@ class DocProgress : public QDialog {
   const JobRequest& request() const;
   // The job's result once jobEnded() has come (empty when no job ran).
   JobResult& result();
+  // Once jobEnded() has come: the job's whole text, taken out (JobRunner).
+  TextBuffer takeText();
   // Cancel, whether or not the window is shown.
   void cancelJob();
   // Closes the window; the job, if any, runs on.
