@@ -378,7 +378,7 @@ void DocFrm::jobEnded() {
   closeStatusWindow(*status);
   showPreview(!movedOn);
   if (!movedOn) selectStep(3);
-  textPage_->fill(result.text);
+  textPage_->fill(status->takeText());
   if (ran && result.engine != EngineKind::kImages) textPage_->setSummary(TextSummaryLine(status->textStats()));
   DamageSummary* damageShown =
       result.engine == EngineKind::kImages ? imagesPage_->damageSummary() : textPage_->damageSummary();

@@ -80,6 +80,7 @@ bool DocProgress::jobRunning() const { return runner_->running(); }
 const JobRequest& DocProgress::request() const { return runner_->request(); }
 JobResult& DocProgress::result() { return runner_->result(); }
 const TextStats& DocProgress::textStats() const { return runner_->textStats(); }
+TextBuffer DocProgress::takeText() { return runner_->takeText(); }
 
 void DocProgress::Timer1_Timer() { runner_->start(); }
 

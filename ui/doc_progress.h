@@ -18,6 +18,7 @@
 
 #include "base/text_stats.h"
 #include "jobs/job.h"
+#include "ui/text_buffer.h"
 
 class QProgressBar;
 class QPushButton;
@@ -44,6 +45,8 @@ class DocProgress : public QDialog {
   JobResult& result();
   // Paragraphs and characters of the text the preview shows.
   const TextStats& textStats() const;
+  // Once jobEnded() has come: the job's whole text, taken out (JobRunner).
+  TextBuffer takeText();
   // Cancel, whether or not the window is shown.
   void cancelJob();
   // Closes the window; the job, if any, runs on.

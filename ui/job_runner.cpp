@@ -1,6 +1,13 @@
 #include "ui/job_runner.h"
 
 #include <QMetaObject>
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#if defined(__linux__)
+#include <sys/resource.h>
+#endif
 
 #include "base/text_preview.h"
 
@@ -36,6 +43,12 @@ class JobRunner::ThreadProgress final : public JobProgress {
   std::atomic<bool> cancel_{false};
 };
 
+namespace {
+
+constexpr int kJobNice = 5;
+
+}  // namespace
+
 JobRunner::JobRunner(JobRequest request, QObject* parent)
     : QObject(parent), request_(std::move(request)), progress_(std::make_unique<ThreadProgress>(this)) {}
 
@@ -44,13 +57,35 @@ JobRunner::~JobRunner() {
   if (thread_.joinable()) thread_.join();
 }
 
+TextBuffer JobRunner::takeText() {
+  if (running_) return TextBuffer();
+  return std::move(text_);
+}
+
 void JobRunner::start() {
   if (started_) return;
   started_ = true;
   running_ = true;
   thread_ = std::thread([this] {
-    JobResult result = RunJob(request_, *progress_);
-    const TextStats stats = CountText(PreviewText(result.text));
+#if defined(__linux__)
+    // The window's thread comes first when both want the CPU (on Linux the
+    // nice value is the calling thread's own).
+    ::setpriority(PRIO_PROCESS, 0, kJobNice);
+#endif
+    JobRequest request = request_;
+    if (request.textSink == nullptr) request.textSink = &spool_;
+    JobResult result = RunJob(request, *progress_);
+    // An engine that keeps its text whole: it follows what was spooled.
+    if (spool_.size() > 0 && !result.text.empty()) {
+      try {
+        spool_.write(result.text);
+        result.text.clear();
+      } catch (const std::bad_alloc&) {
+      }
+    }
+    // Read by the GUI thread only after finished(), posted below.
+    text_ = spool_.size() > 0 ? spool_.take() : TextBuffer(std::exchange(result.text, std::string()));
+    const TextStats stats = CountText(PreviewText(text_.bytes()));
     QMetaObject::invokeMethod(
         this,
         [this, result = std::move(result), stats]() mutable {

@@ -10,6 +10,13 @@
 // so. textStats() counts the text the preview shows, on the job's thread.
 // Deleting a runner whose job still runs cancels the job and waits for
 // it; a finished() not yet delivered is then dropped.
+//
+// The job's thread runs at a slightly lower priority than the window's
+// (Linux), so that the window stays live when the CPU is busy.
+//
+// A job started without a text sink of its own writes its text into the
+// runner's TextSpool instead of JobResult::text (a long text grows much
+// faster there): takeText() hands over the job's whole text, spooled or not.
 
 #include <QObject>
 #include <atomic>
@@ -18,6 +25,8 @@
 
 #include "base/text_stats.h"
 #include "jobs/job.h"
+#include "ui/text_buffer.h"
+#include "ui/text_spool.h"
 
 namespace kw::ui {
 
@@ -35,6 +44,9 @@ class JobRunner : public QObject {
   const JobRequest& request() const { return request_; }
   JobResult& result() { return result_; }
   const TextStats& textStats() const { return textStats_; }
+  // Once finished() has come: the job's text, taken out of the runner (the
+  // spool's mapping, else what the engine kept whole).
+  TextBuffer takeText();
 
  signals:
   void progressChanged(int minimum, int maximum, int value);
@@ -45,8 +57,10 @@ class JobRunner : public QObject {
 
   JobRequest request_;
   JobResult result_;
+  TextBuffer text_;  // written by the job's thread before finished() is posted
   TextStats textStats_;
   std::unique_ptr<ThreadProgress> progress_;
+  TextSpool spool_;
   std::thread thread_;
   bool started_ = false;
   bool running_ = false;

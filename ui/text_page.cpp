@@ -2,16 +2,23 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QShortcut>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "base/text_preview.h"
 #include "ui/damage_summary.h"
+#include "ui/find_bar.h"
 #include "ui/text_view.h"
 
 namespace kw::ui {
 
 TextPage::TextPage(QWidget* parent)
-    : QWidget(parent), view_(new TextView(this)), summary_(new QLabel(this)), damage_(new DamageSummary(this)) {
+    : QWidget(parent),
+      view_(new TextView(this)),
+      summary_(new QLabel(this)),
+      damage_(new DamageSummary(this)),
+      findBar_(new FindBar(view_, this)) {
   auto* heading = new QLabel("Preview Recovered Document Text", this);
   QFont bold = heading->font();
   bold.setBold(true);
@@ -32,15 +39,26 @@ TextPage::TextPage(QWidget* parent)
   layout->addLayout(hintRow);
   layout->addWidget(damage_);
   layout->addWidget(view_, 1);
+  layout->addWidget(findBar_);
+
+  // Find works in the whole window while this page is shown (a shortcut of
+  // a hidden widget does not fire).
+  const auto addShortcut = [this](QKeySequence keys, void (FindBar::*slot)()) {
+    auto* shortcut = new QShortcut(keys, this, findBar_, slot);
+    shortcut->setContext(Qt::WindowShortcut);
+  };
+  addShortcut(QKeySequence::Find, &FindBar::open);
+  addShortcut(QKeySequence::FindNext, &FindBar::findNext);
+  addShortcut(QKeySequence::FindPrevious, &FindBar::findPrevious);
 }
 
-void TextPage::fill(std::string& sRecoveredText) {
+void TextPage::fill(TextBuffer text) {
   // The view takes the text over as it is; only the trimmed part is shown.
-  const std::string_view trimmed = PreviewText(sRecoveredText);
-  const size_t begin = trimmed.empty() ? 0 : static_cast<size_t>(trimmed.data() - sRecoveredText.data());
-  view_->setUtf8(std::move(sRecoveredText), begin, begin + trimmed.size());
+  const std::string_view bytes = text.bytes();
+  const std::string_view trimmed = PreviewText(bytes);
+  const size_t begin = trimmed.empty() ? 0 : static_cast<size_t>(trimmed.data() - bytes.data());
+  view_->setText(std::move(text), begin, begin + trimmed.size());
   view_->setEnabled(true);
-  sRecoveredText = std::string();
 }
 
 void TextPage::setSummary(const QString& text) { summary_->setText(text); }

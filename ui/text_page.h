@@ -1,18 +1,23 @@
 #pragma once
 // Step 3: the recovered text. TxtRepairedDocContent is a read-only viewer
 // (select and copy work) that starts disabled and empty. fill() moves a
-// job's result into it, trimmed of spaces, enables it for good and empties
-// the job's text; clear() empties it and leaves it enabled or not, and
-// hides the damage summary of the job that filled it.
+// job's text into it, trimmed of spaces, and enables it for good; clear()
+// empties it and leaves it enabled or not, and hides the damage summary and
+// the summary line of the job that filled it. Ctrl+F opens a find
+// bar under the text (FindBar); F3 and Shift+F3 find the next and previous
+// match.
 
 #include <QWidget>
 #include <string>
+
+#include "ui/text_buffer.h"
 
 class QLabel;
 
 namespace kw::ui {
 
 class DamageSummary;
+class FindBar;
 class TextView;
 
 class TextPage : public QWidget {
@@ -20,17 +25,19 @@ class TextPage : public QWidget {
  public:
   explicit TextPage(QWidget* parent = nullptr);
 
-  void fill(std::string& sRecoveredText);
+  void fill(TextBuffer text);
   void clear();
   // The line beside the hint that says what the job recovered.
   void setSummary(const QString& text);
   TextView* TxtRepairedDocContent() const { return view_; }
   DamageSummary* damageSummary() const { return damage_; }
+  FindBar* findBar() const { return findBar_; }
 
  private:
   TextView* view_;
   QLabel* summary_;
   DamageSummary* damage_;
+  FindBar* findBar_;
 };
 
 }  // namespace kw::ui

@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -12,37 +13,17 @@
 #include <cmath>
 #include <cstring>
 
+#include "ui/text_cells.h"
+
 namespace kw::ui {
 
 namespace {
 
-bool IsLead(char byte) { return (static_cast<uint8_t>(byte) & 0xC0) != 0x80; }
-
-// Characters that begin in `bytes` (a loop the compiler vectorises).
-size_t Leads(const char* bytes, size_t n) {
-  size_t leads = 0;
-  for (size_t i = 0; i < n; ++i) leads += (static_cast<uint8_t>(bytes[i]) & 0xC0) != 0x80;
-  return leads;
-}
-
-// Text laid out at once when it is set; the rest follows in pieces.
-constexpr size_t kFirstPiece = 256 << 10;
-constexpr size_t kPiece = 4 << 20;
-
-size_t CodePoints(std::string_view bytes) {
-  size_t n = 0;
-  for (char b : bytes) n += IsLead(b);
-  return n;
-}
-
-// The bytes as shown: tabs and control bytes take one cell as a blank.
-QString Shown(std::string_view bytes) {
-  QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  for (QChar& c : text) {
-    if (c.unicode() < 0x20) c = u' ';
-  }
-  return text;
-}
+// Text laid out at once when it is set (several screenfuls); the rest
+// follows in pieces, as many as fit in one short pass of the event loop.
+constexpr size_t kFirstPiece = 64 << 10;
+constexpr size_t kPiece = 256 << 10;
+constexpr qint64 kPassMs = 10;
 
 }  // namespace
 
@@ -55,21 +36,44 @@ TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent), layoutTimer_(
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   layoutTimer_->setInterval(0);
   connect(layoutTimer_, &QTimer::timeout, this, [this] {
-    continueLayout(kPiece);
+    QElapsedTimer pass;
+    pass.start();
+    do continueLayout(kPiece);
+    while (!layoutDone_ && pass.elapsed() < kPassMs);
     viewport()->update();
   });
   clear();
 }
 
-void TextView::setUtf8(std::string text, size_t begin, size_t end) {
+void TextView::setText(TextBuffer text, size_t begin, size_t end) {
   storage_ = std::move(text);
-  end = std::min(end, storage_.size());
+  const std::string_view bytes = storage_.bytes();
+  end = std::min(end, bytes.size());
   begin = std::min(begin, end);
-  text_ = std::string_view(storage_).substr(begin, end - begin);
+  text_ = bytes.substr(begin, end - begin);
   anchor_ = position_ = 0;
+  pendingShow_ = std::string::npos;
   relayout();
   verticalScrollBar()->setValue(0);
   viewport()->update();
+  emit textReplaced();
+}
+
+void TextView::showOffset(size_t offset) {
+  pendingShow_ = std::min(offset, text_.size());
+  revealPending();
+}
+
+void TextView::revealPending() {
+  if (pendingShow_ == std::string::npos || (!layoutDone_ && pendingShow_ >= next_)) return;
+  const size_t row = rowOf(pendingShow_);
+  pendingShow_ = std::string::npos;
+  QScrollBar* bar = verticalScrollBar();
+  const size_t top = static_cast<size_t>(bar->value());
+  const size_t page = static_cast<size_t>(std::max(1, viewport()->height() / lineHeight()));
+  // A row out of view comes to a third of the way down.
+  if (row < top || row >= top + page)
+    bar->setValue(static_cast<int>(std::min<size_t>(row - std::min(row, page / 3), INT32_MAX)));
 }
 
 void TextView::relayout() {
@@ -87,6 +91,7 @@ void TextView::continueLayout(size_t bytes) {
   const size_t until = next_ + bytes;
   while (!layoutDone_ && next_ < until) layoutStep();
   updateScrollBar();
+  revealPending();
   if (layoutDone_) {
     layoutTimer_->stop();
   } else if (!layoutTimer_->isActive()) {
@@ -104,14 +109,8 @@ void TextView::layoutStep() {
     inLine_ = true;
   }
   const size_t start = next_;
-  // The first byte that does not fit: `columns_` characters on.
-  size_t fit = start;
-  for (size_t need = columns_; need > 0 && fit < lineEnd_;) {
-    const size_t take = std::min(need, lineEnd_ - fit);
-    need -= Leads(data + fit, take);
-    fit += take;
-  }
-  while (fit < lineEnd_ && !IsLead(data[fit])) ++fit;
+  // The first character that does not fit in `columns_` columns.
+  const size_t fit = FitColumns(text_, start, lineEnd_, static_cast<size_t>(columns_));
   if (fit >= lineEnd_) {
     rows_.push_back({start, lineEnd_});
     inLine_ = false;
@@ -152,10 +151,21 @@ size_t TextView::offsetAt(QPoint pos) const {
   if (row < 0) return 0;
   if (row >= double(rows_.size())) return text_.size();
   const Row& r = rows_[static_cast<size_t>(row)];
-  const long column = std::lround((pos.x() - textLeft()) / charWidth_);
+  // The character boundary nearest to the point; a combining mark stays
+  // with the character before it.
+  const double column = (pos.x() - textLeft()) / charWidth_;
   size_t at = r.start;
-  for (long seen = 0; at < r.end; ++at) {
-    if (IsLead(text_[at]) && seen++ == column) break;
+  for (double used = 0; at < r.end;) {
+    const Utf8Char c = DecodeAt(text_, at);
+    const int width = CellWidth(c.code);
+    if (column < used + width / 2.0) break;
+    used += width;
+    at += c.length;
+    while (at < r.end && static_cast<uint8_t>(text_[at]) >= 0x80) {
+      const Utf8Char mark = DecodeAt(text_, at);
+      if (CellWidth(mark.code) != 0) break;
+      at += mark.length;
+    }
   }
   return at;
 }
@@ -197,25 +207,60 @@ void TextView::paintEvent(QPaintEvent*) {
   for (size_t i = 0; i < visible && first + i < rows_.size(); ++i) {
     const Row& row = rows_[first + i];
     const int y = static_cast<int>(i) * height;
-    // The row in three pieces: before, inside and after the selection.
+    // The selection's part of the row is highlighted.
     const size_t a = std::clamp(selStart, row.start, row.end);
     const size_t b = std::clamp(selEnd, row.start, row.end);
     const std::string_view before = text_.substr(row.start, a - row.start);
     const std::string_view inside = text_.substr(a, b - a);
-    const std::string_view after = text_.substr(b, row.end - b);
-    const size_t colA = CodePoints(before);
-    const size_t colB = colA + CodePoints(inside);
+    const size_t colA = ColumnsOf(before);
+    const size_t colB = colA + ColumnsOf(inside);
     const bool breakSelected = selStart <= row.end && selEnd > row.end;
     if (a < b || breakSelected) {
       const double right = xOf(colB) + (breakSelected ? charWidth_ / 2 : 0);
       painter.fillRect(QRectF(xOf(colA), y, right - xOf(colA), height), highlight);
     }
-    painter.setPen(textColor);
-    painter.drawText(QPointF(xOf(0), y + ascent), Shown(before));
-    painter.drawText(QPointF(xOf(colB), y + ascent), Shown(after));
-    painter.setPen(highlightText);
-    painter.drawText(QPointF(xOf(colA), y + ascent), Shown(inside));
+    paintRow(painter, row, y + ascent, textColor, highlightText);
   }
+}
+
+void TextView::paintRow(QPainter& painter, const Row& row, int baseline, const QColor& normal,
+                        const QColor& selected) const {
+  // Runs of printable ASCII are drawn at once; every other character on its
+  // own, at its column, so that glyphs of other widths (or from fallback
+  // fonts) never shift the rest of the row.
+  QString run;
+  size_t runColumn = 0;
+  bool runSelected = false;
+  bool runAscii = false;
+  const auto flush = [&] {
+    if (run.isEmpty()) return;
+    painter.setPen(runSelected ? selected : normal);
+    painter.drawText(QPointF(textLeft() + double(runColumn) * charWidth_, baseline), run);
+    run.clear();
+  };
+  size_t column = 0;
+  for (size_t at = row.start; at < row.end;) {
+    const bool inSelection = at >= selectionStart() && at < selectionEnd();
+    const auto byte = static_cast<uint8_t>(text_[at]);
+    const bool ascii = byte >= 0x20 && byte < 0x7F;
+    const Utf8Char c = ascii ? Utf8Char{byte, 1} : DecodeAt(text_, at);
+    const int width = CellWidth(c.code);
+    if (width == 0 && !run.isEmpty()) {  // a combining mark joins the glyph before it
+      AppendCode(run, ShownChar(c.code));
+      at += c.length;
+      continue;
+    }
+    if (!ascii || !runAscii || inSelection != runSelected) {
+      flush();
+      runColumn = column;
+      runSelected = inSelection;
+      runAscii = ascii;
+    }
+    AppendCode(run, ShownChar(c.code));
+    column += static_cast<size_t>(width);
+    at += c.length;
+  }
+  flush();
 }
 
 void TextView::resizeEvent(QResizeEvent* event) {

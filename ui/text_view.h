@@ -6,20 +6,28 @@
 // costs one pass to find the line starts, instead of the conversion and
 // layout of a rich editor. The rows are found in pieces from the event loop
 // (the first screenful at once), so even a huge text never stalls the
-// window for long; the scroll bar grows as they come. Lines wrap at the window's width, after the last
-// blank that fits (a word longer than a row is cut); the font is monospaced,
-// so a row holds a fixed number of characters. The user selects with the
-// mouse (drag, shift-click, double-click for a word) and Ctrl+A, and copies
-// with Ctrl+C or the context menu; copied line breaks are "\n". Positions
-// are byte offsets into utf8(), always at the start of a character.
+// window for long; the scroll bar grows as they come. Lines wrap at the
+// window's width, after the last blank that fits (a word longer than a row
+// is cut, and text without blanks wraps by character). The font is
+// monospaced and a row holds a fixed number of columns: a wide (East Asian)
+// character takes two, a combining mark none, and control characters show
+// as symbols (text_cells.h); copying gives the original characters. The
+// user selects with the mouse (drag, shift-click, double-click for a word)
+// and Ctrl+A, and copies with Ctrl+C or the context menu; copied line breaks
+// are "\n". Positions are byte offsets into utf8(), always at the start of a
+// character.
 
 #include <QAbstractScrollArea>
 #include <QString>
 #include <QTimer>
+
+class QPainter;
 #include <algorithm>
 #include <deque>
 #include <string>
 #include <string_view>
+
+#include "ui/text_buffer.h"
 
 namespace kw::ui {
 
@@ -30,7 +38,10 @@ class TextView : public QAbstractScrollArea {
 
   // Shows bytes [begin, end) of `text`, which the view keeps; clears the
   // selection and scrolls to the top.
-  void setUtf8(std::string text, size_t begin = 0, size_t end = std::string::npos);
+  void setText(TextBuffer text, size_t begin = 0, size_t end = std::string::npos);
+  void setUtf8(std::string text, size_t begin = 0, size_t end = std::string::npos) {
+    setText(TextBuffer(std::move(text)), begin, end);
+  }
   void setPlainText(const QString& text) { setUtf8(text.toUtf8().toStdString()); }
   void clear() { setUtf8(std::string()); }
   std::string_view utf8() const { return text_; }
@@ -45,10 +56,18 @@ class TextView : public QAbstractScrollArea {
   // Puts the selection on the clipboard ("\r\n" becomes "\n").
   void copy() const;
 
+  // Scrolls the row that shows `offset` into view, now or, when the layout
+  // has not reached it yet, as soon as it does.
+  void showOffset(size_t offset);
+
   // Number of display rows found so far at the current width, and whether
   // all are found.
   int rowCount() const { return static_cast<int>(rows_.size()); }
   bool layoutFinished() const { return layoutDone_; }
+
+ signals:
+  // setText() (or setUtf8(), clear()) replaced the text.
+  void textReplaced();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -71,12 +90,14 @@ class TextView : public QAbstractScrollArea {
   void continueLayout(size_t bytes);  // finds the rows of about `bytes` more text
   void layoutStep();                  // finds one row
   void updateScrollBar();
+  void revealPending();               // carries out a showOffset() whose row is found
   size_t rowOf(size_t offset) const;  // the row that shows `offset`
   size_t offsetAt(QPoint viewportPos) const;
   int lineHeight() const;
+  void paintRow(QPainter& painter, const Row& row, int baseline, const QColor& normal, const QColor& selected) const;
   int textLeft() const { return 4; }
 
-  std::string storage_;
+  TextBuffer storage_;
   std::string_view text_;
   std::deque<Row> rows_;  // the display rows found so far, in order (never moved)
   // Where the layout goes on: the next row's first byte, and the line it is in.
@@ -91,6 +112,7 @@ class TextView : public QAbstractScrollArea {
   size_t anchor_ = 0;
   size_t position_ = 0;
   bool dragging_ = false;
+  size_t pendingShow_ = std::string::npos;
 };
 
 }  // namespace kw::ui

@@ -1,16 +1,26 @@
-// The text preview's viewer: wrapping, selecting with mouse and keys,
-// copying, and a very long text.
+// The text preview's viewer: wrapping (by display width too), control
+// characters, selecting with mouse and keys, copying, a very long text, and
+// the find bar of the text page.
 
 #include "ui/text_view.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 
+#include "ui/find_bar.h"
+#include "ui/text_cells.h"
+#include "ui/text_page.h"
+
 using kw::ui::TextView;
+namespace ui = kw::ui;
 
 class TextViewTest : public QObject {
   Q_OBJECT
@@ -85,6 +95,113 @@ class TextViewTest : public QObject {
     QCOMPARE(view.selectedText(), QString::fromUtf8("cr\u00e8me"));
     QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, At(view, 0, 1));
     QCOMPARE(view.selectedText(), QString::fromUtf8("caf\u00e9"));
+  }
+
+  void wrapsWideCharactersByColumns() {
+    QCOMPARE(ui::CellWidth(U'a'), 1);
+    QCOMPARE(ui::CellWidth(U'\u4E2D'), 2);      // CJK ideograph
+    QCOMPARE(ui::CellWidth(U'\uFF21'), 2);      // fullwidth A
+    QCOMPARE(ui::CellWidth(U'\U0001F600'), 2);  // emoji
+    QCOMPARE(ui::CellWidth(U'\u0301'), 0);      // combining acute
+    QCOMPARE(ui::CellWidth(U'\u00E9'), 1);
+    TextView view;
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const int columns = int((view.viewport()->width() - 8) / QFontMetricsF(view.font()).horizontalAdvance(u'M'));
+    const int perRow = columns / 2;
+    // No blanks: rows break between characters, each holding perRow of them.
+    view.setPlainText(QString(3 * perRow + 1, QChar(0x4E2D)));
+    QCOMPARE(view.rowCount(), 4);
+    // Columns 2 to 6 of the second row are its second and third characters.
+    const QString han = QString::fromUtf8("\u65E5\u672C\u8A9E\u6587");
+    view.setPlainText(QString(perRow, QChar(0x4E2D)) + han);
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, At(view, 1, 2));
+    QTest::mouseMove(view.viewport(), At(view, 1, 6));
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, At(view, 1, 6));
+    QCOMPARE(view.selectedText(), han.mid(1, 2));
+    // A click never splits a letter from its combining mark.
+    view.setPlainText(QString::fromUtf8("e\u0301e\u0301x"));
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, At(view, 0, 1));
+    QCOMPARE(view.selectionStart(), size_t(3));
+  }
+
+  void showsControlCharactersAsSymbols() {
+    QCOMPARE(ui::ShownChar(0x01), char32_t(0x2401));
+    QCOMPARE(ui::ShownChar(0x1B), char32_t(0x241B));
+    QCOMPARE(ui::ShownChar(0x7F), char32_t(0x2421));
+    QCOMPARE(ui::ShownChar(0x85), char32_t(0xFFFD));
+    QCOMPARE(ui::ShownChar(u'\t'), char32_t(u' '));
+    const ui::Utf8Char bad = ui::DecodeAt("\xE4\xB8x", 0);  // cut short
+    QCOMPARE(bad.code, char32_t(0xFFFD));
+    QCOMPARE(bad.length, size_t(2));
+    // One column each; a selection over them copies the original bytes.
+    TextView view;
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.setUtf8("a\x01\x02\x7f\tb");
+    QTest::mousePress(view.viewport(), Qt::LeftButton, {}, At(view, 0, 1));
+    QTest::mouseMove(view.viewport(), At(view, 0, 5));
+    QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, At(view, 0, 5));
+    QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QString("\x01\x02\x7f\t"));
+    QCOMPARE(view.rowCount(), 1);
+    view.repaint();
+  }
+
+  void findsInTheWholeText() {
+    ui::TextPage page;
+    page.resize(500, 300);
+    page.show();
+    QVERIFY(QTest::qWaitForWindowActive(&page));
+    TextView* view = page.TxtRepairedDocContent();
+    // Two matches far apart: the second beyond what one slice searches.
+    std::string text = "Alpha beta \xC3\x84rger\r\n";
+    text += std::string(8 << 20, 'x') + " alpha \xC3\xA4RGER";
+    const size_t second = text.size() - 12;
+    page.fill(text);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+    auto* bar = page.findBar();
+    auto* box = bar->findChild<QLineEdit*>("FindText");
+    auto* status = bar->findChild<QLabel*>("FindStatus");
+    QVERIFY(bar->isVisible());
+    QVERIFY(box->hasFocus());
+
+    QTest::keyClicks(box, "ALPHA");
+    QTest::keyClick(box, Qt::Key_Return);
+    QTRY_COMPARE(view->selectionStart(), size_t(0));
+    QCOMPARE(view->selectedText(), QString("Alpha"));
+    QTest::keyClick(box, Qt::Key_Return);
+    QTRY_COMPARE(view->selectionStart(), second);
+    QTRY_VERIFY(view->layoutFinished());  // the match is shown once its row is found
+    QCOMPARE(view->verticalScrollBar()->value(), view->verticalScrollBar()->maximum());
+    QTest::keyClick(box, Qt::Key_Return);  // round the end
+    QTRY_COMPARE(view->selectionStart(), size_t(0));
+    QVERIFY(!status->text().isEmpty());
+    QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier);  // back round the start
+    QTRY_COMPARE(view->selectionStart(), second);
+    QTest::keyClick(view, Qt::Key_F3, Qt::ShiftModifier);
+    QTRY_COMPARE(view->selectionStart(), size_t(0));
+    QTest::keyClick(view, Qt::Key_F3);
+    QTRY_COMPARE(view->selectionStart(), second);
+
+    // Case folding beyond ASCII, and "Match case".
+    box->setText(QString::fromUtf8("\u00C4rger"));
+    bar->findChild<QPushButton*>("FindNext")->click();
+    QTRY_COMPARE(view->selectedText(), QString::fromUtf8("\u00E4RGER"));
+    bar->findChild<QPushButton*>("FindNext")->click();
+    QTRY_COMPARE(view->selectionStart(), size_t(11));
+    bar->findChild<QCheckBox*>("FindMatchCase")->setChecked(true);
+    box->setText("alpha");
+    bar->findChild<QPushButton*>("FindPrevious")->click();
+    QTRY_COMPARE(view->selectionStart(), second);
+    box->setText("gamma");
+    QTest::keyClick(box, Qt::Key_Return);
+    QTRY_COMPARE(status->text(), QString("Not found"));
+    QTest::keyClick(box, Qt::Key_Escape);
+    QVERIFY(!bar->isVisible());
   }
 
   void holdsAHundredMegabytes() {

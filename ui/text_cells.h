@@ -1,0 +1,47 @@
+#pragma once
+// Text cells: how the preview's monospaced grid shows one character of UTF-8
+// text, shared by its layout, hit testing and painting so that they agree.
+//
+// A character is a lead byte and the continuation bytes after it (a stray
+// continuation byte starts a character of its own); one that is not valid
+// UTF-8 decodes to U+FFFD. East Asian wide and fullwidth characters take two
+// columns, combining marks and format characters none, everything else one.
+// Control characters take one column and are shown as symbols: C0 controls
+// as the Control Pictures U+2400 + code, DEL as U+2421, C1 controls as
+// U+FFFD; TAB and a lone CR are shown as a blank.
+
+#include <QString>
+#include <cstddef>
+#include <string_view>
+
+namespace kw::ui {
+
+struct Utf8Char {
+  char32_t code = 0;
+  size_t length = 1;  // bytes, at least one
+};
+
+// The character that starts at `at` (< text.size()).
+Utf8Char DecodeAt(std::string_view text, size_t at);
+
+// Columns taken by `code`: 0, 1 or 2.
+int CellWidth(char32_t code);
+
+// The character drawn for `code`.
+char32_t ShownChar(char32_t code);
+
+// Columns taken by all of `text`.
+size_t ColumnsOf(std::string_view text);
+
+// Number of ASCII bytes (below 0x80) at the start of the `n` bytes at `bytes`.
+size_t AsciiPrefix(const char* bytes, size_t n);
+
+// The end of the longest run of whole characters from `from` (before `end`)
+// that fits in `columns` columns: at least one character, and with the
+// combining marks after the last one.
+size_t FitColumns(std::string_view text, size_t from, size_t end, size_t columns);
+
+// Appends `code` to `out` (as a surrogate pair above U+FFFF).
+void AppendCode(QString& out, char32_t code);
+
+}  // namespace kw::ui
