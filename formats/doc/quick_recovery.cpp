@@ -47,11 +47,9 @@ Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobCont
         continue;
       }
       // Everything up to the next escape is one step per byte.
-      const auto* hit = static_cast<const uint8_t*>(std::memchr(p, kEscapeByte, static_cast<size_t>(stop - p)));
-      const uint8_t* const runEnd = hit == nullptr ? stop : hit;
-      o = QuickTranslate(p, static_cast<size_t>(runEnd - p), o);
-      steps += runEnd - p;
-      p = runEnd;
+      const size_t run = QuickTranslateRun(p, static_cast<size_t>(stop - p), &o);
+      steps += static_cast<int64_t>(run);
+      p += run;
       if (p == stop) break;
       end.lastByte = kEscapeByte;
       if (p + 1 == stop) {
