@@ -7,9 +7,6 @@ namespace kw {
 
 namespace {
 
-// -1 while nothing is forced.
-std::atomic<int> g_forced{-1};
-
 SimdPath Detect() {
 #if defined(__x86_64__) || defined(__i386__)
   __builtin_cpu_init();
@@ -22,22 +19,22 @@ SimdPath Detect() {
 #endif
 }
 
+// Set before main (a loop that runs earlier sees 0, the scalar path, which is
+// as correct); read with one relaxed load per call.
+const SimdPath g_best = Detect();
+std::atomic<int> g_active{static_cast<int>(g_best)};
+
 }  // namespace
 
-SimdPath BestSimdPath() {
-  static const SimdPath best = Detect();
-  return best;
+SimdPath BestSimdPath() { return g_best; }
+
+SimdPath ActiveSimdPath() { return static_cast<SimdPath>(g_active.load(std::memory_order_relaxed)); }
+
+void ForceSimdPath(SimdPath path) {
+  g_active.store(std::min(static_cast<int>(path), static_cast<int>(g_best)), std::memory_order_relaxed);
 }
 
-SimdPath ActiveSimdPath() {
-  const int forced = g_forced.load(std::memory_order_relaxed);
-  if (forced < 0) return BestSimdPath();
-  return static_cast<SimdPath>(std::min(forced, static_cast<int>(BestSimdPath())));
-}
-
-void ForceSimdPath(SimdPath path) { g_forced.store(static_cast<int>(path), std::memory_order_relaxed); }
-
-void ClearForcedSimdPath() { g_forced.store(-1, std::memory_order_relaxed); }
+void ClearForcedSimdPath() { g_active.store(static_cast<int>(g_best), std::memory_order_relaxed); }
 
 const char* SimdPathName(SimdPath path) {
   switch (path) {
