@@ -50,6 +50,7 @@ class FileSearcher {
   size_t size_ = 0;     // bytes of the window held in buffer_
   bool atEnd_ = false;  // the window reaches the end of the file
   bool failed_ = false;
+  uint32_t finds_ = 0;  // calls of find(), for its ticks
 };
 
 }  // namespace kw

@@ -10,6 +10,11 @@ best() {  # best wall time of 3 runs, in seconds
   echo "$best"
 }
 
+once() {  # wall time of one run, in seconds (for runs of many seconds)
+  /usr/bin/time -o "$measure" -f '%e' "$@" > /dev/null 2>&1
+  cat "$measure"
+}
+
 peak_kib() {  # peak resident memory of one run, in KiB
   /usr/bin/time -o "$measure" -f '%M' "$@" > /dev/null 2>&1
   cat "$measure"

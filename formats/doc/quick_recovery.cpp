@@ -1,13 +1,13 @@
 #include "formats/doc/quick_recovery.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
-#include "base/cp1252.h"
 #include "base/text_sink.h"
 #include "base/yield_clock.h"
+#include "formats/doc/quick_text.h"
 #include "formats/doc/step_scan.h"
 #include "formats/doc/text_reserve.h"
 
@@ -15,36 +15,14 @@ namespace kw {
 
 namespace {
 
-// What one step's first byte appends (0x25 is handled apart).
-const std::array<Utf8Char, 256>& QuickTable() {
-  static const std::array<Utf8Char, 256> table = [] {
-    std::array<Utf8Char, 256> t{};
-    for (int b = 0; b < 256; ++b) t[b] = Cp1252Char(static_cast<uint8_t>(b));
-    t[0x0D] = Utf8Char{{'\r', '\n', 0, 0}, 2};
-    t[0x0B] = Utf8Char{{'\r', '\n', 0, 0}, 2};
-    t[0x00] = Utf8Char{{0, 0, 0, 0}, 0};
-    return t;
-  }();
-  return table;
-}
-
-// True when all eight bytes of `w` are copied as they are: 0x01 to 0x7F,
-// except 0x0B, 0x0D and 0x25.
-constexpr uint64_t kOnes = 0x0101010101010101ULL;
-
-inline bool AllPlain(uint64_t w) {
-  constexpr uint64_t kHigh = 0x8080808080808080ULL;
-  const auto hasZero = [](uint64_t v) { return (v - kOnes) & ~v & kHigh; };
-  return ((w & kHigh) | hasZero(w) | hasZero(w ^ (kOnes * 0x0B)) | hasZero(w ^ (kOnes * 0x0D)) |
-          hasZero(w ^ (kOnes * 0x25))) == 0;
-}
+constexpr uint8_t kEightEscapes[8] = {kEscapeByte, kEscapeByte, kEscapeByte, kEscapeByte,
+                                      kEscapeByte, kEscapeByte, kEscapeByte, kEscapeByte};
 
 // The extraction pass. Appends to job.sRecoveredText and moves the progress
 // bar (never past `maximum`, also when the file grew since the count).
 Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobContext& context, YieldClock& clock) {
-  const auto& table = QuickTable();
   ChunkReader reader(file, job.lCurPos);
-  std::vector<char> out(ChunkReader::kChunkSize * 3 + 8);
+  std::vector<char> out(QuickTextRoom(ChunkReader::kChunkSize));
   int64_t steps = 0;
   PassEnd end;
   bool awaitingNext = false;
@@ -62,57 +40,44 @@ Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobCont
       }
     }
     while (!end.endMarker && p < stop) {
-      // Runs of plain text go eight bytes at a time, the rest byte by byte.
-      uint64_t word;
-      if (stop - p >= 8 && (std::memcpy(&word, p, 8), AllPlain(word))) {
-        std::memcpy(o, p, 8);
-        o += 8;
-        p += 8;
-        steps += 8;
-        continue;
-      }
-      // Zero bytes and "%%" pairs append nothing: eight bytes at a time too.
-      if (stop - p >= 8 && (word == 0 || word == kOnes * kEscapeByte)) {
-        steps += word == 0 ? 8 : 4;
+      // "%%" pairs append nothing: eight bytes at a time.
+      if (stop - p >= 8 && std::memcmp(p, kEightEscapes, 8) == 0) {
+        steps += 4;
         p += 8;
         continue;
       }
-      const uint8_t* const slowEnd = std::min(stop, p + 8);
-      while (p < slowEnd) {
-        const uint8_t b = *p;
-        if (b == kEscapeByte) {
-          end.lastByte = b;
-          if (p + 1 == stop) {
-            awaitingNext = true;
-            end.lastNext = -1;
-            p = stop;
-            break;
-          }
-          end.lastNext = p[1];
-          if (p[1] == kEndMarkerByte) {
-            end.endMarker = true;
-            break;
-          }
-          ++steps;
-          p += 2;
-          continue;
-        }
-        const Utf8Char& c = table[b];
-        std::memcpy(o, c.bytes, 4);
-        o += c.length;
-        ++steps;
-        ++p;
+      // Everything up to the next escape is one step per byte.
+      const size_t run = QuickTranslateRun(p, static_cast<size_t>(stop - p), &o);
+      steps += static_cast<int64_t>(run);
+      p += run;
+      if (p == stop) break;
+      end.lastByte = kEscapeByte;
+      if (p + 1 == stop) {
+        awaitingNext = true;
+        end.lastNext = -1;
+        p = stop;
+        break;
       }
-      if (end.endMarker) break;
+      end.lastNext = p[1];
+      if (p[1] == kEndMarkerByte) {
+        end.endMarker = true;
+        break;
+      }
+      ++steps;
+      p += 2;
     }
     if (reader.size() > 0 && !awaitingNext && !end.endMarker) {
       end.lastByte = stop[-1];
       end.lastNext = -1;
     }
-    job.sRecoveredText.append(out.data(), static_cast<size_t>(o - out.data()));
+    const std::string_view piece(out.data(), static_cast<size_t>(o - out.data()));
     if (TextSink* sink = context.textSink) {
-      sink->write(job.sRecoveredText);
+      // The "\r\n" the text begins with goes first, then each chunk's piece.
+      if (!job.sRecoveredText.empty()) sink->write(job.sRecoveredText);
       job.sRecoveredText.clear();
+      if (!piece.empty()) sink->write(piece);
+    } else {
+      job.sRecoveredText.append(piece);
     }
     clock.tick([&] { context.progress.setProgressValue(static_cast<int32_t>(std::min<int64_t>(steps, maximum))); });
     if (clock.stopped()) break;  // cancelled: the text so far stands

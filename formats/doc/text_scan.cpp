@@ -1,6 +1,7 @@
 #include "formats/doc/text_scan.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "base/yield_clock.h"
@@ -60,6 +61,20 @@ Kind Classify(char32_t c) {
   if (c >= 0xFF01 && c <= 0xFF5E) return kPunct;
   return kNone;
 }
+
+// Classify for every UTF-16 code unit, worked out once: the scan asks for
+// each byte pair and each byte of the file.
+const std::array<Kind, 0x10000>& Kinds() {
+  static const std::array<Kind, 0x10000> kinds = [] {
+    std::array<Kind, 0x10000> k{};
+    for (char32_t c = 0; c < 0x10000; ++c) k[c] = Classify(c);
+    return k;
+  }();
+  return kinds;
+}
+
+// Classify through the table (every character the scan sees is a code unit).
+inline Kind KindOf(const std::array<Kind, 0x10000>& kinds, char32_t c) { return c < 0x10000 ? kinds[c] : Classify(c); }
 
 bool IsVowel(char32_t c) {
   switch (c | 0x20) {
@@ -123,8 +138,9 @@ bool ReadsAsText(const std::vector<char32_t>& run, bool eightBit) {
   int lastScript = 0, repeat = 0, maxRepeat = 0, rising = 0;
   char32_t prev = 0, prevWide = 0;
   Tokens tokens;
+  const auto& kinds = Kinds();
   for (char32_t c : run) {
-    const Kind k = Classify(c);
+    const Kind k = KindOf(kinds, c);
     repeat = (c == prev) ? repeat + 1 : 0;
     prev = c;
     stops += IsCjkStop(c);
@@ -183,6 +199,14 @@ struct Run {
 
 ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClock* clock, std::string* out) {
   ScanResult result;
+  const auto& kinds = Kinds();
+  // The characters of the code page's bytes and their kinds.
+  std::array<char32_t, 256> points{};
+  std::array<Kind, 256> byteKinds{};
+  for (int b = 0; b < 256; ++b) {
+    points[b] = CodePagePoint(page, static_cast<uint8_t>(b));
+    byteKinds[b] = KindOf(kinds, points[b]);
+  }
   std::vector<Run> runs;
   std::vector<char32_t> chars;
   // UTF-16LE at even offsets.
@@ -195,7 +219,7 @@ ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClo
     chars.clear();
     while (j + 1 < size) {
       const char32_t c = data[j] | (data[j + 1] << 8);
-      if (Classify(c) == kNone) break;
+      if (kinds[c] == kNone) break;
       chars.push_back(c);
       j += 2;
     }
@@ -215,9 +239,8 @@ ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClo
       size_t j = i;
       chars.clear();
       while (j < to) {
-        const char32_t c = CodePagePoint(page, data[j]);
-        if (Classify(c) == kNone) break;
-        chars.push_back(c);
+        if (byteKinds[data[j]] == kNone) break;
+        chars.push_back(points[data[j]]);
         ++j;
       }
       if (j - i >= 5 && ReadsAsText(chars, true)) narrow.push_back({i, j, true});

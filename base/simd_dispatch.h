@@ -1,0 +1,30 @@
+#pragma once
+// SimdPath: which vector instructions the hot loops use, chosen once per
+// process from what the CPU has.
+//
+// Every vectorised loop keeps a scalar path and gives byte-identical results
+// on every path; SSE2 is the baseline (every x86-64 CPU has it), AVX2 is used
+// when the CPU reports it. Tests and fuzzers force a path to compare them;
+// a forced path the CPU lacks falls back to the best one it has.
+
+#include <cstdint>
+
+namespace kw {
+
+enum class SimdPath : uint8_t { kScalar = 0, kSse2 = 1, kAvx2 = 2 };
+
+// The widest path this CPU (and this build) supports.
+SimdPath BestSimdPath();
+
+// The path the loops use now: the forced one when set (capped at the best),
+// else the best.
+SimdPath ActiveSimdPath();
+
+// Makes every loop use `path` (capped at BestSimdPath()) until
+// ClearForcedSimdPath(). For tests and fuzzers; not for use while a job runs.
+void ForceSimdPath(SimdPath path);
+void ClearForcedSimdPath();
+
+const char* SimdPathName(SimdPath path);
+
+}  // namespace kw

@@ -1,0 +1,233 @@
+#include "formats/doc/quick_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "base/cp1252.h"
+
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+namespace kw {
+
+namespace {
+
+const std::array<Utf8Char, 256>& Table() {
+  static const std::array<Utf8Char, 256> table = [] {
+    std::array<Utf8Char, 256> t{};
+    for (int b = 0; b < 256; ++b) t[b] = Cp1252Char(static_cast<uint8_t>(b));
+    t[0x0D] = Utf8Char{{'\r', '\n', 0, 0}, 2};
+    t[0x0B] = Utf8Char{{'\r', '\n', 0, 0}, 2};
+    t[0x00] = Utf8Char{{0, 0, 0, 0}, 0};
+    return t;
+  }();
+  return table;
+}
+
+// One byte at a time through the table.
+inline char* ByTable(const uint8_t* p, const uint8_t* end, char* o) {
+  const auto& table = Table();
+  for (; p < end; ++p) {
+    const Utf8Char& c = table[*p];
+    std::memcpy(o, c.bytes, 4);
+    o += c.length;
+  }
+  return o;
+}
+
+size_t Scalar(const uint8_t* data, size_t size, char** out) {
+  size_t n = 0;
+  while (n < size && data[n] != kQuickEscape) ++n;
+  *out = ByTable(data, data + n, *out);
+  return n;
+}
+
+#if defined(__x86_64__)
+
+// Per 16 bytes: copied as they are, skipped (all zero), or by the table.
+size_t Sse2(const uint8_t* data, size_t size, char** out) {
+  const uint8_t* p = data;
+  const uint8_t* const end = data + size;
+  char* o = *out;
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i vt = _mm_set1_epi8(0x0B);
+  const __m128i cr = _mm_set1_epi8(0x0D);
+  const __m128i escape = _mm_set1_epi8(kQuickEscape);
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, escape)) != 0) break;
+    // Plain: 0x01-0x7F (above zero as signed bytes), neither 0x0B nor 0x0D.
+    const __m128i special = _mm_or_si128(_mm_cmpeq_epi8(v, vt), _mm_cmpeq_epi8(v, cr));
+    const __m128i plain = _mm_andnot_si128(special, _mm_cmpgt_epi8(v, zero));
+    if (_mm_movemask_epi8(plain) == 0xFFFF) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+      o += 16;
+    } else if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) != 0xFFFF) {
+      o = ByTable(p, p + 16, o);
+    }
+    p += 16;
+  }
+  *out = o;
+  return static_cast<size_t>(p - data) + Scalar(p, static_cast<size_t>(end - p), out);
+}
+
+// The compaction masks of the AVX2 path: for four characters of lengths
+// l0..l3 (index l0 + 4 l1 + 16 l2 + 64 l3), the byte shuffle that keeps the
+// first lk bytes of each four-byte slot k, in order.
+struct CompactMasks {
+  alignas(16) uint8_t mask[256][16];
+  CompactMasks() {
+    for (int code = 0; code < 256; ++code) {
+      int n = 0;
+      for (int k = 0; k < 4; ++k) {
+        for (int i = 0; i < ((code >> (2 * k)) & 3); ++i) mask[code][n++] = static_cast<uint8_t>(4 * k + i);
+      }
+      while (n < 16) mask[code][n++] = 0x80;
+    }
+  }
+};
+
+// The three UTF-8 bytes and the length of the characters of 0x80-0x9F,
+// as four 32-entry tables.
+struct HighHalf {
+  alignas(32) uint8_t b0[32], b1[32], b2[32], length[32];
+  HighHalf() {
+    for (int i = 0; i < 32; ++i) {
+      const Utf8Char& c = Table()[0x80 + i];
+      b0[i] = static_cast<uint8_t>(c.bytes[0]);
+      b1[i] = static_cast<uint8_t>(c.bytes[1]);
+      b2[i] = static_cast<uint8_t>(c.bytes[2]);
+      length[i] = c.length;
+    }
+  }
+};
+
+// A 32-entry table looked up by the low five bits of each byte.
+__attribute__((target("avx2"))) inline __m256i Lookup32(const uint8_t* table, __m256i low4, __m256i bit4) {
+  const __m256i lo = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(table)));
+  const __m256i hi = _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(table + 16)));
+  return _mm256_blendv_epi8(_mm256_shuffle_epi8(lo, low4), _mm256_shuffle_epi8(hi, low4), bit4);
+}
+
+// The characters of the first `count` of the 32 bytes at `p` (count <= 32),
+// each worked out in vectors (up to three bytes in a four-byte slot), the
+// slots packed four at a time.
+__attribute__((target("avx2"))) char* Block(const uint8_t* p, uint32_t count, char* o) {
+  static const CompactMasks masks;
+  static const HighHalf tables;
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i one = _mm256_set1_epi8(1);
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  const __m256i breaks =
+      _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(0x0B)), _mm256_cmpeq_epi8(v, _mm256_set1_epi8(0x0D)));
+  // 0x80-0x9F: from the tables; 0xA0-0xFF: C2 or C3, then the byte's low six bits.
+  const __m256i low4 = _mm256_and_si256(v, _mm256_set1_epi8(0x0F));
+  const __m256i bit4 = _mm256_cmpeq_epi8(_mm256_and_si256(v, _mm256_set1_epi8(0x10)), _mm256_set1_epi8(0x10));
+  const __m256i high = _mm256_cmpgt_epi8(zero, v);
+  const __m256i c1 = _mm256_and_si256(high, _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(0xA0)), v));
+  const __m256i upper = _mm256_cmpeq_epi8(_mm256_and_si256(v, _mm256_set1_epi8(0x40)), _mm256_set1_epi8(0x40));
+  const __m256i lead = _mm256_or_si256(_mm256_set1_epi8(static_cast<char>(0xC2)), _mm256_and_si256(upper, one));
+  __m256i b0 = _mm256_blendv_epi8(v, lead, high);
+  b0 = _mm256_blendv_epi8(b0, Lookup32(tables.b0, low4, bit4), c1);
+  b0 = _mm256_blendv_epi8(b0, _mm256_set1_epi8('\r'), breaks);
+  __m256i b1 = _mm256_and_si256(v, _mm256_set1_epi8(static_cast<char>(0xBF)));
+  b1 = _mm256_blendv_epi8(b1, Lookup32(tables.b1, low4, bit4), c1);
+  b1 = _mm256_blendv_epi8(b1, _mm256_set1_epi8('\n'), breaks);
+  const __m256i b2 = Lookup32(tables.b2, low4, bit4);
+  __m256i len = _mm256_blendv_epi8(one, _mm256_set1_epi8(2), _mm256_or_si256(high, breaks));
+  len = _mm256_blendv_epi8(len, Lookup32(tables.length, low4, bit4), c1);
+  // Zero bytes and the bytes past `count` give nothing.
+  const __m256i index = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+                                         22, 23, 24, 25, 26, 27, 28, 29, 30, 31);
+  const __m256i kept = _mm256_cmpgt_epi8(_mm256_set1_epi8(static_cast<char>(count)), index);
+  len = _mm256_and_si256(_mm256_andnot_si256(_mm256_cmpeq_epi8(v, zero), len), kept);
+  // Slot k of each lane's quarter q: bytes b0, b1, b2 of character 4q + k.
+  const __m256i w0 = _mm256_unpacklo_epi8(b0, b1);
+  const __m256i w1 = _mm256_unpackhi_epi8(b0, b1);
+  const __m256i z0 = _mm256_unpacklo_epi8(b2, zero);
+  const __m256i z1 = _mm256_unpackhi_epi8(b2, zero);
+  const __m256i slots[4] = {_mm256_unpacklo_epi16(w0, z0), _mm256_unpackhi_epi16(w0, z0), _mm256_unpacklo_epi16(w1, z1),
+                            _mm256_unpackhi_epi16(w1, z1)};
+  alignas(32) uint32_t codes[8];
+  alignas(32) uint32_t lengths[8];
+  const __m256i pairs = _mm256_maddubs_epi16(len, _mm256_set1_epi16(0x0401));
+  _mm256_store_si256(reinterpret_cast<__m256i*>(codes), _mm256_madd_epi16(pairs, _mm256_set1_epi32(0x00100001)));
+  const __m256i sums = _mm256_maddubs_epi16(len, one);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(lengths), _mm256_madd_epi16(sums, _mm256_set1_epi16(1)));
+  for (int lane = 0; lane < 2; ++lane) {
+    for (int q = 0; q < 4; ++q) {
+      const __m128i slot = lane == 0 ? _mm256_castsi256_si128(slots[q]) : _mm256_extracti128_si256(slots[q], 1);
+      const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(masks.mask[codes[4 * lane + q]]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_shuffle_epi8(slot, mask));
+      o += lengths[4 * lane + q];
+    }
+  }
+  return o;
+}
+
+// Per 32 bytes: copied as they are when all are plain, skipped when all are
+// zero, else Block; the block that holds the escape, and the last few bytes
+// (from a zero-padded copy), up to the escape or the end.
+__attribute__((target("avx2"))) size_t Avx2(const uint8_t* data, size_t size, char** out) {
+  const uint8_t* p = data;
+  const uint8_t* const end = data + size;
+  char* o = *out;
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i escape = _mm256_set1_epi8(kQuickEscape);
+  alignas(32) uint8_t tail[32];
+  while (p < end) {
+    const uint8_t* block = p;
+    uint32_t count = 32;
+    if (end - p < 32) {
+      count = static_cast<uint32_t>(end - p);
+      std::memset(tail, 0, sizeof tail);
+      std::memcpy(tail, p, count);
+      block = tail;
+    }
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(block));
+    const auto escapes = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, escape)));
+    if (escapes != 0) count = std::min<uint32_t>(count, static_cast<uint32_t>(__builtin_ctz(escapes)));
+    if (count == 32) {
+      const __m256i breaks =
+          _mm256_or_si256(_mm256_cmpeq_epi8(v, _mm256_set1_epi8(0x0B)), _mm256_cmpeq_epi8(v, _mm256_set1_epi8(0x0D)));
+      const __m256i plain = _mm256_andnot_si256(breaks, _mm256_cmpgt_epi8(v, zero));  // 0x01-0x7F
+      if (static_cast<uint32_t>(_mm256_movemask_epi8(plain)) == 0xFFFFFFFFu) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(o), v);
+        o += 32;
+        p += 32;
+        continue;
+      }
+      if (static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, zero))) == 0xFFFFFFFFu) {
+        p += 32;
+        continue;
+      }
+    }
+    o = Block(block, count, o);
+    p += count;
+    if (count < 32) break;  // an escape or the end
+  }
+  *out = o;
+  return static_cast<size_t>(p - data);
+}
+
+#endif
+
+}  // namespace
+
+size_t QuickTranslateRunOn(SimdPath path, const uint8_t* data, size_t size, char** out) {
+#if defined(__x86_64__)
+  if (path == SimdPath::kAvx2 && BestSimdPath() == SimdPath::kAvx2) return Avx2(data, size, out);
+  if (path != SimdPath::kScalar) return Sse2(data, size, out);
+#else
+  (void)path;
+#endif
+  return Scalar(data, size, out);
+}
+
+size_t QuickTranslateRun(const uint8_t* data, size_t size, char** out) {
+  return QuickTranslateRunOn(ActiveSimdPath(), data, size, out);
+}
+
+}  // namespace kw

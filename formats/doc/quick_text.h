@@ -1,0 +1,35 @@
+#pragma once
+// QuickText: the translation of Quick Recovery's steps to UTF-8, in bulk.
+//
+// Each byte becomes its Windows-1252 character as UTF-8, except that 0x0B
+// and 0x0D become "\r\n" and 0x00 becomes nothing. A run ends before the
+// escape byte 0x25, whose pairs the caller handles.
+//
+// Runs of plain text (0x01-0x7F without 0x0B and 0x0D) are copied a vector
+// at a time and runs of zero bytes skipped; the rest goes through one table
+// (scalar and SSE2) or is worked out 32 bytes at a time (AVX2). Every
+// SimdPath gives the same bytes and the same length.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "base/simd_dispatch.h"
+
+namespace kw {
+
+constexpr uint8_t kQuickEscape = 0x25;
+
+// Room QuickTranslateRun may write for `size` input bytes: three per byte
+// plus the slack of its sixteen-byte stores.
+constexpr size_t QuickTextRoom(size_t size) { return 3 * size + 16; }
+
+// Translates data[0, size) up to its first 0x25 byte (or its end) to *out,
+// which has room for QuickTextRoom(size) bytes, and moves *out past what it
+// wrote. Returns how many bytes it translated (the offset of that 0x25, or
+// `size`).
+size_t QuickTranslateRun(const uint8_t* data, size_t size, char** out);
+
+// The same on a given path (for the tests that compare the paths).
+size_t QuickTranslateRunOn(SimdPath path, const uint8_t* data, size_t size, char** out);
+
+}  // namespace kw
