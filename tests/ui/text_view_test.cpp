@@ -160,7 +160,7 @@ class TextViewTest : public QObject {
     std::string text = "Alpha beta \xC3\x84rger\r\n";
     text += std::string(8 << 20, 'x') + " alpha \xC3\xA4RGER";
     const size_t second = text.size() - 12;
-    page.fill(text);
+    page.fill(kw::ui::TextBuffer(std::move(text)));
     view->setFocus();
     QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
     auto* bar = page.findBar();
