@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/message_text.h"
+#include "base/version.h"
 
 namespace kw::cli {
 
@@ -167,6 +168,6 @@ std::string UsageText() {
          "it recovered nothing), 1 the file cannot be read or written, 2 usage error.\n";
 }
 
-std::string VersionText() { return "kwrecover 5.1 (build 1810)\n"; }
+std::string VersionText() { return "kwrecover " KW_VERSION_MAJOR_MINOR " (build " KW_VERSION_BUILD ")\n"; }
 
 }  // namespace kw::cli
