@@ -25,49 +25,52 @@ comment_of() {
   esac
 }
 
-# stamped FILE: the SPDX line is among the file's first three lines (after a
-# "#!" line and a coding line at most).
-stamped() { head -n 3 -- "$1" | grep -q "SPDX-License-Identifier:"; }
+# stamped FILE: one of the file's first three lines (a "#!" line and a
+# coding line may come first) is an SPDX line, whatever licence it names.
+stamped() { head -n 3 -- "$1" | grep -qE '^(//|#) SPDX-License-Identifier: '; }
 
 # stamp FILE MARKER: writes the line in place, keeping the file's mode and
 # links (the new text is written over the old, not renamed over it).
 stamp() {
-  local file=$1 line="$2 $license" tmp skip=0
+  local file=$1 line="$2 $license" tmp
   tmp=$(mktemp)
-  if head -n 1 -- "$file" | grep -q '^#!'; then
-    skip=1
-    sed -n 2p -- "$file" | grep -qE '^#.*coding[:=]' && skip=2
-  fi
-  {
-    head -n "$skip" -- "$file"
-    echo "$line"
-    tail -n "+$((skip + 1))" -- "$file"
-  } >"$tmp"
+  awk -v line="$line" '
+    NR == 1 && /^#!/ { skip = 1 }
+    NR == 2 && skip == 1 && /^#.*coding[:=]/ { skip = 2 }
+    !done && NR > skip { print line; done = 1 }
+    { print }
+    END { if (!done) print line }
+  ' "$file" >"$tmp"
   cat "$tmp" >"$file"
   rm -f "$tmp"
 }
 
-missing=0
-while IFS= read -r -d '' file; do
-  [ -f "$file" ] && [ ! -L "$file" ] || continue
-  marker=$(comment_of "$file")
-  [ -n "$marker" ] || continue
-  stamped "$file" && continue
-  missing=$((missing + 1))
-  if $check; then
-    echo "no SPDX line: $file"
-  else
-    stamp "$file" "$marker"
-    echo "stamped: $file"
-  fi
-done < <(git ls-files -z --cached --others --exclude-standard)
+# The whole run is one function, read before it starts: the script may stamp
+# itself, and bash would otherwise read on in the changed file.
+main() {
+  missing=0
+  while IFS= read -r -d '' file; do
+    [ -f "$file" ] && [ ! -L "$file" ] || continue
+    marker=$(comment_of "$file")
+    [ -n "$marker" ] || continue
+    stamped "$file" && continue
+    missing=$((missing + 1))
+    if $check; then
+      echo "no SPDX line: $file"
+    else
+      stamp "$file" "$marker"
+      echo "stamped: $file"
+    fi
+  done < <(git ls-files -z --cached --others --exclude-standard)
 
-if $check; then
-  if [ $missing -ne 0 ]; then
-    echo "$missing source file(s) lack \"$license\": run scripts/add_spdx.sh"
-    exit 1
+  if $check; then
+    if [ $missing -ne 0 ]; then
+      echo "$missing source file(s) lack \"$license\": run scripts/add_spdx.sh"
+      exit 1
+    fi
+    echo "SPDX check: every source file names its licence"
+  else
+    echo "add_spdx: $missing file(s) stamped"
   fi
-  echo "SPDX check: every source file names its licence"
-else
-  echo "add_spdx: $missing file(s) stamped"
-fi
+}
+main "$@"; exit
