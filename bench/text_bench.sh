@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Quick and Salvage Recovery against cat on a page-cached file of mixed text
 # and binary bytes (512 MiB by default), in one run. Prints a table.
 #   bench/text_bench.sh [BUILD_DIR] [MIB]

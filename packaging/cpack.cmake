@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The Debian package of both programs: `cpack -G DEB` in the build folder
 # (scripts/check_package.sh builds it and runs lintian on it). Included from
 # the root CMakeLists.txt, so that CPackConfig.cmake lands in the build root.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Writes the Debian changelog of the package, made from CHANGELOG.md (Keep a
 # Changelog): one entry per release, newest first, its bullet points as the
 # entry's items, dated at the release's date. Unreleased changes are left out.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Run by CPack between installing into its staging folder and making the
 # package: removes the .comment and .note sections from the programs, as
 # Debian's own packaging tools do (CPack's strip keeps them).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Stamps every source file of the repository with its licence, as its first
 # line (after a "#!" line, and after a Python coding line):
 #   // SPDX-License-Identifier: Apache-2.0   C++ (.cpp, .h, .h.in)

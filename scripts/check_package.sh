@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the Debian package as a distribution would and checks it: a build
 # folder of its own (build-package, or $BUILD_DIR) with Debian's build flags
 # (all hardening on), `cpack -G DEB`, then lintian, desktop-file-validate and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Keeps the manual page kwrecover(1) true to the program: every command that
 # `kwrecover --help` shows has a SYNOPSIS line and a COMMANDS entry, every
 # option on a command's help line is on its SYNOPSIS line, every option any

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The version is set in one place, project(kwrecover VERSION ...): checks
 # that `kwrecover --version` shows it and that the newest release in
 # CHANGELOG.md is it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Help > Contents (own help, or Help.chm through the desktop), the web site
 // link from the menu and the About window, and the About window itself.
 

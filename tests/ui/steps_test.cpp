@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The wizard's steps as a user walks them: the start state, the no-file
 // message, Next and Back across all five steps, the mode boxes, the .docx
 // test, restarting from the File menu and closing, and where the keyboard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The text preview's viewer: wrapping, selecting with mouse and keys,
 // copying, and a very long text.
 
