@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ChunkReader: reads a SourceFile forward from a position in large chunks.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Windows-1252, the single-byte code page in which file bytes become
 // characters. Its five undefined bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D map to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "base/damage_report.h"
 
 #include <cstdio>

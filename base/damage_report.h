@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // DamageReport: what the readers of a job skipped or cut, where and why.
 //

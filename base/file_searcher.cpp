@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "base/file_searcher.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // FileSearcher: FindInFile's search over a file that stays open, for the
 // carvers, which search the same file thousands of times.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // JobContext: what an engine gets from the job that runs it, and where its
 // findings go.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // JobProgress: how a running job reports its progress and learns that it
 // should stop.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // RecoveryJobState: the working values of one job, shared by the passes of
 // its engine.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // OutputFile: writes a file the user names without ever leaving it half
 // written, and never onto the document being recovered.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // PictureRecord: one picture a job found, as every front end receives it.
 //

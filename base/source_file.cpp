@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "base/source_file.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // SourceFile: read-only access to the document a job recovers from.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Status: the outcome of an operation that can fail on bad input or I/O.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The text the preview box shows of a job's result: sRecoveredText without
 // its leading and trailing space characters (0x20 only; line breaks and tabs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // TextSink: where a text engine may hand over the recovered text piece by
 // piece as it grows, instead of keeping it whole in sRecoveredText.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // YieldClock: yields to the front end by elapsed time, not per byte, and
 // carries a cancel request into the job.

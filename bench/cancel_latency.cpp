@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // cancel_latency: how long a job takes to stop once a cancel is requested.
 // Runs the job on FILE several times, asking it to stop after 10, 20, 40,
 // ... ms, and prints the longest time from the request to the job's return.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Two builds of kwrecover against each other: the standard output and exit
 # status of quick, salvage, images, info and deep on every file of the
 # samples, the .docx fixtures and the fuzz corpora (each also copied to a

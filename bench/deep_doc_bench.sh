@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Deep Recovery .doc bench: builds the corpus (bench/deep_doc_corpus.py), runs
 # our reader (kw_deep_doc_probe) and the peers (antiword, catdoc, catdoc -b -u
 # for broken files, LibreOffice's text export) on every file, and prints per

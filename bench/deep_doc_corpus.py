@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Builds the corpus for the Deep Recovery .doc bench.
 
     bench/deep_doc_corpus.py OUT_DIR

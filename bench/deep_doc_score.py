@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Scores the text each tool recovered from the Deep Recovery .doc corpus.
 
     bench/deep_doc_score.py CORPUS_DIR RESULTS_DIR TOOL...

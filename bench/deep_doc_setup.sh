@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs the corpus tools and the peers the Deep Recovery .doc bench compares
 # against (Debian packages). Run as root, once.
 set -euo pipefail

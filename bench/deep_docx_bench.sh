@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Deep Recovery .docx bench: our reader against docx2txt, LibreOffice's text
 # export and (for pictures) unzip, on the corpus of bench/deep_docx_corpus.py.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: Apache-2.0
 """Makes the Deep Recovery .docx corpus: packages written by several writers
 from text and pictures made here, and damaged copies of each.
 

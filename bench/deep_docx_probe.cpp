@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // deep_docx_probe: runs the Deep Recovery .docx reader on one file, for the
 // benchmark script.
 //

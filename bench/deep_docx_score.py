@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: Apache-2.0
 """Scores one reader's output against a corpus package's truth.
 
     deep_docx_score.py TRUTH.txt OUTPUT.txt [MEDIA_DIR PICTURE_DIR]

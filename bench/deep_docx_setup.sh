@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs the peers and corpus tools the Deep Recovery .docx bench uses
 # (Debian packages; run as root). The corpus script runs with /usr/bin/python3,
 # which sees the Debian python3-docx and python3-pil.

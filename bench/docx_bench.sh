@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # .docx recovery speed, in one run: HtmlToText on 10/20/40 MB of document
 # XML, and `kwrecover quick` against docx2txt on a package whose document
 # XML is 30 MB (best of three wall times each). Prints tables.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // HtmlToText on document XML of 10, 20 and 40 MB whose tag texts are mostly
 // distinct (every paragraph carries its own revision id): 200,000 distinct
 // tag texts at 20 MB. Prints a table: best of three runs per size, and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The wizard against the CLI on the same page-cached file (512 MiB mixed text
 # and binary by default), one run each, in one go. Prints a table: job time
 # in the wizard / in kwrecover, the longest event-loop stall during the job,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // gui_probe MODE FILE: runs one job in the real wizard (offscreen) and
 // prints how long the job took, the longest stall of the event loop while
 // it ran, how long showing the result took afterwards, and how long the

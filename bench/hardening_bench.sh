@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Time and memory bounds of every job on the worst inputs we can build, in
 # one run, printed as one table:
 #   - quick, salvage and images on 64 MiB binary inputs, the .docx job on

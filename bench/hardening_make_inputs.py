@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the worst inputs of the hardening benchmark into a folder.
 
     bench/hardening_make_inputs.py DIR MIB

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Image Recovery's speed and memory, in one run, printed as a table:
 #   - kwrecover images on a page-cached file of random bytes with 2,000 JPEG and
 #     2,000 PNG pictures inserted, against cat and against foremost (JPEG and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // images_probe: runs the Image Recovery core the way the wizard does, for the
 // benchmark script.
 //

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the Image Recovery benchmark's data: random bytes with JPEG and PNG
 pictures inserted at random places, or one file holding a single picture.
 

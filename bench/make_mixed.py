@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """make_mixed.py OUT MIB: a file of mixed text and binary bytes, MIB MiB long.
 
 Text runs (letters, spaces, paragraph marks) alternate with random binary

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Quick and Salvage Recovery against cat on a page-cached file of mixed text
 # and binary bytes (512 MiB by default), and Deep Recovery against Quick on
 # the same file and on a sound Word 97 file of 8-bit text (64 MiB by default,

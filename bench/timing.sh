@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Timing helpers for the bench scripts (sourced). The caller sets $measure,
 # a scratch file for /usr/bin/time.
 

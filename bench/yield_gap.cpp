@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // yield_gap: runs one text job on a file with a host that counts yields and
 // records the longest time between two of them (and from the job's start to
 // the first yield and from the last yield to its end), in wall-clock time

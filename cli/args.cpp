@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cli/args.h"
 
 #include <array>
 #include <string_view>
 
 #include "base/message_text.h"
+#include "base/version.h"
 
 namespace kw::cli {
 
@@ -178,6 +180,6 @@ std::string UsageText() {
          "it recovered nothing), 1 the file cannot be read or written, 2 usage error.\n";
 }
 
-std::string VersionText() { return "kwrecover 5.1 (build 1810)\n"; }
+std::string VersionText() { return "kwrecover " KW_VERSION_MAJOR_MINOR " (build " KW_VERSION_BUILD ")\n"; }
 
 }  // namespace kw::cli

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A kwrecover command: one small class per verb, over the shared core.
 

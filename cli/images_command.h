@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // images: runs one Image Recovery job as the wizard would and prints the
 // picture list, one entry text a line in list order, then the label line

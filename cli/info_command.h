@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // info: prints "TypeOfImage=t Width=w Height=h Depth=d" for a picture file,
 // the fields of PictureHeader after read() (all 0 for an unknown

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kwrecover: the command-line front end of the recovery engines.
 
 #include <string>

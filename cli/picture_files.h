@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The pictures of a job written into a folder, for images --extract and
 // deep --pictures: DIR/<name>.<ext>, DIR made if missing, an existing file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The picture list as kwrecover prints it, the same lines the wizard's list
 // shows: "  Image #" n "  >     " firstByte "|" lastByte "|" name "|" ext,

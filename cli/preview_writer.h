@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // PreviewWriter: writes a job's text as the preview box would show it (no
 // leading or trailing spaces) to a file or stdout, taking the text in pieces.

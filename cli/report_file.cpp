@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cli/report_file.h"
 
 #include "base/output_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ReportFile: the --report JSON of a command, checked before the job (it may
 // not be the document itself) and written after it, also when the job

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // quick / salvage: runs one text job exactly as the wizard would with that
 // mode checked (a path containing ".docx" runs .docx recovery) and writes the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The CLI's argument parser on arbitrary argument lists (NUL-separated):
 // every outcome is one of the four actions, and a run always names a command
 // and a file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Deep Recovery .doc reader on arbitrary bytes: never crash, never fail
 // on a file that can be read, and the text is UTF-8 whose only control
 // characters are TAB and the CR LF that ends each line.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Deep Recovery .docx reader on arbitrary bytes: ReadDocxDeep on the
 // input as a file, and TolerantInflate on the input as a deflate stream.
 // Never crash; the reader answers OK or Invalid (never an I/O error on a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The .docx job on arbitrary bytes: ReadZipEntry at an arbitrary headerPos
 // (the input's first four bytes, little-endian, the rest being the file),
 // then DocxRecovery on the whole input. Never crash; an entry that is read

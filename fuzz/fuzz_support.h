@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Shared pieces of the fuzz targets: a silent job context and a scratch
 // file that holds the current input, since the engines read files.

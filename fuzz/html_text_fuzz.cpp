@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // HtmlToText and the .docx text conversion on arbitrary text. Tag removal is
 // checked against the literal loop (RemoveTagsLiteral), and HtmlToText
 // against its sixteen passes written out one by one, each a plain

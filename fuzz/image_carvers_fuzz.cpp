@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Image Recovery (both carvers and the listing) on arbitrary bytes: never
 // crash, and the pictures it lists are sound: every picture begins with its
 // start marker inside the file, a JPEG ends with its end marker, a PNG's end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Extraction of an arbitrary picture from arbitrary bytes. The input is
 // "first|last|name|ext" (after a ">", if any), a NUL, then the source.
 // Whatever the picture says, a copy is either refused or holds exactly the

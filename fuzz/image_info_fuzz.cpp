@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // PictureHeader on arbitrary bytes: never crash, never read past its 64 KiB,
 // report one of the five types, and never form a dimension above 32767.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Quick and Salvage Recovery on arbitrary bytes: never crash, and the text
 // always begins with "\r\n" and the progress never passes its maximum.
 // Quick's translation gives the same bytes on every SIMD path, run by run

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // DeepRecovery: the Deep Recovery job. Reads a document through its own
 // structure: a .docx package whole (every entry, damaged data inflated as

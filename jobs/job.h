@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // RunJob: one recovery job, from a source path and a mode to its result.
 //

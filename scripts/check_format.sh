@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Fails when a C++ file is not formatted as .clang-format says. To fix:
 #   git ls-files '*.cpp' '*.h' | xargs clang-format -i
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Fails when a layer includes a layer above it. The layers, lowest first:
 #   base -> formats -> jobs -> fronts (cli, ui)
 # and the formats (doc, docx, images) never include one another.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the libFuzzer targets with clang and runs each on its seed corpus.
 #   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
 # New inputs go to build-fuzz/corpus/<target>/ (the committed seeds stay as

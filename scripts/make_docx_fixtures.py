@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the small .docx packages in tests/docx/data/ with real writers.
 
 Each package holds the same short text (below), written by one writer:

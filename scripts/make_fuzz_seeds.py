@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the small seed corpora of the fuzz targets that need built inputs.
 
     scripts/make_fuzz_seeds.py [OUT_DIR]   (default: fuzz/corpus)

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the damaged Word 97-2003 samples in samples/ (deterministic).
 
 Two are laid out byte by byte, so that each shows one case clearly; one is a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds kwrecover and runs the main job: the wizard on a shipped sample where
 # a display exists, else the command line on that sample.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds with AddressSanitizer + UndefinedBehaviorSanitizer in build-asan and
 # runs the whole test suite there.
 set -euo pipefail

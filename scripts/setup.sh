@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs what building, running and testing kwrecover needs, from Debian's
 # packages. Quick when everything is already there.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds everything and runs the whole test suite through CTest.
 #   BUILD_DIR=...  build folder (default: build)
 #   extra arguments go to CMake's configure step (e.g. -DKW_SANITIZE=ON)

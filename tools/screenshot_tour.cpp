@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Walks the real wizard through every step and saves a picture of each:
 //   xvfb-run -s "-screen 0 1024x768x24" kw_screenshot_tour OUTDIR SAMPLE.doc
 // Not a test; it makes the README's screenshots.

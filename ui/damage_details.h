@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // DamageDetails: the modal window behind "Details..." on the preview step.
 // It lists every damaged place of the last job, one line each, in a

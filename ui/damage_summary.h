@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // DamageSummary: the row on a preview step that tells how many damaged
 // places the last job skipped or cut (LblDamage), with "Details..."

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The wizard's wording of a job's damage report: the one-line summary on the
 // preview step and one line per damaged place for the details window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // DocAbout: the About window. Modal, owned by the wizard, a fresh one for
 // every Help > About. It shows the version and the product web site's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // DocFrm: the wizard window, the program's only main window.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // DocProgress: the status window "Document Repair Status" of one recovery
 // job.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ui/file_page.h"
 
 #include <fcntl.h>

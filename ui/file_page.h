@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Step 1: the source document. The file-name box txtDocFileName (the user may
 // also type a path) and the Browse button CmdBowse; what Browse does is the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The program's small pictures, drawn in code so that no image file has to
 // travel with the program.

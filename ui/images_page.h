@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Step 4: the pictures an Image Recovery job found.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // JobRunner: runs one recovery job on a thread of its own, so the wizard
 // stays live however long the job takes.

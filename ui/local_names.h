@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // File names between the wizard's texts and the byte strings the core opens.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kwrecover-gui: the recovery wizard. An optional argument fills the file box.
 
 #include <QApplication>

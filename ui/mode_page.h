@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Step 2: the four recovery modes, OptQuickMode, OptImageMode,
 // OptSalvageMode and OptDeepMode. They are check boxes that act as one group

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Step 5: "Save Document". Saves the previewed text through a save dialog,
 // as UTF-8 text (.txt) or as a Word document (.docx, one paragraph per

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Step 3: the recovered text. TxtRepairedDocContent is a read-only viewer
 // (select and copy work) that starts disabled and empty. fill() moves a

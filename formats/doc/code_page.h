@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // CodePage: the Windows single-byte code pages in which Word 6.0, 95 and 2.0
 // store their 8-bit text (Central European 1250, Cyrillic 1251, Western 1252,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // CompoundFile: a damage-tolerant reader of the OLE2 compound file that holds
 // a Word 97-2003 (and 6.0/95) document: header, DIFAT, FAT, mini FAT,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "formats/doc/deep_doc.h"
 
 #include <algorithm>

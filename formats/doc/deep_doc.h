@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ReadDocDeep: the text of a Word 97-2003, 6.0/95 or 2.0 document read
 // through its own structure (compound file, File Information Block, piece

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The Deep Recovery reader of Word 97-2003, 6.0/95 and 2.0 text.
 target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/code_page.cpp

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Fib: the File Information Block at the start of a Word document's main
 // stream, reduced to what text recovery needs: which Word wrote it, where the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // PieceTable: where each run of a Word document's characters lies in its main
 // stream, from the CLX ("complex" part) of a Word 97-2003 or 6.0/95 file.

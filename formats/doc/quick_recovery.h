@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Quick Recovery of a Word 97-2003 file.
 //

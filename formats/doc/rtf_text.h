@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // RtfText: the text of a Rich Text Format document, for files that carry a
 // .doc name but hold RTF (some writers save RTF under that name).

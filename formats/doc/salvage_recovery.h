@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Salvage Recovery: digs 7-bit text out of a heavily damaged Word 97-2003
 // file without relying on any offset inside it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The stepping rule of the Word 97-2003 text engines.
 //

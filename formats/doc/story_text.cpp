@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "formats/doc/story_text.h"
 
 #include <algorithm>

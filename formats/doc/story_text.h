@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // AppendStories: the text of a Word document from its main stream and its
 // pieces, story by story (main text, footnotes, headers and footers,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ReserveText: room for a text that will grow to at most `bound` bytes, so
 // that appending never moves it (a move of a few hundred MiB stalls the

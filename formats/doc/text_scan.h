@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ScanForText: finds the text in bytes whose structure is lost (a main stream
 // whose piece table is gone, or a whole file that is no container at all).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "formats/doc/word_text.h"
 
 #include "base/cp1252.h"

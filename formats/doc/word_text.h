@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // WordTextWriter: turns the characters of a Word document, as stored (UTF-16
 // code units, with Word's control characters), into plain UTF-8 text.

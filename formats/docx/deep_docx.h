@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ReadDocxDeep: the Deep Recovery reader of .docx packages. Reads the
 // package whole, surviving damage: every entry that can be found (by its

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The Deep Recovery reader of .docx packages (formats/docx/deep_docx.h).
 target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/deep_docx.cpp

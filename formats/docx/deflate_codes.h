@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Deflate's codes (RFC 1951): canonical Huffman codes built from code
 // lengths, the fixed codes, and the bases and extra bits of lengths and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The text of a .docx main document: its XML through HtmlToText, with the
 // steps that the document's own format needs around it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // DocxRecovery: the .docx engine. Finds the main document's entry by its name
 // "word/document" in the raw package (no directory is read, so a package

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // WriteDocx: saves plain text as a minimal Word document (.docx).
 //

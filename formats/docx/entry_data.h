@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ReadEntryData: the content of one package entry, as much as damage left.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // RecoverEntryText: the main document entry's bytes become the job's text.
 //

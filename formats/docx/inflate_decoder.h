@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // InflateDecoder: the decoder behind TolerantInflate, shared by its two
 // halves: tolerant_inflate.cpp decodes and resumes after damage,

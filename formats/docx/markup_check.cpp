@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/markup_check.h"
 
 namespace kw {

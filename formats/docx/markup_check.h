@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // MarkupCheck: whether a stream of bytes can still be XML, one byte at a time.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // PackageHeader: one ZIP local or central directory header as the file holds
 // it, read whatever its state, with what makes it implausible.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Package parts: what each entry of a .docx package is, by its name and, when
 // the name is lost or unknown, by its content.

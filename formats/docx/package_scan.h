@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ScanPackage: every entry of a ZIP package that can still be found.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // PictureBytes: what kind of picture a byte string is, and its size.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // RawInflater: inflates raw deflate data (no zlib or gzip wrapper) fed in
 // pieces, into at most `outputLimit` bytes.

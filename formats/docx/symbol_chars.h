@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // SymbolChar: the character a w:sym element stands for.
 //

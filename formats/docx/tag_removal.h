@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Tag removal, the markup pass of HtmlToText: while the first "<" comes
 // before the first ">", every copy of the text from that "<" to that ">" is

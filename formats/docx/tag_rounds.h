@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // RemoveTagsInRounds: the tag-removal loop (while the first "<" comes before
 // the first ">", remove every copy of the text from that "<" to that ">")

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // TolerantInflate: inflates raw deflate data (RFC 1951) that damage may have
 // broken, keeping everything that still decodes.

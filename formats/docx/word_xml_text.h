@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // WordXmlText: the plain text of a WordprocessingML part (a document,
 // header, footer, footnotes, endnotes or comments), in one streaming pass.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // FindCentralEntry: the central directory's record of one local entry.
 //

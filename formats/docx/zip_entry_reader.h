@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The ZIP entry reader: the data of the one local entry whose header lies at
 // a given position, read without the package's central directory, so that a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ZipLocalHeader: the fixed 30-byte part of a ZIP local file header.
 //

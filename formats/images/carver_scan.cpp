@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "formats/images/carver_scan.h"
 
 #include "base/damage_report.h"

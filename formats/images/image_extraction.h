@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Image extraction: copies one picture out of the job's results, either into
 // a new "sqm" temporary file for the wizard's preview (SaveImages) or into a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "formats/images/image_recovery.h"
 
 #include "base/yield_clock.h"

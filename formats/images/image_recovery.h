@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ImageRecovery: the Image Recovery job. Runs the JPEG scan, then the PNG
 // scan, each listing its pictures when it ends (JPEG pictures first).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The carved-image table: the listing step that turns each carver's finds
 // into the job's picture records.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "formats/images/jpeg_carver.h"
 
 #include "base/byte_search.h"

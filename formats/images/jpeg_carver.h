@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // CarveJpegs: the first scan of Image Recovery, which finds JPEG pictures by
 // their start marker FF D8 FF and end marker FF D9 and lists them.

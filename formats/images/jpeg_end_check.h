@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The JPEG carver's end check: does the end marker FF D9 just found end the
 // picture, or is it the end of something inside it (a thumbnail)?

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // PictureHeader (once named cGetInfo): reads the start of a picture file and
 // reports its format, width, height and colour depth.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "formats/images/png_carver.h"
 
 #include <algorithm>

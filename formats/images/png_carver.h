@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // CarvePngs: the second scan of Image Recovery, which finds PNG pictures by
 // the start marker 89 50 4E and the end marker 49 45 4E 44 AE 42 60 82 (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "base/yield_clock.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "cli/preview_writer.h"
 
 #include <gtest/gtest.h>

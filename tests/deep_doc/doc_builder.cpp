@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "tests/deep_doc/doc_builder.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Builders of small Word files for the Deep Recovery tests: a compound file
 // writer (512-byte sectors; streams under 4096 bytes in the small-stream

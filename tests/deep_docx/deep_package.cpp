@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "tests/deep_docx/deep_package.h"
 
 #include "base/source_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Test packages for the Deep Recovery .docx reader: a whole package built
 // from entries, with its central directory, so that each test damages one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/tolerant_inflate.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "tests/docx/docx_fixtures.h"
 
 namespace kw::test {

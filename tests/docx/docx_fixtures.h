@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The packages in tests/docx/data (written by scripts/make_docx_fixtures.py)
 // and the text each must give.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // WriteDocx: the document XML of a text, and a package our own .docx
 // recovery reads back.
 

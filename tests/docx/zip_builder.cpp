@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "tests/docx/zip_builder.h"
 
 #include <zlib.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Hand-built ZIP pieces for tests: every field explicit, so that each kind
 // of damage can be made on purpose.

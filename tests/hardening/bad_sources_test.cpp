@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Sources that are no readable document, given to the jobs that the text
 // engines' own tests do not cover: Image Recovery, the .docx job and the
 // picture header reader.

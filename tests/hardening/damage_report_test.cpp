@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The damage report: each reader that drops bytes says where and why, and
 // kwrecover --report writes it as JSON.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The .docx job on real writers' packages cut short and with their main
 // entry's local header damaged byte by byte: the document's text or no text,
 // never a wrong text, never a crash.

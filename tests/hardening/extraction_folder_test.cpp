@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kwrecover's --extract folder and the temporary folder, as a process: the
 // pictures go only into the folder, under their listed names, never through
 // a link planted there, and the text of a .docx is printed even when no

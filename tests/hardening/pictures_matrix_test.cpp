@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Image Recovery on files built to strain it: more pictures than the list
 // holds, markers without partners or cut off by the end of the file, and a
 // file that changes under the job or between listing and extraction.

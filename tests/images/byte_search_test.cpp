@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "base/byte_search.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Byte strings for the image tests: pictures as the carvers see them (their
 // markers around a body) and a scoped TMPDIR.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "formats/images/picture_header.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reads end where the file ended when the job began, never block, and a job
 // that runs out of memory ends as an error; names in messages stay one line.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Outputs are all or nothing: a failed write, a signal or a planted file
 // never cost the user an earlier output, and nothing is left behind.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The document being recovered is never an output: not by its own name, a
 // relative name, a hard link or a symlink, and not as an extracted picture.
 

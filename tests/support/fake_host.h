@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // FakeHost: an engine's context whose progress records what the job did,
 // for tests. `rows()` gives the pictures as kwrecover lists them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "tests/support/run_process.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Run by the text job tests as a child process: starts a job (argument 2:
 // the mode box) on the file named by argument 1, presses OK on the status
 // window, then Close on the wizard while the job runs on. Prints "close NS"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The damage summary on the preview steps: shown with its details after a
 // job whose readers skipped or cut something, hidden after one that did not.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // File names that are not valid UTF-8: a document chosen with Browse or given
 // as the program's argument is recovered and its pictures shown, and text
 // and pictures are saved into a folder whose name is not UTF-8 either.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Help > Contents (own help, or Help.chm through the desktop), the web site
 // link from the menu and the About window, and the About window itself.
 
@@ -9,6 +10,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include "base/version.h"
 #include "tests/ui/wizard_driver.h"
 #include "ui/doc_about.h"
 #include "ui/doc_frm.h"
@@ -58,8 +60,8 @@ class HelpAboutTest : public QObject {
       seen << QString::number(about->isVisible());
     });
     frm.findChild<QAction*>("mnuAbout")->trigger();
-    QCOMPARE(seen,
-             QStringList({"About", "Version 5.1 Build 1810", "0", "https://www.example.com/kravelin/", "1", "0"}));
+    QCOMPARE(seen, QStringList({"About", "Version " KW_VERSION_MAJOR_MINOR " Build " KW_VERSION_BUILD, "0",
+                                "https://www.example.com/kravelin/", "1", "0"}));
     QCOMPARE(urls_.opened, QList<QUrl>({QUrl("https://www.example.com/kravelin/")}));
   }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Image Recovery in the wizard: the job lists the pictures, a click or the
 // keyboard shows the selected picture with its height, width and depth, a
 // picture that cannot be shown or extracted blanks the preview and says why,

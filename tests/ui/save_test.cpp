@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Step 5: saving the previewed text as UTF-8 text and as a Word document,
 // through the save dialog, without changing the step rules, and never onto
 // the document being recovered.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The wizard's steps as a user walks them: the start state, the no-file
 // message, Next and Back across all five steps, the mode boxes, the .docx
 // test, restarting from the File menu and closing, and where the keyboard
@@ -16,6 +17,7 @@
 #include <QTabWidget>
 #include <QTest>
 
+#include "base/version.h"
 #include "tests/ui/wizard_driver.h"
 #include "ui/doc_frm.h"
 #include "ui/text_view.h"
@@ -48,7 +50,7 @@ class StepsTest : public QObject {
   void startState() {
     DocFrm frm;
     Prepare(frm);
-    QCOMPARE(frm.windowTitle(), QString("Kravelin Word Recovery v5.1"));
+    QCOMPARE(frm.windowTitle(), QString("Kravelin Word Recovery v" KW_VERSION_MAJOR_MINOR));
     auto* tabs = frm.findChild<QTabWidget*>("DocTab");
     QStringList captions;
     for (int i = 0; i < tabs->count(); ++i) captions << tabs->tabText(i);

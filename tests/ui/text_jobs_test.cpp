@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Text jobs from Next on step 2 to the filled preview, through the real
 // status window: Quick, Salvage and .docx jobs, OK before the first tick and
 // during a job, closing the wizard during a job, a source that cannot be read.

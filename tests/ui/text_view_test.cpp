@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The text preview's viewer: wrapping (by display width too), control
 // characters, selecting with mouse and keys, copying, a very long text, and
 // the find bar of the text page.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Helpers for driving the wizard as a user does: sample files written by the
 // test, clicks on named controls, and handlers for modal windows (which run
