@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "base/simd_dispatch.h"
 
 #include <algorithm>

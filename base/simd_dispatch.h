@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // SimdPath: which vector instructions the hot loops use, chosen once per
 // process from what the CPU has.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // How much text a job gave back, in the words a user reads: paragraphs (lines
 // that hold something other than blanks) and characters (Unicode characters,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Batch throughput: kwrecover batch over the corpus of bench/batch_corpus.py
 # (10,000 small .doc and .docx files), serial and with 2 workers.
 #

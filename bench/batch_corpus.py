@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the batch bench's corpus: COUNT small .doc and .docx files (5-50 KB).
 
     bench/batch_corpus.py OUTDIR [COUNT]

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The .docx text on the hardening benchmark's pathological packages (64 MiB
 # of hostile XML in one stored main document, and a small package that
 # inflates past the entry limit), in both .docx modes: quick (the text pass

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs what bench/images_bench.sh compares against: foremost, the
 # yardstick for Image Recovery's speed (a Debian package).
 set -euo pipefail

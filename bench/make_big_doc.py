@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """make_big_doc.py OUT MIB: a sound Word 97 .doc holding MIB MiB of 8-bit text.
 
 One piece of Windows-1252 text (paragraphs of words, some accented) in a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // batch: recovers every file under the given files and folders into one
 // output folder, several at a time, with a JSON-lines report (see

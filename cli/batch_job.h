@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // One file of a batch, from its path to its outputs and its report line.
 //

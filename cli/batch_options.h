@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The options of `kwrecover batch`, parsed into plain values.
 //

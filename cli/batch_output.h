@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // BatchTextFile: one text output of a batch, written so that its final name
 // exists only once it is complete, and never over anything already there.

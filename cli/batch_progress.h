@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // BatchProgress: a batch's progress bar on stderr, files done of the total
 // and the current rate, drawn only when stderr is a terminal (nothing at all

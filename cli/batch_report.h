@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The report of a batch: OUTDIR/report.jsonl, one JSON object per line per
 // file, appended as each file ends (any worker may write; lines never mix).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Finding the files of a batch, and checking where its outputs may go.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // FindBar: the bar under the text preview that finds a string in the whole
 // text (TextFinder).

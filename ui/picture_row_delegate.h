@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // PictureRowDelegate: draws an entry of the picture list as two lines beside
 // its icon (the thumbnail once it is loaded): the entry's own text, and under

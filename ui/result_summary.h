@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The wizard's one-line summaries of what a job gave back, beside the fixed
 // hint of each preview step: "Recovered N paragraphs (M characters)" for

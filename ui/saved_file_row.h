@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // SavedFileRow: the line under a save button once something was saved:
 // "Saved to <path>", with "Open" (the file, in the program the desktop

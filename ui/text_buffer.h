@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // TextBuffer: read-only UTF-8 text that is either held in a std::string or
 // mapped from a spool file (TextSpool), so the preview can show a job's

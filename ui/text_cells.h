@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Text cells: how the preview's monospaced grid shows one character of UTF-8
 // text, shared by its layout, hit testing and painting so that they agree.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // TextFinder: finds a string in the whole text of a TextView, a slice at a
 // time from the event loop, so that even hundreds of MiB never stall the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // TextSpool: the sink the wizard gives a text job, so that a text of
 // hundreds of MiB grows in an anonymous in-memory file instead of the heap.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // ThumbnailLoader: looks at a job's pictures on a thread of its own, one by
 // one in list order, so the picture list can show a thumbnail, the type, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What the wizard remembers between runs, kept with QSettings: the files
 // opened last (File > Open Recent, newest first, at most kRecentFiles) and

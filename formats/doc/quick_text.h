@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // QuickText: the translation of Quick Recovery's steps to UTF-8, in bulk.
 //

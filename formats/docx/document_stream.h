@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // DocumentTextStream: the text of a .docx main document made in one pass
 // over its bytes as they arrive, the same text that DocumentXmlToText gives

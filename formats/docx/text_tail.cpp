@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/text_tail.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // TextTail: the last steps of the .docx text, on a stream of tag-free text:
 // entity and character references decoded (document_text.h), then a double

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // kwrecover batch, run as a process: its layout, report, resume, refusals
 // and the files it leaves alone.
 

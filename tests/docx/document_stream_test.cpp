@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // DocumentTextStream against the literal passes (DocumentXmlToText): the
 // same text, byte for byte, however the document is cut into pieces.
 

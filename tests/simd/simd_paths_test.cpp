@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The vectorised loops against their scalar paths (and a plain oracle): the
 // same result on every path for random inputs of every short length at every
 // alignment, with the bytes each loop treats apart drawn often.

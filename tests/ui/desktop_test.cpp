@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The wizard as a desktop program: a dropped file, File > Open Recent, a
 // window that fits the screen, colours from the palette, a translation
 // template from the build, and the whole flow by the keyboard alone.
