@@ -96,6 +96,22 @@ class ImagesTest : public QObject {
     return suggested;
   }
 
+  // "Save all pictures..." into `folder`; returns what the message said.
+  static QString SaveAllTo(DocFrm& frm, const QString& folder) {
+    QString summary;
+    OnModal<QFileDialog>([&](QFileDialog* dialog) {
+      dialog->setDirectory(folder);
+      dialog->selectFile(folder);
+      static_cast<QDialog*>(dialog)->accept();
+      OnModal<QMessageBox>([&](QMessageBox* box) {
+        summary = box->text();
+        box->accept();
+      });
+    });
+    Click(&frm, "CmdSaveAllPictures");
+    return summary;
+  }
+
  private slots:
   void initTestCase() {
     // A real JPEG, a JPEG that is only markers, a real PNG, in junk.
@@ -255,17 +271,7 @@ class ImagesTest : public QObject {
     QCOMPARE(SavePictureAs(frm, out.filePath("mine.jpg")), QString("GridJ0.jpg"));
     QCOMPARE(ReadAll(out.filePath("mine.jpg")), jpeg_);
 
-    QString summary;
-    OnModal<QFileDialog>([&](QFileDialog* dialog) {
-      dialog->setDirectory(out.path());
-      dialog->selectFile(out.path());
-      static_cast<QDialog*>(dialog)->accept();
-      OnModal<QMessageBox>([&](QMessageBox* box) {
-        summary = box->text();
-        box->accept();
-      });
-    });
-    Click(&frm, "CmdSaveAllPictures");
+    const QString summary = SaveAllTo(frm, out.path());
     QVERIFY2(summary.startsWith("Saved 3 of 3 pictures"), qPrintable(summary));
     QCOMPARE(ReadAll(out.filePath("GridJ0.jpg")), jpeg_);
     QCOMPARE(ReadAll(out.filePath("Grid0.png")), png_);
@@ -280,16 +286,7 @@ class ImagesTest : public QObject {
     RunJob(frm);
     QFile::remove(copy);
     QTemporaryDir out;
-    QString summary;
-    OnModal<QFileDialog>([&](QFileDialog* dialog) {
-      dialog->selectFile(out.path());
-      static_cast<QDialog*>(dialog)->accept();
-      OnModal<QMessageBox>([&](QMessageBox* box) {
-        summary = box->text();
-        box->accept();
-      });
-    });
-    Click(&frm, "CmdSaveAllPictures");
+    const QString summary = SaveAllTo(frm, out.path());
     QVERIFY2(summary.startsWith("Saved 0 of 3 pictures"), qPrintable(summary));
     for (const char* name : {"\nGridJ0.jpg: ", "\nGridJ1.jpg: ", "\nGrid0.png: "}) {
       QVERIFY2(summary.contains(name), qPrintable(summary));
