@@ -10,6 +10,7 @@
 #include "base/message_text.h"
 #include "base/source_file.h"
 #include "base/text_preview.h"
+#include "base/text_stats.h"
 #include "cli/batch_options.h"
 #include "cli/batch_output.h"
 #include "formats/images/image_extraction.h"
@@ -20,21 +21,6 @@ namespace {
 
 bool StartsWith(const uint8_t* head, int64_t got, std::string_view signature) {
   return got >= static_cast<int64_t>(signature.size()) && std::memcmp(head, signature.data(), signature.size()) == 0;
-}
-
-// Code points other than line breaks, and lines holding any.
-void CountText(std::string_view text, BatchOutcome* outcome) {
-  bool lineHasText = false;
-  for (const char c : text) {
-    if (c == '\r' || c == '\n') {
-      if (lineHasText) ++outcome->paragraphs;
-      lineHasText = false;
-    } else if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-      ++outcome->characters;
-      lineHasText = true;
-    }
-  }
-  if (lineHasText) ++outcome->paragraphs;
 }
 
 // Writes every picture it can; returns the first error.
@@ -110,7 +96,9 @@ BatchOutcome RunBatchFile(const BatchFile& file, const BatchSettings& settings, 
     return outcome;
   }
   const std::string_view text = PreviewText(result.text);
-  CountText(text, &outcome);
+  const TextStats stats = CountText(text);  // as the wizard's summary line counts
+  outcome.characters = stats.characters;
+  outcome.paragraphs = stats.paragraphs;
 
   const std::string textPath = TextOutputPath(settings, file);
   std::error_code error;

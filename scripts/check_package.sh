@@ -12,19 +12,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${BUILD_DIR:-build-package}"
 
-packages=(g++ cmake ninja-build zlib1g-dev qt6-base-dev libgl-dev dpkg-dev file lintian desktop-file-utils appstream)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -ne 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+packages=(g++ cmake ninja-build zlib1g-dev qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev dpkg-dev file lintian desktop-file-utils appstream)
+./scripts/install_missing.sh "${packages[@]}"
 
 umask 022  # the package's files and folders get the permissions Debian wants
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all

@@ -427,10 +427,7 @@ void DocFrm::useDocument(const QString& path) {
   if (status_ != nullptr) return;  // the status window is up
   filePage_->txtDocFileName()->setText(QDir::toNativeSeparators(path));
   AddRecentFile(path);
-  selectStep(1);
-  modePage_->clearAll();
-  textPage_->clear();
-  CmdNext_->setText(tr("&Next >"));
+  restart();
   CmdNext_->setEnabled(true);
   filePage_->txtDocFileName()->setFocus();
 }
@@ -448,6 +445,10 @@ void DocFrm::dropEvent(QDropEvent* event) {
 
 void DocFrm::mnuOpen_Click() {
   chooseFile();
+  restart();
+}
+
+void DocFrm::restart() {
   selectStep(1);
   modePage_->clearAll();
   textPage_->clear();

@@ -86,6 +86,9 @@ class DocFrm : public QMainWindow {
   void fillRecentMenu();
   // Chooses `path` as a fresh start (a drop, Open Recent).
   void useDocument(const QString& path);
+  // Back to step 1 with no mode chosen and no text, as File > Start
+  // Document Repair leaves the wizard.
+  void restart();
   bool fileChosen() const;
   void showNoFileMessage();
   void chooseFile();
