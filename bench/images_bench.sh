@@ -8,7 +8,9 @@
 #   - one extraction (the wizard's SaveImages) of a 20 MiB picture against cp.
 #
 #   bench/images_bench.sh [BUILD_DIR] [MIB]      (defaults: build, 1024)
-# The data is made once in ${TMPDIR:-/tmp}/kw-images-bench and kept.
+# The data is made once in ${TMPDIR:-/tmp}/kw-images-bench and kept. Every
+# program runs pinned to CPU 0: the CPUs of a virtual machine need not be
+# equally fast, and a ratio means something only when both sides share one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
@@ -23,7 +25,7 @@ dense="$work/dense-64.bin"
 [ -f "$dense" ] || python3 bench/make_images_file.py dense "$dense" 64
 command -v foremost > /dev/null || { echo "foremost is missing: run bench/images_setup.sh" >&2; exit 1; }
 
-python3 - "$build" "$mixed" "$single" "$dense" "$work" "$mib" <<'PY'
+taskset -c 0 python3 - "$build" "$mixed" "$single" "$dense" "$work" "$mib" <<'PY'
 import os, shutil, subprocess, sys, tempfile, time
 
 build, mixed, single, dense, work, mib = sys.argv[1:7]
