@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Quick and Salvage Recovery on arbitrary bytes: never crash, and the text
 // always begins with "\r\n" and the progress never passes its maximum.
-// Quick's translation gives the same bytes on every SIMD path, run by run
+// Quick's translation gives the same bytes on every SIMD path and kernel, run by run
 // and for the whole engine.
 
 #include <cstdlib>
@@ -30,6 +30,14 @@ void CompareTranslations(const uint8_t* data, size_t size) {
       first = std::move(text);
       firstUsed = used;
     } else if (used != firstUsed || text != first) {
+      std::abort();
+    }
+  }
+  for (const kw::QuickKernel kernel : {kw::QuickKernel::kAvx2, kw::QuickKernel::kAvx512}) {
+    if (!kw::QuickKernelAvailable(kernel)) continue;
+    std::vector<char> out(kw::QuickTextRoom(size));
+    char* o = out.data();
+    if (kw::QuickTranslateRunWith(kernel, data, size, &o) != firstUsed || std::string(out.data(), o) != first) {
       std::abort();
     }
   }

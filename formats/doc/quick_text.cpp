@@ -213,18 +213,148 @@ __attribute__((target("avx2"))) size_t Avx2(const uint8_t* data, size_t size, ch
   return static_cast<size_t>(p - data);
 }
 
+// The AVX-512 kernel (BW, VBMI and VBMI2), 64 bytes at a time: the four
+// byte planes of the table (the three UTF-8 bytes and the length) are looked
+// up in registers, each character goes to a four-byte slot, and the slots
+// are packed sixteen at a time by a byte compression. Stores are masked, so
+// it writes no byte past the text.
+struct Planes {
+  alignas(64) uint8_t plane[4][256];
+  Planes() {
+    for (int b = 0; b < 256; ++b) {
+      const Utf8Char& c = Table()[b];
+      for (int k = 0; k < 3; ++k) plane[k][b] = static_cast<uint8_t>(c.bytes[k]);
+      plane[3][b] = c.length;
+    }
+  }
+};
+
+// Byte 16 L + 4 q + k of the register the slots are unpacked from holds
+// character 16 q + 4 L + k: after the lane-wise unpacks slot register q then
+// holds characters 16 q to 16 q + 15 in order.
+struct SlotOrder {
+  alignas(64) uint8_t index[64];
+  SlotOrder() {
+    for (int lane = 0; lane < 4; ++lane) {
+      for (int q = 0; q < 4; ++q) {
+        for (int k = 0; k < 4; ++k) index[16 * lane + 4 * q + k] = static_cast<uint8_t>(16 * q + 4 * lane + k);
+      }
+    }
+  }
+};
+
+#define KW_AVX512 __attribute__((target("avx512f,avx512bw,avx512vbmi,avx512vbmi2,bmi2,popcnt")))
+
+KW_AVX512 inline __m512i Plane(const __m512i (&t)[4], __m512i v) {
+  const __m512i low = _mm512_permutex2var_epi8(t[0], v, t[1]);
+  const __m512i high = _mm512_permutex2var_epi8(t[2], v, t[3]);
+  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(v), low, high);
+}
+
+KW_AVX512 size_t Avx512(const uint8_t* data, size_t size, char** out) {
+  static const Planes planes;
+  static const SlotOrder order;
+  const uint8_t* p = data;
+  const uint8_t* const end = data + size;
+  char* o = *out;
+  __m512i t[4][4];
+  for (int k = 0; k < 4; ++k) {
+    for (int h = 0; h < 4; ++h) t[k][h] = _mm512_load_si512(planes.plane[k] + 64 * h);
+  }
+  const __m512i slotOrder = _mm512_load_si512(order.index);
+  const __m512i zero = _mm512_setzero_si512();
+  const __m512i escape = _mm512_set1_epi8(kQuickEscape);
+  // A slot's byte k is kept when its length (byte 3) is above k.
+  const __m512i lengthOfSlot = _mm512_set4_epi32(0x0F0F0F0F, 0x0B0B0B0B, 0x07070707, 0x03030303);
+  const __m512i byteOfSlot = _mm512_set1_epi32(0x03020100);
+  alignas(64) uint8_t tail[64];
+  while (p < end) {
+    const uint8_t* block = p;
+    uint32_t count = 64;
+    if (end - p < 64) {
+      count = static_cast<uint32_t>(end - p);
+      std::memset(tail, 0, sizeof tail);
+      std::memcpy(tail, p, count);
+      block = tail;
+    }
+    __m512i v = _mm512_loadu_si512(block);
+    const uint64_t escapes = _mm512_cmpeq_epi8_mask(v, escape);
+    if (escapes != 0) count = std::min<uint32_t>(count, static_cast<uint32_t>(__builtin_ctzll(escapes)));
+    if (count == 64) {
+      const uint64_t breaks =
+          _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x0B)) | _mm512_cmpeq_epi8_mask(v, _mm512_set1_epi8(0x0D));
+      const uint64_t plain = _mm512_cmpgt_epi8_mask(v, zero) & ~breaks;  // 0x01-0x7F
+      if (plain == ~uint64_t{0}) {
+        _mm512_storeu_si512(o, v);
+        o += 64;
+        p += 64;
+        continue;
+      }
+      if (_mm512_test_epi8_mask(v, v) == 0) {
+        p += 64;
+        continue;
+      }
+    } else {
+      v = _mm512_maskz_mov_epi8(_bzhi_u64(~uint64_t{0}, count), v);  // zero bytes give nothing
+    }
+    v = _mm512_maskz_permutexvar_epi8(~uint64_t{0}, slotOrder, v);  // (maskz: GCC 12 warns on the plain form)
+    const __m512i b0 = Plane(t[0], v), b1 = Plane(t[1], v), b2 = Plane(t[2], v), len = Plane(t[3], v);
+    const __m512i w0 = _mm512_unpacklo_epi8(b0, b1), w1 = _mm512_unpackhi_epi8(b0, b1);
+    const __m512i z0 = _mm512_unpacklo_epi8(b2, len), z1 = _mm512_unpackhi_epi8(b2, len);
+    const __m512i slots[4] = {_mm512_unpacklo_epi16(w0, z0), _mm512_unpackhi_epi16(w0, z0),
+                              _mm512_unpacklo_epi16(w1, z1), _mm512_unpackhi_epi16(w1, z1)};
+    for (const __m512i& slot : slots) {
+      const uint64_t kept = _mm512_cmpgt_epu8_mask(_mm512_shuffle_epi8(slot, lengthOfSlot), byteOfSlot);
+      const auto n = static_cast<uint32_t>(__builtin_popcountll(kept));
+      _mm512_mask_storeu_epi8(o, _bzhi_u64(~uint64_t{0}, n), _mm512_maskz_compress_epi8(kept, slot));
+      o += n;
+    }
+    p += count;
+    if (count < 64) break;  // an escape or the end
+  }
+  *out = o;
+  return static_cast<size_t>(p - data);
+}
+
+#undef KW_AVX512
+
+bool HasAvx512() {
+  static const bool has = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+                          __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+  return has;
+}
+
 #endif
 
 }  // namespace
 
 size_t QuickTranslateRunOn(SimdPath path, const uint8_t* data, size_t size, char** out) {
 #if defined(__x86_64__)
-  if (path == SimdPath::kAvx2 && BestSimdPath() == SimdPath::kAvx2) return Avx2(data, size, out);
+  if (path == SimdPath::kAvx2 && BestSimdPath() == SimdPath::kAvx2)
+    return HasAvx512() ? Avx512(data, size, out) : Avx2(data, size, out);
   if (path != SimdPath::kScalar) return Sse2(data, size, out);
 #else
   (void)path;
 #endif
   return Scalar(data, size, out);
+}
+
+bool QuickKernelAvailable(QuickKernel kernel) {
+#if defined(__x86_64__)
+  return BestSimdPath() == SimdPath::kAvx2 && (kernel == QuickKernel::kAvx2 || HasAvx512());
+#else
+  (void)kernel;
+  return false;
+#endif
+}
+
+size_t QuickTranslateRunWith(QuickKernel kernel, const uint8_t* data, size_t size, char** out) {
+#if defined(__x86_64__)
+  if (QuickKernelAvailable(kernel))
+    return kernel == QuickKernel::kAvx512 ? Avx512(data, size, out) : Avx2(data, size, out);
+#endif
+  return QuickTranslateRunOn(SimdPath::kSse2, data, size, out);
 }
 
 size_t QuickTranslateRun(const uint8_t* data, size_t size, char** out) {

@@ -8,8 +8,10 @@
 //
 // Runs of plain text (0x01-0x7F without 0x0B and 0x0D) are copied a vector
 // at a time and runs of zero bytes skipped; the rest goes through one table
-// (scalar and SSE2) or is worked out 32 bytes at a time (AVX2). Every
-// SimdPath gives the same bytes and the same length.
+// (scalar and SSE2) or is worked out in vectors: 32 bytes at a time with
+// AVX2, or 64 at a time where the CPU also has AVX-512 (BW, VBMI and VBMI2),
+// which the AVX2 path then takes. Every SimdPath and kernel gives the same
+// bytes and the same length.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,5 +34,14 @@ size_t QuickTranslateRun(const uint8_t* data, size_t size, char** out);
 
 // The same on a given path (for the tests that compare the paths).
 size_t QuickTranslateRunOn(SimdPath path, const uint8_t* data, size_t size, char** out);
+
+// The two kernels of the AVX2 path, for the tests that compare them.
+enum class QuickKernel : uint8_t { kAvx2, kAvx512 };
+
+// Whether this CPU (and build) runs `kernel`.
+bool QuickKernelAvailable(QuickKernel kernel);
+
+// The same with `kernel`; one the CPU lacks falls back to the SSE2 path.
+size_t QuickTranslateRunWith(QuickKernel kernel, const uint8_t* data, size_t size, char** out);
 
 }  // namespace kw

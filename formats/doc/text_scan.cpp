@@ -133,6 +133,14 @@ struct Tokens {
   }
 };
 
+// Scripts from this one on are wide (kana, CJK ideographs, Hangul).
+constexpr int kWideScript = 7;
+// ReadsAsText accepts no run with fewer letters than two (wide text needs
+// two wide letters), nor an 8-bit run with fewer than six when none of its
+// letters is wide: the scan asks it only about runs with as many.
+constexpr int kLeastLetters = 2;
+constexpr int kLeastEightBitLetters = 6;
+
 // Whether a run of characters reads as language.
 bool ReadsAsText(const std::vector<char32_t>& run, bool eightBit) {
   int letters = 0, spaces = 0, punct = 0, switches = 0, wide = 0, misread = 0, stops = 0;
@@ -152,7 +160,7 @@ bool ReadsAsText(const std::vector<char32_t>& run, bool eightBit) {
         const int s = Script(c);
         if (lastScript && s != lastScript) ++switches;
         lastScript = s;
-        if (s >= 7) {
+        if (s >= kWideScript) {
           ++wide;
           rising += c > prevWide;  // tables of rising 16-bit offsets read as ideographs
           prevWide = c;
@@ -204,9 +212,11 @@ ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClo
   // The characters of the code page's bytes and their kinds.
   std::array<char32_t, 256> points{};
   std::array<Kind, 256> byteKinds{};
+  int leastNarrowLetters = kLeastEightBitLetters;
   for (int b = 0; b < 256; ++b) {
     points[b] = CodePagePoint(page, static_cast<uint8_t>(b));
     byteKinds[b] = KindOf(kinds, points[b]);
+    if (byteKinds[b] == kLetter && Script(points[b]) >= kWideScript) leastNarrowLetters = kLeastLetters;
   }
   std::vector<Run> runs;
   std::vector<char32_t> chars;
@@ -217,14 +227,17 @@ ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClo
       if (clock->stopped()) break;
     }
     size_t j = i;
+    int letters = 0;
     chars.clear();
     while (j + 1 < size) {
       const char32_t c = data[j] | (data[j + 1] << 8);
-      if (kinds[c] == kNone) break;
+      const Kind k = kinds[c];
+      if (k == kNone) break;
+      letters += k == kLetter;
       chars.push_back(c);
       j += 2;
     }
-    if (j > i && ReadsAsText(chars, false)) runs.push_back({i, j, false});
+    if (letters >= kLeastLetters && ReadsAsText(chars, false)) runs.push_back({i, j, false});
     i = j + 2;
   }
   // 8-bit text between the UTF-16 runs.
@@ -238,13 +251,16 @@ ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClo
         if (clock->stopped()) break;
       }
       size_t j = i;
+      int letters = 0;
       chars.clear();
       while (j < to) {
-        if (byteKinds[data[j]] == kNone) break;
+        const Kind k = byteKinds[data[j]];
+        if (k == kNone) break;
+        letters += k == kLetter;
         chars.push_back(points[data[j]]);
         ++j;
       }
-      if (j - i >= 5 && ReadsAsText(chars, true)) narrow.push_back({i, j, true});
+      if (j - i >= 5 && letters >= leastNarrowLetters && ReadsAsText(chars, true)) narrow.push_back({i, j, true});
       i = j + 1;
     }
     if (r < runs.size()) from = runs[r].end;

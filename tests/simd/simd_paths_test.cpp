@@ -51,7 +51,7 @@ TEST(SimdPathsTest, QuickTranslateRunMatchesTheCodePageOnEveryPathLengthAndAlign
   const std::vector<uint8_t> favoured = {0x00, 0x0B, 0x0D, 0x25, 'a',  ' ',  0x80,
                                          0x83, 0x8D, 0x99, 0x9F, 0xA0, 0xC0, 0xFF};
   constexpr uint8_t kGuard = 0xEE;
-  for (size_t length = 0; length <= 70; ++length) {
+  for (size_t length = 0; length <= 140; length += length < 70 ? 1 : 7) {
     for (size_t align = 0; align < 32; ++align) {
       std::vector<uint8_t> buffer(align + length + 32, 'q');
       std::vector<uint8_t> bytes = RandomBytes(rng, length, favoured);
@@ -67,6 +67,14 @@ TEST(SimdPathsTest, QuickTranslateRunMatchesTheCodePageOnEveryPathLengthAndAlign
         char* o = out.data();
         ASSERT_EQ(QuickTranslateRunOn(path, data, length, &o), used) << SimdPathName(path) << " " << length;
         ASSERT_EQ(std::string(out.data(), o), expected) << SimdPathName(path) << " " << length << " " << align;
+        for (size_t k = QuickTextRoom(length); k < out.size(); ++k) ASSERT_EQ(static_cast<uint8_t>(out[k]), kGuard);
+      }
+      for (const QuickKernel kernel : {QuickKernel::kAvx2, QuickKernel::kAvx512}) {
+        if (!QuickKernelAvailable(kernel)) continue;
+        std::vector<char> out(QuickTextRoom(length) + 8, static_cast<char>(kGuard));
+        char* o = out.data();
+        ASSERT_EQ(QuickTranslateRunWith(kernel, data, length, &o), used) << static_cast<int>(kernel) << " " << length;
+        ASSERT_EQ(std::string(out.data(), o), expected) << static_cast<int>(kernel) << " " << length << " " << align;
         for (size_t k = QuickTextRoom(length); k < out.size(); ++k) ASSERT_EQ(static_cast<uint8_t>(out[k]), kGuard);
       }
     }
