@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // The Deep Recovery .doc reader on arbitrary bytes: never crash, never fail
-// on a file that can be read, and the text is UTF-8 whose only control
-// characters are TAB and the CR LF that ends each line.
+// on a file that can be read, the text is UTF-8 whose only control
+// characters are TAB and the CR LF that ends each line, and a text sink gets
+// exactly the text the reader returns without one.
 
 #include <unistd.h>
 
@@ -12,9 +13,15 @@
 
 #include "base/damage_report.h"
 #include "base/source_file.h"
+#include "base/text_sink.h"
 #include "formats/doc/deep_doc.h"
 
 namespace {
+
+struct Collect : kw::TextSink {
+  void write(std::string_view piece) override { text.append(piece); }
+  std::string text;
+};
 
 const std::string& ScratchPath() {
   static const std::string& path = *[] {
@@ -37,6 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   kw::DamageReport damage;
   std::string text;
   if (!kw::ReadDocDeep(file, nullptr, &damage, &text).ok()) std::abort();
+  kw::DamageReport sunkDamage;
+  Collect sink;
+  std::string rest;
+  if (!kw::ReadDocDeep(file, nullptr, &sunkDamage, &rest, &sink).ok()) std::abort();
+  if (!rest.empty() || sink.text != text || sunkDamage.entries().size() != damage.entries().size()) std::abort();
   for (size_t i = 0; i < text.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) std::abort();

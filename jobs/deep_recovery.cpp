@@ -35,12 +35,12 @@ Status DeepRecovery(RecoveryJobState& job, JobContext& context) {
 
   std::string text;
   if (StartsWithCompoundSignature(file)) {
-    status = ReadDocDeep(file, &clock, context.damage, &text);
+    status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink);
   } else {
     status = ReadDocxDeep(file, &clock, context.damage, &text, &context.pictures);
     // No package structure at all: a Word file with a damaged header, or
     // text in some other form.
-    if (status.isInvalid()) status = ReadDocDeep(file, &clock, context.damage, &text);
+    if (status.isInvalid()) status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink);
   }
   context.progress.setProgressValue(100);
   if (!status.ok()) return status;

@@ -246,33 +246,99 @@ CompoundFile::Chain CompoundFile::follow(const std::vector<uint32_t>& table, uin
   return c;
 }
 
+int64_t CompoundFile::inFile(uint32_t sector, int64_t length) const {
+  return std::clamp<int64_t>(fileSize_ - int64_t(sector + 1) * sectorSize_, 0, length);
+}
+
 StreamData CompoundFile::readBig(uint32_t start, uint64_t size, std::string_view what, bool report) {
   StreamData d;
   size = std::min<uint64_t>(size, uint64_t(fileSize_));
   const uint64_t needed = (size + sectorSize_ - 1) / sectorSize_;
   const Chain c = follow(fat_, start, needed, sectorCount_, &reserved_);
   d.bytes.assign(size, 0);
-  for (size_t i = 0; i < c.sectors.size(); ++i) {
+  // One read per run of neighbouring sectors; a run that reads short is read
+  // again a sector at a time, so that each hole is exactly what could not be read.
+  for (size_t i = 0; i < c.sectors.size();) {
+    size_t j = i + 1;
+    while (j < c.sectors.size() && c.sectors[j] == c.sectors[j - 1] + 1) ++j;
     const int64_t pos = int64_t(i) * sectorSize_;
-    const int64_t len = std::min<int64_t>(sectorSize_, int64_t(size) - pos);
-    const int64_t got = readFile(int64_t(c.sectors[i] + 1) * sectorSize_, d.bytes.data() + pos, len);
-    AddHole(d.holes, pos + got, len - got);
+    const int64_t len = std::min<int64_t>(int64_t(j - i) * sectorSize_, int64_t(size) - pos);
+    const int64_t got = readFile(int64_t(c.sectors[i] + 1) * sectorSize_, d.bytes.data() + pos, size_t(len));
+    const bool whole = got == inFile(c.sectors[i], len);
+    for (size_t k = i; k < j; ++k) {
+      const int64_t at = int64_t(k) * sectorSize_;
+      const int64_t n = std::min<int64_t>(sectorSize_, int64_t(size) - at);
+      const int64_t part = whole ? std::clamp<int64_t>(got - (at - pos), 0, n)
+                                 : readFile(int64_t(c.sectors[k] + 1) * sectorSize_, d.bytes.data() + at, size_t(n));
+      AddHole(d.holes, at + part, n - part);
+    }
+    i = j;
   }
   const int64_t covered = int64_t(c.sectors.size()) * sectorSize_;
   AddHole(d.holes, covered, int64_t(size) - covered);
-  if (!report) return d;
+  if (report) reportBig(c, d.holes, what);
+  return d;
+}
+
+void CompoundFile::reportBig(const Chain& c, const std::vector<StreamHole>& holes, std::string_view what) {
   if (c.guessed) {
     note(int64_t(c.firstGuess + 1) * sectorSize_, sectorSize_,
          std::string(what) + ": the FAT link after sector " + std::to_string(c.firstGuess) + " " + c.why +
              "; the stream is assumed to go on in the next sector.");
   }
-  for (const StreamHole& h : d.holes) {
+  const int64_t covered = int64_t(c.sectors.size()) * sectorSize_;
+  for (const StreamHole& h : holes) {
     const bool cut = int64_t(c.sectors.empty() ? 0 : c.sectors.back() + 2) * sectorSize_ >= fileSize_;
     note(h.offset < covered ? int64_t(c.sectors[h.offset / sectorSize_] + 1) * sectorSize_ : fileSize_, h.length,
          std::string(what) + ": " + std::to_string(h.length) + " bytes from stream offset " + Hex(h.offset) +
              (cut ? " are missing: the file ends first." : " are missing: the sector chain breaks off."));
   }
-  return d;
+}
+
+bool CompoundFile::layout(const DirEntry& entry, StreamLayout* out) {
+  if (entry.type != 5 && entry.size < miniCutoff_) return false;
+  *out = StreamLayout{};
+  const uint64_t size = std::min<uint64_t>(entry.size, uint64_t(fileSize_));
+  const Chain c = follow(fat_, entry.start, (size + sectorSize_ - 1) / sectorSize_, sectorCount_, &reserved_);
+  out->size = int64_t(size);
+  for (size_t i = 0; i < c.sectors.size(); ++i) {
+    const int64_t pos = int64_t(i) * sectorSize_;
+    const int64_t len = std::min<int64_t>(sectorSize_, int64_t(size) - pos);
+    StreamLayout::Run* last = out->runs.empty() ? nullptr : &out->runs.back();
+    if (last && last->sector + last->count == c.sectors[i]) {
+      ++last->count;
+    } else {
+      out->runs.push_back({pos, c.sectors[i], 1});
+    }
+    const int64_t part = inFile(c.sectors[i], len);
+    AddHole(out->holes, pos + part, len - part);
+  }
+  const int64_t covered = int64_t(c.sectors.size()) * sectorSize_;
+  AddHole(out->holes, covered, int64_t(size) - covered);
+  reportBig(c, out->holes, "Stream \"" + entry.name + "\"");
+  return true;
+}
+
+int64_t CompoundFile::readLaid(const StreamLayout& layout, int64_t offset, uint8_t* buffer, size_t length) {
+  const int64_t end = std::min<int64_t>(offset + int64_t(length), layout.size);
+  int64_t done = offset;  // bytes before it are in the buffer
+  int64_t unread = 0;
+  auto run = std::upper_bound(layout.runs.begin(), layout.runs.end(), offset,
+                              [](int64_t at, const StreamLayout::Run& r) { return at < r.at; });
+  if (run != layout.runs.begin()) --run;
+  for (; run != layout.runs.end() && run->at < end; ++run) {
+    const int64_t a = std::max(run->at, done);
+    const int64_t b = std::min(run->at + int64_t(run->count) * sectorSize_, end);
+    if (b <= a) continue;
+    std::memset(buffer + (done - offset), 0, size_t(a - done));
+    const int64_t from = int64_t(run->sector + 1) * sectorSize_ + (a - run->at);
+    const int64_t got = readFile(from, buffer + (a - offset), size_t(b - a));
+    std::memset(buffer + (a - offset) + got, 0, size_t(b - a - got));
+    unread += std::clamp<int64_t>(fileSize_ - from, 0, b - a) - got;
+    done = b;
+  }
+  if (end > done) std::memset(buffer + (done - offset), 0, size_t(end - done));
+  return unread;
 }
 
 StreamData CompoundFile::readChain(uint32_t sector, int64_t maxBytes) {

@@ -41,6 +41,21 @@ struct StreamData {
   bool lost() const { return bytes.empty() || (holes.size() == 1 && holes[0].length == (int64_t)bytes.size()); }
 };
 
+// Where a big stream lies in the file, without its bytes: its sectors as runs
+// of neighbours in stream order, and the ranges that could not be located
+// (as StreamData's holes).
+struct StreamLayout {
+  struct Run {
+    int64_t at = 0;       // stream offset of the run's first byte
+    uint32_t sector = 0;  // its first sector
+    uint32_t count = 0;   // neighbouring sectors
+  };
+  std::vector<Run> runs;
+  int64_t size = 0;
+  std::vector<StreamHole> holes;
+  bool lost() const { return size == 0 || (holes.size() == 1 && holes[0].length == size); }
+};
+
 struct DirEntry {
   std::string name;  // UTF-8
   uint8_t type = 0;  // 1 storage, 2 stream, 5 root
@@ -74,6 +89,14 @@ class CompoundFile {
 
   // The contents of a stream entry (its gaps reported under its name).
   StreamData read(const DirEntry& entry);
+  // For a big stream entry: where it lies, its gaps reported exactly as
+  // read() reports them, without reading its bytes. False for a small
+  // stream (read() reads those whole).
+  bool layout(const DirEntry& entry, StreamLayout* out);
+  // Copies [offset, offset + length) of a laid-out stream (inside its size)
+  // to `buffer`, one read per run of neighbouring sectors; bytes in its holes
+  // are zeros. Returns how many other bytes could not be read now (left zero).
+  int64_t readLaid(const StreamLayout& layout, int64_t offset, uint8_t* buffer, size_t length);
   // The big-sector chain that starts at `sector`, at most `maxBytes` long
   // (for a stream whose directory entry was lost). No damage is reported.
   StreamData readChain(uint32_t sector, int64_t maxBytes);
@@ -106,6 +129,9 @@ class CompoundFile {
   Chain follow(const std::vector<uint32_t>& table, uint32_t start, uint64_t needed, uint32_t limit,
                const std::vector<bool>* reserved = nullptr);
   StreamData readBig(uint32_t start, uint64_t size, std::string_view what, bool report);
+  void reportBig(const Chain& c, const std::vector<StreamHole>& holes, std::string_view what);
+  // The bytes of `sector` (`length` of them) that lie inside the file.
+  int64_t inFile(uint32_t sector, int64_t length) const;
   StreamData readMini(uint32_t start, uint64_t size, std::string_view what);
   void readHeader();
   void readFat();

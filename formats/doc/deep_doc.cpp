@@ -6,12 +6,14 @@
 
 #include "base/damage_report.h"
 #include "base/source_file.h"
+#include "base/text_sink.h"
 #include "base/yield_clock.h"
 #include "formats/doc/compound_file.h"
 #include "formats/doc/fib.h"
 #include "formats/doc/piece_table.h"
 #include "formats/doc/rtf_text.h"
 #include "formats/doc/story_text.h"
+#include "formats/doc/stream_source.h"
 #include "formats/doc/text_scan.h"
 
 namespace kw {
@@ -20,11 +22,13 @@ namespace {
 
 constexpr size_t kScanChunk = size_t(4) << 20;
 constexpr size_t kMaxTableCandidates = 512;
+constexpr size_t kFibRoom = 0x1000;  // more than any FIB the reader parses
 
 struct Job {
   YieldClock* clock;
   DamageReport* damage;
   std::string* text;
+  TextSink* sink;
   void note(int64_t offset, int64_t length, std::string reason) const {
     if (damage) damage->add(offset, length, "doc", std::move(reason));
   }
@@ -37,10 +41,10 @@ struct Job {
 
 // The character set of Word 6 fonts, when one names a code page the
 // document's language does not: the text of such a file is in that page.
-CodePage FontCodePage(const StreamData& main, const Fib& fib) {
+CodePage FontCodePage(StreamSource& main, const Fib& fib) {
   const uint64_t end = uint64_t(fib.fcFonts) + fib.lcbFonts;
-  if (fib.lcbFonts < 3 || end > main.bytes.size()) return fib.codePage;
-  const uint8_t* t = main.bytes.data() + fib.fcFonts;
+  if (fib.lcbFonts < 3 || end > uint64_t(main.size())) return fib.codePage;
+  const uint8_t* t = main.view(fib.fcFonts, fib.lcbFonts);
   int counts[6] = {};
   for (size_t pos = 2; pos + 5 <= fib.lcbFonts; pos += size_t(t[pos]) + 1) {
     switch (t[pos + 4]) {
@@ -58,27 +62,23 @@ CodePage FontCodePage(const StreamData& main, const Fib& fib) {
   return counts[best] > 0 ? kPages[best] : fib.codePage;
 }
 
-void ScanStream(const StreamData& main, CodePage page, const Job& job, const std::string& why) {
-  const ScanResult r = ScanForText(main.bytes.data(), main.bytes.size(), page, job.clock, job.text);
+void ScanStream(StreamSource& main, CodePage page, const Job& job, const std::string& why) {
+  const ScanResult r = ScanForText(main.whole(), size_t(main.size()), page, job.clock, job.text);
   job.note(0, 0,
            why + " The main stream was searched for text instead (" + std::to_string(r.runs) +
                " passages found); their order and the tables' layout may be off.");
 }
 
-bool ClxFits(const StreamData& s, uint32_t fc, uint32_t lcb) {
-  if (lcb == 0 || uint64_t(fc) + lcb > s.bytes.size()) return false;
-  for (const StreamHole& h : s.holes) {
-    if (h.offset < int64_t(fc) + lcb && int64_t(fc) < h.offset + h.length) return false;
-  }
-  return true;
+bool ClxFits(const StreamSource& s, uint32_t fc, uint32_t lcb) {
+  return lcb > 0 && uint64_t(fc) + lcb <= uint64_t(s.size()) && !s.inHole(fc, int64_t(fc) + lcb);
 }
 
-bool PiecesFromClx(const StreamData& s, const Fib& fib, std::vector<Piece>* pieces, std::string* why) {
+bool PiecesFromClx(StreamSource& s, const Fib& fib, std::vector<Piece>* pieces, std::string* why) {
   if (!ClxFits(s, fib.fcClx, fib.lcbClx)) {
     *why = "The piece table lies outside its stream or in a part of it that is lost.";
     return false;
   }
-  return ParsePieceTable(s.bytes.data() + fib.fcClx, fib.lcbClx, fib.version == WordVersion::kWord97, pieces, why);
+  return ParsePieceTable(s.view(fib.fcClx, fib.lcbClx), fib.lcbClx, fib.version == WordVersion::kWord97, pieces, why);
 }
 
 // Whether pieces end where the FIB's story lengths say the text ends.
@@ -93,7 +93,7 @@ bool FindTableStream(CompoundFile& cf, const Fib& fib, const Job& job, std::vect
   if (starts.size() > kMaxTableCandidates) starts.resize(kMaxTableCandidates);
   for (uint32_t s : starts) {
     if (job.stopped()) return false;
-    StreamData t = cf.readChain(s, int64_t(fib.fcClx) + fib.lcbClx);
+    StreamSource t(cf.readChain(s, int64_t(fib.fcClx) + fib.lcbClx));
     std::string why;
     if (!PiecesFromClx(t, fib, pieces, &why)) continue;
     if (!Plausible(*pieces, fib)) continue;
@@ -109,7 +109,7 @@ bool FindTableStream(CompoundFile& cf, const Fib& fib, const Job& job, std::vect
     if (job.stopped()) return false;
     const StreamData container = cf.readContainer(starts[k]);
     for (uint32_t m : minis) {
-      const StreamData t = cf.miniChainIn(container, m, int64_t(fib.fcClx) + fib.lcbClx);
+      StreamSource t(cf.miniChainIn(container, m, int64_t(fib.fcClx) + fib.lcbClx));
       std::string why;
       if (!PiecesFromClx(t, fib, pieces, &why) || !Plausible(*pieces, fib)) continue;
       job.note(int64_t(starts[k] + 1) * cf.sectorSize(), 0,
@@ -123,7 +123,7 @@ bool FindTableStream(CompoundFile& cf, const Fib& fib, const Job& job, std::vect
 }
 
 // The main stream whose directory entry is lost, by the FIB it starts with.
-bool FindMainStream(CompoundFile& cf, const Job& job, StreamData* main) {
+bool FindMainStream(CompoundFile& cf, const Job& job, StreamSource* main) {
   uint8_t head[0x200];
   for (uint32_t s = 0; s < cf.sectorCount(); ++s) {
     if ((s & 255) == 0 && job.stopped()) return false;
@@ -135,7 +135,7 @@ bool FindMainStream(CompoundFile& cf, const Job& job, StreamData* main) {
     const int64_t rest = int64_t(cf.sectorCount() - s) * cf.sectorSize();
     int64_t size = rest;
     if (ParseFib(head, size_t(got), &fib, &why) && fib.cbMac > 0) size = std::min<int64_t>(fib.cbMac, rest);
-    *main = cf.readChain(s, size);
+    *main = StreamSource(cf.readChain(s, size));
     job.note(at, 0, "The main stream's directory entry is lost; it was found by its File Information Block.");
     return true;
   }
@@ -143,10 +143,11 @@ bool FindMainStream(CompoundFile& cf, const Job& job, StreamData* main) {
 }
 
 // Text from a main stream: through its FIB and pieces, else by a scan.
-void ReadMain(const StreamData& main, CompoundFile* cf, const Job& job) {
+void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job) {
   Fib fib;
   std::string why;
-  if (!ParseFib(main.bytes.data(), main.bytes.size(), &fib, &why)) return ScanStream(main, CodePage::k1252, job, why);
+  const size_t head = size_t(std::min<int64_t>(main.size(), kFibRoom));
+  if (!ParseFib(main.view(0, head), head, &fib, &why)) return ScanStream(main, CodePage::k1252, job, why);
   if (fib.encrypted) {
     job.note(0, 0, "The document is encrypted; its text cannot be read without the password.");
     return;
@@ -157,7 +158,10 @@ void ReadMain(const StreamData& main, CompoundFile* cf, const Job& job) {
   if (fib.version == WordVersion::kWord97) {
     const DirEntry* entry = cf ? cf->find(fib.table1 ? "1Table" : "0Table") : nullptr;
     if (!entry && cf) entry = cf->find(fib.table1 ? "0Table" : "1Table");  // the FIB's flag may be the damage
-    if (entry) found = PiecesFromClx(cf->read(*entry), fib, &pieces, &why);
+    if (entry) {
+      StreamSource table(cf->read(*entry));
+      found = PiecesFromClx(table, fib, &pieces, &why);
+    }
     if (found && !why.empty()) job.note(0, 0, why);  // a piece table cut short
     if (!found && cf) found = FindTableStream(*cf, fib, job, &pieces);
     if (!entry && !found) why = "The table stream, which holds the piece table, is lost.";
@@ -168,17 +172,17 @@ void ReadMain(const StreamData& main, CompoundFile* cf, const Job& job) {
     // Unsaved-fast Word 6 and 2.0: the text is one run from fcMin.
     uint64_t total = std::min<uint64_t>(TotalCp(fib), fib.fcMac > fib.fcMin ? fib.fcMac - fib.fcMin : 0);
     if (total == 0) total = TotalCp(fib);
-    found = total > 0 && fib.fcMin < main.bytes.size();
+    found = total > 0 && fib.fcMin < main.size();
     if (found) pieces.push_back({0, uint32_t(std::min<uint64_t>(total, UINT32_MAX)), fib.fcMin, true});
     if (!found) why = "The text range in the File Information Block is empty or outside the main stream.";
   }
   if (!found) return ScanStream(main, page, job, why);
   const size_t before = job.text->size();
-  const StoryStats stats = AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text);
+  const StoryStats stats = AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text, job.sink);
   if (stats.lost > 0) {
     job.note(0, 0, std::to_string(stats.lost) + " characters of text lie in parts of the main stream that are lost.");
   }
-  if (stats.chars == 0 && stats.lost == 0 && main.bytes.size() > 0x600) {
+  if (stats.chars == 0 && stats.lost == 0 && main.size() > 0x600) {
     job.text->resize(before);
     ScanStream(main, page, job, "The piece table leads to no text.");
   }
@@ -222,12 +226,9 @@ void ScanSectors(CompoundFile& cf, const Job& job, const std::string& why) {
                " passages found).");
 }
 
-}  // namespace
-
-Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text) {
-  text->clear();
-  if (!file.isOpen()) return CannotRead(file.path(), "it is not open");
-  Job job{clock, damage, text};
+Status ReadDoc(SourceFile& file, const Job& job) {
+  YieldClock* clock = job.clock;
+  std::string* text = job.text;
   uint8_t head[0x200] = {};
   const int64_t got = file.readAt(1, head, sizeof head);
   if (got < 0) return file.lastError();
@@ -241,20 +242,21 @@ Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, st
   }
   if (!CompoundFile::HasSignature(head, size_t(got)) && FibIdent(head, size_t(got)) != 0) {
     // Word 2.0 (and 6.0 saved without a container): the file is the main stream.
-    StreamData main;
-    main.bytes.resize(size_t(file.size()));
-    const int64_t n = file.readAt(1, main.bytes.data(), main.bytes.size());
+    StreamData data;
+    data.bytes.resize(size_t(file.size()));
+    const int64_t n = file.readAt(1, data.bytes.data(), data.bytes.size());
     if (n < 0) return file.lastError();
-    main.bytes.resize(size_t(n));
+    data.bytes.resize(size_t(n));
+    StreamSource main(std::move(data));
     ReadMain(main, nullptr, job);
     return Status::OK();
   }
   CompoundFile cf;
-  Status status = cf.Open(file, clock, damage);
+  Status status = cf.Open(file, clock, job.damage);
   if (!status.ok()) return status;
-  StreamData main;
+  StreamSource main;
   const DirEntry* entry = cf.find("WordDocument");
-  if (entry) main = cf.read(*entry);
+  if (entry) main = StreamSource::Open(cf, *entry);
   if ((!entry || main.lost()) && !FindMainStream(cf, job, &main)) {
     if (cf.entries().empty()) {
       ScanFile(file, job, "The file holds no readable Word structure.");
@@ -265,6 +267,19 @@ Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, st
   }
   ReadMain(main, &cf, job);
   return Status::OK();
+}
+
+}  // namespace
+
+Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text, TextSink* sink) {
+  text->clear();
+  if (!file.isOpen()) return CannotRead(file.path(), "it is not open");
+  const Status status = ReadDoc(file, Job{clock, damage, text, sink});
+  if (status.ok() && sink != nullptr && !text->empty()) {
+    sink->write(*text);
+    text->clear();
+  }
+  return status;
 }
 
 }  // namespace kw

@@ -17,12 +17,17 @@
 namespace kw {
 
 class SourceFile;
+class TextSink;
 class YieldClock;
 class DamageReport;
 
 // *text is UTF-8, paragraphs ending in "\r\n"; the main text first, then
 // footnotes, headers and footers, comments, endnotes and text boxes, each
-// after a blank line. `damage` may be null.
-Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text);
+// after a blank line. `damage` may be null. Given a `sink`, the text goes
+// there instead, in order and as it is read (a long document's stories a
+// quarter megabyte at a time, its main stream never held whole), and *text
+// ends empty.
+Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text,
+                   TextSink* sink = nullptr);
 
 }  // namespace kw

@@ -11,10 +11,14 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/fib.h
   ${CMAKE_CURRENT_LIST_DIR}/piece_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/piece_table.h
+  ${CMAKE_CURRENT_LIST_DIR}/plain_chars.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/plain_chars.h
   ${CMAKE_CURRENT_LIST_DIR}/rtf_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/rtf_text.h
   ${CMAKE_CURRENT_LIST_DIR}/story_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/story_text.h
+  ${CMAKE_CURRENT_LIST_DIR}/stream_source.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stream_source.h
   ${CMAKE_CURRENT_LIST_DIR}/text_scan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_scan.h
   ${CMAKE_CURRENT_LIST_DIR}/word_text.cpp

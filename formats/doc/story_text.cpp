@@ -11,18 +11,13 @@ namespace kw {
 
 namespace {
 
-// Whether [begin, end) of the stream overlaps a hole.
-bool InHole(const StreamData& s, int64_t begin, int64_t end) {
-  for (const StreamHole& h : s.holes) {
-    if (h.offset < end && begin < h.offset + h.length) return true;
-  }
-  return false;
-}
+// The bytes read and translated at a time: even, so that no UTF-16 unit is split.
+constexpr int64_t kChunk = int64_t(1) << 20;
 
 }  // namespace
 
-StoryStats AppendStories(const StreamData& main, const Fib& fib, const std::vector<Piece>& pieces, CodePage page,
-                         YieldClock* clock, DamageReport* damage, std::string* text) {
+StoryStats AppendStories(StreamSource& main, const Fib& fib, const std::vector<Piece>& pieces, CodePage page,
+                         YieldClock* clock, DamageReport* damage, std::string* text, TextSink* sink) {
   StoryStats stats;
   if (pieces.empty()) return stats;
   const uint32_t end = pieces.back().cpEnd;
@@ -36,8 +31,8 @@ StoryStats AppendStories(const StreamData& main, const Fib& fib, const std::vect
                 "The piece table ends at character " + std::to_string(end) + " of " + std::to_string(TotalCp(fib)) +
                     "; the document's last characters are lost.");
   }
-  const int64_t size = int64_t(main.bytes.size());
-  WordTextWriter writer(text);
+  const int64_t size = main.size();
+  WordTextWriter writer(text, sink);
   size_t first = 0;
   for (int s = 0; s < kStoryCount; ++s) {
     const uint64_t from = bounds[s], to = std::max(bounds[s], bounds[s + 1]);
@@ -57,7 +52,8 @@ StoryStats AppendStories(const StreamData& main, const Fib& fib, const std::vect
       const int width = p.eightBit ? 1 : 2;
       const int64_t begin = int64_t(p.offset) + int64_t(a - p.cpStart) * width;
       const int64_t stop = begin + int64_t(b - a) * width;
-      const int64_t readable = std::clamp<int64_t>(size - begin, 0, stop - begin);
+      // Whole characters only: half a UTF-16 unit at the stream's end is lost.
+      const int64_t readable = std::clamp<int64_t>(size - begin, 0, stop - begin) / width * width;
       if (stats.chars + stats.lost > size) {
         // Pieces that overlap may name the same bytes many times; a real
         // document's text is never longer than the stream holding it.
@@ -69,15 +65,33 @@ StoryStats AppendStories(const StreamData& main, const Fib& fib, const std::vect
         writer.endStory();
         return stats;
       }
-      const bool holed = InHole(main, begin, stop);
-      for (int64_t at = begin; at < begin + readable; at += width) {
-        if (holed && InHole(main, at, at + width)) {
-          ++stats.lost;
-          continue;
+      const bool holed = main.inHole(begin, stop);
+      for (int64_t at = begin; at < begin + readable;) {
+        const size_t n = size_t(std::min(kChunk, begin + readable - at));
+        const uint8_t* c = main.view(at, n);
+        if (!holed) {
+          if (p.eightBit) {
+            writer.put8(c, n, page);
+          } else {
+            writer.put16(c, n / 2);
+          }
+          stats.chars += int64_t(n) / width;
+        } else {
+          for (size_t k = 0; k < n; k += size_t(width)) {
+            if (main.inHole(at + int64_t(k), at + int64_t(k) + width)) {
+              ++stats.lost;
+              continue;
+            }
+            writer.put(p.eightBit ? char16_t(CodePagePoint(page, c[k])) : char16_t(c[k] | (c[k + 1] << 8)));
+            ++stats.chars;
+          }
         }
-        const uint8_t* c = main.bytes.data() + at;
-        writer.put(p.eightBit ? char16_t(CodePagePoint(page, c[0])) : char16_t(c[0] | (c[1] << 8)));
-        ++stats.chars;
+        at += int64_t(n);
+        writer.drain();
+        if (clock) {
+          clock->tick();
+          if (clock->stopped()) return stats;
+        }
       }
       const int64_t missing = (stop - begin - readable) / width;
       stats.lost += missing;
@@ -88,6 +102,10 @@ StoryStats AppendStories(const StreamData& main, const Fib& fib, const std::vect
       }
     }
     writer.endStory();
+  }
+  if (main.unread() > 0 && damage) {
+    damage->add(0, 0, "doc",
+                std::to_string(main.unread()) + " bytes of the main stream could not be read; the text there is lost.");
   }
   return stats;
 }

@@ -8,18 +8,23 @@
 // it that could not be read is left out and reported to the DamageReport
 // (reader "doc"), as is a piece table that ends before the text does. The
 // text read never exceeds the main stream's size in characters.
+//
+// The stream is read and translated a megabyte at a time; with a TextSink
+// the text is handed over as it grows (WordTextWriter), and what is left of
+// it in *text at the end is the caller's to hand over.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "formats/doc/compound_file.h"
 #include "formats/doc/fib.h"
 #include "formats/doc/piece_table.h"
+#include "formats/doc/stream_source.h"
 
 namespace kw {
 
 class DamageReport;
+class TextSink;
 class YieldClock;
 
 struct StoryStats {
@@ -27,8 +32,8 @@ struct StoryStats {
   int64_t lost = 0;   // characters the pieces name but the stream lacks
 };
 
-// 8-bit pieces are read in `page`. Appends UTF-8 to *text.
-StoryStats AppendStories(const StreamData& main, const Fib& fib, const std::vector<Piece>& pieces, CodePage page,
-                         YieldClock* clock, DamageReport* damage, std::string* text);
+// 8-bit pieces are read in `page`. Appends UTF-8 to *text; `sink` may be null.
+StoryStats AppendStories(StreamSource& main, const Fib& fib, const std::vector<Piece>& pieces, CodePage page,
+                         YieldClock* clock, DamageReport* damage, std::string* text, TextSink* sink = nullptr);
 
 }  // namespace kw

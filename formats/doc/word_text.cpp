@@ -1,13 +1,65 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/doc/word_text.h"
 
+#include <algorithm>
+
 #include "base/cp1252.h"
+#include "base/text_sink.h"
+#include "formats/doc/plain_chars.h"
 
 namespace kw {
 
+namespace {
+
+constexpr size_t kStageChars = 8192;
+
+}  // namespace
+
 void WordTextWriter::beginStory() {
-  if (started_ && !out_->empty()) newLine();
+  if (started_ && !empty()) newLine();
   started_ = true;
+}
+
+void WordTextWriter::drain() {
+  if (sink_ == nullptr || out_->size() < kDrainBytes) return;
+  lastDrained_ = out_->back();
+  drained_ = true;
+  sink_->write(*out_);
+  out_->clear();
+}
+
+void WordTextWriter::put8(const uint8_t* bytes, size_t size, CodePage page) {
+  char stage[PlainCharsRoom(kStageChars)];
+  for (size_t i = 0; i < size;) {
+    if (!plain() || bytes[i] < 0x20) {
+      put(char16_t(CodePagePoint(page, bytes[i++])));
+      continue;
+    }
+    char* o = stage;
+    i += PlainChars8(bytes + i, std::min(size - i, kStageChars), page, &o);
+    high_ = 0;
+    out_->append(stage, size_t(o - stage));
+    drain();
+  }
+  drain();
+}
+
+void WordTextWriter::put16(const uint8_t* bytes, size_t units) {
+  char stage[PlainCharsRoom(kStageChars)];
+  for (size_t i = 0; i < units;) {
+    const char16_t u = char16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    if (!plain() || u < 0x20 || (u & 0xF800) == 0xD800) {
+      put(u);
+      ++i;
+      continue;
+    }
+    char* o = stage;
+    i += PlainChars16(bytes + 2 * i, std::min(units - i, kStageChars), &o);
+    high_ = 0;
+    out_->append(stage, size_t(o - stage));
+    drain();
+  }
+  drain();
 }
 
 void WordTextWriter::endStory() {
@@ -16,7 +68,7 @@ void WordTextWriter::endStory() {
   depth_ = instruction_ = 0;
   inResult_ = 0;
   high_ = 0;
-  if (!out_->empty() && out_->back() != '\n') newLine();
+  if (!empty() && (out_->empty() ? lastDrained_ : out_->back()) != '\n') newLine();
 }
 
 void WordTextWriter::flushCells() {

@@ -14,25 +14,41 @@
 // Object anchors (0x01, 0x08) and soft hyphens (0x1F) are dropped, the
 // non-breaking hyphen (0x1E) becomes "-", and no other control character
 // reaches the text (TAB stays). Unpaired surrogates are dropped.
+//
+// The text is appended to a string. Given a TextSink, the writer hands that
+// string's contents over whenever they pass kDrainBytes (and clears it), so
+// that a long document is never held whole; the caller hands over the rest.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
+#include "formats/doc/code_page.h"
+
 namespace kw {
+
+class TextSink;
 
 class WordTextWriter {
  public:
-  explicit WordTextWriter(std::string* out) : out_(out) {}
+  explicit WordTextWriter(std::string* out, TextSink* sink = nullptr) : out_(out), sink_(sink) {}
 
   // Starts a story (main text, footnotes, ...): after the first, a blank line.
   void beginStory();
   // One UTF-16 code unit of the document.
   void put(char16_t unit);
+  // The same for many characters: `size` bytes of 8-bit text in `page`, or
+  // `units` UTF-16LE units; the text runs between control characters are
+  // translated in bulk.
+  void put8(const uint8_t* bytes, size_t size, CodePage page);
+  void put16(const uint8_t* bytes, size_t units);
   // Ends the story: closes open fields and tables, and ends the last line.
   void endStory();
+  // With a sink: hands the text over once it has passed kDrainBytes.
+  void drain();
 
   static constexpr size_t kMaxInstruction = 32768;  // UTF-16 units
+  static constexpr size_t kDrainBytes = size_t(1) << 18;
 
  private:
   void text(char16_t unit);
@@ -40,8 +56,15 @@ class WordTextWriter {
   void emit(char32_t cp);
   void flushCells();
   void newLine() { out_->append("\r\n"); }
+  // Whether the writer has produced no text yet (counting what was handed over).
+  bool empty() const { return out_->empty() && !drained_; }
+  // Outside a field instruction and a table: plain characters need no state.
+  bool plain() const { return instruction_ == 0 && cells_ == 0; }
 
   std::string* out_;
+  TextSink* sink_;
+  bool drained_ = false;  // text was handed to the sink
+  char lastDrained_ = 0;  // the last byte handed over
   bool started_ = false;
   char16_t high_ = 0;       // a pending high surrogate
   int cells_ = 0;           // consecutive cell marks not yet written
