@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "base/message_text.h"
 
@@ -28,7 +29,11 @@ SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
     readErrno_ = other.readErrno_;
     path_ = std::move(other.path_);
     identity_ = other.identity_;
+    wholeTried_ = other.wholeTried_;
+    wholeRead_ = other.wholeRead_;
+    whole_ = std::move(other.whole_);
     other.fd_ = -1;
+    other.wholeRead_ = false;
   }
   return *this;
 }
@@ -63,6 +68,8 @@ Status SourceFile::Open(const std::string& path, SourceFile* file) {
   file->readErrno_ = 0;
   file->path_ = path;
   file->identity_ = {st.st_dev, st.st_ino, true};
+  file->wholeTried_ = false;
+  file->wholeRead_ = false;
   return Status::OK();
 }
 
@@ -74,6 +81,23 @@ int64_t SourceFile::readAt(int64_t pos, uint8_t* buffer, size_t length) {
   // Never past the length seen at Open().
   if (pos - 1 >= size_) return 0;
   length = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(length), size_ - (pos - 1)));
+  if (!wholeTried_ && size_ <= kWholeReadLimit) readWhole();
+  if (wholeRead_) {
+    std::memcpy(buffer, whole_.data() + (pos - 1), length);
+    return static_cast<int64_t>(length);
+  }
+  return readFromFile(pos, buffer, length);
+}
+
+void SourceFile::readWhole() {
+  wholeTried_ = true;
+  whole_.resize(static_cast<size_t>(size_));
+  wholeRead_ = readFromFile(1, whole_.data(), whole_.size()) == size_;
+  if (!wholeRead_) std::vector<uint8_t>().swap(whole_);
+  readErrno_ = 0;  // a failure shows again on the read that meets it
+}
+
+int64_t SourceFile::readFromFile(int64_t pos, uint8_t* buffer, size_t length) {
   size_t done = 0;
   while (done < length) {
     const ssize_t n = ::pread(fd_, buffer + done, length - done, static_cast<off_t>(pos - 1 + done));
@@ -93,6 +117,9 @@ Status SourceFile::lastError() const { return CannotRead(path_, ErrnoText(readEr
 void SourceFile::close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  wholeTried_ = false;
+  wholeRead_ = false;
+  std::vector<uint8_t>().swap(whole_);
 }
 
 }  // namespace kw

@@ -58,6 +58,20 @@ TEST(SourceFile, ReadsPositionallyAndShortAtTheEnd) {
   EXPECT_EQ(file.readAt(0, buffer, 8), -1);
 }
 
+TEST(SourceFile, ASmallFileReadsAsItWasAtItsFirstReadALargeOneAsItIsNow) {
+  test::TempDir dir;
+  for (const int64_t size : {int64_t{6}, SourceFile::kWholeReadLimit + 1}) {
+    const std::string path = dir.write("f", std::string(static_cast<size_t>(size), 'a'));
+    SourceFile file;
+    ASSERT_TRUE(SourceFile::Open(path, &file).ok());
+    uint8_t byte = 0;
+    ASSERT_EQ(file.readAt(1, &byte, 1), 1);
+    dir.write("f", std::string(static_cast<size_t>(size), 'b'));  // rewritten in place
+    ASSERT_EQ(file.readAt(size, &byte, 1), 1);
+    EXPECT_EQ(byte, size == 6 ? 'a' : 'b') << size;
+  }
+}
+
 TEST(BadSources, EveryTextEngineEndsWithAClearErrorAndNoText) {
   test::TempDir dir;
   const std::string fifo = dir.path() + "/pipe.doc";
