@@ -8,7 +8,7 @@
 # Prints one row per mode and run: files, wall seconds, files/s, CPU seconds
 # (user + system). The serial batch runs pinned to CPU 0 and again pinned to
 # CPU 1, because the two CPUs of a virtual machine need not be equally fast
-# (on ours CPU 1 does the same work in about 1.8 times as long). The --jobs 2
+# (on ours CPU 1 has at times taken 1.8 times as long as CPU 0). The --jobs 2
 # row gives two ratios of its wall time:
 #   vs serial/2  the serial time on CPU 0 divided by 2 (1.00 is a perfect split);
 #   vs ideal     the best two workers can do on these CPUs, 1 / (1/t0 + 1/t1).
