@@ -3,6 +3,7 @@
 // addPiece, with what a piece's end cuts (a tag, a reference in a run's
 // text) kept until the next piece.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "base/yield_clock.h"
@@ -17,6 +18,20 @@ namespace {
 constexpr size_t kReferenceReach = 12;
 
 bool HasUnknownByte(std::string_view bytes) { return std::memchr(bytes.data(), kUnknownByte, bytes.size()) != nullptr; }
+
+// Whether a short tag is all ASCII (then it holds no unknown byte), eight bytes at a time.
+bool Ascii(std::string_view t) {
+  if (t.size() > 64) return false;
+  uint64_t any = 0;
+  size_t k = 0;
+  for (; k + 8 <= t.size(); k += 8) {
+    uint64_t eight;
+    std::memcpy(&eight, t.data() + k, 8);
+    any |= eight;
+  }
+  for (; k < t.size(); ++k) any |= static_cast<uint8_t>(t[k]);
+  return (any & 0x8080808080808080ULL) == 0;
+}
 
 // The first `c` at or after `at` (npos when none): most tags and runs of
 // text are a few bytes, for which a plain loop beats a library call.
@@ -93,7 +108,7 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
     const size_t close = Find(bytes, '>', at);
     if (close != std::string_view::npos && streamTagLength_ == 0) {  // the whole tag in this piece
       const std::string_view t = bytes.substr(at, close + 1 - at);
-      wholeTag(t, HasUnknownByte(t));
+      wholeTag(t, !Ascii(t) && HasUnknownByte(t));
     } else {
       const std::string_view part =
           bytes.substr(at, close == std::string_view::npos ? std::string_view::npos : close - at);

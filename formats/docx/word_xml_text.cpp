@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/word_xml_text.h"
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 
@@ -20,6 +21,13 @@ struct TagName {
   bool empty = false;
 };
 
+// The bytes that end an element name.
+constexpr std::array<bool, 256> kNameEnd = [] {
+  std::array<bool, 256> table{};
+  for (const char c : std::string_view(" />\t\r\n")) table[static_cast<uint8_t>(c)] = true;
+  return table;
+}();
+
 TagName ParseTag(std::string_view tag) {
   TagName t;
   size_t i = 1;
@@ -28,9 +36,7 @@ TagName ParseTag(std::string_view tag) {
     ++i;
   }
   size_t end = i;
-  while (end < tag.size() && tag[end] != ' ' && tag[end] != '/' && tag[end] != '>' && tag[end] != '\t' &&
-         tag[end] != '\r' && tag[end] != '\n')
-    ++end;
+  while (end < tag.size() && !kNameEnd[static_cast<uint8_t>(tag[end])]) ++end;
   t.name = tag.substr(i, end - i);
   t.empty = tag.size() >= 2 && tag[tag.size() - 2] == '/';
   return t;
