@@ -265,7 +265,9 @@ void DocumentTextStream::wholeTag(std::string_view tag) {
   bpStarted_ = true;
   // Most tags are none of the few that MarkBreaks or the break passes look for.
   const bool mayMark = MayMark(tag);
-  const bool mayRule = RuleStart(tag[1]);
+  // An end tag matches a rule only as "</head>" (line breaks removed).
+  const bool mayRule = RuleStart(tag[1]) && (tag[1] != '/' || tag.size() < 3 || tag[2] == 'h' || tag[2] == 'H' ||
+                                             tag[2] == '\r' || tag[2] == '\n');
   if (!mayMark && !mayRule) return;
   const std::string_view mark = mayMark ? BreakMark(tag, &tabStops_) : std::string_view();
   if (!mayRule) {  // tag[1] is no line break, so no rule of the break passes matches
