@@ -22,7 +22,8 @@ struct Signatures {
 };
 
 Status FindSignatures(SourceFile& file, YieldClock* clock, Signatures* s) {
-  std::vector<uint8_t> buffer(kChunk + 3);
+  // No larger than the file needs: a small package is scanned without clearing a megabyte.
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(kChunk, file.size())) + 3);
   for (int64_t at = 0; at < file.size(); at += kChunk) {
     const int64_t got = file.readAt(at + 1, buffer.data(), buffer.size());
     if (got < 0) return file.lastError();
