@@ -19,18 +19,20 @@ constexpr size_t kReferenceReach = 12;
 
 bool HasUnknownByte(std::string_view bytes) { return std::memchr(bytes.data(), kUnknownByte, bytes.size()) != nullptr; }
 
-// Whether a short tag is all ASCII (then it holds no unknown byte), eight bytes at a time.
-bool Ascii(std::string_view t) {
-  if (t.size() > 64) return false;
-  uint64_t any = 0;
-  size_t k = 0;
-  for (; k + 8 <= t.size(); k += 8) {
-    uint64_t eight;
-    std::memcpy(&eight, t.data() + k, 8);
-    any |= eight;
+// Find(bytes, '>', at), noting on the way whether a short tag is all
+// ASCII (*ascii stays true only then: it holds no unknown byte).
+size_t TagEnd(std::string_view bytes, size_t at, bool* ascii) {
+  const size_t near = std::min(bytes.size(), at + 32);
+  uint8_t any = 0;
+  for (; at < near; ++at) {
+    if (bytes[at] == '>') {
+      *ascii = any < 0x80;
+      return at;
+    }
+    any |= static_cast<uint8_t>(bytes[at]);
   }
-  for (; k < t.size(); ++k) any |= static_cast<uint8_t>(t[k]);
-  return (any & 0x8080808080808080ULL) == 0;
+  *ascii = false;
+  return at == bytes.size() ? std::string_view::npos : bytes.find('>', at);
 }
 
 // The first `c` at or after `at` (npos when none): most tags and runs of
@@ -105,10 +107,11 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
       streamTagUnknown_ = false;
       at = open;
     }
-    const size_t close = Find(bytes, '>', at);
+    bool ascii = true;
+    const size_t close = TagEnd(bytes, at, &ascii);
     if (close != std::string_view::npos && streamTagLength_ == 0) {  // the whole tag in this piece
       const std::string_view t = bytes.substr(at, close + 1 - at);
-      wholeTag(t, !Ascii(t) && HasUnknownByte(t));
+      wholeTag(t, !ascii && HasUnknownByte(t));
     } else {
       const std::string_view part =
           bytes.substr(at, close == std::string_view::npos ? std::string_view::npos : close - at);
