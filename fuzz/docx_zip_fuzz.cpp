@@ -5,8 +5,8 @@
 // holds what its header promises: a stored entry's bytes as they are (up to
 // the end of the file), a deflated one's output with the header's size and
 // CRC-32 when no data descriptor follows it. The job's text (the streaming
-// pass) is the literal passes' text of the entry it reads. The job's
-// working files stay in the private temporary folder.
+// pass) is the literal passes' text of the entry it reads. The job leaves
+// no file in the private temporary folder.
 
 #include <zlib.h>
 

@@ -10,6 +10,7 @@
 #include "formats/docx/entry_data.h"
 #include "formats/docx/package_parts.h"
 #include "formats/docx/package_scan.h"
+#include "formats/docx/part_text_stream.h"
 #include "formats/docx/picture_bytes.h"
 #include "formats/docx/word_xml_text.h"
 
@@ -62,6 +63,7 @@ class DeepReader {
     return clock_->stopped();
   }
   Status readEntry(const PackageEntry& entry, std::vector<PictureRecord>* pictures);
+  Status streamPart(const PackageEntry& entry, PartRole role, const EntryReadOptions& options, bool* whole);
   void addPicture(const PackageEntry& entry, EntryData& data, std::vector<PictureRecord>* pictures);
   void spend(const EntryData& data) {
     for (const InflatePiece& piece : data.pieces) budget_ -= std::min(budget_, piece.bytes.size());
@@ -119,6 +121,11 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
   EntryReadOptions options;
   options.textual = xmlName;
   options.absoluteLimit = std::min(options.absoluteLimit, budget_);
+  if (xmlName) {
+    bool whole = false;
+    Status status = streamPart(entry, role, options, &whole);
+    if (!status.ok() || !whole) return status;
+  }
   EntryData data;
   // An entry whose name says nothing is first read as bytes: a picture, or XML to read again as text.
   Status status = ReadEntryData(file_, entry, options, clock_, xmlName ? damage_ : nullptr, &data);
@@ -155,6 +162,27 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
     reader.addPiece(piece.bytes, piece.fromStart, clock_);
     if (stopped()) break;
   }
+  parts_.push_back(std::move(part));
+  return Status::OK();
+}
+
+// An XML part read as it is inflated (part_text_stream.h); *whole when it
+// must be read whole instead, having added nothing.
+Status DeepReader::streamPart(const PackageEntry& entry, PartRole role, const EntryReadOptions& options, bool* whole) {
+  TextPart part;
+  part.name = entry.name;
+  part.named = IsTextRole(role);
+  PartStream stream;
+  WordXmlText reader(&part.text);
+  const Status status = StreamPartText(file_, entry, options, clock_, damage_, &reader, &stream);
+  *whole = status.ok() && stream.whole;
+  if (!status.ok() || stream.whole) return status;
+  budget_ -= std::min(budget_, stream.produced);
+  if (!part.named) {
+    role = RoleByContent(stream.head);
+    if (!IsTextRole(role)) return Status::OK();
+  }
+  part.role = role;
   parts_.push_back(std::move(part));
   return Status::OK();
 }

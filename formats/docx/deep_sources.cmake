@@ -17,12 +17,15 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/package_parts.h
   ${CMAKE_CURRENT_LIST_DIR}/package_scan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/package_scan.h
+  ${CMAKE_CURRENT_LIST_DIR}/part_text_stream.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/part_text_stream.h
   ${CMAKE_CURRENT_LIST_DIR}/picture_bytes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_bytes.h
   ${CMAKE_CURRENT_LIST_DIR}/symbol_chars.cpp
   ${CMAKE_CURRENT_LIST_DIR}/symbol_chars.h
   ${CMAKE_CURRENT_LIST_DIR}/tolerant_inflate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tolerant_inflate.h
+  ${CMAKE_CURRENT_LIST_DIR}/word_xml_stream.cpp
   ${CMAKE_CURRENT_LIST_DIR}/word_xml_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/word_xml_text.h
 )

@@ -49,8 +49,27 @@ bool Ascii(std::string_view s) {
 }
 
 // A byte after "<" that may begin one of the rules of the break passes.
-bool RuleStart(char c) {
-  return c == 'b' || c == 'd' || c == 's' || c == 'p' || c == 'h' || c == 'H' || c == '/' || c == '\r' || c == '\n';
+constexpr std::array<bool, 256> kRuleStart = [] {
+  std::array<bool, 256> table{};
+  for (const char c : std::string_view("bdsphH/\r\n")) table[static_cast<uint8_t>(c)] = true;
+  return table;
+}();
+inline bool RuleStart(char c) { return kRuleStart[static_cast<uint8_t>(c)]; }
+
+// Whether BreakMark may give a tag (a whole "<...>") a mark or change the
+// w:tabs depth: its name begins with "w:p" ending there, "w:ta", "w:br" or
+// "w:cr". Looks at the four bytes after "<" or "</" only.
+bool MayMark(std::string_view tag) {
+  const size_t name = tag.size() > 2 && tag[1] == '/' ? 2 : 1;
+  if (tag.size() < 5 || tag.size() <= name + 3 || tag[name] != 'w' || tag[name + 1] != ':') return false;
+  const char after = tag[name + 3];
+  switch (tag[name + 2]) {
+    case 'p': return after == '>' || after == '/' || after == ' ' || after == '\t' || after == '\r' || after == '\n';
+    case 't': return after == 'a';
+    case 'b':
+    case 'c': return after == 'r';
+    default: return false;
+  }
 }
 
 // What the break passes and the head cut make of the "<" that opens
@@ -85,6 +104,11 @@ BreakRule Classify(std::string_view window) {
 }  // namespace
 
 DocumentTextStream::DocumentTextStream(YieldClock* clock, size_t expectedSize) : clock_(clock), tail_(&text_) {
+  reserve(expectedSize);
+}
+
+void DocumentTextStream::reserve(size_t expectedSize) {
+  if (!text_.empty()) return;
   // The text is at most three bytes per byte (a Windows-1252 byte as UTF-8, "<p" with its breaks).
   text_.reserve(expectedSize * 3 + 16);
   // A long text is written into large pages where the system allows: one
@@ -240,11 +264,16 @@ void DocumentTextStream::wholeTag(std::string_view tag) {
   const bool first = !bpStarted_;
   bpStarted_ = true;
   // Most tags are none of the few that MarkBreaks or the break passes look for.
-  const size_t name = tag.size() > 2 && tag[1] == '/' ? 2 : 1;
-  const bool mayMark = tag.size() >= 5 && tag.size() > name + 2 && tag[name] == 'w' && tag[name + 1] == ':' &&
-                       (tag[name + 2] == 'p' || tag[name + 2] == 't' || tag[name + 2] == 'b' || tag[name + 2] == 'c');
-  if (!mayMark && !RuleStart(tag[1])) return;
+  const bool mayMark = MayMark(tag);
+  // An end tag matches a rule only as "</head>" (line breaks removed).
+  const bool mayRule = RuleStart(tag[1]) && (tag[1] != '/' || tag.size() < 3 || tag[2] == 'h' || tag[2] == 'H' ||
+                                             tag[2] == '\r' || tag[2] == '\n');
+  if (!mayMark && !mayRule) return;
   const std::string_view mark = mayMark ? BreakMark(tag, &tabStops_) : std::string_view();
+  if (!mayRule) {  // tag[1] is no line break, so no rule of the break passes matches
+    if (!mark.empty()) tail_.putReference(mark, mark.size() == 4 ? "\t" : "\r\n");
+    return;
+  }
   std::array<char, kWindow> window{};
   size_t size = 0;
   for (size_t k = 0; k < tag.size() && size < kWindow; ++k) {

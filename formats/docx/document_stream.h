@@ -33,6 +33,10 @@ class DocumentTextStream {
   DocumentTextStream(const DocumentTextStream&) = delete;
   DocumentTextStream& operator=(const DocumentTextStream&) = delete;
 
+  // Room for the text of a document of `expectedSize` bytes, as the
+  // constructor reserves it; only before the first feed().
+  void reserve(size_t expectedSize);
+
   // The next bytes of the document. Does nothing once the job is cancelled
   // or the literal passes are needed.
   void feed(std::string_view bytes);

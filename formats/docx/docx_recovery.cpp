@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/docx_recovery.h"
 
-#include <vector>
-
 #include "base/damage_report.h"
 #include "base/file_searcher.h"
 #include "base/source_file.h"
@@ -17,37 +15,6 @@ constexpr std::string_view kMainDocumentName = "word/document";
 // FindInFile's result is one past the name's first byte; the local header's
 // fixed part (30 bytes) comes before the name.
 constexpr int32_t kNameToHeader = 31;
-constexpr size_t kReadPiece = 1 << 20;
-
-enum class Streamed {
-  kNo,          // no stored entry, or one that cannot be read: read it whole (which reports why)
-  kDone,        // the text is set, or the job was cancelled
-  kHandedBack,  // its text needs the literal passes
-};
-
-// A stored main document, read a piece at a time into its text.
-Streamed StreamStoredEntry(RecoveryJobState& job, SourceFile& file, int64_t headerPos, YieldClock* clock) {
-  const std::optional<StoredSpan> span = StoredEntrySpan(file, headerPos);
-  if (!span) return Streamed::kNo;
-  clock->now();
-  EntryTextSink sink(clock, static_cast<size_t>(span->length));
-  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(span->length, kReadPiece)));
-  for (int64_t at = 0; at < span->length;) {
-    const size_t want = static_cast<size_t>(std::min<int64_t>(span->length - at, kReadPiece));
-    const int64_t got = file.readAt(span->pos + at, buffer.data(), want);
-    if (got < 0) return Streamed::kNo;
-    if (!sink.add({reinterpret_cast<const char*>(buffer.data()), static_cast<size_t>(got)})) {
-      return Streamed::kHandedBack;
-    }
-    clock->tick();
-    if (clock->stopped()) return Streamed::kDone;  // cancelled: the text stays as it was
-    if (static_cast<size_t>(got) < want) break;    // the file ends sooner than it said
-    at += got;
-  }
-  if (sink.finish(job) || clock->stopped()) return Streamed::kDone;
-  return Streamed::kHandedBack;
-}
-
 }  // namespace
 
 Status DocxRecovery(RecoveryJobState& job, JobContext& context) {
@@ -77,15 +44,19 @@ Status DocxRecovery(RecoveryJobState& job, JobContext& context) {
                           : "The name \"word/document\" lies too near the start to follow a local header: "
                             "no text was read.");
   }
-  const Streamed streamed = StreamStoredEntry(job, file, headerPos, &clock);
-  if (streamed != Streamed::kDone && !clock.stopped()) {
+  // The entry goes through the streaming pass as it is read or inflated;
+  // where the stream hands it back, the literal passes take it whole.
+  bool handedBack = false;
+  {
+    EntryTextSink sink(&clock);
+    const EntryOutcome outcome = StreamZipEntry(file, headerPos, sink, &clock, damage);
+    if (!clock.stopped()) {
+      handedBack = outcome == EntryOutcome::kStopped || (outcome == EntryOutcome::kRead && !sink.finish(job));
+    }
+  }
+  if (handedBack && !clock.stopped()) {
     if (auto data = ReadZipEntry(file, headerPos, &clock, damage); data && !clock.stopped()) {
-      clock.now();
-      if (streamed == Streamed::kHandedBack) {
-        RecoverEntryText(job, *data, &clock);
-      } else {
-        RecoverEntryTextStreamed(job, *data, &clock);
-      }
+      RecoverEntryText(job, *data, &clock);
     }
   }
   file.close();

@@ -2,6 +2,7 @@
 #include "formats/docx/package_scan.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -21,12 +22,18 @@ struct Signatures {
 };
 
 Status FindSignatures(SourceFile& file, YieldClock* clock, Signatures* s) {
-  std::vector<uint8_t> buffer(kChunk + 3);
+  // No larger than the file needs: a small package is scanned without clearing a megabyte.
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(kChunk, file.size())) + 3);
   for (int64_t at = 0; at < file.size(); at += kChunk) {
     const int64_t got = file.readAt(at + 1, buffer.data(), buffer.size());
     if (got < 0) return file.lastError();
-    for (int64_t i = 0; i + 4 <= got && i < static_cast<int64_t>(kChunk); ++i) {
-      if (buffer[i] != 'P' || buffer[i + 1] != 'K') continue;
+    const int64_t last = std::min<int64_t>(got - 4, static_cast<int64_t>(kChunk) - 1);  // the last start to test
+    for (int64_t i = 0; i <= last; ++i) {
+      const auto* p =
+          static_cast<const uint8_t*>(std::memchr(buffer.data() + i, 'P', static_cast<size_t>(last - i + 1)));
+      if (p == nullptr) break;
+      i = p - buffer.data();
+      if (buffer[i + 1] != 'K') continue;
       const uint8_t a = buffer[i + 2], b = buffer[i + 3];
       std::vector<int64_t>* list = nullptr;
       if (a == 3 && b == 4) list = &s->local;

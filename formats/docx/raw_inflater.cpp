@@ -27,16 +27,21 @@ bool RawInflater::feed(const uint8_t* data, size_t size) {
     stream_.avail_in = chunk;
     bool full = false;  // the last call filled its piece: more output may wait
     while (stream_.avail_in > 0 || full) {
-      if (out_.size() == limit_) {
+      if (produced_ == limit_) {
         limitReached_ = true;
         break;
       }
-      const size_t room = std::min(piece_.size(), limit_ - out_.size());
+      const size_t room = std::min(piece_.size(), limit_ - produced_);
       stream_.next_out = reinterpret_cast<Bytef*>(piece_.data());
       stream_.avail_out = static_cast<uInt>(room);
       const int result = inflate(&stream_, Z_NO_FLUSH);
       const size_t made = room - stream_.avail_out;
-      out_.append(piece_.data(), made);
+      produced_ += made;
+      if (sink_) {
+        if (made > 0) sink_({piece_.data(), made});
+      } else {
+        out_.append(piece_.data(), made);
+      }
       full = stream_.avail_out == 0;
       if (result == Z_STREAM_END) {
         ended_ = true;

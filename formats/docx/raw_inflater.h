@@ -15,7 +15,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace kw {
 
@@ -28,6 +30,10 @@ class RawInflater {
   RawInflater(const RawInflater&) = delete;
   RawInflater& operator=(const RawInflater&) = delete;
 
+  // From now on the output goes to `sink` a piece at a time instead of
+  // being kept: memory stays at one piece whatever the output's size.
+  void setSink(std::function<void(std::string_view)> sink) { sink_ = std::move(sink); }
+
   // Inflates the next `size` input bytes. Returns true while the stream
   // wants more input; false once it ended, failed or reached the limit.
   bool feed(const uint8_t* data, size_t size);
@@ -35,9 +41,9 @@ class RawInflater {
   bool ended() const { return ended_; }  // the final block was read
   bool limitReached() const { return limitReached_; }
   uint64_t consumed() const { return consumed_; }  // input bytes the stream used
-  size_t produced() const { return out_.size(); }
+  size_t produced() const { return produced_; }
 
-  // The bytes inflated so far (produced() of them); the inflater is spent.
+  // The bytes inflated so far and kept (all of them when no sink was set); the inflater is spent.
   std::string takeOutput();
 
  private:
@@ -48,7 +54,9 @@ class RawInflater {
   bool limitReached_ = false;
   size_t limit_;
   uint64_t consumed_ = 0;
+  size_t produced_ = 0;
   std::string out_;
+  std::function<void(std::string_view)> sink_;
   std::string piece_;  // what one call of inflate() writes
 };
 

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/word_xml_text.h"
 
+#include <array>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/cp1252.h"
 #include "base/yield_clock.h"
@@ -19,6 +21,13 @@ struct TagName {
   bool empty = false;
 };
 
+// The bytes that end an element name.
+constexpr std::array<bool, 256> kNameEnd = [] {
+  std::array<bool, 256> table{};
+  for (const char c : std::string_view(" />\t\r\n")) table[static_cast<uint8_t>(c)] = true;
+  return table;
+}();
+
 TagName ParseTag(std::string_view tag) {
   TagName t;
   size_t i = 1;
@@ -27,12 +36,16 @@ TagName ParseTag(std::string_view tag) {
     ++i;
   }
   size_t end = i;
-  while (end < tag.size() && tag[end] != ' ' && tag[end] != '/' && tag[end] != '>' && tag[end] != '\t' &&
-         tag[end] != '\r' && tag[end] != '\n')
-    ++end;
+  while (end < tag.size() && !kNameEnd[static_cast<uint8_t>(tag[end])]) ++end;
   t.name = tag.substr(i, end - i);
   t.empty = tag.size() >= 2 && tag[tag.size() - 2] == '/';
   return t;
+}
+
+// Whether `name` is `literal`: a fixed-length compare the compiler inlines.
+template <size_t N>
+bool Is(std::string_view name, const char (&literal)[N]) {
+  return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
 }
 
 // The value of attribute `name` in a tag ("" when absent).
@@ -112,20 +125,21 @@ void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clo
     const size_t close = xml.find('>', open);
     if (close == std::string_view::npos) break;  // the piece ends inside a tag
     const std::string_view t = xml.substr(open, close - open + 1);
-    if (t.find(kUnknownByte) != std::string_view::npos) {
-      // A tag we cannot read: whatever text follows has unknown markup.
-      if (inText_) dropped_ += static_cast<int64_t>(run_.size());
-      inText_ = false;
-      run_.clear();
-    } else {
-      tag(t);
-    }
+    wholeTag(t, t.find(kUnknownByte) != std::string_view::npos);
     at = close + 1;
   }
   if (inText_) dropped_ += static_cast<int64_t>(run_.size());
   inText_ = false;
   run_.clear();
   flushParagraph();
+}
+
+void WordXmlText::wholeTag(std::string_view raw, bool unknown) {
+  if (!unknown) return tag(raw);
+  // A tag we cannot read: whatever text follows has unknown markup.
+  if (inText_) dropped_ += static_cast<int64_t>(run_.size());
+  inText_ = false;
+  run_.clear();
 }
 
 void WordXmlText::text(std::string_view text) {
@@ -138,7 +152,9 @@ void WordXmlText::tag(std::string_view raw) {
   if (raw.size() >= 2 && (raw[1] == '?' || raw[1] == '!')) return;
   const TagName t = ParseTag(raw);
   const std::string_view n = t.name;
-  if (n == "mc:Fallback") {
+  // Every element read below is "mc:Fallback" or in the w: namespace.
+  if ((n.size() < 3 || n[0] != 'w' || n[1] != ':') && n.size() != 11) return;
+  if (Is(n, "mc:Fallback")) {
     if (t.closing) {
       if (fallbackDepth_ > 0) --fallbackDepth_;
     } else if (!t.empty) {
@@ -147,7 +163,7 @@ void WordXmlText::tag(std::string_view raw) {
     return;
   }
   if (fallbackDepth_ > 0) return;
-  if (n == "w:t") {
+  if (Is(n, "w:t")) {
     if (t.closing) {
       if (inText_) {
         if (runDamaged_) {
@@ -166,35 +182,35 @@ void WordXmlText::tag(std::string_view raw) {
     return;
   }
   if (t.closing) {
-    if (n == "w:p") {
+    if (Is(n, "w:p")) {
       endParagraph();
-    } else if (n == "w:tabs") {
+    } else if (Is(n, "w:tabs")) {
       inTabs_ = false;
-    } else if (n == "w:tc") {
+    } else if (Is(n, "w:tc")) {
       flushParagraph();
       if (cellDepth_ > 0) --cellDepth_;
       out_->push_back('\t');
-    } else if (n == "w:tr") {
+    } else if (Is(n, "w:tr")) {
       flushParagraph();
       if (!out_->empty() && out_->back() == '\t') out_->pop_back();
       out_->append("\r\n");
     }
     return;
   }
-  if (n == "w:p") {
+  if (Is(n, "w:p")) {
     if (t.empty) endParagraph();
-  } else if (n == "w:tc") {
+  } else if (Is(n, "w:tc")) {
     if (!t.empty) ++cellDepth_;
     cellHasParagraph_ = false;
-  } else if (n == "w:tabs") {
+  } else if (Is(n, "w:tabs")) {
     inTabs_ = !t.empty;
-  } else if (n == "w:tab") {
+  } else if (Is(n, "w:tab")) {
     if (!inTabs_) para_.push_back('\t');
-  } else if (n == "w:br" || n == "w:cr") {
+  } else if (Is(n, "w:br") || Is(n, "w:cr")) {
     para_.append("\r\n");
-  } else if (n == "w:noBreakHyphen") {
+  } else if (Is(n, "w:noBreakHyphen")) {
     para_.push_back('-');
-  } else if (n == "w:sym") {
+  } else if (Is(n, "w:sym")) {
     const std::string code(Attribute(raw, "w:char"));
     char* end = nullptr;
     const unsigned long value = std::strtoul(code.c_str(), &end, 16);

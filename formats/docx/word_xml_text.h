@@ -15,6 +15,7 @@
 // text whose markup is whole: a run's text is kept when its w:t start and end
 // tags are both intact and it holds no unknown byte.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,11 +32,26 @@ class WordXmlText {
   // `clock` (may be null) and stops where it sees the job cancelled.
   void addPiece(std::string_view xml, bool fromStart, YieldClock* clock = nullptr);
 
+  // The same part as one piece from its start, fed as it arrives: the text
+  // is that of addPiece(all bytes joined, true), however they are cut
+  // (word_xml_stream.cpp). Memory: up to kKeptTag bytes of a tag that spans
+  // pieces, and the text. A longer w:sym tag, whose attributes may lie
+  // anywhere in it, sets needsWhole(): the caller then reads the part with
+  // addPiece on a fresh reader instead.
+  void beginStream();
+  void feed(std::string_view bytes, YieldClock* clock = nullptr);
+  void endStream();
+  bool needsWhole() const { return needsWhole_; }
+  static constexpr size_t kKeptTag = size_t{64} << 10;
+
   // Text bytes dropped because their markup was damaged (for the report).
   int64_t droppedBytes() const { return dropped_; }
 
  private:
   void tag(std::string_view tag);
+  void wholeTag(std::string_view raw, bool unknown);
+  void longTag();
+  size_t streamText(std::string_view bytes, bool closed);
   void text(std::string_view text);
   void endParagraph();
   void flushParagraph();
@@ -51,6 +67,18 @@ class WordXmlText {
   int cellDepth_ = 0;        // inside w:tc
   bool cellHasParagraph_ = false;
   int64_t dropped_ = 0;
+  // The stream: inside a tag (its bytes so far, at most kKeptTag of them),
+  // or in text (a reference cut by a piece's end, and the run's size where
+  // this text began: text that no "<" follows is dropped at the end).
+  bool streamInTag_ = false;
+  std::string streamTag_;
+  size_t streamTagLength_ = 0;
+  bool streamTagUnknown_ = false;
+  char streamTagLast_ = 0;
+  std::string streamCarry_;
+  size_t streamRunMark_ = 0;
+  bool needsWhole_ = false;
+  uint32_t streamSteps_ = 0;
 };
 
 // Decodes the five XML entities and character references in `text`,

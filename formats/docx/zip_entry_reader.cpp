@@ -39,27 +39,6 @@ uint32_t Crc(uint32_t crc, const char* data, size_t size, YieldClock* clock = nu
   return crc;
 }
 
-// The CRC-32 of `data` followed by `zeros` zero bytes, without making them.
-uint32_t CrcWithZeroTail(const std::string& data, size_t zeros, YieldClock* clock) {
-  static const std::array<char, 64 << 10> kZeros{};
-  uint32_t crc = Crc(0, data.data(), data.size(), clock);
-  while (zeros > 0) {
-    const size_t piece = std::min(zeros, kZeros.size());
-    crc = Crc(crc, kZeros.data(), piece);
-    zeros -= piece;
-  }
-  return crc;
-}
-
-// Reads up to `length` bytes at `pos`; fewer at the end of the file.
-std::optional<std::string> ReadBytes(SourceFile& file, int64_t pos, int64_t length) {
-  std::string bytes(static_cast<size_t>(std::max<int64_t>(length, 0)), '\0');
-  const int64_t n = file.readAt(pos, reinterpret_cast<uint8_t*>(bytes.data()), bytes.size());
-  if (n < 0) return std::nullopt;
-  bytes.resize(static_cast<size_t>(n));
-  return bytes;
-}
-
 struct Sums {
   uint32_t crc;
   uint64_t compressedSize;
@@ -114,23 +93,71 @@ std::optional<Sums> MeasureStream(SourceFile& file, int64_t dataPos, int64_t cap
   return sums;
 }
 
+// The consumer's side of one read: what it was given, its CRC-32, and
+// whether it asked to stop.
+struct Handout {
+  EntryConsumer& consumer;
+  uint32_t crc = 0;
+  uint64_t given = 0;
+  bool refused = false;
+  bool summed = true;  // the CRC-32 is wanted (inflated data; stored data is taken as it is)
+
+  void put(std::string_view piece) {
+    if (refused || piece.empty()) return;
+    if (summed) {
+      crc = static_cast<uint32_t>(
+          crc32(crc, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(piece.size())));
+    }
+    given += piece.size();
+    refused = !consumer.add(piece);
+  }
+};
+
+// Inflates `length` compressed bytes at `pos` into `out`, at most `limit`
+// bytes of output; false when cancelled or the consumer refused.
+bool InflateInto(SourceFile& file, int64_t pos, int64_t length, uint64_t limit, Handout& out, YieldClock* clock,
+                 bool* readFailed) {
+  RawInflater inflater(static_cast<size_t>(limit));
+  inflater.setSink([&](std::string_view piece) { out.put(piece); });
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(length, 1), kFeedSize)));
+  for (int64_t at = 0; at < length;) {
+    const int64_t n =
+        file.readAt(pos + at, buffer.data(), static_cast<size_t>(std::min<int64_t>(length - at, kFeedSize)));
+    if (n < 0) {
+      *readFailed = true;
+      return true;
+    }
+    if (n == 0) break;
+    at += n;
+    bool fed = true;
+    for (int64_t step = 0; fed && step < n; step += static_cast<int64_t>(kInflateStep)) {
+      fed = inflater.feed(buffer.data() + step, std::min<size_t>(kInflateStep, static_cast<size_t>(n - step)));
+      Tick(clock);
+      if (Stopped(clock) || out.refused) return false;
+    }
+    if (!fed) break;
+  }
+  return true;
+}
+
 // An entry whose CRC and sizes follow its data: inflate to the end of the
 // stream, then check what it gave against the descriptor, the central
 // directory or, when the writer filled them in, the header itself. The
-// stream is measured first and kept only when it checks out, so that one
-// inflating to the limit (a zip bomb) costs time, never memory.
-std::optional<std::string> ReadDescribedEntry(SourceFile& file, const ZipLocalHeader& header, int64_t headerPos,
-                                              int64_t dataPos, YieldClock* clock, std::string* why) {
+// stream is measured first and handed on only when it checks out, so that
+// one inflating to the limit (a zip bomb) costs time, never memory.
+EntryOutcome StreamDescribedEntry(SourceFile& file, const ZipLocalHeader& header, int64_t headerPos, int64_t dataPos,
+                                  Handout& out, YieldClock* clock, std::string* why) {
   const int64_t remaining = file.size() - (dataPos - 1);
   if (remaining <= 0) {
     *why = "the file ends before the entry's data";
-    return std::nullopt;
+    return EntryOutcome::kDropped;
   }
   const int64_t cap = std::min(kMaxEntrySize, remaining * kMaxDeflateRatio);
   const std::optional<Sums> measured = MeasureStream(file, dataPos, cap, clock);
+  if (Stopped(clock)) return EntryOutcome::kStopped;
   if (!measured) {
     *why = "its deflated data is damaged, cut short or larger than the limit";
-    return std::nullopt;
+    return EntryOutcome::kDropped;
   }
   const Sums& actual = *measured;
   const uint64_t consumed = actual.compressedSize;
@@ -144,130 +171,152 @@ std::optional<std::string> ReadDescribedEntry(SourceFile& file, const ZipLocalHe
       }();
   if (!matches) {
     *why = "its data does not match the CRC and sizes the package gives for it";
-    return std::nullopt;
+    return EntryOutcome::kDropped;
   }
-  // The same bytes again, kept this time.
-  RawInflater inflater(actual.uncompressedSize, actual.uncompressedSize);
-  std::vector<uint8_t> buffer(kFeedSize);
-  const int64_t streamEnd = dataPos + static_cast<int64_t>(consumed);
-  for (int64_t pos = dataPos; pos < streamEnd; pos += static_cast<int64_t>(buffer.size())) {
-    const int64_t n = file.readAt(pos, buffer.data(), buffer.size());
-    if (n <= 0) break;
-    bool fed = true;
-    for (int64_t at = 0; fed && at < n; at += static_cast<int64_t>(kInflateStep)) {
-      fed = inflater.feed(buffer.data() + at, std::min<size_t>(kInflateStep, static_cast<size_t>(n - at)));
-      Tick(clock);
-      if (Stopped(clock)) return std::nullopt;
-    }
-    if (!fed) break;
+  // The same bytes again, handed on this time.
+  out.consumer.expect(actual.uncompressedSize);
+  bool readFailed = false;
+  if (!InflateInto(file, dataPos, static_cast<int64_t>(consumed), actual.uncompressedSize, out, clock, &readFailed)) {
+    return EntryOutcome::kStopped;
   }
-  std::string data = inflater.takeOutput();
-  if (data.size() != actual.uncompressedSize || Crc(0, data.data(), data.size(), clock) != actual.crc) {
+  if (readFailed || out.given != actual.uncompressedSize || out.crc != actual.crc) {
     *why = "its data changed while it was read";
-    return std::nullopt;
+    return EntryOutcome::kDropped;
   }
-  return data;
+  return EntryOutcome::kRead;
 }
 
-std::optional<std::string> ReadEntry(SourceFile& file, int64_t headerPos, YieldClock* clock, std::string* why) {
-  if (headerPos < 1) return std::nullopt;
+// The stored bytes, `length` of them at `pos` (fewer when the file ends sooner).
+EntryOutcome StreamStored(SourceFile& file, int64_t pos, int64_t length, Handout& out, YieldClock* clock,
+                          std::string* why) {
+  out.consumer.expect(static_cast<uint64_t>(length));
+  out.summed = false;
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(length, 1), kFeedSize)));
+  for (int64_t at = 0; at < length;) {
+    const size_t want = static_cast<size_t>(std::min<int64_t>(length - at, kFeedSize));
+    const int64_t n = file.readAt(pos + at, buffer.data(), want);
+    if (n < 0) {
+      *why = "it cannot be read";
+      return EntryOutcome::kDropped;
+    }
+    out.put({reinterpret_cast<const char*>(buffer.data()), static_cast<size_t>(n)});
+    Tick(clock);
+    if (Stopped(clock) || out.refused) return EntryOutcome::kStopped;
+    if (static_cast<size_t>(n) < want) break;
+    at += n;
+  }
+  return EntryOutcome::kRead;
+}
+
+// A deflated entry whose sizes are in its header: inflated up to the size
+// it gives; when the stream gives fewer bytes, zeros make up the rest if
+// the CRC-32 still matches with them.
+EntryOutcome StreamDeflated(SourceFile& file, const ZipLocalHeader& header, int64_t dataPos, int64_t length,
+                            Handout& out, YieldClock* clock, std::string* why) {
+  const int64_t size = header.UncompressedSize;
+  *why = "its deflated data is damaged or cut short (the CRC-32 or size does not match)";
+  if (size > kMaxEntrySize || size > length * kMaxDeflateRatio) return EntryOutcome::kDropped;
+  out.consumer.expect(static_cast<uint64_t>(size));
+  bool readFailed = false;
+  if (!InflateInto(file, dataPos, length, static_cast<uint64_t>(size), out, clock, &readFailed)) {
+    return EntryOutcome::kStopped;
+  }
+  if (readFailed) {
+    *why = "it cannot be read";
+    return EntryOutcome::kDropped;
+  }
+  static const std::array<char, 64 << 10> kZeros{};
+  const uint64_t zeros = static_cast<uint64_t>(size) - out.given;
+  uint32_t crc = out.crc;
+  for (uint64_t left = zeros; left > 0;) {
+    const size_t piece = static_cast<size_t>(std::min<uint64_t>(left, kZeros.size()));
+    crc = Crc(crc, kZeros.data(), piece);
+    left -= piece;
+  }
+  if (crc != static_cast<uint32_t>(header.Crc32)) return EntryOutcome::kDropped;
+  for (uint64_t left = zeros; left > 0 && !out.refused;) {  // a stream that stopped short, whose zero tail matched
+    const size_t piece = static_cast<size_t>(std::min<uint64_t>(left, kZeros.size()));
+    out.put({kZeros.data(), piece});
+    left -= piece;
+    Tick(clock);
+    if (Stopped(clock)) return EntryOutcome::kStopped;
+  }
+  return out.refused ? EntryOutcome::kStopped : EntryOutcome::kRead;
+}
+
+EntryOutcome StreamEntry(SourceFile& file, int64_t headerPos, Handout& out, YieldClock* clock, std::string* why) {
+  if (headerPos < 1) return EntryOutcome::kDropped;
   std::array<uint8_t, ZipLocalHeader::kSize> fixed{};  // bytes past the end read as zero
   if (file.readAt(headerPos, fixed.data(), fixed.size()) < 0) {
     *why = "it cannot be read";
-    return std::nullopt;
+    return EntryOutcome::kDropped;
   }
   const ZipLocalHeader header = ZipLocalHeader::Parse(fixed.data());
   if (header.Signature != ZipLocalHeader::kSignature) {
     *why = "its local header has no ZIP signature";
-    return std::nullopt;
+    return EntryOutcome::kDropped;
   }
   if (header.FileNameLength < 0 || header.ExtraFieldLength < 0) {
     *why = "its local header gives impossible name or extra lengths";
-    return std::nullopt;
+    return EntryOutcome::kDropped;
   }
   const int64_t dataPos =
       headerPos + static_cast<int64_t>(ZipLocalHeader::kSize) + header.FileNameLength + header.ExtraFieldLength;
   Tick(clock);
 
   if (header.Compression == ZipLocalHeader::kDeflated && header.hasDataDescriptor()) {
-    return ReadDescribedEntry(file, header, headerPos, dataPos, clock, why);
+    return StreamDescribedEntry(file, header, headerPos, dataPos, out, clock, why);
   }
   if (header.Compression != ZipLocalHeader::kStored && header.Compression != ZipLocalHeader::kDeflated) {
     *why = "it uses compression method " + std::to_string(header.Compression) + ", which is not read";
-    return std::nullopt;
+    return EntryOutcome::kDropped;
   }
   if (header.CompressedSize <= 0) {
     *why = "its local header gives no compressed size";
-    return std::nullopt;
+    return EntryOutcome::kDropped;
   }
   // Only what the file still holds is read; a stored entry cut off by the
   // end of the file gives the part that is there.
   const int64_t remaining = std::max<int64_t>(0, file.size() - (dataPos - 1));
-  auto data = ReadBytes(file, dataPos, std::min<int64_t>(header.CompressedSize, remaining));
-  if (!data) {
-    *why = "it cannot be read";
-    return std::nullopt;
-  }
-  if (header.Compression == ZipLocalHeader::kStored) return data;
+  const int64_t length = std::min<int64_t>(header.CompressedSize, remaining);
+  if (header.Compression == ZipLocalHeader::kStored) return StreamStored(file, dataPos, length, out, clock, why);
   if (header.UncompressedSize <= 0) {
     *why = "its local header gives no uncompressed size";
-    return std::nullopt;
+    return EntryOutcome::kDropped;
   }
   Tick(clock);
-  if (!InflateEntry(*data, header.UncompressedSize, header.Crc32, clock)) {
-    *why = "its deflated data is damaged or cut short (the CRC-32 or size does not match)";
-    return std::nullopt;
-  }
-  return data;
+  return StreamDeflated(file, header, dataPos, length, out, clock, why);
 }
+
+// Keeps every piece, in room for the size announced.
+class WholeEntry : public EntryConsumer {
+ public:
+  void expect(uint64_t size) override { data.reserve(static_cast<size_t>(size)); }
+  bool add(std::string_view piece) override {
+    data.append(piece);
+    return true;
+  }
+  std::string data;
+};
 
 }  // namespace
 
-bool InflateEntry(std::string& data, int32_t uncompressedSize, int32_t crc, YieldClock* clock) {
-  if (uncompressedSize < 0 || uncompressedSize > kMaxEntrySize ||
-      uncompressedSize > static_cast<int64_t>(data.size()) * kMaxDeflateRatio) {
-    return false;
-  }
-  const size_t size = static_cast<size_t>(uncompressedSize);
-  // The size the header gives, checked against the limits above, is only
-  // reserved: memory in use follows what the stream produces.
-  RawInflater inflater(size, size);
-  for (size_t at = 0; at < data.size(); at += kInflateStep) {
-    const size_t piece = std::min(kInflateStep, data.size() - at);
-    if (!inflater.feed(reinterpret_cast<const uint8_t*>(data.data()) + at, piece)) break;
-    Tick(clock);
-    if (Stopped(clock)) return false;
-  }
-  data = inflater.takeOutput();
-  if (CrcWithZeroTail(data, size - data.size(), clock) != static_cast<uint32_t>(crc)) return false;
-  data.resize(size);  // a stream that stopped short, whose zero tail still matched
-  return true;
-}
-
-std::optional<StoredSpan> StoredEntrySpan(SourceFile& file, int64_t headerPos) {
-  if (headerPos < 1) return std::nullopt;
-  std::array<uint8_t, ZipLocalHeader::kSize> fixed{};
-  if (file.readAt(headerPos, fixed.data(), fixed.size()) < 0) return std::nullopt;
-  const ZipLocalHeader header = ZipLocalHeader::Parse(fixed.data());
-  // The checks of ReadEntry, in its order, up to the read of stored data.
-  if (header.Signature != ZipLocalHeader::kSignature || header.FileNameLength < 0 || header.ExtraFieldLength < 0 ||
-      header.Compression != ZipLocalHeader::kStored || header.CompressedSize <= 0) {
-    return std::nullopt;
-  }
-  const int64_t dataPos =
-      headerPos + static_cast<int64_t>(ZipLocalHeader::kSize) + header.FileNameLength + header.ExtraFieldLength;
-  const int64_t remaining = std::max<int64_t>(0, file.size() - (dataPos - 1));
-  return StoredSpan{dataPos, std::min<int64_t>(header.CompressedSize, remaining)};
-}
-
-std::optional<std::string> ReadZipEntry(SourceFile& file, int64_t headerPos, YieldClock* clock, DamageReport* damage) {
+EntryOutcome StreamZipEntry(SourceFile& file, int64_t headerPos, EntryConsumer& consumer, YieldClock* clock,
+                            DamageReport* damage) {
   std::string why;
-  std::optional<std::string> data = ReadEntry(file, headerPos, clock, &why);
-  if (!data && damage != nullptr && headerPos >= 1 && !Stopped(clock)) {
+  Handout out{consumer};
+  const EntryOutcome outcome = StreamEntry(file, headerPos, out, clock, &why);
+  if (outcome == EntryOutcome::kDropped && damage != nullptr && headerPos >= 1 && !Stopped(clock)) {
     damage->add(headerPos - 1, std::max<int64_t>(0, file.size() - (headerPos - 1)), "zip",
                 "The entry at this offset was dropped: " + why + ".");
   }
-  return data;
+  return outcome;
+}
+
+std::optional<std::string> ReadZipEntry(SourceFile& file, int64_t headerPos, YieldClock* clock, DamageReport* damage) {
+  WholeEntry whole;
+  if (StreamZipEntry(file, headerPos, whole, clock, damage) != EntryOutcome::kRead) return std::nullopt;
+  return std::move(whole.data);
 }
 
 }  // namespace kw

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "base/damage_report.h"
 #include "base/source_file.h"
@@ -34,23 +35,27 @@ constexpr int64_t kMaxDeflateRatio = 1032;           // deflate's largest output
 std::optional<std::string> ReadZipEntry(SourceFile& file, int64_t headerPos, YieldClock* clock = nullptr,
                                         DamageReport* damage = nullptr);
 
-// Where the bytes of a stored entry lie: `length` bytes at the 1-based
-// position `pos`, what ReadZipEntry would give (the part the file holds).
-struct StoredSpan {
-  int64_t pos = 0;
-  int64_t length = 0;
+// Where StreamZipEntry hands an entry's data, in order, a piece at a time.
+class EntryConsumer {
+ public:
+  virtual ~EntryConsumer() = default;
+  // Before the first piece: the size the data will have when it checks out.
+  virtual void expect(uint64_t /*size*/) {}
+  // The next bytes; false asks for no more (StreamZipEntry then gives kStopped).
+  virtual bool add(std::string_view piece) = 0;
 };
 
-// The span of the entry at `headerPos` when it is stored and passes every
-// check that ReadZipEntry makes before it reads the data; nothing otherwise
-// (damaged, deflated, or unreadable: ReadZipEntry then says why). Lets a
-// caller read the data in pieces.
-std::optional<StoredSpan> StoredEntrySpan(SourceFile& file, int64_t headerPos);
+enum class EntryOutcome : uint8_t {
+  kRead,     // all of ReadZipEntry's data went to the consumer
+  kDropped,  // no usable entry (reported as ReadZipEntry reports it): drop what the consumer got
+  kStopped,  // the consumer asked to stop, or the job was cancelled
+};
 
-// Inflates the raw deflate data in `data` in place. True when the first
-// `uncompressedSize` bytes of output (zeros where the stream gave fewer) have
-// the CRC-32 `crc`; `data` then holds exactly those bytes. On false its
-// content is unspecified. Sizes beyond kMaxEntrySize or the ratio give false.
-bool InflateEntry(std::string& data, int32_t uncompressedSize, int32_t crc, YieldClock* clock = nullptr);
+// ReadZipEntry's data, handed on as it is read or inflated, so that memory
+// is a few buffers whatever the entry's size; the same checks, limits and
+// reports. Deflated data is proven sound only at its end: the consumer
+// holds what it got until kRead.
+EntryOutcome StreamZipEntry(SourceFile& file, int64_t headerPos, EntryConsumer& consumer, YieldClock* clock = nullptr,
+                            DamageReport* damage = nullptr);
 
 }  // namespace kw

@@ -96,18 +96,10 @@ TEST(DocxRecovery, CutOffPackagesStillGiveTheirText) {
   }
 }
 
-TEST(DocxRecovery, WorkingFileIsGoneWhenTheJobEnds) {
-  test::TempDir temp;
-  ScopedTempFolder folder(temp.path());
-  const std::string xml = test::DocumentXml({"Kept"});
-  const JobRun run = Recover(temp.write("a.docx", test::MakeEntry(xml).bytes()));
-  EXPECT_EQ(run.text, "Kept\r\n");
-  EXPECT_TRUE(WorkingFiles(temp.path()).empty());
-}
-
 // A stored main document is read in pieces through the streaming pass; one
 // whose tags merge goes back to the literal passes; a deflated one is
-// inflated whole. All give the literal passes' text, and leave no working file.
+// inflated in pieces into the same pass. All give the literal passes' text,
+// and leave no file behind.
 TEST(DocxRecovery, StoredAndDeflatedEntriesGiveTheLiteralText) {
   test::TempDir temp;
   ScopedTempFolder folder(temp.path());
