@@ -45,6 +45,9 @@ size_t TextTail::decodeOne(std::string_view rest) {
     if (length > 0) {
       if (codePoint < 0x80) {
         quoted(static_cast<char>(codePoint));
+      } else if (amp_ == 0 && percent_ == 0) {  // bytes of 0x80 and over: no step changes them
+        lead_ = 2;
+        AppendUtf8(*out_, codePoint);
       } else {
         std::string utf8;
         AppendUtf8(utf8, codePoint);
