@@ -62,6 +62,14 @@ void WordXmlText::beginStream() {
 // be cut (unless `closed`: a "<" ends the text). Returns the bytes used.
 size_t WordXmlText::streamText(std::string_view bytes, bool closed) {
   if (!inText_ || fallbackDepth_ > 0) return bytes.size();
+  if (bytes.size() <= 32) {  // most runs: a few plain bytes, checked in one loop
+    size_t plain = 0;
+    while (plain < bytes.size() && bytes[plain] != '&' && bytes[plain] != kUnknownByte) ++plain;
+    if (plain == bytes.size()) {
+      run_.append(bytes);
+      return bytes.size();
+    }
+  }
   if (HasUnknownByte(bytes)) runDamaged_ = true;
   size_t at = 0;
   while (at < bytes.size()) {

@@ -53,6 +53,8 @@ class WordXmlText {
   void longTag();
   size_t streamText(std::string_view bytes, bool closed);
   void text(std::string_view text);
+  void openText();
+  void closeText();
   void endParagraph();
   void flushParagraph();
 
