@@ -263,6 +263,10 @@ size_t DocumentTextStream::mergedRun(std::string_view text, size_t i) const {
 void DocumentTextStream::wholeTag(std::string_view tag) {
   const bool first = !bpStarted_;
   bpStarted_ = true;
+  // A paragraph's start and end, the commonest tags that matter: its end
+  // is a line break (BreakMark's "&#13;&#10;"), its start nothing.
+  if (tag == "</w:p>") return tail_.putReference("&#13;&#10;", "\r\n");
+  if (tag == "<w:p>") return;
   // Most tags are none of the few that MarkBreaks or the break passes look for.
   const bool mayMark = MayMark(tag);
   // An end tag matches a rule only as "</head>" (line breaks removed).
