@@ -9,6 +9,7 @@
 
 #include "base/cp1252.h"
 #include "base/yield_clock.h"
+#include "formats/docx/byte_scan.h"
 #include "formats/docx/document_text.h"
 
 namespace kw {
@@ -247,7 +248,19 @@ void DocumentTextStream::markup(std::string_view text) {
 // After a merge no tag is removed any more: text goes to the tail as it is,
 // up to a ">", a line break, or a "<" that a rule of the break passes may match.
 size_t DocumentTextStream::mergedRun(std::string_view text, size_t i) const {
+  using byte_scan::Has;
   size_t end = i;
+  // Eight bytes at once while none is a stop, nor a "<" that the byte after it may make one.
+  for (; end + 9 <= text.size(); end += 8) {
+    const uint64_t v = byte_scan::Load8(text.data() + end);
+    if ((Has(v, '>') | Has(v, '\r') | Has(v, '\n')) != 0) break;
+    if (Has(v, '<') == 0) continue;
+    const uint64_t next = byte_scan::Load8(text.data() + end + 1);
+    if ((Has(next, 'b') | Has(next, 'd') | Has(next, 's') | Has(next, 'p') | Has(next, 'h') | Has(next, 'H') |
+         Has(next, '/') | Has(next, '\r') | Has(next, '\n')) != 0) {
+      break;
+    }
+  }
   while (end < text.size()) {
     const char c = text[end];
     if (c == '>' || c == '\r' || c == '\n') break;
