@@ -109,31 +109,39 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
         streamCarry_.assign(joined, used);
       }
       if (!closed) return;
+      bool ascii = true;
+      const size_t close = TagEnd(bytes, open, &ascii);
+      if (close != std::string_view::npos) {  // the whole tag in this piece: read at once
+        const std::string_view t = bytes.substr(open, close + 1 - open);
+        if (ascii || !HasUnknownByte(t)) {
+          tag(t);
+        } else {
+          wholeTag(t, true);
+        }
+        at = close + 1;
+        streamRunMark_ = run_.size();
+        continue;
+      }
       streamInTag_ = true;
       streamTag_.clear();
       streamTagLength_ = 0;
       streamTagUnknown_ = false;
       at = open;
     }
-    bool ascii = true;
-    const size_t close = TagEnd(bytes, at, &ascii);
-    if (close != std::string_view::npos && streamTagLength_ == 0) {  // the whole tag in this piece
-      const std::string_view t = bytes.substr(at, close + 1 - at);
-      wholeTag(t, !ascii && HasUnknownByte(t));
+    // A tag that a piece's end cuts: kept (up to kKeptTag bytes) until its ">".
+    const size_t close = Find(bytes, '>', at);
+    const std::string_view part =
+        bytes.substr(at, close == std::string_view::npos ? std::string_view::npos : close - at);
+    if (streamTagLength_ < kKeptTag) streamTag_.append(part.substr(0, kKeptTag - streamTagLength_));
+    streamTagLength_ += part.size();
+    streamTagUnknown_ = streamTagUnknown_ || HasUnknownByte(part);
+    if (!part.empty()) streamTagLast_ = part.back();
+    if (close == std::string_view::npos) return;
+    if (streamTagLength_ <= kKeptTag) {
+      streamTag_.push_back('>');
+      wholeTag(streamTag_, streamTagUnknown_);
     } else {
-      const std::string_view part =
-          bytes.substr(at, close == std::string_view::npos ? std::string_view::npos : close - at);
-      if (streamTagLength_ < kKeptTag) streamTag_.append(part.substr(0, kKeptTag - streamTagLength_));
-      streamTagLength_ += part.size();
-      streamTagUnknown_ = streamTagUnknown_ || HasUnknownByte(part);
-      if (!part.empty()) streamTagLast_ = part.back();
-      if (close == std::string_view::npos) return;
-      if (streamTagLength_ <= kKeptTag) {
-        streamTag_.push_back('>');
-        wholeTag(streamTag_, streamTagUnknown_);
-      } else {
-        longTag();
-      }
+      longTag();
     }
     at = close + 1;
     streamInTag_ = false;
