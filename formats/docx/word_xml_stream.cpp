@@ -35,6 +35,18 @@ size_t TagEnd(std::string_view bytes, size_t at, bool* ascii) {
   return at == bytes.size() ? std::string_view::npos : bytes.find('>', at);
 }
 
+// Where the ">" of a "<w:x>" or "</w:x>" at `open` is (x a lowercase
+// letter: the commonest tags, all ASCII); npos when it is no such tag.
+size_t ShortTagEnd(std::string_view bytes, size_t open) {
+  const char* p = bytes.data() + open;
+  const size_t left = bytes.size() - open;
+  if (left >= 5 && p[1] == 'w' && p[2] == ':' && p[3] >= 'a' && p[3] <= 'z' && p[4] == '>') return open + 4;
+  if (left >= 6 && p[1] == '/' && p[2] == 'w' && p[3] == ':' && p[4] >= 'a' && p[4] <= 'z' && p[5] == '>') {
+    return open + 5;
+  }
+  return std::string_view::npos;
+}
+
 // The first `c` at or after `at` (npos when none): most tags and runs of
 // text are a few bytes, for which a plain loop beats a library call.
 size_t Find(std::string_view bytes, char c, size_t at) {
@@ -110,7 +122,8 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
       }
       if (!closed) return;
       bool ascii = true;
-      const size_t close = TagEnd(bytes, open, &ascii);
+      size_t close = ShortTagEnd(bytes, open);
+      if (close == std::string_view::npos) close = TagEnd(bytes, open, &ascii);
       if (close != std::string_view::npos) {  // the whole tag in this piece: read at once
         const std::string_view t = bytes.substr(open, close + 1 - open);
         if (ascii || !HasUnknownByte(t)) {
