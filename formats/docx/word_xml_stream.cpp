@@ -109,7 +109,7 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
   while (at < bytes.size() && !needsWhole_) {
     if (TickEvery(clock, streamSteps_)) return;
     if (!streamInTag_) {
-      const size_t open = Find(bytes, '<', at);
+      const size_t open = bytes[at] == '<' ? at : Find(bytes, '<', at);  // tags often follow one another
       const bool closed = open != std::string_view::npos;
       const std::string_view text = bytes.substr(at, closed ? open - at : std::string_view::npos);
       if (streamCarry_.empty()) {
@@ -123,6 +123,11 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
       if (!closed) return;
       bool ascii = true;
       size_t close = ShortTagEnd(bytes, open);
+      if (close != std::string_view::npos && shortTag(bytes[close - 1], close - open == 5)) {
+        at = close + 1;
+        streamRunMark_ = run_.size();
+        continue;
+      }
       if (close == std::string_view::npos) close = TagEnd(bytes, open, &ascii);
       if (close != std::string_view::npos) {  // the whole tag in this piece: read at once
         const std::string_view t = bytes.substr(open, close + 1 - open);

@@ -149,16 +149,10 @@ void WordXmlText::text(std::string_view text) {
 }
 
 void WordXmlText::tag(std::string_view raw) {
-  // The commonest tags, known whole at once: a run's start and end, a
-  // paragraph's start (none of which changes anything), a text's start and
-  // end, a paragraph's end.
-  if (raw.size() == 5 && raw[1] == 'w' && raw[2] == ':' && raw[4] == '>') {
-    if (raw[3] == 'r' || raw[3] == 'p') return;
-    if (raw[3] == 't') return fallbackDepth_ > 0 ? void() : openText();
-  } else if (raw.size() == 6 && raw[1] == '/' && raw[2] == 'w' && raw[3] == ':' && raw[5] == '>') {
-    if (raw[4] == 'r') return;
-    if (raw[4] == 't') return fallbackDepth_ > 0 ? void() : closeText();
-    if (raw[4] == 'p') return fallbackDepth_ > 0 ? void() : endParagraph();
+  // The commonest tags, known whole at once.
+  if (raw.size() == 5 && raw[1] == 'w' && raw[2] == ':' && raw[4] == '>' && shortTag(raw[3], false)) return;
+  if (raw.size() == 6 && raw[1] == '/' && raw[2] == 'w' && raw[3] == ':' && raw[5] == '>' && shortTag(raw[4], true)) {
+    return;
   }
   if (raw.size() >= 2 && (raw[1] == '?' || raw[1] == '!')) return;
   const TagName t = ParseTag(raw);
