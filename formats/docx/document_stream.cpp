@@ -102,6 +102,22 @@ BreakRule Classify(std::string_view window) {
   }
 }
 
+// The end of the character data from `i`: the next "<" or line break
+// (or the end); a long run is scanned eight bytes at a time.
+size_t DataEnd(std::string_view text, size_t i) {
+  const auto stop = [&](size_t at) { return text[at] == '<' || text[at] == '\r' || text[at] == '\n'; };
+  size_t end = i + 1;
+  const size_t near = std::min(text.size(), i + 16);
+  while (end < near && !stop(end)) ++end;
+  if (end < near) return end;
+  for (; end + 8 <= text.size(); end += 8) {
+    const uint64_t v = byte_scan::Load8(text.data() + end);
+    if ((byte_scan::Has(v, '<') | byte_scan::Has(v, '\r') | byte_scan::Has(v, '\n')) != 0) break;
+  }
+  while (end < text.size() && !stop(end)) ++end;
+  return end;
+}
+
 }  // namespace
 
 DocumentTextStream::DocumentTextStream(YieldClock* clock, size_t expectedSize) : clock_(clock), tail_(&text_) {
@@ -237,17 +253,7 @@ void DocumentTextStream::markup(std::string_view text) {
     }
     // Character data up to the next "<" or line break; a ">" in it is
     // written "&gt;" by MarkBreaks and decoded back by the tail.
-    const auto stop = [&](size_t at) { return text[at] == '<' || text[at] == '\r' || text[at] == '\n'; };
-    size_t end = i + 1;
-    const size_t near = std::min(text.size(), i + 16);
-    while (end < near && !stop(end)) ++end;
-    if (end == near) {  // a long run: words with none of them at once, then byte by byte
-      for (; end + 8 <= text.size(); end += 8) {
-        const uint64_t v = byte_scan::Load8(text.data() + end);
-        if ((byte_scan::Has(v, '<') | byte_scan::Has(v, '\r') | byte_scan::Has(v, '\n')) != 0) break;
-      }
-      while (end < text.size() && !stop(end)) ++end;
-    }
+    const size_t end = DataEnd(text, i);
     bpStarted_ = true;
     tail_.putRun(text.substr(i, end - i));
     i = end;
