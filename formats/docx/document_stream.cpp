@@ -9,6 +9,7 @@
 
 #include "base/cp1252.h"
 #include "base/yield_clock.h"
+#include "formats/docx/byte_scan.h"
 #include "formats/docx/document_text.h"
 
 namespace kw {
@@ -99,6 +100,22 @@ BreakRule Classify(std::string_view window) {
     case '/': return StartsNoCase(window, "</head>") ? BreakRule{BreakRule::kHeadEnd, kWindow, false} : rule;
     default: return rule;
   }
+}
+
+// The end of the character data from `i`: the next "<" or line break
+// (or the end); a long run is scanned eight bytes at a time.
+size_t DataEnd(std::string_view text, size_t i) {
+  const auto stop = [&](size_t at) { return text[at] == '<' || text[at] == '\r' || text[at] == '\n'; };
+  size_t end = i + 1;
+  const size_t near = std::min(text.size(), i + 16);
+  while (end < near && !stop(end)) ++end;
+  if (end < near) return end;
+  for (; end + 8 <= text.size(); end += 8) {
+    const uint64_t v = byte_scan::Load8(text.data() + end);
+    if ((byte_scan::Has(v, '<') | byte_scan::Has(v, '\r') | byte_scan::Has(v, '\n')) != 0) break;
+  }
+  while (end < text.size() && !stop(end)) ++end;
+  return end;
 }
 
 }  // namespace
@@ -236,8 +253,7 @@ void DocumentTextStream::markup(std::string_view text) {
     }
     // Character data up to the next "<" or line break; a ">" in it is
     // written "&gt;" by MarkBreaks and decoded back by the tail.
-    size_t end = i + 1;
-    while (end < text.size() && text[end] != '<' && text[end] != '\r' && text[end] != '\n') ++end;
+    const size_t end = DataEnd(text, i);
     bpStarted_ = true;
     tail_.putRun(text.substr(i, end - i));
     i = end;
@@ -247,7 +263,19 @@ void DocumentTextStream::markup(std::string_view text) {
 // After a merge no tag is removed any more: text goes to the tail as it is,
 // up to a ">", a line break, or a "<" that a rule of the break passes may match.
 size_t DocumentTextStream::mergedRun(std::string_view text, size_t i) const {
+  using byte_scan::Has;
   size_t end = i;
+  // Eight bytes at once while none is a stop, nor a "<" that the byte after it may make one.
+  for (; end + 9 <= text.size(); end += 8) {
+    const uint64_t v = byte_scan::Load8(text.data() + end);
+    if ((Has(v, '>') | Has(v, '\r') | Has(v, '\n')) != 0) break;
+    if (Has(v, '<') == 0) continue;
+    const uint64_t next = byte_scan::Load8(text.data() + end + 1);
+    if ((Has(next, 'b') | Has(next, 'd') | Has(next, 's') | Has(next, 'p') | Has(next, 'h') | Has(next, 'H') |
+         Has(next, '/') | Has(next, '\r') | Has(next, '\n')) != 0) {
+      break;
+    }
+  }
   while (end < text.size()) {
     const char c = text[end];
     if (c == '>' || c == '\r' || c == '\n') break;
@@ -263,6 +291,10 @@ size_t DocumentTextStream::mergedRun(std::string_view text, size_t i) const {
 void DocumentTextStream::wholeTag(std::string_view tag) {
   const bool first = !bpStarted_;
   bpStarted_ = true;
+  // A paragraph's start and end, the commonest tags that matter: its end
+  // is a line break (BreakMark's "&#13;&#10;"), its start nothing.
+  if (tag == "</w:p>") return tail_.putReference("&#13;&#10;", "\r\n");
+  if (tag == "<w:p>") return;
   // Most tags are none of the few that MarkBreaks or the break passes look for.
   const bool mayMark = MayMark(tag);
   // An end tag matches a rule only as "</head>" (line breaks removed).

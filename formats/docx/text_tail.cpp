@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/cp1252.h"
+#include "formats/docx/byte_scan.h"
 #include "formats/docx/document_text.h"
 
 namespace kw {
@@ -31,6 +32,10 @@ void TextTail::putRun(std::string_view run) {
       continue;
     }
     size_t end = i + 1;
+    for (; end + 8 <= run.size(); end += 8) {  // a long run: words with no special byte at once
+      const uint64_t v = byte_scan::Load8(run.data() + end);
+      if ((byte_scan::Has(v, '&') | byte_scan::Has(v, '"') | byte_scan::Has(v, '%')) != 0) break;
+    }
     while (end < run.size() && !Special(run[end])) ++end;
     out_->append(run.data() + i, end - i);
     i = end;
@@ -45,6 +50,9 @@ size_t TextTail::decodeOne(std::string_view rest) {
     if (length > 0) {
       if (codePoint < 0x80) {
         quoted(static_cast<char>(codePoint));
+      } else if (amp_ == 0 && percent_ == 0) {  // bytes of 0x80 and over: no step changes them
+        lead_ = 2;
+        AppendUtf8(*out_, codePoint);
       } else {
         std::string utf8;
         AppendUtf8(utf8, codePoint);

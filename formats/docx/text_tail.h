@@ -62,7 +62,13 @@ class TextTail {
   // none) into the next steps; returns the bytes it took.
   size_t decodeOne(std::string_view rest);
   void decodeReferences(bool final);
-  void quoted(char c) { ampersand(c == '"' ? '\'' : c); }
+  void quoted(char c) {
+    if (amp_ == 0 && percent_ == 0 && lead_ == 2 && c != '&' && c != '%') {  // no step waits or changes it
+      out_->push_back(c == '"' ? '\'' : c);
+    } else {
+      ampersand(c == '"' ? '\'' : c);
+    }
+  }
   void ampersand(char c);
   void percent(char c);
   void trimmed(char c);

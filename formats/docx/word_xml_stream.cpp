@@ -35,6 +35,18 @@ size_t TagEnd(std::string_view bytes, size_t at, bool* ascii) {
   return at == bytes.size() ? std::string_view::npos : bytes.find('>', at);
 }
 
+// Where the ">" of a "<w:x>" or "</w:x>" at `open` is (x a lowercase
+// letter: the commonest tags, all ASCII); npos when it is no such tag.
+size_t ShortTagEnd(std::string_view bytes, size_t open) {
+  const char* p = bytes.data() + open;
+  const size_t left = bytes.size() - open;
+  if (left >= 5 && p[1] == 'w' && p[2] == ':' && p[3] >= 'a' && p[3] <= 'z' && p[4] == '>') return open + 4;
+  if (left >= 6 && p[1] == '/' && p[2] == 'w' && p[3] == ':' && p[4] >= 'a' && p[4] <= 'z' && p[5] == '>') {
+    return open + 5;
+  }
+  return std::string_view::npos;
+}
+
 // The first `c` at or after `at` (npos when none): most tags and runs of
 // text are a few bytes, for which a plain loop beats a library call.
 size_t Find(std::string_view bytes, char c, size_t at) {
@@ -62,6 +74,14 @@ void WordXmlText::beginStream() {
 // be cut (unless `closed`: a "<" ends the text). Returns the bytes used.
 size_t WordXmlText::streamText(std::string_view bytes, bool closed) {
   if (!inText_ || fallbackDepth_ > 0) return bytes.size();
+  if (bytes.size() <= 32) {  // most runs: a few plain bytes, checked in one loop
+    size_t plain = 0;
+    while (plain < bytes.size() && bytes[plain] != '&' && bytes[plain] != kUnknownByte) ++plain;
+    if (plain == bytes.size()) {
+      run_.append(bytes);
+      return bytes.size();
+    }
+  }
   if (HasUnknownByte(bytes)) runDamaged_ = true;
   size_t at = 0;
   while (at < bytes.size()) {
@@ -89,7 +109,7 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
   while (at < bytes.size() && !needsWhole_) {
     if (TickEvery(clock, streamSteps_)) return;
     if (!streamInTag_) {
-      const size_t open = Find(bytes, '<', at);
+      const size_t open = bytes[at] == '<' ? at : Find(bytes, '<', at);  // tags often follow one another
       const bool closed = open != std::string_view::npos;
       const std::string_view text = bytes.substr(at, closed ? open - at : std::string_view::npos);
       if (streamCarry_.empty()) {
@@ -101,31 +121,45 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
         streamCarry_.assign(joined, used);
       }
       if (!closed) return;
+      bool ascii = true;
+      size_t close = ShortTagEnd(bytes, open);
+      if (close != std::string_view::npos && shortTag(bytes[close - 1], close - open == 5)) {
+        at = close + 1;
+        streamRunMark_ = run_.size();
+        continue;
+      }
+      if (close == std::string_view::npos) close = TagEnd(bytes, open, &ascii);
+      if (close != std::string_view::npos) {  // the whole tag in this piece: read at once
+        const std::string_view t = bytes.substr(open, close + 1 - open);
+        if (ascii || !HasUnknownByte(t)) {
+          tag(t);
+        } else {
+          wholeTag(t, true);
+        }
+        at = close + 1;
+        streamRunMark_ = run_.size();
+        continue;
+      }
       streamInTag_ = true;
       streamTag_.clear();
       streamTagLength_ = 0;
       streamTagUnknown_ = false;
       at = open;
     }
-    bool ascii = true;
-    const size_t close = TagEnd(bytes, at, &ascii);
-    if (close != std::string_view::npos && streamTagLength_ == 0) {  // the whole tag in this piece
-      const std::string_view t = bytes.substr(at, close + 1 - at);
-      wholeTag(t, !ascii && HasUnknownByte(t));
+    // A tag that a piece's end cuts: kept (up to kKeptTag bytes) until its ">".
+    const size_t close = Find(bytes, '>', at);
+    const std::string_view part =
+        bytes.substr(at, close == std::string_view::npos ? std::string_view::npos : close - at);
+    if (streamTagLength_ < kKeptTag) streamTag_.append(part.substr(0, kKeptTag - streamTagLength_));
+    streamTagLength_ += part.size();
+    streamTagUnknown_ = streamTagUnknown_ || HasUnknownByte(part);
+    if (!part.empty()) streamTagLast_ = part.back();
+    if (close == std::string_view::npos) return;
+    if (streamTagLength_ <= kKeptTag) {
+      streamTag_.push_back('>');
+      wholeTag(streamTag_, streamTagUnknown_);
     } else {
-      const std::string_view part =
-          bytes.substr(at, close == std::string_view::npos ? std::string_view::npos : close - at);
-      if (streamTagLength_ < kKeptTag) streamTag_.append(part.substr(0, kKeptTag - streamTagLength_));
-      streamTagLength_ += part.size();
-      streamTagUnknown_ = streamTagUnknown_ || HasUnknownByte(part);
-      if (!part.empty()) streamTagLast_ = part.back();
-      if (close == std::string_view::npos) return;
-      if (streamTagLength_ <= kKeptTag) {
-        streamTag_.push_back('>');
-        wholeTag(streamTag_, streamTagUnknown_);
-      } else {
-        longTag();
-      }
+      longTag();
     }
     at = close + 1;
     streamInTag_ = false;

@@ -149,6 +149,11 @@ void WordXmlText::text(std::string_view text) {
 }
 
 void WordXmlText::tag(std::string_view raw) {
+  // The commonest tags, known whole at once.
+  if (raw.size() == 5 && raw[1] == 'w' && raw[2] == ':' && raw[4] == '>' && shortTag(raw[3], false)) return;
+  if (raw.size() == 6 && raw[1] == '/' && raw[2] == 'w' && raw[3] == ':' && raw[5] == '>' && shortTag(raw[4], true)) {
+    return;
+  }
   if (raw.size() >= 2 && (raw[1] == '?' || raw[1] == '!')) return;
   const TagName t = ParseTag(raw);
   const std::string_view n = t.name;
@@ -165,19 +170,9 @@ void WordXmlText::tag(std::string_view raw) {
   if (fallbackDepth_ > 0) return;
   if (Is(n, "w:t")) {
     if (t.closing) {
-      if (inText_) {
-        if (runDamaged_) {
-          dropped_ += static_cast<int64_t>(run_.size());
-        } else {
-          para_ += run_;
-        }
-      }
-      inText_ = false;
-      run_.clear();
+      closeText();
     } else if (!t.empty) {
-      inText_ = true;
-      runDamaged_ = false;
-      run_.clear();
+      openText();
     }
     return;
   }
@@ -218,6 +213,27 @@ void WordXmlText::tag(std::string_view raw) {
       AppendCodePoint(SymbolChar(Attribute(raw, "w:font"), static_cast<char32_t>(value)), &para_);
     }
   }
+}
+
+void WordXmlText::openText() {
+  inText_ = true;
+  runDamaged_ = false;
+  run_.clear();
+}
+
+// The run's text joins the paragraph (taken over whole when it is the first).
+void WordXmlText::closeText() {
+  if (inText_) {
+    if (runDamaged_) {
+      dropped_ += static_cast<int64_t>(run_.size());
+    } else if (para_.empty()) {
+      para_.swap(run_);
+    } else {
+      para_ += run_;
+    }
+  }
+  inText_ = false;
+  run_.clear();
 }
 
 // A paragraph ends: outside a table it ends its line; inside a cell the

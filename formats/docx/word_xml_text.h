@@ -53,6 +53,11 @@ class WordXmlText {
   void longTag();
   size_t streamText(std::string_view bytes, bool closed);
   void text(std::string_view text);
+  // A "<w:x>" or "</w:x>" known by its one-letter name x: read at once
+  // (true), or left to tag() (false).
+  bool shortTag(char name, bool closing);
+  void openText();
+  void closeText();
   void endParagraph();
   void flushParagraph();
 
@@ -80,6 +85,21 @@ class WordXmlText {
   bool needsWhole_ = false;
   uint32_t streamSteps_ = 0;
 };
+
+// w:r starts and ends a run, w:p a paragraph, w:t a run's text.
+inline bool WordXmlText::shortTag(char name, bool closing) {
+  if (name == 'r' || (name == 'p' && !closing)) return true;  // nothing to do
+  if (name != 't' && name != 'p') return false;
+  if (fallbackDepth_ > 0) return true;
+  if (name == 'p') {
+    endParagraph();
+  } else if (closing) {
+    closeText();
+  } else {
+    openText();
+  }
+  return true;
+}
 
 // Decodes the five XML entities and character references in `text`,
 // appending to *out; an unknown entity is kept as written.

@@ -110,5 +110,20 @@ TEST(DocumentStream, RandomDocuments) {
   EXPECT_GT(streamed, 1000);
 }
 
+// Long runs, which the scans take eight bytes at a time: plain text with
+// the tail's special bytes anywhere, and text after merged tags with "<"
+// before every byte that a break rule may begin with.
+TEST(DocumentStream, LongRunsAcrossWords) {
+  static const char* const kTokens[] = {"<",          "<<", "b",  "d", "s",     "p",   "h",  "H",  "/", "x",
+                                        "plain text", "&",  "\"", "%", "&amp;", "%20", "\r", "\n", " "};
+  std::mt19937 random(20261208);
+  for (int round = 0; round < 400; ++round) {
+    std::string xml = round % 2 == 0 ? "<x<" : "";
+    const int count = 8 + static_cast<int>(random() % 40);
+    for (int k = 0; k < count; ++k) xml += kTokens[random() % (round % 2 == 0 ? 11 : std::size(kTokens))];
+    ExpectSameEverywhere(xml, false);
+  }
+}
+
 }  // namespace
 }  // namespace kw
