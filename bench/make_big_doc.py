@@ -12,8 +12,8 @@ import random
 import struct
 import sys
 
-SECTOR = 4096
-FREE, END, FAT = 0xFFFFFFFF, 0xFFFFFFFE, 0xFFFFFFFD
+from cfb_parts import END, FAT, FREE, SECTOR, header
+from cfb_parts import directory as cfb_directory
 
 
 def text_bytes(size):
@@ -50,26 +50,9 @@ def cfb(streams):
         starts.append(first)
     fat += [FREE] * (nfat * per - len(fat))
 
-    def entry(name, typ, start, size, child, right):
-        e = bytearray(128)
-        raw = name.encode("utf-16-le")
-        e[: len(raw)] = raw
-        struct.pack_into("<HBB", e, 0x40, len(raw) + 2, typ, 1)
-        struct.pack_into("<III", e, 0x44, FREE, right, child)
-        struct.pack_into("<IQ", e, 0x74, start, size)
-        return bytes(e)
-
-    directory = entry("Root Entry", 5, END, 0, 1, FREE)
-    for i, (name, body) in enumerate(bodies):
-        directory += entry(name, 2, starts[i], len(body), FREE, i + 2 if i + 1 < len(bodies) else FREE)
-    directory += bytes(SECTOR - len(directory))
-    header = bytearray(SECTOR)
-    header[:8] = bytes([0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1])
-    struct.pack_into("<HHHHH", header, 0x18, 0x3E, 4, 0xFFFE, 12, 6)
-    struct.pack_into("<IIIIIIIII", header, 0x28, 1, nfat, nfat, 0, 4096, END, 0, END, 0)
-    for i in range(109):
-        struct.pack_into("<I", header, 0x4C + 4 * i, i if i < nfat else FREE)
-    return [bytes(header), struct.pack("<%dI" % len(fat), *fat), directory] + [b for _, b in bodies]
+    directory = cfb_directory(bodies, starts)
+    head = header(nfat)
+    return [head, struct.pack("<%dI" % len(fat), *fat), directory] + [b for _, b in bodies]
 
 
 def main():
