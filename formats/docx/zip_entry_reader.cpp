@@ -118,7 +118,13 @@ struct Handout {
 bool InflateInto(SourceFile& file, int64_t pos, int64_t length, uint64_t limit, Handout& out, YieldClock* clock,
                  bool* readFailed) {
   RawInflater inflater(static_cast<size_t>(limit));
-  inflater.setSink([&](std::string_view piece) { out.put(piece); });
+  // A few input bytes can inflate to megabytes: the clock is looked at after
+  // every piece of output, and once cancelled the rest of the step is dropped.
+  inflater.setSink([&](std::string_view piece) {
+    out.put(piece);
+    Tick(clock);
+    if (Stopped(clock)) out.refused = true;
+  });
   std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(std::max<int64_t>(length, 1), kFeedSize)));
   for (int64_t at = 0; at < length;) {
     const int64_t n =
