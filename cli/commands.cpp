@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "cli/batch_command.h"
+#include "cli/batch/batch_command.h"
 #include "cli/command.h"
 #include "cli/images_command.h"
 #include "cli/info_command.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "cli/batch_walk.h"
+#include "cli/batch/batch_walk.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "cli/batch_output.h"
+#include "cli/batch/batch_output.h"
 
 #include <fcntl.h>
 #include <stdio.h>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "cli/batch_options.h"
+#include "cli/batch/batch_options.h"
 
 #include <charconv>
 

@@ -13,8 +13,8 @@
 
 #include <string>
 
-#include "cli/batch_report.h"
-#include "cli/batch_walk.h"
+#include "cli/batch/batch_report.h"
+#include "cli/batch/batch_walk.h"
 #include "jobs/job.h"
 
 namespace kw::cli {

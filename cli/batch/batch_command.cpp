@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "cli/batch_command.h"
+#include "cli/batch/batch_command.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,12 +8,12 @@
 #include <thread>
 
 #include "base/message_text.h"
-#include "cli/batch_job.h"
-#include "cli/batch_options.h"
-#include "cli/batch_output.h"
-#include "cli/batch_progress.h"
-#include "cli/batch_report.h"
-#include "cli/batch_walk.h"
+#include "cli/batch/batch_job.h"
+#include "cli/batch/batch_options.h"
+#include "cli/batch/batch_output.h"
+#include "cli/batch/batch_progress.h"
+#include "cli/batch/batch_report.h"
+#include "cli/batch/batch_walk.h"
 
 namespace kw::cli {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "cli/batch_job.h"
+#include "cli/batch/batch_job.h"
 
 #include <sys/stat.h>
 
@@ -11,8 +11,8 @@
 #include "base/source_file.h"
 #include "base/text_preview.h"
 #include "base/text_stats.h"
-#include "cli/batch_options.h"
-#include "cli/batch_output.h"
+#include "cli/batch/batch_options.h"
+#include "cli/batch/batch_output.h"
 #include "formats/images/image_extraction.h"
 
 namespace kw::cli {

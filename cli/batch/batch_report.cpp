@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "cli/batch_report.h"
+#include "cli/batch/batch_report.h"
 
 #include <fcntl.h>
 #include <unistd.h>
