@@ -25,8 +25,8 @@ std::unique_ptr<Command> MakeCommand(const std::string& name) {
 int RunCommandLine(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args);
   switch (parsed.action) {
-    case ParsedArgs::Action::kHelp: std::fputs(UsageText().c_str(), stdout); return kExitOk;
-    case ParsedArgs::Action::kVersion: std::fputs(VersionText().c_str(), stdout); return kExitOk;
+    case ParsedArgs::Action::kHelp: return WriteStandardOutput(UsageText()) ? kExitOk : kExitCannotRead;
+    case ParsedArgs::Action::kVersion: return WriteStandardOutput(VersionText()) ? kExitOk : kExitCannotRead;
     case ParsedArgs::Action::kUsageError:
       std::fprintf(stderr, "kwrecover: %s\nTry \"kwrecover --help\".\n", parsed.error.c_str());
       return kExitUsage;

@@ -1,43 +1,62 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "cli/batch/batch_job.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
-#include <cstring>
-#include <filesystem>
+#include <utility>
 
 #include "base/message_text.h"
-#include "base/source_file.h"
+#include "base/output_file.h"
 #include "base/text_preview.h"
 #include "base/text_stats.h"
+#include "cli/batch/batch_names.h"
 #include "cli/batch/batch_options.h"
-#include "cli/batch/batch_output.h"
 #include "formats/images/image_extraction.h"
 
 namespace kw::cli {
 
 namespace {
 
-bool StartsWith(const uint8_t* head, int64_t got, std::string_view signature) {
-  return got >= static_cast<int64_t>(signature.size()) && std::memcmp(head, signature.data(), signature.size()) == 0;
+// A name inside OUTDIR as its folder and its last part.
+std::pair<std::string, std::string> Split(const std::string& name) {
+  const size_t slash = name.rfind('/');
+  if (slash == std::string::npos) return {"", name};
+  return {name.substr(0, slash), name.substr(slash + 1)};
+}
+
+// Whether the file's text is there and complete (a regular file, not
+// empty). An empty one, which a system crash may leave, is removed to be
+// done again; anything else in its place is left for the write to refuse.
+bool TextComplete(const BatchOutDir& outDir, const BatchFile& file) {
+  const auto [folderName, leaf] = Split(TextName(file));
+  UniqueFd folder;
+  if (!outDir.openFolder(folderName, false, &folder).ok()) return false;
+  struct stat st {};
+  if (::fstatat(folder.get(), leaf.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (st.st_size > 0) return true;
+  ::unlinkat(folder.get(), leaf.c_str(), 0);
+  return false;
 }
 
 // Writes every picture it can; returns the first error.
-Status WritePictures(const BatchSettings& settings, const BatchFile& file, const JobResult& result) {
-  const std::string dir = PicturesOutputPath(settings, file);
-  std::error_code error;
-  std::filesystem::create_directories(dir, error);
-  if (error) return CannotWrite(dir, ErrnoText(error.value()));
-  Status first;
+Status WritePictures(const BatchOutDir& outDir, const BatchSettings& settings, const BatchFile& file,
+                     const JobResult& result) {
+  const std::string name = PicturesName(file);
+  UniqueFd folder;
+  Status first = outDir.openFolder(name, true, &folder);
+  if (!first.ok()) return first;
   for (const PictureRecord& picture : result.pictures) {
-    const std::string name = picture.name + "." + picture.ext;
+    const std::string leaf = picture.name + "." + picture.ext;
     // A name that could lead out of the folder is not used.
-    if (picture.name.empty() || name.find('/') != std::string::npos || name.find('\0') != std::string::npos) {
+    if (picture.name.empty() || leaf.find('/') != std::string::npos || leaf.find('\0') != std::string::npos) {
       if (first.ok()) first = Status::Invalid("A picture named " + Quoted(picture.name) + " was not written.");
       continue;
     }
-    const Status status = ExtractImage(file.path, result.source, picture, dir + "/" + name, settings.resume);
+    const Status status = ExtractImageAt(folder.get(), outDir.path() + "/" + name, leaf, file.path, result.source,
+                                         picture, settings.resume);
     if (!status.ok() && first.ok()) first = status;
   }
   return first;
@@ -45,34 +64,9 @@ Status WritePictures(const BatchSettings& settings, const BatchFile& file, const
 
 }  // namespace
 
-std::string TextOutputPath(const BatchSettings& settings, const BatchFile& file) {
-  return settings.outDir + "/" + file.relative + ".txt";
-}
-
-std::string PicturesOutputPath(const BatchSettings& settings, const BatchFile& file) {
-  return settings.outDir + "/" + file.relative + ".pictures";
-}
-
-std::string DetectedFormat(const std::string& path, const JobResult& result) {
-  if (result.engine == EngineKind::kDocx) return "docx";
-  uint8_t head[8] = {};
-  int64_t got = 0;
-  SourceFile source;
-  if (SourceFile::Open(path, &source).ok()) got = source.readAt(1, head, sizeof head);
-  if (StartsWith(head, got, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) return "doc";
-  if (StartsWith(head, got, "PK\x03\x04")) return "docx";
-  if (StartsWith(head, got, "{\\rtf")) return "rtf";
-  if (result.engine == EngineKind::kDeep) {
-    // A header too damaged to tell: the readers that found something do.
-    for (const Damage& d : result.damage.entries()) {
-      if (d.reader == "zip" || d.reader == "inflate") return "docx";
-      if (d.reader == "cfb") return "doc";
-    }
-  }
-  return "other";
-}
-
-BatchOutcome RunBatchFile(const BatchFile& file, const BatchSettings& settings, BatchReport& report) {
+std::optional<BatchOutcome> RunBatchFile(const BatchFile& file, const BatchSettings& settings,
+                                         const BatchOutDir& outDir, BatchReport& report) {
+  if (settings.resume && TextComplete(outDir, file)) return std::nullopt;
   const auto start = std::chrono::steady_clock::now();
   BatchOutcome outcome;
   outcome.path = file.path;
@@ -87,7 +81,7 @@ BatchOutcome RunBatchFile(const BatchFile& file, const BatchSettings& settings, 
 
   JobProgress progress;  // nothing to show per file, and no cancel
   const JobResult result = RunJob({.path = file.path, .mode = settings.mode}, progress);
-  outcome.format = DetectedFormat(file.path, result);
+  outcome.format = SourceFormatName(result.format);
   outcome.pictures = static_cast<int64_t>(result.pictures.size());
   outcome.damageCount = static_cast<int64_t>(result.damage.entries().size()) + result.damage.omitted();
   outcome.damageSummary = DamageSummary(result.damage);
@@ -100,20 +94,30 @@ BatchOutcome RunBatchFile(const BatchFile& file, const BatchSettings& settings, 
   outcome.characters = stats.characters;
   outcome.paragraphs = stats.paragraphs;
 
-  const std::string textPath = TextOutputPath(settings, file);
-  std::error_code error;
-  std::filesystem::create_directories(std::filesystem::path(textPath).parent_path(), error);
-  Status status = error ? CannotWrite(textPath, ErrnoText(error.value())) : Status::OK();
+  const auto [folderName, leaf] = Split(TextName(file));
+  UniqueFd folder;
+  Status status = outDir.openFolder(folderName, true, &folder);
   if (status.ok() && settings.pictures && !result.pictures.empty()) {
-    status = WritePictures(settings, file, result);
+    status = WritePictures(outDir, settings, file, result);
   }
-  BatchTextFile out;
-  if (status.ok()) status = out.write(textPath, text);
+  OutputFile out;
+  OutputFile::Options options;
+  options.link = OutputFile::Link::kRefuse;
+  options.replaceExisting = false;
+  options.sync = false;  // the whole batch is flushed once, at the end
+  options.folder = folder.get();
+  options.folderPath = folderName.empty() ? outDir.path() : outDir.path() + "/" + folderName;
+  if (status.ok()) status = out.open(leaf, options);
+  if (status.ok()) status = out.write(text);
   if (!status.ok()) {
     finish(status);
     return outcome;
   }
-  finish(Status::OK());
+  status = finish(Status::OK());
+  if (!status.ok()) {
+    outcome.error = status.message();  // the report failed: the text goes, to be done again
+    return outcome;
+  }
   status = out.commit();
   if (!status.ok()) finish(status);  // the later line counts
   return outcome;

@@ -1,46 +1,85 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// BatchTextFile: one text output of a batch, written so that its final name
-// exists only once it is complete, and never over anything already there.
+// BatchOutDir: OUTDIR, held open for the whole batch, and the folders below
+// it, each opened (and made when missing) from OUTDIR down without following
+// a link.
 //
-// write() puts the bytes in "<destination>.tmp" (created or, when an
-// interrupted run left one, truncated; never through a link), registered for
-// removal if the process is stopped by a signal. commit() gives it its final
-// name only when nothing has that name yet. A file neither committed nor
-// kept is removed by the destructor.
+// OUTDIR itself is found through the path the user gave (links in that path
+// are the user's own). Below it, a link or anything else that is not a
+// folder where a folder is needed stops that file's outputs with an error
+// naming it, and is left as it is: nothing is ever written through a link.
 //
-// Unlike OutputFile there is no fsync per file: a batch writes thousands of
-// small files and syncs them once, at the end (SyncOutputs). After a system
-// crash (not a stopped process), a text renamed in the last seconds may be
-// empty; --resume redoes empty texts for that reason.
+// A batch holds OUTDIR's lock (the hidden file ".kwrecover-batch.lock",
+// removed at the end) from before it looks into OUTDIR until it ends, so a
+// second batch into the same folder is refused. The texts and pictures are
+// written through OutputFile, named in their own open folder, and flushed to
+// disk once, at the end (sync()).
 
 #include <string>
-#include <string_view>
 
 #include "base/status.h"
 
 namespace kw::cli {
 
-class BatchTextFile {
- public:
-  BatchTextFile() = default;
-  ~BatchTextFile();
-  BatchTextFile(const BatchTextFile&) = delete;
-  BatchTextFile& operator=(const BatchTextFile&) = delete;
+// The lock file inside OUTDIR.
+inline constexpr char kBatchLockName[] = ".kwrecover-batch.lock";
 
-  Status write(const std::string& destination, std::string_view bytes);
-  Status commit();
+// An open file descriptor, closed with its owner.
+class UniqueFd {
+ public:
+  UniqueFd() = default;
+  explicit UniqueFd(int fd) : fd_(fd) {}
+  ~UniqueFd() { reset(); }
+  UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+  UniqueFd& operator=(UniqueFd&& other) noexcept;
+  UniqueFd(const UniqueFd&) = delete;
+  UniqueFd& operator=(const UniqueFd&) = delete;
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  int release();
+  void reset(int fd = -1);
 
  private:
-  void removeTemp();
-
-  std::string destination_;
-  std::string temp_;
-  int slot_ = -1;
+  int fd_ = -1;
 };
 
-// Flushes everything written under `dir` to disk (the file system's whole
-// cache, once). False when the file system reported an error.
-bool SyncOutputs(const std::string& dir);
+class BatchOutDir {
+ public:
+  enum class Opened { kOk, kLocked, kFailed };
+
+  BatchOutDir() = default;
+  ~BatchOutDir();  // removes the lock
+  BatchOutDir(const BatchOutDir&) = delete;
+  BatchOutDir& operator=(const BatchOutDir&) = delete;
+
+  // Makes OUTDIR when missing, opens it and takes its lock. kLocked: another
+  // batch holds it; kFailed: *error says why.
+  Opened open(const std::string& path, Status* error);
+
+  int fd() const { return fd_.get(); }
+  const std::string& path() const { return path_; }
+
+  // Whether OUTDIR holds anything but the lock.
+  bool empty() const;
+
+  // Opens the folder `relative` below OUTDIR ("" for OUTDIR), one name at a
+  // time, making those that are missing when `make` is set. Without `make` a
+  // missing folder is an error too (ENOENT in *missing when given).
+  Status openFolder(const std::string& relative, bool make, UniqueFd* folder, bool* missing = nullptr) const;
+
+  // Removes the temporary files that a killed run left in OUTDIR and below
+  // (hidden ".kwrecover-*.tmp" regular files; links are not followed).
+  // Safe only while the lock is held: no other batch writes there.
+  void removeLeftovers() const;
+
+  // Flushes everything written to disk; false when the system reported an error.
+  bool sync() const;
+
+ private:
+  UniqueFd fd_;
+  UniqueFd lock_;
+  std::string path_;
+};
 
 }  // namespace kw::cli

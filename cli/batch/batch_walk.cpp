@@ -1,7 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "cli/batch/batch_walk.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <utility>
 
@@ -12,6 +18,14 @@ namespace kw::cli {
 namespace fs = std::filesystem;
 
 namespace {
+
+FileIdentity IdentityFrom(const struct stat& st) { return {st.st_dev, st.st_ino, true}; }
+
+// The argument without slashes after it, so that "link/" is the link itself.
+std::string WithoutTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
 
 // The argument's own last component, the first part of every relative name.
 std::string TopName(const std::string& arg) {
@@ -32,75 +46,121 @@ void WalkFolder(const std::string& top, const std::string& topName, BatchListing
   while (!folders.empty()) {
     const auto [folder, relative] = std::move(folders.back());
     folders.pop_back();
-    std::error_code error;
-    fs::directory_iterator it(folder, error);
-    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-      const std::string name = it->path().filename().string();
-      const std::string path = folder + (folder.back() == '/' ? "" : "/") + name;
-      std::error_code typeError;
-      const fs::file_type type = it->symlink_status(typeError).type();
-      if (type == fs::file_type::directory) {
-        folders.emplace_back(path, relative + "/" + name);
-      } else if (type == fs::file_type::regular) {
-        listing->files.push_back({path, relative + "/" + name});
-      } else {
-        ++listing->skipped;
+    // Opened without following a link: one put in a folder's place since it was listed is not entered.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
+    if (dir == nullptr) {
+      const int error = errno;
+      if (fd >= 0) ::close(fd);
+      listing->unreadable.push_back(
+          {folder, "Cannot read the folder " + Quoted(folder) + ": " + ErrnoText(error) + "."});
+      continue;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) listing->folders.push_back({folder, IdentityFrom(st)});
+    const std::string prefix = folder.back() == '/' ? folder : folder + "/";
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") {
+        const std::string path = prefix + name;
+        // A folder that can be listed but not entered gives names whose type cannot be read.
+        if (::fstatat(fd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+          listing->unreadable.push_back({path, "Cannot read " + Quoted(path) + ": " + ErrnoText(errno) + "."});
+        } else if (S_ISDIR(st.st_mode)) {
+          folders.emplace_back(path, relative + "/" + name);
+        } else if (S_ISREG(st.st_mode)) {
+          listing->files.push_back({path, relative + "/" + name});
+        } else {
+          ++listing->skipped;
+        }
       }
+      errno = 0;
     }
-    if (error) {
-      listing->unreadable.push_back({folder, relative});
-      listing->unreadableWhy.push_back("Cannot read the folder " + Quoted(folder) + ": " + ErrnoText(error.value()) +
-                                       ".");
+    if (errno != 0) {
+      listing->unreadable.push_back(
+          {folder, "Cannot read all of the folder " + Quoted(folder) + ": " + ErrnoText(errno) + "."});
     }
+    ::closedir(dir);
   }
 }
 
-// `inner` is `outer` or below it (both absolute and normal).
-bool Within(const std::string& inner, const std::string& outer) {
-  if (inner.compare(0, outer.size(), outer) != 0) return false;
-  return inner.size() == outer.size() || outer.back() == '/' || inner[outer.size()] == '/';
+// The identities of the folder `path` (or, while it does not exist, of the
+// nearest folder above it that does) and of every folder above that, up to
+// the root, as the system finds them (through links and mounts). *exists:
+// whether the first is `path` itself.
+std::vector<FileIdentity> FoldersUpFrom(const std::string& path, bool* exists) {
+  std::error_code error;
+  std::string at = WithoutTrailingSlashes(fs::absolute(path, error).string());
+  int fd = ::open(at.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  *exists = fd >= 0;
+  while (fd < 0 && at.size() > 1) {
+    at = WithoutTrailingSlashes(fs::path(at).parent_path().string());
+    fd = ::open(at.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  }
+  std::vector<FileIdentity> chain;
+  for (int depth = 0; fd >= 0 && depth < 4096; ++depth) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || (!chain.empty() && IdentityFrom(st) == chain.back())) break;  // the root
+    chain.push_back(IdentityFrom(st));
+    const int up = ::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(fd);
+    fd = up;
+  }
+  if (fd >= 0) ::close(fd);
+  return chain;
+}
+
+bool Holds(const std::vector<FileIdentity>& chain, const FileIdentity& identity) {
+  return std::find(chain.begin(), chain.end(), identity) != chain.end();
 }
 
 }  // namespace
 
 bool ListBatchFiles(const std::vector<std::string>& inputs, BatchListing* listing, std::string* usageError) {
   for (const std::string& input : inputs) {
-    std::error_code error;
-    const fs::file_type type = fs::symlink_status(input, error).type();
-    if (type == fs::file_type::regular) {
-      listing->files.push_back({input, TopName(input)});
-    } else if (type == fs::file_type::directory) {
+    const std::string bare = WithoutTrailingSlashes(input);
+    struct stat st {};
+    if (::lstat(bare.c_str(), &st) != 0) {
+      *usageError = Quoted(input) + (errno == ENOENT ? " does not exist" : " cannot be read: " + ErrnoText(errno));
+      return false;
+    }
+    if (S_ISREG(st.st_mode)) {
+      listing->files.push_back({bare, TopName(bare)});
+    } else if (S_ISDIR(st.st_mode)) {
       WalkFolder(input, TopName(input), listing);
     } else {
-      *usageError = Quoted(input) + (type == fs::file_type::not_found ? " does not exist"
-                                     : type == fs::file_type::symlink ? " is a symbolic link, which batch never follows"
-                                                                      : " is not a file or folder");
+      *usageError = Quoted(input) + (S_ISLNK(st.st_mode) ? " is a symbolic link, which batch never follows"
+                                                         : " is not a file or folder");
       return false;
     }
   }
   std::sort(listing->files.begin(), listing->files.end(),
             [](const BatchFile& a, const BatchFile& b) { return a.relative < b.relative; });
-  const auto same = std::adjacent_find(listing->files.begin(), listing->files.end(),
-                                       [](const BatchFile& a, const BatchFile& b) { return a.relative == b.relative; });
-  if (same != listing->files.end()) {
-    *usageError = Quoted(same->path) + " and " + Quoted((same + 1)->path) + " would both be written as " +
-                  Quoted(same->relative) + "; give them in separate batches";
-    return false;
-  }
   return true;
 }
 
-std::string OutputPlacementError(const std::vector<std::string>& inputs, const std::string& outDir) {
-  std::error_code error;
-  const std::string out = fs::weakly_canonical(fs::absolute(outDir, error), error).string();
-  if (error) return "cannot resolve " + Quoted(outDir) + ": " + ErrnoText(error.value());
-  for (const std::string& input : inputs) {
-    const std::string in = fs::canonical(input, error).string();
-    if (error) return "cannot resolve " + Quoted(input) + ": " + ErrnoText(error.value());
-    if (fs::is_directory(in, error) && Within(out, in)) {
-      return "--out " + Quoted(outDir) + " is inside the input folder " + Quoted(input) + "; batch never writes there";
+std::string OutputPlacementError(const std::vector<std::string>& inputs, const BatchListing& listing,
+                                 const std::string& outDir) {
+  bool outExists = false;
+  const std::vector<FileIdentity> outChain = FoldersUpFrom(outDir, &outExists);
+  if (outChain.empty()) return "cannot find where " + Quoted(outDir) + " would be";
+  for (const BatchFolder& folder : listing.folders) {
+    if (Holds(outChain, folder.identity)) {
+      return "--out " + Quoted(outDir) + " is inside the input folder " + Quoted(folder.path) +
+             "; batch never writes there";
     }
-    if (Within(in, out)) return "the input " + Quoted(input) + " is inside --out " + Quoted(outDir);
+  }
+  if (!outExists) return {};  // nothing is inside a folder still to be made
+  for (const std::string& input : inputs) {
+    bool found = false;
+    const std::string bare = WithoutTrailingSlashes(input);
+    struct stat st {};
+    const bool folder = ::lstat(bare.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    const std::string parent = fs::path(bare).parent_path().string();
+    if (Holds(FoldersUpFrom(folder ? bare : parent.empty() ? "." : parent, &found), outChain.front())) {
+      return "the input " + Quoted(input) + " is inside --out " + Quoted(outDir);
+    }
   }
   return {};
 }

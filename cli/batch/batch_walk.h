@@ -7,10 +7,13 @@
 // (nor listed), nor is any other special file. Each file gets its relative
 // name: the last component of the argument it was found under, then its path
 // below that argument ("~/a/letters" gives "letters/2024/x.doc"; "." gives
-// the current folder's own name).
+// the current folder's own name). A folder that cannot be opened or listed,
+// and an entry whose type cannot be read, is a failure of its own.
 
 #include <string>
 #include <vector>
+
+#include "base/output_file.h"
 
 namespace kw::cli {
 
@@ -19,20 +22,34 @@ struct BatchFile {
   std::string relative;  // the name of its outputs inside OUTDIR
 };
 
+// A file or folder that could not be read, and why (a sentence).
+struct BatchFailure {
+  std::string path;
+  std::string message;
+};
+
+// A folder that was walked, by identity (device and inode).
+struct BatchFolder {
+  std::string path;
+  FileIdentity identity;
+};
+
 struct BatchListing {
-  std::vector<BatchFile> files;            // in order of relative name
-  std::vector<BatchFile> unreadable;       // folders that could not be listed
-  std::vector<std::string> unreadableWhy;  // the reason, one per unreadable folder
-  size_t skipped = 0;                      // links and special files left alone
+  std::vector<BatchFile> files;          // in order of relative name
+  std::vector<BatchFailure> unreadable;  // each gets a report line
+  std::vector<BatchFolder> folders;      // every folder walked, the arguments' own included
+  size_t skipped = 0;                    // links and special files left alone
 };
 
 // Lists the files, or returns false with *usageError saying why: an argument
-// that is missing, a link or a special file, or two files that would get the
-// same relative name. Nothing is written.
+// that is missing, a link (also with a slash after it) or a special file.
+// Nothing is written.
 bool ListBatchFiles(const std::vector<std::string>& inputs, BatchListing* listing, std::string* usageError);
 
 // Empty when OUTDIR may hold the outputs; else why not: OUTDIR is an input
-// folder or inside one, or an input is inside OUTDIR (links resolved).
-std::string OutputPlacementError(const std::vector<std::string>& inputs, const std::string& outDir);
+// folder or inside one, or an input is inside OUTDIR. Folders are compared
+// by device and inode, so a link or a bind mount is no way around it.
+std::string OutputPlacementError(const std::vector<std::string>& inputs, const BatchListing& listing,
+                                 const std::string& outDir);
 
 }  // namespace kw::cli
