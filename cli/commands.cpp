@@ -4,23 +4,10 @@
 #include <cstring>
 #include <new>
 
-#include "cli/batch/batch_command.h"
 #include "cli/command.h"
-#include "cli/images_command.h"
-#include "cli/info_command.h"
-#include "cli/text_command.h"
+#include "cli/command_table.h"
 
 namespace kw::cli {
-
-std::unique_ptr<Command> MakeCommand(const std::string& name) {
-  if (name == "quick") return std::make_unique<TextCommand>(JobMode::kQuick);
-  if (name == "salvage") return std::make_unique<TextCommand>(JobMode::kSalvage);
-  if (name == "deep") return std::make_unique<TextCommand>(JobMode::kDeep);
-  if (name == "images") return std::make_unique<ImagesCommand>();
-  if (name == "info") return std::make_unique<InfoCommand>();
-  if (name == "batch") return std::make_unique<BatchCommand>();
-  return nullptr;
-}
 
 int RunCommandLine(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args);
@@ -32,7 +19,8 @@ int RunCommandLine(const std::vector<std::string>& args) {
       return kExitUsage;
     case ParsedArgs::Action::kRun: break;
   }
-  const std::unique_ptr<Command> command = MakeCommand(parsed.command);
+  const CommandEntry* entry = FindCommand(parsed.command);
+  const std::unique_ptr<Command> command = entry != nullptr ? entry->make() : nullptr;
   if (command == nullptr) {
     std::fprintf(stderr, "kwrecover: the %s command is not available in this build\n", parsed.command.c_str());
     return kExitUsage;

@@ -18,7 +18,6 @@ namespace kw::cli {
 
 class BatchCommand : public Command {
  public:
-  std::string name() const override { return "batch"; }
   int execute(const ParsedArgs& args) override;
 };
 

@@ -14,6 +14,7 @@
 #include "base/text_stats.h"
 #include "cli/batch/batch_names.h"
 #include "cli/batch/batch_options.h"
+#include "cli/picture_files.h"
 #include "formats/images/image_extraction.h"
 
 namespace kw::cli {
@@ -49,9 +50,8 @@ Status WritePictures(const BatchOutDir& outDir, const BatchSettings& settings, c
   Status first = outDir.openFolder(name, true, &folder);
   if (!first.ok()) return first;
   for (const PictureRecord& picture : result.pictures) {
-    const std::string leaf = picture.name + "." + picture.ext;
-    // A name that could lead out of the folder is not used.
-    if (picture.name.empty() || leaf.find('/') != std::string::npos || leaf.find('\0') != std::string::npos) {
+    const std::string leaf = PictureFileName(picture);
+    if (leaf.empty()) {
       if (first.ok()) first = Status::Invalid("A picture named " + Quoted(picture.name) + " was not written.");
       continue;
     }
