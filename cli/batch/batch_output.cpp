@@ -23,7 +23,7 @@ namespace {
 std::string NotAFolder(int parent, const std::string& name, int error) {
   struct stat st {};
   if (::fstatat(parent, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
-    if (S_ISLNK(st.st_mode)) return "it is a symbolic link, which batch never writes through";
+    if (S_ISLNK(st.st_mode)) return OpenErrorText(ELOOP);
     if (!S_ISDIR(st.st_mode)) return "it is not a folder";
   }
   return ErrnoText(error);
@@ -47,6 +47,10 @@ void ForEachName(int folder, Each&& each) {
 }
 
 }  // namespace
+
+std::string OpenErrorText(int error) {
+  return error == ELOOP ? "it is a symbolic link, which batch never writes through" : ErrnoText(error);
+}
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
   if (this != &other) reset(other.release());
@@ -81,7 +85,7 @@ BatchOutDir::Opened BatchOutDir::open(const std::string& path, Status* error) {
   for (int attempt = 0; attempt < 10; ++attempt) {
     UniqueFd lock(::openat(fd_.get(), kBatchLockName, O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644));
     if (!lock.valid()) {
-      *error = CannotWrite(path + "/" + kBatchLockName, ErrnoText(errno));
+      *error = CannotWrite(path + "/" + kBatchLockName, OpenErrorText(errno));
       return Opened::kFailed;
     }
     if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {

@@ -24,6 +24,10 @@ namespace kw::cli {
 // The lock file inside OUTDIR.
 inline constexpr char kBatchLockName[] = ".kwrecover-batch.lock";
 
+// Why a file inside OUTDIR could not be opened without following a link
+// (`error` from open): ELOOP says that it is a link.
+std::string OpenErrorText(int error);
+
 // An open file descriptor, closed with its owner.
 class UniqueFd {
  public:

@@ -10,6 +10,7 @@
 #include "base/message_text.h"
 #include "base/output_file.h"
 #include "cli/batch/batch_names.h"
+#include "cli/batch/batch_output.h"
 
 namespace kw::cli {
 
@@ -85,7 +86,7 @@ Status BatchReport::open(int folder, const std::string& shownPath, bool mustBeNe
   path_ = shownPath;
   const int flags = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (mustBeNew ? O_EXCL : 0);
   fd_ = ::openat(folder, kReportName, flags, 0666);
-  if (fd_ < 0) return CannotWrite(path_, ErrnoText(errno));
+  if (fd_ < 0) return CannotWrite(path_, OpenErrorText(errno));
   const off_t end = LastLineEnd(fd_);
   if (end < 0 || (end < ::lseek(fd_, 0, SEEK_END) && ::ftruncate(fd_, end) != 0)) {
     return CannotWrite(path_, ErrnoText(errno));

@@ -61,7 +61,7 @@ TEST(BatchSafety, NeverWritesThroughALinkInsideOutdir) {
   in.dir.write("elsewhere/a.doc.txt.tmp", "unrelated");
   fs::remove_all(in.out + "/docs");
   fs::create_directory_symlink(elsewhere, in.out + "/docs");
-  const auto r = Batch({in.docs, "--out", in.out, "--resume"});
+  auto r = Batch({in.docs, "--out", in.out, "--resume"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(Tree(elsewhere), std::set<std::string>{"a.doc.txt.tmp"});
   EXPECT_EQ(test::ReadFile(elsewhere + "/a.doc.txt.tmp"), "unrelated");
@@ -71,6 +71,13 @@ TEST(BatchSafety, NeverWritesThroughALinkInsideOutdir) {
     ASSERT_FALSE(lines.empty()) << path;
     EXPECT_NE(lines.back().find("symbolic link"), std::string::npos) << lines.back();
   }
+  // The report itself replaced by a link.
+  fs::remove(in.out + "/report.jsonl");
+  fs::create_symlink(elsewhere + "/a.doc.txt.tmp", in.out + "/report.jsonl");
+  r = Batch({in.docs, "--out", in.out, "--resume"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("symbolic link"), std::string::npos) << r.err;
+  EXPECT_EQ(test::ReadFile(elsewhere + "/a.doc.txt.tmp"), "unrelated");
 }
 
 TEST(BatchSafety, AnOutdirInsideAnInputByABindMountIsRefused) {
