@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "jobs/deep_recovery.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "base/damage_report.h"
 #include "base/source_file.h"
 #include "base/text_sink.h"
 #include "base/yield_clock.h"
 #include "formats/doc/deep_doc.h"
+#include "formats/doc/head_format.h"
 #include "formats/docx/deep_docx.h"
 
 namespace kw {
@@ -19,6 +22,12 @@ bool StartsWithCompoundSignature(SourceFile& file) {
   uint8_t head[sizeof kCompoundSignature] = {};
   return file.readAt(1, head, sizeof head) == static_cast<int64_t>(sizeof head) &&
          std::memcmp(head, kCompoundSignature, sizeof head) == 0;
+}
+
+bool FoundCompoundFile(const DamageReport* damage) {
+  if (damage == nullptr) return false;
+  const auto& entries = damage->entries();
+  return std::any_of(entries.begin(), entries.end(), [](const Damage& d) { return d.reader == "cfb"; });
 }
 
 }  // namespace
@@ -35,12 +44,21 @@ Status DeepRecovery(RecoveryJobState& job, JobContext& context) {
 
   std::string text;
   if (StartsWithCompoundSignature(file)) {
+    context.format = SourceFormat::kDoc;
     status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink);
   } else {
     status = ReadDocxDeep(file, &clock, context.damage, &text, &context.pictures);
+    context.format = SourceFormat::kDocx;
     // No package structure at all: a Word file with a damaged header, or
-    // text in some other form.
-    if (status.isInvalid()) status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink);
+    // text in some other form, told by its first bytes or else by a compound
+    // file the Word reader found behind a damaged signature.
+    if (status.isInvalid()) {
+      context.format = HeadFormat(file);
+      status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink);
+      if (context.format == SourceFormat::kOther && FoundCompoundFile(context.damage)) {
+        context.format = SourceFormat::kDoc;
+      }
+    }
   }
   context.progress.setProgressValue(100);
   if (!status.ok()) return status;

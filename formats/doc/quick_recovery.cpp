@@ -8,6 +8,7 @@
 
 #include "base/text_sink.h"
 #include "base/yield_clock.h"
+#include "formats/doc/head_format.h"
 #include "formats/doc/quick_text.h"
 #include "formats/doc/step_scan.h"
 #include "formats/doc/text_reserve.h"
@@ -99,6 +100,7 @@ Status QuickRecovery(RecoveryJobState& job, JobContext& context) {
   SourceFile file;
   Status status = SourceFile::Open(path, &file);
   if (!status.ok()) return status;
+  context.format = HeadFormat(file);
   job.iStartPos = kQuickStartPos;
   job.lCurPos = kQuickStartPos;
 

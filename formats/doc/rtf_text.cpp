@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/doc/rtf_text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -129,6 +130,8 @@ void AppendRtfText(const uint8_t* d, size_t size, YieldClock* clock, std::string
         if (neg) param = -param;
         if (j < size && d[j] == ' ') ++j;
         control(word, hasParam, param);
+        // \binN: N bytes of binary data follow, never text.
+        if (word == "bin" && param > 0) j += std::min(size - j, size_t(param));
         i = j;
       } else if (n == '\'' && i + 3 < size) {
         auto hex = [](uint8_t h) { return h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10; };

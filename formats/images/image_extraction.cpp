@@ -172,27 +172,30 @@ Status CopyToWorkingFile(const std::string& sourcePath, const FileIdentity& scan
 }
 
 Status CopyToDestination(const std::string& sourcePath, const FileIdentity& scanned, const PictureRecord& picture,
-                         const std::string& destination, bool overwrite, JobProgress* progress) {
+                         int folder, const std::string& folderPath, const std::string& name, bool overwrite,
+                         JobProgress* progress) {
   Span span;
   if (!picture.hasBytes) {
     Status status = OpenSpan(sourcePath, picture, scanned, &span);
     if (!status.ok()) return status;
   }
-  struct stat st {};
-  if (::lstat(destination.c_str(), &st) == 0) {
-    if (!overwrite) return Status::IOError("Not overwriting " + Quoted(destination) + ": it already exists.");
-    if (S_ISDIR(st.st_mode)) return Status::IOError("Cannot write " + Quoted(destination) + ": it is a folder.");
-  }
-  OutputFile out;
   OutputFile::Options options;
-  options.link = OutputFile::Link::kReplace;  // a link there is replaced, never followed
+  options.link = OutputFile::Link::kRefuse;  // a link there is left as it is, never followed nor replaced
   options.mode = 0644;
   options.replaceExisting = overwrite;
+  options.folder = folder;
+  options.folderPath = folderPath;
   options.source = picture.hasBytes ? IdentityOf(sourcePath) : span.source.identity();
   options.sourcePath = sourcePath;
-  Status status = out.open(destination, options);
+  struct stat st {};
+  if (!overwrite && ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    const std::string shown = folder == AT_FDCWD || folderPath.empty() ? name : folderPath + "/" + name;
+    return Status::IOError("Not overwriting " + Quoted(shown) + ": it already exists.");
+  }
+  OutputFile out;
+  Status status = out.open(name, options);
   if (!status.ok()) return status;
-  status = WritePicture(span, picture, out.fd(), destination, progress);
+  status = WritePicture(span, picture, out.fd(), out.destination(), progress);
   return status.ok() ? out.commit() : status;
 }
 
@@ -216,8 +219,14 @@ Status SaveImages(const std::string& sourcePath, const FileIdentity& scanned, co
 
 Status ExtractImage(const std::string& sourcePath, const FileIdentity& scanned, const PictureRecord& picture,
                     const std::string& destination, bool overwrite, JobProgress* progress) {
+  return ExtractImageAt(AT_FDCWD, {}, destination, sourcePath, scanned, picture, overwrite, progress);
+}
+
+Status ExtractImageAt(int folder, const std::string& folderPath, const std::string& name, const std::string& sourcePath,
+                      const FileIdentity& scanned, const PictureRecord& picture, bool overwrite,
+                      JobProgress* progress) {
   return WithinMemory(
-      [&] { return CopyToDestination(sourcePath, scanned, picture, destination, overwrite, progress); });
+      [&] { return CopyToDestination(sourcePath, scanned, picture, folder, folderPath, name, overwrite, progress); });
 }
 
 }  // namespace kw

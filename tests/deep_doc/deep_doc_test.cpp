@@ -105,6 +105,8 @@ TEST_F(DeepDocTest, RtfUnderADocNameKeepsTextAndFieldResults) {
       "\\pard \\'cf\\'f0\\uc1\\u1080?\\par"
       "{\\field{\\*\\fldinst PAGE}{\\fldrslt 3}}a\\cell b\\cell\\row}";
   EXPECT_EQ(Read(rtf), "\xD0\x9F\xD1\x80\xD0\xB8\r\n3a\tb\t\r\n");
+  // \binN: N bytes of binary data, whatever they hold; one cut short ends the text.
+  EXPECT_EQ(Read("{\\rtf1 A{\\bin7 x}{\\par\x01} B\\bin99 tail}"), "A B");
 }
 
 TEST_F(DeepDocTest, Word2FileWithoutContainer) {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "cli/batch_command.h"
+#include "cli/batch/batch_command.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,12 +8,13 @@
 #include <thread>
 
 #include "base/message_text.h"
-#include "cli/batch_job.h"
-#include "cli/batch_options.h"
-#include "cli/batch_output.h"
-#include "cli/batch_progress.h"
-#include "cli/batch_report.h"
-#include "cli/batch_walk.h"
+#include "cli/batch/batch_job.h"
+#include "cli/batch/batch_names.h"
+#include "cli/batch/batch_options.h"
+#include "cli/batch/batch_output.h"
+#include "cli/batch/batch_progress.h"
+#include "cli/batch/batch_report.h"
+#include "cli/batch/batch_walk.h"
 
 namespace kw::cli {
 
@@ -26,15 +27,22 @@ int Usage(const std::string& message) {
   return kExitUsage;
 }
 
-// Empty when OUTDIR may be used: a folder, or nothing yet; empty unless resuming.
+std::string NotEmpty(const BatchOptions& options) {
+  return "--out " + Quoted(options.outDir) +
+         " is not empty; use --resume to go on with the batch there, or name a new folder";
+}
+
+// Empty when OUTDIR may be used: a folder, or nothing yet; empty (but for a
+// lock) unless resuming.
 std::string OutDirStateError(const BatchOptions& options) {
   std::error_code error;
   const fs::file_status status = fs::status(options.outDir, error);
   if (status.type() == fs::file_type::not_found) return {};
   if (status.type() != fs::file_type::directory) return "--out " + Quoted(options.outDir) + " is not a folder";
-  if (!options.resume && !fs::is_empty(options.outDir, error)) {
-    return "--out " + Quoted(options.outDir) +
-           " is not empty; use --resume to go on with the batch there, or name a new folder";
+  if (options.resume) return {};
+  for (fs::directory_iterator it(options.outDir, error); !error && it != fs::directory_iterator();
+       it.increment(error)) {
+    if (it->path().filename() != kBatchLockName) return NotEmpty(options);
   }
   return {};
 }
@@ -60,50 +68,45 @@ int BatchCommand::execute(const ParsedArgs& args) {
   std::string error;
   const std::optional<BatchOptions> options = ParseBatchOptions(args.commandArgs, &error);
   if (!options) return Usage(error);
-  if (options->help) {
-    std::fputs(BatchUsageText().c_str(), stdout);
-    return kExitOk;
-  }
+  if (options->help) return WriteStandardOutput(BatchUsageText()) ? kExitOk : kExitCannotRead;
   BatchListing listing;
   if (!ListBatchFiles(options->inputs, &listing, &error)) return Usage(error);
-  error = OutputPlacementError(options->inputs, options->outDir);
+  error = OutputNameClash(listing.files, options->pictures);
+  if (error.empty()) error = OutputPlacementError(options->inputs, listing, options->outDir);
   if (error.empty()) error = OutDirStateError(*options);
   if (!error.empty()) return Usage(error);
 
-  std::error_code made;
-  fs::create_directories(options->outDir, made);
+  BatchOutDir outDir;
+  Status status;
+  switch (outDir.open(options->outDir, &status)) {
+    case BatchOutDir::Opened::kLocked:
+      return Usage("another batch is writing into --out " + Quoted(options->outDir) +
+                   "; wait for it to end, or name another folder");
+    case BatchOutDir::Opened::kFailed: return PrintError(status);
+    case BatchOutDir::Opened::kOk: break;
+  }
+  if (!options->resume && !outDir.empty()) return Usage(NotEmpty(*options));  // a batch that ended meanwhile
+  if (options->resume) outDir.removeLeftovers();
   BatchReport report;
-  Status status = made ? CannotWrite(options->outDir, ErrnoText(made.value()))
-                       : report.open(options->outDir + "/report.jsonl", !options->resume);
+  status = report.open(outDir.fd(), outDir.path() + "/" + kReportName, !options->resume);
   if (!status.ok()) return PrintError(status);
 
-  const BatchSettings settings{options->outDir, options->mode, options->pictures, options->resume};
-  std::vector<const BatchFile*> todo;
-  for (const BatchFile& file : listing.files) {
-    // A text renamed into place is complete (a temporary one is not looked
-    // at); an empty one may have been cut by a system crash, and is redone.
-    if (options->resume) {
-      std::error_code missing;
-      const std::string text = TextOutputPath(settings, file);
-      const auto size = fs::file_size(text, missing);
-      if (!missing && size > 0) continue;
-      if (!missing) fs::remove(text, missing);
-    }
-    todo.push_back(&file);
-  }
   std::atomic<bool> failed = !listing.unreadable.empty();
-  for (size_t i = 0; i < listing.unreadable.size(); ++i) {
-    report.append(FailureLine(listing.unreadable[i].path, options->mode, listing.unreadableWhy[i]));
+  for (const BatchFailure& unreadable : listing.unreadable) {
+    report.append(FailureLine(unreadable.path, options->mode, unreadable.message));
   }
-
-  BatchProgress progress(todo.size());
+  const BatchSettings settings{options->mode, options->pictures, options->resume};
+  const std::vector<BatchFile>& files = listing.files;
+  BatchProgress progress(files.size());
   std::atomic<size_t> next = 0;
   const auto work = [&] {
-    for (size_t i = next++; i < todo.size(); i = next++) {
+    // Once the report cannot be written, no file can be finished: the batch stops.
+    for (size_t i = next++; i < files.size() && report.status().ok(); i = next++) {
       try {
-        if (!RunBatchFile(*todo[i], settings, report).error.empty()) failed = true;
+        const std::optional<BatchOutcome> outcome = RunBatchFile(files[i], settings, outDir, report);
+        if (outcome && !outcome->error.empty()) failed = true;
       } catch (const std::exception& e) {  // memory or the file system, outside a job
-        report.append(FailureLine(todo[i]->path, options->mode,
+        report.append(FailureLine(files[i].path, options->mode,
                                   std::string("The file could not be recovered: ") + e.what() + "."));
         failed = true;
       }
@@ -111,12 +114,12 @@ int BatchCommand::execute(const ParsedArgs& args) {
     }
   };
   std::vector<std::thread> workers;
-  const unsigned n = WorkerCount(*options, todo.size());
+  const unsigned n = WorkerCount(*options, files.size());
   for (unsigned w = 1; w < n; ++w) workers.emplace_back(work);
   work();
   for (std::thread& worker : workers) worker.join();
   progress.close();
-  if (!SyncOutputs(options->outDir)) {
+  if (!outDir.sync()) {
     std::fprintf(stderr, "kwrecover: the outputs in %s could not be flushed to disk.\n",
                  Quoted(options->outDir).c_str());
     failed = true;
@@ -129,7 +132,7 @@ int BatchCommand::execute(const ParsedArgs& args) {
   if (!status.ok()) return PrintError(status);
   if (failed) {
     std::fprintf(stderr, "kwrecover: some files could not be recovered; see %s.\n",
-                 Quoted(options->outDir + "/report.jsonl").c_str());
+                 Quoted(options->outDir + "/" + kReportName).c_str());
     return kExitCannotRead;
   }
   return kExitOk;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "cli/batch_report.h"
+#include "cli/batch/batch_report.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,6 +9,8 @@
 
 #include "base/message_text.h"
 #include "base/output_file.h"
+#include "cli/batch/batch_names.h"
+#include "cli/batch/batch_output.h"
 
 namespace kw::cli {
 
@@ -24,6 +26,26 @@ std::string Hex(std::string_view bytes) {
     out += kDigits[static_cast<unsigned char>(c) & 15];
   }
   return out;
+}
+
+// The length of the file up to its last line end (0 when it has none); -1
+// when it cannot be read.
+off_t LastLineEnd(int fd) {
+  char block[4096];
+  for (off_t end = ::lseek(fd, 0, SEEK_END); end > 0;) {
+    const off_t start = end > off_t(sizeof block) ? end - off_t(sizeof block) : 0;
+    const ssize_t want = end - start;
+    ssize_t n = 0;
+    do {
+      n = ::pread(fd, block, size_t(want), start);
+    } while (n < 0 && errno == EINTR);
+    if (n != want) return -1;
+    for (ssize_t i = n; i > 0; --i) {
+      if (block[i - 1] == '\n') return start + i;
+    }
+    end = start;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -60,11 +82,15 @@ BatchReport::~BatchReport() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-Status BatchReport::open(const std::string& path, bool mustBeNew) {
-  path_ = path;
-  const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (mustBeNew ? O_EXCL : 0);
-  fd_ = ::open(path.c_str(), flags, 0666);
-  if (fd_ < 0) return CannotWrite(path, ErrnoText(errno));
+Status BatchReport::open(int folder, const std::string& shownPath, bool mustBeNew) {
+  path_ = shownPath;
+  const int flags = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | (mustBeNew ? O_EXCL : 0);
+  fd_ = ::openat(folder, kReportName, flags, 0666);
+  if (fd_ < 0) return CannotWrite(path_, OpenErrorText(errno));
+  const off_t end = LastLineEnd(fd_);
+  if (end < 0 || (end < ::lseek(fd_, 0, SEEK_END) && ::ftruncate(fd_, end) != 0)) {
+    return CannotWrite(path_, ErrnoText(errno));
+  }
   return Status::OK();
 }
 

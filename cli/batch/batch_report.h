@@ -10,6 +10,10 @@
 // A failed file has "status": "error" and "message". Strings are JSON
 // escaped; a path that is not UTF-8 has its bad bytes shown as U+FFFD and
 // its exact bytes in "path_hex".
+//
+// Each line is written whole in one write. A line cut short (a full disk, a
+// crash) is the last one in the file and is cut off when the next run opens
+// the report, so that every run starts on a fresh line.
 
 #include <cstdint>
 #include <mutex>
@@ -24,7 +28,7 @@ namespace kw::cli {
 struct BatchOutcome {
   std::string path;
   int64_t size = 0;
-  std::string format = "other";  // doc, docx, rtf or other
+  std::string format = "other";  // doc, docx, rtf, html or other
   std::string mode;
   std::string error;  // empty: ok
   int64_t characters = 0;
@@ -49,8 +53,10 @@ class BatchReport {
   BatchReport(const BatchReport&) = delete;
   BatchReport& operator=(const BatchReport&) = delete;
 
-  // Opens `path` for appending; `mustBeNew`: an existing file is an error.
-  Status open(const std::string& path, bool mustBeNew);
+  // Opens kReportName in the open folder `folder` (`shownPath` names the
+  // report in messages) for appending, never through a link; `mustBeNew`: an
+  // existing file is an error. A partial last line is cut off.
+  Status open(int folder, const std::string& shownPath, bool mustBeNew);
   // Appends one line in one write. The first failure is kept and returned by
   // every later call.
   Status append(const std::string& line);

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "cli/batch_progress.h"
+#include "cli/batch/batch_progress.h"
 
 #include <unistd.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "cli/batch_options.h"
+#include "cli/batch/batch_options.h"
 
 #include <charconv>
 
@@ -108,15 +108,16 @@ std::string BatchUsageText() {
          "  --resume       go on with an interrupted batch in OUTDIR: files whose text is\n"
          "                 there and not empty are skipped, the others (errors included)\n"
          "                 are redone, and their lines are appended to the report (the\n"
-         "                 last line of a path counts)\n"
+         "                 last line of a path counts); what a killed run left is removed\n"
          "\n"
          "Layout: a file is named by its path below the PATH it was found under, starting\n"
          "with that PATH's own last component (batch ~/a/letters gives letters/2024/x.doc).\n"
          "  OUTDIR/letters/2024/x.doc.txt          the text, UTF-8, CR LF line breaks\n"
          "  OUTDIR/letters/2024/x.doc.pictures/    its pictures (--pictures)\n"
          "  OUTDIR/report.jsonl                    one JSON line per file recovered\n"
-         "A text appears (renamed from NAME.txt.tmp) only once complete, and never over a\n"
-         "file. Two inputs that would get the same name are refused before any work.\n"
+         "A text appears only once complete (renamed from a hidden temporary file beside it),\n"
+         "never over a file nor through a symbolic link. Files that would need the same name,\n"
+         "and a second batch into an OUTDIR in use, are refused before any work.\n"
          "\n"
          "Exit status: 0 every file was recovered, 1 some could not be read (the others were\n"
          "still recovered; see the report), 2 usage error.\n";

@@ -7,10 +7,12 @@
 // Everything that can be checked is checked before any file is read: the
 // options, the inputs (existing files or folders, no links), names that
 // would collide, an OUTDIR that is or lies inside an input folder or holds
-// an input, and an OUTDIR that is not empty without --resume. Each of those
+// an input (by device and inode), an OUTDIR that is not empty without
+// --resume, and another batch running into OUTDIR (its lock). Each of those
 // is a usage error (exit 2) and nothing is written. Then every file is
-// recovered by one of N workers; a file that cannot be read is reported and
-// the others go on (exit 1 at the end).
+// recovered by one of N workers (RunBatchFile); a file or folder that cannot
+// be read is reported and the others go on (exit 1 at the end). A report
+// that cannot be written stops the batch.
 
 #include "cli/command.h"
 
@@ -18,7 +20,6 @@ namespace kw::cli {
 
 class BatchCommand : public Command {
  public:
-  std::string name() const override { return "batch"; }
   int execute(const ParsedArgs& args) override;
 };
 
