@@ -57,6 +57,7 @@ struct PictureRecord {
   int32_t width = 0;
   int32_t height = 0;
   bool partial = false;
+  std::string reader;  // which reader found it, for the report ("doc", "doc-scan", ...); empty when not told
 };
 
 }  // namespace kw

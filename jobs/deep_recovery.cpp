@@ -46,7 +46,7 @@ Status DeepRecovery(RecoveryJobState& job, JobContext& context) {
   std::string text;
   if (StartsWithCompoundSignature(file)) {
     context.format = SourceFormat::kDoc;
-    status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink);
+    status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink, &context.pictures);
   } else {
     status = ReadDocxDeep(file, &clock, context.damage, &text, &context.pictures);
     context.format = SourceFormat::kDocx;
@@ -55,7 +55,7 @@ Status DeepRecovery(RecoveryJobState& job, JobContext& context) {
     // file the Word reader found behind a damaged signature.
     if (status.isInvalid()) {
       context.format = HeadFormat(file);
-      status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink);
+      status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink, &context.pictures);
       if (context.format == SourceFormat::kOther && FoundCompoundFile(context.damage)) {
         context.format = SourceFormat::kDoc;
       }

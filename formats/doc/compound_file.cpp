@@ -467,6 +467,9 @@ bool CompoundFile::parseEntry(const uint8_t* raw, int64_t offset, DirEntry* e) c
   e->start = U32(raw + 0x74);
   e->size = sectorSize_ == 512 ? U32(raw + 0x78) : (uint64_t(U32(raw + 0x7C)) << 32 | U32(raw + 0x78));
   e->fileOffset = offset;
+  e->left = U32(raw + 0x44);
+  e->right = U32(raw + 0x48);
+  e->child = U32(raw + 0x4C);
   return true;
 }
 
@@ -482,6 +485,7 @@ void CompoundFile::readDirectory() {
     for (size_t k = 0; k + kEntrySize <= sectorSize_; k += kEntrySize) {
       DirEntry e;
       if (parseEntry(buf.data() + k, at + int64_t(k), &e)) {
+        e.index = uint32_t(i * (sectorSize_ / kEntrySize) + k / kEntrySize);
         entries_.push_back(std::move(e));
         ++valid;
       }
@@ -557,6 +561,46 @@ std::vector<uint32_t> CompoundFile::chainStarts() const {
     if (!pointed[i] && v != kFree && v != kFatSector && v != kDifatSector) starts.push_back(i);
   }
   return starts;
+}
+
+std::vector<FileRun> CompoundFile::locate(const DirEntry& entry) {
+  std::vector<FileRun> runs;
+  auto add = [&](int64_t at, int64_t file, int64_t length) {
+    length = std::min(length, fileSize_ - file);
+    if (length <= 0) return;
+    FileRun* last = runs.empty() ? nullptr : &runs.back();
+    if (last && last->at + last->length == at && last->file + last->length == file) {
+      last->length += length;
+    } else {
+      runs.push_back({at, file, length});
+    }
+  };
+  const uint64_t size = std::min<uint64_t>(entry.size, uint64_t(fileSize_));
+  if (entry.type == 5 || size >= miniCutoff_) {
+    const Chain c = follow(fat_, entry.start, (size + sectorSize_ - 1) / sectorSize_, sectorCount_, &reserved_);
+    for (size_t i = 0; i < c.sectors.size(); ++i) {
+      const int64_t at = int64_t(i) * sectorSize_;
+      add(at, int64_t(c.sectors[i] + 1) * sectorSize_, std::min<int64_t>(sectorSize_, int64_t(size) - at));
+    }
+    return runs;
+  }
+  loadMiniFat();
+  const DirEntry* root = find("Root Entry");
+  if (root == nullptr) return runs;
+  const std::vector<FileRun> home = locate(*root);
+  const Chain c = follow(miniFat_, entry.start, (size + kMiniSector - 1) / kMiniSector,
+                         uint32_t(std::min<uint64_t>(root->size, uint64_t(fileSize_)) / kMiniSector));
+  for (size_t i = 0; i < c.sectors.size(); ++i) {
+    const int64_t at = int64_t(i) * kMiniSector;
+    const int64_t from = int64_t(c.sectors[i]) * kMiniSector;
+    auto h = std::upper_bound(home.begin(), home.end(), from, [](int64_t v, const FileRun& r) { return v < r.at; });
+    if (h == home.begin()) continue;
+    --h;
+    if (from >= h->at + h->length) continue;
+    const int64_t n = std::min<int64_t>({int64_t(kMiniSector), int64_t(size) - at, h->at + h->length - from});
+    add(at, h->file + (from - h->at), n);
+  }
+  return runs;
 }
 
 }  // namespace kw

@@ -63,6 +63,20 @@ struct DirEntry {
   uint64_t size = 0;
   int64_t fileOffset = 0;  // where the entry itself lies
   bool scanned = false;    // found by scanning the file, not through the directory chain
+  // Its place in the directory tree: its own index, its siblings' and its
+  // first child's (kNoEntry when none or when the entry was found by a scan).
+  uint32_t index = 0xFFFFFFFF;
+  uint32_t left = 0xFFFFFFFF;
+  uint32_t right = 0xFFFFFFFF;
+  uint32_t child = 0xFFFFFFFF;
+};
+
+// Where a run of a stream's bytes lies in the file: `length` bytes from the
+// stream offset `at`, at the 0-based file offset `file`.
+struct FileRun {
+  int64_t at = 0;
+  int64_t file = 0;
+  int64_t length = 0;
 };
 
 class CompoundFile {
@@ -116,6 +130,11 @@ class CompoundFile {
   uint32_t sectorCount() const { return sectorCount_; }
   // Reads `length` bytes at the 0-based file offset `offset`; returns how many were read.
   int64_t readFile(int64_t offset, uint8_t* buffer, size_t length);
+  // Where each part of a stream entry lies in the file, in stream order and
+  // with neighbouring bytes merged (a small stream through the small-stream
+  // FAT and its container's chain); the parts that cannot be located, or lie
+  // past the end of the file, are left out. No damage is reported.
+  std::vector<FileRun> locate(const DirEntry& entry);
 
  private:
   struct Chain {

@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "formats/doc/storage_tree.h"
+
+#include <algorithm>
+
+namespace kw {
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const char x = (a[i] >= 'A' && a[i] <= 'Z') ? char(a[i] + 32) : a[i];
+    const char y = (b[i] >= 'A' && b[i] <= 'Z') ? char(b[i] + 32) : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+StorageTree::StorageTree(const CompoundFile& cf) : cf_(cf) {
+  for (const DirEntry& e : cf.entries()) {
+    if (e.index >= cf.entries().size() * 4 + 64) continue;  // no directory has room for it
+    if (byIndex_.size() <= e.index) byIndex_.resize(size_t(e.index) + 1, nullptr);
+    byIndex_[e.index] = &e;
+    if (e.type == 5 && e.index == 0) root_ = &e;
+  }
+}
+
+std::vector<const DirEntry*> StorageTree::children(const DirEntry* storage) const {
+  std::vector<const DirEntry*> out;
+  if (storage == nullptr) storage = root_;
+  if (storage == nullptr) return out;
+  std::vector<char> seen(byIndex_.size(), 0);
+  std::vector<uint32_t> stack{storage->child};
+  while (!stack.empty()) {
+    const uint32_t i = stack.back();
+    stack.pop_back();
+    if (i >= byIndex_.size() || byIndex_[i] == nullptr || seen[i]) continue;
+    seen[i] = 1;
+    const DirEntry* e = byIndex_[i];
+    out.push_back(e);
+    stack.push_back(e->left);
+    stack.push_back(e->right);
+  }
+  std::sort(out.begin(), out.end(), [](const DirEntry* a, const DirEntry* b) { return a->index < b->index; });
+  return out;
+}
+
+const DirEntry* StorageTree::find(const DirEntry* storage, std::string_view name) const {
+  for (const DirEntry* e : children(storage)) {
+    if (e->type == 2 && SameName(e->name, name)) return e;
+  }
+  if (storage != nullptr && storage != root_) return nullptr;
+  // The root: a stream found by scanning the file, or any, when the tree is lost.
+  const DirEntry* e = cf_.find(name);
+  return e != nullptr && (root_ == nullptr || e->scanned) ? e : nullptr;
+}
+
+}  // namespace kw
