@@ -576,14 +576,7 @@ std::vector<FileRun> CompoundFile::locate(const DirEntry& entry) {
     }
   };
   const uint64_t size = std::min<uint64_t>(entry.size, uint64_t(fileSize_));
-  if (entry.type == 5 || size >= miniCutoff_) {
-    const Chain c = follow(fat_, entry.start, (size + sectorSize_ - 1) / sectorSize_, sectorCount_, &reserved_);
-    for (size_t i = 0; i < c.sectors.size(); ++i) {
-      const int64_t at = int64_t(i) * sectorSize_;
-      add(at, int64_t(c.sectors[i] + 1) * sectorSize_, std::min<int64_t>(sectorSize_, int64_t(size) - at));
-    }
-    return runs;
-  }
+  if (entry.type == 5 || size >= miniCutoff_) return locateChain(entry.start, int64_t(size));
   loadMiniFat();
   const DirEntry* root = find("Root Entry");
   if (root == nullptr) return runs;
@@ -599,6 +592,24 @@ std::vector<FileRun> CompoundFile::locate(const DirEntry& entry) {
     if (from >= h->at + h->length) continue;
     const int64_t n = std::min<int64_t>({int64_t(kMiniSector), int64_t(size) - at, h->at + h->length - from});
     add(at, h->file + (from - h->at), n);
+  }
+  return runs;
+}
+
+std::vector<FileRun> CompoundFile::locateChain(uint32_t sector, int64_t maxBytes) {
+  std::vector<FileRun> runs;
+  const int64_t size = std::clamp<int64_t>(maxBytes, 0, fileSize_);
+  const Chain c = follow(fat_, sector, uint64_t(size + sectorSize_ - 1) / sectorSize_, sectorCount_, &reserved_);
+  for (size_t i = 0; i < c.sectors.size(); ++i) {
+    const int64_t at = int64_t(i) * sectorSize_;
+    const int64_t file = int64_t(c.sectors[i] + 1) * sectorSize_;
+    const int64_t length = std::min({int64_t(sectorSize_), size - at, fileSize_ - file});
+    if (length <= 0) continue;
+    if (!runs.empty() && runs.back().at + runs.back().length == at && runs.back().file + runs.back().length == file) {
+      runs.back().length += length;
+    } else {
+      runs.push_back({at, file, length});
+    }
   }
   return runs;
 }

@@ -135,6 +135,9 @@ class CompoundFile {
   // FAT and its container's chain); the parts that cannot be located, or lie
   // past the end of the file, are left out. No damage is reported.
   std::vector<FileRun> locate(const DirEntry& entry);
+  // The same for the big-sector chain from `sector`, at most `maxBytes` of it
+  // (bytes found where no directory entry leads).
+  std::vector<FileRun> locateChain(uint32_t sector, int64_t maxBytes);
 
  private:
   struct Chain {

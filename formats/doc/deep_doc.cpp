@@ -365,16 +365,25 @@ Status ReadDoc(SourceFile& file, const Job& job) {
       if (job.pictures) job.pictures->scanFile(cf, file.size());
     } else {
       ScanSectors(cf, job, "The file's main Word stream cannot be found.");
-      if (job.pictures) job.pictures->scanContainer(cf);
+      if (job.pictures) {
+        job.pictures->scanContainer(cf);
+        job.pictures->scanFile(cf, file.size());  // the streams whose entries are lost too
+      }
     }
     return Status::OK();
   }
   if (!entry || main.lost()) {
     ReadMain(main, &cf, doc);
-    if (job.pictures) job.pictures->scanContainer(cf);
+    if (job.pictures) {
+      job.pictures->scanContainer(cf);
+      job.pictures->scanFile(cf, file.size());
+    }
     return Status::OK();
   }
   ReadDocument(cf, main, *entry, doc, 0);
+  // Without the directory tree the embedded objects cannot be told apart:
+  // their streams are searched for pictures instead.
+  if (job.pictures && !tree.known()) job.pictures->scanContainer(cf);
   return Status::OK();
 }
 

@@ -338,10 +338,12 @@ void DocPictures::scanContainer(CompoundFile& cf) {
 
 void DocPictures::scanFile(CompoundFile& cf, int64_t size) {
   ++document_;
-  scanMap(StreamMap(cf, 0, size), true, "file-scan");
+  // Where the container is readable the FAT says where each sector goes on;
+  // where it is not, the sectors are taken as in order.
+  scanMap(StreamMap(cf, 0, size), true, "file-scan", cf.headerValid() && cf.sectorCount() > 0);
 }
 
-void DocPictures::scanMap(const StreamMap& map, bool oldStyle, const char* reader) {
+void DocPictures::scanMap(const StreamMap& map, bool oldStyle, const char* reader, bool followChains) {
   std::vector<uint8_t> buf(kScanChunk + kBlipHeadRoom);
   for (int64_t pos = 0; pos < map.size();) {
     if (stopped() || overBudget_) return;
@@ -357,7 +359,19 @@ void DocPictures::scanMap(const StreamMap& map, bool oldStyle, const char* reade
         BlipInfo blip;
         if (ParseBlip(p, left, &blip)) {
           const size_t before = found_.size();
-          addBlip(map, pos + int64_t(i), kUnanchored, reader);
+          if (followChains) {
+            // A record found in the file: its bytes follow the FAT from its sector on.
+            const int64_t at = pos + int64_t(i);
+            const int64_t sector = map.file()->sectorSize();
+            const int64_t first = at / sector - 1, inside = at % sector;
+            if (first >= 0) {
+              const int64_t want = inside + int64_t(kArtHeaderSize) + U32(p + 4);
+              addBlip(StreamMap(*map.file(), map.file()->locateChain(uint32_t(first), want), want), inside,
+                      kUnanchored, reader);
+            }
+          } else {
+            addBlip(map, pos + int64_t(i), kUnanchored, reader);
+          }
           if (found_.size() > before) skip = int64_t(kArtHeaderSize) + U32(p + 4);
         }
       } else if (oldStyle && left >= kPicfSize && p[4] == kPicfSize && p[5] == 0) {

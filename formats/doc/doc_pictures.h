@@ -88,7 +88,7 @@ class DocPictures {
   void addDrawings(Document& doc, const Fib& fib);
   bool addOldPicture(const StreamMap& map, int64_t begin, int64_t end, uint16_t mm, int16_t ext[2], int64_t cp,
                      const char* reader);
-  void scanMap(const StreamMap& map, bool oldStyle, const char* reader);
+  void scanMap(const StreamMap& map, bool oldStyle, const char* reader, bool followChains = false);
   void note(int64_t offset, int64_t length, std::string reason);
   bool stopped();
 

@@ -19,6 +19,8 @@ class StorageTree {
  public:
   explicit StorageTree(const CompoundFile& cf);
 
+  // Whether the directory chain gave the root, and so the tree.
+  bool known() const { return root_ != nullptr; }
   // The entries inside `storage` (the root when null), in directory order.
   std::vector<const DirEntry*> children(const DirEntry* storage) const;
   // The stream called `name` (case-insensitive) inside `storage`; in the

@@ -21,6 +21,8 @@ class StreamMap {
  public:
   StreamMap() = default;
   StreamMap(CompoundFile& cf, const DirEntry& entry);
+  // Runs already located (CompoundFile::locateChain), `size` bytes long.
+  StreamMap(CompoundFile& cf, std::vector<FileRun> runs, int64_t size) : cf_(&cf), runs_(std::move(runs)), size_(size) {}
   // `length` bytes of the file from the 0-based `offset`, read through `cf`.
   StreamMap(CompoundFile& cf, int64_t offset, int64_t length);
 
@@ -35,6 +37,7 @@ class StreamMap {
   int64_t spans(int64_t offset, int64_t length, std::vector<FileSpan>* out) const;
   // Where the stream offset lies in the file, or -1.
   int64_t fileOffset(int64_t offset) const;
+  CompoundFile* file() const { return cf_; }
 
  private:
   CompoundFile* cf_ = nullptr;
