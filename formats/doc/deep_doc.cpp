@@ -383,7 +383,10 @@ Status ReadDoc(SourceFile& file, const Job& job) {
   ReadDocument(cf, main, *entry, doc, 0);
   // Without the directory tree the embedded objects cannot be told apart:
   // their streams are searched for pictures instead.
-  if (job.pictures && !tree.known()) job.pictures->scanContainer(cf);
+  if (job.pictures && !tree.known()) {
+    job.pictures->scanContainer(cf);
+    job.pictures->scanFile(cf, file.size());
+  }
   return Status::OK();
 }
 

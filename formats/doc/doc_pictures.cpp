@@ -338,9 +338,9 @@ void DocPictures::scanContainer(CompoundFile& cf) {
 
 void DocPictures::scanFile(CompoundFile& cf, int64_t size) {
   ++document_;
-  // Where the container is readable the FAT says where each sector goes on;
-  // where it is not, the sectors are taken as in order.
-  scanMap(StreamMap(cf, 0, size), true, "file-scan", cf.headerValid() && cf.sectorCount() > 0);
+  // The FAT says where each sector goes on; where its links are lost, the
+  // sectors are taken as in order (CompoundFile's guess).
+  scanMap(StreamMap(cf, 0, size), true, "file-scan", cf.sectorCount() > 0);
 }
 
 void DocPictures::scanMap(const StreamMap& map, bool oldStyle, const char* reader, bool followChains) {
