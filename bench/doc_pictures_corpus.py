@@ -8,9 +8,10 @@ Makes pictures (JPEG, CMYK JPEG, PNG, BMP, TIFF, and hand-written WMF and
 EMF files), then Word 97-2003 files through LibreOffice's UNO bridge
 (python3-uno): inline and floating pictures, one picture used twice, a long
 picture that spans many sectors, embedded Writer documents with their own
-text and pictures, and the same text with no picture at all. Writes:
+text and pictures, twelve big pictures (for the memory bench), and text with
+no picture at all. Writes:
   pictures/NAME.EXT            every picture inserted
-  doc/NAME.doc                 the documents
+  doc/NAME.doc                 the documents (and embedded.docx, the same as a .docx)
   truth/NAME.json              per document: the pictures in it (file names
                                in pictures/) and the words of each embedded
                                document
@@ -118,6 +119,8 @@ def make_pictures(outdir):
     pics["scan.bmp"] = encode(photo(200, 150, 6), "BMP")
     pics["palette.bmp"] = encode(photo(120, 90, 7).convert("P", palette=Image.ADAPTIVE, colors=256), "BMP")
     pics["page.tif"] = encode(photo(160, 120, 8), "TIFF")
+    for i in range(12):  # for the memory bench: many big pictures
+        pics["many%02d.jpg" % i] = encode(photo(1600, 1200, 100 + i), "JPEG", quality=95)
     pics["shape.wmf"] = wmf(9)
     pics["drawing.emf"] = emf(10)
     os.makedirs(outdir, exist_ok=True)
@@ -142,6 +145,7 @@ def documents():
                   ("float", "shape.wmf"), t()],
         "embedded": [t(), ("embed", words(rng, 120), ["chart.png"]), t(), ("inline", "small.png"),
                      ("embed", words(rng, 60), []), t()],
+        "many": [x for i in range(12) for x in (t(), ("inline", "many%02d.jpg" % i))],
         "plain": [t(200) for _ in range(30)],
     }
 
@@ -296,10 +300,13 @@ def main():
             fill(office, doc, parts, picdir)
             target = os.path.join(out, "doc", name + ".doc")
             doc.storeToURL("file://" + target, (prop("FilterName", "MS Word 97"),))
+            if name == "embedded":  # the same as a .docx: its embedded documents in word/embeddings
+                doc.storeToURL("file://" + os.path.join(out, "doc", name + ".docx"),
+                               (prop("FilterName", "MS Word 2007 XML"),))
             doc.close(True)
             with open(os.path.join(out, "truth", name + ".json"), "w") as f:
                 json.dump(doc_truth(parts), f, indent=1)
-            if name != "plain":
+            if name not in ("plain", "many"):
                 damage(target, os.path.join(out, "damage"), name)
             print("made", target, os.path.getsize(target))
     finally:

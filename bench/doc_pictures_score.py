@@ -107,14 +107,15 @@ def run_foremost(path, out):
 def main():
     kw, corpus, work = sys.argv[1:4]
     os.makedirs(work, exist_ok=True)
-    docs = sorted(glob.glob(os.path.join(corpus, "doc", "*.doc"))) + sorted(glob.glob(os.path.join(corpus, "damage", "*.doc")))
+    docs = sorted(glob.glob(os.path.join(corpus, "doc", "*.doc*"))) + sorted(
+        glob.glob(os.path.join(corpus, "damage", "*.doc")))
     print("| file | expected | exact | partial | damaged | other | invented | JPEG+PNG exact: ours | foremost "
           "| embedded words |")
     print("|---|---|---|---|---|---|---|---|---|---|")
     failures = 0
     for path in docs:
-        base = os.path.basename(path)[:-4]
-        name = base.split("-")[0]
+        base = os.path.basename(path).rsplit(".", 1)[0] + ("(docx)" if path.endswith(".docx") else "")
+        name = base.split("-")[0].split("(")[0]
         truth = Truth(corpus, name)
         files, partial, text = run_ours(kw, path, os.path.join(work, "ours-" + base))
         exact, marked, damaged, other, wrong, raster = set(), 0, 0, 0, 0, set()
