@@ -8,7 +8,10 @@
 #      core) of `deep` on files without pictures against an older build
 #      (target: at most 1.20 in instructions), and with the pictures written;
 #   3. peak memory of `deep --pictures` against 64 MiB + the text + the
-#      largest picture.
+#      largest picture, on the corpus and on hostile 64 MiB files (picture
+#      records packed end to end, records that only look like pictures, old
+#      style picture headers), with deep's CPU time against cat's (bound: 10x,
+#      as for the other readers in bench/hardening_bench.sh).
 #
 #   bench/doc_pictures_bench.sh [BUILD_DIR] [OLD_KWRECOVER] [OUT_DIR]
 # OLD_KWRECOVER: kwrecover built from main before the pictures (speed rows
@@ -93,4 +96,41 @@ print("| %s | %.1f | %d | %d | %.1f | %.1f |" % (os.path.basename(f), os.path.ge
 sys.exit(0 if peak <= bound else 1)
 PY
 done
+
+echo
+echo "## Hostile files (64 MiB, no container), deep --pictures"
+echo
+echo "| file | cat CPU s | deep CPU s | ratio | peak MiB (with --pictures) | pictures written |"
+echo "|---|---|---|---|---|---|"
+python3 - "$out" <<'PY'
+import os, struct, sys
+out = sys.argv[1]
+size = 64 << 20
+def fill(unit):
+    return (unit * (size // len(unit) + 1))[:size]
+jpeg = b"\xFF\xD8\xFF\xE0" + b"j" * 12 + b"\xFF\xD9"
+blip = struct.pack("<HHI", 0x46A << 4, 0xF01D, 17 + len(jpeg)) + b"u" * 16 + b"\xFF" + jpeg
+fake = struct.pack("<HHI", 0x46A << 4, 0xF01D, 1 << 30) + b"u" * 17 + b"zz"
+picf = struct.pack("<IHHhh", 0x44 + 64, 0x44, 8, 100, 100) + bytes(56) + struct.pack("<HHHIHIH", 1, 9, 0x300, 32, 0, 3, 0) + bytes(46)
+for name, unit in (("blips.bin", blip), ("fake-blips.bin", fake), ("picfs.bin", picf)):
+    path = os.path.join(out, name)
+    if not os.path.exists(path):
+        open(path, "wb").write(fill(unit))
+PY
+for f in blips.bin fake-blips.bin picfs.bin; do
+  p="$out/$f"
+  c=$(cpu cat "$p")
+  d=$(cpu "$kw" deep "$p" -o "$out/x.txt")
+  rm -rf "$out/pics"
+  /usr/bin/time -o "$out/time" -f '%M' "$kw" deep "$p" -o "$out/x.txt" --pictures "$out/pics" >/dev/null 2>&1
+  peak=$(cat "$out/time")
+  n=$(ls "$out/pics" 2>/dev/null | wc -l)
+  python3 - "$f" "$c" "$d" "$peak" "$n" "$(stat -c %s "$out/x.txt")" <<'PY' || status=1
+import sys
+f, c, d, peak, n, text = sys.argv[1], float(sys.argv[2]), float(sys.argv[3]), int(sys.argv[4]), sys.argv[5], int(sys.argv[6])
+print("| %s | %.3f | %.2f | %.0f | %.1f | %s |" % (f, c, d, d / max(c, 1e-3), peak / 1024, n))
+sys.exit(0 if peak / 1024 <= 64 + text / 2**20 + 1 and d <= 10 * max(c, 0.05) else 1)
+PY
+done
+rm -rf "$out/pics"
 exit $status

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include "base/cp1252.h"
 #include "base/damage_report.h"
@@ -576,7 +577,14 @@ std::vector<FileRun> CompoundFile::locate(const DirEntry& entry) {
     }
   };
   const uint64_t size = std::min<uint64_t>(entry.size, uint64_t(fileSize_));
-  if (entry.type == 5 || size >= miniCutoff_) return locateChain(entry.start, int64_t(size));
+  if (entry.type == 5 || size >= miniCutoff_) {
+    const Chain c = follow(fat_, entry.start, (size + sectorSize_ - 1) / sectorSize_, sectorCount_, &reserved_);
+    for (size_t i = 0; i < c.sectors.size(); ++i) {
+      const int64_t at = int64_t(i) * sectorSize_;
+      add(at, int64_t(c.sectors[i] + 1) * sectorSize_, std::min<int64_t>(sectorSize_, int64_t(size) - at));
+    }
+    return runs;
+  }
   loadMiniFat();
   const DirEntry* root = find("Root Entry");
   if (root == nullptr) return runs;
@@ -599,10 +607,25 @@ std::vector<FileRun> CompoundFile::locate(const DirEntry& entry) {
 std::vector<FileRun> CompoundFile::locateChain(uint32_t sector, int64_t maxBytes) {
   std::vector<FileRun> runs;
   const int64_t size = std::clamp<int64_t>(maxBytes, 0, fileSize_);
-  const Chain c = follow(fat_, sector, uint64_t(size + sectorSize_ - 1) / sectorSize_, sectorCount_, &reserved_);
-  for (size_t i = 0; i < c.sectors.size(); ++i) {
+  // A walk as long as the bytes asked for, whatever the file's size: a link
+  // that is lost, broken or loops back goes on in the next sector that is no
+  // FAT sector, as follow() guesses.
+  const uint64_t needed = uint64_t(size + sectorSize_ - 1) / sectorSize_;
+  std::vector<uint32_t> sectors;
+  std::unordered_set<uint32_t> seen;
+  for (uint32_t cur = sector; sectors.size() < needed && cur < sectorCount_;) {
+    sectors.push_back(cur);
+    seen.insert(cur);
+    uint32_t next = cur < fat_.size() ? fat_[cur] : kUnknown;
+    if (!IsLink(next) || next >= sectorCount_ || seen.count(next) != 0) {
+      next = cur + 1;
+      while (next < sectorCount_ && next < reserved_.size() && reserved_[next]) ++next;
+    }
+    cur = next;
+  }
+  for (size_t i = 0; i < sectors.size(); ++i) {
     const int64_t at = int64_t(i) * sectorSize_;
-    const int64_t file = int64_t(c.sectors[i] + 1) * sectorSize_;
+    const int64_t file = int64_t(sectors[i] + 1) * sectorSize_;
     const int64_t length = std::min({int64_t(sectorSize_), size - at, fileSize_ - file});
     if (length <= 0) continue;
     if (!runs.empty() && runs.back().at + runs.back().length == at && runs.back().file + runs.back().length == file) {

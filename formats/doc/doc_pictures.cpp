@@ -28,6 +28,7 @@ constexpr int64_t kUnanchored = INT64_MAX / 2;  // after every picture with a pl
 constexpr size_t kPicfSize = 0x44;
 constexpr uint16_t kShape = 0x64, kShapeFile = 0x66;
 constexpr size_t kScanChunk = size_t(1) << 20;
+constexpr size_t kMaxPictures = 16384;  // a file that claims more is hostile: the rest are skipped
 
 std::string Hex(const uint8_t* p, size_t n) {
   static const char* digits = "0123456789abcdef";
@@ -64,7 +65,21 @@ struct DocPictures::Document {
 };
 
 DocPictures::DocPictures(SourceFile& file, YieldClock* clock, DamageReport* damage)
-    : file_(file), clock_(clock), damage_(damage), budget_(4 * file.size() + (int64_t(64) << 20)) {}
+    : file_(file),
+      clock_(clock),
+      damage_(damage),
+      budget_(4 * file.size() + (int64_t(64) << 20)),
+      spanBudget_(int64_t(1) << 20) {}
+
+bool DocPictures::spend(int64_t bytes, size_t spans) {
+  if (budget_ < bytes || spanBudget_ < int64_t(spans) || found_.size() >= kMaxPictures) {
+    overBudget_ = true;
+    return false;
+  }
+  budget_ -= bytes;
+  spanBudget_ -= int64_t(spans);
+  return true;
+}
 
 DocPictures::~DocPictures() = default;
 
@@ -103,8 +118,8 @@ void DocPictures::addBlip(const StreamMap& map, int64_t record, int64_t cp, cons
     overBudget_ = true;
     return;
   }
-  budget_ -= blip.dataLength;
   map.spans(record + blip.dataOffset, blip.dataLength, &p.spans);
+  if (!spend(blip.dataLength, p.spans.size())) return;
   f.reader = reader;
   f.key = std::to_string(U16(head + 2)) + ':' + Hex(head + 8, 16) + ':' + std::to_string(blip.dataLength);
   f.document = document_;
@@ -171,9 +186,9 @@ bool DocPictures::addOldPicture(const StreamMap& map, int64_t begin, int64_t end
     overBudget_ = length > 0;
     return false;
   }
-  budget_ -= length;
   p.stored = length;
   map.spans(begin, length, &p.spans);
+  if (!spend(length, p.spans.size())) return false;
   const int64_t at = map.fileOffset(begin);
   f.reader = reader;
   f.key = "old:" + std::to_string(at);
@@ -306,13 +321,13 @@ void DocPictures::addDrawings(Document& doc, const Fib&) {
 
 void DocPictures::addObjectFile(CompoundFile& cf, const EmbeddedObject& object) {
   if (object.stream == nullptr || object.length <= 0 || budget_ < object.length) return;
-  budget_ -= object.length;
   const StreamMap map(cf, *object.stream);
   Found f;
   StoredPicture& p = f.picture;
   p.ext = object.ext;
   p.stored = object.length;
   map.spans(object.offset, object.length, &p.spans);
+  if (!spend(object.length, p.spans.size())) return;
   f.reader = object.kind == EmbeddedObject::Kind::kPackage ? "package" : "object";
   f.name = object.name;
   f.key = "object:" + std::to_string(object.storage->index) + ":" + object.storage->name;
@@ -357,7 +372,15 @@ void DocPictures::scanMap(const StreamMap& map, bool oldStyle, const char* reade
       int64_t skip = 0;
       if (left >= kArtHeaderSize && p[3] == 0xF0 && p[2] >= 0x1A && p[2] <= 0x2A && (p[0] & 0x0F) == 0) {
         BlipInfo blip;
-        if (ParseBlip(p, left, &blip)) {
+        StoredPicture kind;
+        const bool parsed = ParseBlip(p, left, &blip);
+        kind.kind = blip.kind;
+        kind.ext = blip.ext;
+        kind.deflated = blip.deflated;
+        // Most candidates fail on the first bytes of their picture, which the buffer holds.
+        const bool plausible = !parsed || left < blip.dataOffset + 8 ||
+                               PlausiblePicture(kind, p + blip.dataOffset, left - blip.dataOffset);
+        if (parsed && plausible) {
           const size_t before = found_.size();
           if (followChains) {
             // A record found in the file: its bytes follow the FAT from its sector on.
@@ -400,7 +423,9 @@ Status DocPictures::finish(std::vector<PictureRecord>* out) {
     return a.sequence < b.sequence;
   });
   if (overBudget_) {
-    note(0, 0, "The file names more picture data than it can hold; the pictures after the first ones were skipped.");
+    note(0, 0,
+         "The file names more pictures or picture data than it can hold; the pictures after the first ones were "
+         "skipped.");
   }
   std::unordered_set<std::string> seen, names;
   for (const PictureRecord& r : *out) names.insert(r.name + "." + r.ext);

@@ -25,7 +25,8 @@
 // once when found, to learn its size and check it; a picture cut or damaged
 // is kept as far as it goes, marked partial, and its gap reported (reader
 // "doc"). The work is bounded by the file: no more picture bytes are read
-// than four times the file's size.
+// than four times the file's size (and 64 MiB), nor more than a million
+// spans kept.
 
 #include <cstdint>
 #include <functional>
@@ -99,7 +100,10 @@ class DocPictures {
   int document_ = 0;
   bool damaged_ = false;  // the document's picture structure did not hold up
   int64_t budget_;  // picture bytes that may still be taken
+  int64_t spanBudget_;  // file spans that may still be kept
   bool overBudget_ = false;
+  // Takes `bytes` picture bytes in `spans` from the budgets; false when they are spent.
+  bool spend(int64_t bytes, size_t spans);
 };
 
 }  // namespace kw
