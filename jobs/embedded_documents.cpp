@@ -129,8 +129,8 @@ bool IsWordCompoundFile(SourceFile& file) {
 
 }  // namespace
 
-Status ReadDocPackages(SourceFile& source, YieldClock* clock, DamageReport* damage, std::string* text,
-                       TextSink* sink, std::vector<PictureRecord>* pictures) {
+Status ReadDocPackages(SourceFile& source, YieldClock* clock, DamageReport* damage, std::string* text, TextSink* sink,
+                       std::vector<PictureRecord>* pictures) {
   const size_t count = pictures->size();
   for (size_t i = 0; i < count; ++i) {
     if (clock && clock->stopped()) break;

@@ -32,8 +32,8 @@ class TextSink;
 class YieldClock;
 
 // `text` gets the embedded documents' text, or `sink` when given.
-Status ReadDocPackages(SourceFile& source, YieldClock* clock, DamageReport* damage, std::string* text,
-                       TextSink* sink, std::vector<PictureRecord>* pictures);
+Status ReadDocPackages(SourceFile& source, YieldClock* clock, DamageReport* damage, std::string* text, TextSink* sink,
+                       std::vector<PictureRecord>* pictures);
 
 Status ReadDocxEmbeddings(SourceFile& source, YieldClock* clock, DamageReport* damage, std::string* text,
                           TextSink* sink, std::vector<PictureRecord>* pictures);

@@ -166,8 +166,8 @@ constexpr size_t kMaxIndexedPieces = 1 << 16;
 
 // The character position of a main-stream offset, through the pieces.
 int64_t CpOf(const std::vector<Piece>& byOffset, uint32_t fc) {
-  auto it = std::upper_bound(byOffset.begin(), byOffset.end(), fc,
-                             [](uint32_t v, const Piece& p) { return v < p.offset; });
+  auto it =
+      std::upper_bound(byOffset.begin(), byOffset.end(), fc, [](uint32_t v, const Piece& p) { return v < p.offset; });
   if (it == byOffset.begin()) return -1;
   --it;
   const uint64_t width = it->eightBit ? 1 : 2;
@@ -194,7 +194,8 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
   bool found = false;
   if (fib.version == WordVersion::kWord97) {
     const DirEntry* entry = cf ? FindStream(*cf, job, fib.table1 ? "1Table" : "0Table") : nullptr;
-    if (!entry && cf) entry = FindStream(*cf, job, fib.table1 ? "0Table" : "1Table");  // the FIB's flag may be the damage
+    if (!entry && cf)
+      entry = FindStream(*cf, job, fib.table1 ? "0Table" : "1Table");  // the FIB's flag may be the damage
     if (facts) facts->table = entry;
     if (entry) {
       StreamSource table(cf->read(*entry));
@@ -279,8 +280,9 @@ void ReadDocument(CompoundFile& cf, StreamSource& main, const DirEntry& entry, c
 void ReadObjects(CompoundFile& cf, const Job& job, int depth) {
   std::vector<EmbeddedObject> objects = ListEmbeddedObjects(cf, *job.tree, job.storage);
   if (objects.size() > kMaxObjects) {
-    job.note(0, 0, "The document embeds " + std::to_string(objects.size()) + " objects; only the first " +
-                       std::to_string(kMaxObjects) + " were read.");
+    job.note(0, 0,
+             "The document embeds " + std::to_string(objects.size()) + " objects; only the first " +
+                 std::to_string(kMaxObjects) + " were read.");
     objects.resize(kMaxObjects);
   }
   for (const EmbeddedObject& object : objects) {

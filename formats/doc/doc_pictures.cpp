@@ -54,7 +54,7 @@ struct DocPictures::Found {
   int document = 0;
   int64_t cp = 0;
   size_t sequence = 0;
-  int64_t at = 0;  // the file offset its record starts at, for the report
+  int64_t at = 0;    // the file offset its record starts at, for the report
   std::string name;  // its own name (an object's file), else it is numbered
 };
 
@@ -389,8 +389,8 @@ void DocPictures::scanMap(const StreamMap& map, bool oldStyle, const char* reade
             const int64_t first = at / sector - 1, inside = at % sector;
             if (first >= 0) {
               const int64_t want = inside + int64_t(kArtHeaderSize) + U32(p + 4);
-              addBlip(StreamMap(*map.file(), map.file()->locateChain(uint32_t(first), want), want), inside,
-                      kUnanchored, reader);
+              addBlip(StreamMap(*map.file(), map.file()->locateChain(uint32_t(first), want), want), inside, kUnanchored,
+                      reader);
             }
           } else {
             addBlip(map, pos + int64_t(i), kUnanchored, reader);

@@ -99,8 +99,8 @@ class DocPictures {
   std::vector<Found> found_;
   int document_ = 0;
   bool damaged_ = false;  // the document's picture structure did not hold up
-  int64_t budget_;  // picture bytes that may still be taken
-  int64_t spanBudget_;  // file spans that may still be kept
+  int64_t budget_;        // picture bytes that may still be taken
+  int64_t spanBudget_;    // file spans that may still be kept
   bool overBudget_ = false;
   // Takes `bytes` picture bytes in `spans` from the budgets; false when they are spent.
   bool spend(int64_t bytes, size_t spans);

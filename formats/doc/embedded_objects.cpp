@@ -100,7 +100,10 @@ std::vector<EmbeddedObject> ListEmbeddedObjects(CompoundFile& cf, const StorageT
       if (Named(s, "WordDocument")) word = s;
       if (Named(s, "Package")) package = s;
       if (Named(s, "\x01Ole10Native")) native = s;
-      if (Named(s, "\x01" "CompObj")) compObj = s;
+      if (Named(s,
+                "\x01"
+                "CompObj"))
+        compObj = s;
       const bool own = !s->name.empty() && uint8_t(s->name[0]) >= 0x20;  // not one of the object's bookkeeping streams
       if (own && (biggest == nullptr || s->size > biggest->size)) biggest = s;
     }

@@ -23,10 +23,10 @@ struct BlipType {
 // The record type and instance of every BLIP kind. A metafile has a 34-byte
 // header after its UIDs; a bitmap has a one-byte tag.
 constexpr BlipType kBlipTypes[] = {
-    {0xF01A, 0x3D4, Kind::kEmf, "emf", true},   {0xF01B, 0x216, Kind::kWmf, "wmf", true},
-    {0xF01C, 0x542, Kind::kOther, "pct", true}, {0xF01D, 0x46A, Kind::kJpeg, "jpg", false},
-    {0xF01D, 0x6E2, Kind::kJpeg, "jpg", false}, {0xF02A, 0x6E2, Kind::kJpeg, "jpg", false},
-    {0xF01E, 0x6E0, Kind::kPng, "png", false},  {0xF01F, 0x7A8, Kind::kBmp, "bmp", false},
+    {0xF01A, 0x3D4, Kind::kEmf, "emf", true},    {0xF01B, 0x216, Kind::kWmf, "wmf", true},
+    {0xF01C, 0x542, Kind::kOther, "pct", true},  {0xF01D, 0x46A, Kind::kJpeg, "jpg", false},
+    {0xF01D, 0x6E2, Kind::kJpeg, "jpg", false},  {0xF02A, 0x6E2, Kind::kJpeg, "jpg", false},
+    {0xF01E, 0x6E0, Kind::kPng, "png", false},   {0xF01F, 0x7A8, Kind::kBmp, "bmp", false},
     {0xF029, 0x6E4, Kind::kOther, "tif", false},
 };
 

@@ -37,12 +37,12 @@ constexpr size_t kBlipHeadRoom = 8 + 32 + 34;
 struct BlipInfo {
   PictureRecord::Kind kind = PictureRecord::Kind::kOther;
   const char* ext = "bin";
-  uint32_t dataOffset = 0;  // from the record's first byte (its header)
-  uint32_t dataLength = 0;  // bytes stored (compressed, for a deflated metafile)
-  bool metafile = false;    // EMF, WMF or PICT, with the metafile header
-  bool deflated = false;    // stored compressed: inflates to rawSize bytes
-  uint32_t rawSize = 0;     // a metafile's size once inflated
-  int32_t bounds[4] = {};   // a metafile's bounds (left, top, right, bottom)
+  uint32_t dataOffset = 0;    // from the record's first byte (its header)
+  uint32_t dataLength = 0;    // bytes stored (compressed, for a deflated metafile)
+  bool metafile = false;      // EMF, WMF or PICT, with the metafile header
+  bool deflated = false;      // stored compressed: inflates to rawSize bytes
+  uint32_t rawSize = 0;       // a metafile's size once inflated
+  int32_t bounds[4] = {};     // a metafile's bounds (left, top, right, bottom)
   int32_t extentEmu[2] = {};  // a metafile's size in EMUs
   bool dib = false;           // a DIB, written with a bitmap file header
   bool pict = false;          // a PICT, written after a 512-byte header
@@ -55,10 +55,10 @@ bool ParseBlip(const uint8_t* record, size_t size, BlipInfo* blip);
 
 // A BLIP store entry (the part before its optional embedded BLIP).
 struct BseInfo {
-  uint8_t blipType = 0;   // the BLIP's type as the entry records it (btWin32)
-  uint8_t uid[16] = {};   // identifies the picture: entries with the same one share it
-  uint32_t size = 0;      // the BLIP record's size, header included
-  uint32_t delay = 0;     // where the BLIP lies in the main stream, when not embedded
+  uint8_t blipType = 0;     // the BLIP's type as the entry records it (btWin32)
+  uint8_t uid[16] = {};     // identifies the picture: entries with the same one share it
+  uint32_t size = 0;        // the BLIP record's size, header included
+  uint32_t delay = 0;       // where the BLIP lies in the main stream, when not embedded
   uint32_t headLength = 0;  // the entry's bytes before an embedded BLIP, header included
   bool embedded = false;    // the BLIP follows inside the entry
 };

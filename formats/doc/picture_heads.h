@@ -27,7 +27,6 @@ std::string PictureHead(const StoredPicture& picture, const uint8_t* first, size
 
 // The picture's width and height in pixels where its first bytes give them
 // (JPEG, PNG, DIB); left as they are otherwise.
-void ReadPictureSize(const StoredPicture& picture, const uint8_t* first, size_t size, int32_t* width,
-                     int32_t* height);
+void ReadPictureSize(const StoredPicture& picture, const uint8_t* first, size_t size, int32_t* width, int32_t* height);
 
 }  // namespace kw

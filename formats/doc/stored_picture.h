@@ -32,7 +32,7 @@ struct FileSpan {
 
 // What the head of a metafile is made from.
 struct MetafileHint {
-  int32_t extentEmu[2] = {};  // its size in EMUs, when known
+  int32_t extentEmu[2] = {};       // its size in EMUs, when known
   int32_t extentHimetric[2] = {};  // its size in hundredths of a millimetre, when known
 };
 
@@ -40,12 +40,12 @@ struct StoredPicture {
   PictureRecord::Kind kind = PictureRecord::Kind::kOther;
   std::string ext;
   std::vector<FileSpan> spans;
-  int64_t stored = 0;    // bytes the picture's record says it has
+  int64_t stored = 0;  // bytes the picture's record says it has
   bool deflated = false;
-  int64_t rawSize = 0;   // deflated: the size once inflated
-  bool dib = false;      // add a bitmap file header
-  bool pict = false;     // add the 512-byte PICT header
-  MetafileHint hint;     // for a Windows metafile without its placeable header
+  int64_t rawSize = 0;  // deflated: the size once inflated
+  bool dib = false;     // add a bitmap file header
+  bool pict = false;    // add the 512-byte PICT header
+  MetafileHint hint;    // for a Windows metafile without its placeable header
   // Filled by ProbeStoredPicture:
   std::string head;
   int64_t size = 0;      // bytes the written file has
@@ -66,8 +66,7 @@ class StoredPictureMaker final : public PictureMaker {
  public:
   explicit StoredPictureMaker(StoredPicture picture) : picture_(std::move(picture)) {}
   int64_t size() const override { return picture_.size; }
-  Status make(SourceFile& source, const std::function<Status(std::string_view)>& out,
-              YieldClock* clock) const override;
+  Status make(SourceFile& source, const std::function<Status(std::string_view)>& out, YieldClock* clock) const override;
 
  private:
   StoredPicture picture_;

@@ -18,8 +18,8 @@ size_t StreamMap::read(int64_t offset, uint8_t* buffer, size_t n) const {
   size_t contiguous = 0;
   bool broken = false;
   const int64_t end = std::min<int64_t>(offset + int64_t(n), size_);
-  auto run = std::upper_bound(runs_.begin(), runs_.end(), offset,
-                              [](int64_t at, const FileRun& r) { return at < r.at; });
+  auto run =
+      std::upper_bound(runs_.begin(), runs_.end(), offset, [](int64_t at, const FileRun& r) { return at < r.at; });
   if (run != runs_.begin()) --run;
   int64_t expected = offset;
   for (; run != runs_.end() && run->at < end; ++run) {
@@ -38,8 +38,8 @@ size_t StreamMap::read(int64_t offset, uint8_t* buffer, size_t n) const {
 int64_t StreamMap::spans(int64_t offset, int64_t length, std::vector<FileSpan>* out) const {
   out->clear();
   const int64_t end = std::min(offset + length, size_);
-  auto run = std::upper_bound(runs_.begin(), runs_.end(), offset,
-                              [](int64_t at, const FileRun& r) { return at < r.at; });
+  auto run =
+      std::upper_bound(runs_.begin(), runs_.end(), offset, [](int64_t at, const FileRun& r) { return at < r.at; });
   if (run != runs_.begin()) --run;
   int64_t expected = offset;
   for (; run != runs_.end() && run->at < end && expected < end; ++run) {
@@ -59,8 +59,8 @@ int64_t StreamMap::spans(int64_t offset, int64_t length, std::vector<FileSpan>* 
 }
 
 int64_t StreamMap::fileOffset(int64_t offset) const {
-  auto run = std::upper_bound(runs_.begin(), runs_.end(), offset,
-                              [](int64_t at, const FileRun& r) { return at < r.at; });
+  auto run =
+      std::upper_bound(runs_.begin(), runs_.end(), offset, [](int64_t at, const FileRun& r) { return at < r.at; });
   if (run == runs_.begin()) return -1;
   --run;
   return offset < run->at + run->length ? run->file + (offset - run->at) : -1;

@@ -22,7 +22,8 @@ class StreamMap {
   StreamMap() = default;
   StreamMap(CompoundFile& cf, const DirEntry& entry);
   // Runs already located (CompoundFile::locateChain), `size` bytes long.
-  StreamMap(CompoundFile& cf, std::vector<FileRun> runs, int64_t size) : cf_(&cf), runs_(std::move(runs)), size_(size) {}
+  StreamMap(CompoundFile& cf, std::vector<FileRun> runs, int64_t size)
+      : cf_(&cf), runs_(std::move(runs)), size_(size) {}
   // `length` bytes of the file from the 0-based `offset`, read through `cf`.
   StreamMap(CompoundFile& cf, int64_t offset, int64_t length);
 

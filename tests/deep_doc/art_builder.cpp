@@ -46,8 +46,8 @@ std::string BitmapBlip(uint16_t type, uint16_t instance, const std::string& data
 std::string MetafileBlip(uint16_t type, uint16_t instance, const std::string& metafile, bool deflate,
                          int32_t extentEmu) {
   const std::string stored = deflate ? Deflate(metafile) : metafile;
-  std::string header = U32s({uint32_t(metafile.size()), 0, 0, 1000, 1000, uint32_t(extentEmu),
-                             uint32_t(extentEmu), uint32_t(stored.size())});
+  std::string header = U32s(
+      {uint32_t(metafile.size()), 0, 0, 1000, 1000, uint32_t(extentEmu), uint32_t(extentEmu), uint32_t(stored.size())});
   header += deflate ? '\0' : '\xFE';
   header += '\xFE';
   return ArtRecord(0, instance, type, std::string(16, 'm') + header + stored);

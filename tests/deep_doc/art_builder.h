@@ -35,13 +35,15 @@ std::string Picf(uint16_t mm, const std::string& payload, int16_t xExt = 0, int1
 std::string InlineArt(const std::string& entries, bool object = false);
 
 struct PictureDoc {
-  std::string text = "A\x01" "B\r";     // the main text (8-bit pieces)
-  std::vector<uint32_t> inlineAt;       // Data stream offsets of the inline pictures, in text order
-  std::vector<uint32_t> inlineCp;       // the character each one stands at
-  std::string data;                     // the Data stream ("" for none)
-  std::string store;                    // the drawing group's store entries ("" for no drawing group)
-  std::vector<uint32_t> floatingCp;     // per store entry, where its shape is anchored
-  std::string delayed;                  // bytes appended to the main stream (the store's delayed BLIPs)
+  std::string text =
+      "A\x01"
+      "B\r";                         // the main text (8-bit pieces)
+  std::vector<uint32_t> inlineAt;    // Data stream offsets of the inline pictures, in text order
+  std::vector<uint32_t> inlineCp;    // the character each one stands at
+  std::string data;                  // the Data stream ("" for none)
+  std::string store;                 // the drawing group's store entries ("" for no drawing group)
+  std::vector<uint32_t> floatingCp;  // per store entry, where its shape is anchored
+  std::string delayed;               // bytes appended to the main stream (the store's delayed BLIPs)
   std::vector<std::pair<std::string, std::string>> extra;  // more streams (storages by "/")
 };
 // Where `delayed` starts in the main stream.

@@ -21,7 +21,10 @@ std::string Made(const std::string& path, const JobResult& result, const Picture
   SourceFile file;
   EXPECT_TRUE(SourceFile::Open(path, &file).ok());
   std::string out;
-  EXPECT_TRUE(p.maker->make(file, [&](std::string_view b) { return out.append(b), Status::OK(); }, nullptr).ok());
+  EXPECT_TRUE(p.maker
+                  ->make(
+                      file, [&](std::string_view b) { return out.append(b), Status::OK(); }, nullptr)
+                  .ok());
   (void)result;
   return out;
 }
@@ -34,11 +37,13 @@ class EmbeddedTest : public ::testing::Test {
 
 TEST_F(EmbeddedTest, PackageInsideADocGoesThroughThePackageReader) {
   const std::string png = test::TinyPng(3, 2);
-  const std::string package = test::Package(
-      {test::MakeEntry(kDocumentXml), test::MakeEntry(png, 0, "word/media/image1.png")});
+  const std::string package =
+      test::Package({test::MakeEntry(kDocumentXml), test::MakeEntry(png, 0, "word/media/image1.png")});
   test::PictureDoc doc;
   doc.text = "Outer text\r";
-  doc.extra = {{"ObjectPool/_7/\x01" "CompObj", std::string(28, '\0') + "Word.Document.12"},
+  doc.extra = {{"ObjectPool/_7/\x01"
+                "CompObj",
+                std::string(28, '\0') + "Word.Document.12"},
                {"ObjectPool/_7/Package", package}};
   test::CfbLayout layout;
   const std::string path = dir.write("outer.doc", test::BuildPictureDoc(doc, &layout));
@@ -72,7 +77,8 @@ TEST_F(EmbeddedTest, DocxEmbeddingsAreReadOrKeptAsAttachments) {
 
 TEST_F(EmbeddedTest, ReportNamesEachPicturesReader) {
   DamageReport damage;
-  damage.add(10, 5, "doc", "Picture picture-002.png: its last 5 of 9 bytes are lost; it was written as far as it goes.");
+  damage.add(10, 5, "doc",
+             "Picture picture-002.png: its last 5 of 9 bytes are lost; it was written as far as it goes.");
   std::vector<PictureRecord> pictures(2);
   pictures[0].name = "picture-001";
   pictures[0].ext = "jpg";

@@ -56,7 +56,8 @@ const std::string kDib = [] {
 // A PNG of real chunks: signature, IHDR, IDAT, IEND, each with its checksum.
 std::string Png() {
   auto chunk = [](const std::string& type, const std::string& body) {
-    std::string c = std::string{char(body.size() >> 24), char(body.size() >> 16), char(body.size() >> 8), char(body.size())} +
+    std::string c =
+        std::string{char(body.size() >> 24), char(body.size() >> 16), char(body.size() >> 8), char(body.size())} +
         type + body;
     const uint32_t crc = uint32_t(crc32(0, reinterpret_cast<const Bytef*>(c.data() + 4), uInt(c.size() - 4)));
     return c + std::string{char(crc >> 24), char(crc >> 16), char(crc >> 8), char(crc)};
@@ -77,7 +78,10 @@ class DocPicturesTest : public ::testing::Test {
     std::vector<std::string> out;
     for (const PictureRecord& p : pictures) {
       std::string made;
-      EXPECT_TRUE(p.maker->make(file, [&](std::string_view b) { return made.append(b), Status::OK(); }, nullptr).ok());
+      EXPECT_TRUE(p.maker
+                      ->make(
+                          file, [&](std::string_view b) { return made.append(b), Status::OK(); }, nullptr)
+                      .ok());
       EXPECT_EQ(int64_t(made.size()), p.maker->size());
       out.push_back(made);
     }
@@ -182,7 +186,9 @@ TEST_F(DocPicturesTest, OldStylePicfHoldsTheMetafileOrBitmapItself) {
   doc.data = wmf + test::Picf(99, kDib);
   doc.inlineAt = {0, uint32_t(wmf.size())};
   doc.inlineCp = {0, 1};
-  doc.text = "\x01\x01" "B\r";
+  doc.text =
+      "\x01\x01"
+      "B\r";
   CfbLayout layout;
   const auto out = Read(test::BuildPictureDoc(doc, &layout));
   ASSERT_EQ(out.size(), 2u);
