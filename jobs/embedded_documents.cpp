@@ -15,6 +15,7 @@
 #include "base/yield_clock.h"
 #include "formats/doc/compound_file.h"
 #include "formats/doc/deep_doc.h"
+#include "formats/doc/doc_pictures.h"
 #include "formats/docx/deep_docx.h"
 #include "formats/docx/entry_data.h"
 #include "formats/docx/package_scan.h"
@@ -84,11 +85,6 @@ size_t Numbered(const std::vector<PictureRecord>& pictures) {
                               [](const PictureRecord& p) { return p.name.rfind("picture-", 0) == 0; }));
 }
 
-std::string Number(size_t n) {
-  std::string s = std::to_string(n);
-  return s.size() < 3 ? std::string(3 - s.size(), '0') + s : s;
-}
-
 void AppendText(const std::string& more, std::string* text, TextSink* sink) {
   if (more.empty()) return;
   if (sink) {
@@ -108,7 +104,7 @@ void CopyDamage(const DamageReport& inner, const std::string& name, DamageReport
 // Adds the embedded document's pictures, numbered after the others.
 void AddPictures(std::vector<PictureRecord>&& found, std::vector<PictureRecord>* pictures) {
   for (PictureRecord& p : found) {
-    p.name = "picture-" + Number(Numbered(*pictures) + 1);
+    p.name = NumberedPictureName(Numbered(*pictures) + 1);
     if (p.reader.empty()) p.reader = "docx";
     pictures->push_back(std::move(p));
   }

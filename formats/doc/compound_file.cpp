@@ -637,4 +637,6 @@ std::vector<FileRun> CompoundFile::locateChain(uint32_t sector, int64_t maxBytes
   return runs;
 }
 
+bool CompoundFile::SameName(std::string_view a, std::string_view b) { return EqualNoCase(a, b); }
+
 }  // namespace kw

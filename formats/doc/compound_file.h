@@ -98,6 +98,8 @@ class CompoundFile {
   bool headerValid() const { return headerValid_; }
   uint32_t sectorSize() const { return sectorSize_; }
   const std::vector<DirEntry>& entries() const { return entries_; }
+  // Whether two entry names are the same, as the directory compares them (ASCII case ignored).
+  static bool SameName(std::string_view a, std::string_view b);
   // The stream entry called `name` (case-insensitive), or null.
   const DirEntry* find(std::string_view name) const;
 

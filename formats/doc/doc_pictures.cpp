@@ -40,12 +40,12 @@ std::string Hex(const uint8_t* p, size_t n) {
   return s;
 }
 
-std::string Number(size_t n) {
-  std::string s = std::to_string(n);
-  return s.size() < 3 ? std::string(3 - s.size(), '0') + s : s;
-}
-
 }  // namespace
+
+std::string NumberedPictureName(size_t n) {
+  std::string s = std::to_string(n);
+  return "picture-" + (s.size() < 3 ? std::string(3 - s.size(), '0') + s : s);
+}
 
 struct DocPictures::Found {
   StoredPicture picture;
@@ -440,10 +440,10 @@ Status DocPictures::finish(std::vector<PictureRecord>* out) {
     PictureRecord r;
     r.kind = p.kind;
     r.ext = p.ext;
-    r.name = f.name.empty() ? "picture-" + Number(out->size() + 1) : f.name;
+    r.name = f.name.empty() ? NumberedPictureName(out->size() + 1) : f.name;
     // Two objects may record the same name: the later one gets a number.
     for (int k = 2; !names.insert(r.name + "." + r.ext).second; ++k) {
-      r.name = (f.name.empty() ? "picture-" + Number(out->size() + 1) : f.name) + "-" + std::to_string(k);
+      r.name = (f.name.empty() ? NumberedPictureName(out->size() + 1) : f.name) + "-" + std::to_string(k);
     }
     r.width = p.width;
     r.height = p.height;

@@ -54,6 +54,9 @@ struct WordStreams {
   const DirEntry* data = nullptr;   // Data, when the document has one
 };
 
+// "picture-001" for n = 1: the name of a document's n-th numbered picture.
+std::string NumberedPictureName(size_t n);
+
 // The character position of a main-stream offset, or -1 when no piece holds it.
 using CpOfOffset = std::function<int64_t(uint32_t fc)>;
 

@@ -15,15 +15,7 @@ uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uin
 
 constexpr size_t kNativeHead = 4096;  // the native header's strings are paths: never longer
 
-bool Named(const DirEntry* e, std::string_view name) {
-  if (e->name.size() != name.size()) return false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    const char x = (e->name[i] >= 'A' && e->name[i] <= 'Z') ? char(e->name[i] + 32) : e->name[i];
-    const char y = (name[i] >= 'A' && name[i] <= 'Z') ? char(name[i] + 32) : name[i];
-    if (x != y) return false;
-  }
-  return true;
-}
+bool Named(const DirEntry* e, std::string_view name) { return CompoundFile::SameName(e->name, name); }
 
 // The last part of a recorded path, with nothing that could lead out of a
 // folder or trouble a terminal; split into a name and an extension.

@@ -5,20 +5,6 @@
 
 namespace kw {
 
-namespace {
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const char x = (a[i] >= 'A' && a[i] <= 'Z') ? char(a[i] + 32) : a[i];
-    const char y = (b[i] >= 'A' && b[i] <= 'Z') ? char(b[i] + 32) : b[i];
-    if (x != y) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 StorageTree::StorageTree(const CompoundFile& cf) : cf_(cf) {
   for (const DirEntry& e : cf.entries()) {
     if (e.index >= cf.entries().size() * 4 + 64) continue;  // no directory has room for it
@@ -50,7 +36,7 @@ std::vector<const DirEntry*> StorageTree::children(const DirEntry* storage) cons
 
 const DirEntry* StorageTree::find(const DirEntry* storage, std::string_view name) const {
   for (const DirEntry* e : children(storage)) {
-    if (e->type == 2 && SameName(e->name, name)) return e;
+    if (e->type == 2 && CompoundFile::SameName(e->name, name)) return e;
   }
   if (storage != nullptr && storage != root_) return nullptr;
   // The root: a stream found by scanning the file, or any, when the tree is lost.
