@@ -265,6 +265,28 @@ TEST_F(DocPicturesTest, EmbeddedWordDocumentTextAndPicturesAndAFile) {
   EXPECT_EQ(pictures[1].reader, "object");
 }
 
+TEST_F(DocPicturesTest, PictureAcrossSectorsThatAreNotNeighboursComesOutWhole) {
+  // A big Data stream whose second sector was moved to the end of the file:
+  // the FAT leads there and back, and the old place holds other bytes.
+  PictureDoc doc;
+  const std::string jpeg = "\xFF\xD8\xFF\xE0" + std::string(5000, 'k') + "\xFF\xD9";
+  doc.data = test::Picf(0x64, test::InlineArt(test::StoreEntry(5, test::BitmapBlip(0xF01D, 0x46A, jpeg), true)));
+  doc.inlineAt = {0};
+  doc.inlineCp = {1};
+  CfbLayout layout;
+  std::string file = test::BuildPictureDoc(doc, &layout);
+  const uint32_t first = layout.start.at("Data");
+  const uint32_t moved = uint32_t(file.size() / 512 - 1);
+  file += file.substr(size_t(CfbLayout::Offset(first + 1)), 512);
+  file.replace(size_t(CfbLayout::Offset(first + 1)), 512, 512, 'X');
+  const size_t fat = size_t(CfbLayout::Offset(layout.fatSector));
+  test::Put32(file, fat + 4 * first, moved);
+  test::Put32(file, fat + 4 * moved, first + 2);
+  test::Put32(file, fat + 4 * (first + 1), 0xFFFFFFFF);
+  EXPECT_EQ(Read(file), std::vector<std::string>{jpeg});
+  EXPECT_TRUE(damage.empty()) << Dump();
+}
+
 // Each corruption: what still comes out, and the entry that says why.
 TEST_F(DocPicturesTest, DamagedPicfIsFoundByAScanOfTheStream) {
   PictureDoc doc;
