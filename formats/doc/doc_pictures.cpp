@@ -366,7 +366,7 @@ void DocPictures::scanMap(const StreamMap& map, bool oldStyle, const char* reade
     map.read(pos, buf.data(), n);
     const size_t scan = std::min(n, kScanChunk);
     int64_t next = pos + int64_t(scan);
-    for (size_t i = 0; i < scan; ++i) {
+    for (size_t i = 0; i < scan && !overBudget_; ++i) {
       const uint8_t* p = buf.data() + i;
       const size_t left = n - i;
       int64_t skip = 0;
@@ -408,7 +408,13 @@ void DocPictures::scanMap(const StreamMap& map, bool oldStyle, const char* reade
         }
       }
       if (skip > 0) {
+        // Past the record: on in this chunk where it ends inside it, else from its end.
         next = pos + int64_t(i) + skip;
+        if (next - pos < int64_t(scan)) {
+          i = size_t(next - pos) - 1;
+          next = pos + int64_t(scan);
+          continue;
+        }
         break;
       }
     }

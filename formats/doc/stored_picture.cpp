@@ -33,12 +33,14 @@ bool Tick(YieldClock* clock) {
 // its file offset. Stops early when the sink says so or the clock stops.
 Status ReadSpans(SourceFile& file, const std::vector<FileSpan>& spans, YieldClock* clock, int64_t* read,
                  const std::function<bool(const uint8_t*, size_t, int64_t)>& sink) {
-  std::vector<uint8_t> buf(kChunk);
+  int64_t total = 0;
+  for (const FileSpan& span : spans) total += span.length;
+  std::vector<uint8_t> buf(size_t(std::clamp<int64_t>(total, 1, int64_t(kChunk))));
   *read = 0;
   for (const FileSpan& span : spans) {
     for (int64_t at = 0; at < span.length;) {
       if (Tick(clock)) return Status::OK();
-      const size_t n = size_t(std::min<int64_t>(span.length - at, int64_t(kChunk)));
+      const size_t n = size_t(std::min<int64_t>(span.length - at, int64_t(buf.size())));
       const int64_t got = file.readAt(span.offset + at + 1, buf.data(), n);
       if (got < 0) return file.lastError();
       *read += got;
