@@ -275,7 +275,8 @@ Status StoredPictureMaker::make(SourceFile& source, const Sink& out, YieldClock*
                      [&](const uint8_t* d, size_t n, int64_t) { return producer.feed(d, n) && given < want; });
   if (!status.ok()) return status;
   if (!producer.status().ok()) return producer.status();
-  if (given < want && !(clock && clock->stopped())) {
+  if (given < want && clock && clock->stopped()) return Status::Invalid("The copy was cancelled.");
+  if (given < want) {
     return Status::IOError("The picture could not be read again from the source: it changed since it was scanned.");
   }
   return Status::OK();
