@@ -359,12 +359,13 @@ void DocPictures::scanFile(CompoundFile& cf, int64_t size) {
 }
 
 void DocPictures::scanMap(const StreamMap& map, bool oldStyle, const char* reader, bool followChains) {
-  std::vector<uint8_t> buf(kScanChunk + kBlipHeadRoom);
-  for (int64_t pos = 0; pos < map.size();) {
+  const int64_t size = map.locatedEnd();
+  std::vector<uint8_t> buf(size_t(std::min<int64_t>(size, int64_t(kScanChunk))) + kBlipHeadRoom);
+  for (int64_t pos = 0; pos < size;) {
     if (stopped() || overBudget_) return;
-    const size_t n = size_t(std::min<int64_t>(int64_t(buf.size()), map.size() - pos));
+    const size_t n = size_t(std::min<int64_t>(int64_t(buf.size()), size - pos));
     map.read(pos, buf.data(), n);
-    const size_t scan = std::min(n, kScanChunk);
+    const size_t scan = std::min(n, buf.size() - kBlipHeadRoom);
     int64_t next = pos + int64_t(scan);
     for (size_t i = 0; i < scan && !overBudget_; ++i) {
       const uint8_t* p = buf.data() + i;
@@ -418,7 +419,7 @@ void DocPictures::scanMap(const StreamMap& map, bool oldStyle, const char* reade
         break;
       }
     }
-    pos = std::min(next, map.size());
+    pos = std::min(next, size);
   }
 }
 

@@ -9,6 +9,7 @@
 // when no container can be read, whose sectors are assumed to follow each
 // other). Nothing is reported: the stream readers did that.
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -29,6 +30,9 @@ class StreamMap {
 
   bool valid() const { return cf_ != nullptr; }
   int64_t size() const { return size_; }
+  // Where the last byte that can be located ends: a stream whose entry claims
+  // more than its chain holds has nothing past it.
+  int64_t locatedEnd() const { return runs_.empty() ? 0 : std::min(size_, runs_.back().at + runs_.back().length); }
   // Copies [offset, offset + n) into `buffer` (n may run past the end);
   // bytes that cannot be located or read are zeros. Returns how many bytes
   // from `offset` on were read before the first such byte.
