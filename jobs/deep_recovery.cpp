@@ -32,6 +32,7 @@ Status DeepRecovery(RecoveryJobState& job, JobContext& context) {
   SourceFile file;
   Status status = SourceFile::Open(context.path, &file);
   if (!status.ok()) return status;
+  job.sourceIdentity = file.identity();  // the pictures are made again from this file
 
   std::string text;
   if (StartsWithCompoundSignature(file)) {

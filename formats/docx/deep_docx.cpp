@@ -8,6 +8,7 @@
 #include "base/source_file.h"
 #include "base/yield_clock.h"
 #include "formats/docx/entry_data.h"
+#include "formats/docx/entry_picture.h"
 #include "formats/docx/package_parts.h"
 #include "formats/docx/package_scan.h"
 #include "formats/docx/part_text_stream.h"
@@ -64,10 +65,12 @@ class DeepReader {
   }
   Status readEntry(const PackageEntry& entry, std::vector<PictureRecord>* pictures);
   Status streamPart(const PackageEntry& entry, PartRole role, const EntryReadOptions& options, bool* whole);
-  void addPicture(const PackageEntry& entry, EntryData& data, std::vector<PictureRecord>* pictures);
+  void addPicture(const PackageEntry& entry, const EntryReadOptions& options, const EntryProbe& probe,
+                  std::vector<PictureRecord>* pictures);
   void spend(const EntryData& data) {
     for (const InflatePiece& piece : data.pieces) budget_ -= std::min(budget_, piece.bytes.size());
   }
+  void keep(TextPart part);
   void assemble(std::string* text);
 
   SourceFile& file_;
@@ -75,7 +78,9 @@ class DeepReader {
   DamageReport* damage_;
   std::string mainTarget_;
   size_t budget_ = kPackageOutputLimit;  // output bytes all entries may still inflate to
+  RepairBudget repairs_;                 // trial work all entries' repairs may still spend
   std::vector<TextPart> parts_;
+  bool namedMain_ = false, contentMain_ = false;  // a main document of each kind is kept
 };
 
 Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) {
@@ -91,7 +96,9 @@ Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) 
   for (const PackageEntry& entry : scan.entries) {
     if (RoleByName(entry.name) != PartRole::kPackageRels) continue;
     EntryData data;
-    status = ReadEntryData(file_, entry, {}, clock_, nullptr, &data);
+    EntryReadOptions options;
+    options.repairs = &repairs_;
+    status = ReadEntryData(file_, entry, options, clock_, nullptr, &data);
     if (!status.ok()) return status;
     if (!data.pieces.empty() && data.pieces[0].fromStart) mainTarget_ = OfficeDocumentTarget(data.pieces[0].bytes);
   }
@@ -108,6 +115,12 @@ Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) 
     status = readEntry(entry, pictures);
     if (!status.ok()) return status;
   }
+  if (repairs_.skipped > 0 && damage_ != nullptr) {
+    damage_->add(0, 0, "inflate",
+                 std::to_string(repairs_.skipped) +
+                     " damaged entries were not repaired: the package holds more damage than can be repaired in a "
+                     "few seconds. Each kept its text up to its first break.");
+  }
   assemble(text);
   return Status::OK();
 }
@@ -121,33 +134,33 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
   EntryReadOptions options;
   options.textual = xmlName;
   options.absoluteLimit = std::min(options.absoluteLimit, budget_);
+  options.repairs = &repairs_;
   if (xmlName) {
     bool whole = false;
     Status status = streamPart(entry, role, options, &whole);
     if (!status.ok() || !whole) return status;
   }
-  EntryData data;
-  // An entry whose name says nothing is first read as bytes: a picture, or XML to read again as text.
-  Status status = ReadEntryData(file_, entry, options, clock_, xmlName ? damage_ : nullptr, &data);
-  if (!status.ok()) return status;
-  spend(data);
   if (!xmlName) {
-    PictureRecord probe;
-    const bool picture = !data.pieces.empty() && IdentifyPicture(data.pieces[0].bytes, &probe);
-    if (role == PartRole::kMedia || picture) {
-      if (!data.complete) {
-        EntryData again;  // once more, to report its damage
-        status = ReadEntryData(file_, entry, options, clock_, damage_, &again);
-        if (!status.ok()) return status;
-      }
-      addPicture(entry, data, pictures);
+    // An entry whose name says nothing is first looked at as bytes, which
+    // are not kept: a picture, or XML to read again as text.
+    EntryProbe probe;
+    Status status = ProbeEntry(file_, entry, options, clock_, &probe);
+    if (!status.ok()) return status;
+    budget_ -= std::min(budget_, probe.produced);
+    PictureRecord picture;
+    if (role == PartRole::kMedia || IdentifyPicture(probe.head, &picture)) {
+      status = ReportEntryDamage(file_, entry, options, probe, clock_, damage_);
+      if (!status.ok()) return status;
+      addPicture(entry, options, probe, pictures);
       return Status::OK();
     }
-    if (!entry.name.empty() || data.pieces.empty() || !LooksLikeXml(data.pieces[0].bytes)) return Status::OK();
+    if (!entry.name.empty() || probe.produced == 0 || !LooksLikeXml(probe.head)) return Status::OK();
     options.textual = true;
-    status = ReadEntryData(file_, entry, options, clock_, damage_, &data);
-    if (!status.ok()) return status;
   }
+  EntryData data;
+  Status status = ReadEntryData(file_, entry, options, clock_, damage_, &data);
+  if (!status.ok()) return status;
+  if (xmlName) spend(data);
   TextPart part;
   part.name = entry.name;
   part.named = IsTextRole(role);
@@ -162,7 +175,7 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
     reader.addPiece(piece.bytes, piece.fromStart, clock_);
     if (stopped()) break;
   }
-  parts_.push_back(std::move(part));
+  keep(std::move(part));
   return Status::OK();
 }
 
@@ -183,21 +196,33 @@ Status DeepReader::streamPart(const PackageEntry& entry, PartRole role, const En
     if (!IsTextRole(role)) return Status::OK();
   }
   part.role = role;
-  parts_.push_back(std::move(part));
+  keep(std::move(part));
   return Status::OK();
 }
 
-void DeepReader::addPicture(const PackageEntry& entry, EntryData& data, std::vector<PictureRecord>* pictures) {
+// A picture is kept as its entry, and made again from the file when it is written.
+void DeepReader::addPicture(const PackageEntry& entry, const EntryReadOptions& options, const EntryProbe& probe,
+                            std::vector<PictureRecord>* pictures) {
   PictureRecord picture;
-  if (!data.pieces.empty()) picture.bytes = std::move(data.pieces[0].bytes);
-  picture.bytes.shrink_to_fit();  // the inflater reserved room up to its limit
-  if (!IdentifyPicture(picture.bytes, &picture)) {
+  if (!IdentifyPicture(probe.head, &picture)) {
     picture.ext = Extension(entry.name).empty() ? "bin" : Extension(entry.name);
   }
   picture.hasBytes = true;
-  picture.partial = !data.complete;
+  picture.maker = std::make_shared<EntryPictureMaker>(entry, options, probe);
+  picture.partial = !probe.complete;
   picture.name = entry.name.empty() ? "picture" + std::to_string(pictures->size() + 1) : BaseName(entry.name);
   pictures->push_back(std::move(picture));
+}
+
+// Of the parts that are a main document, only the first named so and the
+// first whose content says so can be chosen: the others are not kept.
+void DeepReader::keep(TextPart part) {
+  if (part.role == PartRole::kMain) {
+    bool& kept = part.named ? namedMain_ : contentMain_;
+    if (kept) return;
+    kept = true;
+  }
+  parts_.push_back(std::move(part));
 }
 
 // The main document first; then the other text parts by role, each after a blank line.

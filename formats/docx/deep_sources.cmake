@@ -7,6 +7,8 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/deflate_codes.h
   ${CMAKE_CURRENT_LIST_DIR}/entry_data.cpp
   ${CMAKE_CURRENT_LIST_DIR}/entry_data.h
+  ${CMAKE_CURRENT_LIST_DIR}/entry_picture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/entry_picture.h
   ${CMAKE_CURRENT_LIST_DIR}/inflate_decoder.h
   ${CMAKE_CURRENT_LIST_DIR}/inflate_repair.cpp
   ${CMAKE_CURRENT_LIST_DIR}/markup_check.cpp

@@ -28,6 +28,7 @@ struct DeepResult {
   Status status;
   std::string text;
   std::vector<PictureRecord> pictures;
+  std::vector<std::string> pictureBytes;  // each picture's bytes, as its maker makes them
   DamageReport damage;
   // The reasons reported by `reader`, joined by newlines.
   std::string reasons(const std::string& reader) const;
