@@ -35,6 +35,9 @@ target_sources(kwformats PRIVATE
 target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/document_stream.cpp
   ${CMAKE_CURRENT_LIST_DIR}/document_stream.h
+  ${CMAKE_CURRENT_LIST_DIR}/tag_stream.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tag_stream.h
+  ${CMAKE_CURRENT_LIST_DIR}/text_hash.h
   ${CMAKE_CURRENT_LIST_DIR}/byte_scan.h
   ${CMAKE_CURRENT_LIST_DIR}/text_tail.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_tail.h
