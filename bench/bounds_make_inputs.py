@@ -36,10 +36,9 @@ import struct
 import sys
 import zlib
 
-from cfb_parts import END, FAT, FREE, header
+from cfb_parts import END, FAT, FREE, directory_entry, header
 
 SECTOR3 = 512
-DIFAT = 0xFFFFFFFC
 
 
 def header3(fat_count, first_dir, first_difat=END, difat_count=0, listed=()):
@@ -54,13 +53,7 @@ def header3(fat_count, first_dir, first_difat=END, difat_count=0, listed=()):
 
 
 def entry(name, typ, start, size):
-    e = bytearray(128)
-    raw = name.encode("utf-16-le")
-    e[: len(raw)] = raw
-    struct.pack_into("<HBB", e, 0x40, len(raw) + 2, typ, 1)
-    struct.pack_into("<III", e, 0x44, FREE, FREE, FREE)
-    struct.pack_into("<IQ", e, 0x74, start, size)
-    return bytes(e)
+    return directory_entry(name, typ, start, size, FREE, FREE)
 
 
 def dir_entries(size):

@@ -26,17 +26,30 @@ constexpr uint32_t kEnd = 0xFFFFFFFE, kFree = 0xFFFFFFFF, kFatMark = 0xFFFFFFFD;
 constexpr size_t kSector = 512;
 
 std::string Entry(const std::string& name, uint8_t type, uint32_t start, uint32_t size) {
-  std::string e(128, '\0');
-  for (size_t i = 0; i < name.size(); ++i) e[2 * i] = name[i];
-  Put16(e, 0x40, uint16_t(2 * name.size() + 2));
-  e[0x42] = char(type);
-  e[0x43] = 1;
-  Put32(e, 0x44, kFree);
-  Put32(e, 0x48, kFree);
-  Put32(e, 0x4C, kFree);
-  Put32(e, 0x74, start);
-  Put32(e, 0x78, size);
-  return e;
+  return test::DirEntry(name, type, start, size, kFree, kFree);
+}
+
+// A version 3 header (512-byte sectors): `fatCount` FAT sectors, the first
+// 109 listed here, more in the DIFAT chain from `firstDifat`.
+std::string Header(uint32_t fatCount, uint32_t firstDir, uint32_t firstMiniFat, uint32_t firstDifat,
+                   uint32_t difatCount, const std::vector<uint32_t>& listed) {
+  std::string h(kSector, '\0');
+  const uint8_t sig[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+  for (int i = 0; i < 8; ++i) h[i] = char(sig[i]);
+  Put16(h, 0x18, 0x3E);
+  Put16(h, 0x1A, 3);
+  Put16(h, 0x1C, 0xFFFE);
+  Put16(h, 0x1E, 9);
+  Put16(h, 0x20, 6);
+  Put32(h, 0x2C, fatCount);
+  Put32(h, 0x30, firstDir);
+  Put32(h, 0x38, 4096);
+  Put32(h, 0x3C, firstMiniFat);
+  Put32(h, 0x40, firstMiniFat == kEnd ? 0 : 1);
+  Put32(h, 0x44, firstDifat);
+  Put32(h, 0x48, difatCount);
+  for (uint32_t i = 0; i < 109; ++i) Put32(h, 0x4C + 4 * i, i < listed.size() ? listed[i] : kFree);
+  return h;
 }
 
 // A version 3 compound file of up to 109 FAT sectors, which follow the
@@ -51,21 +64,9 @@ struct Cfb {
     const uint32_t n = uint32_t(sectors.size());
     uint32_t nfat = 1;
     while (nfat * 128 < n + nfat) ++nfat;
-    std::string h(kSector, '\0');
-    const uint8_t sig[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-    for (int i = 0; i < 8; ++i) h[i] = char(sig[i]);
-    Put16(h, 0x18, 0x3E);
-    Put16(h, 0x1A, 3);
-    Put16(h, 0x1C, 0xFFFE);
-    Put16(h, 0x1E, 9);
-    Put16(h, 0x20, 6);
-    Put32(h, 0x2C, nfat);
-    Put32(h, 0x30, firstDir);
-    Put32(h, 0x38, 4096);
-    Put32(h, 0x3C, firstMiniFat);
-    Put32(h, 0x40, firstMiniFat == kEnd ? 0 : 1);
-    Put32(h, 0x44, kEnd);
-    for (uint32_t i = 0; i < 109; ++i) Put32(h, 0x4C + 4 * i, i < nfat ? n + i : kFree);
+    std::vector<uint32_t> listed;
+    for (uint32_t i = 0; i < nfat && i < 109; ++i) listed.push_back(n + i);
+    const std::string h = Header(nfat, firstDir, firstMiniFat, kEnd, 0, listed);
     std::string out = h;
     for (const std::string& s : sectors) out += s + std::string(kSector - s.size(), '\0');
     std::string table(nfat * kSector, '\0');
@@ -158,19 +159,10 @@ TEST_F(DocBoundsTest, LostTableSearchReadsNoCopiesAndStops) {
 TEST_F(DocBoundsTest, FatListingEverySectorKeepsOneLinkPerSector) {
   const uint32_t n = 12000;  // 6 MB
   std::string bytes(size_t(n + 1) * kSector, '\x01');
-  std::string h(kSector, '\0');
-  const uint8_t sig[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
-  for (int i = 0; i < 8; ++i) h[i] = char(sig[i]);
-  Put16(h, 0x1A, 3);
-  Put16(h, 0x1E, 9);
-  Put32(h, 0x2C, n);
-  Put32(h, 0x30, kEnd);
-  Put32(h, 0x38, 4096);
-  Put32(h, 0x3C, kEnd);
   const uint32_t difat = (n - 109 + 126) / 127;
-  Put32(h, 0x44, 0);
-  Put32(h, 0x48, difat);
-  for (uint32_t i = 0; i < 109; ++i) Put32(h, 0x4C + 4 * i, i);
+  std::vector<uint32_t> listed;
+  for (uint32_t i = 0; i < 109; ++i) listed.push_back(i);
+  const std::string h = Header(n, kEnd, kEnd, 0, difat, listed);
   bytes.replace(0, kSector, h);
   for (uint32_t k = 0, listed = 109; k < difat; ++k) {
     for (uint32_t i = 0; i < 127; ++i) Put32(bytes, (k + 1) * kSector + 4 * i, (listed++) % n);
