@@ -97,7 +97,7 @@ Status ReadEntryData(SourceFile& file, const PackageEntry& entry, const EntryRea
     data->pieces.push_back({std::move(clean), true, 0, static_cast<int64_t>(inflater.consumed())});
     return Status::OK();
   }
-  if (options.repairs != nullptr && options.repairs->spent()) {
+  if (options.textual && options.repairs != nullptr && options.repairs->spent()) {
     // The package's repairs are spent: the clean output is kept up to the damage.
     if (!ended) clean.resize(TextPrefix(clean));
     ++options.repairs->skipped;

@@ -303,7 +303,7 @@ void Decoder::settle(const InflateOutcome& outcome) {
   budget->positions -= std::min(searchSpent_, searchBudget_);
   // A damaged stream whose trials stopped at the package's limit, not its own.
   const bool cut = repairSpent_ >= repairBudget_ || searchSpent_ > searchBudget_;
-  if (shared_ && cut && !outcome.gaps.empty()) ++budget->skipped;
+  if (shared_ && cut && options_.resync && !outcome.gaps.empty()) ++budget->skipped;
 }
 
 }  // namespace inflate

@@ -59,10 +59,24 @@ TEST(RepairBudgetTest, PackageOfDamagedEntriesSaysWhichWereNotRepaired) {
     e.payload = z;
     entries.push_back(e);
   }
+  // A picture cut short after them: a picture is never repaired, and keeps
+  // all it inflates to, budget or not.
+  const std::string png = test::TinyPng(8, 8) + test::LongDocumentXml(40);
+  test::LocalEntry cut = test::MakeEntry(png, 8, "word/media/image1.png");
+  cut.payload.resize(cut.payload.size() / 2);
+  entries.push_back(cut);
   const test::DeepResult r = test::ReadDeep(test::Package(entries));
   ASSERT_TRUE(r.status.ok());
-  EXPECT_NE(r.reasons("inflate").find("damaged entries were not repaired"), std::string::npos);
+  const std::string reasons = r.reasons("inflate");
+  const size_t summary = reasons.find(" damaged entries were not repaired");
+  ASSERT_NE(summary, std::string::npos);
+  const size_t line = reasons.rfind('\n', summary);
+  EXPECT_GT(std::stoi(reasons.substr(line == std::string::npos ? 0 : line + 1)), 100);  // all but the first few
   EXPECT_NE(r.text.find("Paragraph 1 "), std::string::npos);
+  ASSERT_EQ(r.pictures.size(), 1u);
+  EXPECT_TRUE(r.pictures[0].partial);
+  EXPECT_GT(r.pictureBytes[0].size(), png.size() / 4);
+  EXPECT_EQ(png.compare(0, r.pictureBytes[0].size(), r.pictureBytes[0]), 0);
 }
 
 // Four pictures that each inflate to 16 MiB: the reader keeps none of them,
