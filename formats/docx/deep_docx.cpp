@@ -53,7 +53,8 @@ std::string Extension(const std::string& name) {
 
 class DeepReader {
  public:
-  DeepReader(SourceFile& file, YieldClock* clock, DamageReport* damage) : file_(file), clock_(clock), damage_(damage) {}
+  DeepReader(SourceFile& file, YieldClock* clock, DamageReport* damage, const RepairBudget& repairs)
+      : file_(file), clock_(clock), damage_(damage), repairs_(repairs) {}
 
   Status run(std::string* text, std::vector<PictureRecord>* pictures);
 
@@ -260,11 +261,11 @@ void DeepReader::assemble(std::string* text) {
 }  // namespace
 
 Status ReadDocxDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text,
-                    std::vector<PictureRecord>* pictures) {
+                    std::vector<PictureRecord>* pictures, const RepairBudget& repairs) {
   text->clear();
   pictures->clear();
   if (!file.isOpen()) return Status::IOError("The source file is not open.");
-  DeepReader reader(file, clock, damage);
+  DeepReader reader(file, clock, damage, repairs);
   return reader.run(text, pictures);
 }
 

@@ -79,7 +79,8 @@ class Decoder {
             std::min(kRepairBudgetMax, kRepairBudgetBase + kRepairBudgetPerByte * static_cast<int64_t>(input.size()))) {
     if (options.budget != nullptr) {
       // What the package has left, when that is less; nothing left refuses every trial.
-      shared_ = options.budget->symbols < repairBudget_ || options.budget->positions < searchBudget_;
+      sharedRepairs_ = options.budget->spent() || options.budget->symbols < repairBudget_;
+      sharedSearch_ = options.budget->spent() || options.budget->positions < searchBudget_;
       repairBudget_ = options.budget->spent() ? -1 : std::min(repairBudget_, options.budget->symbols);
       searchBudget_ = options.budget->spent() ? 0 : std::min(searchBudget_, options.budget->positions);
     }
@@ -227,7 +228,8 @@ class Decoder {
   int64_t repairBudget_ = 0;
   int64_t searchSpent_ = 0;
   int64_t searchBudget_ = kSearchBudget;
-  bool shared_ = false;          // the package's budget is the tighter one
+  bool sharedRepairs_ = false;   // the package's budget is the tighter one for repairs
+  bool sharedSearch_ = false;    // and for the searches
   int64_t lastByteRepair_ = -1;  // the break last given a byte repair
   int64_t lastRepair_ = -1;      // the break last repaired: a repair must get past it
   int64_t blockStart_ = 0;

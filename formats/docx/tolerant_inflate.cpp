@@ -302,8 +302,8 @@ void Decoder::settle(const InflateOutcome& outcome) {
   budget->symbols -= std::max<int64_t>(repairSpent_, 0);
   budget->positions -= std::min(searchSpent_, searchBudget_);
   // A damaged stream whose trials stopped at the package's limit, not its own.
-  const bool cut = repairSpent_ >= repairBudget_ || searchSpent_ > searchBudget_;
-  if (shared_ && cut && options_.resync && !outcome.gaps.empty()) ++budget->skipped;
+  const bool cut = (sharedRepairs_ && repairSpent_ >= repairBudget_) || (sharedSearch_ && searchSpent_ > searchBudget_);
+  if (cut && options_.resync && !outcome.gaps.empty()) ++budget->skipped;
 }
 
 }  // namespace inflate

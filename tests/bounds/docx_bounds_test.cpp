@@ -30,7 +30,7 @@ std::string DamagedStream(int paragraphs) {
 TEST(RepairBudgetTest, StreamsShareTheBudgetAndThenSkipTheirRepairs) {
   const std::string z = DamagedStream(120);
   RepairBudget budget;
-  budget.symbols = 4 << 20;
+  budget.symbols = 1 << 20;
   TolerantInflateOptions options;
   options.budget = &budget;
   int runs = 0;
@@ -49,8 +49,9 @@ TEST(RepairBudgetTest, StreamsShareTheBudgetAndThenSkipTheirRepairs) {
   EXPECT_TRUE(r.pieces[0].fromStart);
 }
 
-// A package of 150 damaged parts: the first ones are repaired, the rest keep
-// their text up to their first break, and the report says how many.
+// A package of 150 damaged parts: the first ones are repaired while the
+// budget lasts, the rest keep their text up to their first break, and the
+// report says how many.
 TEST(RepairBudgetTest, PackageOfDamagedEntriesSaysWhichWereNotRepaired) {
   std::vector<test::LocalEntry> entries;
   const std::string z = DamagedStream(60);
@@ -65,7 +66,10 @@ TEST(RepairBudgetTest, PackageOfDamagedEntriesSaysWhichWereNotRepaired) {
   test::LocalEntry cut = test::MakeEntry(png, 8, "word/media/image1.png");
   cut.payload.resize(cut.payload.size() / 2);
   entries.push_back(cut);
-  const test::DeepResult r = test::ReadDeep(test::Package(entries));
+  RepairBudget budget;  // a small one, that a few entries spend
+  budget.symbols = 2 << 20;
+  budget.positions = 1 << 20;
+  const test::DeepResult r = test::ReadDeep(test::Package(entries), budget);
   ASSERT_TRUE(r.status.ok());
   const std::string reasons = r.reasons("inflate");
   const size_t summary = reasons.find(" damaged entries were not repaired");

@@ -56,13 +56,13 @@ std::string DeepResult::reasons(const std::string& reader) const {
   return out;
 }
 
-DeepResult ReadDeep(const std::string& bytes) {
+DeepResult ReadDeep(const std::string& bytes, const RepairBudget& repairs) {
   TempDir dir;
   SourceFile file;
   DeepResult r;
   r.status = SourceFile::Open(dir.write("p.docx", bytes), &file);
   if (!r.status.ok()) return r;
-  r.status = ReadDocxDeep(file, nullptr, &r.damage, &r.text, &r.pictures);
+  r.status = ReadDocxDeep(file, nullptr, &r.damage, &r.text, &r.pictures, repairs);
   for (const PictureRecord& p : r.pictures) {
     std::string bytes = p.bytes;
     if (p.maker) {

@@ -10,6 +10,7 @@
 #include "base/damage_report.h"
 #include "base/picture_record.h"
 #include "base/status.h"
+#include "formats/docx/tolerant_inflate.h"
 #include "tests/docx/zip_builder.h"
 
 namespace kw::test {
@@ -35,6 +36,6 @@ struct DeepResult {
 };
 
 // Writes `bytes` to a temporary file and reads it with ReadDocxDeep.
-DeepResult ReadDeep(const std::string& bytes);
+DeepResult ReadDeep(const std::string& bytes, const RepairBudget& repairs = RepairBudget());
 
 }  // namespace kw::test
