@@ -34,7 +34,28 @@ void* Aligned(std::size_t n, std::align_val_t a) {
 
 }  // namespace
 
+// Every form, the nothrow ones too: each allocation comes from malloc and
+// goes back to free, as a sanitizer checks.
 void* operator new(std::size_t n) { return Counted(std::malloc(n == 0 ? 1 : n)); }
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+  void* p = std::malloc(n == 0 ? 1 : n);
+  return p == nullptr ? nullptr : Counted(p);
+}
+void* operator new[](std::size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
+void* operator new(std::size_t n, std::align_val_t a, const std::nothrow_t&) noexcept {
+  try {
+    return Aligned(n, a);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t n, std::align_val_t a, const std::nothrow_t& t) noexcept {
+  return operator new(n, a, t);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete(void* p, std::align_val_t, const std::nothrow_t&) noexcept { Release(p); }
+void operator delete[](void* p, std::align_val_t, const std::nothrow_t&) noexcept { Release(p); }
 void* operator new[](std::size_t n) { return Counted(std::malloc(n == 0 ? 1 : n)); }
 void* operator new(std::size_t n, std::align_val_t a) { return Aligned(n, a); }
 void* operator new[](std::size_t n, std::align_val_t a) { return Aligned(n, a); }
