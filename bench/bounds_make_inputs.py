@@ -9,6 +9,8 @@ Each input is DIR/NAME, about MIB MiB (files that already exist are kept):
   dir-entries.doc     a compound file whose sectors are all directory
                       entries, each naming a stream as long as the file, with
                       no FAT: every entry is looked up and its chain walked
+  dir-entries-scanned.doc  the same without its signature: every entry is
+                      found by the scan for lost entries
   lost-table.doc      a Word 97 main stream whose table stream's entry is
                       lost, its piece table said to lie far into the stream,
                       and hundreds of chains (and small-stream chains) that
@@ -63,6 +65,10 @@ def dir_entries(size):
     for i in range(n):
         out += entry("e%x" % i, 2, (i * 7919) % sectors, size)
     return bytes(out)
+
+
+def dir_entries_scanned(size):
+    return b"\0" + dir_entries(size)[1:]
 
 
 def fib97(fc_clx, lcb_clx, ccp_text, table1=True):
@@ -270,6 +276,7 @@ def damaged_entries(size):
 
 MAKERS = {
     "dir-entries.doc": dir_entries,
+    "dir-entries-scanned.doc": dir_entries_scanned,
     "lost-table.doc": lost_table,
     "fat-every-sector.doc": fat_every_sector,
     "rtf.doc": rtf,

@@ -3,8 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "base/cp1252.h"
 #include "base/damage_report.h"
@@ -41,13 +39,15 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// ASCII letters in lower case, as EqualNoCase compares them.
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = char(c + 32);
+// The order of names that EqualNoCase finds equal (ASCII letters without case).
+bool LessNoCase(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const char x = (a[i] >= 'A' && a[i] <= 'Z') ? char(a[i] + 32) : a[i];
+    const char y = (b[i] >= 'A' && b[i] <= 'Z') ? char(b[i] + 32) : b[i];
+    if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
   }
-  return out;
+  return a.size() < b.size();
 }
 
 void AddHole(std::vector<StreamHole>& holes, int64_t offset, int64_t length) {
@@ -554,54 +554,84 @@ void CompoundFile::scanDirectory() {
   // with the same name, the one in a sector in use wins, then a non-empty one,
   // then the first found. A name the directory chain already gives is never
   // taken again; nor is a storage's once a stream of that name is taken.
+  // Names are matched through sorted indexes, never a table per name, so
+  // that a file of nothing but entries costs a few bytes per entry more.
   auto score = [this](const DirEntry& e) {
     const int64_t sector = e.fileOffset / sectorSize_ - 1;
     const bool used = sector >= 0 && size_t(sector) < fat_.size() && fat_[sector] != kFree;
     return (used ? 2 : 0) + (e.size > 0 ? 1 : 0);
   };
   auto isStream = [](const DirEntry& e) { return e.type == 2 || e.type == 5; };
-  std::unordered_set<std::string> streams;  // names find() gives, lower-cased
-  for (const DirEntry& e : entries_) {
-    if (isStream(e)) streams.insert(LowerAscii(e.name));
+  // The streams the directory chain gives, by name (find() compares without case).
+  std::vector<uint32_t> chain;
+  for (uint32_t i = 0; i < entries_.size(); ++i) {
+    if (isStream(entries_[i])) chain.push_back(i);
   }
-  struct Candidate {
-    DirEntry entry;
-    int score = 0;
+  std::sort(chain.begin(), chain.end(),
+            [&](uint32_t a, uint32_t b) { return LessNoCase(entries_[a].name, entries_[b].name); });
+  auto inChain = [&](const std::string& name) {
+    const auto at = std::lower_bound(chain.begin(), chain.end(), name,
+                                     [&](uint32_t i, const std::string& n) { return LessNoCase(entries_[i].name, n); });
+    return at != chain.end() && EqualNoCase(entries_[*at].name, name);
   };
-  std::vector<Candidate> found;                        // in file order
-  std::unordered_map<std::string, size_t> bestStream;  // per name, the stream that wins
+  // The entries found, in file order, their names in one arena.
+  struct Candidate {
+    int64_t fileOffset;
+    uint64_t size;
+    uint32_t start;
+    uint32_t nameAt;
+    uint8_t nameLength;
+    uint8_t type;
+    uint8_t score;
+    bool taken;
+  };
+  std::vector<Candidate> found;
+  std::string names;
+  auto nameOf = [&](const Candidate& c) { return std::string_view(names).substr(c.nameAt, c.nameLength); };
   std::vector<uint8_t> buf(1 << 16);
   for (int64_t base = sectorSize_; base < fileSize_; base += int64_t(buf.size())) {
     if (tick()) return;
     const int64_t got = readFile(base, buf.data(), buf.size());
     for (int64_t k = 0; k + int64_t(kEntrySize) <= got; k += kEntrySize) {
       DirEntry e;
-      if (!parseEntry(buf.data() + k, base + k, &e)) continue;
-      e.scanned = true;
-      std::string key = LowerAscii(e.name);
-      if (streams.count(key) != 0) continue;
-      const int s = score(e);
-      if (!isStream(e)) {
-        found.push_back({std::move(e), s});
-        continue;
-      }
-      const auto [best, fresh] = bestStream.emplace(std::move(key), found.size());
-      if (fresh) {
-        found.push_back({std::move(e), s});
-      } else if (s > found[best->second].score) {
-        found[best->second] = {std::move(e), s};
-      }
+      if (!parseEntry(buf.data() + k, base + k, &e) || inChain(e.name)) continue;
+      found.push_back({e.fileOffset, e.size, e.start, uint32_t(names.size()), uint8_t(e.name.size()), e.type,
+                       uint8_t(score(e)), true});
+      names += e.name;
     }
   }
-  std::stable_sort(found.begin(), found.end(),
-                   [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
-  int added = 0;
-  for (Candidate& c : found) {
-    std::string key = LowerAscii(c.entry.name);
-    if (streams.count(key) != 0) continue;
-    if (isStream(c.entry)) streams.insert(std::move(key));
-    entries_.push_back(std::move(c.entry));
-    ++added;
+  std::vector<uint32_t> order(found.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return found[a].score > found[b].score; });
+  // In that order, a name is taken until its first stream is, and no more.
+  std::vector<uint32_t> byName = order;
+  std::stable_sort(byName.begin(), byName.end(),
+                   [&](uint32_t a, uint32_t b) { return LessNoCase(nameOf(found[a]), nameOf(found[b])); });
+  size_t added = 0;
+  for (size_t i = 0; i < byName.size();) {
+    size_t j = i;
+    bool streamTaken = false;
+    for (; j < byName.size() && EqualNoCase(nameOf(found[byName[j]]), nameOf(found[byName[i]])); ++j) {
+      Candidate& c = found[byName[j]];
+      c.taken = !streamTaken;
+      added += c.taken;
+      streamTaken = streamTaken || c.type == 2 || c.type == 5;
+    }
+    i = j;
+  }
+  byName = std::vector<uint32_t>();
+  entries_.reserve(entries_.size() + added);
+  for (const uint32_t i : order) {
+    const Candidate& c = found[i];
+    if (!c.taken) continue;
+    DirEntry e;
+    e.name = std::string(nameOf(c));
+    e.type = c.type;
+    e.start = c.start;
+    e.size = c.size;
+    e.fileOffset = c.fileOffset;
+    e.scanned = true;
+    entries_.push_back(std::move(e));
   }
   if (added > 0) {
     note(0, 0,
