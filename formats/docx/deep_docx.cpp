@@ -233,8 +233,8 @@ void DeepReader::addPicture(const PackageEntry& entry, EntryData& data, std::vec
 void DeepReader::assemble(std::string* text) {
   auto isMain = [](const TextPart& p) { return p.role == PartRole::kMain; };
   // The main document: the one named so, else the first whose content says so; the package's own before any other.
-  auto main = std::find_if(parts_.begin(), parts_.end(),
-                           [&](const TextPart& p) { return isMain(p) && p.named && !p.foreign; });
+  auto main =
+      std::find_if(parts_.begin(), parts_.end(), [&](const TextPart& p) { return isMain(p) && p.named && !p.foreign; });
   if (main == parts_.end()) {
     main = std::find_if(parts_.begin(), parts_.end(), [&](const TextPart& p) { return isMain(p) && !p.foreign; });
   }
@@ -267,12 +267,11 @@ void DeepReader::appendSecondDocuments(const TextPart* main, std::string* text) 
   for (const TextPart& p : parts_) {
     if (p.role != PartRole::kMain || &p == main) continue;
     if (damage_ != nullptr) {
-      damage_->add(p.offset, 0, "docx",
-                   "A second main document" + (p.name.empty() ? std::string() : " (\"" + p.name + "\")") +
-                       " lies here, " +
-                       (p.foreign ? "not listed by the package's central directory"
-                                  : "in a package that already has one") +
-                       ": it belongs to another document; its text follows the document's own, after a blank line.");
+      damage_->add(
+          p.offset, 0, "docx",
+          "A second main document" + (p.name.empty() ? std::string() : " (\"" + p.name + "\")") + " lies here, " +
+              (p.foreign ? "not listed by the package's central directory" : "in a package that already has one") +
+              ": it belongs to another document; its text follows the document's own, after a blank line.");
     }
     AppendPart(p.text, text);
   }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/yield_clock.h"
 #include "formats/docx/raw_inflater.h"
 
 namespace kw {
@@ -30,11 +31,28 @@ int SharedFields(const PackageHeader& record, const PackageHeader& local) {
 
 }  // namespace
 
-EntryPlacer::EntryPlacer(SourceFile& file, const std::map<int64_t, PackageHeader>& locals, int64_t verifyBudget)
-    : file_(file), locals_(locals), verifyBudget_(verifyBudget) {
+EntryPlacer::EntryPlacer(SourceFile& file, const std::map<int64_t, PackageHeader>& locals, int64_t verifyBudget,
+                         YieldClock* clock)
+    : file_(file), locals_(locals), verifyBudget_(verifyBudget), clock_(clock) {
   for (const auto& [at, h] : locals_) {
-    if (h.nameReadable) byName_.emplace(h.name, at);
+    if (h.nameReadable) byName_[h.name].push_back(at);  // the map is in offset order
   }
+}
+
+// The offsets of up to kNameCandidates local headers named `name`, the nearest to `expected` first.
+std::vector<int64_t> EntryPlacer::nearest(const std::string& name, int64_t expected) const {
+  std::vector<int64_t> out;
+  auto found = byName_.find(name);
+  if (found == byName_.end()) return out;
+  const std::vector<int64_t>& all = found->second;
+  auto after = std::lower_bound(all.begin(), all.end(), expected);
+  auto before = after;
+  while (out.size() < kNameCandidates && (before != all.begin() || after != all.end())) {
+    const bool takeAfter =
+        before == all.begin() || (after != all.end() && *after - expected <= expected - *std::prev(before));
+    out.push_back(takeAfter ? *after++ : *--before);
+  }
+  return out;
 }
 
 bool EntryPlacer::Agrees(const PackageHeader& record, const PackageHeader& local) {
@@ -75,6 +93,10 @@ bool EntryPlacer::dataMatches(const PackageHeader& record, const PackageHeader& 
     const size_t n = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(buffer.size()), size - at));
     if (file_.readAt(begin + at + 1, buffer.data(), n) != static_cast<int64_t>(n)) return false;
     at += static_cast<int64_t>(n);
+    if (clock_ != nullptr) {
+      clock_->tick();
+      if (clock_->stopped()) return false;
+    }
     if (record.method == 0) {
       crc = crc32(crc, buffer.data(), static_cast<uInt>(n));
       produced += n;
@@ -95,13 +117,8 @@ Placement EntryPlacer::place(const PackageHeader& record, int64_t shift, const s
   if (shift != 0) offsets.push_back(record.localOffset + shift);
   const int64_t expected = record.localOffset + shift;
   if (record.nameReadable) {
-    std::vector<int64_t> named;
-    auto range = byName_.equal_range(record.name);
-    for (auto it = range.first; it != range.second; ++it) named.push_back(it->second);
-    const size_t keep = std::min(named.size(), kNameCandidates);
-    std::partial_sort(named.begin(), named.begin() + static_cast<std::ptrdiff_t>(keep), named.end(),
-                      [&](int64_t a, int64_t b) { return std::llabs(a - expected) < std::llabs(b - expected); });
-    offsets.insert(offsets.end(), named.begin(), named.begin() + static_cast<std::ptrdiff_t>(keep));
+    const std::vector<int64_t> named = nearest(record.name, expected);
+    offsets.insert(offsets.end(), named.begin(), named.end());
   }
   std::vector<PackageHeader> candidates;
   for (int64_t at : offsets) {

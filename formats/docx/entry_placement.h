@@ -19,11 +19,14 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/source_file.h"
 #include "formats/docx/package_headers.h"
 
 namespace kw {
+
+class YieldClock;
 
 enum class Placed {
   kNone,      // no candidate fits: the record's entry cannot be found
@@ -41,7 +44,8 @@ class EntryPlacer {
  public:
   // `locals`: every local header read at a signature, by offset. Checking
   // data costs at most `verifyBudget` bytes read, over all records.
-  EntryPlacer(SourceFile& file, const std::map<int64_t, PackageHeader>& locals, int64_t verifyBudget);
+  EntryPlacer(SourceFile& file, const std::map<int64_t, PackageHeader>& locals, int64_t verifyBudget,
+              YieldClock* clock);
 
   // `shift`: how far the record's directory moved. `agreeOnly` places only
   // by agreement, without reading data (to rank directories).
@@ -54,10 +58,13 @@ class EntryPlacer {
   bool readLocal(int64_t offset, PackageHeader* local) const;
   bool dataMatches(const PackageHeader& record, const PackageHeader& local);
 
+  std::vector<int64_t> nearest(const std::string& name, int64_t expected) const;
+
   SourceFile& file_;
   const std::map<int64_t, PackageHeader>& locals_;
-  std::multimap<std::string, int64_t> byName_;
+  std::map<std::string, std::vector<int64_t>> byName_;  // offsets of the sound local headers of each name, in order
   int64_t verifyBudget_;
+  YieldClock* clock_;
 };
 
 }  // namespace kw

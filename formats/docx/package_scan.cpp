@@ -59,7 +59,7 @@ constexpr int64_t kVerifySlack = int64_t{16} << 20;
 
 class Merger {
  public:
-  Merger(SourceFile& file, DamageReport* damage) : file_(file), damage_(damage) {}
+  Merger(SourceFile& file, YieldClock* clock, DamageReport* damage) : file_(file), clock_(clock), damage_(damage) {}
 
   void run(const Signatures& s, PackageScan* scan);
 
@@ -78,6 +78,7 @@ class Merger {
   void placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descriptor);
 
   SourceFile& file_;
+  YieldClock* clock_;
   DamageReport* damage_;
   std::vector<int64_t> boundaries_;
   std::set<int64_t> claimed_;
@@ -108,7 +109,7 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
   std::sort(boundaries_.begin(), boundaries_.end());
 
   const std::vector<CentralDirectory> directories = GroupDirectories(file_, std::move(centrals), s.end);
-  EntryPlacer placer(file_, locals, 2 * file_.size() + kVerifySlack);
+  EntryPlacer placer(file_, locals, 2 * file_.size() + kVerifySlack, clock_);
   const int document = documentDirectory(directories, placer);
   // The document's own directory first, so that its records take the local headers that agree with them.
   if (document >= 0) readDirectory(directories[static_cast<size_t>(document)], false, placer);
@@ -122,8 +123,7 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
       continue;
     }
     // A complete directory lists every entry of its package: a sound entry it does not list came from elsewhere.
-    const bool foreign =
-        document >= 0 && l.nameReadable && !unplacedUnnamed_ && unplacedNames_.count(l.name) == 0;
+    const bool foreign = document >= 0 && l.nameReadable && !unplacedUnnamed_ && unplacedNames_.count(l.name) == 0;
     fromLocal(l, foreign);
   }
   std::stable_sort(entries_.begin(), entries_.end(),
@@ -136,22 +136,32 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
   scan->headersFound = static_cast<int64_t>(s.local.size() + s.central.size());
 }
 
-// The complete directory whose records agree with the most local headers
-// (the later one on a tie, as a package ends with its directory); -1 when
-// no directory is complete.
+// The document's own directory: of the complete ones whose records mostly
+// agree with local headers (a piece of another package holds a directory
+// whose entries mostly lie elsewhere or are gone), the one whose package
+// starts first: a package inside another's bytes, or after it, came from
+// another file. -1 when there is none.
 int Merger::documentDirectory(const std::vector<CentralDirectory>& directories, EntryPlacer& placer) const {
   int best = -1;
-  size_t bestCount = 0;
+  int64_t bestStart = INT64_MAX;
   const std::set<int64_t> none;
   for (size_t i = 0; i < directories.size(); ++i) {
-    if (!directories[i].complete) continue;
-    size_t count = 0;
-    for (const PackageHeader& c : directories[i].records) {
-      if (c.problem.empty() && placer.place(c, directories[i].shift, none, true).how == Placed::kAgrees) ++count;
+    const CentralDirectory& d = directories[i];
+    if (!d.complete) continue;
+    size_t sound = 0, agreeing = 0;
+    int64_t start = d.begin;
+    for (const PackageHeader& c : d.records) {
+      if (!c.problem.empty()) continue;
+      ++sound;
+      const Placement placed = placer.place(c, d.shift, none, true);
+      if (placed.how != Placed::kAgrees) continue;
+      ++agreeing;
+      start = std::min(start, placed.local.offset);
     }
-    if (count > 0 && count >= bestCount) {
+    if (agreeing == 0 || agreeing * 4 < sound * 3) continue;
+    if (start < bestStart) {
       best = static_cast<int>(i);
-      bestCount = count;
+      bestStart = start;
     }
   }
   return best;
@@ -300,7 +310,7 @@ Status ScanPackage(SourceFile& file, YieldClock* clock, DamageReport* damage, Pa
   Signatures s;
   Status status = FindSignatures(file, clock, &s);
   if (!status.ok()) return status;
-  Merger merger(file, damage);
+  Merger merger(file, clock, damage);
   merger.run(s, scan);
   return Status::OK();
 }

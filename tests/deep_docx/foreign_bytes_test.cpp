@@ -42,11 +42,11 @@ Sample MakeSample() {
   Sample s;
   s.picture1 = Picture(1);
   s.picture2 = Picture(2);
-  s.bytes = Package({MakeEntry("<Types/>", 8, "[Content_Types].xml"), MakeEntry(test::LongDocumentXml(80)),
-                     MakeEntry(s.picture1, 8, "word/media/image1.png"),
-                     MakeEntry("<w:hdr xmlns:w=\"x\"><w:p><w:r><w:t>Head</w:t></w:r></w:p></w:hdr>", 8,
-                               "word/header1.xml"),
-                     MakeEntry(s.picture2, 0, "word/media/image2.png")});
+  s.bytes =
+      Package({MakeEntry("<Types/>", 8, "[Content_Types].xml"), MakeEntry(test::LongDocumentXml(80)),
+               MakeEntry(s.picture1, 8, "word/media/image1.png"),
+               MakeEntry("<w:hdr xmlns:w=\"x\"><w:p><w:r><w:t>Head</w:t></w:r></w:p></w:hdr>", 8, "word/header1.xml"),
+               MakeEntry(s.picture2, 0, "word/media/image2.png")});
   s.intact = ReadDeep(s.bytes);
   return s;
 }
@@ -157,13 +157,30 @@ TEST(ForeignBytes, SecondDocumentsMainPartIsGivenApart) {
 // A whole smaller package, with its own directory, inside this one.
 TEST(ForeignBytes, AnotherPackagesDirectoryIsNotTakenForThePackages) {
   const Sample s = MakeSample();
-  const std::string other = Package({MakeEntry(test::DocumentXml({"Another package."})),
-                                     MakeEntry(Picture(4), 8, "word/media/image1.png")});
+  const std::string other =
+      Package({MakeEntry(test::DocumentXml({"Another package."})), MakeEntry(Picture(4), 8, "word/media/image1.png")});
   const test::DeepResult r = ReadDeep(Insert(s.bytes, LocalHeader(s.bytes, "word/header1.xml"), other));
   EXPECT_EQ(r.text, s.intact.text + "\r\nAnother package.\r\n");
   ASSERT_EQ(r.pictures.size(), 2u);
   EXPECT_EQ(r.pictures[0].bytes, s.picture1);
   EXPECT_EQ(r.pictures[1].bytes, s.picture2);
+}
+
+// A larger package inside this one is still the piece of another file, and
+// so is another package's directory whose entries are not there.
+TEST(ForeignBytes, LargerOrPartialPackageInsideIsNotTakenForThePackage) {
+  const Sample s = MakeSample();
+  std::vector<LocalEntry> many = {MakeEntry(test::DocumentXml({"Another package."}))};
+  for (int i = 0; i < 9; ++i)
+    many.push_back(MakeEntry(Picture(20 + i), 8, "word/media/p" + std::to_string(i) + ".png"));
+  const std::string larger = Package(many);
+  const test::DeepResult r = ReadDeep(Insert(s.bytes, LocalHeader(s.bytes, "word/header1.xml"), larger));
+  EXPECT_EQ(r.text, s.intact.text + "\r\nAnother package.\r\n");
+  EXPECT_EQ(r.pictures.size(), 2u);
+  const std::string directoryOnly = larger.substr(larger.find("PK\x01\x02"));
+  const test::DeepResult partial =
+      ReadDeep(Insert(s.bytes, LocalHeader(s.bytes, "word/media/image1.png"), directoryOnly));
+  ExpectAllOf(s, partial);
 }
 
 // The directory's own local header is damaged and a copy of the part from
