@@ -21,6 +21,8 @@ namespace {
 // Hostile packages can hold many entries that each inflate to the per-entry
 // limit: all of them together stop here.
 constexpr size_t kPackageOutputLimit = size_t{1} << 30;
+// Main documents of other documents given apart; a file made of them stops here.
+constexpr int64_t kMaxSecondDocuments = 16;
 
 struct TextPart {
   PartRole role = PartRole::kOther;
@@ -90,6 +92,8 @@ class DeepReader {
   std::vector<TextPart> parts_;
   int64_t foreignLeftOut_ = 0;  // entries of other files not read
   int64_t firstForeign_ = 0;
+  bool ownMainSeen_ = false;
+  int64_t secondDocuments_ = 0;  // main documents of other documents, read or not
 };
 
 Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) {
@@ -139,6 +143,11 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
   if (entry.foreign && role != PartRole::kMain) {  // only a second document's text is worth giving
     if (foreignLeftOut_++ == 0) firstForeign_ = entry.headerOffset;
     return Status::OK();
+  }
+  if (role == PartRole::kMain) {
+    const bool second = entry.foreign || ownMainSeen_;
+    ownMainSeen_ = ownMainSeen_ || !entry.foreign;
+    if (second && secondDocuments_++ >= kMaxSecondDocuments) return Status::OK();
   }
   const std::string ext = Extension(entry.name);
   const bool xmlName = ext == "xml" || ext == "rels";
@@ -274,6 +283,11 @@ void DeepReader::appendSecondDocuments(const TextPart* main, std::string* text) 
               ": it belongs to another document; its text follows the document's own, after a blank line.");
     }
     AppendPart(p.text, text);
+  }
+  if (secondDocuments_ > kMaxSecondDocuments && damage_ != nullptr) {
+    damage_->add(0, 0, "docx",
+                 std::to_string(secondDocuments_ - kMaxSecondDocuments) +
+                     " further main documents of other documents were left out.");
   }
 }
 

@@ -16,6 +16,8 @@ namespace {
 constexpr size_t kNameCandidates = 16;  // local headers of one name tried per record
 constexpr size_t kReadChunk = 64 << 10;
 constexpr int kSharedFieldsOfOwnHeader = 3;
+// What one check costs of the budget at least: starting an inflater is not free.
+constexpr int64_t kLeastCheckCost = 4 << 10;
 
 bool ZeroForDescriptor(const PackageHeader& local, uint64_t value) { return local.hasDescriptor() && value == 0; }
 
@@ -79,8 +81,9 @@ bool EntryPlacer::dataMatches(const PackageHeader& record, const PackageHeader& 
   const int64_t extra = local.signatureOk && local.extraLength <= 1024 ? local.extraLength : record.extraLength;
   const int64_t begin = local.offset + PackageHeader::kLocalSize + record.nameLength + extra;
   const int64_t size = static_cast<int64_t>(std::min<uint64_t>(record.compressedSize, INT64_MAX));
-  if (begin + size > file_.size() || size > verifyBudget_) return false;
-  verifyBudget_ -= size;
+  const int64_t cost = std::max(size, kLeastCheckCost);
+  if (begin + size > file_.size() || cost > verifyBudget_) return false;
+  verifyBudget_ -= cost;
   uLong crc = crc32(0L, Z_NULL, 0);
   const uint64_t expected = record.uncompressedSize;
   RawInflater inflater(static_cast<size_t>(std::min<uint64_t>(expected, uint64_t{1} << 30)) + 1);
