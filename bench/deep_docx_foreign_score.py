@@ -44,8 +44,12 @@ def hashes(folder, skip="-"):
 
 
 def run(cmd):
-    return subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120).stdout.decode(
-        "utf-8", "replace")
+    """The command's standard output; nothing when it runs past two minutes."""
+    try:
+        out = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=120).stdout
+    except subprocess.TimeoutExpired:
+        out = b""
+    return out.decode("utf-8", "replace")
 
 
 other = hashes(os.path.join(corpus, "other.media"))
