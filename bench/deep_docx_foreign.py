@@ -20,7 +20,8 @@ before the central directory. OUTDIR/manifest.tsv lists each case: file,
 package stem, placement, source, size, and the picture the piece overlaps
 ("-" for none). OUTDIR/<stem>.truth.txt holds the words written,
 <stem>.main.txt the main document's words, <stem>.media/ the pictures, and
-other.media/ the other .docx's pictures. Deterministic for given writers.
+other.media/ the other .docx's pictures. The same for the same writers, but
+for the times they write into their packages.
 
 --random writes MIB MiB of seeded random bytes; --fs-image an ext4 image of
 MIB MiB (mke2fs -d, no root needed) filled with the system's documentation,
@@ -144,46 +145,16 @@ def make_corpus(out):
     os.makedirs(work, exist_ok=True)
     rng = random.Random("foreign")
     srcs = sources(work, rng)
-    other_media = os.path.join(out, "other.media")
-    os.makedirs(other_media, exist_ok=True)
-    with zipfile.ZipFile(io.BytesIO(srcs["docx"])) as z:
-        for n in z.namelist():
-            if n.startswith("word/media/"):
-                open(os.path.join(other_media, os.path.basename(n)), "wb").write(z.read(n))
+    corpus.save_media(srcs["docx"], os.path.join(out, "other.media"))
     other_main = main_entry_bytes(srcs["docx"])
     manifest = []
     for doc, count in DOCS:
-        drng = random.Random(doc)
-        paras = corpus.paragraphs(drng, count)
-        header = " ".join(corpus.words(drng, 4)).capitalize()
-        note = " ".join(corpus.words(drng, 9)).capitalize() + "."
-        table = [corpus.words(drng, 3) for _ in range(3)]
-        pics = corpus.pictures(drng, os.path.join(work, doc), doc)
-        table_words = [w for row in table for w in row]
-        base = os.path.join(work, f"{doc}.python-docx.docx")
-        corpus.make_python_docx(base, paras, header, table, pics)
-        made = {"python-docx": (base, paras + table_words + [header])}
-        pan = os.path.join(work, f"{doc}.pandoc.docx")
-        corpus.make_pandoc(pan, paras, note, table, pics, work)
-        made["pandoc"] = (pan, paras + table_words + [note])
-        for tool in ("libreoffice", "abiword"):
-            path = os.path.join(work, f"{doc}.{tool}.docx")
-            try:
-                corpus.convert(tool, base, path, work)
-                made[tool] = (path, paras + table_words + [header])
-            except (subprocess.CalledProcessError, FileNotFoundError) as e:
-                print(f"{tool} failed on {doc}: {e}", file=sys.stderr)
-        for writer, (path, truth) in made.items():
+        for writer, (path, truth) in corpus.make_documents(doc, count, work).items():
             stem = f"{doc}.{writer}"
             data = open(path, "rb").read()
             open(os.path.join(out, stem + ".truth.txt"), "w").write("\n".join(truth) + "\n")
             open(os.path.join(out, stem + ".main.txt"), "w").write(main_words(data) + "\n")
-            media = os.path.join(out, stem + ".media")
-            os.makedirs(media, exist_ok=True)
-            with zipfile.ZipFile(io.BytesIO(data)) as z:
-                for n in z.namelist():
-                    if n.startswith("word/media/"):
-                        open(os.path.join(media, os.path.basename(n)), "wb").write(z.read(n))
+            corpus.save_media(data, os.path.join(out, stem + ".media"))
             for i, (placement, source, size, at, piece, overlap) in enumerate(cases(data, srcs, other_main)):
                 name = f"{stem}.{i:03d}.{placement}.docx"
                 open(os.path.join(out, name), "wb").write(data[:at] + piece + data[at:])
