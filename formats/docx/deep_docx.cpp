@@ -128,9 +128,11 @@ Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) 
   }
   if (foreignLeftOut_ > 0 && damage_ != nullptr) {
     damage_->add(firstForeign_, 0, "zip",
-                 std::to_string(foreignLeftOut_) + (foreignLeftOut_ == 1 ? " entry" : " entries") +
-                     " that the package's central directory does not list (bytes of another file), the first here, " +
-                     (foreignLeftOut_ == 1 ? "was" : "were") + " left out.");
+                 foreignLeftOut_ == 1 ? "An entry that the package's central directory does not list (bytes of another "
+                                        "file) lies here; it was left out."
+                                      : std::to_string(foreignLeftOut_) +
+                                            " entries that the package's central directory does not list (bytes of "
+                                            "another file), the first here, were left out.");
   }
   assemble(text);
   return Status::OK();
