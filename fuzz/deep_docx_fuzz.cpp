@@ -7,12 +7,14 @@
 // whole-part passes: WordXmlText fed the input in pieces (cut where the
 // input says) gives addPiece's text, and StreamPartText gives, for every
 // entry it does not hand back, the text and reports of ReadEntryData then
-// addPiece.
+// addPiece. The scan places every entry within the file, each at a local
+// header of its own.
 
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,7 +66,11 @@ void CompareEntries(kw::SourceFile& file) {
   if (!kw::ScanPackage(file, nullptr, nullptr, &scan).ok()) std::abort();
   kw::EntryReadOptions options;
   options.absoluteLimit = 1 << 18;
+  std::set<int64_t> headers;
   for (const kw::PackageEntry& entry : scan.entries) {
+    // Every entry lies within the file, and no two share a local header.
+    if (entry.dataOffset > entry.dataEnd || entry.dataEnd > file.size()) std::abort();
+    if (!headers.insert(entry.headerOffset).second) std::abort();
     kw::DamageReport oldDamage, newDamage;
     kw::EntryData data;
     if (!kw::ReadEntryData(file, entry, options, nullptr, &oldDamage, &data).ok()) std::abort();
