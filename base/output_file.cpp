@@ -22,6 +22,23 @@ namespace kw {
 
 namespace {
 
+// Renames `from` over `to`; without `replace`, fails with EEXIST when `to`
+// exists, atomically.
+int Rename(const std::string& from, const std::string& to, bool replace) {
+#if defined(__EMSCRIPTEN__)
+  // The browser build writes only into its own in-memory file system, where
+  // nothing else can make `to` between the test and the rename.
+  struct stat st {};
+  if (!replace && ::lstat(to.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::rename(from.c_str(), to.c_str());
+#else
+  return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), replace ? 0 : RENAME_NOREPLACE);
+#endif
+}
+
 // Files to remove when the process is stopped by a signal. A slot is free (0),
 // being filled (1) or holds a path (2); the handler reads only the last kind.
 constexpr int kSlots = 64;
@@ -211,8 +228,7 @@ Status OutputFile::commit() {
     abandon();
     return refused;
   }
-  const unsigned flags = options_.replaceExisting ? 0 : RENAME_NOREPLACE;
-  if (!temp_.empty() && ::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), flags) != 0) {
+  if (!temp_.empty() && Rename(temp_, target_, options_.replaceExisting) != 0) {
     error = errno;
     abandon();
     return CannotWrite(destination_, error == EEXIST ? "it already exists" : ErrnoText(error));

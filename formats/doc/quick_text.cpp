@@ -45,7 +45,7 @@ size_t Scalar(const uint8_t* data, size_t size, char** out) {
   return n;
 }
 
-#if defined(__x86_64__)
+#if KW_SSE2
 
 // Per 16 bytes: copied as they are, skipped (all zero), or by the table.
 size_t Sse2(const uint8_t* data, size_t size, char** out) {
@@ -73,6 +73,10 @@ size_t Sse2(const uint8_t* data, size_t size, char** out) {
   *out = o;
   return static_cast<size_t>(p - data) + Scalar(p, static_cast<size_t>(end - p), out);
 }
+
+#endif
+
+#if defined(__x86_64__)
 
 // The compaction masks of the AVX2 path: for four characters of lengths
 // l0..l3 (index l0 + 4 l1 + 16 l2 + 64 l3), the byte shuffle that keeps the
@@ -333,6 +337,8 @@ size_t QuickTranslateRunOn(SimdPath path, const uint8_t* data, size_t size, char
 #if defined(__x86_64__)
   if (path == SimdPath::kAvx2 && BestSimdPath() == SimdPath::kAvx2)
     return HasAvx512() ? Avx512(data, size, out) : Avx2(data, size, out);
+#endif
+#if KW_SSE2
   if (path != SimdPath::kScalar) return Sse2(data, size, out);
 #else
   (void)path;
@@ -353,6 +359,8 @@ size_t QuickTranslateRunWith(QuickKernel kernel, const uint8_t* data, size_t siz
 #if defined(__x86_64__)
   if (QuickKernelAvailable(kernel))
     return kernel == QuickKernel::kAvx512 ? Avx512(data, size, out) : Avx2(data, size, out);
+#else
+  (void)kernel;
 #endif
   return QuickTranslateRunOn(SimdPath::kSse2, data, size, out);
 }
