@@ -67,7 +67,8 @@ Status OpenSpan(const std::string& sourcePath, const PictureRecord& picture, con
 int64_t CopyInKernel(int sourceFd, int64_t pos, int fd, size_t length) {
 #if defined(__EMSCRIPTEN__)
   (void)sourceFd, (void)pos, (void)fd, (void)length;
-  return -1;  // the browser has no kernel to copy in
+  errno = ENOSYS;  // the browser has no kernel to copy in
+  return -1;
 #else
   if (sourceFd < 0) return -1;
   loff_t offset = pos - 1;

@@ -117,6 +117,7 @@ class Job {
         break;
       case 'ended':
         this.milliseconds = m.milliseconds;
+        this.memoryBytes = m.memoryBytes;
         this.running = false;
         this.resolve(this);
         break;
@@ -387,6 +388,7 @@ async function startJob() {
   showProgress(0);
   const job = new Job(wizard.file, chosenMode(), { progress: showProgress });
   wizard.job = job;
+  document.body.dataset.jobState = 'running';
   status.showModal();
   $('CmdOK').focus();
   try {

@@ -58,7 +58,7 @@ async function run(file, mode, inMemory) {
   const began = performance.now();
   await runJob(path, mode);
   kw._free(path);
-  postMessage({ type: 'ended', milliseconds: performance.now() - began });
+  postMessage({ type: 'ended', milliseconds: performance.now() - began, memoryBytes: kw.HEAPU8.length });
 }
 
 function docx(chunks) {

@@ -84,25 +84,44 @@ export async function openPage(context, page) {
 // by its path, as the file chooser gives it (read lazily, never copied in;
 // with `inMemory`, copied into the module's memory first). Returns the
 // text's bytes, the result and the job's time in the worker.
-export async function recover(tab, file, mode, { text = true, inMemory = false, keep = false } = {}) {
+export async function recover(tab, file, mode, { text = true, inMemory = false, keep = false, pictures = false } = {}) {
   await tab.setInputFiles('#file', file);
   const r = await tab.evaluate(
-    async ({ mode, text, inMemory, keep }) => {
+    async ({ mode, text, inMemory, keep, pictures }) => {
       const job = await window.kwRecover(document.getElementById('file').files[0], mode, inMemory);
+      const base64 = (bytes) => {
+        const parts = [];
+        for (let at = 0; at < bytes.length; at += 0x8000) parts.push(String.fromCharCode(...bytes.subarray(at, at + 0x8000)));
+        return btoa(parts.join(''));
+      };
+      const copies = [];
+      if (pictures) {
+        for (let i = 0; i < job.result.pictures.length; ++i) {
+          const m = await job.picture(i);
+          copies.push({ bytes: m.bytes ? base64(m.bytes) : null, facts: m.facts });
+        }
+      }
       let encoded = null;
       if (text) {
-        const parts = [];
+        const all = new Uint8Array(job.size);
+        let at = 0;
         for (const c of job.chunks) {
-          for (let at = 0; at < c.length; at += 0x8000) parts.push(String.fromCharCode(...c.subarray(at, at + 0x8000)));
+          all.set(c, at);
+          at += c.length;
         }
-        encoded = btoa(parts.join(''));
+        encoded = base64(all);
       }
-      const out = { result: job.result, milliseconds: job.milliseconds, size: job.size, text: encoded };
+      const out = { result: job.result, milliseconds: job.milliseconds, size: job.size, text: encoded,
+                    memoryBytes: job.memoryBytes, pictures: copies };
       if (keep) window.kwLastJob = job;
       else job.close();
       return out;
     },
-    { mode, text, inMemory, keep },
+    { mode, text, inMemory, keep, pictures },
   );
-  return { ...r, text: r.text === null ? null : Buffer.from(r.text, 'base64') };
+  return {
+    ...r,
+    text: r.text === null ? null : Buffer.from(r.text, 'base64'),
+    pictures: r.pictures.map((p) => ({ ...p, bytes: p.bytes === null ? null : Buffer.from(p.bytes, 'base64') })),
+  };
 }

@@ -90,6 +90,8 @@ EMSCRIPTEN_KEEPALIVE void kw_run(const char* path, int mode) {
   WebProgress progress;
   JobRequest request{job->path, static_cast<JobMode>(mode), &sink};
   job->result = RunJob(request, progress);
+  sink.write(job->result.text);  // what the engine kept whole, as kwrecover writes it
+  std::string().swap(job->result.text);
   sink.finish();
   const std::string json = JobJson(job->result, sink.stats(), static_cast<JobMode>(mode));
   last = std::move(job);
