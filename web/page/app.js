@@ -202,6 +202,9 @@ window.kwRecover = async (file, mode, inMemory = false) => {
   return job;
 };
 
+// For the tests: the WebAssembly memory the last job of the wizard grew to.
+window.kwRecoverMemory = () => (wizard.job ? wizard.job.memoryBytes : 0);
+
 // ---- The wizard ------------------------------------------------------------
 
 const sections = [null, $('step1'), $('step2'), $('step3'), $('step4'), $('step5')];

@@ -89,11 +89,13 @@ export async function picturesFile(context, dir) {
 
 export const kModeBox = { quick: '#OptQuickMode', salvage: '#OptSalvageMode', images: '#OptImageMode', deep: '#OptDeepMode' };
 
-// On a fresh page: chooses FILE with the file chooser, goes to step 2, checks
+// On a fresh page (reloaded unless told): chooses FILE with the file chooser, goes to step 2, checks
 // MODE's box, starts the job and waits for its end (OK not pressed).
-export async function runThroughWizard(tab, file, mode) {
-  await tab.reload();
-  await tab.waitForSelector('body[data-ready="true"]', { state: 'attached' });
+export async function runThroughWizard(tab, file, mode, { reload = true } = {}) {
+  if (reload) {
+    await tab.reload();
+    await tab.waitForSelector('body[data-ready="true"]', { state: 'attached' });
+  }
   await tab.setInputFiles('#file', file);
   await tab.click('#CmdNext');
   if (!(await tab.isChecked(kModeBox[mode]))) await tab.click(kModeBox[mode]);
