@@ -24,7 +24,7 @@ try {
       job = Math.min(job, workerSeconds() * 1000);
       cpu = Math.min(cpu, (cpuSeconds() - before) * 1000);
       await tab.evaluate(() => window.kwLastJob.close());
-      if (r.result.report.status !== 'ok') throw new Error(`${mode} ${file}: ${r.result.report.message}`);
+      if (r.result && r.result.report.status !== 'ok') throw new Error(`${mode} ${file}: ${r.result.report.message}`);
       wall = Math.min(wall, r.milliseconds);
     }
     console.log(`${mode} ${file} ${job.toFixed(1)} ${cpu.toFixed(0)} ${wall.toFixed(1)}`);

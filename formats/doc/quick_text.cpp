@@ -47,7 +47,9 @@ size_t Scalar(const uint8_t* data, size_t size, char** out) {
 
 #if KW_SSE2
 
-// Per 16 bytes: copied as they are, skipped (all zero), or by the table.
+// Per 16 bytes: copied as they are, skipped (all zero), or, up to the first
+// byte that is not plain, copied, and that byte through the table (16 bytes
+// are stored, within QuickTextRoom, and the next write covers the rest).
 size_t Sse2(const uint8_t* data, size_t size, char** out) {
   const uint8_t* p = data;
   const uint8_t* const end = data + size;
@@ -62,13 +64,19 @@ size_t Sse2(const uint8_t* data, size_t size, char** out) {
     // Plain: 0x01-0x7F (above zero as signed bytes), neither 0x0B nor 0x0D.
     const __m128i special = _mm_or_si128(_mm_cmpeq_epi8(v, vt), _mm_cmpeq_epi8(v, cr));
     const __m128i plain = _mm_andnot_si128(special, _mm_cmpgt_epi8(v, zero));
-    if (_mm_movemask_epi8(plain) == 0xFFFF) {
+    const int plainMask = _mm_movemask_epi8(plain);
+    if (plainMask == 0xFFFF) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
       o += 16;
-    } else if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) != 0xFFFF) {
-      o = ByTable(p, p + 16, o);
+      p += 16;
+    } else if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) == 0xFFFF) {
+      p += 16;
+    } else {
+      const auto n = static_cast<size_t>(__builtin_ctz(~static_cast<unsigned>(plainMask)));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+      o = ByTable(p + n, p + n + 1, o + n);
+      p += n + 1;
     }
-    p += 16;
   }
   *out = o;
   return static_cast<size_t>(p - data) + Scalar(p, static_cast<size_t>(end - p), out);

@@ -10,7 +10,7 @@ const $ = (id) => document.getElementById(id);
 const kWindowTitle = 'Kravelin Word Recovery v5.1';
 // The preview shows this much of a text; the downloads hold all of it.
 const kPreviewBytes = 16 << 20;
-const JobMode = { quick: 0, salvage: 1, images: 2, deep: 3 };
+const JobMode = { quick: 0, salvage: 1, images: 2, deep: 3, load: -1 };
 
 // ---- Numbers and lines, as the desktop wizard words them ----------------
 

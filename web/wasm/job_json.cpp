@@ -28,19 +28,6 @@ const char* EngineName(EngineKind engine) {
   return "";
 }
 
-const char* KindName(PictureRecord::Kind kind) {
-  switch (kind) {
-    case PictureRecord::Kind::kJpeg: return "jpeg";
-    case PictureRecord::Kind::kPng: return "png";
-    case PictureRecord::Kind::kGif: return "gif";
-    case PictureRecord::Kind::kBmp: return "bmp";
-    case PictureRecord::Kind::kEmf: return "emf";
-    case PictureRecord::Kind::kWmf: return "wmf";
-    case PictureRecord::Kind::kOther: break;
-  }
-  return "other";
-}
-
 // The bytes a copy of the picture holds (0 for a range that ends before it begins).
 int64_t PictureSize(const PictureRecord& p) {
   if (p.hasBytes) return static_cast<int64_t>(p.bytes.size());
@@ -64,9 +51,9 @@ std::string JobJson(const JobResult& result, const TextStats& stats, JobMode mod
     json += i ? ", " : "";
     json += "{\"first\": " + std::to_string(p.firstByte) + ", \"last\": " + std::to_string(p.lastByte) +
             ", \"own\": " + (p.hasBytes ? "true" : "false") + ", \"name\": " + JsonString(p.name) +
-            ", \"ext\": " + JsonString(p.ext) + ", \"kind\": \"" + KindName(p.kind) +
-            "\", \"size\": " + std::to_string(PictureSize(p)) + ", \"partial\": " + (p.partial ? "true" : "false") +
-            ", \"width\": " + std::to_string(p.width) + ", \"height\": " + std::to_string(p.height) + "}";
+            ", \"ext\": " + JsonString(p.ext) + ", \"size\": " + std::to_string(PictureSize(p)) +
+            ", \"partial\": " + (p.partial ? "true" : "false") + ", \"width\": " + std::to_string(p.width) +
+            ", \"height\": " + std::to_string(p.height) + "}";
   }
   json += "]}";
   return json;

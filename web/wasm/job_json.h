@@ -15,7 +15,7 @@ namespace kw::web {
 // {"report": the damage report as `kwrecover --report` writes it (status,
 //  message, damage, omitted), "engine", "cancelled", "paragraphs",
 //  "characters", "notices": [...], "pictures": [{"first", "last" (the range
-//  in the source), "own" (bytes of its own instead), "name", "ext", "kind",
+//  in the source), "own" (bytes of its own instead), "name", "ext",
 //  "size", "partial", "width", "height"}]}
 std::string JobJson(const JobResult& result, const TextStats& stats, JobMode mode);
 
