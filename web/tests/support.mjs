@@ -9,8 +9,9 @@ import path from 'node:path';
 import zlib from 'node:zlib';
 
 export const kRoot = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-export const kPage = path.resolve(kRoot, process.env.KW_PAGE || 'build-web/web/kwrecover.html');
-export const kCli = path.resolve(kRoot, process.env.KWRECOVER || 'build/cli/kwrecover');
+// KW_PAGE and KWRECOVER name others (relative to the current folder).
+export const kPage = process.env.KW_PAGE ? path.resolve(process.env.KW_PAGE) : path.join(kRoot, 'build-web/web/kwrecover.html');
+export const kCli = process.env.KWRECOVER ? path.resolve(process.env.KWRECOVER) : path.join(kRoot, 'build/cli/kwrecover');
 export const kSamples = fs.readdirSync(path.join(kRoot, 'samples')).filter((f) => f.endsWith('.doc')).map((f) => path.join(kRoot, 'samples', f));
 
 export function tempDir() {
