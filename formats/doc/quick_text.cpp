@@ -47,9 +47,10 @@ size_t Scalar(const uint8_t* data, size_t size, char** out) {
 
 #if KW_SSE2
 
-// Per 16 bytes: copied as they are, skipped (all zero), or, up to the first
-// byte that is not plain, copied, and that byte through the table (16 bytes
-// are stored, within QuickTextRoom, and the next write covers the rest).
+// Per 16 bytes: copied as they are, skipped (all zero), through the table
+// when more than two bytes are not plain, or else copied up to the first
+// such byte and that byte through the table (16 bytes are stored, within
+// QuickTextRoom, and the next write covers the rest).
 size_t Sse2(const uint8_t* data, size_t size, char** out) {
   const uint8_t* p = data;
   const uint8_t* const end = data + size;
@@ -71,8 +72,11 @@ size_t Sse2(const uint8_t* data, size_t size, char** out) {
       p += 16;
     } else if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) == 0xFFFF) {
       p += 16;
+    } else if (const unsigned others = ~static_cast<unsigned>(plainMask) & 0xFFFF; __builtin_popcount(others) > 2) {
+      o = ByTable(p, p + 16, o);  // mostly bytes that are not plain
+      p += 16;
     } else {
-      const auto n = static_cast<size_t>(__builtin_ctz(~static_cast<unsigned>(plainMask)));
+      const auto n = static_cast<size_t>(__builtin_ctz(others));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
       o = ByTable(p + n, p + n + 1, o + n);
       p += n + 1;
