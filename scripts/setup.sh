@@ -13,6 +13,11 @@ packages=(
   dpkg-dev file
   clang libclang-rt-14-dev time
   clang-format
+  emscripten chromium
 )
 
-exec "$(dirname "$0")/install_missing.sh" "${packages[@]}"
+"$(dirname "$0")/install_missing.sh" "${packages[@]}"
+# The browser tests' npm packages, as web/tests/package-lock.json pins them.
+if [ ! -d "$(dirname "$0")/../web/tests/node_modules" ]; then
+  (cd "$(dirname "$0")/../web/tests" && npm ci --no-audit --no-fund --silent)
+fi
