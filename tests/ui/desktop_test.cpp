@@ -59,7 +59,7 @@ class DesktopTest : public QObject {
     QVERIFY(Drop(frm, {QUrl::fromLocalFile(doc)}));
     QCOMPARE(PathBox(frm), doc);
     QCOMPARE(frm.currentStep(), 1);
-    QCOMPARE(frm.optQuickMode(), 0);
+    QCOMPARE(frm.chosenMode(), std::nullopt);
   }
 
   void openRecentListsTheLastTenNewestFirst() {

@@ -128,10 +128,12 @@ class TextViewTest : public QObject {
   }
 
   void showsControlCharactersAsSymbols() {
-    QCOMPARE(ui::ShownChar(0x01), char32_t(0x2401));
-    QCOMPARE(ui::ShownChar(0x1B), char32_t(0x241B));
-    QCOMPARE(ui::ShownChar(0x7F), char32_t(0x2421));
-    QCOMPARE(ui::ShownChar(0x85), char32_t(0xFFFD));
+    QCOMPARE(ui::ControlLabel(0x01), QString("01"));
+    QCOMPARE(ui::ControlLabel(0x1B), QString("1B"));
+    QCOMPARE(ui::ControlLabel(0x7F), QString("7F"));
+    QCOMPARE(ui::ControlLabel(0x85), QString("85"));
+    QCOMPARE(ui::ControlLabel(u'\t'), QString());
+    QCOMPARE(ui::ControlLabel(u'A'), QString());
     QCOMPARE(ui::ShownChar(u'\t'), char32_t(u' '));
     const ui::Utf8Char bad = ui::DecodeAt("\xE4\xB8x", 0);  // cut short
     QCOMPARE(bad.code, char32_t(0xFFFD));
@@ -156,7 +158,7 @@ class TextViewTest : public QObject {
     page.resize(500, 300);
     page.show();
     QVERIFY(QTest::qWaitForWindowActive(&page));
-    TextView* view = page.TxtRepairedDocContent();
+    TextView* view = page.textView();
     // Two matches far apart: the second beyond what one slice searches.
     std::string text = "Alpha beta \xC3\x84rger\r\n";
     text += std::string(8 << 20, 'x') + " alpha \xC3\xA4RGER";
