@@ -28,11 +28,13 @@ constexpr size_t kFirstPiece = 64 << 10;
 constexpr size_t kPiece = 256 << 10;
 constexpr qint64 kPassMs = 10;
 constexpr size_t kFoldLimit = 65536;
+constexpr int kFocusMargin = 2;
 
 }  // namespace
 
 TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent), layoutTimer_(new QTimer(this)) {
   InstallTextViewAccessible();
+  setViewportMargins(kFocusMargin, kFocusMargin, kFocusMargin, kFocusMargin);
   setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setCursor(Qt::IBeamCursor);
@@ -281,13 +283,22 @@ void TextView::paintEvent(QPaintEvent*) {
     paintRow(painter, row, y, ascent, textColor, highlightText);
   }
   if (hasFocus()) {
-    // The caret, and a frame that says the text has the keys.
     const QRect caret = characterRect(position_);
     if (!caret.isEmpty()) painter.fillRect(QRect(caret.left(), caret.top(), 2, caret.height()), textColor);
-    painter.setPen(QPen(highlight, 2));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(viewport()->rect().adjusted(1, 1, -1, -1));
   }
+}
+
+bool TextView::event(QEvent* event) {
+  const bool handled = QAbstractScrollArea::event(event);
+  if (event->type() == QEvent::Paint && hasFocus()) {
+    // A frame round the text, in the margin kept for it, says it has the keys.
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), kFocusMargin));
+    painter.setBrush(Qt::NoBrush);
+    const double half = kFocusMargin / 2.0;
+    painter.drawRect(QRectF(viewport()->geometry()).adjusted(-half, -half, half, half));
+  }
+  return handled;
 }
 
 void TextView::paintControl(QPainter& painter, double x, int y, const QString& label, const QColor& color) const {
@@ -485,11 +496,13 @@ void TextView::keyPressEvent(QKeyEvent* event) {
 
 void TextView::focusInEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusInEvent(event);
+  update();
   viewport()->update();
 }
 
 void TextView::focusOutEvent(QFocusEvent* event) {
   QAbstractScrollArea::focusOutEvent(event);
+  update();
   viewport()->update();
 }
 
