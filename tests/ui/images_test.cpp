@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -208,6 +209,38 @@ class ImagesTest : public QObject {
     QVERIFY(LabelsVisible(frm));
     QVERIFY(!QFile::exists(firstFile));
     QVERIFY(QFile::exists(preview->currentFile()));
+  }
+
+  // The preview's copies live in a folder of the process, which is gone once
+  // the wizard has ended: normally, by a signal, or (after a crash) when the
+  // next wizard starts.
+  void copiesLeaveNothingInTheTemporaryFolder() {
+    QTemporaryDir temp;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", temp.path());
+    const auto leftovers = [&] { return QDir(temp.path()).entryList({"kwrecover-gui-*", "sqm*"}, QDir::AllEntries); };
+    for (const QString how : {"exit", "term", "kill"}) {
+      QProcess child;
+      child.setProcessEnvironment(env);
+      child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+      child.start(KW_PICTURES_CHILD, {doc_, how == "exit" ? "exit" : "wait"});
+      QByteArray out;
+      while (!out.contains('\n') && child.waitForReadyRead(60000)) out += child.readAll();
+      QVERIFY2(out.startsWith("folder " + QFile::encodeName(temp.path()) + "/kwrecover-gui-"), out.constData());
+      const QString folder = QFile::decodeName(out.mid(7, out.indexOf('\n') - 7));
+      QVERIFY(!QDir(folder).entryList({"sqm*.tmp"}, QDir::Files).isEmpty());  // the first picture's copy
+      if (how == "term") child.terminate();
+      if (how == "kill") child.kill();
+      QVERIFY(child.waitForFinished(60000));
+      if (how == "kill") {
+        QVERIFY(QFileInfo::exists(folder));  // a crash leaves it ...
+        const QByteArray previous = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(temp.path()));
+        { DocFrm next; }  // ... until the next wizard starts
+        qputenv("TMPDIR", previous);
+      }
+      QVERIFY2(leftovers().isEmpty(), qPrintable(how + ": " + leftovers().join(' ')));
+    }
   }
 
   void refusedExtractionIsShownBesideThePreview() {
