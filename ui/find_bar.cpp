@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QToolButton>
 
 #include "ui/text_finder.h"
@@ -41,7 +42,7 @@ FindBar::FindBar(TextView* view, QWidget* parent)
   auto* close = new QToolButton(this);
   close->setObjectName("FindClose");
   close->setAutoRaise(true);
-  close->setText(QStringLiteral("\u2715"));
+  close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton, nullptr, close));
   close->setToolTip(tr("Close the find bar (Esc)"));
   close->setAccessibleName(tr("Close the find bar"));
 

@@ -50,8 +50,8 @@ QString FactsLine(const PictureFacts& facts) {
   const QString bytes = facts.bytes == 1 ? ImagesPage::tr("1 byte") : ImagesPage::tr("%L1 bytes").arg(facts.bytes);
   if (!facts.showable) return ImagesPage::tr("Cannot be shown, %1").arg(bytes);
   const QString type = QString::fromLatin1(facts.format).toUpper();
-  if (!facts.size.isValid()) return QString("%1, %2").arg(type, bytes);
-  return QString("%1, %2 x %3, %4").arg(type).arg(facts.size.width()).arg(facts.size.height()).arg(bytes);
+  if (!facts.size.isValid()) return ImagesPage::tr("%1, %2").arg(type, bytes);
+  return ImagesPage::tr("%1, %2 x %3, %4").arg(type).arg(facts.size.width()).arg(facts.size.height()).arg(bytes);
 }
 
 // `folder`/`name`, or `folder`/`name`-2, -3, ... when that is taken.
@@ -224,7 +224,7 @@ void ImagesPage::showFacts(int row, const PictureFacts& facts) {
   const QString line = FactsLine(facts);
   item->setData(PictureRowDelegate::kFactsRole, line);
   // A screen reader says what the row shows.
-  item->setData(Qt::AccessibleTextRole, item->text() + ": " + line);
+  item->setData(Qt::AccessibleTextRole, tr("%1: %2").arg(item->text(), line));
   if (!facts.showable) ++unshowable_;
   updateSummary();
 }

@@ -508,10 +508,10 @@ void TextView::focusOutEvent(QFocusEvent* event) {
 
 void TextView::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
-  QAction* copyAction = menu.addAction("&Copy", this, &TextView::copy);
+  QAction* copyAction = menu.addAction(tr("&Copy"), this, &TextView::copy);
   copyAction->setShortcut(QKeySequence::Copy);
   copyAction->setEnabled(selectionStart() != selectionEnd());
-  menu.addAction("Select &All", this, &TextView::selectAll)->setShortcut(QKeySequence::SelectAll);
+  menu.addAction(tr("Select &All"), this, &TextView::selectAll)->setShortcut(QKeySequence::SelectAll);
   menu.exec(event->globalPos());
 }
 

@@ -22,14 +22,13 @@ void UnsavedResult::set(const QString& document, bool text, bool pictures) {
 }
 
 QMessageBox::StandardButton UnsavedResult::ask(QWidget* parent) const {
-  using T = UnsavedResultTexts;
-  const QString question = text_ && pictures_ ? T::tr("Discard the recovered text and pictures of %1?")
-                           : text_            ? T::tr("Discard the recovered text of %1?")
-                                              : T::tr("Discard the recovered pictures of %1?");
+  const QString question = text_ && pictures_ ? UnsavedResultTexts::tr("Discard the recovered text and pictures of %1?")
+                           : text_            ? UnsavedResultTexts::tr("Discard the recovered text of %1?")
+                                              : UnsavedResultTexts::tr("Discard the recovered pictures of %1?");
   QMessageBox box(QMessageBox::Warning, kWindowTitle, question.arg(document_),
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
   box.setObjectName("DiscardQuestion");
-  box.setInformativeText(T::tr("The result has not been saved."));
+  box.setInformativeText(UnsavedResultTexts::tr("The result has not been saved."));
   box.setDefaultButton(QMessageBox::Save);
   box.setEscapeButton(QMessageBox::Cancel);
   return static_cast<QMessageBox::StandardButton>(box.exec());
