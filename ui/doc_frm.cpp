@@ -22,6 +22,7 @@
 #include <QSessionManager>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -154,7 +155,12 @@ DocFrm::DocFrm(QWidget* parent)
   selectStep(1);
   setStepAvailable(4, false);
   setStepAvailable(3, true);
-  fitWindow();
+  // Every step's header is shown whole, whatever the font, and the window
+  // grows to show every page whole (fitWindow).
+  steps_->tabBar()->setUsesScrollButtons(false);
+  steps_->tabBar()->setElideMode(Qt::ElideNone);
+  resize(kUsualSize.boundedTo(screen()->availableGeometry().size()));
+  for (int i = 0; i < steps_->count(); ++i) steps_->widget(i)->installEventFilter(this);
   filePage_->pathBox()->setFocus();
   // The focus is shown from the first step, not only once Tab was pressed.
   setAttribute(Qt::WA_KeyboardFocusChange);
@@ -225,18 +231,38 @@ void DocFrm::fillRecentMenu() {
 }
 
 void DocFrm::fitWindow() {
-  // Every step's header is shown whole, whatever the font.
-  steps_->tabBar()->setUsesScrollButtons(false);
-  steps_->tabBar()->setElideMode(Qt::ElideNone);
+  fitPending_ = false;
   const QSize available = screen()->availableGeometry().size();
-  const int width = std::min(std::max(kUsualSize.width(), minimumSizeHint().width()), available.width());
+  const int width = std::min(std::max(this->width(), minimumSizeHint().width()), available.width());
+  // What lies round a page (menu, tab strip, buttons, margins), as laid out now.
+  const QSize around = size() - steps_->currentWidget()->size();
+  const int pageWidth = width - around.width();
   // The pages' wrapped lines at that width: the tallest page sets the height.
-  int height = centralWidget()->layout()->totalHeightForWidth(width);
-  if (height < 0) height = centralWidget()->sizeHint().height();
-  height = std::min(std::max(kUsualSize.height(), height + menuBar()->sizeHint().height()), available.height());
-  resize(width, height);
-  // Smaller than that, text would be cut; a smaller screen still gets the window.
-  setMinimumSize(QSize(width, height).boundedTo(available * 9 / 10).boundedTo(QSize(width, height)));
+  int pages = 0;
+  for (int i = 0; i < steps_->count(); ++i) {
+    QWidget* page = steps_->widget(i);
+    pages =
+        std::max(pages, page->hasHeightForWidth() ? page->heightForWidth(pageWidth) : page->minimumSizeHint().height());
+  }
+  const int height = std::min(std::max(this->height(), pages + around.height()), available.height());
+  // Smaller than that, text would be cut.
+  steps_->setMinimumHeight(std::max(0, std::min(pages, available.height() - around.height())) +
+                           (steps_->height() - steps_->currentWidget()->height()));
+  if (width != this->width() || height != this->height()) resize(width, height);
+}
+
+bool DocFrm::eventFilter(QObject* watched, QEvent* event) {
+  // A page whose content changed (a line shown, a font changed) may need more room.
+  if (event->type() == QEvent::LayoutRequest && !fitPending_) {
+    fitPending_ = true;
+    QTimer::singleShot(0, this, &DocFrm::fitWindow);
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void DocFrm::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  fitWindow();
 }
 
 void DocFrm::setDocFileName(const QString& path) { filePage_->pathBox()->setText(path); }
@@ -401,12 +427,18 @@ void DocFrm::startJob() {
 void DocFrm::cancelJob() {
   if (job_ == nullptr) return;
   if (!job_->started()) {
-    status_->stopStartTimer();
-    jobEnded();
+    endBeforeTheStart();
     return;
   }
   status_->showCancelling();
   job_->cancel();
+}
+
+void DocFrm::endBeforeTheStart() {
+  status_->stopStartTimer();
+  status_->closeStatusWindow();
+  // From the event loop: the status window, whose signal led here, goes then.
+  QMetaObject::invokeMethod(this, &DocFrm::jobEnded, Qt::QueuedConnection);
 }
 
 int DocFrm::PreviewStep(const JobRequest& request) {
@@ -419,8 +451,7 @@ void DocFrm::completeJob() {
   if (job_ == nullptr) return;
   if (!job_->started()) {
     // OK before the first tick: no job runs; what was there stays.
-    status_->stopStartTimer();
-    jobEnded();
+    endBeforeTheStart();
     return;
   }
   const bool shown = status_->isVisible();

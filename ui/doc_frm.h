@@ -83,6 +83,8 @@ class DocFrm : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -107,6 +109,8 @@ class DocFrm : public QMainWindow {
   QString chooseFile();
   void startJob();
   void cancelJob();
+  // OK or Cancel before the start timer's tick: no job will run.
+  void endBeforeTheStart();
   // What OK on the status window, and the end of every job, do: close the
   // status window and select the preview step of the job. Once named
   // CmdOK_Click.
@@ -125,8 +129,8 @@ class DocFrm : public QMainWindow {
   void updateModeStepNext();
   // Gives the keyboard focus to the current step's first control.
   void focusStep();
-  // Makes the window large enough for every page at the current font, as
-  // far as the screen allows.
+  // Makes the window large enough for every page as it is now, as far as
+  // the screen allows, and keeps the pages from being squeezed smaller.
   void fitWindow();
 
   // The event handlers, by the names of the controls and events they
@@ -143,6 +147,7 @@ class DocFrm : public QMainWindow {
   std::unique_ptr<JobRunner> job_;       // from Next on step 2 until its result is shown
   std::unique_ptr<DocProgress> status_;  // the job's status window
   bool keepingStep_ = false;             // availability change in progress
+  bool fitPending_ = false;              // a fitWindow() is queued
   int okStep_ = 0;                       // the step OK led to while the job ran
   UnsavedResult unsaved_;
   QMetaObject::Connection focusWatch_;

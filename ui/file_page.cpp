@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "base/source_file.h"
+#include "ui/clear_button.h"
 #include "ui/local_names.h"
 
 namespace kw::ui {
@@ -55,6 +56,7 @@ FilePage::FilePage(QWidget* parent)
       tr("The damaged Word document to recover; type its path or choose it with Browse"));
   prompt->setBuddy(pathBox_);
   pathBox_->setClearButtonEnabled(true);
+  NameClearButton(pathBox_);
   browseButton_->setObjectName("CmdBowse");
   browseButton_->setToolTip(tr("Choose the document in a file dialog"));
 

@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QToolButton>
 
+#include "ui/clear_button.h"
 #include "ui/text_finder.h"
 #include "ui/text_view.h"
 
@@ -29,6 +30,7 @@ FindBar::FindBar(TextView* view, QWidget* parent)
   text_->setAccessibleName(tr("Find"));
   text_->setAccessibleDescription(tr("The text to find in the recovered text"));
   text_->setClearButtonEnabled(true);
+  NameClearButton(text_);
   text_->installEventFilter(this);
   auto* next = new QPushButton(tr("Ne&xt"), this);
   next->setObjectName("FindNext");

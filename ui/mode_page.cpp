@@ -56,7 +56,10 @@ QGridLayout* ModePage::addMode(JobMode mode, const char* name, const QString& ti
   box->setAccessibleName(QString(title).remove('&'));
   box->setAccessibleDescription(description);
   boxes_[static_cast<int>(mode)] = box;
-  connect(box, &QCheckBox::clicked, this, [this, mode](bool checked) { onClicked(mode, checked); });
+  // Toggled, not clicked: a screen reader's "toggle" changes the box without a click.
+  connect(box, &QCheckBox::toggled, this, [this, mode](bool checked) {
+    if (!changing_) onClicked(mode, checked);
+  });
 
   auto* titleRow = new QHBoxLayout;
   titleRow->setSpacing(8);
@@ -91,6 +94,12 @@ QGridLayout* ModePage::addMode(JobMode mode, const char* name, const QString& ti
 
 QCheckBox* ModePage::box(JobMode mode) const { return boxes_[static_cast<int>(mode)]; }
 
+void ModePage::setChecked(JobMode mode, bool checked) {
+  changing_ = true;
+  box(mode)->setChecked(checked);
+  changing_ = false;
+}
+
 std::optional<JobMode> ModePage::chosen() const {
   // The order in which the status window has always read the boxes.
   for (JobMode mode : {JobMode::kSalvage, JobMode::kImages, JobMode::kDeep, JobMode::kQuick}) {
@@ -101,20 +110,19 @@ std::optional<JobMode> ModePage::chosen() const {
 
 void ModePage::offerImageMode(bool offered) {
   // Never checked and greyed out at once: a mode that cannot be chosen is not.
-  if (!offered) box(JobMode::kImages)->setChecked(false);
+  if (!offered) setChecked(JobMode::kImages, false);
   box(JobMode::kImages)->setEnabled(offered);
   imageNote_->setVisible(!offered);
 }
 
 void ModePage::clearAll() {
-  for (JobMode mode : {JobMode::kQuick, JobMode::kSalvage, JobMode::kImages, JobMode::kDeep})
-    box(mode)->setChecked(false);
+  for (JobMode mode : {JobMode::kQuick, JobMode::kSalvage, JobMode::kImages, JobMode::kDeep}) setChecked(mode, false);
 }
 
 void ModePage::onClicked(JobMode mode, bool checked) {
   // Clear the others, in the order Quick, Image, Salvage, Deep.
   for (JobMode other : {JobMode::kQuick, JobMode::kImages, JobMode::kSalvage, JobMode::kDeep}) {
-    if (other != mode) box(other)->setChecked(false);
+    if (other != mode) setChecked(other, false);
   }
   emit modeClicked(mode, checked);
 }

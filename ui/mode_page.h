@@ -2,9 +2,10 @@
 #pragma once
 // Step 2: the four recovery modes (the boxes OptQuickMode, OptImageMode,
 // OptSalvageMode, OptDeepMode). They are check boxes that act as one group
-// of exclusive options which can also all be cleared: a user click on one box
-// clears the others and then reports the click through modeClicked(). Changes
-// the program makes (clearAll, offerImageMode) report nothing. A click on a
+// of exclusive options which can also all be cleared: a user's click on one
+// box (or a screen reader's toggle) clears the others and then reports the
+// change through modeClicked(). Changes the program makes (clearAll,
+// offerImageMode) report nothing. A click on a
 // mode's title or description, or its title's mnemonic, acts as a click on
 // its box.
 
@@ -44,9 +45,12 @@ class ModePage : public QWidget {
   QGridLayout* addMode(JobMode mode, const char* name, const QString& title, const QString& tag,
                        const QString& description);
   void onClicked(JobMode mode, bool checked);
+  // A change the program makes, which reports nothing.
+  void setChecked(JobMode mode, bool checked);
 
   QCheckBox* boxes_[4] = {};
   QLabel* imageNote_ = nullptr;
+  bool changing_ = false;
 };
 
 }  // namespace kw::ui

@@ -265,6 +265,13 @@ class StepsTest : public QObject {
     QVERIFY(frm.findChild<QLabel*>("LblNextReason")->text().isEmpty());
     QTest::keyClick(&frm, Qt::Key_D, Qt::AltModifier);
     QTRY_COMPARE(frm.chosenMode(), std::optional(kw::JobMode::kDeep));
+    // A screen reader's toggle is a click too.
+    QAccessibleActionInterface* actions =
+        QAccessible::queryAccessibleInterface(frm.findChild<QCheckBox*>("OptSalvageMode"))->actionInterface();
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    QTRY_COMPARE(frm.chosenMode(), std::optional(kw::JobMode::kSalvage));
+    QVERIFY(NextEnabled(frm));
+    QVERIFY(frm.findChild<QLabel*>("LblNextReason")->text().isEmpty());
   }
 
   void docxPathDisablesImageRecovery_data() {
