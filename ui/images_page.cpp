@@ -91,8 +91,6 @@ ImagesPage::ImagesPage(QWidget* parent)
   list_->setAccessibleDescription(tr("One row per picture found: its name, type and size"));
   list_->setItemDelegate(new PictureRowDelegate(list_));
   list_->setUniformItemSizes(true);
-  // Lines between the rows.
-  list_->setStyleSheet("QListWidget::item { border-bottom: 1px solid palette(midlight); }");
   preview_->setObjectName("WebBrowser1");
   preview_->setAccessibleName(tr("Picture preview"));
   preview_->setAccessibleDescription(tr("The selected picture, made smaller when it does not fit"));

@@ -50,6 +50,9 @@ void PictureRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
   painter->setPen(palette.color(selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
   painter->drawText(QRect(text.left(), top + line, text.width(), line), Qt::AlignLeft | Qt::AlignVCenter,
                     metrics.elidedText(index.data(kFactsRole).toString(), Qt::ElideRight, text.width()));
+  // A line between the rows.
+  painter->setPen(palette.color(QPalette::Midlight));
+  painter->drawLine(area.bottomLeft(), area.bottomRight());
   painter->restore();
   if (row.state & QStyle::State_HasFocus) {
     QStyleOptionFocusRect focus;

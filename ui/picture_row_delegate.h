@@ -5,7 +5,7 @@
 // a cell of the same width on every row, and beside it two lines: the
 // picture's name (the item's text) and, in the palette's quieter colour,
 // what is known of it (type, size in pixels and bytes, or that it cannot be
-// shown), kept in the item's kFactsRole.
+// shown), kept in the item's kFactsRole. A line parts the rows.
 
 #include <QStyledItemDelegate>
 

@@ -112,6 +112,34 @@ class TextJobsTest : public QObject {
     }
   }
 
+  // A picture in a .docx leaves a run of empty lines in the Quick and
+  // Salvage text (the text stays as it is); the preview shows it as one row.
+  void docxPicturesLeaveNoScreenHighGap() {
+    const QByteArray drawing =
+        "<w:r><w:drawing><wp:inline><wp:extent cx=\"2540000\" cy=\"1270000\" /><wp:effectExtent b=\"0\" l=\"0\" "
+        "r=\"0\" t=\"0\" /><wp:docPr descr=\"A picture\" id=\"21\" name=\"Picture\" /><a:graphic><a:graphicData "
+        "uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><pic:pic><pic:nvPicPr><pic:cNvPr "
+        "descr=\"pic.png\" id=\"22\" name=\"Picture\" /><pic:cNvPicPr><a:picLocks noChangeArrowheads=\"1\" "
+        "noChangeAspect=\"1\" /></pic:cNvPicPr></pic:nvPicPr><pic:blipFill><a:blip r:embed=\"rId20\" /><a:stretch>"
+        "<a:fillRect /></a:stretch></pic:blipFill><pic:spPr bwMode=\"auto\"><a:xfrm><a:off x=\"0\" y=\"0\" /><a:ext "
+        "cx=\"2540000\" cy=\"1270000\" /></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst /></a:prstGeom><a:noFill /><a:ln "
+        "w=\"9525\"><a:noFill /><a:headEnd /><a:tailEnd /></a:ln></pic:spPr></pic:pic></a:graphicData></a:graphic>"
+        "</wp:inline></w:drawing></w:r>";
+    const QByteArray xml =
+        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
+        "<w:p><w:r><w:t>Before the picture.</w:t></w:r></w:p><w:p>" +
+        drawing + "</w:p><w:p><w:r><w:t>After the picture.</w:t></w:r></w:p></w:body></w:document>";
+    const QString docx = WriteFile(dir_, "drawing.docx", StoredPackage({{"word/document.xml", xml}}));
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, docx, "OptQuickMode");
+    RunJob(frm);
+    auto* view = frm.findChild<kw::ui::TextView*>("TxtRepairedDocContent");
+    QVERIFY2(Preview(frm).count("\r\n\r\n\r\n\r\n") > 0, qPrintable(Preview(frm)));  // the run is there
+    QTRY_VERIFY(view->layoutFinished());
+    QVERIFY2(view->rowCount() <= 5, qPrintable(QString::number(view->rowCount())));
+  }
+
   void okBeforeTheFirstTickRunsNoJob() {
     const QString doc = WriteFile(dir_, "early.doc", DocWithText("Never read"));
     DocFrm frm;
