@@ -2,7 +2,6 @@
 #include "ui/doc_frm.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -10,10 +9,8 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -26,9 +23,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "base/text_preview.h"
 #include "ui/app_info.h"
-#include "ui/damage_summary.h"
 #include "ui/doc_about.h"
 #include "ui/doc_progress.h"
 #include "ui/file_page.h"
@@ -38,12 +33,9 @@
 #include "ui/job_runner.h"
 #include "ui/local_names.h"
 #include "ui/mode_page.h"
-#include "ui/pending_note.h"
 #include "ui/preview_copies.h"
-#include "ui/result_summary.h"
 #include "ui/save_page.h"
 #include "ui/text_page.h"
-#include "ui/text_view.h"
 #include "ui/user_settings.h"
 
 namespace kw::ui {
@@ -267,277 +259,6 @@ void DocFrm::showEvent(QShowEvent* event) {
 
 void DocFrm::setDocFileName(const QString& path) { filePage_->pathBox()->setText(path); }
 
-int DocFrm::currentStep() const { return steps_->currentIndex() + 1; }
-
-bool DocFrm::isStepAvailable(int step) const { return steps_->isTabEnabled(step - 1); }
-
-bool DocFrm::fileChosen() const { return !filePage_->pathBox()->text().isEmpty(); }
-
-std::string DocFrm::sourcePath() const { return LocalPath(filePage_->pathBox()->text()); }
-
-std::optional<JobMode> DocFrm::chosenMode() const { return modePage_->chosen(); }
-
-void DocFrm::selectStep(int step) {
-  if (step < 1 || step > 5 || !isStepAvailable(step) || step == currentStep()) return;
-  steps_->setCurrentIndex(step - 1);
-}
-
-void DocFrm::setStepAvailable(int step, bool available) {
-  if (step < 1 || step > 5) return;
-  // The tab strip moves away from a current tab that is switched off; the
-  // wizard's current step stays where it is.
-  const int current = steps_->currentIndex();
-  keepingStep_ = true;
-  steps_->setTabEnabled(step - 1, available);
-  if (steps_->currentIndex() != current) steps_->setCurrentIndex(current);
-  keepingStep_ = false;
-}
-
-void DocFrm::updateModeStepNext() {
-  if (job_ != nullptr) {
-    setNextEnabled(false, tr("The recovery started before still runs: its result appears when it ends."));
-  } else {
-    setNextEnabled(chosenMode().has_value(), tr("Choose a recovery mode to go on."));
-  }
-}
-
-void DocFrm::setNextEnabled(bool enabled, const QString& reason) {
-  nextButton_->setEnabled(enabled);
-  nextReason_->setText(enabled ? QString() : reason);
-  nextButton_->setToolTip(enabled || reason.isEmpty() ? tr("Go on to the next step") : reason);
-}
-
-bool DocFrm::explainFileProblem() {
-  const QString problem = filePage_->problem();
-  if (problem.isEmpty()) return false;
-  QMessageBox box(QMessageBox::Warning, tr("Select Word Document"),
-                  tr("This document cannot be recovered:\n%1").arg(problem), QMessageBox::Ok, this);
-  box.setObjectName("FileProblemMessage");
-  box.exec();
-  return true;
-}
-
-namespace {
-void ShowNoFileMessage(QWidget* parent) {
-  QMessageBox box(QMessageBox::Information, DocFrm::tr("Select Word Document"),
-                  DocFrm::tr("Please select a Word document and select Next to proceed."), QMessageBox::Ok, parent);
-  box.setObjectName("NoFileMessage");
-  box.exec();
-}
-}  // namespace
-
-// Step-entry rules: they run whenever the current step changes.
-void DocFrm::DocTab_TabSelected(int index) {
-  if (keepingStep_) return;
-  // The last step has its own button, Save; Next has nowhere to go there.
-  if (index + 1 != 5) nextButton_->show();
-  switch (index + 1) {
-    case 1:
-      backButton_->setEnabled(false);
-      if (fileChosen()) setNextEnabled(true);
-      break;
-    case 2:
-      if (!fileChosen()) {
-        ShowNoFileMessage(this);
-        selectStep(1);
-        backButton_->setEnabled(false);
-      } else if (explainFileProblem()) {
-        selectStep(1);
-        backButton_->setEnabled(false);
-      } else {
-        backButton_->setEnabled(true);
-        updateModeStepNext();
-      }
-      break;
-    case 3:
-    case 4: setNextEnabled(true); break;
-    case 5:
-      setNextEnabled(false);
-      nextButton_->hide();
-      break;
-  }
-}
-
-void DocFrm::CmdNext_Click() {
-  switch (currentStep()) {
-    case 1:
-      backButton_->setEnabled(false);
-      if (!fileChosen()) {
-        ShowNoFileMessage(this);
-        selectStep(1);
-        backButton_->setEnabled(false);
-      } else if (!explainFileProblem()) {
-        // Image Recovery is offered for Word 97-2003 files only.
-        modePage_->offerImageMode(!ContainsDocx(sourcePath()));
-        selectStep(2);
-      } else {
-        filePage_->pathBox()->setFocus();
-      }
-      break;
-    case 2: startJob(); break;
-    // From the text to the pictures when the job found any, then to saving.
-    case 3: selectStep(isStepAvailable(4) ? 4 : 5); break;
-    case 4: selectStep(5); break;
-    default: break;
-  }
-}
-
-void DocFrm::CmdBack_Click() {
-  const auto toModes = [this] {
-    selectStep(2);
-    if (job_ == nullptr) setNextEnabled(true);
-  };
-  switch (currentStep()) {
-    case 2:
-      backButton_->setEnabled(false);
-      selectStep(1);
-      break;
-    case 3: toModes(); break;
-    // The road the job's result led along, backwards.
-    case 4:
-      if (isStepAvailable(3)) {
-        selectStep(3);
-      } else {
-        toModes();
-      }
-      break;
-    case 5: selectStep(isStepAvailable(4) ? 4 : 3); break;
-    default: break;
-  }
-}
-
-void DocFrm::startJob() {
-  if (job_ != nullptr) return;  // the job started earlier still runs (OK closed its window)
-  backButton_->setEnabled(true);
-  imagesPage_->clearList();
-  textPage_->damageSummary()->clear();
-  imagesPage_->damageSummary()->clear();
-  textPage_->setSummary(QString());
-  okStep_ = 0;
-  job_ = std::make_unique<JobRunner>(JobRequest{sourcePath(), chosenMode().value_or(JobMode::kQuick)});
-  status_ = std::make_unique<DocProgress>(this, startDelayMs_);
-  connect(job_.get(), &JobRunner::finished, this, &DocFrm::jobEnded, Qt::QueuedConnection);
-  connect(job_.get(), &JobRunner::progressChanged, status_.get(), &DocProgress::showProgress);
-  connect(status_.get(), &DocProgress::startRequested, job_.get(), &JobRunner::start);
-  connect(status_.get(), &DocProgress::okClicked, this, &DocFrm::completeJob);
-  connect(status_.get(), &DocProgress::cancelClicked, this, &DocFrm::cancelJob);
-  status_->run();
-}
-
-void DocFrm::cancelJob() {
-  if (job_ == nullptr) return;
-  if (!job_->started()) {
-    endBeforeTheStart();
-    return;
-  }
-  status_->showCancelling();
-  job_->cancel();
-}
-
-void DocFrm::endBeforeTheStart() {
-  status_->stopStartTimer();
-  status_->closeStatusWindow();
-  // From the event loop: the status window, whose signal led here, goes then.
-  QMetaObject::invokeMethod(this, &DocFrm::jobEnded, Qt::QueuedConnection);
-}
-
-int DocFrm::PreviewStep(const JobRequest& request) {
-  return ChooseEngine(request.mode, request.path) == EngineKind::kImages ? 4 : 3;
-}
-
-QString DocFrm::placeholderPath() const { return QDir(programDir_).filePath("preview.gif"); }
-
-void DocFrm::completeJob() {
-  if (job_ == nullptr) return;
-  if (!job_->started()) {
-    // OK before the first tick: no job runs; what was there stays.
-    endBeforeTheStart();
-    return;
-  }
-  const bool shown = status_->isVisible();
-  status_->closeStatusWindow();
-  // Not every platform hands the keys back to the wizard when its modal
-  // window goes.
-  if (shown) activateWindow();
-  showPreview(PreviewStep(job_->request()), /*select=*/true);
-  // Where the user is now, to know later whether they have moved on.
-  okStep_ = currentStep();
-  textPage_->pendingNote()->show();
-  imagesPage_->pendingNote()->show();
-}
-
-void DocFrm::showPreview(int step, bool select) {
-  if (step == 4) {
-    imagesPage_->setFoundImages(tr("Found (%1) Images").arg(imagesPage_->pictureCount()));
-    if (QFileInfo(placeholderPath()).isFile()) imagesPage_->showPlaceholder(placeholderPath());
-  }
-  if (select) selectStep(step);
-}
-
-void DocFrm::jobEnded() {
-  if (job_ == nullptr) return;  // the job was stopped by closing the wizard
-  const std::unique_ptr<JobRunner> job = std::move(job_);
-  const std::unique_ptr<DocProgress> status = std::move(status_);
-  const bool shown = status->isVisible();
-  status->closeStatusWindow();
-  if (shown) activateWindow();
-  textPage_->pendingNote()->hide();
-  imagesPage_->pendingNote()->hide();
-  // After OK the user may have gone to another step: the result is filled
-  // in, but the wizard stays where they are.
-  const bool movedOn = okStep_ != 0 && currentStep() != okStep_;
-  okStep_ = 0;
-  const bool ran = job->started();
-  JobResult& result = job->result();
-  const bool pictureJob = PreviewStep(job->request()) == 4;
-  const size_t pictures = result.pictures.size();
-  if (ran) {
-    // The preview steps come from what the job gave: text, pictures or both.
-    setStepAvailable(4, pictureJob || pictures > 0);
-    setStepAvailable(3, !pictureJob);
-  }
-  imagesPage_->setPictures(std::move(result.pictures), job->request().path, result.source);
-  if (ran && (pictureJob || pictures > 0)) imagesPage_->setFoundImages(tr("Found (%1) Images").arg(pictures));
-  if (!movedOn) showPreview(PreviewStep(job->request()), /*select=*/true);
-  if (currentStep() == 2) updateModeStepNext();
-  textPage_->fill(job->takeText());
-  const bool hasText = !textPage_->textView()->utf8().empty();
-  textPage_->showSalvageHint(ran && result.engine == EngineKind::kQuick);
-  if (ran && !pictureJob) textPage_->setSummary(TextSummaryLine(job->textStats(), pictures));
-  DamageSummary* damageShown = pictureJob ? imagesPage_->damageSummary() : textPage_->damageSummary();
-  damageShown->setReport(result.damage, result.cancelled);
-  const QString document = FromLocalPath(job->request().path);
-  if (ran) unsaved_.set(document, hasText, pictures > 0);
-  if (ran && result.status.ok()) AddRecentFile(document);
-  if (!movedOn) {
-    // The keys go to what the user will read.
-    if (currentStep() == 3) textPage_->textView()->setFocus(Qt::OtherFocusReason);
-    if (currentStep() == 4) imagesPage_->pictureList()->setFocus(Qt::OtherFocusReason);
-  }
-  if (ran && !result.status.ok()) {
-    QMessageBox box(QMessageBox::Warning, kWindowTitle, QString::fromStdString(result.status.message()),
-                    QMessageBox::Ok, this);
-    box.setObjectName("JobError");
-    box.exec();
-  }
-  for (const std::string& notice : result.notices) {
-    QMessageBox box(QMessageBox::Information, kWindowTitle, QString::fromStdString(notice), QMessageBox::Ok, this);
-    box.setObjectName("JobNotice");
-    box.exec();
-  }
-}
-
-void DocFrm::focusStep() {
-  QWidget* page = steps_->currentWidget();
-  for (QWidget* w = page->nextInFocusChain(); w != page; w = w->nextInFocusChain()) {
-    if (page->isAncestorOf(w) && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
-      w->setFocus(Qt::TabFocusReason);
-      return;
-    }
-  }
-  steps_->tabBar()->setFocus(Qt::TabFocusReason);
-}
-
 QString DocFrm::chooseFile() {
   const QFileInfo current(filePage_->pathBox()->text());
   // The document's folder, the one last opened from, or the home folder:
@@ -604,33 +325,6 @@ void DocFrm::restart() {
   selectStep(1);
   modePage_->clearAll();
   textPage_->clear();
-}
-
-void DocFrm::Mode_Click(JobMode mode, bool checked) {
-  if (!checked) {
-    setNextEnabled(false, tr("Choose a recovery mode to go on."));
-    return;
-  }
-  updateModeStepNext();
-  if (mode == JobMode::kImages) {
-    setStepAvailable(4, true);
-    setStepAvailable(3, false);
-  } else {
-    setStepAvailable(4, false);
-    setStepAvailable(3, true);
-  }
-}
-
-void DocFrm::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-  if (!enter || (event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier) {
-    QMainWindow::keyPressEvent(event);
-    return;
-  }
-  // Enter presses the step's default button.
-  QPushButton* button = currentStep() == 5 ? savePage_->saveButton() : nextButton_;
-  if (button->isVisible() && button->isEnabled()) button->click();
-  event->accept();
 }
 
 void DocFrm::closeEvent(QCloseEvent* event) {

@@ -24,6 +24,10 @@
 // Open, a dropped file, File > Open Recent) ask first. Enter presses the
 // step's default button (Next, or Save on step 5); where Next is switched
 // off, a line beside it says why. The pages hold no recovery logic.
+//
+// doc_frm.cpp holds the window, its menus, files and closing;
+// doc_frm_steps.cpp the step machine; doc_frm_job.cpp the job and its
+// result.
 
 #include <QMainWindow>
 #include <QStringList>

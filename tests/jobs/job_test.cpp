@@ -92,8 +92,8 @@ TEST_F(RunJobTest, DeepReportsHowMuchOfTheFileItHasRead) {
   const std::vector<int32_t>& values = watching.progressValues;
   EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
   EXPECT_EQ(values.back(), watching.progressMax);
-  const auto between = std::count_if(values.begin(), values.end(),
-                                     [&](int32_t v) { return v > 0 && v < watching.progressMax; });
+  const auto between =
+      std::count_if(values.begin(), values.end(), [&](int32_t v) { return v > 0 && v < watching.progressMax; });
   EXPECT_GE(between, 3);
 }
 
