@@ -34,6 +34,14 @@ class StepsTest : public QObject {
   QTemporaryDir dir_;
   QString doc_;
 
+  // A Deep Recovery job that fills every step: text and a picture.
+  void RunJobWithTextAndPictures(DocFrm& frm) {
+    const QString package = WriteFile(dir_, "text-and-picture.docx", PackageWithPicture("Deep words", TinyPng(8, 6)));
+    Prepare(frm);
+    GoToModes(frm, package, "OptDeepMode");
+    RunJob(frm);
+  }
+
   // Presses Next (or the header of step 2) with an empty file box and
   // returns what the message said.
   QStringList expectNoFileMessage(const std::function<void()>& action) {
@@ -433,11 +441,8 @@ class StepsTest : public QObject {
   }
 
   void mnemonicsAndTabOrderOnEveryStep() {
-    const QString package = WriteFile(dir_, "tab-order.docx", PackageWithPicture("Deep words", TinyPng(8, 6)));
     DocFrm frm;
-    Prepare(frm);
-    GoToModes(frm, package, "OptDeepMode");
-    RunJob(frm);
+    RunJobWithTextAndPictures(frm);
     // The menu bar's letters are the window's: no control takes them.
     QList<QKeySequence> menus;
     for (QAction* action : frm.menuBar()->actions()) menus << QKeySequence::mnemonic(action->text());
@@ -496,11 +501,8 @@ class StepsTest : public QObject {
   }
 
   void everyControlHasAnAccessibleNameAndDescription() {
-    const QString package = WriteFile(dir_, "names.docx", PackageWithPicture("Deep words", TinyPng(8, 6)));
     DocFrm frm;
-    Prepare(frm);
-    GoToModes(frm, package, "OptDeepMode");
-    RunJob(frm);
+    RunJobWithTextAndPictures(frm);
     for (int step = 1; step <= 5; ++step) {
       ClickStepHeader(frm, step);
       for (QWidget* w : frm.findChildren<QWidget*>()) {
