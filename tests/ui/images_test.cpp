@@ -21,6 +21,7 @@
 #include "ui/images_page.h"
 #include "ui/picture_row_delegate.h"
 #include "ui/picture_view.h"
+#include "ui/thumbnail_loader.h"
 
 using namespace kw::uitest;
 using kw::ui::DocFrm;
@@ -366,6 +367,23 @@ class ImagesTest : public QObject {
     QVERIFY2(notice.contains("32767"), qPrintable(notice));
     QCOMPARE(frm.findChild<QListWidget*>("LstPicture")->count(), 32767);
     QCOMPARE(frm.findChild<QLabel*>("LblFoundImages")->text(), QString("Found (32767) Images"));
+  }
+
+  // Thumbnails are made in the screen's pixels: sharp on a screen scaled 2x.
+  void thumbnailsAreSharpAtTwiceTheScale() {
+    kw::PictureRecord picture;
+    const QByteArray png = TinyPng(200, 100);
+    picture.bytes.assign(png.constData(), static_cast<size_t>(png.size()));
+    picture.hasBytes = true;
+    const int side = kw::ui::ThumbnailLoader::kThumbnailSize;
+    for (const qreal scale : {1.0, 2.0}) {
+      const kw::ui::PictureFacts facts =
+          kw::ui::ThumbnailLoader::Examine(picture, std::string(), kw::FileIdentity(), scale);
+      QVERIFY(facts.showable);
+      QCOMPARE(facts.size, QSize(200, 100));
+      QCOMPARE(facts.thumbnail.size(), QSize(int(side * scale), int(side * scale / 2)));
+      QCOMPARE(facts.thumbnail.devicePixelRatio(), scale);
+    }
   }
 
   void previewRecognisesPicturesByContent() {
