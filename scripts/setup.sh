@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-tools-dev qt6-l10n-tools
   xvfb xauth
+  openbox x11-utils xdotool dbus-daemon at-spi2-core python3-pyatspi
   dpkg-dev file
   clang libclang-rt-14-dev time
   clang-format
