@@ -64,6 +64,51 @@ std::string_view Attribute(std::string_view tag, std::string_view name) {
   return {};
 }
 
+// The length of the character at text[i] when it is no text: a C0 control,
+// DEL, a C1 control (U+0080-U+009F) or U+FFFE/U+FFFF; 0 for anything else.
+size_t ControlAt(std::string_view text, size_t i) {
+  const auto byte = [&](size_t k) { return k < text.size() ? static_cast<uint8_t>(text[k]) : 0; };
+  const uint8_t c = byte(i);
+  if (c < 0x20 || c == 0x7F) return 1;
+  if (c == 0xC2 && (byte(i + 1) & 0xE0) == 0x80) return 2;
+  if (c == 0xEF && byte(i + 1) == 0xBF && byte(i + 2) >= 0xBE) return 3;
+  return 0;
+}
+
+// The bytes that may begin one of them.
+constexpr std::array<bool, 256> kControlLead = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 0x20; ++c) table[c] = true;
+  table[0x7F] = table[0xC2] = table[0xEF] = true;
+  return table;
+}();
+
+// Whether `text` holds one of them.
+bool HasControl(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (kControlLead[static_cast<uint8_t>(text[i])] && ControlAt(text, i) > 0) return true;
+  }
+  return false;
+}
+
+// The run's text without them: TAB stays, and a line end written into a
+// run (not w:br) is a space, as Word shows it.
+std::string WithoutControls(std::string_view text) {
+  std::string kept;
+  kept.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = ControlAt(text, i);
+    const char c = text[i];
+    if (n == 0 || c == '\t') {
+      kept.push_back(c);
+    } else if ((c == '\r' || c == '\n') && !(c == '\n' && i > 0 && text[i - 1] == '\r')) {
+      kept.push_back(' ');
+    }
+    i += n == 0 ? 1 : n;
+  }
+  return kept;
+}
+
 void AppendCodePoint(char32_t c, std::string* out) {
   if (c == 0 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
   AppendUtf8(*out, c);
@@ -210,7 +255,8 @@ void WordXmlText::tag(std::string_view raw) {
     char* end = nullptr;
     const unsigned long value = std::strtoul(code.c_str(), &end, 16);
     if (!code.empty() && *end == '\0' && value > 0 && value <= 0x10FFFF) {
-      AppendCodePoint(SymbolChar(Attribute(raw, "w:font"), static_cast<char32_t>(value)), &para_);
+      const char32_t c = SymbolChar(Attribute(raw, "w:font"), static_cast<char32_t>(value));
+      if (c >= 0xA0 ? c != 0xFFFE && c != 0xFFFF : c >= 0x20 && c < 0x7F) AppendCodePoint(c, &para_);
     }
   }
 }
@@ -221,15 +267,19 @@ void WordXmlText::openText() {
   run_.clear();
 }
 
-// The run's text joins the paragraph (taken over whole when it is the first).
+// The run's text joins the paragraph (taken over whole when it is the first),
+// without control characters (ControlAt).
 void WordXmlText::closeText() {
   if (inText_) {
     if (runDamaged_) {
       dropped_ += static_cast<int64_t>(run_.size());
-    } else if (para_.empty()) {
-      para_.swap(run_);
     } else {
-      para_ += run_;
+      if (HasControl(run_)) run_ = WithoutControls(run_);
+      if (para_.empty()) {
+        para_.swap(run_);
+      } else {
+        para_ += run_;
+      }
     }
   }
   inText_ = false;
