@@ -52,17 +52,20 @@ if [ ${#targets[@]} -eq 0 ]; then
 fi
 mkdir -p "$build/findings"
 
-# Runs target $1 for $2 seconds on its corpus and seeds; its last lines go to
-# stdout, the whole log to build-fuzz/logs/<target>.log.
+# Runs target $1 for $2 seconds on its corpus and seeds, with libFuzzer's
+# further flags $3...; its last lines go to stdout, the whole log to
+# build-fuzz/logs/<target>.log.
 fuzz_one() {
   local t="$1" secs="$2" seeds="fuzz/corpus/$1"
+  shift 2
   [ -d "$seeds" ] || seeds=""
   mkdir -p "$build/corpus/$t" "$build/logs"
   local status=0
-  (cd "$build" && "fuzz/$t" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  (cd "$build" && "fuzz/$t" "$@" -max_total_time="$secs" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
      -artifact_prefix="findings/$t-" "corpus/$t" ${seeds:+"../$seeds"}) > "$build/logs/$t.log" 2>&1 || status=$?
   echo "== $t for ${secs}s: exit $status"
-  grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::average_exec_per_sec)|^SUMMARY|^artifact_prefix|Test unit written' \
+  grep -E '^#[0-9]+' "$build/logs/$t.log" | tail -n 1 || true
+  grep -E '^(stat::number_of_executed_units|stat::average_exec_per_sec)|^SUMMARY|Test unit written' \
     "$build/logs/$t.log" || true
   return $status
 }
@@ -107,7 +110,8 @@ while [ "$left" -gt 0 ]; do
       wait -n || status=1
       running=$((running - 1))
     fi
-    fuzz_one "$t" "$share" &
+    # Fork mode: a crash, timeout or OOM is saved and the run goes on.
+    fuzz_one "$t" "$share" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 &
     running=$((running + 1))
   done
   while [ "$running" -gt 0 ]; do
