@@ -92,19 +92,26 @@ bool HasControl(std::string_view text) {
 }
 
 // The run's text without them: TAB stays, and a line end written into a
-// run (not w:br) is a space, as Word shows it.
+// run (not w:br) is a space, as Word shows it. Bytes that are no UTF-8 stay
+// as they are, so a sequence is judged where it ends in the kept text: a
+// removal never joins a stray lead byte and what follows into a control.
 std::string WithoutControls(std::string_view text) {
   std::string kept;
   kept.reserve(text.size());
-  for (size_t i = 0; i < text.size();) {
-    const size_t n = ControlAt(text, i);
+  for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (n == 0 || c == '\t') {
-      kept.push_back(c);
-    } else if ((c == '\r' || c == '\n') && !(c == '\n' && i > 0 && text[i - 1] == '\r')) {
-      kept.push_back(' ');
+    if (ControlAt(text, i) == 1) {
+      if (c == '\t') kept.push_back('\t');
+      if ((c == '\r' || c == '\n') && !(c == '\n' && i > 0 && text[i - 1] == '\r')) kept.push_back(' ');
+      continue;
     }
-    i += n == 0 ? 1 : n;
+    kept.push_back(c);
+    const size_t n = kept.size();
+    if (n >= 2 && ControlAt(kept, n - 2) == 2) {
+      kept.resize(n - 2);
+    } else if (n >= 3 && ControlAt(kept, n - 3) == 3) {
+      kept.resize(n - 3);
+    }
   }
   return kept;
 }
