@@ -67,6 +67,7 @@ fuzz_one() {
   grep -E '^#[0-9]+' "$build/logs/$t.log" | tail -n 1 || true
   grep -E '^(stat::number_of_executed_units|stat::average_exec_per_sec)|^SUMMARY|Test unit written' \
     "$build/logs/$t.log" || true
+  if [ "$status" -ne 0 ]; then tail -n 40 "$build/logs/$t.log"; fi
   return $status
 }
 
@@ -100,6 +101,8 @@ fi
 # The long run: rounds over every target until the time is spent. A round
 # takes `slots` times its share of wall time.
 slots=$(( (${#targets[@]} + parallel - 1) / parallel ))
+started="$build/findings/.started"
+touch "$started"
 left="$seconds"
 while [ "$left" -gt 0 ]; do
   share=$(( (left + slots - 1) / slots ))
@@ -120,6 +123,10 @@ while [ "$left" -gt 0 ]; do
   done
   left=$(( left - share * slots ))
 done
-echo "== findings in $build/findings:"
-ls "$build/findings"
+new=$(find "$build/findings" -type f -newer "$started" ! -name '.*')
+echo "== new findings in $build/findings: $(printf '%s' "$new" | grep -c . || true)"
+if [ -n "$new" ]; then
+  printf '%s\n' "$new"
+  status=1
+fi
 exit $status
