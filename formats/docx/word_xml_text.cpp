@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/word_xml_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "base/cp1252.h"
 #include "base/yield_clock.h"
@@ -75,7 +80,7 @@ size_t ControlAt(std::string_view text, size_t i) {
   return 0;
 }
 
-// The bytes that may begin one of them.
+// The bytes that begin one of them.
 constexpr std::array<bool, 256> kControlLead = [] {
   std::array<bool, 256> table{};
   for (int c = 0; c < 0x20; ++c) table[c] = true;
@@ -83,37 +88,55 @@ constexpr std::array<bool, 256> kControlLead = [] {
   return table;
 }();
 
-// Whether `text` holds one of them.
+// Whether `text` holds one of them. Where SSE2 is there, sixteen bytes at a
+// time (the last sixteen overlapping the block before) are passed over when
+// none begins one; from the first block that has one, each byte is judged.
 bool HasControl(std::string_view text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (kControlLead[static_cast<uint8_t>(text[i])] && ControlAt(text, i) > 0) return true;
+  const char* p = text.data();
+  const size_t n = text.size();
+  size_t i = 0;
+#if defined(__SSE2__)
+  const auto leads = [](const char* at) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);
+    const __m128i some = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)),
+                                      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xC2))),
+                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xEF)))));
+    return _mm_movemask_epi8(_mm_or_si128(low, some)) != 0;
+  };
+  if (n >= 16) {
+    while (i + 16 <= n && !leads(p + i)) i += 16;
+    if (i + 16 > n && (i == n || !leads(p + n - 16))) return false;
+  }
+#endif
+  while (i < n && !kControlLead[static_cast<uint8_t>(p[i])]) ++i;
+  for (; i < n; ++i) {
+    if (ControlAt(text, i) > 0) return true;
   }
   return false;
 }
 
-// The run's text without them: TAB stays, and a line end written into a
-// run (not w:br) is a space, as Word shows it. Bytes that are no UTF-8 stay
-// as they are, so a sequence is judged where it ends in the kept text: a
-// removal never joins a stray lead byte and what follows into a control.
-std::string WithoutControls(std::string_view text) {
-  std::string kept;
-  kept.reserve(text.size());
+// Appends `text` to `out` without them: TAB stays, and a line end written
+// into a run (not w:br) is a space, as Word shows it. Bytes that are no
+// UTF-8 stay as they are, so a sequence is judged where it ends in `out`:
+// neither a removal nor the join with what `out` holds makes a control of a
+// stray lead byte and what follows it.
+void AppendWithoutControls(std::string_view text, std::string* out) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (ControlAt(text, i) == 1) {
-      if (c == '\t') kept.push_back('\t');
-      if ((c == '\r' || c == '\n') && !(c == '\n' && i > 0 && text[i - 1] == '\r')) kept.push_back(' ');
+      if (c == '\t') out->push_back('\t');
+      if ((c == '\r' || c == '\n') && !(c == '\n' && i > 0 && text[i - 1] == '\r')) out->push_back(' ');
       continue;
     }
-    kept.push_back(c);
-    const size_t n = kept.size();
-    if (n >= 2 && ControlAt(kept, n - 2) == 2) {
-      kept.resize(n - 2);
-    } else if (n >= 3 && ControlAt(kept, n - 3) == 3) {
-      kept.resize(n - 3);
+    out->push_back(c);
+    const size_t n = out->size();
+    if (n >= 2 && ControlAt(*out, n - 2) == 2) {
+      out->resize(n - 2);
+    } else if (n >= 3 && ControlAt(*out, n - 3) == 3) {
+      out->resize(n - 3);
     }
   }
-  return kept;
 }
 
 void AppendCodePoint(char32_t c, std::string* out) {
@@ -275,14 +298,17 @@ void WordXmlText::openText() {
 }
 
 // The run's text joins the paragraph (taken over whole when it is the first),
-// without control characters (ControlAt).
+// without control characters (ControlAt), also none that a byte left over
+// at the paragraph's end and the run's first bytes would make.
 void WordXmlText::closeText() {
   if (inText_) {
     if (runDamaged_) {
       dropped_ += static_cast<int64_t>(run_.size());
     } else {
-      if (HasControl(run_)) run_ = WithoutControls(run_);
-      if (para_.empty()) {
+      const bool continues = !para_.empty() && !run_.empty() && (static_cast<uint8_t>(run_[0]) & 0xC0) == 0x80;
+      if (continues || HasControl(run_)) {
+        AppendWithoutControls(run_, &para_);
+      } else if (para_.empty()) {
         para_.swap(run_);
       } else {
         para_ += run_;

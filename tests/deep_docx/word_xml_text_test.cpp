@@ -42,8 +42,20 @@ TEST(WordXmlText, ControlCharactersAreNoText) {
   // and what a removal brings together is no control either (fuzzer finds).
   EXPECT_EQ(Text(InRun("<w:t>\xC2\xC2x\xC2</w:t>")), "\xC2\xC2x\xC2\r\n");
   EXPECT_EQ(Text(InRun("<w:t>\xC2\xC2\x82\x89x</w:t>")), "x\r\n");
-  EXPECT_EQ(Text(InRun("<w:t>a\xC2\x01\x94" "b\xEF\xBF\x02\xBF</w:t>")), "ab\r\n");
+  EXPECT_EQ(Text(InRun("<w:t>a\xC2\x01\x94"
+                       "b\xEF\xBF\x02\xBF</w:t>")),
+            "ab\r\n");
+  EXPECT_EQ(Text(InRun("<w:t>c\xC2</w:t><w:t>\x85"
+                       "d\xEF</w:t><w:t>\xBF\xBF"
+                       "e</w:t>")),
+            "cde\r\n");
   EXPECT_EQ(Text(InRun("<w:t>k</w:t><w:sym w:char=\"0007\"/><w:sym w:char=\"0081\"/><w:t>l</w:t>")), "kl\r\n");
+  // In a long run, wherever it stands (the search goes sixteen bytes at a time).
+  for (size_t at = 0; at < 40; ++at) {
+    std::string run(40, 'x');
+    run.replace(at, 1, "\x01");
+    EXPECT_EQ(Text(InRun("<w:t>" + run + "</w:t>")), std::string(39, 'x') + "\r\n") << at;
+  }
   std::string streamed;
   WordXmlText reader(&streamed);
   reader.beginStream();
