@@ -9,6 +9,7 @@
 #include "base/cp1252.h"
 #include "base/yield_clock.h"
 #include "formats/doc/code_page.h"
+#include "formats/doc/word_text.h"
 
 namespace kw {
 
@@ -44,6 +45,13 @@ CodePage PageFor(int cp) {
   }
 }
 
+// The value of a hex digit; -1 for any other byte (a damaged \'hh).
+int Hex(uint8_t h) {
+  if (h >= '0' && h <= '9') return h - '0';
+  h |= 0x20;
+  return h >= 'a' && h <= 'f' ? h - 'a' + 10 : -1;
+}
+
 }  // namespace
 
 bool IsRtf(const uint8_t* data, size_t size) { return size >= 5 && std::memcmp(data, "{\\rtf", 5) == 0; }
@@ -59,7 +67,7 @@ void AppendRtfText(const uint8_t* d, size_t size, YieldClock* clock, std::string
       --pendingSkip;
       return;
     }
-    AppendUtf8(*out, c);
+    if (IsTextCharacter(c)) AppendUtf8(*out, c);
   };
   auto control = [&](std::string_view word, bool hasParam, long param) {
     Group& g = stack.back();
@@ -69,7 +77,9 @@ void AppendRtfText(const uint8_t* d, size_t size, YieldClock* clock, std::string
       if (!g.skip) out->push_back('\t');
     } else if (word == "u" && hasParam) {
       const long v = param < 0 ? param + 65536 : param;
-      if (!g.skip && v > 0 && v < 0x110000 && !(v >= 0xD800 && v <= 0xDFFF)) AppendUtf8(*out, char32_t(v));
+      if (!g.skip && v < 0x110000 && !(v >= 0xD800 && v <= 0xDFFF) && IsTextCharacter(char32_t(v))) {
+        AppendUtf8(*out, char32_t(v));
+      }
       pendingSkip = g.uc;
     } else if (word == "uc" && hasParam) {
       g.uc = param < 0 ? 0 : int(std::min(param, 8L));
@@ -133,9 +143,8 @@ void AppendRtfText(const uint8_t* d, size_t size, YieldClock* clock, std::string
         // \binN: N bytes of binary data follow, never text.
         if (word == "bin" && param > 0) j += std::min(size - j, size_t(param));
         i = j;
-      } else if (n == '\'' && i + 3 < size) {
-        auto hex = [](uint8_t h) { return h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10; };
-        text(CodePagePoint(page, uint8_t(hex(d[i + 2]) * 16 + hex(d[i + 3]))));
+      } else if (n == '\'' && i + 3 < size && Hex(d[i + 2]) >= 0 && Hex(d[i + 3]) >= 0) {
+        text(CodePagePoint(page, uint8_t(Hex(d[i + 2]) * 16 + Hex(d[i + 3]))));
         i += 4;
       } else {
         if (n == '*') stack.back().skip = true;

@@ -10,7 +10,9 @@
 // read in the document's code page (\ansicpg; Windows-1252 when it names one
 // without a table here) and \uN characters are taken with the \ucN fallback
 // characters after them skipped; the N bytes after \binN are binary data and
-// skipped whole. Group nesting deeper than the reader keeps
+// skipped whole. No control character reaches the text
+// (IsTextCharacter), whatever \'hh or \uN names, and a \' without two hex
+// digits after it is dropped. Group nesting deeper than the reader keeps
 // is still counted, so a hostile file cannot grow memory.
 
 #include <cstddef>
