@@ -8,13 +8,15 @@
 // finds: text into the job state's sRecoveredText, or piece by piece into
 // `textSink` when one is given; pictures as records; notices (something the
 // user must be told although nothing failed); damage into `damage` when one
-// is given. It knows nothing of the front end that shows them.
+// is given; what it found the source to be in `format`, where it can tell.
+// It knows nothing of the front end that shows them.
 
 #include <string>
 #include <vector>
 
 #include "base/job_progress.h"
 #include "base/picture_record.h"
+#include "base/source_format.h"
 
 namespace kw {
 
@@ -30,6 +32,7 @@ struct JobContext {
   DamageReport* damage = nullptr;
   std::vector<PictureRecord> pictures;
   std::vector<std::string> notices;
+  SourceFormat format = SourceFormat::kOther;
 };
 
 }  // namespace kw

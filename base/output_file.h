@@ -4,16 +4,17 @@
 // written, and never onto the document being recovered.
 //
 // The bytes go to a new temporary file in the destination's folder, created
-// exclusively, without following links, under a random name nobody can
-// predict. commit() flushes it to disk and renames it over the destination
-// in one step; until then an existing destination keeps its old content.
-// A file that is abandoned (an error, destruction without commit, a signal
-// once InstallOutputCleanup() ran) is removed.
+// exclusively, without following links, under a random hidden name nobody
+// can predict (".kwrecover-*.tmp"). commit() flushes it to disk and renames
+// it over the destination in one step; until then an existing destination
+// keeps its old content. A file that is abandoned (an error, destruction
+// without commit, a signal once InstallOutputCleanup() ran) is removed.
 //
 // A destination that is the source document itself (same device and inode,
 // links resolved; a hard link counts) is refused before anything is created,
 // and again at commit in case the name changed meanwhile.
 
+#include <fcntl.h>
 #include <sys/types.h>
 
 #include <string>
@@ -45,8 +46,8 @@ Status RefuseSourceAsOutput(const FileIdentity& source, const std::string& sourc
 class OutputFile {
  public:
   enum class Link {
-    kFollow,   // a destination that is a link to a file: the link's target is replaced (-o, saves)
-    kReplace,  // the link itself is replaced by the new file (extracted pictures)
+    kFollow,  // a destination that is a link to a file: the link's target is replaced (-o, saves)
+    kRefuse,  // a destination that is a link is refused and left as it is (pictures, batch texts)
   };
   struct Options {
     Link link = Link::kFollow;
@@ -54,6 +55,16 @@ class OutputFile {
     // False: an existing destination is never replaced, even one that appears
     // while the file is written (commit then fails with "it already exists").
     bool replaceExisting = true;
+    // False: commit() does not flush the file to disk; the caller syncs many
+    // outputs at once (a batch, SyncFileSystem).
+    bool sync = true;
+    // An open folder that `destination` is named in (as openat() takes it),
+    // open until the file is committed or abandoned. A batch opens its
+    // folders one by one without following links and names each file in its
+    // own folder, so that nothing above it is looked up again. Links are
+    // then never followed (Link::kRefuse applies).
+    int folder = AT_FDCWD;
+    std::string folderPath;  // names `folder` in messages
     // The document being recovered: refused as a destination.
     FileIdentity source;
     std::string sourcePath;  // names it in the refusal
@@ -70,8 +81,8 @@ class OutputFile {
   Status open(const std::string& destination) { return open(destination, Options()); }
 
   bool isOpen() const { return fd_ >= 0; }
-  int fd() const { return fd_; }  // for copies inside the kernel
-  const std::string& destination() const { return destination_; }
+  int fd() const { return fd_; }                             // for copies inside the kernel
+  const std::string& destination() const { return shown_; }  // as messages name it
 
   // Appends; on failure the file is abandoned and the status says why.
   Status write(std::string_view bytes);
@@ -84,8 +95,8 @@ class OutputFile {
   int fd_ = -1;
   int slot_ = -1;  // in the list of files to remove on a signal
   std::string temp_;
-  std::string destination_;  // as given, for messages
-  std::string target_;       // what is renamed over (the link's target with kFollow)
+  std::string shown_;   // the destination as messages name it
+  std::string target_;  // what is renamed over, in options_.folder (the link's target with kFollow)
   Options options_;
 };
 
@@ -103,8 +114,21 @@ int RegisterPendingFile(const std::string& path);
 void UnregisterPendingFile(int slot);
 
 // Installs handlers for SIGINT, SIGTERM, SIGHUP and SIGPIPE that remove the
-// pending files and then end the process as the signal would have.
+// pending files and then end the process as the signal would have. Whatever
+// thread a signal lands on, a temporary file being created on any other
+// thread is either listed first or never made: the handler waits for
+// creations under way, and a creation that sees the handler running waits
+// for the end of the process instead.
 void InstallOutputCleanup();
+
+// Whether `name` is that of an OutputFile's temporary file: what a process
+// killed outright (SIGKILL, a power cut) leaves behind, for the next run in
+// that folder to remove.
+bool IsOutputTempName(std::string_view name);
+
+// Flushes the file system that holds the open folder `folder` to disk (once
+// for all the files written there). False when it reported an error.
+bool SyncFileSystem(int folder);
 
 // "Cannot write "PATH": REASON." — the one form of write errors.
 Status CannotWrite(const std::string& path, const std::string& reason);

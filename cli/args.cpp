@@ -1,37 +1,15 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "cli/args.h"
 
-#include <array>
 #include <string_view>
 
 #include "base/message_text.h"
 #include "base/version.h"
+#include "cli/command_table.h"
 
 namespace kw::cli {
 
 namespace {
-
-struct CommandOptions {
-  std::string_view name;
-  bool output;    // takes -o OUT
-  bool extract;   // takes --extract DIR and --force
-  bool pictures;  // takes --pictures DIR and --force
-};
-
-constexpr std::array<CommandOptions, 5> kCommands{{
-    {"quick", true, false, false},
-    {"salvage", true, false, false},
-    {"deep", true, false, true},
-    {"images", false, true, false},
-    {"info", false, false, false},
-}};
-
-const CommandOptions* FindCommand(std::string_view name) {
-  for (const auto& c : kCommands) {
-    if (c.name == name) return &c;
-  }
-  return nullptr;
-}
 
 ParsedArgs UsageError(std::string message) {
   ParsedArgs parsed;
@@ -51,7 +29,7 @@ bool SplitLong(std::string_view arg, std::string_view name, std::string_view* va
 
 ParsedArgs ParseArgs(const std::vector<std::string>& args) {
   ParsedArgs parsed;
-  if (!args.empty() && args[0] == "batch") {  // its options are its own
+  if (const CommandEntry* own = args.empty() ? nullptr : FindCommand(args[0]); own && own->ownOptions) {
     parsed.action = ParsedArgs::Action::kRun;
     parsed.command = args[0];
     parsed.commandArgs.assign(args.begin() + 1, args.end());
@@ -121,9 +99,9 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
     return parsed;
   }
   if (positional.empty()) return UsageError("no command given");
-  if (positional[0] == "batch") return UsageError("batch comes first, before its options");
-  const CommandOptions* command = FindCommand(positional[0]);
+  const CommandEntry* command = FindCommand(positional[0]);
   if (command == nullptr) return UsageError("unknown command " + Quoted(positional[0]));
+  if (command->ownOptions) return UsageError(parsed.command + " comes first, before its options");
   if (positional.size() < 2) return UsageError("the " + parsed.command + " command needs a file");
   if (positional.size() > 2) return UsageError("too many arguments: " + Quoted(positional[2]));
   if (positional[1].empty()) return UsageError("the file name is empty");
@@ -139,7 +117,7 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
   if (parsed.output && parsed.output->empty()) return UsageError("-o needs a file name");
   if (parsed.extractDir && parsed.extractDir->empty()) return UsageError("--extract needs a folder");
   if (parsed.picturesDir && parsed.picturesDir->empty()) return UsageError("--pictures needs a folder");
-  if (parsed.report && parsed.command == "info") return UsageError("--report is not an option of info");
+  if (parsed.report && !command->report) return UsageError("--report is not an option of " + parsed.command);
   if (parsed.report && parsed.report->empty()) return UsageError("--report needs a file name");
   parsed.file = positional[1];
   parsed.action = ParsedArgs::Action::kRun;
@@ -147,25 +125,13 @@ ParsedArgs ParseArgs(const std::vector<std::string>& args) {
 }
 
 std::string UsageText() {
-  return "Usage: kwrecover COMMAND FILE [OPTIONS]\n"
-         "Recovers what it can from a damaged Word document.\n"
-         "\n"
-         "Commands:\n"
-         "  quick   FILE [-o OUT]      Quick Recovery: the text of a Word file\n"
-         "                             (a path containing \".docx\" reads the package's main document)\n"
-         "  salvage FILE [-o OUT]      Salvage Recovery: plain text dug out of a heavily damaged file\n"
-         "  deep    FILE [-o OUT] [--pictures DIR [--force]]\n"
-         "                             Deep Recovery: the text of a .doc or .docx read through its own\n"
-         "                             structure, surviving damage; --pictures writes a package's\n"
-         "                             pictures to DIR\n"
-         "  images  FILE [--extract DIR [--force]]\n"
-         "                             Image Recovery: lists the JPEG and PNG pictures in any file;\n"
-         "                             --extract writes them to DIR, --force overwrites files there\n"
-         "  info    PICTURE            Format, width, height and depth of a picture file\n"
-         "  batch   PATH... --out OUTDIR [--mode deep|quick|salvage] [--jobs N] [--pictures] [--resume]\n"
-         "                             Recovers every file under the given files and folders into\n"
-         "                             OUTDIR/<name below PATH, with PATH's last component>.txt, with a\n"
-         "                             report.jsonl line per file (kwrecover batch --help for more)\n"
+  std::string text =
+      "Usage: kwrecover COMMAND FILE [OPTIONS]\n"
+      "Recovers what it can from a damaged Word document.\n"
+      "\n"
+      "Commands:\n";
+  for (const CommandEntry& command : Commands()) text.append("  ").append(command.help);
+  return text +
          "\n"
          "Options:\n"
          "  -o, --output OUT   write the text to OUT instead of standard output\n"

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// A kwrecover command: one small class per verb, over the shared core.
+// A kwrecover command: one small class per verb, over the shared core; the
+// table of commands (command_table.h) gives each its word and help line.
 
 #include <memory>
 #include <string>
@@ -20,12 +21,8 @@ constexpr int kExitUsage = 2;
 class Command {
  public:
   virtual ~Command() = default;
-  virtual std::string name() const = 0;
   virtual int execute(const ParsedArgs& args) = 0;
 };
-
-// The command of that name, or null.
-std::unique_ptr<Command> MakeCommand(const std::string& name);
 
 // Runs a whole command line (without the program name); what main() does.
 int RunCommandLine(const std::vector<std::string>& args);

@@ -4,35 +4,23 @@
 #include <cstring>
 #include <new>
 
-#include "cli/batch_command.h"
 #include "cli/command.h"
-#include "cli/images_command.h"
-#include "cli/info_command.h"
-#include "cli/text_command.h"
+#include "cli/command_table.h"
 
 namespace kw::cli {
-
-std::unique_ptr<Command> MakeCommand(const std::string& name) {
-  if (name == "quick") return std::make_unique<TextCommand>(JobMode::kQuick);
-  if (name == "salvage") return std::make_unique<TextCommand>(JobMode::kSalvage);
-  if (name == "deep") return std::make_unique<TextCommand>(JobMode::kDeep);
-  if (name == "images") return std::make_unique<ImagesCommand>();
-  if (name == "info") return std::make_unique<InfoCommand>();
-  if (name == "batch") return std::make_unique<BatchCommand>();
-  return nullptr;
-}
 
 int RunCommandLine(const std::vector<std::string>& args) {
   const ParsedArgs parsed = ParseArgs(args);
   switch (parsed.action) {
-    case ParsedArgs::Action::kHelp: std::fputs(UsageText().c_str(), stdout); return kExitOk;
-    case ParsedArgs::Action::kVersion: std::fputs(VersionText().c_str(), stdout); return kExitOk;
+    case ParsedArgs::Action::kHelp: return WriteStandardOutput(UsageText()) ? kExitOk : kExitCannotRead;
+    case ParsedArgs::Action::kVersion: return WriteStandardOutput(VersionText()) ? kExitOk : kExitCannotRead;
     case ParsedArgs::Action::kUsageError:
       std::fprintf(stderr, "kwrecover: %s\nTry \"kwrecover --help\".\n", parsed.error.c_str());
       return kExitUsage;
     case ParsedArgs::Action::kRun: break;
   }
-  const std::unique_ptr<Command> command = MakeCommand(parsed.command);
+  const CommandEntry* entry = FindCommand(parsed.command);
+  const std::unique_ptr<Command> command = entry != nullptr ? entry->make() : nullptr;
   if (command == nullptr) {
     std::fprintf(stderr, "kwrecover: the %s command is not available in this build\n", parsed.command.c_str());
     return kExitUsage;

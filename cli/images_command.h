@@ -13,7 +13,6 @@ namespace kw::cli {
 
 class ImagesCommand : public Command {
  public:
-  std::string name() const override { return "images"; }
   int execute(const ParsedArgs& args) override;
 };
 

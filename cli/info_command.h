@@ -10,7 +10,6 @@ namespace kw::cli {
 
 class InfoCommand : public Command {
  public:
-  std::string name() const override { return "info"; }
   int execute(const ParsedArgs& args) override;
 };
 

@@ -10,10 +10,6 @@
 
 namespace kw::cli {
 
-namespace {
-
-// A picture's file name inside the extraction folder, or empty when the
-// picture's name could lead out of it.
 std::string PictureFileName(const PictureRecord& picture) {
   const std::string name = picture.name + "." + picture.ext;
   if (picture.name.empty() || name.find('/') != std::string::npos || name.find('\0') != std::string::npos) {
@@ -21,8 +17,6 @@ std::string PictureFileName(const PictureRecord& picture) {
   }
   return name;
 }
-
-}  // namespace
 
 int WritePictureFiles(const std::string& dir, bool force, const std::string& sourcePath, const JobResult& result) {
   std::error_code error;

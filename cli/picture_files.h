@@ -15,4 +15,8 @@ namespace kw::cli {
 // summary line on stderr.
 int WritePictureFiles(const std::string& dir, bool force, const std::string& sourcePath, const JobResult& result);
 
+// A picture's file name inside a pictures folder ("<name>.<ext>"), or empty
+// when the picture's name could lead out of it.
+std::string PictureFileName(const PictureRecord& picture);
+
 }  // namespace kw::cli

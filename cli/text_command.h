@@ -16,9 +16,6 @@ namespace kw::cli {
 class TextCommand : public Command {
  public:
   explicit TextCommand(JobMode mode) : mode_(mode) {}
-  std::string name() const override {
-    return mode_ == JobMode::kQuick ? "quick" : mode_ == JobMode::kSalvage ? "salvage" : "deep";
-  }
   int execute(const ParsedArgs& args) override;
 
  private:

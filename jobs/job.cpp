@@ -87,6 +87,7 @@ JobResult RunJob(const JobRequest& request, JobProgress& progress) {
     result.text = std::move(job.sRecoveredText);
     result.pictures = std::move(context.pictures);
     result.notices = std::move(context.notices);
+    result.format = context.format;
     result.source = job.sourceIdentity;
   } catch (const std::bad_alloc&) {
     // The one exception the core lets through from the standard library: a

@@ -7,7 +7,7 @@
 // path; the job runs to its end on the calling thread, reporting progress
 // and reading cancel requests through `progress`, and returns everything it
 // found: the text, the pictures as records, notices, the damage its readers
-// reported, and whether it was cancelled. It shows nothing and knows no
+// reported, what the source turned out to be, and whether it was cancelled. It shows nothing and knows no
 // front end: step numbers, captions and the picture list's row text are the
 // fronts' own. Running out of memory ends the job with an error status; no
 // exception leaves it. Jobs that run at the same time in one process (a
@@ -22,6 +22,7 @@
 #include "base/job_progress.h"
 #include "base/output_file.h"
 #include "base/picture_record.h"
+#include "base/source_format.h"
 #include "base/status.h"
 
 namespace kw {
@@ -52,7 +53,8 @@ struct JobRequest {
 struct JobResult {
   Status status;  // not OK: the source could not be read, or memory ran out
   EngineKind engine = EngineKind::kQuick;
-  std::string text;  // UTF-8, paragraphs ending in "\r\n"
+  SourceFormat format = SourceFormat::kOther;  // what the engine found the source to be
+  std::string text;                            // UTF-8, paragraphs ending in "\r\n"
   std::vector<PictureRecord> pictures;
   FileIdentity source;  // the file the pictures' ranges are in, when known
   std::vector<std::string> notices;

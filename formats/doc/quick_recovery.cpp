@@ -8,6 +8,7 @@
 
 #include "base/text_sink.h"
 #include "base/yield_clock.h"
+#include "formats/doc/head_format.h"
 #include "formats/doc/quick_text.h"
 #include "formats/doc/step_scan.h"
 #include "formats/doc/text_reserve.h"
@@ -23,7 +24,7 @@ constexpr uint8_t kEightEscapes[8] = {kEscapeByte, kEscapeByte, kEscapeByte, kEs
 // bar (never past `maximum`, also when the file grew since the count).
 Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobContext& context, YieldClock& clock) {
   ChunkReader reader(file, job.lCurPos);
-  std::vector<char> out(QuickTextRoom(ChunkReader::kChunkSize));
+  std::vector<char> out(QuickTextRoom(reader.capacity()));
   int64_t steps = 0;
   PassEnd end;
   bool awaitingNext = false;
@@ -99,6 +100,7 @@ Status QuickRecovery(RecoveryJobState& job, JobContext& context) {
   SourceFile file;
   Status status = SourceFile::Open(path, &file);
   if (!status.ok()) return status;
+  context.format = HeadFormat(file);
   job.iStartPos = kQuickStartPos;
   job.lCurPos = kQuickStartPos;
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/doc/rtf_text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "base/cp1252.h"
 #include "base/yield_clock.h"
 #include "formats/doc/code_page.h"
+#include "formats/doc/word_text.h"
 
 namespace kw {
 
@@ -36,6 +38,13 @@ CodePage PageFor(int cp) {
   }
 }
 
+// The value of a hex digit; -1 for any other byte (a damaged \'hh).
+int Hex(uint8_t h) {
+  if (h >= '0' && h <= '9') return h - '0';
+  h |= 0x20;
+  return h >= 'a' && h <= 'f' ? h - 'a' + 10 : -1;
+}
+
 }  // namespace
 
 bool IsRtf(const uint8_t* data, size_t size) { return size >= 5 && std::memcmp(data, "{\\rtf", 5) == 0; }
@@ -61,7 +70,7 @@ void RtfTextReader::finish() {
       break;
     case State::kWord:
     case State::kDigits: control(); break;
-    case State::kHex2: {  // "\\'" and one byte: that byte is read as it is
+    case State::kHex2: {  // "\\'" and one digit: the \' is dropped, the digit is text
       state_ = State::kText;
       byte(hex_);
       finish();
@@ -78,7 +87,7 @@ void RtfTextReader::text(char32_t c) {
     --pendingSkip_;
     return;
   }
-  AppendUtf8(*out_, c);
+  if (IsTextCharacter(c)) AppendUtf8(*out_, c);
 }
 
 void RtfTextReader::byte(uint8_t c) {
@@ -140,16 +149,27 @@ void RtfTextReader::byte(uint8_t c) {
       control();
       if (c != ' ') byte(c);  // one space ends a control word and belongs to it
       return;
-    case State::kHex1:
+    case State::kBinary:  // the data of \binN, never text
+      if (--binaryLeft_ == 0) state_ = State::kText;
+      return;
+    case State::kHex1:  // a \' without two hex digits after it is dropped
+      if (Hex(c) < 0) {
+        state_ = State::kText;
+        byte(c);
+        return;
+      }
       hex_ = c;
       state_ = State::kHex2;
       return;
-    case State::kHex2: {
+    case State::kHex2:
       state_ = State::kText;
-      auto hex = [](uint8_t h) { return h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10; };
-      text(CodePagePoint(page_, uint8_t(hex(hex_) * 16 + hex(c))));
+      if (Hex(c) < 0) {
+        byte(hex_);
+        byte(c);
+        return;
+      }
+      text(CodePagePoint(page_, uint8_t(Hex(hex_) * 16 + Hex(c))));
       return;
-    }
   }
 }
 
@@ -164,7 +184,9 @@ void RtfTextReader::control() {
     if (!g.skip) out_->push_back('\t');
   } else if (word == "u" && hasParam_) {
     const long v = param < 0 ? param + 65536 : param;
-    if (!g.skip && v > 0 && v < 0x110000 && !(v >= 0xD800 && v <= 0xDFFF)) AppendUtf8(*out_, char32_t(v));
+    if (!g.skip && v < 0x110000 && !(v >= 0xD800 && v <= 0xDFFF) && IsTextCharacter(char32_t(v))) {
+      AppendUtf8(*out_, char32_t(v));
+    }
     pendingSkip_ = g.uc;
   } else if (word == "uc" && hasParam_) {
     g.uc = param < 0 ? 0 : int(std::min(param, 8L));
@@ -180,6 +202,9 @@ void RtfTextReader::control() {
     text(word == "ldblquote" ? 0x201C : 0x201D);
   } else if (word == "bullet") {
     text(0x2022);
+  } else if (word == "bin" && param > 0) {
+    state_ = State::kBinary;  // the N bytes after \binN (its space aside) are binary data
+    binaryLeft_ = param;
   } else if (Skipped(word)) {
     g.skip = true;
   }

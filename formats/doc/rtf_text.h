@@ -9,7 +9,10 @@
 // \page, \sect and \row become CR LF, \tab and \cell a TAB. \'hh bytes are
 // read in the document's code page (\ansicpg; Windows-1252 when it names one
 // without a table here) and \uN characters are taken with the \ucN fallback
-// characters after them skipped. Group nesting deeper than the reader keeps
+// characters after them skipped; the N bytes after \binN are binary data and
+// skipped whole. No control character reaches the text
+// (IsTextCharacter), whatever \'hh or \uN names, and a \' without two hex
+// digits after it is dropped. Group nesting deeper than the reader keeps
 // is still counted, so a hostile file cannot grow memory.
 //
 // RtfTextReader takes the document in pieces, cut anywhere (a control word
@@ -46,8 +49,8 @@ class RtfTextReader {
     int uc = 1;  // fallback characters after \uN
   };
   // Where the reader is: in text, after a backslash, in a control word or
-  // its number, or in the two digits of a \'hh byte.
-  enum class State : uint8_t { kText, kEscape, kWord, kDigits, kHex1, kHex2 };
+  // its number, in the data of \binN, or in the two digits of a \'hh byte.
+  enum class State : uint8_t { kText, kEscape, kWord, kDigits, kBinary, kHex1, kHex2 };
 
   void byte(uint8_t c);
   void text(char32_t c);
@@ -65,6 +68,7 @@ class RtfTextReader {
   std::string word_;
   bool negative_ = false, hasParam_ = false;
   long param_ = 0;
+  long binaryLeft_ = 0;  // bytes of \binN data still to skip
   uint8_t hex_ = 0;  // the first digit of \'hh
 };
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "formats/doc/head_format.h"
 #include "formats/doc/step_scan.h"
 
 namespace kw {
@@ -78,6 +79,7 @@ Status SalvageRecovery(RecoveryJobState& job, JobContext& context) {
   SourceFile file;
   Status status = SourceFile::Open(path, &file);
   if (!status.ok()) return status;
+  context.format = HeadFormat(file);
   job.iStartPos = 1;
   job.lCurPos = 1;
 

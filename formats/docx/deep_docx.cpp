@@ -22,12 +22,16 @@ namespace {
 // Hostile packages can hold many entries that each inflate to the per-entry
 // limit: all of them together stop here.
 constexpr size_t kPackageOutputLimit = size_t{1} << 30;
+// Main documents of other documents given apart; a file made of them stops here.
+constexpr int64_t kMaxSecondDocuments = 16;
 
 struct TextPart {
   PartRole role = PartRole::kOther;
   std::string name;
   std::string text;
-  bool named = false;  // its role comes from its name
+  bool named = false;    // its role comes from its name
+  bool foreign = false;  // the package's directory does not list it
+  int64_t offset = 0;    // its local header
 };
 
 bool LooksLikeXml(std::string_view bytes) {
@@ -51,6 +55,15 @@ std::string Extension(const std::string& name) {
   return ext;
 }
 
+// Appends a part's text after a blank line (none before the first).
+void AppendPart(const std::string& part, std::string* text) {
+  if (!text->empty()) {
+    if (text->size() < 2 || text->compare(text->size() - 2, 2, "\r\n") != 0) text->append("\r\n");
+    text->append("\r\n");
+  }
+  text->append(part);
+}
+
 class DeepReader {
  public:
   DeepReader(SourceFile& file, YieldClock* clock, DamageReport* damage, const RepairBudget& repairs)
@@ -71,8 +84,8 @@ class DeepReader {
   void spend(const EntryData& data) {
     for (const InflatePiece& piece : data.pieces) budget_ -= std::min(budget_, piece.bytes.size());
   }
-  void keep(TextPart part);
   void assemble(std::string* text);
+  void appendSecondDocuments(const TextPart* main, std::string* text);
 
   SourceFile& file_;
   YieldClock* clock_;
@@ -81,7 +94,10 @@ class DeepReader {
   size_t budget_ = kPackageOutputLimit;  // output bytes all entries may still inflate to
   RepairBudget repairs_;                 // trial work all entries' repairs may still spend
   std::vector<TextPart> parts_;
-  bool namedMain_ = false, contentMain_ = false;  // a main document of each kind is kept
+  int64_t foreignLeftOut_ = 0;  // entries of other files not read
+  int64_t firstForeign_ = 0;
+  bool ownMainSeen_ = false;
+  int64_t secondDocuments_ = 0;  // main documents of other documents, read or not
 };
 
 Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) {
@@ -95,7 +111,7 @@ Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) 
   }
   // The relationships first, so that the main document can be found by them.
   for (const PackageEntry& entry : scan.entries) {
-    if (RoleByName(entry.name) != PartRole::kPackageRels) continue;
+    if (entry.foreign || RoleByName(entry.name) != PartRole::kPackageRels) continue;
     EntryData data;
     EntryReadOptions options;
     options.repairs = &repairs_;
@@ -122,6 +138,14 @@ Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) 
                      " damaged entries were not repaired: the package holds more damage than can be repaired in a "
                      "few seconds. Each kept its text up to its first break.");
   }
+  if (foreignLeftOut_ > 0 && damage_ != nullptr) {
+    damage_->add(firstForeign_, 0, "zip",
+                 foreignLeftOut_ == 1 ? "An entry that the package's central directory does not list (bytes of another "
+                                        "file) lies here; it was left out."
+                                      : std::to_string(foreignLeftOut_) +
+                                            " entries that the package's central directory does not list (bytes of "
+                                            "another file), the first here, were left out.");
+  }
   assemble(text);
   return Status::OK();
 }
@@ -130,6 +154,15 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
   PartRole role = RoleByName(entry.name);
   if (!mainTarget_.empty() && entry.name == mainTarget_) role = PartRole::kMain;
   if (role == PartRole::kPackageRels) return Status::OK();
+  if (entry.foreign && role != PartRole::kMain) {  // only a second document's text is worth giving
+    if (foreignLeftOut_++ == 0) firstForeign_ = entry.headerOffset;
+    return Status::OK();
+  }
+  if (role == PartRole::kMain) {
+    const bool second = entry.foreign || ownMainSeen_;
+    ownMainSeen_ = ownMainSeen_ || !entry.foreign;
+    if (second && secondDocuments_++ >= kMaxSecondDocuments) return Status::OK();
+  }
   const std::string ext = Extension(entry.name);
   const bool xmlName = ext == "xml" || ext == "rels";
   EntryReadOptions options;
@@ -165,6 +198,8 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
   TextPart part;
   part.name = entry.name;
   part.named = IsTextRole(role);
+  part.foreign = entry.foreign;
+  part.offset = entry.headerOffset;
   if (!part.named) {
     if (data.pieces.empty() || !data.pieces[0].fromStart) return Status::OK();
     role = RoleByContent(data.pieces[0].bytes);
@@ -176,7 +211,7 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
     reader.addPiece(piece.bytes, piece.fromStart, clock_);
     if (stopped()) break;
   }
-  keep(std::move(part));
+  parts_.push_back(std::move(part));
   return Status::OK();
 }
 
@@ -186,6 +221,8 @@ Status DeepReader::streamPart(const PackageEntry& entry, PartRole role, const En
   TextPart part;
   part.name = entry.name;
   part.named = IsTextRole(role);
+  part.foreign = entry.foreign;
+  part.offset = entry.headerOffset;
   PartStream stream;
   WordXmlText reader(&part.text);
   const Status status = StreamPartText(file_, entry, options, clock_, damage_, &reader, &stream);
@@ -197,7 +234,7 @@ Status DeepReader::streamPart(const PackageEntry& entry, PartRole role, const En
     if (!IsTextRole(role)) return Status::OK();
   }
   part.role = role;
-  keep(std::move(part));
+  parts_.push_back(std::move(part));
   return Status::OK();
 }
 
@@ -215,22 +252,16 @@ void DeepReader::addPicture(const PackageEntry& entry, const EntryReadOptions& o
   pictures->push_back(std::move(picture));
 }
 
-// Of the parts that are a main document, only the first named so and the
-// first whose content says so can be chosen: the others are not kept.
-void DeepReader::keep(TextPart part) {
-  if (part.role == PartRole::kMain) {
-    bool& kept = part.named ? namedMain_ : contentMain_;
-    if (kept) return;
-    kept = true;
-  }
-  parts_.push_back(std::move(part));
-}
-
-// The main document first; then the other text parts by role, each after a blank line.
+// The main document first; then the other text parts by role, each after a
+// blank line; then any second document's main part, after a blank line too.
 void DeepReader::assemble(std::string* text) {
   auto isMain = [](const TextPart& p) { return p.role == PartRole::kMain; };
-  // The main document: the one named so, else the first whose content says so.
-  auto main = std::find_if(parts_.begin(), parts_.end(), [&](const TextPart& p) { return isMain(p) && p.named; });
+  // The main document: the one named so, else the first whose content says so; the package's own before any other.
+  auto main =
+      std::find_if(parts_.begin(), parts_.end(), [&](const TextPart& p) { return isMain(p) && p.named && !p.foreign; });
+  if (main == parts_.end()) {
+    main = std::find_if(parts_.begin(), parts_.end(), [&](const TextPart& p) { return isMain(p) && !p.foreign; });
+  }
   if (main == parts_.end()) main = std::find_if(parts_.begin(), parts_.end(), isMain);
   if (main != parts_.end()) {
     if (text->empty()) {
@@ -249,12 +280,29 @@ void DeepReader::assemble(std::string* text) {
     if (a->role != b->role) return a->role < b->role;
     return a->name < b->name;
   });
-  for (const TextPart* p : others) {
-    if (!text->empty()) {
-      if (text->size() < 2 || text->compare(text->size() - 2, 2, "\r\n") != 0) text->append("\r\n");
-      text->append("\r\n");
+  for (const TextPart* p : others) AppendPart(p->text, text);
+  appendSecondDocuments(main == parts_.end() ? nullptr : &*main, text);
+}
+
+// Main parts beyond the one chosen belong to other documents (a piece of
+// another package inside this one): each is given apart, never mixed into
+// the document's text, and said where it was found.
+void DeepReader::appendSecondDocuments(const TextPart* main, std::string* text) {
+  for (const TextPart& p : parts_) {
+    if (p.role != PartRole::kMain || &p == main) continue;
+    if (damage_ != nullptr) {
+      damage_->add(
+          p.offset, 0, "docx",
+          "A second main document" + (p.name.empty() ? std::string() : " (\"" + p.name + "\")") + " lies here, " +
+              (p.foreign ? "not listed by the package's central directory" : "in a package that already has one") +
+              ": it belongs to another document; its text follows the document's own, after a blank line.");
     }
-    text->append(p->text);
+    AppendPart(p.text, text);
+  }
+  if (secondDocuments_ > kMaxSecondDocuments && damage_ != nullptr) {
+    damage_->add(0, 0, "docx",
+                 std::to_string(secondDocuments_ - kMaxSecondDocuments) +
+                     " further main documents of other documents were left out.");
   }
 }
 

@@ -32,6 +32,7 @@ Status DocxRecovery(RecoveryJobState& job, JobContext& context) {
   // The search reads the file already open: the same file, bounded by the same length.
   const int32_t found = FileSearcher(file).find(kMainDocumentName, 1, nullptr, &clock);
   const int64_t headerPos = found < 0 ? -1 : int64_t{found} - kNameToHeader;
+  if (headerPos >= 1) context.format = SourceFormat::kDocx;
   clock.now();
   if (clock.stopped()) return Status::OK();
   context.progress.setProgressValue(25);

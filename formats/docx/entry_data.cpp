@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/entry_data.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 
 #include "base/yield_clock.h"
 #include "formats/docx/raw_inflater.h"
+#include "formats/docx/zip_codec.h"
 
 namespace kw {
 
@@ -20,13 +19,13 @@ constexpr size_t kInflateStep = 16 << 10;
 
 bool CrcMatches(const PackageEntry& entry, std::string_view bytes, YieldClock* clock) {
   if (entry.crcs.empty()) return true;
-  uLong crc = crc32(0L, Z_NULL, 0);
+  uint32_t crc = 0;
   for (size_t at = 0; at < bytes.size(); at += kReadChunk) {
     const size_t n = std::min(kReadChunk, bytes.size() - at);
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data() + at), static_cast<uInt>(n));
+    crc = Crc32(crc, bytes.data() + at, n);
     if (clock != nullptr) clock->tick();
   }
-  return std::find(entry.crcs.begin(), entry.crcs.end(), static_cast<uint32_t>(crc)) != entry.crcs.end();
+  return std::find(entry.crcs.begin(), entry.crcs.end(), crc) != entry.crcs.end();
 }
 
 }  // namespace

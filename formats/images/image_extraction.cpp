@@ -65,6 +65,11 @@ Status OpenSpan(const std::string& sourcePath, const PictureRecord& picture, con
 // inside the kernel. Returns the bytes copied (0 at the end of the source),
 // or -1 when the system cannot copy between these two files this way.
 int64_t CopyInKernel(int sourceFd, int64_t pos, int fd, size_t length) {
+#if defined(__EMSCRIPTEN__)
+  (void)sourceFd, (void)pos, (void)fd, (void)length;
+  errno = ENOSYS;  // the browser has no kernel to copy in
+  return -1;
+#else
   if (sourceFd < 0) return -1;
   loff_t offset = pos - 1;
   while (true) {
@@ -72,6 +77,7 @@ int64_t CopyInKernel(int sourceFd, int64_t pos, int fd, size_t length) {
     if (n >= 0) return n;
     if (errno != EINTR) return -1;
   }
+#endif
 }
 
 // Writes `bytes` to `fd` (`path` names it in messages).
@@ -196,25 +202,28 @@ Status CopyToWorkingFile(const std::string& sourcePath, const FileIdentity& scan
 }
 
 Status CopyToDestination(const std::string& sourcePath, const FileIdentity& scanned, const PictureRecord& picture,
-                         const std::string& destination, bool overwrite, JobProgress* progress) {
+                         int folder, const std::string& folderPath, const std::string& name, bool overwrite,
+                         JobProgress* progress) {
   Span span;
   Status opened = OpenPictureSource(sourcePath, picture, scanned, &span);
   if (!opened.ok()) return opened;
-  struct stat st {};
-  if (::lstat(destination.c_str(), &st) == 0) {
-    if (!overwrite) return Status::IOError("Not overwriting " + Quoted(destination) + ": it already exists.");
-    if (S_ISDIR(st.st_mode)) return Status::IOError("Cannot write " + Quoted(destination) + ": it is a folder.");
-  }
-  OutputFile out;
   OutputFile::Options options;
-  options.link = OutputFile::Link::kReplace;  // a link there is replaced, never followed
+  options.link = OutputFile::Link::kRefuse;  // a link there is left as it is, never followed nor replaced
   options.mode = 0644;
   options.replaceExisting = overwrite;
+  options.folder = folder;
+  options.folderPath = folderPath;
   options.source = picture.hasBytes && !picture.maker ? IdentityOf(sourcePath) : span.source.identity();
   options.sourcePath = sourcePath;
-  Status status = out.open(destination, options);
+  struct stat st {};
+  if (!overwrite && ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    const std::string shown = folder == AT_FDCWD || folderPath.empty() ? name : folderPath + "/" + name;
+    return Status::IOError("Not overwriting " + Quoted(shown) + ": it already exists.");
+  }
+  OutputFile out;
+  Status status = out.open(name, options);
   if (!status.ok()) return status;
-  status = WritePicture(span, picture, out.fd(), destination, progress);
+  status = WritePicture(span, picture, out.fd(), out.destination(), progress);
   return status.ok() ? out.commit() : status;
 }
 
@@ -238,8 +247,14 @@ Status SaveImages(const std::string& sourcePath, const FileIdentity& scanned, co
 
 Status ExtractImage(const std::string& sourcePath, const FileIdentity& scanned, const PictureRecord& picture,
                     const std::string& destination, bool overwrite, JobProgress* progress) {
+  return ExtractImageAt(AT_FDCWD, {}, destination, sourcePath, scanned, picture, overwrite, progress);
+}
+
+Status ExtractImageAt(int folder, const std::string& folderPath, const std::string& name, const std::string& sourcePath,
+                      const FileIdentity& scanned, const PictureRecord& picture, bool overwrite,
+                      JobProgress* progress) {
   return WithinMemory(
-      [&] { return CopyToDestination(sourcePath, scanned, picture, destination, overwrite, progress); });
+      [&] { return CopyToDestination(sourcePath, scanned, picture, folder, folderPath, name, overwrite, progress); });
 }
 
 }  // namespace kw

@@ -35,11 +35,17 @@ Status SaveImages(const std::string& sourcePath, const FileIdentity& scanned, co
 
 // Copies into `destination` through an OutputFile: an existing file there
 // (or a link, even a dangling one) is refused unless `overwrite` is set, and
-// then replaced as a whole once the copy is complete (a link is replaced,
-// never followed). The source document itself is never a destination.
-// Problems with the destination are I/O errors; a picture with nothing to
-// copy is Invalid.
+// then replaced as a whole once the copy is complete; a link is refused even
+// then and left as it is, never followed nor replaced. The source document
+// itself is never a destination. Problems with the destination are I/O
+// errors; a picture with nothing to copy is Invalid.
 Status ExtractImage(const std::string& sourcePath, const FileIdentity& scanned, const PictureRecord& picture,
                     const std::string& destination, bool overwrite, JobProgress* progress = nullptr);
+
+// The same into `name` inside the open folder `folder` (OutputFile::Options::
+// folder; `folderPath` names it in messages).
+Status ExtractImageAt(int folder, const std::string& folderPath, const std::string& name, const std::string& sourcePath,
+                      const FileIdentity& scanned, const PictureRecord& picture, bool overwrite,
+                      JobProgress* progress = nullptr);
 
 }  // namespace kw

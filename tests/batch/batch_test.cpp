@@ -6,44 +6,18 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 
-#include "tests/deep_docx/deep_package.h"
-#include "tests/support/run_process.h"
-#include "tests/support/temp_dir.h"
+#include "tests/batch/batch_fixture.h"
 
 namespace kw {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kDoc = test::Bytes(2560, '\0') + "Dear Sam,\rSee you soon.\r";
-
-test::ProcessResult Batch(std::vector<std::string> args) {
-  args.insert(args.begin(), "batch");
-  return test::RunProcess(KWRECOVER_PATH, args);
-}
-
-std::vector<std::string> Lines(const std::string& path) {
-  std::vector<std::string> lines;
-  std::ifstream in(path);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-// A folder "docs" with two documents (one below), a .docx with a picture.
-struct Inputs {
-  test::TempDir dir;
-  std::string docs = dir.path() + "/in/docs";
-  std::string out = dir.path() + "/out";
-  Inputs() {
-    fs::create_directories(docs + "/sub");
-    dir.write("in/docs/a.doc", kDoc);
-    dir.write("in/docs/sub/b.doc", kDoc);
-    dir.write("in/pic.docx", test::Package({test::MakeEntry(test::DocumentXml({"Picture below."})),
-                                            test::MakeEntry(test::TinyPng(4, 3), 8, "word/media/image1.png")}));
-  }
-};
+using test::Batch;
+using test::Lines;
+using Inputs = test::BatchInputs;
+const std::string& kDoc = test::kBatchDoc;
 
 TEST(Batch, WritesTheLayoutAndOneReportLinePerFile) {
   Inputs in;
@@ -58,6 +32,7 @@ TEST(Batch, WritesTheLayoutAndOneReportLinePerFile) {
   ASSERT_EQ(lines.size(), 3u);
   for (const std::string& line : lines) {
     EXPECT_NE(line.find("\"mode\": \"deep\", \"status\": \"ok\""), std::string::npos) << line;
+    EXPECT_EQ(line.find("{\"path\": \"" + in.dir.path() + "/in/"), 0u) << line;  // as given, then below it
     if (line.find("pic.docx") != std::string::npos) {
       EXPECT_NE(line.find("\"format\": \"docx\""), std::string::npos) << line;
       EXPECT_NE(line.find("\"characters\": 14, \"paragraphs\": 1, \"pictures\": 1"), std::string::npos) << line;
@@ -92,13 +67,13 @@ TEST(Batch, ResumeRedoesOnlyWhatIsNotComplete) {
   // An interrupted run: b's text never renamed into place, its temporary
   // left; a's text emptied as a system crash may leave it.
   fs::remove(in.out + "/docs/sub/b.doc.txt");
-  in.dir.write("out/docs/sub/b.doc.txt.tmp", "half");
+  in.dir.write("out/docs/sub/.kwrecover-half00.tmp", "half");
   in.dir.write("out/docs/a.doc.txt", "");
   const auto r = Batch({in.docs, "--out", in.out, "--resume"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(test::ReadFile(in.out + "/docs/sub/b.doc.txt").find("Dear Sam"), std::string::npos);
   EXPECT_NE(test::ReadFile(in.out + "/docs/a.doc.txt").find("Dear Sam"), std::string::npos);
-  EXPECT_FALSE(fs::exists(in.out + "/docs/sub/b.doc.txt.tmp"));
+  EXPECT_FALSE(fs::exists(in.out + "/docs/sub/.kwrecover-half00.tmp"));
   EXPECT_EQ(Lines(in.out + "/report.jsonl").size(), 4u);  // appended: a and b again
   // Everything complete: nothing to do.
   EXPECT_EQ(Batch({in.docs, "--out", in.out, "--resume"}).exitCode, 0);
@@ -129,7 +104,10 @@ TEST(Batch, LinksAreNeverFollowed) {
   EXPECT_NE(r.err.find("left alone 2 symbolic links"), std::string::npos) << r.err;
   EXPECT_EQ(Lines(in.out + "/report.jsonl").size(), 2u);
   EXPECT_FALSE(fs::exists(in.out + "/docs/away"));
-  EXPECT_EQ(Batch({in.docs + "/away", "--out", in.dir.path() + "/o2"}).exitCode, 2);  // a link argument
+  // A link argument, also with a slash after it.
+  EXPECT_EQ(Batch({in.docs + "/away", "--out", in.dir.path() + "/o2"}).exitCode, 2);
+  EXPECT_EQ(Batch({in.docs + "/away/", "--out", in.dir.path() + "/o2"}).exitCode, 2);
+  EXPECT_FALSE(fs::exists(in.dir.path() + "/o2"));
 }
 
 TEST(Batch, UsageErrorsWriteNothing) {

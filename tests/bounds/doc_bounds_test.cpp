@@ -12,6 +12,7 @@
 #include "formats/doc/compound_file.h"
 #include "formats/doc/deep_doc.h"
 #include "formats/doc/rtf_text.h"
+#include "formats/doc/word_text.h"
 #include "tests/deep_doc/doc_builder.h"
 #include "tests/support/heap_peak.h"
 #include "tests/support/temp_dir.h"
@@ -228,7 +229,12 @@ std::string WholeRtf(const std::string& d) {
       --pending;
       return;
     }
-    AppendUtf8(out, c);
+    if (IsTextCharacter(c)) AppendUtf8(out, c);
+  };
+  auto hex = [](uint8_t h) {
+    if (h >= '0' && h <= '9') return h - '0';
+    h |= 0x20;
+    return h >= 'a' && h <= 'f' ? h - 'a' + 10 : -1;
   };
   auto alpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
   for (size_t i = 0; i < size;) {
@@ -271,7 +277,9 @@ std::string WholeRtf(const std::string& d) {
           if (!g.first) out += '\t';
         } else if (word == "u" && has) {
           const long v = param < 0 ? param + 65536 : param;
-          if (!g.first && v > 0 && v < 0x110000 && !(v >= 0xD800 && v <= 0xDFFF)) AppendUtf8(out, char32_t(v));
+          if (!g.first && v < 0x110000 && !(v >= 0xD800 && v <= 0xDFFF) && IsTextCharacter(char32_t(v))) {
+            AppendUtf8(out, char32_t(v));
+          }
           pending = g.second;
         } else if (word == "uc" && has) {
           g.second = param < 0 ? 0 : int(std::min(param, 8L));
@@ -283,8 +291,7 @@ std::string WholeRtf(const std::string& d) {
           g.first = true;
         }
         i = j;
-      } else if (n == '\'' && i + 3 < size) {
-        auto hex = [](uint8_t h) { return h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10; };
+      } else if (n == '\'' && i + 3 < size && hex(uint8_t(d[i + 2])) >= 0 && hex(uint8_t(d[i + 3])) >= 0) {
         text(CodePagePoint(page, uint8_t(hex(uint8_t(d[i + 2])) * 16 + hex(uint8_t(d[i + 3])))));
         i += 4;
       } else {

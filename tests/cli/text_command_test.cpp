@@ -71,6 +71,12 @@ TEST(KwrecoverText, UsageHelpAndVersion) {
   r = Kwrecover({"--version"});
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.out.find("5.1"), std::string::npos);
+  // What cannot be written is an error, help and version included.
+  for (const std::string args : {"--help", "--version", "quick --help", "batch --help"}) {
+    r = test::RunProcess("/bin/sh", {"-c", "exec \"$0\" " + args + " >/dev/full", KWRECOVER_PATH});
+    EXPECT_EQ(r.exitCode, 1) << args;
+    EXPECT_NE(r.err.find("standard output"), std::string::npos) << r.err;
+  }
 }
 
 }  // namespace

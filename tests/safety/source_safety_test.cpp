@@ -75,6 +75,15 @@ TEST(SourceSafety, PictureNamedLikeTheSourceIsNotWrittenOverIt) {
   }
   const auto r = test::RunProcess(KWRECOVER_PATH, {"images", source, "--extract", dir.path(), "--force"});
   EXPECT_NE(r.err.find("document being recovered"), std::string::npos) << r.err;
+  // A picture's name that is a link to the document, in the current folder.
+  const std::string other = dir.path() + "/other";
+  std::filesystem::create_directory(other);
+  ASSERT_EQ(::symlink(source.c_str(), (other + "/GridJ0.jpg").c_str()), 0);
+  const auto linked = test::RunProcess(
+      "/bin/sh", {"-c", "cd \"$1\" && exec \"$0\" images \"$2\" --extract . --force", KWRECOVER_PATH, other, source});
+  EXPECT_EQ(linked.exitCode, 1) << linked.err;
+  EXPECT_TRUE(std::filesystem::is_symlink(other + "/GridJ0.jpg"));
+  EXPECT_EQ(test::ReadFile(source), bytes);
 }
 
 }  // namespace
