@@ -69,7 +69,7 @@ class RtfTextReader {
   bool negative_ = false, hasParam_ = false;
   long param_ = 0;
   long binaryLeft_ = 0;  // bytes of \binN data still to skip
-  uint8_t hex_ = 0;  // the first digit of \'hh
+  uint8_t hex_ = 0;      // the first digit of \'hh
 };
 
 // Appends the text of the RTF `data` as UTF-8.
