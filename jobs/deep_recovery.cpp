@@ -66,6 +66,7 @@ Status DeepRecovery(RecoveryJobState& job, JobContext& context) {
   clock.now();
   Status status = SourceFile::Open(context.path, &file);
   if (!status.ok()) return status;
+  job.sourceIdentity = file.identity();  // the pictures are made again from this file
 
   std::string text;
   if (StartsWithCompoundSignature(file)) {

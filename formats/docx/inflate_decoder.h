@@ -87,10 +87,20 @@ class Decoder {
         totalBits_(static_cast<int64_t>(input.size()) * 8),
         options_(options),
         clock_(clock),
-        repairBudget_(std::min(kRepairBudgetMax,
-                               kRepairBudgetBase + kRepairBudgetPerByte * static_cast<int64_t>(input.size()))) {}
+        repairBudget_(
+            std::min(kRepairBudgetMax, kRepairBudgetBase + kRepairBudgetPerByte * static_cast<int64_t>(input.size()))) {
+    if (options.budget != nullptr) {
+      // What the package has left, when that is less; nothing left refuses every trial.
+      sharedRepairs_ = options.budget->spent() || options.budget->symbols < repairBudget_;
+      sharedSearch_ = options.budget->spent() || options.budget->positions < searchBudget_;
+      repairBudget_ = options.budget->spent() ? -1 : std::min(repairBudget_, options.budget->symbols);
+      searchBudget_ = options.budget->spent() ? 0 : std::min(searchBudget_, options.budget->positions);
+    }
+  }
 
   InflateOutcome run();
+  // After run(): takes what the stream spent from the package's budget.
+  void settle(const InflateOutcome& outcome);
 
  private:
   int bit() {
@@ -99,17 +109,52 @@ class Decoder {
     ++pos_;
     return b;
   }
+  // The 24 bits from pos_ on, the first in the lowest bit (zeros past the end).
+  uint32_t peek() const {
+    const int64_t at = pos_ >> 3, bytes = (totalBits_ + 7) >> 3;
+    uint32_t v = data_[at];
+    if (at + 1 < bytes) v |= uint32_t{data_[at + 1]} << 8;
+    if (at + 2 < bytes) v |= uint32_t{data_[at + 2]} << 16;
+    if (at + 3 < bytes) v |= uint32_t{data_[at + 3]} << 24;
+    return v >> (pos_ & 7);
+  }
   int64_t bits(int n) {
     if (pos_ + n > totalBits_) {
       pos_ = totalBits_;
       return -1;
     }
-    int64_t v = 0;
-    for (int i = 0; i < n; ++i) v |= static_cast<int64_t>(bit()) << i;
+    if (n == 0) return 0;
+    const int64_t v = peek() & ((uint32_t{1} << n) - 1);
+    pos_ += n;
     return v;
   }
   // The next symbol: -1 for a code in no table, -2 when the input ends.
   int decode(const HuffmanCode& h) {
+    if (pos_ + kMaxCodeBits <= totalBits_) {
+      // Every bit a code may take is there: they are read at once, and a
+      // short code is found by one lookup.
+      uint32_t window = peek();
+      const uint16_t fast = h.fast[window & ((1u << kFastCodeBits) - 1)];
+      if (fast != 0) {
+        pos_ += fast >> 9;
+        return fast & 511;
+      }
+      int code = 0, first = 0, index = 0;
+      for (int len = 1; len <= kMaxCodeBits; ++len) {
+        code |= static_cast<int>(window & 1);
+        window >>= 1;
+        const int count = h.count[len];
+        if (code - first < count) {
+          pos_ += len;
+          return h.symbol[index + code - first];
+        }
+        index += count;
+        first = (first + count) << 1;
+        code <<= 1;
+      }
+      pos_ += kMaxCodeBits;
+      return -1;
+    }
     int code = 0, first = 0, index = 0;
     for (int len = 1; len <= kMaxCodeBits; ++len) {
       const int b = bit();
@@ -194,6 +239,9 @@ class Decoder {
   int64_t repairSpent_ = 0;
   int64_t repairBudget_ = 0;
   int64_t searchSpent_ = 0;
+  int64_t searchBudget_ = kSearchBudget;
+  bool sharedRepairs_ = false;   // the package's budget is the tighter one for repairs
+  bool sharedSearch_ = false;    // and for the searches
   int64_t lastByteRepair_ = -1;  // the break last given a byte repair
   int64_t lastRepair_ = -1;      // the break last repaired: a repair must get past it
   int64_t blockStart_ = 0;
