@@ -23,6 +23,23 @@ namespace kw {
 
 namespace {
 
+// Renames `from` over `to`, both in `folder`; without `replace`, fails with
+// EEXIST when `to` exists, atomically.
+int RenameAt(int folder, const char* from, const char* to, bool replace) {
+#if defined(__EMSCRIPTEN__)
+  // The browser build writes only into its own in-memory file system, where
+  // nothing else can make `to` between the test and the rename.
+  struct stat st {};
+  if (!replace && ::fstatat(folder, to, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::renameat(folder, from, folder, to);
+#else
+  return ::renameat2(folder, from, folder, to, replace ? 0 : RENAME_NOREPLACE);
+#endif
+}
+
 // Files to remove when the process is stopped by a signal. A slot is free (0),
 // being filled (1) or holds a path in its folder (2); the handler reads only
 // the last kind.
@@ -275,9 +292,8 @@ Status OutputFile::commit() {
     return refused;
   }
   const int folder = options_.folder;
-  const unsigned flags = options_.replaceExisting ? 0 : RENAME_NOREPLACE;
   bool linked = false;
-  int result = ::renameat2(folder, temp_.c_str(), folder, target_.c_str(), flags);
+  int result = RenameAt(folder, temp_.c_str(), target_.c_str(), options_.replaceExisting);
   if (result != 0 && errno == EINVAL && !options_.replaceExisting) {
     // A file system without RENAME_NOREPLACE: a link is refused just the same by an existing name.
     result = ::linkat(folder, temp_.c_str(), folder, target_.c_str(), 0);

@@ -20,7 +20,7 @@ size_t FindPairScalar(const uint8_t* data, size_t n, uint8_t a, uint8_t b) {
   return n - 1;
 }
 
-#if defined(__x86_64__)
+#if KW_SSE2
 
 size_t FindPairSse2(const uint8_t* data, size_t n, uint8_t a, uint8_t b) {
   size_t i = 0;
@@ -46,6 +46,10 @@ size_t FindPairSse2(const uint8_t* data, size_t n, uint8_t a, uint8_t b) {
   }
   return i + FindPairScalar(data + i, n - i, a, b);
 }
+
+#endif
+
+#if defined(__x86_64__)
 
 // Where the pair begins among the 32 positions from `at`.
 __attribute__((target("avx2"))) inline __m256i PairHits32(const uint8_t* at, __m256i va, __m256i vb) {
@@ -81,7 +85,11 @@ __attribute__((target("avx2"))) size_t FindPairAvx2(const uint8_t* data, size_t 
 size_t FindPair(SimdPath path, const uint8_t* data, size_t n, uint8_t a, uint8_t b) {
 #if defined(__x86_64__)
   if (path == SimdPath::kAvx2 && BestSimdPath() == SimdPath::kAvx2) return FindPairAvx2(data, n, a, b);
+#endif
+#if KW_SSE2
   if (path != SimdPath::kScalar) return FindPairSse2(data, n, a, b);
+#else
+  (void)path;
 #endif
   return FindPairScalar(data, n, a, b);
 }

@@ -10,7 +10,13 @@
 // and extension are what a saved copy is called; the dimensions are 0 when
 // the job did not read them. A picture that damage cut short is kept as far
 // as it goes and marked partial.
+//
+// PictureRowText is the picture's record as a line, the one form in which
+// the wizard's list and kwrecover's listing give it (the carved-image table's
+// entry): "  Image #" n "  >     " firstByte "|" lastByte "|" name "|" ext,
+// for instance "  Image #3  >     512|980|Grid0|png", n counting from 1.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -59,5 +65,7 @@ struct PictureRecord {
   bool partial = false;
   std::string reader;  // which reader found it, for the report ("doc", "doc-scan", ...); empty when not told
 };
+
+std::string PictureRowText(size_t n, const PictureRecord& picture);
 
 }  // namespace kw

@@ -10,6 +10,15 @@
 
 #include <cstdint>
 
+// KW_SSE2: the SSE2 paths compile here: on x86-64, and in the browser build,
+// where emscripten turns SSE2 intrinsics into WebAssembly SIMD (-msse2).
+#if defined(__x86_64__) || (defined(__EMSCRIPTEN__) && defined(__SSE2__))
+#define KW_SSE2 1
+#include <emmintrin.h>
+#else
+#define KW_SSE2 0
+#endif
+
 namespace kw {
 
 enum class SimdPath : uint8_t { kScalar = 0, kSse2 = 1, kAvx2 = 2 };

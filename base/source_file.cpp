@@ -26,6 +26,7 @@ SourceFile& SourceFile::operator=(SourceFile&& other) noexcept {
     close();
     fd_ = other.fd_;
     size_ = other.size_;
+    bytesRead_ = other.bytesRead_;
     readErrno_ = other.readErrno_;
     path_ = std::move(other.path_);
     identity_ = other.identity_;
@@ -65,6 +66,7 @@ Status SourceFile::Open(const std::string& path, SourceFile* file) {
   }
   file->fd_ = fd;
   file->size_ = st.st_size;
+  file->bytesRead_ = 0;
   file->readErrno_ = 0;
   file->path_ = path;
   file->identity_ = {st.st_dev, st.st_ino, true};
@@ -84,9 +86,12 @@ int64_t SourceFile::readAt(int64_t pos, uint8_t* buffer, size_t length) {
   if (!wholeTried_ && size_ <= kWholeReadLimit) readWhole();
   if (wholeRead_) {
     std::memcpy(buffer, whole_.data() + (pos - 1), length);
+    bytesRead_ += static_cast<int64_t>(length);
     return static_cast<int64_t>(length);
   }
-  return readFromFile(pos, buffer, length);
+  const int64_t got = readFromFile(pos, buffer, length);
+  if (got > 0) bytesRead_ += got;
+  return got;
 }
 
 void SourceFile::readWhole() {

@@ -57,6 +57,9 @@ class SourceFile {
   int64_t readAt(int64_t pos, uint8_t* buffer, size_t length);
   // The message for the last failed read.
   Status lastError() const;
+  // How many bytes readAt() has handed out since Open(): how far a reader
+  // that reads the file about once has come.
+  int64_t bytesRead() const { return bytesRead_; }
 
   void close();
 
@@ -67,6 +70,7 @@ class SourceFile {
 
   int fd_ = -1;
   int64_t size_ = 0;
+  int64_t bytesRead_ = 0;
   int readErrno_ = 0;
   std::string path_;
   FileIdentity identity_;

@@ -57,7 +57,11 @@ class YieldClock {
   // the precise clock, and precise enough for a 5 ms interval.
   static std::chrono::nanoseconds Now() {
     timespec t{};
+#if defined(__EMSCRIPTEN__)
+    ::clock_gettime(CLOCK_MONOTONIC, &t);  // the browser has no coarse clock (performance.now())
+#else
     ::clock_gettime(CLOCK_MONOTONIC_COARSE, &t);
+#endif
     return std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec);
   }
 

@@ -190,42 +190,51 @@ CLASSES = ["intact", "name", "rand1", "ctstored", "zip64", "cuthalf", "trunc50",
 DOCS = [("small", 12), ("medium", 120), ("large", 900)]
 
 
+def make_documents(doc, count, work):
+    """The document `doc` of `count` paragraphs by every writer: {writer: (path, true words)}."""
+    rng = random.Random(doc)
+    paras = paragraphs(rng, count)
+    header = " ".join(words(rng, 4)).capitalize()
+    note = " ".join(words(rng, 9)).capitalize() + "."
+    table = [words(rng, 3) for _ in range(3)]
+    pics = pictures(rng, os.path.join(work, doc), doc)
+    table_words = [w for row in table for w in row]
+    body = [p for p in paras]
+    base = os.path.join(work, f"{doc}.python-docx.docx")
+    make_python_docx(base, paras, header, table, pics)
+    made = {"python-docx": (base, body + table_words + [header])}
+    pan = os.path.join(work, f"{doc}.pandoc.docx")
+    make_pandoc(pan, paras, note, table, pics, work)
+    made["pandoc"] = (pan, body + table_words + [note])
+    for tool in ("libreoffice", "abiword"):
+        path = os.path.join(work, f"{doc}.{tool}.docx")
+        try:
+            convert(tool, base, path, work)
+            made[tool] = (path, body + table_words + [header])
+        except (subprocess.CalledProcessError, FileNotFoundError) as e:
+            print(f"{tool} failed on {doc}: {e}", file=sys.stderr)
+    return made
+
+
+def save_media(data, folder):
+    """The word/media pictures of a package, into `folder`."""
+    os.makedirs(folder, exist_ok=True)
+    with zipfile.ZipFile(io.BytesIO(data)) as z:
+        for n in z.namelist():
+            if n.startswith("word/media/"):
+                open(os.path.join(folder, os.path.basename(n)), "wb").write(z.read(n))
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     work = os.path.join(OUT, "work")
     os.makedirs(work, exist_ok=True)
     for doc, count in DOCS:
-        rng = random.Random(doc)
-        paras = paragraphs(rng, count)
-        header = " ".join(words(rng, 4)).capitalize()
-        note = " ".join(words(rng, 9)).capitalize() + "."
-        table = [words(rng, 3) for _ in range(3)]
-        pics = pictures(rng, os.path.join(work, doc), doc)
-        table_words = [w for row in table for w in row]
-        body = [p for p in paras]
-        base = os.path.join(work, f"{doc}.python-docx.docx")
-        make_python_docx(base, paras, header, table, pics)
-        made = {"python-docx": (base, body + table_words + [header])}
-        pan = os.path.join(work, f"{doc}.pandoc.docx")
-        make_pandoc(pan, paras, note, table, pics, work)
-        made["pandoc"] = (pan, body + table_words + [note])
-        for tool in ("libreoffice", "abiword"):
-            path = os.path.join(work, f"{doc}.{tool}.docx")
-            try:
-                convert(tool, base, path, work)
-                made[tool] = (path, body + table_words + [header])
-            except (subprocess.CalledProcessError, FileNotFoundError) as e:
-                print(f"{tool} failed on {doc}: {e}", file=sys.stderr)
-        for writer, (path, truth) in made.items():
+        for writer, (path, truth) in make_documents(doc, count, work).items():
             stem = os.path.join(OUT, f"{doc}.{writer}")
             open(stem + ".truth.txt", "w").write("\n".join(truth) + "\n")
             data = open(path, "rb").read()
-            media = stem + ".media"
-            os.makedirs(media, exist_ok=True)
-            with zipfile.ZipFile(io.BytesIO(data)) as z:
-                for n in z.namelist():
-                    if n.startswith("word/media/"):
-                        open(os.path.join(media, os.path.basename(n)), "wb").write(z.read(n))
+            save_media(data, stem + ".media")
             for kind in CLASSES:
                 open(f"{stem}.{kind}.docx", "wb").write(damage(data, kind, random.Random(doc + writer + kind)))
     print(f"corpus in {OUT}")

@@ -6,10 +6,16 @@
 #     packages whose main document is 64 MiB of hostile XML and on a small
 #     package that inflates past the entry limit: elapsed time against cat
 #     of the same input (bound: 10x) and peak memory against 64 MiB plus the
-#     recovered text;
+#     recovered text; Deep Recovery on a package of 200,000 entries of one
+#     name that its central directory's records all disagree with;
 #   - XML where a "<" is left open before the next "<", so that tags merge:
 #     the tag-removal rounds on growing inputs (bound: 1 MiB under 1 s, about
-#     2x per doubling), with the longest gap between yields.
+#     2x per doubling), with the longest gap between yields;
+#   - Deep Recovery and the paths that must stream, on the worst inputs of
+#     bench/bounds_make_inputs.py at MIB MiB (a package of damaged entries
+#     at 100 MB): CPU time and peak memory against 64 MiB plus the text plus
+#     the largest picture (bench/bounds_runs.py; bench/bounds_bench.sh shows
+#     their growth with the input's size).
 #
 #   bench/hardening_bench.sh [BUILD_DIR] [MIB]      (defaults: build, 64)
 # The inputs are made once in ${TMPDIR:-/tmp}/kw-hardening-bench and kept.
@@ -53,7 +59,7 @@ def run(job, path):
         cmd = [kw, "images", path]
         sink = open(out, "wb")
     else:
-        cmd = [kw, "quick" if job in ("quick", "docx") else "salvage", path, "-o", out]
+        cmd = [kw, {"quick": "quick", "docx": "quick", "deep": "deep"}.get(job, "salvage"), path, "-o", out]
         sink = subprocess.DEVNULL
     start = time.perf_counter()
     r = subprocess.run(["/usr/bin/time", "-f", "%M", *cmd], stdout=sink, stderr=subprocess.PIPE, env=env, text=True)
@@ -69,12 +75,13 @@ print("|---|---|---|---|---|---|---|---|---|")
 binaries = ["zeros.bin", "percent.bin", "spaces.bin", "jpeg-starts.bin", "png-starts.bin", "jpeg-pairs.bin",
             "png-pairs.bin", "ends-first.bin", "random.bin"]
 packages = ["one-tag.docx", "distinct-tags.docx", "only-lt.docx", "only-gt.docx", "paragraphs.docx", "text.docx",
-            "bomb.docx"]
+            "bomb.docx", "same-names.docx"]
 broken = []
 for name in binaries + packages:
     path = os.path.join(work, name)
     cat = t_cat(path)
-    for job in (["docx"] if name.endswith(".docx") else ["quick", "salvage", "images"]):
+    jobs = ["quick", "salvage", "images"] if not name.endswith(".docx") else ["docx"]
+    for job in (["deep"] if name == "same-names.docx" else jobs):
         elapsed, peak, text, code = run(job, path)
         bound = 64 + text
         ok = elapsed <= 10 * cat and peak < bound and code == 0
@@ -122,3 +129,5 @@ shutil.rmtree(scratch, ignore_errors=True)
 print()
 print("bounds broken: " + (", ".join(broken) if broken else "none"))
 PY
+echo
+python3 bench/bounds_runs.py worst "$build" "$work/bounds" "$mib"

@@ -69,6 +69,22 @@ binaries = {
     "ends-first.bin": lambda: fill(b"\xFF\xD9IEND\xAE\x42\x60\x82\xFF\xD8\xFF\x89PN"),
     "random.bin": lambda: os.urandom(size),
 }
+def same_names():
+    # Entries all named alike, and a central directory agreeing with none of
+    # them: every record has many candidates and none checks out.
+    name = b"word/document.xml"
+    data = b"<w:t>x</w:t>"
+    n = min(size // 126, 200000)
+    body, central = bytearray(), bytearray()
+    for i in range(n):
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014B50, 20, 20, 0, 0, 0, 0, i + 1, len(data), len(data),
+                               len(name), 0, 0, 0, 0, 0, len(body) + 7) + name
+        body += struct.pack("<IHHHHHIIIHH", 0x04034B50, 20, 0, 0, 0, 0, i, len(data), len(data), len(name), 0)
+        body += name + data
+    end = struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, n & 0xFFFF, n & 0xFFFF, len(central), len(body), 0)
+    return bytes(body + central + end)
+
+
 packages = {
     "one-tag.docx": lambda: stored(fill(b"<w:t>")),
     "distinct-tags.docx": lambda: stored(distinct_tags()),
@@ -77,6 +93,7 @@ packages = {
     "paragraphs.docx": lambda: stored(fill(b"<w:p><w:r><w:t>ab</w:t></w:r></w:p>")),
     "text.docx": lambda: stored(fill(b"plain text &amp; &#x263A; ")),
     "bomb.docx": bomb,
+    "same-names.docx": same_names,
 }
 for name, make in {**binaries, **packages}.items():
     write(name, make)

@@ -3,14 +3,9 @@
 
 namespace kw::cli {
 
-std::string PictureRow(size_t n, const PictureRecord& picture) {
-  return "  Image #" + std::to_string(n) + "  >     " + std::to_string(picture.firstByte) + '|' +
-         std::to_string(picture.lastByte) + '|' + picture.name + '|' + picture.ext;
-}
-
 std::string PictureListing(const std::vector<PictureRecord>& pictures) {
   std::string listing;
-  for (size_t i = 0; i < pictures.size(); ++i) listing += PictureRow(i + 1, pictures[i]) + '\n';
+  for (size_t i = 0; i < pictures.size(); ++i) listing += PictureRowText(i + 1, pictures[i]) + '\n';
   return listing + "Found (" + std::to_string(pictures.size()) + ") Images\n";
 }
 

@@ -31,15 +31,40 @@ bool FoundCompoundFile(const DamageReport* damage) {
   return std::any_of(entries.begin(), entries.end(), [](const Damage& d) { return d.reader == "cfb"; });
 }
 
+// The progress of Deep Recovery: the bytes its readers have read of the
+// source, against one pass over a compound file or two over a package (its
+// headers are scanned first, then its entries read), shown at every yield.
+// A damaged file can take more reads than that; the bar then waits at the
+// last step until the job ends.
+class ReadProgress final : public JobProgress {
+ public:
+  static constexpr int32_t kSteps = 1000;
+
+  ReadProgress(JobProgress& inner, const SourceFile& file) : inner_(inner), file_(file) {}
+  void expectPasses(int passes) { expected_ = std::max<int64_t>(1, file_.size() * passes); }
+  void yield() override {
+    const int64_t done = std::min(file_.bytesRead() * kSteps / expected_, int64_t{kSteps - 1});
+    inner_.setProgressValue(static_cast<int32_t>(done));
+    inner_.yield();
+  }
+  bool cancelRequested() const override { return inner_.cancelRequested(); }
+
+ private:
+  JobProgress& inner_;
+  const SourceFile& file_;
+  int64_t expected_ = 1;
+};
+
 }  // namespace
 
 Status DeepRecovery(RecoveryJobState& job, JobContext& context) {
-  YieldClock clock(context.progress);
   context.progress.setProgressMin(0);
-  context.progress.setProgressMax(100);
+  context.progress.setProgressMax(ReadProgress::kSteps);
   context.progress.setProgressValue(0);
-  clock.now();
   SourceFile file;
+  ReadProgress progress(context.progress, file);
+  YieldClock clock(progress);
+  clock.now();
   Status status = SourceFile::Open(context.path, &file);
   if (!status.ok()) return status;
   job.sourceIdentity = file.identity();  // the pictures are made again from this file
@@ -47,8 +72,10 @@ Status DeepRecovery(RecoveryJobState& job, JobContext& context) {
   std::string text;
   if (StartsWithCompoundSignature(file)) {
     context.format = SourceFormat::kDoc;
+    progress.expectPasses(1);
     status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink, &context.pictures);
   } else {
+    progress.expectPasses(2);
     status = ReadDocxDeep(file, &clock, context.damage, &text, &context.pictures);
     context.format = SourceFormat::kDocx;
     // No package structure at all: a Word file with a damaged header, or
@@ -73,7 +100,7 @@ Status DeepRecovery(RecoveryJobState& job, JobContext& context) {
       status = ReadDocPackages(file, &clock, context.damage, &text, context.textSink, &context.pictures);
     }
   }
-  context.progress.setProgressValue(100);
+  context.progress.setProgressValue(ReadProgress::kSteps);
   if (!status.ok()) return status;
   if (context.textSink != nullptr) {
     context.textSink->write(text);

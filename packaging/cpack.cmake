@@ -29,6 +29,13 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "utils")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.example.com/kravelin/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The browser page, when a built one is given (scripts/check_package.sh
+# builds it with cmake --preset web), goes in with kwrecover-web, which opens
+# it with sensible-browser (packaging/CMakeLists.txt).
+set(KW_WEB_PAGE "" CACHE FILEPATH "The built browser page (build-web/web/kwrecover.html) to install")
+if(KW_WEB_PAGE)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "sensible-utils")
+endif()
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
 # After the stripping, the sections a Debian package leaves out too.

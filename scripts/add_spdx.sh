@@ -5,6 +5,8 @@
 #   // SPDX-License-Identifier: Apache-2.0   C++ (.cpp, .h, .h.in)
 #   # SPDX-License-Identifier: Apache-2.0    shell, Python, CMake, .ci/run,
 #                                            bash completion
+#   // SPDX-License-Identifier: Apache-2.0   the page's JavaScript (web/, bench/)
+#   /* SPDX-License-Identifier: Apache-2.0 */ and <!-- ... -->  its CSS and HTML
 # Safe to run again: a file whose head already carries an SPDX line is left
 # as it is, so after a merge it stamps only the new files. Files are those
 # git knows or would add (tracked, and untracked but not ignored).
@@ -20,7 +22,9 @@ check=false
 # when the file is not source.
 comment_of() {
   case $1 in
-    *.cpp | *.h | *.h.in) echo "//" ;;
+    *.cpp | *.h | *.h.in | web/*.js | web/*.mjs | bench/*.mjs) echo "//" ;;
+    web/*.css) echo "/*" ;;
+    web/*.html) echo "<!--" ;;
     *.sh | *.py | *.cmake | *.cmake.in | */CMakeLists.txt | CMakeLists.txt | .ci/run | *.bash-completion) echo "#" ;;
     *) ;;
   esac
@@ -28,12 +32,16 @@ comment_of() {
 
 # stamped FILE: one of the file's first three lines (a "#!" line and a
 # coding line may come first) is an SPDX line, whatever licence it names.
-stamped() { head -n 3 -- "$1" | grep -qE '^(//|#) SPDX-License-Identifier: '; }
+stamped() { head -n 3 -- "$1" | grep -qE '^(//|#|/\*|<!--) SPDX-License-Identifier: '; }
 
 # stamp FILE MARKER: writes the line in place, keeping the file's mode and
 # links (the new text is written over the old, not renamed over it).
 stamp() {
   local file=$1 line="$2 $license" tmp
+  case $2 in
+    "/*") line="$line */" ;;
+    "<!--") line="$line -->" ;;
+  esac
   tmp=$(mktemp)
   awk -v line="$line" '
     NR == 1 && /^#!/ { skip = 1 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # Fails when a layer includes a layer above it. The layers, lowest first:
-#   base -> formats -> jobs -> fronts (cli, ui)
+#   base -> formats -> jobs -> fronts (cli, ui, web)
 # and the formats (doc, docx, images) never include one another.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,5 +23,6 @@ refuse formats/docx 'formats/doc|formats/images' "formats are independent"
 refuse formats/images 'formats/doc|formats/docx' "formats are independent"
 refuse jobs 'cli|ui' "jobs know no front end"
 refuse cli 'ui' "the CLI does not use the wizard"
+refuse web 'cli|ui' "the browser page stands on the core only"
 [ $status -eq 0 ] && echo "layer check: every include points downward"
 exit $status

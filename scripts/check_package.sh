@@ -15,6 +15,11 @@ build="${BUILD_DIR:-build-package}"
 packages=(g++ cmake ninja-build zlib1g-dev qt6-base-dev qt6-tools-dev qt6-l10n-tools libgl-dev dpkg-dev file lintian desktop-file-utils appstream)
 ./scripts/install_missing.sh "${packages[@]}"
 
+# The browser page goes into the package: built (or found built) in build-web.
+./scripts/install_missing.sh emscripten
+NODE_PATH=/usr/share/nodejs cmake --preset web > build-web.configure.log 2>&1 || { cat build-web.configure.log; exit 1; }
+NODE_PATH=/usr/share/nodejs cmake --build --preset web
+
 umask 022  # the package's files and folders get the permissions Debian wants
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 launcher=()
@@ -22,7 +27,7 @@ command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=None "${launcher[@]}" \
   -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
   -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-  -DKW_BUILD_TESTS=OFF -DKW_BUILD_BENCH=OFF "$@" >"$build.configure.log" 2>&1 ||
+  -DKW_BUILD_TESTS=OFF -DKW_BUILD_BENCH=OFF -DKW_WEB_PAGE="$PWD/build-web/web/kwrecover.html" "$@" >"$build.configure.log" 2>&1 ||
   { cat "$build.configure.log"; exit 1; }
 cmake --build "$build"
 rm -f "$build"/kwrecover_*.deb

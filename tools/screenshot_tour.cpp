@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 // Walks the real wizard through every step and saves a picture of each:
-//   xvfb-run -s "-screen 0 1024x768x24" kw_screenshot_tour OUTDIR SAMPLE.doc
+//   xvfb-run -s "-screen 0 1024x768x24" build/tools/kw_screenshot_tour OUTDIR SAMPLE.doc
 // Not a test; it makes the README's screenshots.
 
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
-#include <QListWidget>
 #include <QPainter>
 #include <QProgressBar>
 #include <QTest>
@@ -17,6 +16,7 @@
 #include "ui/doc_frm.h"
 #include "ui/doc_progress.h"
 #include "ui/help.h"
+#include "ui/images_page.h"
 
 using namespace kw::uitest;
 
@@ -95,10 +95,8 @@ int main(int argc, char** argv) {
   Click(&frm, "OptImageMode");
   Click(&frm, "CmdNext");
   while (frm.jobRunning()) QTest::qWait(20);
-  auto* list = frm.findChild<QListWidget*>("LstPicture");
-  if (list->count() > 0) {
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
-  }
+  // The first picture is selected by itself; the thumbnails come from a thread.
+  for (int i = 0; i < 100 && frm.findChild<kw::ui::ImagesPage*>()->thumbnailsDone() == false; ++i) QTest::qWait(20);
   Save(&frm, out.filePath("step4-pictures.png"));
 
   OnModal<kw::ui::DocAbout>([&](kw::ui::DocAbout* about) {

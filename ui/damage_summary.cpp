@@ -16,6 +16,7 @@ DamageSummary::DamageSummary(QWidget* parent)
       cancelled_(new QLabel(tr("Cancelled: what was recovered so far is shown."), this)),
       line_(new QLabel(this)),
       details_(new QPushButton(tr("&Details..."), this)) {
+  details_->setToolTip(tr("List every damaged place: offset, length, reader and reason"));
   auto* icon = new QLabel(this);
   icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(16, 16));
   cancelled_->setObjectName("LblCancelled");

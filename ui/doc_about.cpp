@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "ui/doc_about.h"
 
-#include <QEvent>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "ui/app_info.h"
-#include "ui/help.h"
 #include "ui/icons.h"
 
 namespace kw::ui {
@@ -23,31 +20,22 @@ DocAbout::DocAbout(QWidget* owner)
 
   auto* picture = new QLabel(this);
   picture->setPixmap(AppPixmap(64));
+  picture->setAccessibleName(tr("Program icon"));
   auto* name = new QLabel(kProductName, this);
   QFont big = name->font();
   big.setBold(true);
   big.setPointSizeF(big.pointSizeF() * 1.3);
   name->setFont(big);
-  auto* version = new QLabel(kVersionText, this);
+  auto* version = new QLabel(tr("Version %1 Build %2").arg(KW_VERSION_MAJOR_MINOR, KW_VERSION_BUILD), this);
   version->setObjectName("LblVersion");
-
-  auto* site = new QLabel(kSiteUrl, this);
-  site->setObjectName("LblSite");
-  site->setTextFormat(Qt::PlainText);
-  QFont linkFont = site->font();
-  linkFont.setBold(true);
-  linkFont.setUnderline(true);
-  site->setFont(linkFont);
-  site->setForegroundRole(QPalette::Link);  // readable in dark themes too
-  site->setCursor(Qt::PointingHandCursor);
-  site->setToolTip(tr("Open the web site in your browser"));
-  site->installEventFilter(this);
+  auto* about = new QLabel(tr("Recovers the text and pictures of damaged Word documents."), this);
 
   auto* line = new QFrame(this);
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
 
   auto* ok = new QPushButton(tr("OK"), this);
+  ok->setToolTip(tr("Close this window"));
   ok->setObjectName("CmdOK");
   ok->setDefault(true);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
@@ -56,7 +44,7 @@ DocAbout::DocAbout(QWidget* owner)
   texts->addWidget(name);
   texts->addWidget(version);
   texts->addSpacing(8);
-  texts->addWidget(site);
+  texts->addWidget(about);
   texts->addStretch();
   auto* top = new QHBoxLayout;
   top->addWidget(picture, 0, Qt::AlignTop);
@@ -68,16 +56,5 @@ DocAbout::DocAbout(QWidget* owner)
   layout->addWidget(ok, 0, Qt::AlignRight);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
-
-bool DocAbout::eventFilter(QObject* watched, QEvent* event) {
-  if (watched->objectName() == "LblSite" && event->type() == QEvent::MouseButtonRelease &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    LblSite_Click();
-    return true;
-  }
-  return QDialog::eventFilter(watched, event);
-}
-
-void DocAbout::LblSite_Click() { OpenWebLink(kSiteUrl); }
 
 }  // namespace kw::ui

@@ -1,18 +1,19 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "ui/file_page.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <cerrno>
 #include <cstring>
 
+#include "base/source_file.h"
+#include "ui/clear_button.h"
 #include "ui/local_names.h"
 
 namespace kw::ui {
@@ -26,51 +27,73 @@ QString FilePage::PathProblem(const QString& path) {
     return tr("This path cannot be read: %1.").arg(QString::fromLocal8Bit(std::strerror(errno)));
   }
   if (S_ISDIR(info.st_mode)) return tr("This is a folder: choose a document inside it.");
-  if (!S_ISREG(info.st_mode)) return tr("This is not a regular file.");
-  const int fd = ::open(local.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return tr("This file cannot be read: %1.").arg(QString::fromLocal8Bit(std::strerror(errno)));
-  ::close(fd);
-  if (info.st_size == 0) return tr("This file is empty: there is nothing in it to recover.");
+  if (S_ISREG(info.st_mode) && info.st_size > SourceFile::kMaxSize) {
+    return tr("This file is 2 GiB or larger: a recovery reads files of less than 2 GiB.");
+  }
+  // Everything else a job would refuse, in the job's own words.
+  SourceFile file;
+  if (const Status status = SourceFile::Open(local, &file); !status.ok()) {
+    return QString::fromStdString(status.message());
+  }
+  if (file.size() == 0) return tr("This file is empty: there is nothing in it to recover.");
   return {};
 }
 
 FilePage::FilePage(QWidget* parent)
     : QWidget(parent),
-      txtDocFileName_(new QLineEdit(this)),
-      CmdBowse_(new QPushButton(tr("B&rowse..."), this)),
-      problem_(new QLabel(this)) {
-  auto* prompt = new QLabel(tr("Select corrupt MS Word document file to repair "), this);
+      pathBox_(new QLineEdit(this)),
+      browseButton_(new QPushButton(tr("B&rowse..."), this)),
+      problemRow_(new QWidget(this)),
+      problemText_(new QLabel(problemRow_)) {
+  auto* prompt = new QLabel(tr("Select corrupt MS Word &document file to repair "), this);
   QFont bold = prompt->font();
   bold.setBold(true);
   prompt->setFont(bold);
-  txtDocFileName_->setObjectName("txtDocFileName");
-  txtDocFileName_->setPlaceholderText(tr("Path of the damaged .doc or .docx file"));
-  prompt->setBuddy(txtDocFileName_);
-  problem_->setObjectName("LblPathProblem");
-  problem_->setWordWrap(true);
-  problem_->hide();
-  connect(txtDocFileName_, &QLineEdit::textChanged, this, [this](const QString& text) {
+  pathBox_->setObjectName("txtDocFileName");
+  pathBox_->setPlaceholderText(tr("Path of the damaged .doc or .docx file"));
+  pathBox_->setAccessibleName(tr("Document path"));
+  pathBox_->setAccessibleDescription(
+      tr("The damaged Word document to recover; type its path or choose it with Browse"));
+  prompt->setBuddy(pathBox_);
+  pathBox_->setClearButtonEnabled(true);
+  NameClearButton(pathBox_);
+  browseButton_->setObjectName("CmdBowse");
+  browseButton_->setToolTip(tr("Choose the document in a file dialog"));
+
+  auto* icon = new QLabel(problemRow_);
+  const int side = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, this);
+  icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning, nullptr, this).pixmap(side, side));
+  icon->setAccessibleName(tr("Warning"));
+  problemText_->setObjectName("LblPathProblem");
+  problemText_->setWordWrap(true);
+  problemText_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  auto* problemLayout = new QHBoxLayout(problemRow_);
+  problemLayout->setContentsMargins(0, 0, 0, 0);
+  problemLayout->addWidget(icon, 0, Qt::AlignTop);
+  problemLayout->addWidget(problemText_, 1);
+  problemRow_->hide();
+  connect(pathBox_, &QLineEdit::textChanged, this, [this](const QString& text) {
     const QString problem = PathProblem(text);
-    problem_->setText(problem);
-    problem_->setVisible(!problem.isEmpty());
+    problemText_->setText(problem);
+    problemRow_->setVisible(!problem.isEmpty());
   });
-  txtDocFileName_->setClearButtonEnabled(true);
-  CmdBowse_->setObjectName("CmdBowse");
   auto* note = new QLabel(tr("Supports Microsoft Word 6.0, Word 95, Word 97/2000/XP/2003/2007"), this);
   note->setEnabled(false);
 
   auto* row = new QHBoxLayout;
-  row->addWidget(txtDocFileName_, 1);
-  row->addWidget(CmdBowse_);
+  row->addWidget(pathBox_, 1);
+  row->addWidget(browseButton_);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(24, 24, 24, 24);
   layout->addWidget(prompt);
   layout->addSpacing(6);
   layout->addLayout(row);
-  layout->addWidget(problem_);
+  layout->addWidget(problemRow_);
   layout->addSpacing(6);
   layout->addWidget(note);
   layout->addStretch();
 }
+
+QString FilePage::problem() const { return PathProblem(pathBox_->text()); }
 
 }  // namespace kw::ui

@@ -7,8 +7,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QToolButton>
 
+#include "ui/clear_button.h"
 #include "ui/text_finder.h"
 #include "ui/text_view.h"
 
@@ -19,25 +21,32 @@ FindBar::FindBar(TextView* view, QWidget* parent)
       view_(view),
       finder_(new TextFinder(view, this)),
       text_(new QLineEdit(this)),
-      matchCase_(new QCheckBox(tr("Match case"), this)),
+      matchCase_(new QCheckBox(tr("&Match case"), this)),
       status_(new QLabel(this)) {
   setObjectName("FindBar");
-  auto* label = new QLabel(tr("Find:"), this);
+  auto* label = new QLabel(tr("F&ind:"), this);
   label->setBuddy(text_);
   text_->setObjectName("FindText");
+  text_->setAccessibleName(tr("Find"));
+  text_->setAccessibleDescription(tr("The text to find in the recovered text"));
   text_->setClearButtonEnabled(true);
+  NameClearButton(text_);
   text_->installEventFilter(this);
-  auto* next = new QPushButton(tr("Next"), this);
+  auto* next = new QPushButton(tr("Ne&xt"), this);
   next->setObjectName("FindNext");
-  auto* previous = new QPushButton(tr("Previous"), this);
+  next->setToolTip(tr("Find the next match (F3)"));
+  auto* previous = new QPushButton(tr("Pre&vious"), this);
   previous->setObjectName("FindPrevious");
+  previous->setToolTip(tr("Find the previous match (Shift+F3)"));
   matchCase_->setObjectName("FindMatchCase");
+  matchCase_->setToolTip(tr("Find only matches with the same capital and small letters"));
   status_->setObjectName("FindStatus");
   auto* close = new QToolButton(this);
   close->setObjectName("FindClose");
   close->setAutoRaise(true);
-  close->setText(QStringLiteral("\u2715"));
+  close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton, nullptr, close));
   close->setToolTip(tr("Close the find bar (Esc)"));
+  close->setAccessibleName(tr("Close the find bar"));
 
   connect(next, &QPushButton::clicked, this, &FindBar::findNext);
   connect(previous, &QPushButton::clicked, this, &FindBar::findPrevious);

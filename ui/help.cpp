@@ -18,11 +18,6 @@ static void InitHelpResources() { Q_INIT_RESOURCE(ui); }
 
 namespace kw::ui {
 
-void OpenWebLink(const QString& sURL) {
-  if (sURL.isEmpty()) return;
-  QDesktopServices::openUrl(QUrl(sURL));
-}
-
 HelpWindow::HelpWindow(QWidget* owner) : QDialog(owner), browser_(new QTextBrowser(this)) {
   InitHelpResources();
   setObjectName("HelpWindow");

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// Help and web links.
-//
-// OpenWebLink hands an address to the desktop's URL handler (the default
-// browser) and ignores an empty one; failures are not reported. Help
-// contents open "Help.chm" beside the program with the desktop's default
-// handler when that file exists; otherwise the program's own help is shown
-// in a window. Neither ever shows an error message.
+// Help. Help > Contents opens "Help.chm" beside the program with the
+// desktop's default handler when that file exists; otherwise the program's
+// own help is shown in a window. It never shows an error message.
 
 #include <QDialog>
 #include <QString>
@@ -14,8 +10,6 @@
 class QTextBrowser;
 
 namespace kw::ui {
-
-void OpenWebLink(const QString& sURL);
 
 // The program's own help, a non-modal window owned by the wizard.
 class HelpWindow : public QDialog {

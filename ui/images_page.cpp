@@ -6,20 +6,22 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "formats/images/image_extraction.h"
 #include "formats/images/picture_header.h"
 #include "ui/damage_summary.h"
 #include "ui/icons.h"
 #include "ui/local_names.h"
+#include "ui/pending_note.h"
 #include "ui/picture_row_delegate.h"
 #include "ui/picture_view.h"
-#include "ui/result_summary.h"
 #include "ui/saved_file_row.h"
 #include "ui/thumbnail_loader.h"
 #include "ui/user_settings.h"
@@ -36,22 +38,20 @@ QLabel* BoldLabel(const QString& text, QWidget* parent) {
   return label;
 }
 
-// The list's entry for picture n (from 1).
-QString EntryText(size_t n, const PictureRecord& picture) {
-  return QString("  Image #%1  >     %2|%3|%4|%5")
-      .arg(n)
-      .arg(picture.firstByte)
-      .arg(picture.lastByte)
-      .arg(QString::fromStdString(picture.name), QString::fromStdString(picture.ext));
+// The name a person understands: a package part's own name, or where in the
+// file a carved picture was found.
+QString PictureName(size_t n, const PictureRecord& picture) {
+  if (picture.hasBytes) return QString::fromStdString(picture.name + "." + picture.ext);
+  return ImagesPage::tr("Picture %1, at byte %L2").arg(n).arg(static_cast<qlonglong>(picture.firstByte - 1));
 }
 
-// What the list says under an entry once its picture has been looked at.
+// What the list says under a row once its picture has been looked at.
 QString FactsLine(const PictureFacts& facts) {
   const QString bytes = facts.bytes == 1 ? ImagesPage::tr("1 byte") : ImagesPage::tr("%L1 bytes").arg(facts.bytes);
   if (!facts.showable) return ImagesPage::tr("Cannot be shown, %1").arg(bytes);
   const QString type = QString::fromLatin1(facts.format).toUpper();
-  if (!facts.size.isValid()) return QString("%1, %2").arg(type, bytes);
-  return QString("%1, %2 x %3, %4").arg(type).arg(facts.size.width()).arg(facts.size.height()).arg(bytes);
+  if (!facts.size.isValid()) return ImagesPage::tr("%1, %2").arg(type, bytes);
+  return ImagesPage::tr("%1, %2 x %3, %4").arg(type).arg(facts.size.width()).arg(facts.size.height()).arg(bytes);
 }
 
 // `folder`/`name`, or `folder`/`name`-2, -3, ... when that is taken.
@@ -68,77 +68,87 @@ ImagesPage::ImagesPage(QWidget* parent)
       list_(new QListWidget(this)),
       found_(new QLabel(tr("Found (0) Images"), this)),
       summary_(new QLabel(this)),
+      pending_(new PendingNote(this)),
       preview_(new PictureView(this)),
       error_(new QLabel(this)),
-      heightH_(new QLabel(tr("Height : "), this)),
-      height_(BoldLabel("300", this)),
-      widthH_(new QLabel(tr("Width :"), this)),
-      width_(BoldLabel("200", this)),
-      depthH_(new QLabel(tr("Depth : "), this)),
-      depth_(BoldLabel("8", this)),
-      save_(new QPushButton(tr("Save &picture..."), this)),
+      dimensions_(new QWidget(this)),
+      height_(BoldLabel("300", dimensions_)),
+      width_(BoldLabel("200", dimensions_)),
+      depth_(BoldLabel("8", dimensions_)),
+      save_(new QPushButton(tr("Sa&ve picture..."), this)),
       saveAll_(new QPushButton(tr("Save &all pictures..."), this)),
-      saved_(new SavedFileRow(this)),
+      savedRow_(new SavedFileRow(this)),
       damage_(new DamageSummary(this)),
       thumbnails_(new ThumbnailLoader(this)) {
   auto* icon = new QLabel(this);
   icon->setObjectName("ImgICO");
   icon->setPixmap(PictureIcon());
+  icon->setAccessibleName(tr("Pictures"));
   found_->setObjectName("LblFoundImages");
   summary_->setObjectName("LblPictureSummary");
   list_->setObjectName("LstPicture");
-  list_->setIconSize(QSize(ThumbnailLoader::kThumbnailSize, ThumbnailLoader::kThumbnailSize));
+  list_->setAccessibleName(tr("Recovered pictures"));
+  list_->setAccessibleDescription(tr("One row per picture found: its name, type and size"));
   list_->setItemDelegate(new PictureRowDelegate(list_));
   list_->setUniformItemSizes(true);
-  // Grid lines between the entries.
-  list_->setStyleSheet(
-      "QListWidget::item { border-bottom: 1px solid palette(midlight); padding: 2px; }"
-      "QListWidget::item:selected { background: palette(highlight); color: palette(highlighted-text); }");
   preview_->setObjectName("WebBrowser1");
+  preview_->setAccessibleName(tr("Picture preview"));
+  preview_->setAccessibleDescription(tr("The selected picture, made smaller when it does not fit"));
   error_->setObjectName("LblPreviewError");
   error_->setWordWrap(true);
   QFont bold = error_->font();
   bold.setBold(true);
   error_->setFont(bold);
   error_->hide();
-  heightH_->setObjectName("LblHeightH");
+  auto* heightH = new QLabel(tr("Height : "), dimensions_);
+  auto* widthH = new QLabel(tr("Width :"), dimensions_);
+  auto* depthH = new QLabel(tr("Depth : "), dimensions_);
+  heightH->setObjectName("LblHeightH");
   height_->setObjectName("LblHeight");
-  widthH_->setObjectName("LblWidthH");
+  widthH->setObjectName("LblWidthH");
   width_->setObjectName("LblWidth");
-  depthH_->setObjectName("LblDepthH");
+  depthH->setObjectName("LblDepthH");
   depth_->setObjectName("LblDepth");
-  for (QLabel* label : {heightH_, height_, widthH_, width_, depthH_, depth_}) label->hide();
+  auto* dimensions = new QGridLayout(dimensions_);
+  dimensions->setContentsMargins(0, 0, 0, 0);
+  dimensions->addWidget(heightH, 0, 0);
+  dimensions->addWidget(height_, 0, 1);
+  dimensions->addWidget(widthH, 0, 2);
+  dimensions->addWidget(width_, 0, 3);
+  dimensions->addWidget(depthH, 0, 4);
+  dimensions->addWidget(depth_, 0, 5);
+  dimensions->setColumnStretch(6, 1);
+  dimensions_->hide();
   save_->setObjectName("CmdSavePicture");
+  save_->setToolTip(tr("Save the selected picture to a file"));
   saveAll_->setObjectName("CmdSaveAllPictures");
+  saveAll_->setToolTip(tr("Save every picture into a folder"));
 
   auto* headingRow = new QHBoxLayout;
   headingRow->addWidget(icon);
   headingRow->addWidget(BoldLabel(tr("Preview Recovered Images"), this));
   headingRow->addStretch();
+  auto* countRow = new QHBoxLayout;
+  countRow->addWidget(found_);
+  countRow->addWidget(summary_);
+  countRow->addStretch();
+  auto* hint = new QLabel(tr("Clic&k Image to Preview"), this);
+  hint->setBuddy(list_);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(save_);
   buttons->addWidget(saveAll_);
   auto* left = new QVBoxLayout;
   left->addLayout(headingRow);
-  left->addWidget(found_);
-  left->addWidget(summary_);
-  left->addWidget(new QLabel(tr("Click Image to Preview"), this));
+  left->addLayout(countRow);
+  left->addWidget(hint);
   left->addWidget(list_, 1);
   left->addLayout(buttons);
 
-  auto* dimensions = new QGridLayout;
-  dimensions->addWidget(heightH_, 0, 0);
-  dimensions->addWidget(height_, 0, 1);
-  dimensions->addWidget(widthH_, 0, 2);
-  dimensions->addWidget(width_, 0, 3);
-  dimensions->addWidget(depthH_, 0, 4);
-  dimensions->addWidget(depth_, 0, 5);
-  dimensions->setColumnStretch(6, 1);
   auto* right = new QVBoxLayout;
   right->addWidget(BoldLabel(tr("Preview"), this));
   right->addWidget(preview_, 1);
   right->addWidget(error_);
-  right->addLayout(dimensions);
+  right->addWidget(dimensions_);
 
   auto* columns = new QHBoxLayout;
   columns->addLayout(left, 2);
@@ -146,8 +156,9 @@ ImagesPage::ImagesPage(QWidget* parent)
   columns->addLayout(right, 3);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(14, 12, 14, 12);
+  layout->addWidget(pending_);
   layout->addLayout(columns, 1);
-  layout->addWidget(saved_);
+  layout->addWidget(savedRow_);
   layout->addWidget(damage_);
 
   connect(list_, &QListWidget::itemClicked, this, &ImagesPage::LstPicture_ListClick);
@@ -168,24 +179,39 @@ void ImagesPage::clearList() {
   selectedAtPress_ = nullptr;
   list_->clear();
   pictures_.reset();
+  saved_.clear();
+  copies_.clear();
   unshowable_ = 0;
-  saved_->clear();
-  summary_->clear();
+  savedRow_->clear();
   updateButtons();
+  updateSummary();
 }
 
 void ImagesPage::setPictures(std::vector<PictureRecord> pictures, std::string sourcePath, FileIdentity source) {
   clearList();
   pictures_ = std::make_shared<const std::vector<PictureRecord>>(std::move(pictures));
+  saved_.assign(pictures_->size(), false);
   sourcePath_ = std::move(sourcePath);
   source_ = source;
   static const QIcon icon(PictureIcon());
-  for (size_t i = 0; i < pictures_->size(); ++i)
-    list_->addItem(new QListWidgetItem(icon, EntryText(i + 1, (*pictures_)[i])));
+  for (size_t i = 0; i < pictures_->size(); ++i) {
+    const PictureRecord& picture = (*pictures_)[i];
+    auto* item = new QListWidgetItem(icon, PictureName(i + 1, picture));
+    const QString record = QString::fromStdString(PictureRowText(i + 1, picture));
+    item->setData(PictureRowDelegate::kRecordRole, record);
+    item->setToolTip(record);
+    item->setData(Qt::AccessibleDescriptionRole, record);
+    item->setData(Qt::AccessibleTextRole, item->text());
+    list_->addItem(item);
+  }
   updateButtons();
   updateSummary();
-  thumbnails_->start(pictures_, sourcePath_, source_);
+  thumbnails_->start(pictures_, sourcePath_, source_, devicePixelRatioF());
+  // The preview is never blank while there are pictures.
+  if (!pictures_->empty()) list_->setCurrentRow(0);
 }
+
+int ImagesPage::pictureCount() const { return pictures_ ? static_cast<int>(pictures_->size()) : 0; }
 
 bool ImagesPage::thumbnailsDone() const { return !thumbnails_->running(); }
 
@@ -193,18 +219,25 @@ void ImagesPage::showFacts(int row, const PictureFacts& facts) {
   QListWidgetItem* item = list_->item(row);
   if (item == nullptr) return;
   if (facts.showable) item->setIcon(QIcon(QPixmap::fromImage(facts.thumbnail)));
-  item->setData(PictureRowDelegate::kFactsRole, FactsLine(facts));
+  const QString line = FactsLine(facts);
+  item->setData(PictureRowDelegate::kFactsRole, line);
+  // A screen reader says what the row shows.
+  item->setData(Qt::AccessibleTextRole, tr("%1: %2").arg(item->text(), line));
   if (!facts.showable) ++unshowable_;
   updateSummary();
 }
 
 void ImagesPage::updateSummary() {
-  summary_->setText(pictures_ ? PictureSummaryLine(static_cast<qsizetype>(pictures_->size()), unshowable_) : QString());
+  summary_->setText(unshowable_ == 0   ? QString()
+                    : unshowable_ == 1 ? tr("(1 cannot be shown)")
+                                       : tr("(%L1 cannot be shown)").arg(unshowable_));
 }
 
 void ImagesPage::setFoundImages(const QString& text) { found_->setText(text); }
 
-void ImagesPage::navigate(const QString& path) { preview_->navigate(path); }
+void ImagesPage::showPlaceholder(const QString& path) {
+  if (selectedPicture() == nullptr) preview_->navigate(path);
+}
 
 const PictureRecord* ImagesPage::selectedPicture() const {
   const QList<QListWidgetItem*> selected = list_->selectedItems();
@@ -228,7 +261,7 @@ bool ImagesPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // A click that changed the selection has been shown already; one on the
-// entry that was selected shows it again.
+// row that was selected shows it again.
 void ImagesPage::LstPicture_ListClick(QListWidgetItem* item) {
   if (item != nullptr && item == selectedAtPress_) showSelected();
 }
@@ -240,7 +273,8 @@ void ImagesPage::showSelected() {
     return;
   }
   std::string path;
-  const Status status = SaveImages(sourcePath_, source_, *picture, &path);
+  const Status status =
+      copies_.copyOf(static_cast<size_t>(picture - pictures_->data()), *picture, sourcePath_, source_, &path);
   if (!status.ok()) {
     showNoPicture(QString::fromStdString(status.message()));
     return;
@@ -250,30 +284,45 @@ void ImagesPage::showSelected() {
     return;
   }
   error_->hide();
-  GetPicInfo(FromLocalPath(path));
+  showPictureInfo(FromLocalPath(path));
 }
 
 void ImagesPage::showNoPicture(const QString& reason) {
   preview_->clear();
-  for (QLabel* label : {height_, width_, depth_}) label->clear();
+  showDimensions(false);
   error_->setText(reason);
   error_->setVisible(!reason.isEmpty());
 }
 
-void ImagesPage::GetPicInfo(const QString& sPicName) {
+void ImagesPage::showDimensions(bool shown) {
+  if (!shown) {
+    for (QLabel* label : {height_, width_, depth_}) label->clear();
+  }
+  dimensions_->setVisible(shown);
+}
+
+void ImagesPage::showPictureInfo(const QString& path) {
   PictureHeader info;
-  for (QLabel* label : {heightH_, widthH_, depthH_, height_, width_, depth_}) label->show();
-  info.fileName = LocalPath(sPicName);
+  info.fileName = LocalPath(path);
   info.read();
   const bool known = info.type != 0;
-  height_->setText(known ? QString::number(info.height) : QString());
-  width_->setText(known ? QString::number(info.width) : QString());
-  depth_->setText(known ? QString::number(info.depth) : QString());
+  if (known) {
+    height_->setText(QString::number(info.height));
+    width_->setText(QString::number(info.width));
+    depth_->setText(QString::number(info.depth));
+  }
+  showDimensions(known);
 }
 
 QString ImagesPage::saveFolder() const {
   const QString folder = RememberedFolder(Folder::kSave);
   return folder.isEmpty() ? QDir::homePath() : folder;
+}
+
+void ImagesPage::markSaved(size_t index) {
+  if (index >= saved_.size() || saved_[index]) return;
+  saved_[index] = true;
+  if (std::all_of(saved_.begin(), saved_.end(), [](bool s) { return s; })) emit allPicturesSaved();
 }
 
 void ImagesPage::savePicture() {
@@ -288,27 +337,31 @@ void ImagesPage::savePicture() {
   // The dialog has asked before replacing a file.
   const Status status = ExtractImage(sourcePath_, source_, *picture, LocalPath(target), /*overwrite=*/true);
   if (!status.ok()) {
-    saved_->clear();
+    savedRow_->clear();
     QMessageBox::warning(this, tr("Save Picture"), QString::fromStdString(status.message()));
     return;
   }
-  saved_->setSaved(tr("Saved to %1").arg(QDir::toNativeSeparators(target)), target, /*isFolder=*/false);
+  savedRow_->setSaved(tr("Saved to %1").arg(QDir::toNativeSeparators(target)), target, /*isFolder=*/false);
+  markSaved(static_cast<size_t>(picture - pictures_->data()));
 }
 
-void ImagesPage::saveAllPictures() {
-  if (!pictures_ || pictures_->empty()) return;
+bool ImagesPage::saveAllPictures() {
+  if (!pictures_ || pictures_->empty()) return true;
   const QString folder = ChosenPath(QFileDialog::getExistingDirectory(this, tr("Save All Pictures"), saveFolder()));
-  if (folder.isEmpty()) return;
+  if (folder.isEmpty()) return false;
   RememberFolder(Folder::kSave, folder);
   const QDir dir(folder);
   int saved = 0;
   QStringList problems;
-  for (const PictureRecord& picture : *pictures_) {
+  std::vector<size_t> done;
+  for (size_t i = 0; i < pictures_->size(); ++i) {
+    const PictureRecord& picture = (*pictures_)[i];
     // Never replaces a file: a name already taken gets a number.
     const QString target = FreeName(dir, QString::fromStdString(picture.name), QString::fromStdString(picture.ext));
     const Status status = ExtractImage(sourcePath_, source_, picture, LocalPath(target), /*overwrite=*/false);
     if (status.ok()) {
       ++saved;
+      done.push_back(i);
     } else {
       problems << QString("%1.%2: %3")
                       .arg(QString::fromStdString(picture.name), QString::fromStdString(picture.ext),
@@ -316,7 +369,7 @@ void ImagesPage::saveAllPictures() {
     }
   }
   const QString line = tr("Saved %1 of %2 pictures to \"%3\".").arg(saved).arg(pictures_->size()).arg(folder);
-  saved_->setSaved(line, folder, /*isFolder=*/true);
+  savedRow_->setSaved(line, folder, /*isFolder=*/true);
   QString text = line;
   if (!problems.isEmpty()) {
     const int shown = std::min<int>(problems.size(), 10);
@@ -327,6 +380,8 @@ void ImagesPage::saveAllPictures() {
                   QMessageBox::Ok, this);
   box.setObjectName("SaveAllResult");
   box.exec();
+  for (size_t i : done) markSaved(i);
+  return problems.isEmpty();
 }
 
 }  // namespace kw::ui

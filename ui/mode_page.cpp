@@ -27,10 +27,10 @@ ModePage::ModePage(QWidget* parent) : QWidget(parent) {
   layout->setContentsMargins(24, 18, 24, 18);
   layout->addWidget(BoldLabel(tr("Document Recovery Modes"), this));
   layout->addSpacing(8);
-  addMode(Mode::kQuick, "OptQuickMode", tr("Quick Recovery"), tr("[Recommended]"),
+  addMode(JobMode::kQuick, "OptQuickMode", tr("&Quick Recovery"), tr("[Recommended]"),
           tr("This mode helps you recover text, pictures, charts, cliparts etc including formatting "
              "from damaged Word document files."));
-  QGridLayout* image = addMode(Mode::kImage, "OptImageMode", tr("Image Recovery"), QString(),
+  QGridLayout* image = addMode(JobMode::kImages, "OptImageMode", tr("&Image Recovery"), QString(),
                                tr("This mode helps you salvage or retrieve all images, pictures etc from the damaged "
                                   "Word document file."));
   imageNote_ =
@@ -40,26 +40,32 @@ ModePage::ModePage(QWidget* parent) : QWidget(parent) {
   imageNote_->setForegroundRole(QPalette::PlaceholderText);
   imageNote_->hide();
   image->addWidget(imageNote_, 2, 1);
-  addMode(Mode::kSalvage, "OptSalvageMode", tr("Salvage Recovery"), tr("[For Heavily Corrupted Files]"),
+  addMode(JobMode::kSalvage, "OptSalvageMode", tr("&Salvage Recovery"), tr("[For Heavily Corrupted Files]"),
           tr("This mode helps you salvage or retrieve data from heavily damaged Word document files."));
-  addMode(Mode::kDeep, "OptDeepMode", tr("Deep Recovery"), tr("[Reads the Document's Own Structure]"),
+  addMode(JobMode::kDeep, "OptDeepMode", tr("&Deep Recovery"), tr("[Reads the Document's Own Structure]"),
           tr("This mode reads a .doc or .docx file the way Word stores it and gives back its text in any "
              "language, footnotes and headers included, and the pictures inside a .docx, even when parts "
              "of the file are damaged."));
   layout->addStretch();
 }
 
-QGridLayout* ModePage::addMode(Mode mode, const char* name, const QString& title, const QString& tag,
+QGridLayout* ModePage::addMode(JobMode mode, const char* name, const QString& title, const QString& tag,
                                const QString& description) {
   auto* box = new QCheckBox(this);
   box->setObjectName(name);
-  box->setAccessibleName(title);
+  box->setAccessibleName(QString(title).remove('&'));
+  box->setAccessibleDescription(description);
   boxes_[static_cast<int>(mode)] = box;
-  connect(box, &QCheckBox::clicked, this, [this, mode](bool checked) { onClicked(mode, checked); });
+  // Toggled, not clicked: a screen reader's "toggle" changes the box without a click.
+  connect(box, &QCheckBox::toggled, this, [this, mode](bool checked) {
+    if (!changing_) onClicked(mode, checked);
+  });
 
   auto* titleRow = new QHBoxLayout;
   titleRow->setSpacing(8);
+  // The title's mnemonic clicks the box.
   QLabel* titleLabel = BoldLabel(title, this);
+  titleLabel->setBuddy(box);
   titleLabel->setObjectName(QString(name) + "Title");
   titleRow->addWidget(titleLabel);
   if (!tag.isEmpty()) {
@@ -86,32 +92,37 @@ QGridLayout* ModePage::addMode(Mode mode, const char* name, const QString& title
   return grid;
 }
 
-QCheckBox* ModePage::box(Mode mode) const { return boxes_[static_cast<int>(mode)]; }
+QCheckBox* ModePage::box(JobMode mode) const { return boxes_[static_cast<int>(mode)]; }
 
-int ModePage::value(Mode mode) const { return box(mode)->isChecked() ? 1 : 0; }
+void ModePage::setChecked(JobMode mode, bool checked) {
+  changing_ = true;
+  box(mode)->setChecked(checked);
+  changing_ = false;
+}
 
-void ModePage::setValue(Mode mode, int value) { box(mode)->setChecked(value == 1); }
+std::optional<JobMode> ModePage::chosen() const {
+  // The order in which the status window has always read the boxes.
+  for (JobMode mode : {JobMode::kSalvage, JobMode::kImages, JobMode::kDeep, JobMode::kQuick}) {
+    if (box(mode)->isChecked()) return mode;
+  }
+  return std::nullopt;
+}
 
-void ModePage::setImageModeOffered(bool offered) {
-  box(Mode::kImage)->setEnabled(offered);
+void ModePage::offerImageMode(bool offered) {
+  // Never checked and greyed out at once: a mode that cannot be chosen is not.
+  if (!offered) setChecked(JobMode::kImages, false);
+  box(JobMode::kImages)->setEnabled(offered);
   imageNote_->setVisible(!offered);
 }
 
 void ModePage::clearAll() {
-  setValue(Mode::kQuick, 0);
-  setValue(Mode::kSalvage, 0);
-  setValue(Mode::kImage, 0);
-  setValue(Mode::kDeep, 0);
+  for (JobMode mode : {JobMode::kQuick, JobMode::kSalvage, JobMode::kImages, JobMode::kDeep}) setChecked(mode, false);
 }
 
-bool ModePage::anyChosen() const {
-  return value(Mode::kSalvage) == 1 || value(Mode::kImage) == 1 || value(Mode::kQuick) == 1 || value(Mode::kDeep) == 1;
-}
-
-void ModePage::onClicked(Mode mode, bool checked) {
+void ModePage::onClicked(JobMode mode, bool checked) {
   // Clear the others, in the order Quick, Image, Salvage, Deep.
-  for (Mode other : {Mode::kQuick, Mode::kImage, Mode::kSalvage, Mode::kDeep}) {
-    if (other != mode) setValue(other, 0);
+  for (JobMode other : {JobMode::kQuick, JobMode::kImages, JobMode::kSalvage, JobMode::kDeep}) {
+    if (other != mode) setChecked(other, false);
   }
   emit modeClicked(mode, checked);
 }

@@ -12,22 +12,21 @@ struct ResultSummary {
 };
 }  // namespace
 
-QString TextSummaryLine(const TextStats& stats) {
-  if (stats.characters == 0) return ResultSummary::tr("Nothing readable was found");
+QString TextSummaryLine(const TextStats& stats, size_t pictures) {
+  const QString found = pictures == 1 ? ResultSummary::tr("1 picture")
+                                      : ResultSummary::tr("%L1 pictures").arg(static_cast<qulonglong>(pictures));
+  if (stats.characters == 0) {
+    return pictures == 0 ? ResultSummary::tr("Nothing readable was found")
+                         : ResultSummary::tr("No text was found, but %1").arg(found);
+  }
   const QString paragraphs = stats.paragraphs == 1
                                  ? ResultSummary::tr("1 paragraph")
                                  : ResultSummary::tr("%L1 paragraphs").arg(static_cast<qlonglong>(stats.paragraphs));
   const QString characters = stats.characters == 1
                                  ? ResultSummary::tr("1 character")
                                  : ResultSummary::tr("%L1 characters").arg(static_cast<qlonglong>(stats.characters));
-  return ResultSummary::tr("Recovered %1 (%2)").arg(paragraphs, characters);
-}
-
-QString PictureSummaryLine(qsizetype pictures, qsizetype unshowable) {
-  if (pictures == 0) return ResultSummary::tr("Nothing readable was found");
-  QString line = pictures == 1 ? ResultSummary::tr("1 picture") : ResultSummary::tr("%L1 pictures").arg(pictures);
-  if (unshowable > 0) line += ResultSummary::tr(", %L1 cannot be shown").arg(unshowable);
-  return line;
+  const QString text = ResultSummary::tr("Recovered %1 (%2)").arg(paragraphs, characters);
+  return pictures == 0 ? text : ResultSummary::tr("%1 and %2").arg(text, found);
 }
 
 }  // namespace kw::ui

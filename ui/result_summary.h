@@ -1,9 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// The wizard's one-line summaries of what a job gave back, beside the fixed
-// hint of each preview step: "Recovered N paragraphs (M characters)" for
-// text, "4 pictures, 1 cannot be shown" for pictures, and "Nothing readable
-// was found" when there is neither.
+// The text step's one-line summary of what a job gave back: "Recovered N
+// paragraphs (M characters)", with " and P pictures" when it found pictures
+// too, and "Nothing readable was found" when there is neither.
 
 #include <QString>
 
@@ -11,9 +10,6 @@
 
 namespace kw::ui {
 
-QString TextSummaryLine(const TextStats& stats);
-
-// `unshowable` counts the pictures found so far that cannot be decoded.
-QString PictureSummaryLine(qsizetype pictures, qsizetype unshowable);
+QString TextSummaryLine(const TextStats& stats, size_t pictures = 0);
 
 }  // namespace kw::ui

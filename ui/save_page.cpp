@@ -34,6 +34,8 @@ SavePage::SavePage(const TextView* source, std::function<QString()> sourcePath, 
                           this);
   text->setWordWrap(true);
   save_->setObjectName("CmdSaveText");
+  save_->setDefault(true);
+  save_->setToolTip(tr("Write the recovered text to a file you choose"));
   result_->label()->setObjectName("LblSaveResult");
 
   auto* layout = new QVBoxLayout(this);
@@ -44,7 +46,7 @@ SavePage::SavePage(const TextView* source, std::function<QString()> sourcePath, 
   layout->addWidget(save_, 0, Qt::AlignLeft);
   layout->addWidget(result_);
   layout->addStretch();
-  connect(save_, &QPushButton::clicked, this, &SavePage::CmdSaveText_Click);
+  connect(save_, &QPushButton::clicked, this, &SavePage::saveText);
 }
 
 void SavePage::showEvent(QShowEvent* event) {
@@ -66,12 +68,12 @@ QString SavePage::saveTo(const QString& path) const {
   return status.ok() ? QString() : QString::fromStdString(status.message());
 }
 
-void SavePage::CmdSaveText_Click() {
-  if (!canSave()) return;
+bool SavePage::saveText() {
+  if (!canSave()) return false;
   const QFileInfo source(sourcePath_());
   QString folder = RememberedFolder(Folder::kSave);
   if (folder.isEmpty()) {
-    folder = source.absolutePath().isEmpty() || !source.dir().exists() ? QDir::homePath() : source.absolutePath();
+    folder = !source.isAbsolute() || !source.dir().exists() ? QDir::homePath() : source.absolutePath();
   }
   const QString base = source.completeBaseName().isEmpty() ? "recovered" : source.completeBaseName() + "-recovered";
   const QString textFilter = tr("Text files, UTF-8 (*.txt)");
@@ -79,16 +81,18 @@ void SavePage::CmdSaveText_Click() {
   QString filter = textFilter;
   QString path = ChosenPath(QFileDialog::getSaveFileName(
       this, tr("Save Recovered Text"), QDir(folder).filePath(base + ".txt"), textFilter + ";;" + docxFilter, &filter));
-  if (path.isEmpty()) return;
+  if (path.isEmpty()) return false;
   if (QFileInfo(path).suffix().isEmpty()) path += filter == docxFilter ? ".docx" : ".txt";
   RememberFolder(Folder::kSave, QFileInfo(path).absolutePath());
   const QString error = saveTo(path);
   if (!error.isEmpty()) {
     result_->clear();
     QMessageBox::warning(this, tr("Save Recovered Text"), error);
-    return;
+    return false;
   }
   result_->setSaved(tr("Saved to %1").arg(QDir::toNativeSeparators(path)), path, /*isFolder=*/false);
+  emit textSaved();
+  return true;
 }
 
 }  // namespace kw::ui

@@ -28,9 +28,15 @@ class SavePage : public QWidget {
   // Saves the preview's text to `path`: ".docx" as a Word document,
   // anything else as UTF-8 text. Returns an empty text or what went wrong.
   QString saveTo(const QString& path) const;
-  // What the button does (and File > Save Recovered Text).
-  void CmdSaveText_Click();
+  // What the button does (and File > Save Recovered Text); true when the
+  // text was saved.
+  bool saveText();
   bool canSave() const;
+  // The step's default button, which Enter presses.
+  QPushButton* saveButton() const { return save_; }
+
+ signals:
+  void textSaved();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -14,7 +14,9 @@ SavedFileRow::SavedFileRow(QWidget* parent)
     : QWidget(parent),
       label_(new QLabel(this)),
       open_(new QPushButton(tr("&Open"), this)),
-      show_(new QPushButton(tr("Show in &folder"), this)) {
+      show_(new QPushButton(tr("Show in fo&lder"), this)) {
+  open_->setToolTip(tr("Open the saved file in the program your desktop chooses for it"));
+  show_->setToolTip(tr("Open the folder that holds what was saved"));
   label_->setWordWrap(true);
   label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   open_->setObjectName("CmdOpenSaved");

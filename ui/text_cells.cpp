@@ -82,12 +82,14 @@ Utf8Char DecodeAt(std::string_view text, size_t at) {
 
 int CellWidth(char32_t code) { return code < 0x10000 ? BmpWidths()[code] : WidthOf(code); }
 
-char32_t ShownChar(char32_t code) {
-  if (code == u'\t' || code == u'\r') return u' ';
-  if (code < 0x20) return 0x2400 + code;
-  if (code == 0x7F) return 0x2421;
-  if (code >= 0x80 && code < 0xA0) return 0xFFFD;
-  return code;
+char32_t ShownChar(char32_t code) { return code == u'\t' || code == u'\r' ? u' ' : code; }
+
+QString ControlLabel(char32_t code) {
+  if (code == u'\t' || code == u'\r') return {};
+  if (code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0)) {
+    return QString("%1").arg(static_cast<uint>(code), 2, 16, QChar('0')).toUpper();
+  }
+  return {};
 }
 
 size_t AsciiPrefix(const char* bytes, size_t n) {

@@ -7,9 +7,9 @@
 // continuation byte starts a character of its own); one that is not valid
 // UTF-8 decodes to U+FFFD. East Asian wide and fullwidth characters take two
 // columns, combining marks and format characters none, everything else one.
-// Control characters take one column and are shown as symbols: C0 controls
-// as the Control Pictures U+2400 + code, DEL as U+2421, C1 controls as
-// U+FFFD; TAB and a lone CR are shown as a blank.
+// Control characters take one column and are shown as symbols the preview
+// draws itself, whatever fonts are installed: a small box holding the code
+// in hexadecimal (ControlLabel); TAB and a lone CR are shown as a blank.
 
 #include <QString>
 #include <cstddef>
@@ -28,8 +28,13 @@ Utf8Char DecodeAt(std::string_view text, size_t at);
 // Columns taken by `code`: 0, 1 or 2.
 int CellWidth(char32_t code);
 
-// The character drawn for `code`.
+// The character drawn for `code` (a blank for TAB and CR); control
+// characters are drawn as their ControlLabel instead.
 char32_t ShownChar(char32_t code);
+
+// For a control character (C0 but TAB and CR, DEL, C1), the two hexadecimal
+// digits drawn in its box ("01", "1B", "7F", "85"); empty for any other.
+QString ControlLabel(char32_t code);
 
 // Columns taken by all of `text`.
 size_t ColumnsOf(std::string_view text);

@@ -10,6 +10,7 @@
 #include "base/text_preview.h"
 #include "ui/damage_summary.h"
 #include "ui/find_bar.h"
+#include "ui/pending_note.h"
 #include "ui/text_view.h"
 
 namespace kw::ui {
@@ -17,16 +18,21 @@ namespace kw::ui {
 TextPage::TextPage(QWidget* parent)
     : QWidget(parent),
       view_(new TextView(this)),
+      hint_(new QLabel(tr("Unable to view the required content. Try Salvage Recovery mode."), this)),
       summary_(new QLabel(this)),
+      pending_(new PendingNote(this)),
       damage_(new DamageSummary(this)),
       findBar_(new FindBar(view_, this)) {
-  auto* heading = new QLabel("Preview Recovered Document Text", this);
+  auto* heading = new QLabel(tr("Preview Recovered Document &Text"), this);
   QFont bold = heading->font();
   bold.setBold(true);
   heading->setFont(bold);
-  auto* hint = new QLabel("Unable to view the required content. Try Salvage Recovery mode.", this);
-  hint->setObjectName("LblTextHint");
+  heading->setBuddy(view_);
+  hint_->setObjectName("LblTextHint");
+  hint_->hide();
   view_->setObjectName("TxtRepairedDocContent");
+  view_->setAccessibleName(tr("Recovered text"));
+  view_->setAccessibleDescription(tr("The text recovered from the document; it can be read, selected and copied"));
   view_->setEnabled(false);
 
   auto* layout = new QVBoxLayout(this);
@@ -34,10 +40,11 @@ TextPage::TextPage(QWidget* parent)
   layout->addWidget(heading);
   summary_->setObjectName("LblTextSummary");
   auto* hintRow = new QHBoxLayout;
-  hintRow->addWidget(hint);
-  hintRow->addStretch();
   hintRow->addWidget(summary_);
+  hintRow->addStretch();
+  hintRow->addWidget(hint_);
   layout->addLayout(hintRow);
+  layout->addWidget(pending_);
   layout->addWidget(damage_);
   layout->addWidget(view_, 1);
   layout->addWidget(findBar_);
@@ -64,9 +71,12 @@ void TextPage::fill(TextBuffer text) {
 
 void TextPage::setSummary(const QString& text) { summary_->setText(text); }
 
+void TextPage::showSalvageHint(bool shown) { hint_->setVisible(shown); }
+
 void TextPage::clear() {
   view_->clear();
   summary_->clear();
+  hint_->hide();
   damage_->clear();
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "ui/text_view.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
@@ -15,6 +16,7 @@
 #include <cstring>
 
 #include "ui/text_cells.h"
+#include "ui/text_view_accessible.h"
 
 namespace kw::ui {
 
@@ -25,10 +27,14 @@ namespace {
 constexpr size_t kFirstPiece = 64 << 10;
 constexpr size_t kPiece = 256 << 10;
 constexpr qint64 kPassMs = 10;
+constexpr size_t kFoldLimit = 65536;
+constexpr int kFocusMargin = 2;
 
 }  // namespace
 
 TextView::TextView(QWidget* parent) : QAbstractScrollArea(parent), layoutTimer_(new QTimer(this)) {
+  InstallTextViewAccessible();
+  setViewportMargins(kFocusMargin, kFocusMargin, kFocusMargin, kFocusMargin);
   setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setCursor(Qt::IBeamCursor);
@@ -52,6 +58,7 @@ void TextView::setText(TextBuffer text, size_t begin, size_t end) {
   end = std::min(end, bytes.size());
   begin = std::min(begin, end);
   text_ = bytes.substr(begin, end - begin);
+  ++generation_;
   anchor_ = position_ = 0;
   pendingShow_ = std::string::npos;
   relayout();
@@ -103,6 +110,21 @@ void TextView::continueLayout(size_t bytes) {
 void TextView::layoutStep() {
   const char* data = text_.data();
   if (!inLine_) {
+    // A run of empty lines takes one row (a very long run, a few, so that
+    // one step stays short).
+    size_t end = next_, runs = 0, lastBreak = next_;
+    while (end < text_.size() && runs < kFoldLimit) {
+      const bool crlf = data[end] == '\r' && end + 1 < text_.size() && data[end + 1] == '\n';
+      if (data[end] != '\n' && !crlf) break;
+      lastBreak = end;
+      end += crlf ? 2 : 1;
+      ++runs;
+    }
+    if (runs >= kFoldLines) {
+      rows_.push_back({next_, lastBreak, runs});
+      next_ = end;
+      return;
+    }
     const void* found = next_ < text_.size() ? std::memchr(data + next_, '\n', text_.size() - next_) : nullptr;
     lineNext_ = found ? static_cast<size_t>(static_cast<const char*>(found) - data) + 1 : std::string::npos;
     lineEnd_ = found ? lineNext_ - 1 : text_.size();
@@ -151,10 +173,13 @@ size_t TextView::offsetAt(QPoint pos) const {
   const double row = verticalScrollBar()->value() + std::floor(double(pos.y()) / lineHeight());
   if (row < 0) return 0;
   if (row >= double(rows_.size())) return text_.size();
-  const Row& r = rows_[static_cast<size_t>(row)];
-  // The character boundary nearest to the point; a combining mark stays
+  return offsetAtColumn(rows_[static_cast<size_t>(row)], (pos.x() - textLeft()) / charWidth_);
+}
+
+size_t TextView::offsetAtColumn(const Row& r, double column) const {
+  if (r.blankRun > 0) return r.start;
+  // The character boundary nearest to the column; a combining mark stays
   // with the character before it.
-  const double column = (pos.x() - textLeft()) / charWidth_;
   size_t at = r.start;
   for (double used = 0; at < r.end;) {
     const Utf8Char c = DecodeAt(text_, at);
@@ -169,6 +194,41 @@ size_t TextView::offsetAt(QPoint pos) const {
     }
   }
   return at;
+}
+
+size_t TextView::columnOf(const Row& row, size_t offset) const {
+  if (row.blankRun > 0 || offset <= row.start) return 0;
+  return ColumnsOf(text_.substr(row.start, std::min(offset, row.end) - row.start));
+}
+
+size_t TextView::nextChar(size_t offset) const {
+  if (offset >= text_.size()) return text_.size();
+  if (text_[offset] == '\r' && offset + 1 < text_.size() && text_[offset + 1] == '\n') return offset + 2;
+  size_t at = offset + DecodeAt(text_, offset).length;
+  while (at < text_.size() && static_cast<uint8_t>(text_[at]) >= 0x80) {
+    const Utf8Char mark = DecodeAt(text_, at);
+    if (CellWidth(mark.code) != 0) break;
+    at += mark.length;
+  }
+  return at;
+}
+
+size_t TextView::previousChar(size_t offset) const {
+  if (offset == 0) return 0;
+  if (offset >= 2 && text_[offset - 1] == '\n' && text_[offset - 2] == '\r') return offset - 2;
+  size_t at = offset - 1;
+  while (at > 0 && (static_cast<uint8_t>(text_[at]) & 0xC0) == 0x80) --at;
+  return at;
+}
+
+QRect TextView::characterRect(size_t offset) const {
+  if (rows_.empty() || (!layoutDone_ && offset >= next_)) return {};
+  const size_t index = rowOf(offset);
+  const Row& row = rows_[index];
+  const int y = (static_cast<int>(index) - verticalScrollBar()->value()) * lineHeight();
+  const double x = textLeft() + double(columnOf(row, offset)) * charWidth_;
+  const int width = offset < row.end ? std::max(1, CellWidth(DecodeAt(text_, offset).code)) : 1;
+  return QRectF(x, y, width * charWidth_, lineHeight()).toAlignedRect();
 }
 
 void TextView::setSelection(size_t anchor, size_t position) {
@@ -211,21 +271,71 @@ void TextView::paintEvent(QPaintEvent*) {
     // The selection's part of the row is highlighted.
     const size_t a = std::clamp(selStart, row.start, row.end);
     const size_t b = std::clamp(selEnd, row.start, row.end);
-    const std::string_view before = text_.substr(row.start, a - row.start);
-    const std::string_view inside = text_.substr(a, b - a);
-    const size_t colA = ColumnsOf(before);
-    const size_t colB = colA + ColumnsOf(inside);
     const bool breakSelected = selStart <= row.end && selEnd > row.end;
-    if (a < b || breakSelected) {
+    if (row.blankRun > 0) {
+      if (a < b || breakSelected) painter.fillRect(QRect(0, y, viewport()->width(), height), highlight);
+    } else if (a < b || breakSelected) {
+      const size_t colA = columnOf(row, a);
+      const size_t colB = columnOf(row, b);
       const double right = xOf(colB) + (breakSelected ? charWidth_ / 2 : 0);
       painter.fillRect(QRectF(xOf(colA), y, right - xOf(colA), height), highlight);
     }
-    paintRow(painter, row, y + ascent, textColor, highlightText);
+    paintRow(painter, row, y, ascent, textColor, highlightText);
+  }
+  if (hasFocus()) {
+    const QRect caret = characterRect(position_);
+    if (!caret.isEmpty()) painter.fillRect(QRect(caret.left(), caret.top(), 2, caret.height()), textColor);
   }
 }
 
-void TextView::paintRow(QPainter& painter, const Row& row, int baseline, const QColor& normal,
+bool TextView::event(QEvent* event) {
+  const bool handled = QAbstractScrollArea::event(event);
+  if (event->type() == QEvent::Paint && hasFocus()) {
+    // A frame round the text, in the margin kept for it, says it has the keys.
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), kFocusMargin));
+    painter.setBrush(Qt::NoBrush);
+    const double half = kFocusMargin / 2.0;
+    painter.drawRect(QRectF(viewport()->geometry()).adjusted(-half, -half, half, half));
+  }
+  return handled;
+}
+
+void TextView::paintControl(QPainter& painter, double x, int y, const QString& label, const QColor& color) const {
+  // A box as high as a capital letter, the code inside it in digits half its size.
+  const int height = lineHeight();
+  const QRectF box(x + 0.5, y + 1.5, charWidth_ - 1, height - 3);
+  painter.save();
+  painter.setPen(QPen(color, 1));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(box);
+  QFont small = font();
+  small.setPixelSize(std::max(4, static_cast<int>((height - 4) / 2)));
+  small.setStretch(QFont::Condensed);
+  painter.setFont(small);
+  const QRectF top(box.left(), box.top(), box.width(), box.height() / 2);
+  painter.drawText(top, Qt::AlignCenter, label.left(1));
+  painter.drawText(top.translated(0, box.height() / 2), Qt::AlignCenter, label.mid(1));
+  painter.restore();
+}
+
+void TextView::paintRow(QPainter& painter, const Row& row, int y, int ascent, const QColor& normal,
                         const QColor& selected) const {
+  const int baseline = y + ascent;
+  if (row.blankRun > 0) {
+    // A quiet line across the row, and how many lines it stands for.
+    const QColor quiet = palette().color(QPalette::PlaceholderText);
+    painter.setPen(QPen(quiet, 1, Qt::DotLine));
+    const int middle = y + lineHeight() / 2;
+    const QString note = tr("%L1 empty lines").arg(static_cast<qulonglong>(row.blankRun));
+    const int noteWidth = fontMetrics().horizontalAdvance(note);
+    painter.drawLine(textLeft(), middle, textLeft() + 2 * static_cast<int>(charWidth_), middle);
+    painter.drawLine(textLeft() + 4 * static_cast<int>(charWidth_) + noteWidth, middle, viewport()->width() - 8,
+                     middle);
+    painter.setPen(quiet);
+    painter.drawText(QPointF(textLeft() + 3 * charWidth_, baseline), note);
+    return;
+  }
   // Runs of printable ASCII are drawn at once; every other character on its
   // own, at its column, so that glyphs of other widths (or from fallback
   // fonts) never shift the rest of the row.
@@ -248,6 +358,14 @@ void TextView::paintRow(QPainter& painter, const Row& row, int baseline, const Q
     const int width = CellWidth(c.code);
     if (width == 0 && !run.isEmpty()) {  // a combining mark joins the glyph before it
       AppendCode(run, ShownChar(c.code));
+      at += c.length;
+      continue;
+    }
+    if (const QString label = ascii ? QString() : ControlLabel(c.code); !label.isEmpty()) {
+      flush();
+      paintControl(painter, textLeft() + double(column) * charWidth_, y, label, inSelection ? selected : normal);
+      runAscii = false;  // what follows starts a run of its own
+      column += static_cast<size_t>(width);
       at += c.length;
       continue;
     }
@@ -319,36 +437,81 @@ void TextView::mouseDoubleClickEvent(QMouseEvent* event) {
   setSelection(start, end);
 }
 
+int TextView::visibleRows() const { return std::max(1, viewport()->height() / lineHeight()); }
+
+void TextView::moveCaret(size_t offset, bool extend) {
+  setSelection(extend ? anchor_ : offset, offset);
+  if (!layoutDone_ && position_ >= next_) {
+    showOffset(position_);
+  } else if (!rows_.empty()) {
+    // Scrolled no further than needed to show the caret's row.
+    QScrollBar* bar = verticalScrollBar();
+    const long row = static_cast<long>(rowOf(position_));
+    if (row < bar->value()) bar->setValue(static_cast<int>(row));
+    if (row >= bar->value() + visibleRows()) bar->setValue(static_cast<int>(row - visibleRows() + 1));
+  }
+  if (QAccessible::isActive()) NotifyCaretMoved(this);
+}
+
+size_t TextView::caretRowsAway(long rows) {
+  if (rows > 0 && !layoutDone_) continueLayout(static_cast<size_t>(rows) * static_cast<size_t>(columns_ + 2) + kPiece);
+  if (rows_.empty()) return position_;
+  const size_t from = rowOf(position_);
+  const size_t column = columnOf(rows_[from], position_);
+  const long target = std::clamp<long>(static_cast<long>(from) + rows, 0, static_cast<long>(rows_.size()) - 1);
+  // Past the first or last row: to the start or the end of the text.
+  if (target == static_cast<long>(from)) return rows < 0 ? 0 : layoutDone_ ? text_.size() : position_;
+  return offsetAtColumn(rows_[static_cast<size_t>(target)], double(column));
+}
+
 void TextView::keyPressEvent(QKeyEvent* event) {
-  QScrollBar* bar = verticalScrollBar();
   const bool control = event->modifiers() & Qt::ControlModifier;
+  const bool extend = event->modifiers() & Qt::ShiftModifier;
   if (event->matches(QKeySequence::Copy)) {
     copy();
-  } else if (event->matches(QKeySequence::SelectAll)) {
-    selectAll();
-  } else if (event->key() == Qt::Key_Up) {
-    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-  } else if (event->key() == Qt::Key_Down) {
-    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-  } else if (event->key() == Qt::Key_PageUp) {
-    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-  } else if (event->key() == Qt::Key_PageDown) {
-    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
-  } else if (event->key() == Qt::Key_Home && control) {
-    bar->triggerAction(QAbstractSlider::SliderToMinimum);
-  } else if (event->key() == Qt::Key_End && control) {
-    bar->triggerAction(QAbstractSlider::SliderToMaximum);
-  } else {
-    QAbstractScrollArea::keyPressEvent(event);
+    return;
   }
+  if (event->matches(QKeySequence::SelectAll)) {
+    selectAll();
+    return;
+  }
+  const size_t row = rows_.empty() ? 0 : rowOf(position_);
+  switch (event->key()) {
+    case Qt::Key_Left:
+      moveCaret(!extend && selectionStart() != selectionEnd() ? selectionStart() : previousChar(position_), extend);
+      break;
+    case Qt::Key_Right:
+      moveCaret(!extend && selectionStart() != selectionEnd() ? selectionEnd() : nextChar(position_), extend);
+      break;
+    case Qt::Key_Up: moveCaret(caretRowsAway(-1), extend); break;
+    case Qt::Key_Down: moveCaret(caretRowsAway(1), extend); break;
+    case Qt::Key_PageUp: moveCaret(caretRowsAway(-visibleRows()), extend); break;
+    case Qt::Key_PageDown: moveCaret(caretRowsAway(visibleRows()), extend); break;
+    case Qt::Key_Home: moveCaret(control || rows_.empty() ? 0 : rows_[row].start, extend); break;
+    case Qt::Key_End: moveCaret(control || rows_.empty() ? text_.size() : rows_[row].end, extend); break;
+    default: QAbstractScrollArea::keyPressEvent(event); return;
+  }
+  event->accept();
+}
+
+void TextView::focusInEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusInEvent(event);
+  update();
+  viewport()->update();
+}
+
+void TextView::focusOutEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusOutEvent(event);
+  update();
+  viewport()->update();
 }
 
 void TextView::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);
-  QAction* copyAction = menu.addAction("&Copy", this, &TextView::copy);
+  QAction* copyAction = menu.addAction(tr("&Copy"), this, &TextView::copy);
   copyAction->setShortcut(QKeySequence::Copy);
   copyAction->setEnabled(selectionStart() != selectionEnd());
-  menu.addAction("Select &All", this, &TextView::selectAll)->setShortcut(QKeySequence::SelectAll);
+  menu.addAction(tr("Select &All"), this, &TextView::selectAll)->setShortcut(QKeySequence::SelectAll);
   menu.exec(event->globalPos());
 }
 

@@ -10,7 +10,9 @@
 // current pass at the next picture and drops what it had not delivered yet.
 // A picture is shown when the preview could show it: a JPEG, PNG, GIF or BMP
 // that decodes; the same copy as the preview's is made to look at it, into
-// a temporary file removed at once.
+// a temporary file (PreviewCopies::ScratchPath) removed at once. Thumbnails
+// are made at the screen's scale (`scale` device pixels to a pixel), so that
+// they are sharp on a screen scaled 2x.
 
 #include <QImage>
 #include <QObject>
@@ -27,7 +29,7 @@
 namespace kw::ui {
 
 struct PictureFacts {
-  QImage thumbnail;   // at most kThumbnailSize square; null when not shown
+  QImage thumbnail;   // at most kThumbnailSize square (in pixels); null when not shown
   QByteArray format;  // "jpeg", "png", "gif", "bmp", or empty when unknown
   QSize size;         // in pixels; invalid when unknown
   qint64 bytes = 0;   // the picture's data
@@ -37,17 +39,19 @@ struct PictureFacts {
 class ThumbnailLoader : public QObject {
   Q_OBJECT
  public:
-  static constexpr int kThumbnailSize = 40;
+  static constexpr int kThumbnailSize = 48;
 
   explicit ThumbnailLoader(QObject* parent = nullptr);
   ~ThumbnailLoader() override;
 
-  void start(std::shared_ptr<const std::vector<PictureRecord>> pictures, std::string sourcePath, FileIdentity source);
+  void start(std::shared_ptr<const std::vector<PictureRecord>> pictures, std::string sourcePath, FileIdentity source,
+             qreal scale = 1);
   void stop();
   bool running() const { return running_; }
 
   // Looks at one picture (any thread).
-  static PictureFacts Examine(const PictureRecord& picture, const std::string& sourcePath, const FileIdentity& source);
+  static PictureFacts Examine(const PictureRecord& picture, const std::string& sourcePath, const FileIdentity& source,
+                              qreal scale = 1);
 
  signals:
   void loaded(int row, const kw::ui::PictureFacts& facts);

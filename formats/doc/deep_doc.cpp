@@ -25,8 +25,10 @@ namespace kw {
 namespace {
 
 constexpr size_t kScanChunk = size_t(4) << 20;
+constexpr int64_t kReadChunk = int64_t(1) << 20;  // RTF is read a block at a time
 constexpr size_t kMaxTableCandidates = 512;
-constexpr size_t kFibRoom = 0x1000;  // more than any FIB the reader parses
+constexpr size_t kFibRoom = 0x1000;          // more than any FIB the reader parses
+constexpr int64_t kSmallStreamLimit = 4096;  // streams shorter than this are small ones
 
 struct Job {
   YieldClock* clock;
@@ -70,7 +72,8 @@ CodePage FontCodePage(StreamSource& main, const Fib& fib) {
 }
 
 void ScanStream(StreamSource& main, CodePage page, const Job& job, const std::string& why) {
-  const ScanResult r = ScanForText(main.whole(), size_t(main.size()), page, job.clock, job.text);
+  const ScanResult r = ScanForText([&main](size_t offset, size_t length) { return main.view(int64_t(offset), length); },
+                                   size_t(main.size()), page, job.clock, job.text);
   job.note(0, 0,
            why + " The main stream was searched for text instead (" + std::to_string(r.runs) +
                " passages found); their order and the tables' layout may be off.");
@@ -80,49 +83,78 @@ bool ClxFits(const StreamSource& s, uint32_t fc, uint32_t lcb) {
   return lcb > 0 && uint64_t(fc) + lcb <= uint64_t(s.size()) && !s.inHole(fc, int64_t(fc) + lcb);
 }
 
-bool PiecesFromClx(StreamSource& s, const Fib& fib, std::vector<Piece>* pieces, std::string* why) {
+bool PiecesFromClx(StreamSource& s, const Fib& fib, const Job& job, PieceTable* pieces, std::string* why) {
   if (!ClxFits(s, fib.fcClx, fib.lcbClx)) {
     *why = "The piece table lies outside its stream or in a part of it that is lost.";
     return false;
   }
-  return ParsePieceTable(s.view(fib.fcClx, fib.lcbClx), fib.lcbClx, fib.version == WordVersion::kWord97, pieces, why);
+  return pieces->open(s, fib.fcClx, fib.lcbClx, fib.version == WordVersion::kWord97, job.clock, why);
 }
 
 // Whether pieces end where the FIB's story lengths say the text ends.
-bool Plausible(const std::vector<Piece>& pieces, const Fib& fib) {
-  return pieces.back().cpEnd >= fib.ccp[kMainStory] && pieces.back().cpEnd <= TotalCp(fib) + 1;
+bool Plausible(const PieceTable& pieces, const Fib& fib) {
+  return pieces.endCp() >= fib.ccp[kMainStory] && pieces.endCp() <= TotalCp(fib) + 1;
 }
 
+// What the search for a lost table stream may spend: the chains of a sound
+// file never meet, so their walks cost the file's sectors once, and the
+// candidates' piece tables are read from the sectors they lie in.
+struct SearchBudget {
+  int64_t sectors;
+  int64_t bytes;
+  bool spent(const CompoundFile& cf, int64_t read) const { return cf.walkedSectors() > sectors || read > bytes; }
+};
+
 // A table stream whose directory entry is lost: the chain, among those no
-// other sector links to, that holds a piece table where the FIB says.
-bool FindTableStream(CompoundFile& cf, const Fib& fib, const Job& job, std::vector<Piece>* pieces) {
+// other sector links to, that holds a piece table where the FIB says; or a
+// small stream in the small-stream container, itself one of the chains.
+bool FindTableStream(CompoundFile& cf, const Fib& fib, const Job& job, StreamSource* table) {
+  const int64_t clxEnd = int64_t(fib.fcClx) + fib.lcbClx;
+  const SearchBudget budget{cf.walkedSectors() + 4 * int64_t(cf.sectorCount()) + 65536,
+                            4 * int64_t(cf.sectorCount() + 1) * cf.sectorSize() + (int64_t(16) << 20)};
+  int64_t read = 0;
+  auto cutShort = [&] {
+    job.note(0, 0,
+             "The table stream's directory entry is lost, and the search for it was cut short: the file's sector "
+             "chains run into one another.");
+    return false;
+  };
   std::vector<uint32_t> starts = cf.chainStarts();
   if (starts.size() > kMaxTableCandidates) starts.resize(kMaxTableCandidates);
   for (uint32_t s : starts) {
     if (job.stopped()) return false;
-    StreamSource t(cf.readChain(s, int64_t(fib.fcClx) + fib.lcbClx));
+    if (budget.spent(cf, read)) return cutShort();
+    StreamSource t(&cf, cf.chainLayout(s, clxEnd));
+    PieceTable pieces;
     std::string why;
-    if (!PiecesFromClx(t, fib, pieces, &why)) continue;
-    if (!Plausible(*pieces, fib)) continue;
+    const bool found = PiecesFromClx(t, fib, job, &pieces, &why) && Plausible(pieces, fib);
+    read += t.viewed();
+    if (!found) continue;
     job.note(int64_t(s + 1) * cf.sectorSize(), 0,
              "The table stream's directory entry is lost; it was found by its piece table at sector " +
                  std::to_string(s) + ".");
+    *table = std::move(t);
     return true;
   }
-  // A small table stream lies in the small-stream container, itself one of the chains.
+  // A stream shorter than the small-stream limit is a small one.
   std::vector<uint32_t> minis = cf.miniChainStarts();
   if (minis.size() > kMaxTableCandidates) minis.resize(kMaxTableCandidates);
+  if (clxEnd > kSmallStreamLimit) minis.clear();
   for (size_t k = 0; k < starts.size() && k < 64 && !minis.empty(); ++k) {
     if (job.stopped()) return false;
-    const StreamData container = cf.readContainer(starts[k]);
+    if (budget.spent(cf, read)) return cutShort();
+    const StreamLayout container = cf.containerLayout(starts[k]);
     for (uint32_t m : minis) {
-      StreamSource t(cf.miniChainIn(container, m, int64_t(fib.fcClx) + fib.lcbClx));
+      StreamSource t(cf.miniChainIn(container, m, clxEnd));
+      read += t.size();
+      PieceTable pieces;
       std::string why;
-      if (!PiecesFromClx(t, fib, pieces, &why) || !Plausible(*pieces, fib)) continue;
+      if (!PiecesFromClx(t, fib, job, &pieces, &why) || !Plausible(pieces, fib)) continue;
       job.note(int64_t(starts[k] + 1) * cf.sectorSize(), 0,
                "The table stream's directory entry is lost; it was found by its piece table in the small-stream "
                "container at sector " +
                    std::to_string(starts[k]) + ".");
+      *table = std::move(t);
       return true;
     }
   }
@@ -142,7 +174,7 @@ bool FindMainStream(CompoundFile& cf, const Job& job, StreamSource* main) {
     const int64_t rest = int64_t(cf.sectorCount() - s) * cf.sectorSize();
     int64_t size = rest;
     if (ParseFib(head, size_t(got), &fib, &why) && fib.cbMac > 0) size = std::min<int64_t>(fib.cbMac, rest);
-    *main = StreamSource(cf.readChain(s, size));
+    *main = StreamSource(&cf, cf.chainLayout(s, size));
     job.note(at, 0, "The main stream's directory entry is lost; it was found by its File Information Block.");
     return true;
   }
@@ -189,7 +221,8 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
     facts->fibRead = true;
     facts->fib = fib;
   }
-  std::vector<Piece> pieces;
+  PieceTable pieces;
+  StreamSource table;  // where the pieces are read from, as the text is
   CodePage page = fib.version == WordVersion::kWord97 ? CodePage::k1252 : FontCodePage(main, fib);
   bool found = false;
   if (fib.version == WordVersion::kWord97) {
@@ -198,26 +231,30 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
       entry = FindStream(*cf, job, fib.table1 ? "0Table" : "1Table");  // the FIB's flag may be the damage
     if (facts) facts->table = entry;
     if (entry) {
-      StreamSource table(cf->read(*entry));
-      found = PiecesFromClx(table, fib, &pieces, &why);
+      table = StreamSource::Open(*cf, *entry);
+      found = PiecesFromClx(table, fib, job, &pieces, &why);
     }
     if (found && !why.empty()) job.note(0, 0, why);  // a piece table cut short
-    if (!found && cf) found = FindTableStream(*cf, fib, job, &pieces);
+    if (!found && cf && FindTableStream(*cf, fib, job, &table)) {
+      found = PiecesFromClx(table, fib, job, &pieces, &why);
+    }
     if (!entry && !found) why = "The table stream, which holds the piece table, is lost.";
   } else if (fib.complex) {
-    found = PiecesFromClx(main, fib, &pieces, &why);
+    found = PiecesFromClx(main, fib, job, &pieces, &why);
     if (found && !why.empty()) job.note(0, 0, why);
   } else {
     // Unsaved-fast Word 6 and 2.0: the text is one run from fcMin.
     uint64_t total = std::min<uint64_t>(TotalCp(fib), fib.fcMac > fib.fcMin ? fib.fcMac - fib.fcMin : 0);
     if (total == 0) total = TotalCp(fib);
     found = total > 0 && fib.fcMin < main.size();
-    if (found) pieces.push_back({0, uint32_t(std::min<uint64_t>(total, UINT32_MAX)), fib.fcMin, true});
+    if (found) pieces = PieceTable({{0, uint32_t(std::min<uint64_t>(total, UINT32_MAX)), fib.fcMin, true}});
     if (!found) why = "The text range in the File Information Block is empty or outside the main stream.";
   }
   if (!found) return ScanStream(main, page, job, why);
   if (facts && pieces.size() <= kMaxIndexedPieces) {
-    facts->pieces = pieces;
+    Piece piece;
+    pieces.rewind();
+    while (pieces.next(&piece)) facts->pieces.push_back(piece);
     std::sort(facts->pieces.begin(), facts->pieces.end(),
               [](const Piece& a, const Piece& b) { return a.offset < b.offset; });
   }
@@ -335,20 +372,21 @@ Status ReadDoc(SourceFile& file, const Job& job) {
   if (got < 0) return file.lastError();
   if (IsRtf(head, size_t(got))) {
     // Some writers save RTF under a .doc name.
-    std::vector<uint8_t> all(size_t(file.size()));
-    const int64_t n = file.readAt(1, all.data(), all.size());
-    if (n < 0) return file.lastError();
-    AppendRtfText(all.data(), size_t(n), clock, text);
+    RtfTextReader reader(clock, text);
+    std::vector<uint8_t> buf(size_t(std::min<int64_t>(kReadChunk, file.size())));
+    for (int64_t pos = 0; pos < file.size();) {
+      const int64_t n = file.readAt(pos + 1, buf.data(), buf.size());
+      if (n < 0) return file.lastError();
+      if (n == 0) break;
+      reader.feed(buf.data(), size_t(n));
+      pos += n;
+    }
+    reader.finish();
     return Status::OK();
   }
   if (!CompoundFile::HasSignature(head, size_t(got)) && FibIdent(head, size_t(got)) != 0) {
     // Word 2.0 (and 6.0 saved without a container): the file is the main stream.
-    StreamData data;
-    data.bytes.resize(size_t(file.size()));
-    const int64_t n = file.readAt(1, data.bytes.data(), data.bytes.size());
-    if (n < 0) return file.lastError();
-    data.bytes.resize(size_t(n));
-    StreamSource main(std::move(data));
+    StreamSource main(&file);
     ReadMain(main, nullptr, job);
     return Status::OK();
   }

@@ -85,7 +85,7 @@ size_t Scalar16(const uint8_t* p, size_t units, char** out) {
   return i;
 }
 
-#if defined(__x86_64__)
+#if KW_SSE2
 
 // Sixteen bytes at a time: copied when all are printable ASCII, else through
 // the table up to the first control character.
@@ -144,7 +144,7 @@ size_t Sse2_16(const uint8_t* p, size_t units, char** out) {
 
 size_t PlainChars8On(SimdPath path, const uint8_t* bytes, size_t size, CodePage page, char** out) {
   const Utf8Char* table = PageTable(page);
-#if defined(__x86_64__)
+#if KW_SSE2
   if (path != SimdPath::kScalar) return Sse2_8(bytes, size, table, out);
 #else
   (void)path;
@@ -153,7 +153,7 @@ size_t PlainChars8On(SimdPath path, const uint8_t* bytes, size_t size, CodePage 
 }
 
 size_t PlainChars16On(SimdPath path, const uint8_t* bytes, size_t units, char** out) {
-#if defined(__x86_64__)
+#if KW_SSE2
   if (path != SimdPath::kScalar) return Sse2_16(bytes, units, out);
 #else
   (void)path;

@@ -45,9 +45,12 @@ size_t Scalar(const uint8_t* data, size_t size, char** out) {
   return n;
 }
 
-#if defined(__x86_64__)
+#if KW_SSE2
 
-// Per 16 bytes: copied as they are, skipped (all zero), or by the table.
+// Per 16 bytes: copied as they are, skipped (all zero), through the table
+// when more than two bytes are not plain, or else copied up to the first
+// such byte and that byte through the table (16 bytes are stored, within
+// QuickTextRoom, and the next write covers the rest).
 size_t Sse2(const uint8_t* data, size_t size, char** out) {
   const uint8_t* p = data;
   const uint8_t* const end = data + size;
@@ -62,17 +65,30 @@ size_t Sse2(const uint8_t* data, size_t size, char** out) {
     // Plain: 0x01-0x7F (above zero as signed bytes), neither 0x0B nor 0x0D.
     const __m128i special = _mm_or_si128(_mm_cmpeq_epi8(v, vt), _mm_cmpeq_epi8(v, cr));
     const __m128i plain = _mm_andnot_si128(special, _mm_cmpgt_epi8(v, zero));
-    if (_mm_movemask_epi8(plain) == 0xFFFF) {
+    const int plainMask = _mm_movemask_epi8(plain);
+    if (plainMask == 0xFFFF) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
       o += 16;
-    } else if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) != 0xFFFF) {
-      o = ByTable(p, p + 16, o);
+      p += 16;
+    } else if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) == 0xFFFF) {
+      p += 16;
+    } else if (const unsigned others = ~static_cast<unsigned>(plainMask) & 0xFFFF; __builtin_popcount(others) > 2) {
+      o = ByTable(p, p + 16, o);  // mostly bytes that are not plain
+      p += 16;
+    } else {
+      const auto n = static_cast<size_t>(__builtin_ctz(others));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+      o = ByTable(p + n, p + n + 1, o + n);
+      p += n + 1;
     }
-    p += 16;
   }
   *out = o;
   return static_cast<size_t>(p - data) + Scalar(p, static_cast<size_t>(end - p), out);
 }
+
+#endif
+
+#if defined(__x86_64__)
 
 // The compaction masks of the AVX2 path: for four characters of lengths
 // l0..l3 (index l0 + 4 l1 + 16 l2 + 64 l3), the byte shuffle that keeps the
@@ -333,6 +349,8 @@ size_t QuickTranslateRunOn(SimdPath path, const uint8_t* data, size_t size, char
 #if defined(__x86_64__)
   if (path == SimdPath::kAvx2 && BestSimdPath() == SimdPath::kAvx2)
     return HasAvx512() ? Avx512(data, size, out) : Avx2(data, size, out);
+#endif
+#if KW_SSE2
   if (path != SimdPath::kScalar) return Sse2(data, size, out);
 #else
   (void)path;
@@ -353,6 +371,8 @@ size_t QuickTranslateRunWith(QuickKernel kernel, const uint8_t* data, size_t siz
 #if defined(__x86_64__)
   if (QuickKernelAvailable(kernel))
     return kernel == QuickKernel::kAvx512 ? Avx512(data, size, out) : Avx2(data, size, out);
+#else
+  (void)kernel;
 #endif
   return QuickTranslateRunOn(SimdPath::kSse2, data, size, out);
 }

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/doc/stored_picture.h"
 
+#ifdef KW_HAVE_ZLIB
 #include <zlib.h>
+#endif
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "base/source_file.h"
@@ -56,16 +59,19 @@ Status ReadSpans(SourceFile& file, const std::vector<FileSpan>& spans, YieldCloc
 class Producer {
  public:
   Producer(const StoredPicture& p, const Sink& out) : picture_(p), out_(out) {
-    if (p.deflated) {
-      zs_.zalloc = Z_NULL;
-      zs_.zfree = Z_NULL;
-      zs_.opaque = Z_NULL;
-      inflating_ = inflateInit2(&zs_, 15 + 32) == Z_OK;
-      if (!inflating_) failed_ = true;
-    }
+    if (!p.deflated) return;
+#ifdef KW_HAVE_ZLIB
+    zs_.zalloc = Z_NULL;
+    zs_.zfree = Z_NULL;
+    zs_.opaque = Z_NULL;
+    inflating_ = inflateInit2(&zs_, 15 + 32) == Z_OK;
+#endif
+    if (!inflating_) failed_ = true;
   }
   ~Producer() {
+#ifdef KW_HAVE_ZLIB
     if (inflating_) inflateEnd(&zs_);
+#endif
   }
   Producer(const Producer&) = delete;
   Producer& operator=(const Producer&) = delete;
@@ -75,6 +81,7 @@ class Producer {
     if (!status_.ok() || done_) return false;
     if (!picture_.deflated) return emit(data, n);
     if (failed_) return false;
+#ifdef KW_HAVE_ZLIB
     uint8_t out[64 << 10];
     zs_.next_in = const_cast<Bytef*>(data);
     zs_.avail_in = uInt(n);
@@ -94,6 +101,7 @@ class Producer {
         break;
       }
     }
+#endif
     return !done_;
   }
 
@@ -117,7 +125,9 @@ class Producer {
 
   const StoredPicture& picture_;
   const Sink& out_;
+#ifdef KW_HAVE_ZLIB
   z_stream zs_{};
+#endif
   bool inflating_ = false;
   bool failed_ = false;
   bool ended_ = false;
@@ -125,6 +135,22 @@ class Producer {
   int64_t produced_ = 0;
   Status status_;
 };
+
+// The CRC-32 of PNG chunks (the polynomial of zlib and ZIP), continued from `crc`.
+uint32_t Crc32(uint32_t crc, const uint8_t* p, size_t n) {
+  static const auto table = [] {
+    std::array<uint32_t, 256> t{};
+    for (uint32_t i = 0; i < 256; ++i) {
+      uint32_t c = i;
+      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      t[i] = c;
+    }
+    return t;
+  }();
+  crc = ~crc;
+  for (size_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
 
 // Checks a PNG's chunks and their checksums as its bytes go by.
 class PngCheck {
@@ -145,21 +171,21 @@ class PngCheck {
         if (headHave_ == 8) {
           left_ = Be32(head_);
           if (left_ > 0x7FFFFFFF) ok_ = false;
-          crc_ = crc32(0L, head_ + 4, 4);
+          crc_ = Crc32(0, head_ + 4, 4);
           crcHave_ = 0;
         }
         continue;
       }
       if (left_ > 0) {
         const size_t k = size_t(std::min<uint64_t>(left_, n - i));
-        crc_ = crc32(crc_, p + i, uInt(k));
+        crc_ = Crc32(crc_, p + i, k);
         left_ -= k;
         i += k;
         continue;
       }
       crcBytes_[crcHave_++] = p[i++];
       if (crcHave_ == 4) {
-        if (Be32(crcBytes_) != uint32_t(crc_)) ok_ = false;
+        if (Be32(crcBytes_) != crc_) ok_ = false;
         end_ = std::memcmp(head_ + 4, "IEND", 4) == 0;
         headHave_ = 0;
       }
@@ -173,7 +199,7 @@ class PngCheck {
   uint8_t head_[8] = {};
   size_t headHave_ = 0;
   uint64_t left_ = 0;
-  uLong crc_ = 0;
+  uint32_t crc_ = 0;
   uint8_t crcBytes_[4] = {};
   size_t crcHave_ = 0;
   bool ok_ = true;
@@ -244,6 +270,10 @@ Status ProbeStoredPicture(SourceFile& file, YieldClock* clock, StoredPicture* p)
   if (located < p->stored || read < located) {
     p->problem = "its last " + std::to_string(p->stored - std::min(read, located)) + " of " +
                  std::to_string(p->stored) + " bytes are lost";
+#ifndef KW_HAVE_ZLIB
+  } else if (p->deflated) {
+    p->problem = "it is compressed, and this build of kwrecover cannot inflate it";
+#endif
   } else if (p->deflated && (producer.failed() || !producer.ended())) {
     p->problem = "its compressed data is damaged after " + std::to_string(made) + " bytes";
   } else if (p->deflated && made != p->rawSize) {

@@ -8,6 +8,7 @@
 #include "base/source_file.h"
 #include "base/yield_clock.h"
 #include "formats/docx/entry_data.h"
+#include "formats/docx/entry_picture.h"
 #include "formats/docx/package_parts.h"
 #include "formats/docx/package_scan.h"
 #include "formats/docx/part_text_stream.h"
@@ -21,12 +22,16 @@ namespace {
 // Hostile packages can hold many entries that each inflate to the per-entry
 // limit: all of them together stop here.
 constexpr size_t kPackageOutputLimit = size_t{1} << 30;
+// Main documents of other documents given apart; a file made of them stops here.
+constexpr int64_t kMaxSecondDocuments = 16;
 
 struct TextPart {
   PartRole role = PartRole::kOther;
   std::string name;
   std::string text;
-  bool named = false;  // its role comes from its name
+  bool named = false;    // its role comes from its name
+  bool foreign = false;  // the package's directory does not list it
+  int64_t offset = 0;    // its local header
 };
 
 bool LooksLikeXml(std::string_view bytes) {
@@ -50,9 +55,19 @@ std::string Extension(const std::string& name) {
   return ext;
 }
 
+// Appends a part's text after a blank line (none before the first).
+void AppendPart(const std::string& part, std::string* text) {
+  if (!text->empty()) {
+    if (text->size() < 2 || text->compare(text->size() - 2, 2, "\r\n") != 0) text->append("\r\n");
+    text->append("\r\n");
+  }
+  text->append(part);
+}
+
 class DeepReader {
  public:
-  DeepReader(SourceFile& file, YieldClock* clock, DamageReport* damage) : file_(file), clock_(clock), damage_(damage) {}
+  DeepReader(SourceFile& file, YieldClock* clock, DamageReport* damage, const RepairBudget& repairs)
+      : file_(file), clock_(clock), damage_(damage), repairs_(repairs) {}
 
   Status run(std::string* text, std::vector<PictureRecord>* pictures);
 
@@ -64,18 +79,25 @@ class DeepReader {
   }
   Status readEntry(const PackageEntry& entry, std::vector<PictureRecord>* pictures);
   Status streamPart(const PackageEntry& entry, PartRole role, const EntryReadOptions& options, bool* whole);
-  void addPicture(const PackageEntry& entry, EntryData& data, std::vector<PictureRecord>* pictures);
+  void addPicture(const PackageEntry& entry, const EntryReadOptions& options, const EntryProbe& probe,
+                  std::vector<PictureRecord>* pictures);
   void spend(const EntryData& data) {
     for (const InflatePiece& piece : data.pieces) budget_ -= std::min(budget_, piece.bytes.size());
   }
   void assemble(std::string* text);
+  void appendSecondDocuments(const TextPart* main, std::string* text);
 
   SourceFile& file_;
   YieldClock* clock_;
   DamageReport* damage_;
   std::string mainTarget_;
   size_t budget_ = kPackageOutputLimit;  // output bytes all entries may still inflate to
+  RepairBudget repairs_;                 // trial work all entries' repairs may still spend
   std::vector<TextPart> parts_;
+  int64_t foreignLeftOut_ = 0;  // entries of other files not read
+  int64_t firstForeign_ = 0;
+  bool ownMainSeen_ = false;
+  int64_t secondDocuments_ = 0;  // main documents of other documents, read or not
 };
 
 Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) {
@@ -89,9 +111,11 @@ Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) 
   }
   // The relationships first, so that the main document can be found by them.
   for (const PackageEntry& entry : scan.entries) {
-    if (RoleByName(entry.name) != PartRole::kPackageRels) continue;
+    if (entry.foreign || RoleByName(entry.name) != PartRole::kPackageRels) continue;
     EntryData data;
-    status = ReadEntryData(file_, entry, {}, clock_, nullptr, &data);
+    EntryReadOptions options;
+    options.repairs = &repairs_;
+    status = ReadEntryData(file_, entry, options, clock_, nullptr, &data);
     if (!status.ok()) return status;
     if (!data.pieces.empty() && data.pieces[0].fromStart) mainTarget_ = OfficeDocumentTarget(data.pieces[0].bytes);
   }
@@ -108,6 +132,20 @@ Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) 
     status = readEntry(entry, pictures);
     if (!status.ok()) return status;
   }
+  if (repairs_.skipped > 0 && damage_ != nullptr) {
+    damage_->add(0, 0, "inflate",
+                 std::to_string(repairs_.skipped) +
+                     " damaged entries were not repaired: the package holds more damage than can be repaired in a "
+                     "few seconds. Each kept its text up to its first break.");
+  }
+  if (foreignLeftOut_ > 0 && damage_ != nullptr) {
+    damage_->add(firstForeign_, 0, "zip",
+                 foreignLeftOut_ == 1 ? "An entry that the package's central directory does not list (bytes of another "
+                                        "file) lies here; it was left out."
+                                      : std::to_string(foreignLeftOut_) +
+                                            " entries that the package's central directory does not list (bytes of "
+                                            "another file), the first here, were left out.");
+  }
   assemble(text);
   return Status::OK();
 }
@@ -116,41 +154,52 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
   PartRole role = RoleByName(entry.name);
   if (!mainTarget_.empty() && entry.name == mainTarget_) role = PartRole::kMain;
   if (role == PartRole::kPackageRels) return Status::OK();
+  if (entry.foreign && role != PartRole::kMain) {  // only a second document's text is worth giving
+    if (foreignLeftOut_++ == 0) firstForeign_ = entry.headerOffset;
+    return Status::OK();
+  }
+  if (role == PartRole::kMain) {
+    const bool second = entry.foreign || ownMainSeen_;
+    ownMainSeen_ = ownMainSeen_ || !entry.foreign;
+    if (second && secondDocuments_++ >= kMaxSecondDocuments) return Status::OK();
+  }
   const std::string ext = Extension(entry.name);
   const bool xmlName = ext == "xml" || ext == "rels";
   EntryReadOptions options;
   options.textual = xmlName;
   options.absoluteLimit = std::min(options.absoluteLimit, budget_);
+  options.repairs = &repairs_;
   if (xmlName) {
     bool whole = false;
     Status status = streamPart(entry, role, options, &whole);
     if (!status.ok() || !whole) return status;
   }
-  EntryData data;
-  // An entry whose name says nothing is first read as bytes: a picture, or XML to read again as text.
-  Status status = ReadEntryData(file_, entry, options, clock_, xmlName ? damage_ : nullptr, &data);
-  if (!status.ok()) return status;
-  spend(data);
   if (!xmlName) {
-    PictureRecord probe;
-    const bool picture = !data.pieces.empty() && IdentifyPicture(data.pieces[0].bytes, &probe);
-    if (role == PartRole::kMedia || picture) {
-      if (!data.complete) {
-        EntryData again;  // once more, to report its damage
-        status = ReadEntryData(file_, entry, options, clock_, damage_, &again);
-        if (!status.ok()) return status;
-      }
-      addPicture(entry, data, pictures);
+    // An entry whose name says nothing is first looked at as bytes, which
+    // are not kept: a picture, or XML to read again as text.
+    EntryProbe probe;
+    Status status = ProbeEntry(file_, entry, options, clock_, &probe);
+    if (!status.ok()) return status;
+    budget_ -= std::min(budget_, probe.produced);
+    PictureRecord picture;
+    if (role == PartRole::kMedia || IdentifyPicture(probe.head, &picture)) {
+      status = ReportEntryDamage(file_, entry, options, probe, clock_, damage_);
+      if (!status.ok()) return status;
+      addPicture(entry, options, probe, pictures);
       return Status::OK();
     }
-    if (!entry.name.empty() || data.pieces.empty() || !LooksLikeXml(data.pieces[0].bytes)) return Status::OK();
+    if (!entry.name.empty() || probe.produced == 0 || !LooksLikeXml(probe.head)) return Status::OK();
     options.textual = true;
-    status = ReadEntryData(file_, entry, options, clock_, damage_, &data);
-    if (!status.ok()) return status;
   }
+  EntryData data;
+  Status status = ReadEntryData(file_, entry, options, clock_, damage_, &data);
+  if (!status.ok()) return status;
+  if (xmlName) spend(data);
   TextPart part;
   part.name = entry.name;
   part.named = IsTextRole(role);
+  part.foreign = entry.foreign;
+  part.offset = entry.headerOffset;
   if (!part.named) {
     if (data.pieces.empty() || !data.pieces[0].fromStart) return Status::OK();
     role = RoleByContent(data.pieces[0].bytes);
@@ -172,6 +221,8 @@ Status DeepReader::streamPart(const PackageEntry& entry, PartRole role, const En
   TextPart part;
   part.name = entry.name;
   part.named = IsTextRole(role);
+  part.foreign = entry.foreign;
+  part.offset = entry.headerOffset;
   PartStream stream;
   WordXmlText reader(&part.text);
   const Status status = StreamPartText(file_, entry, options, clock_, damage_, &reader, &stream);
@@ -187,24 +238,30 @@ Status DeepReader::streamPart(const PackageEntry& entry, PartRole role, const En
   return Status::OK();
 }
 
-void DeepReader::addPicture(const PackageEntry& entry, EntryData& data, std::vector<PictureRecord>* pictures) {
+// A picture is kept as its entry, and made again from the file when it is written.
+void DeepReader::addPicture(const PackageEntry& entry, const EntryReadOptions& options, const EntryProbe& probe,
+                            std::vector<PictureRecord>* pictures) {
   PictureRecord picture;
-  if (!data.pieces.empty()) picture.bytes = std::move(data.pieces[0].bytes);
-  picture.bytes.shrink_to_fit();  // the inflater reserved room up to its limit
-  if (!IdentifyPicture(picture.bytes, &picture)) {
+  if (!IdentifyPicture(probe.head, &picture)) {
     picture.ext = Extension(entry.name).empty() ? "bin" : Extension(entry.name);
   }
   picture.hasBytes = true;
-  picture.partial = !data.complete;
+  picture.maker = std::make_shared<EntryPictureMaker>(entry, options, probe);
+  picture.partial = !probe.complete;
   picture.name = entry.name.empty() ? "picture" + std::to_string(pictures->size() + 1) : BaseName(entry.name);
   pictures->push_back(std::move(picture));
 }
 
-// The main document first; then the other text parts by role, each after a blank line.
+// The main document first; then the other text parts by role, each after a
+// blank line; then any second document's main part, after a blank line too.
 void DeepReader::assemble(std::string* text) {
   auto isMain = [](const TextPart& p) { return p.role == PartRole::kMain; };
-  // The main document: the one named so, else the first whose content says so.
-  auto main = std::find_if(parts_.begin(), parts_.end(), [&](const TextPart& p) { return isMain(p) && p.named; });
+  // The main document: the one named so, else the first whose content says so; the package's own before any other.
+  auto main =
+      std::find_if(parts_.begin(), parts_.end(), [&](const TextPart& p) { return isMain(p) && p.named && !p.foreign; });
+  if (main == parts_.end()) {
+    main = std::find_if(parts_.begin(), parts_.end(), [&](const TextPart& p) { return isMain(p) && !p.foreign; });
+  }
   if (main == parts_.end()) main = std::find_if(parts_.begin(), parts_.end(), isMain);
   if (main != parts_.end()) {
     if (text->empty()) {
@@ -223,23 +280,40 @@ void DeepReader::assemble(std::string* text) {
     if (a->role != b->role) return a->role < b->role;
     return a->name < b->name;
   });
-  for (const TextPart* p : others) {
-    if (!text->empty()) {
-      if (text->size() < 2 || text->compare(text->size() - 2, 2, "\r\n") != 0) text->append("\r\n");
-      text->append("\r\n");
+  for (const TextPart* p : others) AppendPart(p->text, text);
+  appendSecondDocuments(main == parts_.end() ? nullptr : &*main, text);
+}
+
+// Main parts beyond the one chosen belong to other documents (a piece of
+// another package inside this one): each is given apart, never mixed into
+// the document's text, and said where it was found.
+void DeepReader::appendSecondDocuments(const TextPart* main, std::string* text) {
+  for (const TextPart& p : parts_) {
+    if (p.role != PartRole::kMain || &p == main) continue;
+    if (damage_ != nullptr) {
+      damage_->add(
+          p.offset, 0, "docx",
+          "A second main document" + (p.name.empty() ? std::string() : " (\"" + p.name + "\")") + " lies here, " +
+              (p.foreign ? "not listed by the package's central directory" : "in a package that already has one") +
+              ": it belongs to another document; its text follows the document's own, after a blank line.");
     }
-    text->append(p->text);
+    AppendPart(p.text, text);
+  }
+  if (secondDocuments_ > kMaxSecondDocuments && damage_ != nullptr) {
+    damage_->add(0, 0, "docx",
+                 std::to_string(secondDocuments_ - kMaxSecondDocuments) +
+                     " further main documents of other documents were left out.");
   }
 }
 
 }  // namespace
 
 Status ReadDocxDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text,
-                    std::vector<PictureRecord>* pictures) {
+                    std::vector<PictureRecord>* pictures, const RepairBudget& repairs) {
   text->clear();
   pictures->clear();
   if (!file.isOpen()) return Status::IOError("The source file is not open.");
-  DeepReader reader(file, clock, damage);
+  DeepReader reader(file, clock, damage, repairs);
   return reader.run(text, pictures);
 }
 

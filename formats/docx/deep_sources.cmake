@@ -7,10 +7,16 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/deflate_codes.h
   ${CMAKE_CURRENT_LIST_DIR}/entry_data.cpp
   ${CMAKE_CURRENT_LIST_DIR}/entry_data.h
+  ${CMAKE_CURRENT_LIST_DIR}/entry_picture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/entry_picture.h
+  ${CMAKE_CURRENT_LIST_DIR}/entry_placement.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/entry_placement.h
   ${CMAKE_CURRENT_LIST_DIR}/inflate_decoder.h
   ${CMAKE_CURRENT_LIST_DIR}/inflate_repair.cpp
   ${CMAKE_CURRENT_LIST_DIR}/markup_check.cpp
   ${CMAKE_CURRENT_LIST_DIR}/markup_check.h
+  ${CMAKE_CURRENT_LIST_DIR}/package_directory.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/package_directory.h
   ${CMAKE_CURRENT_LIST_DIR}/package_headers.cpp
   ${CMAKE_CURRENT_LIST_DIR}/package_headers.h
   ${CMAKE_CURRENT_LIST_DIR}/package_parts.cpp
@@ -33,6 +39,9 @@ target_sources(kwformats PRIVATE
 target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/document_stream.cpp
   ${CMAKE_CURRENT_LIST_DIR}/document_stream.h
+  ${CMAKE_CURRENT_LIST_DIR}/tag_stream.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tag_stream.h
+  ${CMAKE_CURRENT_LIST_DIR}/text_hash.h
   ${CMAKE_CURRENT_LIST_DIR}/byte_scan.h
   ${CMAKE_CURRENT_LIST_DIR}/text_tail.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_tail.h

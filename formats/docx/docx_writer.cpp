@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/docx_writer.h"
 
-#include <zlib.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
+
+#include "formats/docx/zip_codec.h"
 
 namespace kw {
 
@@ -74,29 +74,16 @@ void AppendRunText(std::string& xml, std::string_view line) {
 
 struct ZipEntry {
   std::string name;
-  std::vector<uint8_t> deflated;
+  PackedEntry packed;
   uint32_t crc = 0;
   uint32_t size = 0;
   uint32_t offset = 0;
 };
 
-bool Deflate(std::string_view data, ZipEntry* entry) {
-  z_stream stream{};
-  if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-    return false;
-  }
-  entry->deflated.resize(deflateBound(&stream, static_cast<uLong>(data.size())));
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  stream.avail_in = static_cast<uInt>(data.size());
-  stream.next_out = entry->deflated.data();
-  stream.avail_out = static_cast<uInt>(entry->deflated.size());
-  const int result = deflate(&stream, Z_FINISH);
-  entry->deflated.resize(stream.total_out);
-  deflateEnd(&stream);
-  entry->crc =
-      static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+bool Pack(std::string_view data, ZipEntry* entry) {
+  entry->crc = Crc32(0, data.data(), data.size());
   entry->size = static_cast<uint32_t>(data.size());
-  return result == Z_STREAM_END;
+  return PackEntry(data, &entry->packed);
 }
 
 void Put16(std::string& out, uint32_t v) {
@@ -110,13 +97,14 @@ void Put32(std::string& out, uint32_t v) {
 
 // The common part of a local and a central header, from "version needed".
 void PutHeaderFields(std::string& out, const ZipEntry& e) {
-  Put16(out, 20);                               // version needed: deflate
+  const bool deflated = e.packed.method == 8;
+  Put16(out, deflated ? 20 : 10);               // version needed: 2.0 for deflate
   Put16(out, 0x0800);                           // flags: names are UTF-8
-  Put16(out, 8);                                // method: deflate
+  Put16(out, e.packed.method);                  // method: deflated or stored
   Put16(out, 0);                                // time 00:00
   Put16(out, (2024 - 1980) << 9 | 1 << 5 | 1);  // date 2024-01-01
   Put32(out, e.crc);
-  Put32(out, static_cast<uint32_t>(e.deflated.size()));
+  Put32(out, static_cast<uint32_t>(e.packed.bytes.size()));
   Put32(out, e.size);
   Put16(out, static_cast<uint32_t>(e.name.size()));
   Put16(out, 0);  // extra field length
@@ -129,7 +117,7 @@ std::string BuildZip(std::vector<ZipEntry>& entries) {
     Put32(out, 0x04034B50);
     PutHeaderFields(out, e);
     out += e.name;
-    out.append(reinterpret_cast<const char*>(e.deflated.data()), e.deflated.size());
+    out += e.packed.bytes;
   }
   const auto directory = static_cast<uint32_t>(out.size());
   for (const ZipEntry& e : entries) {
@@ -188,7 +176,7 @@ Status Build(std::string_view text, std::string* package) {
   entries[2].name = "word/document.xml";
   const std::string_view parts[] = {kContentTypes, kRels, document};
   for (size_t i = 0; i < entries.size(); ++i) {
-    if (!Deflate(parts[i], &entries[i])) return Status::IOError("Cannot compress the document.");
+    if (!Pack(parts[i], &entries[i])) return Status::IOError("Cannot compress the document.");
   }
   *package = BuildZip(entries);
   return Status::OK();

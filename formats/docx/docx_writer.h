@@ -6,7 +6,8 @@
 // paragraph; tabs become tab stops; characters XML cannot hold (control
 // bytes, broken UTF-8) are left out. The package holds the three parts a
 // word processor needs ([Content_Types].xml, _rels/.rels,
-// word/document.xml), each deflated, and is written through an OutputFile: a
+// word/document.xml), each deflated (stored in a build without zlib, see
+// zip_codec.h), and is written through an OutputFile: a
 // failed save never leaves half a document where an earlier one was, and the
 // source named in `options` is never written. Toolkit-free.
 

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/entry_data.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 
 #include "base/yield_clock.h"
 #include "formats/docx/raw_inflater.h"
+#include "formats/docx/zip_codec.h"
 
 namespace kw {
 
@@ -20,13 +19,13 @@ constexpr size_t kInflateStep = 16 << 10;
 
 bool CrcMatches(const PackageEntry& entry, std::string_view bytes, YieldClock* clock) {
   if (entry.crcs.empty()) return true;
-  uLong crc = crc32(0L, Z_NULL, 0);
+  uint32_t crc = 0;
   for (size_t at = 0; at < bytes.size(); at += kReadChunk) {
     const size_t n = std::min(kReadChunk, bytes.size() - at);
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data() + at), static_cast<uInt>(n));
+    crc = Crc32(crc, bytes.data() + at, n);
     if (clock != nullptr) clock->tick();
   }
-  return std::find(entry.crcs.begin(), entry.crcs.end(), static_cast<uint32_t>(crc)) != entry.crcs.end();
+  return std::find(entry.crcs.begin(), entry.crcs.end(), crc) != entry.crcs.end();
 }
 
 }  // namespace
@@ -97,10 +96,22 @@ Status ReadEntryData(SourceFile& file, const PackageEntry& entry, const EntryRea
     data->pieces.push_back({std::move(clean), true, 0, static_cast<int64_t>(inflater.consumed())});
     return Status::OK();
   }
+  if (options.textual && options.repairs != nullptr && options.repairs->spent()) {
+    // The package's repairs are spent: the clean output is kept up to the damage.
+    if (!ended) clean.resize(TextPrefix(clean));
+    ++options.repairs->skipped;
+    report(entry.dataOffset + static_cast<int64_t>(inflater.consumed()), 0,
+           ended ? label + " fails its CRC check: its text was kept but may hold wrong characters."
+                 : "The compressed data of " + label +
+                       " is damaged here: the output before it was kept; nothing after it could be decoded.");
+    data->pieces.push_back({std::move(clean), true, 0, static_cast<int64_t>(inflater.consumed())});
+    return Status::OK();
+  }
   TolerantInflateOptions tolerant;
   tolerant.outputLimit = limit;
   tolerant.textual = options.textual;
   tolerant.resync = options.textual;
+  tolerant.budget = options.repairs;
   InflateOutcome outcome = TolerantInflate(input, tolerant, clock);
   if (!options.textual && clean.size() > (outcome.pieces.empty() ? 0 : outcome.pieces[0].bytes.size())) {
     // For binary data the clean inflater's output before the break is as good, and never shorter.

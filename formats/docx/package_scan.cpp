@@ -7,6 +7,8 @@
 #include <set>
 
 #include "base/yield_clock.h"
+#include "formats/docx/entry_placement.h"
+#include "formats/docx/package_directory.h"
 #include "formats/docx/package_headers.h"
 #include "formats/docx/zip_local_header.h"
 
@@ -52,9 +54,12 @@ Status FindSignatures(SourceFile& file, YieldClock* clock, Signatures* s) {
 
 std::string Quoted(const PackageHeader& h) { return h.nameReadable ? "\"" + h.name + "\"" : "an unnamed entry"; }
 
+// Verifying where entries lie reads their data: all of it together stays within this much beyond the file's size.
+constexpr int64_t kVerifySlack = int64_t{16} << 20;
+
 class Merger {
  public:
-  Merger(SourceFile& file, DamageReport* damage) : file_(file), damage_(damage) {}
+  Merger(SourceFile& file, YieldClock* clock, DamageReport* damage) : file_(file), clock_(clock), damage_(damage) {}
 
   void run(const Signatures& s, PackageScan* scan);
 
@@ -66,15 +71,21 @@ class Merger {
     auto it = std::upper_bound(boundaries_.begin(), boundaries_.end(), after);
     return it == boundaries_.end() ? file_.size() : *it;
   }
-  void fromCentral(const PackageHeader& c, std::map<int64_t, PackageHeader>& locals);
-  void fromLocal(const PackageHeader& l);
+  int documentDirectory(const std::vector<CentralDirectory>& directories, EntryPlacer& placer) const;
+  void readDirectory(const CentralDirectory& d, bool foreign, EntryPlacer& placer);
+  bool fromCentral(const PackageHeader& c, int64_t shift, bool foreign, EntryPlacer& placer);
+  void fromLocal(const PackageHeader& l, bool foreign);
   void placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descriptor);
 
   SourceFile& file_;
+  YieldClock* clock_;
   DamageReport* damage_;
   std::vector<int64_t> boundaries_;
   std::set<int64_t> claimed_;
   std::vector<PackageEntry> entries_;
+  // The document's directory: the names it lists whose entries were not found.
+  std::set<std::string> unplacedNames_;
+  bool unplacedUnnamed_ = false;
 };
 
 void Merger::run(const Signatures& s, PackageScan* scan) {
@@ -87,12 +98,8 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
   for (int64_t at : s.central) {
     PackageHeader h;
     if (!ReadCentralHeader(file_, at, &h)) continue;
-    if (h.problem.empty()) {
-      centrals.push_back(std::move(h));
-      boundaries_.push_back(at);
-    } else {
-      report(at, PackageHeader::kCentralSize, "A central directory header was skipped: " + h.problem + ".");
-    }
+    if (h.problem.empty()) boundaries_.push_back(at);
+    centrals.push_back(std::move(h));
   }
   for (const auto& [at, h] : locals) {
     if (h.problem.empty()) boundaries_.push_back(at);
@@ -101,14 +108,23 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
   boundaries_.insert(boundaries_.end(), s.end.begin(), s.end.end());
   std::sort(boundaries_.begin(), boundaries_.end());
 
-  for (const PackageHeader& c : centrals) fromCentral(c, locals);
+  const std::vector<CentralDirectory> directories = GroupDirectories(file_, std::move(centrals), s.end);
+  EntryPlacer placer(file_, locals, 2 * file_.size() + kVerifySlack, clock_);
+  const int document = documentDirectory(directories, placer);
+  // The document's own directory first, so that its records take the local headers that agree with them.
+  if (document >= 0) readDirectory(directories[static_cast<size_t>(document)], false, placer);
+  for (size_t i = 0; i < directories.size(); ++i) {
+    if (static_cast<int>(i) != document) readDirectory(directories[i], document >= 0, placer);
+  }
   for (const auto& [at, l] : locals) {
     if (claimed_.count(at) != 0) continue;
     if (!l.problem.empty()) {
       report(at, PackageHeader::kLocalSize, "A local header (" + Quoted(l) + ") was skipped: " + l.problem + ".");
       continue;
     }
-    fromLocal(l);
+    // A complete directory lists every entry of its package: a sound entry it does not list came from elsewhere.
+    const bool foreign = document >= 0 && l.nameReadable && !unplacedUnnamed_ && unplacedNames_.count(l.name) == 0;
+    fromLocal(l, foreign);
   }
   std::stable_sort(entries_.begin(), entries_.end(),
                    [](const PackageEntry& a, const PackageEntry& b) { return a.dataOffset < b.dataOffset; });
@@ -120,34 +136,96 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
   scan->headersFound = static_cast<int64_t>(s.local.size() + s.central.size());
 }
 
-void Merger::fromCentral(const PackageHeader& c, std::map<int64_t, PackageHeader>& locals) {
-  if (claimed_.count(c.localOffset) != 0) return;
-  claimed_.insert(c.localOffset);
-  PackageHeader l;
-  auto found = locals.find(c.localOffset);
-  if (found != locals.end()) {
-    l = found->second;
-  } else if (!ReadLocalHeader(file_, c.localOffset, &l)) {
-    report(c.localOffset, 0, "The local header of " + Quoted(c) + " cannot be read; the entry was dropped.");
-    return;
+// The document's own directory: of the complete ones whose records mostly
+// agree with local headers (a piece of another package holds a directory
+// whose entries mostly lie elsewhere or are gone), the one whose package
+// starts first: a package inside another's bytes, or after it, came from
+// another file. -1 when there is none.
+int Merger::documentDirectory(const std::vector<CentralDirectory>& directories, EntryPlacer& placer) const {
+  int best = -1;
+  int64_t bestStart = INT64_MAX;
+  const std::set<int64_t> none;
+  for (size_t i = 0; i < directories.size(); ++i) {
+    const CentralDirectory& d = directories[i];
+    if (!d.complete) continue;
+    size_t sound = 0, agreeing = 0;
+    int64_t start = d.begin;
+    for (const PackageHeader& c : d.records) {
+      if (!c.problem.empty()) continue;
+      ++sound;
+      const Placement placed = placer.place(c, d.shift, none, true);
+      if (placed.how != Placed::kAgrees) continue;
+      ++agreeing;
+      start = std::min(start, placed.local.offset);
+    }
+    if (agreeing == 0 || agreeing * 4 < sound * 3) continue;
+    if (start < bestStart) {
+      best = static_cast<int>(i);
+      bestStart = start;
+    }
   }
+  return best;
+}
+
+void Merger::readDirectory(const CentralDirectory& d, bool foreign, EntryPlacer& placer) {
+  if (d.shift != 0 && !foreign) {
+    const int64_t by = d.shift < 0 ? -d.shift : d.shift;
+    report(d.begin, d.end - d.begin,
+           "The central directory lies " + std::to_string(by) + " bytes " +
+               (d.shift > 0 ? "after where its end record places it (bytes were inserted into the package)"
+                            : "before where its end record places it (bytes are missing from the package)") +
+               "; each entry was looked for where it lies.");
+  }
+  for (const PackageHeader& c : d.records) {
+    if (!c.problem.empty()) {
+      if (!foreign) {
+        report(c.offset, PackageHeader::kCentralSize, "A central directory header was skipped: " + c.problem + ".");
+      }
+    } else if (fromCentral(c, d.shift, foreign, placer)) {
+      continue;
+    }
+    if (foreign) continue;
+    if (c.nameReadable) unplacedNames_.insert(c.name);
+    unplacedUnnamed_ = unplacedUnnamed_ || !c.nameReadable;
+  }
+}
+
+// False when no local header of the record's entry is found.
+bool Merger::fromCentral(const PackageHeader& c, int64_t shift, bool foreign, EntryPlacer& placer) {
+  const Placement placed = placer.place(c, shift, claimed_);
+  if (placed.how == Placed::kNone) {
+    if (!foreign) {
+      report(c.localOffset + shift, 0,
+             "No local header of " + Quoted(c) +
+                 " was found where the central directory places it or anywhere else; the entry was dropped.");
+    }
+    return false;
+  }
+  const PackageHeader& l = placed.local;
+  claimed_.insert(l.offset);
   PackageEntry e;
   e.name = c.nameReadable ? c.name : (l.nameReadable ? l.name : "");
-  e.headerOffset = c.localOffset;
+  e.headerOffset = l.offset;
   e.method = c.method;
+  e.foreign = foreign;
+  if (!foreign && l.offset != c.localOffset && l.offset != c.localOffset + shift) {
+    report(l.offset, PackageHeader::kLocalSize + l.nameLength,
+           "The central directory places " + Quoted(c) + " at offset " + std::to_string(c.localOffset + shift) +
+               ", but its local header lies here; the entry was read from here.");
+  }
   const bool localUsable = l.signatureOk && l.nameLength == c.nameLength && l.problem.empty();
   const bool sameName = l.nameReadable && c.nameReadable && l.name == c.name;
-  if (!localUsable || !sameName) {
+  if (!foreign && (!localUsable || !sameName)) {
     const std::string why = !l.problem.empty()             ? l.problem
                             : l.nameLength != c.nameLength ? "its name length disagrees with the directory"
                                                            : "its name is garbled";
-    report(c.localOffset, PackageHeader::kLocalSize + c.nameLength,
+    report(l.offset, PackageHeader::kLocalSize + c.nameLength,
            "The local header of " + Quoted(c) + " is damaged (" + why +
                "); the entry was read with the central directory's numbers.");
   }
   // The local extra field may differ from the directory's; trust it only when its header is sound.
   const uint16_t extra = (l.signatureOk && l.extraLength <= 1024) ? l.extraLength : c.extraLength;
-  e.dataOffset = c.localOffset + PackageHeader::kLocalSize + c.nameLength + extra;
+  e.dataOffset = l.offset + PackageHeader::kLocalSize + c.nameLength + extra;
   e.crcs.push_back(c.crc);
   std::vector<uint64_t> sizes = {c.compressedSize};
   if (l.signatureOk && l.problem.empty()) {
@@ -156,9 +234,10 @@ void Merger::fromCentral(const PackageHeader& c, std::map<int64_t, PackageHeader
   }
   placeData(e, sizes, c.hasDescriptor());
   entries_.push_back(std::move(e));
+  return true;
 }
 
-void Merger::fromLocal(const PackageHeader& l) {
+void Merger::fromLocal(const PackageHeader& l, bool foreign) {
   PackageEntry e;
   e.name = l.nameReadable ? l.name : "";
   if (!l.nameReadable) {
@@ -167,6 +246,7 @@ void Merger::fromLocal(const PackageHeader& l) {
   }
   e.headerOffset = l.offset;
   e.method = l.method;
+  e.foreign = foreign;
   e.dataOffset = l.localDataOffset();
   if (!l.hasDescriptor() || l.crc != 0) e.crcs.push_back(l.crc);
   std::vector<uint64_t> sizes;
@@ -230,7 +310,7 @@ Status ScanPackage(SourceFile& file, YieldClock* clock, DamageReport* damage, Pa
   Signatures s;
   Status status = FindSignatures(file, clock, &s);
   if (!status.ok()) return status;
-  Merger merger(file, damage);
+  Merger merger(file, clock, damage);
   merger.run(s, scan);
   return Status::OK();
 }

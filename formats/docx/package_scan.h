@@ -5,9 +5,14 @@
 // The whole file is scanned for local headers, central directory headers,
 // data descriptors and end records by their signatures, so a package whose
 // directory is lost, or whose first entries are damaged, still gives the
-// rest. A central directory entry and the local header it points at are
+// rest. Each central directory record is matched to its local header
+// (entry_placement.h: where the directory places it, where it lies when
+// the package moved, or where a header of its name lies) and the two are
 // merged: when one of them is damaged (a garbled name, a broken signature,
-// a size that cannot be) the other's numbers are used. Where an entry's data
+// a size that cannot be) the other's numbers are used. When the file holds
+// a complete central directory (package_directory.h), an entry it does not
+// list, or one that another directory lists, came from another file and is
+// marked foreign. Where an entry's data
 // ends is taken from the sizes that agree with the next header found, else
 // from the next header itself, else the file's end (the entry is then cut).
 // Every rejected or repaired header is reported (reader "zip").
@@ -32,6 +37,7 @@ struct PackageEntry {
   uint16_t method = 8;         // 0 stored, 8 deflated
   std::vector<uint32_t> crcs;  // each CRC a header gives for it
   bool cut = false;            // its data runs past the end of the file
+  bool foreign = false;        // the package's complete directory does not list it: bytes of another file
 };
 
 struct PackageScan {

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/part_text_stream.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <vector>
 
 #include "base/yield_clock.h"
 #include "formats/docx/raw_inflater.h"
+#include "formats/docx/zip_codec.h"
 
 namespace kw {
 
@@ -22,17 +21,16 @@ struct Intake {
   WordXmlText* reader;
   PartStream* result;
   YieldClock* clock;
-  uLong crc = crc32(0L, Z_NULL, 0);
+  uint32_t crc = 0;
 
   void put(std::string_view bytes) {
     if (result->head.size() < kPartHead) result->head.append(bytes.substr(0, kPartHead - result->head.size()));
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+    crc = Crc32(crc, bytes.data(), bytes.size());
     result->produced += bytes.size();
     reader->feed(bytes, clock);
   }
   bool crcMatches(const PackageEntry& entry) const {
-    return entry.crcs.empty() ||
-           std::find(entry.crcs.begin(), entry.crcs.end(), static_cast<uint32_t>(crc)) != entry.crcs.end();
+    return entry.crcs.empty() || std::find(entry.crcs.begin(), entry.crcs.end(), crc) != entry.crcs.end();
   }
 };
 

@@ -9,15 +9,16 @@
 // a zip bomb ends there. Output is added a piece at a time, so no single
 // step copies or clears the whole output. Input after the stream's final
 // block is left unread, so consumed() tells where a self-terminating stream
-// ended in the file.
-
-#include <zlib.h>
+// ended in the file. The decoding is zlib's or the core's own, as the build
+// chose (zip_codec.h).
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
+
+#include "formats/docx/zip_codec.h"
 
 namespace kw {
 
@@ -47,8 +48,7 @@ class RawInflater {
   std::string takeOutput();
 
  private:
-  z_stream stream_{};
-  bool initialised_ = false;
+  InflateStream stream_;
   bool ended_ = false;
   bool failed_ = false;
   bool limitReached_ = false;
@@ -57,7 +57,7 @@ class RawInflater {
   size_t produced_ = 0;
   std::string out_;
   std::function<void(std::string_view)> sink_;
-  std::string piece_;  // what one call of inflate() writes
+  std::string piece_;  // what one call of the stream writes
 };
 
 }  // namespace kw

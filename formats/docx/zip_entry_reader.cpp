@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/zip_entry_reader.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -10,6 +8,7 @@
 #include "base/yield_clock.h"
 #include "formats/docx/raw_inflater.h"
 #include "formats/docx/zip_central_entry.h"
+#include "formats/docx/zip_codec.h"
 #include "formats/docx/zip_local_header.h"
 
 namespace kw {
@@ -30,8 +29,8 @@ bool Stopped(const YieldClock* clock) { return clock != nullptr && clock->stoppe
 
 uint32_t Crc(uint32_t crc, const char* data, size_t size, YieldClock* clock = nullptr) {
   while (size > 0) {
-    const uInt piece = static_cast<uInt>(std::min<size_t>(size, 1 << 20));
-    crc = static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(data), piece));
+    const size_t piece = std::min<size_t>(size, 1 << 20);
+    crc = Crc32(crc, data, piece);
     data += piece;
     size -= piece;
     Tick(clock);
@@ -63,33 +62,36 @@ bool DescriptorMatches(SourceFile& file, int64_t pos, const Sums& actual) {
 // Inflates the stream at `dataPos` without keeping its output, up to `cap`
 // bytes of it: its CRC-32 and sizes, or nothing when it does not end there.
 std::optional<Sums> MeasureStream(SourceFile& file, int64_t dataPos, int64_t cap, YieldClock* clock) {
-  z_stream stream{};
-  if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return std::nullopt;
+  InflateStream stream;
+  if (!stream.usable()) return std::nullopt;
   std::vector<uint8_t> in(kFeedSize), out(64 << 10);
   Sums sums{0, 0, 0};
-  int result = Z_OK;
-  for (int64_t pos = dataPos; result == Z_OK && !Stopped(clock);) {
+  using Result = InflateStream::Result;
+  Result result = Result::kProgress;
+  for (int64_t pos = dataPos; result == Result::kProgress && !Stopped(clock);) {
     const int64_t n = file.readAt(pos, in.data(), in.size());
     if (n <= 0) break;
     pos += n;
-    stream.next_in = in.data();
-    stream.avail_in = static_cast<uInt>(n);
-    while (result == Z_OK && (stream.avail_in > 0 || stream.avail_out == 0)) {
-      stream.next_out = out.data();
-      stream.avail_out = static_cast<uInt>(out.size());
-      result = inflate(&stream, Z_NO_FLUSH);
-      const size_t made = out.size() - stream.avail_out;
-      sums.crc = static_cast<uint32_t>(crc32(sums.crc, out.data(), static_cast<uInt>(made)));
+    const uint8_t* next = in.data();
+    size_t left = static_cast<size_t>(n);
+    bool full = false;
+    while (result == Result::kProgress && (left > 0 || full)) {
+      uint8_t* to = out.data();
+      size_t room = out.size();
+      const size_t before = left;
+      result = stream.run(&next, &left, &to, &room);
+      const size_t made = out.size() - room;
+      sums.crc = Crc32(sums.crc, out.data(), made);
       sums.uncompressedSize += made;
-      if (sums.uncompressedSize > static_cast<uint64_t>(cap)) result = Z_MEM_ERROR;
-      if (result == Z_BUF_ERROR && stream.avail_in == 0) result = Z_OK;  // wants more input
+      sums.compressedSize += before - left;
+      full = room == 0;
+      if (sums.uncompressedSize > static_cast<uint64_t>(cap)) result = Result::kError;
+      if (result == Result::kNeedInput && left == 0) result = Result::kProgress;  // wants more input
       Tick(clock);
       if (Stopped(clock)) break;
     }
   }
-  sums.compressedSize = stream.total_in;
-  inflateEnd(&stream);
-  if (result != Z_STREAM_END) return std::nullopt;
+  if (result != Result::kEnd) return std::nullopt;
   return sums;
 }
 
@@ -105,8 +107,7 @@ struct Handout {
   void put(std::string_view piece) {
     if (refused || piece.empty()) return;
     if (summed) {
-      crc = static_cast<uint32_t>(
-          crc32(crc, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(piece.size())));
+      crc = Crc32(crc, piece.data(), piece.size());
     }
     given += piece.size();
     refused = !consumer.add(piece);

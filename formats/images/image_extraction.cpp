@@ -65,6 +65,11 @@ Status OpenSpan(const std::string& sourcePath, const PictureRecord& picture, con
 // inside the kernel. Returns the bytes copied (0 at the end of the source),
 // or -1 when the system cannot copy between these two files this way.
 int64_t CopyInKernel(int sourceFd, int64_t pos, int fd, size_t length) {
+#if defined(__EMSCRIPTEN__)
+  (void)sourceFd, (void)pos, (void)fd, (void)length;
+  errno = ENOSYS;  // the browser has no kernel to copy in
+  return -1;
+#else
   if (sourceFd < 0) return -1;
   loff_t offset = pos - 1;
   while (true) {
@@ -72,6 +77,7 @@ int64_t CopyInKernel(int sourceFd, int64_t pos, int fd, size_t length) {
     if (n >= 0) return n;
     if (errno != EINTR) return -1;
   }
+#endif
 }
 
 // Writes `bytes` to `fd` (`path` names it in messages).

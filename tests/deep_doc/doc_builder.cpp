@@ -23,6 +23,8 @@ std::u32string Decode(const std::string& s) {
   return out;
 }
 
+}  // namespace
+
 std::string DirEntry(const std::string& name, uint8_t type, uint32_t start, uint32_t size, uint32_t child,
                      uint32_t right) {
   std::string e(128, '\0');
@@ -37,8 +39,6 @@ std::string DirEntry(const std::string& name, uint8_t type, uint32_t start, uint
   Put32(e, 0x78, size);
   return e;
 }
-
-}  // namespace
 
 void Put16(std::string& s, size_t at, uint16_t v) {
   s[at] = char(v & 0xFF);

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "base/byte_search.h"
+#include "cli/picture_rows.h"
 #include "formats/images/image_recovery.h"
 #include "formats/images/image_table.h"
 #include "formats/images/jpeg_carver.h"

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
 #include "base/text_sink.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
@@ -73,6 +77,24 @@ TEST_F(RunJobTest, DeepGoesByTheContentNotTheName) {
   EXPECT_EQ(scanned.engine, EngineKind::kDeep);
   EXPECT_NE(scanned.text.find("Plain words in a file"), std::string::npos) << scanned.text;
   EXPECT_FALSE(RunJob({dir.path() + "/gone.doc", JobMode::kDeep}, progress).status.ok());
+}
+
+// Deep Recovery's bar moves as its readers read the file, as the other
+// modes' bars do, instead of waiting at 0 until the end.
+TEST_F(RunJobTest, DeepReportsHowMuchOfTheFileItHasRead) {
+  std::string words;
+  while (words.size() < (16u << 20)) words += "Some words of a file with no structure at all. ";
+  test::FakeProgress watching;
+  watching.onYield = [] { std::this_thread::sleep_for(std::chrono::milliseconds(6)); };  // a yield at every tick
+  const JobResult result = RunJob({dir.write("long.txt", words), JobMode::kDeep}, watching);
+  ASSERT_TRUE(result.status.ok());
+  ASSERT_GT(watching.progressMax, 0);
+  const std::vector<int32_t>& values = watching.progressValues;
+  EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+  EXPECT_EQ(values.back(), watching.progressMax);
+  const auto between =
+      std::count_if(values.begin(), values.end(), [&](int32_t v) { return v > 0 && v < watching.progressMax; });
+  EXPECT_GE(between, 3);
 }
 
 // Every engine stops at its first yield after the request, keeps what it

@@ -10,7 +10,7 @@
 
 #include "base/damage_report.h"
 #include "base/job_context.h"
-#include "cli/picture_rows.h"
+#include "base/picture_record.h"
 
 namespace kw::test {
 
@@ -56,7 +56,7 @@ class FakeHost : public FakeProgress, public JobContext {
 
   std::vector<std::string> rows() const {
     std::vector<std::string> out;
-    for (size_t i = 0; i < pictures.size(); ++i) out.push_back(cli::PictureRow(i + 1, pictures[i]));
+    for (size_t i = 0; i < pictures.size(); ++i) out.push_back(PictureRowText(i + 1, pictures[i]));
     return out;
   }
 };

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
         std::printf("%s\n", frm.jobRunning() ? "still running" : "stopped");
         std::fflush(stdout);
       },
-      [](kw::ui::DocProgress* window) { return window->jobRan(); });
+      [](kw::ui::DocProgress* window) { return window->started(); });
   Click(&frm, "CmdNext");
   return app.exec();
 }

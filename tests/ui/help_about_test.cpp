@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-// Help > Contents (own help, or Help.chm through the desktop), the web site
-// link from the menu and the About window, and the About window itself.
+// Help > Contents (own help, or Help.chm through the desktop), which
+// describes the program as it is, and the About window, which links to no
+// web page (the product has none).
 
 #include <QAction>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTest>
 #include <QTextBrowser>
@@ -44,7 +46,7 @@ class HelpAboutTest : public QObject {
   }
   void init() { urls_.opened.clear(); }
 
-  void aboutShowsVersionAndKeepsOpenOnTheLink() {
+  void aboutShowsTheVersionAndNoLink() {
     DocFrm frm;
     Prepare(frm);
     QStringList seen;
@@ -52,26 +54,19 @@ class HelpAboutTest : public QObject {
       seen << about->windowTitle() << about->findChild<QLabel*>("LblVersion")->text();
       seen << QString::number(
           bool(about->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
-      auto* site = about->findChild<QLabel*>("LblSite");
-      seen << site->text();
-      Click(about, "LblSite");
-      seen << QString::number(about->isVisible());
+      for (QLabel* label : about->findChildren<QLabel*>()) {
+        if (label->text().contains("http")) seen << label->text();
+      }
       Click(about, "CmdOK");
       seen << QString::number(about->isVisible());
     });
     frm.findChild<QAction*>("mnuAbout")->trigger();
-    QCOMPARE(seen, QStringList({"About", "Version " KW_VERSION_MAJOR_MINOR " Build " KW_VERSION_BUILD, "0",
-                                "https://www.example.com/kravelin/", "1", "0"}));
-    QCOMPARE(urls_.opened, QList<QUrl>({QUrl("https://www.example.com/kravelin/")}));
-  }
-
-  void websiteMenuOpensTheSite() {
-    DocFrm frm;
-    Prepare(frm);
-    frm.findChild<QAction*>("mnuKravelinSite")->trigger();
-    QCOMPARE(urls_.opened, QList<QUrl>({QUrl("https://www.example.com/kravelin/")}));
-    kw::ui::OpenWebLink(QString());  // an empty address is ignored
-    QCOMPARE(urls_.opened.size(), 1);
+    QCOMPARE(seen, QStringList({"About", "Version " KW_VERSION_MAJOR_MINOR " Build " KW_VERSION_BUILD, "0", "0"}));
+    // Nor does the Help menu.
+    QStringList help;
+    for (QAction* action : frm.findChild<QMenu*>("mnuHelp")->actions()) help << action->text();
+    QCOMPARE(help, QStringList({"&Contents", "", "&About"}));
+    QVERIFY(urls_.opened.isEmpty());
   }
 
   void contentsShowOwnHelpWithoutHelpFile() {
@@ -84,9 +79,13 @@ class HelpAboutTest : public QObject {
     QVERIFY(help != nullptr);
     QVERIFY(help->isVisible());
     const QString text = help->findChild<QTextBrowser*>("HelpBrowser")->toPlainText();
-    for (const char* topic : {"Quick Recovery", "Salvage Recovery", "Image Recovery", "kwrecover quick"}) {
+    // The program as it is: four modes, Cancel, pictures in packages, damage, the command line and batches.
+    for (const char* topic : {"four recovery modes", "Quick Recovery", "Salvage Recovery", "Image Recovery",
+                              "Deep Recovery", "Cancel", "pictures inside its package", "Details...", "kwrecover quick",
+                              "kwrecover deep", "kwrecover batch", "--report"}) {
       QVERIFY2(text.contains(topic), topic);
     }
+    QVERIFY(!text.contains("three recovery modes"));
     QVERIFY(QApplication::activeModalWidget() == nullptr);  // no message
     frm.findChild<QAction*>("mnuContents")->trigger();
     QCOMPARE(frm.findChildren<kw::ui::HelpWindow*>().size(), 1);

@@ -4,8 +4,6 @@
 // picture that cannot be shown or extracted blanks the preview and says why,
 // and pictures are saved one by one or all at once.
 
-#include <zlib.h>
-
 #include <QBuffer>
 #include <QContextMenuEvent>
 #include <QFileDialog>
@@ -14,6 +12,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 
@@ -22,6 +21,7 @@
 #include "ui/images_page.h"
 #include "ui/picture_row_delegate.h"
 #include "ui/picture_view.h"
+#include "ui/thumbnail_loader.h"
 
 using namespace kw::uitest;
 using kw::ui::DocFrm;
@@ -46,20 +46,9 @@ bool LabelsVisible(DocFrm& frm) {
   return true;
 }
 
-// A package of stored entries (local headers only).
-QByteArray StoredPackage(const QList<QPair<QByteArray, QByteArray>>& entries) {
-  const auto le = [](quint32 v, int bytes) {
-    QByteArray out;
-    for (int i = 0; i < bytes; ++i) out += char((v >> (8 * i)) & 0xFF);
-    return out;
-  };
-  QByteArray zip;
-  for (const auto& [name, data] : entries) {
-    const quint32 crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), data.size());
-    zip += le(0x04034B50, 4) + le(20, 2) + le(0, 2) + le(0, 2) + le(0, 4) + le(crc, 4) + le(data.size(), 4) +
-           le(data.size(), 4) + le(name.size(), 2) + le(0, 2) + name + data;
-  }
-  return zip;
+// The picture's record behind row `row`.
+QString Record(DocFrm& frm, int row) {
+  return frm.findChild<QListWidget*>("LstPicture")->item(row)->data(kw::ui::PictureRowDelegate::kRecordRole).toString();
 }
 
 // What the list says under entry `row`.
@@ -122,29 +111,36 @@ class ImagesTest : public QObject {
     doc_ = WriteFile(dir_, "pictures.doc", bytes);
   }
 
-  void deepJobShowsTheTextAndThePackagesPictures() {
-    const QByteArray xml =
-        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
-        "<w:p><w:r><w:t>Deep text</w:t></w:r></w:p></w:body></w:document>";
-    const QString docx =
-        WriteFile(dir_, "deep.docx", StoredPackage({{"word/document.xml", xml}, {"word/media/image1.png", png_}}));
+  // Whatever job found the pictures, the text step leads to them and back.
+  void deepJobLeadsFromTheTextToItsPictures() {
+    const QString docx = WriteFile(dir_, "deep.docx", PackageWithPicture("Deep text", png_));
     DocFrm frm;
     Prepare(frm);
     GoToModes(frm, docx, "OptDeepMode");
     RunJob(frm);
     QCOMPARE(frm.currentStep(), 3);
-    QVERIFY(frm.isStepAvailable(4));
-    ClickStepHeader(frm, 4);
+    QCOMPARE(frm.findChild<QLabel*>("LblTextSummary")->text(),
+             QString("Recovered 1 paragraph (9 characters) and 1 picture"));
+    Click(&frm, "CmdNext");
+    QCOMPARE(frm.currentStep(), 4);
+    QCOMPARE(frm.findChild<QLabel*>("LblFoundImages")->text(), QString("Found (1) Images"));
     auto* list = frm.findChild<QListWidget*>("LstPicture");
     QCOMPARE(list->count(), 1);
-    QVERIFY(list->item(0)->text().endsWith("|image1|png"));
-    ClickEntry(frm, 0);
+    QCOMPARE(list->item(0)->text(), QString("image1.png"));  // the part's name
+    QVERIFY(Record(frm, 0).endsWith("|image1|png"));
+    // Selected from the start: the preview is never blank while there are pictures.
     auto* preview = frm.findChild<PictureView*>("WebBrowser1");
     QCOMPARE(preview->format(), QByteArray("png"));
     QCOMPARE(preview->pictureSize(), QSize(20, 10));
+    Click(&frm, "CmdNext");
+    QCOMPARE(frm.currentStep(), 5);
+    for (int step : {4, 3, 2}) {
+      Click(&frm, "CmdBack");
+      QCOMPARE(frm.currentStep(), step);
+    }
   }
 
-  void jobListsPicturesAndClicksShowThem() {
+  void jobListsPicturesAndTheSelectionShowsThem() {
     QTemporaryDir programDir;
     WriteFile(programDir, "preview.gif", kGif);
     DocFrm frm;
@@ -156,22 +152,26 @@ class ImagesTest : public QObject {
     QCOMPARE(frm.findChild<QLabel*>("LblFoundImages")->text(), QString("Found (3) Images"));
     auto* list = frm.findChild<QListWidget*>("LstPicture");
     QCOMPARE(list->count(), 3);
-    QVERIFY(list->item(0)->text().startsWith("  Image #1  >     501|"));
-    QVERIFY(list->item(0)->text().endsWith("|GridJ0|jpg"));
-    QVERIFY(list->item(2)->text().endsWith("|Grid0|png"));
+    // A name a person understands first; the record behind it as the tooltip and description.
+    QCOMPARE(list->item(0)->text(), QString("Picture 1, at byte 500"));
+    QVERIFY(Record(frm, 0).startsWith("  Image #1  >     501|"));
+    QVERIFY(Record(frm, 0).endsWith("|GridJ0|jpg"));
+    QVERIFY(Record(frm, 2).endsWith("|Grid0|png"));
+    QCOMPARE(list->item(0)->toolTip(), Record(frm, 0));
+    QCOMPARE(list->item(0)->data(Qt::AccessibleDescriptionRole).toString(), Record(frm, 0));
     for (int i = 0; i < 3; ++i) QVERIFY(!list->item(i)->icon().isNull());
-    // Thumbnails and facts come from a thread of their own.
+    // Thumbnails and facts come from a thread of their own; one count line says the rest.
     QTRY_VERIFY(frm.findChild<kw::ui::ImagesPage*>()->thumbnailsDone());
     QCOMPARE(Facts(frm, 0), QString("JPEG, 40 x 30, %1 bytes").arg(jpeg_.size()));
     QCOMPARE(Facts(frm, 1), QString("Cannot be shown, 46 bytes"));
     QCOMPARE(Facts(frm, 2), QString("PNG, 20 x 10, %1 bytes").arg(png_.size()));
-    QCOMPARE(frm.findChild<QLabel*>("LblPictureSummary")->text(), QString("3 pictures, 1 cannot be shown"));
-    auto* preview = frm.findChild<PictureView*>("WebBrowser1");
-    QCOMPARE(preview->format(), QByteArray("gif"));  // the placeholder
-    QVERIFY(!LabelsVisible(frm));
-    QCOMPARE(Labels(frm), QStringList({"300", "200", "8"}));
+    QCOMPARE(list->item(0)->data(Qt::AccessibleTextRole).toString(),
+             QString("Picture 1, at byte 500: JPEG, 40 x 30, %1 bytes").arg(jpeg_.size()));
+    QCOMPARE(frm.findChild<QLabel*>("LblPictureSummary")->text(), QString("(1 cannot be shown)"));
 
-    ClickEntry(frm, 0);
+    // The first picture is selected at once, not the placeholder.
+    auto* preview = frm.findChild<PictureView*>("WebBrowser1");
+    QCOMPARE(list->currentRow(), 0);
     QCOMPARE(preview->format(), QByteArray("jpeg"));
     QCOMPARE(preview->pictureSize(), QSize(40, 30));
     QVERIFY(LabelsVisible(frm));
@@ -183,16 +183,18 @@ class ImagesTest : public QObject {
     QCOMPARE(preview->format(), QByteArray("png"));
     QCOMPARE(Labels(frm), QStringList({"10", "20", "24"}));
 
-    // Markers only: nothing of the picture before stays on screen.
+    // Markers only: nothing of the picture before stays on screen, and the
+    // empty dimensions go too.
     ClickEntry(frm, 1);
     QVERIFY(preview->format().isEmpty());
-    QCOMPARE(Labels(frm), QStringList({"", "", ""}));
+    QVERIFY(!LabelsVisible(frm));
+    QVERIFY(!frm.findChild<QLabel*>("LblHeightH")->isVisible());
     QVERIFY(frm.findChild<QLabel*>("LblPreviewError")->isVisible());
 
-    // Every click extracts again, into a new file.
+    // One copy per picture: selected again, the same copy is shown.
     ClickEntry(frm, 0);
-    QVERIFY(preview->currentFile() != firstFile);
-    QCOMPARE(ReadAll(preview->currentFile()), jpeg_);
+    QCOMPARE(preview->currentFile(), firstFile);
+    QCOMPARE(ReadAll(firstFile), jpeg_);
 
     // A right click opens no menu.
     QContextMenuEvent rightClick(QContextMenuEvent::Mouse, preview->rect().center(),
@@ -200,12 +202,46 @@ class ImagesTest : public QObject {
     QApplication::sendEvent(preview, &rightClick);
     QVERIFY(QApplication::activePopupWidget() == nullptr);
 
-    // A second job on the same file numbers from 1 again.
+    // A second job on the same file numbers from 1 again; the old copies go.
     Click(&frm, "CmdBack");
     RunJob(frm);
     QCOMPARE(list->count(), 3);
-    QVERIFY(list->item(0)->text().startsWith("  Image #1  >"));
+    QVERIFY(Record(frm, 0).startsWith("  Image #1  >"));
     QVERIFY(LabelsVisible(frm));
+    QVERIFY(!QFile::exists(firstFile));
+    QVERIFY(QFile::exists(preview->currentFile()));
+  }
+
+  // The preview's copies live in a folder of the process, which is gone once
+  // the wizard has ended: normally, by a signal, or (after a crash) when the
+  // next wizard starts.
+  void copiesLeaveNothingInTheTemporaryFolder() {
+    QTemporaryDir temp;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", temp.path());
+    const auto leftovers = [&] { return QDir(temp.path()).entryList({"kwrecover-gui-*", "sqm*"}, QDir::AllEntries); };
+    for (const QString how : {"exit", "term", "kill"}) {
+      QProcess child;
+      child.setProcessEnvironment(env);
+      child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+      child.start(KW_PICTURES_CHILD, {doc_, how == "exit" ? "exit" : "wait"});
+      QByteArray out;
+      while (!out.contains('\n') && child.waitForReadyRead(60000)) out += child.readAll();
+      QVERIFY2(out.startsWith("folder " + QFile::encodeName(temp.path()) + "/kwrecover-gui-"), out.constData());
+      const QString folder = QFile::decodeName(out.mid(7, out.indexOf('\n') - 7));
+      QVERIFY(!QDir(folder).entryList({"sqm*.tmp"}, QDir::Files).isEmpty());  // the first picture's copy
+      if (how == "term") child.terminate();
+      if (how == "kill") child.kill();
+      QVERIFY(child.waitForFinished(60000));
+      if (how == "kill") {
+        QVERIFY(QFileInfo::exists(folder));  // a crash leaves it ...
+        const QByteArray previous = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(temp.path()));
+        { DocFrm next; }  // ... until the next wizard starts
+        qputenv("TMPDIR", previous);
+      }
+      QVERIFY2(leftovers().isEmpty(), qPrintable(how + ": " + leftovers().join(' ')));
+    }
   }
 
   void refusedExtractionIsShownBesideThePreview() {
@@ -215,12 +251,12 @@ class ImagesTest : public QObject {
     GoToModes(frm, copy, "OptImageMode");
     RunJob(frm);
     QFile::remove(copy);
-    ClickEntry(frm, 0);
+    ClickEntry(frm, 2);  // not copied yet
     auto* error = frm.findChild<QLabel*>("LblPreviewError");
     QVERIFY(error->isVisible());
     QVERIFY2(error->text().contains(copy), qPrintable(error->text()));
     QVERIFY(frm.findChild<PictureView*>("WebBrowser1")->format().isEmpty());
-    QVERIFY(!Labels(frm).contains("300"));
+    QVERIFY(!LabelsVisible(frm));
   }
 
   void keyboardSelectionMovesThePreviewAndTheSaveTarget() {
@@ -230,10 +266,11 @@ class ImagesTest : public QObject {
     RunJob(frm);
     auto* list = frm.findChild<QListWidget*>("LstPicture");
     auto* preview = frm.findChild<PictureView*>("WebBrowser1");
-    ClickEntry(frm, 0);
-    QTest::keyClick(list, Qt::Key_Down);  // markers only: cannot be shown
+    QCOMPARE(QApplication::focusWidget(), list);  // the list has the keys after the job
+    QTest::keyClick(list, Qt::Key_Down);          // picture 2 (markers only: cannot be shown)
+    QCOMPARE(list->currentRow(), 1);
     QVERIFY(preview->format().isEmpty());
-    QCOMPARE(Labels(frm), QStringList({"", "", ""}));
+    QVERIFY(!LabelsVisible(frm));
     QVERIFY(frm.findChild<QLabel*>("LblPreviewError")->isVisible());
     QTest::keyClick(list, Qt::Key_Down);
     QCOMPARE(preview->format(), QByteArray("png"));
@@ -247,7 +284,10 @@ class ImagesTest : public QObject {
 
   void noPicturesFound() {
     const QString plain = WriteFile(dir_, "plain.doc", DocWithText("no pictures here"));
+    QTemporaryDir programDir;
+    WriteFile(programDir, "preview.gif", kGif);
     DocFrm frm;
+    frm.setProgramDir(programDir.path());
     Prepare(frm);
     GoToModes(frm, plain, "OptImageMode");
     RunJob(frm);
@@ -255,7 +295,10 @@ class ImagesTest : public QObject {
     QCOMPARE(frm.findChild<QLabel*>("LblFoundImages")->text(), QString("Found (0) Images"));
     QCOMPARE(frm.findChild<QListWidget*>("LstPicture")->count(), 0);
     QVERIFY(!frm.findChild<QPushButton*>("CmdSaveAllPictures")->isEnabled());
-    QCOMPARE(frm.findChild<QLabel*>("LblPictureSummary")->text(), QString("Nothing readable was found"));
+    QVERIFY(frm.findChild<QLabel*>("LblPictureSummary")->text().isEmpty());             // one count, not two
+    QCOMPARE(frm.findChild<PictureView*>("WebBrowser1")->format(), QByteArray("gif"));  // the placeholder
+    QVERIFY(!LabelsVisible(frm));
+    QVERIFY(!frm.unsavedResult().any());  // nothing to lose
   }
 
   void savesOnePictureAndAll() {
@@ -264,9 +307,8 @@ class ImagesTest : public QObject {
     GoToModes(frm, doc_, "OptImageMode");
     RunJob(frm);
     auto* savePicture = frm.findChild<QPushButton*>("CmdSavePicture");
-    QVERIFY(!savePicture->isEnabled());
-    ClickEntry(frm, 0);
-    QVERIFY(savePicture->isEnabled());
+    QVERIFY(savePicture->isEnabled());  // the first picture is selected
+    QVERIFY(frm.unsavedResult().pictures());
     QTemporaryDir out;
     QCOMPARE(SavePictureAs(frm, out.filePath("mine.jpg")), QString("GridJ0.jpg"));
     QCOMPARE(ReadAll(out.filePath("mine.jpg")), jpeg_);
@@ -276,6 +318,7 @@ class ImagesTest : public QObject {
     QCOMPARE(ReadAll(out.filePath("GridJ0.jpg")), jpeg_);
     QCOMPARE(ReadAll(out.filePath("Grid0.png")), png_);
     QVERIFY(QFileInfo::exists(out.filePath("GridJ1.jpg")));
+    QVERIFY(!frm.unsavedResult().any());  // all saved: nothing is asked on the way out
   }
 
   void saveAllNamesThePicturesItCouldNotSave() {
@@ -324,6 +367,23 @@ class ImagesTest : public QObject {
     QVERIFY2(notice.contains("32767"), qPrintable(notice));
     QCOMPARE(frm.findChild<QListWidget*>("LstPicture")->count(), 32767);
     QCOMPARE(frm.findChild<QLabel*>("LblFoundImages")->text(), QString("Found (32767) Images"));
+  }
+
+  // Thumbnails are made in the screen's pixels: sharp on a screen scaled 2x.
+  void thumbnailsAreSharpAtTwiceTheScale() {
+    kw::PictureRecord picture;
+    const QByteArray png = TinyPng(200, 100);
+    picture.bytes.assign(png.constData(), static_cast<size_t>(png.size()));
+    picture.hasBytes = true;
+    const int side = kw::ui::ThumbnailLoader::kThumbnailSize;
+    for (const qreal scale : {1.0, 2.0}) {
+      const kw::ui::PictureFacts facts =
+          kw::ui::ThumbnailLoader::Examine(picture, std::string(), kw::FileIdentity(), scale);
+      QVERIFY(facts.showable);
+      QCOMPARE(facts.size, QSize(200, 100));
+      QCOMPARE(facts.thumbnail.size(), QSize(int(side * scale), int(side * scale / 2)));
+      QCOMPARE(facts.thumbnail.devicePixelRatio(), scale);
+    }
   }
 
   void previewRecognisesPicturesByContent() {

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 // The wizard's steps as a user walks them: the start state, the no-file
-// message, Next and Back across all five steps, the mode boxes, the .docx
-// test, restarting from the File menu and closing, and where the keyboard
-// focus goes when Next switches off.
+// message and the files step 1 does not let through, Next and Back across
+// all five steps, the mode boxes, the .docx test, restarting from the File
+// menu and closing, and the keyboard: where the focus goes when Next
+// switches off, Enter on every step, mnemonics and the tab order.
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
@@ -16,6 +18,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QToolButton>
 
 #include "base/version.h"
 #include "tests/ui/wizard_driver.h"
@@ -30,6 +33,14 @@ class StepsTest : public QObject {
  private:
   QTemporaryDir dir_;
   QString doc_;
+
+  // A Deep Recovery job that fills every step: text and a picture.
+  void RunJobWithTextAndPictures(DocFrm& frm) {
+    const QString package = WriteFile(dir_, "text-and-picture.docx", PackageWithPicture("Deep words", TinyPng(8, 6)));
+    Prepare(frm);
+    GoToModes(frm, package, "OptDeepMode");
+    RunJob(frm);
+  }
 
   // Presses Next (or the header of step 2) with an empty file box and
   // returns what the message said.
@@ -59,12 +70,12 @@ class StepsTest : public QObject {
     QCOMPARE(frm.currentStep(), 1);
     QVERIFY(frm.isStepAvailable(1) && frm.isStepAvailable(2) && frm.isStepAvailable(3) && frm.isStepAvailable(5));
     QVERIFY(!frm.isStepAvailable(4));
-    QCOMPARE(NextCaption(frm), QString("Next"));
+    QCOMPARE(NextCaption(frm), QString("Next >"));
     QVERIFY(NextEnabled(frm));
     QVERIFY(!BackEnabled(frm));
     QCOMPARE(frm.findChild<QPushButton*>("CmdClose")->text(), QString("&Close"));
     QCOMPARE(frm.findChild<QPushButton*>("CmdBowse")->text(), QString("B&rowse..."));
-    for (const char* box : {"OptQuickMode", "OptImageMode", "OptSalvageMode"}) {
+    for (const char* box : {"OptQuickMode", "OptImageMode", "OptSalvageMode", "OptDeepMode"}) {
       QVERIFY(!frm.findChild<QCheckBox*>(box)->isChecked());
       QVERIFY(frm.findChild<QCheckBox*>(box)->isEnabled());
     }
@@ -79,7 +90,6 @@ class StepsTest : public QObject {
     QCOMPARE(frm.findChild<QAction*>("mnuOpen")->text(), QString("&Start Document Repair"));
     QCOMPARE(frm.findChild<QAction*>("mnuExit")->text(), QString("E&xit"));
     QCOMPARE(frm.findChild<QAction*>("mnuContents")->text(), QString("&Contents"));
-    QCOMPARE(frm.findChild<QAction*>("mnuKravelinSite")->text(), QString("Kravelin Software &Website"));
     QCOMPARE(frm.findChild<QAction*>("mnuAbout")->text(), QString("&About"));
     // Shortcuts, and the focus in the path box from the start.
     QCOMPARE(frm.findChild<QAction*>("mnuOpen")->shortcut(), QKeySequence("Ctrl+O"));
@@ -113,23 +123,49 @@ class StepsTest : public QObject {
     QCOMPARE(frm.currentStep(), 2);
   }
 
-  void pathLineSaysWhatIsWrongWithoutChangingNext() {
+  void stepOneKeepsBackWhatCannotBeRecovered() {
     DocFrm frm;
     Prepare(frm);
     auto* box = frm.findChild<QLineEdit*>("txtDocFileName");
     auto* line = frm.findChild<QLabel*>("LblPathProblem");
     const QString empty = WriteFile(dir_, "empty.doc", QByteArray());
-    const QList<QPair<QString, QString>> cases = {{dir_.filePath("missing.doc"), "There is no file at this path."},
-                                                  {dir_.path(), "This is a folder: choose a document inside it."},
-                                                  {empty, "This file is empty: there is nothing in it to recover."},
-                                                  {doc_, ""}};
+    // Over the size limit: a sparse file takes no room on the disk.
+    const QString huge = dir_.filePath("huge.doc");
+    {
+      QFile file(huge);
+      QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64{1} << 31));
+    }
+    const QList<QPair<QString, QString>> cases = {
+        {dir_.filePath("missing.doc"), "There is no file at this path."},
+        {dir_.path(), "This is a folder: choose a document inside it."},
+        {empty, "This file is empty: there is nothing in it to recover."},
+        {huge, "This file is 2 GiB or larger: a recovery reads files of less than 2 GiB."}};
     for (const auto& [path, problem] : cases) {
       box->setText(path);
-      QCOMPARE(line->isVisibleTo(&frm), !problem.isEmpty());
-      if (!problem.isEmpty()) QCOMPARE(line->text(), problem);
+      QVERIFY(line->isVisibleTo(&frm));
+      QCOMPARE(line->text(), problem);
+      // Next explains and stays; so does the header of step 2.
+      QStringList said;
+      for (int attempt = 0; attempt < 2; ++attempt) {
+        OnModal<QMessageBox>([&](QMessageBox* message) {
+          said << message->text() << QString::number(message->icon());
+          message->accept();
+        });
+        if (attempt == 0) {
+          Click(&frm, "CmdNext");
+        } else {
+          ClickStepHeader(frm, 2);
+        }
+        QCOMPARE(frm.currentStep(), 1);
+      }
+      QCOMPARE(said,
+               QStringList({"This document cannot be recovered:\n" + problem, QString::number(QMessageBox::Warning),
+                            "This document cannot be recovered:\n" + problem, QString::number(QMessageBox::Warning)}));
+      QVERIFY(line->isVisibleTo(&frm));  // the line stays
     }
-    box->setText(dir_.filePath("missing.doc"));
-    Click(&frm, "CmdNext");  // the rules for Next stay
+    box->setText(doc_);
+    QVERIFY(!line->isVisibleTo(&frm));
+    Click(&frm, "CmdNext");
     QCOMPARE(frm.currentStep(), 2);
   }
 
@@ -151,8 +187,9 @@ class StepsTest : public QObject {
     QVERIFY(NextEnabled(frm));
     Click(&frm, "CmdNext");
     QCOMPARE(frm.currentStep(), 5);
-    QCOMPARE(NextCaption(frm), QString("Save >"));
-    QVERIFY(!NextEnabled(frm));
+    // No switched-off "Save >" beside the step's own Save button.
+    QVERIFY(!frm.findChild<QPushButton*>("CmdNext")->isVisible());
+    QVERIFY(frm.findChild<QPushButton*>("CmdSaveText")->isVisible());
     Click(&frm, "CmdBack");
     QCOMPARE(frm.currentStep(), 3);
     QCOMPARE(NextCaption(frm), QString("Next >"));
@@ -183,9 +220,9 @@ class StepsTest : public QObject {
     Click(&frm, "CmdBack");
     QCOMPARE(frm.currentStep(), 2);
     ClickStepHeader(frm, 5);
-    QCOMPARE(NextCaption(frm), QString("Save >"));
-    QVERIFY(!NextEnabled(frm));
+    QVERIFY(!frm.findChild<QPushButton*>("CmdNext")->isVisible());
     ClickStepHeader(frm, 1);
+    QVERIFY(frm.findChild<QPushButton*>("CmdNext")->isVisible());
     QVERIFY(!BackEnabled(frm));
     QVERIFY(NextEnabled(frm));  // a file is chosen
   }
@@ -216,46 +253,60 @@ class StepsTest : public QObject {
     GoToModes(frm, doc_, "OptQuickMode");
     Click(&frm, "OptImageMode");
     Click(&frm, "OptSalvageMode");
-    QCOMPARE(frm.optQuickMode(), 0);
-    QCOMPARE(frm.optImageMode(), 0);
-    QCOMPARE(frm.optSalvageMode(), 1);
+    QCOMPARE(frm.chosenMode(), std::optional(kw::JobMode::kSalvage));
+    QCOMPARE(frm.findChild<QCheckBox*>("OptQuickMode")->isChecked(), false);
     QVERIFY(NextEnabled(frm));
     QVERIFY(frm.isStepAvailable(3));
     QVERIFY(!frm.isStepAvailable(4));
-    // Clicking the checked box clears it; the result steps stay as they were.
+    // Clicking the checked box clears it; the result steps stay as they were,
+    // and a line beside Next says why it is off.
     Click(&frm, "OptSalvageMode");
-    QCOMPARE(frm.optSalvageMode(), 0);
+    QCOMPARE(frm.chosenMode(), std::nullopt);
     QVERIFY(!NextEnabled(frm));
+    QCOMPARE(frm.findChild<QLabel*>("LblNextReason")->text(), QString("Choose a recovery mode to go on."));
     QVERIFY(frm.isStepAvailable(3));
     QVERIFY(!frm.isStepAvailable(4));
-    // Clicking a mode's title acts on its box.
+    // Clicking a mode's title acts on its box, and so does its mnemonic.
     Click(&frm, "OptImageModeTitle");
-    QCOMPARE(frm.optImageMode(), 1);
+    QCOMPARE(frm.chosenMode(), std::optional(kw::JobMode::kImages));
     QVERIFY(!frm.isStepAvailable(3));
+    QVERIFY(frm.findChild<QLabel*>("LblNextReason")->text().isEmpty());
+    QTest::keyClick(&frm, Qt::Key_D, Qt::AltModifier);
+    QTRY_COMPARE(frm.chosenMode(), std::optional(kw::JobMode::kDeep));
+    // A screen reader's toggle is a click too.
+    QAccessibleActionInterface* actions =
+        QAccessible::queryAccessibleInterface(frm.findChild<QCheckBox*>("OptSalvageMode"))->actionInterface();
+    actions->doAction(QAccessibleActionInterface::toggleAction());
+    QTRY_COMPARE(frm.chosenMode(), std::optional(kw::JobMode::kSalvage));
+    QVERIFY(NextEnabled(frm));
+    QVERIFY(frm.findChild<QLabel*>("LblNextReason")->text().isEmpty());
   }
 
   void docxPathDisablesImageRecovery_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("imageEnabled");
-    QTest::newRow("docx") << "/tmp/report.docx" << false;
-    QTest::newRow("upper case") << "/tmp/REPORT.DOCX" << true;
-    QTest::newRow("docx folder") << "/tmp/old.docx/letter.doc" << false;
-    QTest::newRow("doc") << "/tmp/letter.doc" << true;
+    QTest::newRow("docx") << "report.docx" << false;
+    QTest::newRow("upper case") << "REPORT.DOCX" << true;
+    QTest::newRow("docx folder") << "old.docx/letter.doc" << false;
+    QTest::newRow("doc") << "report.doc" << true;
   }
   void docxPathDisablesImageRecovery() {
     QFETCH(QString, path);
     QFETCH(bool, imageEnabled);
+    QDir(dir_.path()).mkpath("old.docx");
+    path = WriteFile(dir_, path, DocWithText("x"));
     DocFrm frm;
     Prepare(frm);
-    GoToModes(frm, "/tmp/first.doc", "OptImageMode");
+    GoToModes(frm, doc_, "OptImageMode");
     Click(&frm, "CmdBack");
     Click(&frm, "CmdBack");
     GoToModes(frm, path, "OptImageModeTitle");  // a click on a disabled mode does nothing
     auto* image = frm.findChild<QCheckBox*>("OptImageMode");
     QCOMPARE(image->isEnabled(), imageEnabled);
     QCOMPARE(frm.findChild<QLabel*>("LblImageModeNote")->isVisible(), !imageEnabled);  // says why
-    // Disabling keeps the value the box had.
-    QCOMPARE(image->isChecked(), !imageEnabled ? true : false);
+    // Never checked and greyed out at once: a .docx clears the box, and Next waits for a mode.
+    QVERIFY(!image->isChecked());
+    QCOMPARE(NextEnabled(frm), false);
   }
 
   void restartFromFileMenu() {
@@ -267,22 +318,42 @@ class StepsTest : public QObject {
     QVERIFY(preview->toPlainText().contains("Dear Sir"));
     frm.findChild<QListWidget*>("LstPicture")->addItem("kept");
     const QString other = WriteFile(dir_, "other.doc", DocWithText("x"));
+    const auto open = [&](bool choose) {
+      OnModal<QFileDialog>([&](QFileDialog* dialog) {
+        QCOMPARE(dialog->nameFilters(), QStringList({"Word Documents (*.doc *.docx)", "Word 97-2003 Documents (*.doc)",
+                                                     "Word 2007 Documents (*.docx)", "All files (*)"}));
+        dialog->selectFile(other);
+        if (choose) {
+          static_cast<QDialog*>(dialog)->accept();
+        } else {
+          dialog->reject();
+        }
+      });
+      frm.findChild<QAction*>("mnuOpen")->trigger();
+    };
 
-    OnModal<QFileDialog>([&](QFileDialog* dialog) {
-      QCOMPARE(dialog->nameFilters(), QStringList({"Word Documents (*.doc *.docx)", "Word 97-2003 Documents (*.doc)",
-                                                   "Word 2007 Documents (*.docx)", "All files (*)"}));
-      dialog->selectFile(other);
-      static_cast<QDialog*>(dialog)->accept();
-    });
-    frm.findChild<QAction*>("mnuOpen")->trigger();
+    // A cancelled dialog changes nothing; so does Cancel on the question.
+    open(false);
+    QCOMPARE(frm.currentStep(), 3);
+    QString asked;
+    AnswerDiscard(QMessageBox::Cancel, &asked);
+    open(true);
+    QCOMPARE(asked, QString("Discard the recovered text of letter.doc?"));
+    QCOMPARE(frm.currentStep(), 3);
+    QCOMPARE(frm.findChild<QLineEdit*>("txtDocFileName")->text(), doc_);
+    QVERIFY(preview->toPlainText().contains("Dear Sir"));
+
+    AnswerDiscard(QMessageBox::Discard);
+    open(true);
     QCOMPARE(frm.findChild<QLineEdit*>("txtDocFileName")->text(), other);
     QCOMPARE(frm.currentStep(), 1);
-    QCOMPARE(frm.optQuickMode() + frm.optImageMode() + frm.optSalvageMode(), 0);
+    QCOMPARE(frm.chosenMode(), std::nullopt);
     QVERIFY(preview->toPlainText().isEmpty());
     QVERIFY(preview->isEnabled());
     QCOMPARE(NextCaption(frm), QString("Next >"));
     QCOMPARE(frm.findChild<QListWidget*>("LstPicture")->count(), 1);
     QVERIFY(frm.isStepAvailable(3));
+    QVERIFY(!frm.unsavedResult().any());
 
     // Browse, cancelled: the box keeps its path.
     OnModal<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
@@ -319,6 +390,138 @@ class StepsTest : public QObject {
     QCOMPARE(frm.currentStep(), 5);
     QVERIFY(QApplication::focusWidget() != close);
     QVERIFY(frm.isVisible());
+  }
+
+  void enterPressesTheStepsDefaultButton() {
+    const QString package = WriteFile(dir_, "with-picture.docx", PackageWithPicture("Deep words", TinyPng(8, 6)));
+    DocFrm frm;
+    Prepare(frm);
+    QApplication::setActiveWindow(&frm);
+    QVERIFY(QTest::qWaitForWindowActive(&frm));
+    const auto enter = [] {
+      QVERIFY(QApplication::focusWidget() != nullptr);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    };
+    // A focused push button is pressed itself: Browse opens its dialog.
+    frm.setDocFileName(package);
+    bool browsed = false;
+    OnModal<QFileDialog>([&](QFileDialog* dialog) {
+      browsed = true;
+      dialog->reject();
+    });
+    frm.findChild<QPushButton*>("CmdBowse")->setFocus();
+    enter();
+    QVERIFY(browsed);
+    QCOMPARE(frm.currentStep(), 1);
+    QApplication::setActiveWindow(&frm);  // the offscreen platform does not hand it back
+    // Anywhere else, Enter is Next: from the path box, from a mode box.
+    frm.findChild<QLineEdit*>("txtDocFileName")->setFocus();
+    enter();
+    QCOMPARE(frm.currentStep(), 2);
+    auto* deep = frm.findChild<QCheckBox*>("OptDeepMode");
+    deep->setFocus();
+    QTest::keyClick(deep, Qt::Key_Space);
+    enter();
+    QTRY_VERIFY(!frm.jobRunning());
+    QCOMPARE(frm.currentStep(), 3);
+    // The text has the keys after the job; from it Enter leads to the pictures, then to saving.
+    QCOMPARE(QApplication::focusWidget(), frm.findChild<QWidget*>("TxtRepairedDocContent"));
+    enter();
+    QCOMPARE(frm.currentStep(), 4);
+    enter();
+    QCOMPARE(frm.currentStep(), 5);
+    // On the last step Enter is Save.
+    bool saving = false;
+    OnModal<QFileDialog>([&](QFileDialog* dialog) {
+      saving = dialog->acceptMode() == QFileDialog::AcceptSave;
+      dialog->reject();
+    });
+    QTest::keyClick(&frm, Qt::Key_Return);
+    QVERIFY(saving);
+  }
+
+  void mnemonicsAndTabOrderOnEveryStep() {
+    DocFrm frm;
+    RunJobWithTextAndPictures(frm);
+    // The menu bar's letters are the window's: no control takes them.
+    QList<QKeySequence> menus;
+    for (QAction* action : frm.menuBar()->actions()) menus << QKeySequence::mnemonic(action->text());
+    QCOMPARE(menus, QList<QKeySequence>({QKeySequence("Alt+F"), QKeySequence("Alt+H"), QKeySequence("Alt+P")}));
+    const QMap<int, QStringList> order = {{1, {"txtDocFileName", "CmdBowse"}},
+                                          {2, {"OptQuickMode", "OptImageMode", "OptSalvageMode", "OptDeepMode"}},
+                                          {3, {"TxtRepairedDocContent"}},
+                                          {4, {"LstPicture", "CmdSavePicture", "CmdSaveAllPictures"}},
+                                          {5, {"CmdSaveText"}}};
+    for (int step = 1; step <= 5; ++step) {
+      ClickStepHeader(frm, step);
+      QCOMPARE(frm.currentStep(), step);
+      QWidget* page = frm.findChild<QTabWidget*>("DocTab")->currentWidget();
+      // Every control of the step and every mode box has a letter of its own.
+      QMap<QKeySequence, QString> letters;
+      for (const QKeySequence& menu : menus) letters[menu] = "menu";
+      for (QWidget* w : frm.findChildren<QWidget*>()) {
+        if (!w->isVisible() || (!page->isAncestorOf(w) && !w->objectName().startsWith("Cmd"))) continue;
+        QString text;
+        if (auto* button = qobject_cast<QAbstractButton*>(w); button && !qobject_cast<QToolButton*>(w)) {
+          text = button->text();
+        } else if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy() != nullptr) {
+          text = label->text();
+        } else {
+          continue;
+        }
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (text.isEmpty()) continue;  // a mode box: its title carries the letter
+        QVERIFY2(!key.isEmpty(), qPrintable(text));
+        QVERIFY2(!letters.contains(key), qPrintable(text + " and " + letters.value(key)));
+        letters[key] = text;
+      }
+      for (const char* box : {"OptQuickMode", "OptImageMode", "OptSalvageMode", "OptDeepMode"}) {
+        if (step != 2) break;
+        const auto* title = frm.findChild<QLabel*>(QString(box) + "Title");
+        QCOMPARE(title->buddy(), frm.findChild<QWidget*>(box));
+      }
+      // Tab goes through the step's controls in reading order, then Back, Next, Close.
+      QStringList seen;
+      QWidget* w = page;
+      do {
+        w = w->nextInFocusChain();
+        const bool focusable = w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus);
+        if (focusable && (page->isAncestorOf(w) || w->objectName().startsWith("Cmd"))) seen << w->objectName();
+      } while (w != page);
+      QStringList expected;
+      for (const QString& name : order[step]) {
+        if (frm.findChild<QWidget*>(name)->isEnabled()) expected << name;
+      }
+      for (const char* button : {"CmdBack", "CmdNext", "CmdClose"}) {
+        auto* b = frm.findChild<QPushButton*>(button);
+        if (b->isVisible() && b->isEnabled()) expected << button;
+      }
+      QCOMPARE(seen.join(' '), expected.join(' '));
+    }
+  }
+
+  void everyControlHasAnAccessibleNameAndDescription() {
+    DocFrm frm;
+    RunJobWithTextAndPictures(frm);
+    for (int step = 1; step <= 5; ++step) {
+      ClickStepHeader(frm, step);
+      for (QWidget* w : frm.findChildren<QWidget*>()) {
+        if (!w->isVisible() || !(w->focusPolicy() & Qt::TabFocus)) continue;
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(w);
+        QVERIFY(accessible != nullptr);
+        const QString what = QString("%1 (step %2)").arg(w->objectName()).arg(step);
+        QVERIFY2(!accessible->text(QAccessible::Name).isEmpty(), qPrintable(what));
+        if (accessible->role() == QAccessible::PageTabList) {
+          // The steps' tabs, each with its name and what it is for.
+          for (int i = 0; i < 5; ++i) {
+            QVERIFY(!accessible->child(i)->text(QAccessible::Name).isEmpty());
+            QVERIFY2(!accessible->child(i)->text(QAccessible::Description).isEmpty(), qPrintable(what));
+          }
+          continue;
+        }
+        QVERIFY2(!accessible->text(QAccessible::Description).isEmpty(), qPrintable(what));
+      }
+    }
   }
 
   void closingNeedsNoConfirmation() {

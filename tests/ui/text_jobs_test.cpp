@@ -17,6 +17,7 @@
 #include "tests/ui/wizard_driver.h"
 #include "ui/doc_frm.h"
 #include "ui/doc_progress.h"
+#include "ui/text_page.h"
 #include "ui/text_view.h"
 
 using namespace kw::uitest;
@@ -48,22 +49,21 @@ class TextJobsTest : public QObject {
     Prepare(frm);
     GoToModes(frm, doc, "OptQuickMode");
 
-    // The status window as the job starts.
+    // The status window as the job starts: a close button (which cancels), no minimise or maximise.
     QStringList seen;
     OnModal<DocProgress>([&](DocProgress* window) {
       seen << window->windowTitle() << window->findChild<QLabel*>("LblStatus")->text();
       const Qt::WindowFlags flags = window->windowFlags();
-      seen << QString::number(
-          bool(flags & (Qt::WindowCloseButtonHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+      seen << QString::number(bool(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+      seen << QString::number(bool(flags & Qt::WindowCloseButtonHint));
       seen << QString::number(window->parentWidget() == &frm);
       seen << QString::number(window->findChild<QPushButton*>("CmdOK")->isEnabled());
       seen << QString::number(window->findChild<QProgressBar*>("ProgReadDOC")->isTextVisible());
-      QTest::keyClick(window, Qt::Key_Escape);  // does not close it
-      seen << QString::number(window->isVisible());
+      seen << window->findChild<QProgressBar*>("ProgReadDOC")->accessibleName();
     });
     RunJob(frm);
     QCOMPARE(seen, QStringList({"Document Repair Status", "Analyzing document structure &  problem area...", "0", "1",
-                                "1", "1", "1"}));
+                                "1", "1", "1", "Recovery progress"}));
     QCOMPARE(frm.currentStep(), 3);
     // Trimmed of spaces only: the leading line break stays.
     QCOMPARE(Preview(frm), QString::fromUtf8("\r\n  Dear caf\u00e9\r\n  owner"));
@@ -112,6 +112,34 @@ class TextJobsTest : public QObject {
     }
   }
 
+  // A picture in a .docx leaves a run of empty lines in the Quick and
+  // Salvage text (the text stays as it is); the preview shows it as one row.
+  void docxPicturesLeaveNoScreenHighGap() {
+    const QByteArray drawing =
+        "<w:r><w:drawing><wp:inline><wp:extent cx=\"2540000\" cy=\"1270000\" /><wp:effectExtent b=\"0\" l=\"0\" "
+        "r=\"0\" t=\"0\" /><wp:docPr descr=\"A picture\" id=\"21\" name=\"Picture\" /><a:graphic><a:graphicData "
+        "uri=\"http://schemas.openxmlformats.org/drawingml/2006/picture\"><pic:pic><pic:nvPicPr><pic:cNvPr "
+        "descr=\"pic.png\" id=\"22\" name=\"Picture\" /><pic:cNvPicPr><a:picLocks noChangeArrowheads=\"1\" "
+        "noChangeAspect=\"1\" /></pic:cNvPicPr></pic:nvPicPr><pic:blipFill><a:blip r:embed=\"rId20\" /><a:stretch>"
+        "<a:fillRect /></a:stretch></pic:blipFill><pic:spPr bwMode=\"auto\"><a:xfrm><a:off x=\"0\" y=\"0\" /><a:ext "
+        "cx=\"2540000\" cy=\"1270000\" /></a:xfrm><a:prstGeom prst=\"rect\"><a:avLst /></a:prstGeom><a:noFill /><a:ln "
+        "w=\"9525\"><a:noFill /><a:headEnd /><a:tailEnd /></a:ln></pic:spPr></pic:pic></a:graphicData></a:graphic>"
+        "</wp:inline></w:drawing></w:r>";
+    const QByteArray xml =
+        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
+        "<w:p><w:r><w:t>Before the picture.</w:t></w:r></w:p><w:p>" +
+        drawing + "</w:p><w:p><w:r><w:t>After the picture.</w:t></w:r></w:p></w:body></w:document>";
+    const QString docx = WriteFile(dir_, "drawing.docx", StoredPackage({{"word/document.xml", xml}}));
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, docx, "OptQuickMode");
+    RunJob(frm);
+    auto* view = frm.findChild<kw::ui::TextView*>("TxtRepairedDocContent");
+    QVERIFY2(Preview(frm).count("\r\n\r\n\r\n\r\n") > 0, qPrintable(Preview(frm)));  // the run is there
+    QTRY_VERIFY(view->layoutFinished());
+    QVERIFY2(view->rowCount() <= 5, qPrintable(QString::number(view->rowCount())));
+  }
+
   void okBeforeTheFirstTickRunsNoJob() {
     const QString doc = WriteFile(dir_, "early.doc", DocWithText("Never read"));
     DocFrm frm;
@@ -120,7 +148,7 @@ class TextJobsTest : public QObject {
     bool ran = true;
     OnModal<DocProgress>([&](DocProgress* window) {
       Click(window, "CmdOK");
-      ran = window->jobRan();
+      ran = window->started();
     });
     RunJob(frm);
     QVERIFY(!ran);
@@ -130,6 +158,7 @@ class TextJobsTest : public QObject {
   }
 
   // ... and the job's end leaves the user where they went.
+  // ... which says that the job still runs, and the job's end leaves the user where they went.
   void okDuringTheJobShowsTheStepAtOnce() {
     const QString doc = BigDoc("big.doc");
     DocFrm frm;
@@ -137,26 +166,102 @@ class TextJobsTest : public QObject {
     GoToModes(frm, doc, "OptQuickMode");
     int stepWhenClosed = 0;
     bool runningWhenClosed = false;
-    bool secondJobStarted = false;
+    bool pendingShown = false;
+    bool secondJobStarted = true;
+    QString reason;
     OnModal<DocProgress>(
         [&](DocProgress* window) {
           Click(window, "CmdOK");
           stepWhenClosed = frm.currentStep();
           runningWhenClosed = frm.jobRunning() && !window->isVisible();
-          // The wizard is usable again, but Next on step 2 starts nothing now.
+          auto* note = frm.findChild<kw::ui::TextPage*>()->findChild<QLabel*>("LblStillRecovering");
+          auto* busy = frm.findChild<kw::ui::TextPage*>()->findChild<QProgressBar*>("ProgStillRecovering");
+          pendingShown = note->isVisible() && busy->isVisible() && busy->maximum() == 0 &&
+                         note->text() == "Still recovering: what is found appears here when the job ends";
+          // The wizard is usable again; on step 2 Next is off while the job runs, and says why.
           Click(&frm, "CmdBack");
+          reason = NextEnabled(frm) ? QString() : frm.findChild<QLabel*>("LblNextReason")->text();
           Click(&frm, "CmdNext");
           secondJobStarted = QApplication::activeModalWidget() != nullptr;
         },
-        [](DocProgress* window) { return window->jobRan(); });
+        [](DocProgress* window) { return window->started(); });
     RunJob(frm);
     QCOMPARE(stepWhenClosed, 3);
     QVERIFY(runningWhenClosed);
+    QVERIFY(pendingShown);
+    QCOMPARE(reason, QString("The recovery started before still runs: its result appears when it ends."));
     QVERIFY(!secondJobStarted);
     // The job still handed over its whole result, without taking the user
-    // back from step 2.
+    // back from step 2, where Next works again.
     QCOMPARE(frm.currentStep(), 2);
+    QVERIFY(NextEnabled(frm));
+    QVERIFY(frm.findChild<QLabel*>("LblNextReason")->text().isEmpty());
     QVERIFY(Preview(frm).size() > (47 << 20));
+    QVERIFY(!frm.findChild<QLabel*>("LblStillRecovering")->isVisibleTo(&frm));
+  }
+
+  // Escape and the title bar's close button on the status window mean Cancel.
+  void escapeAndTheCloseButtonCancel() {
+    const QString doc = BigDoc("escaped.doc");
+    for (bool escape : {true, false}) {
+      DocFrm frm;
+      Prepare(frm);
+      GoToModes(frm, doc, "OptQuickMode");
+      OnModal<DocProgress>(
+          [&](DocProgress* window) {
+            if (escape) {
+              QTest::keyClick(window, Qt::Key_Escape);
+            } else {
+              window->close();
+            }
+          },
+          [](DocProgress* window) { return window->started(); });
+      RunJob(frm);
+      QCOMPARE(frm.currentStep(), 3);
+      QVERIFY(Preview(frm).size() < (47 << 20));
+      QVERIFY(frm.findChild<kw::ui::TextPage*>()->findChild<QLabel*>("LblCancelled")->isVisible());
+    }
+  }
+
+  // Cancel and the wizard's Close have letters of their own, and Cancel's
+  // keys reaching the wizard once the job has ended do nothing there.
+  void cancelNeverClosesTheProgram() {
+    const QString doc = WriteFile(dir_, "short.doc", DocWithText("Short"));
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, doc, "OptQuickMode");
+    QKeySequence cancel, ok;
+    OnModal<DocProgress>([&](DocProgress* window) {
+      cancel = QKeySequence::mnemonic(window->findChild<QPushButton*>("CmdCancel")->text());
+      ok = QKeySequence::mnemonic(window->findChild<QPushButton*>("CmdOK")->text());
+    });
+    RunJob(frm);
+    const QKeySequence close = QKeySequence::mnemonic(frm.findChild<QPushButton*>("CmdClose")->text());
+    QVERIFY(!cancel.isEmpty());
+    QVERIFY(cancel != close && ok != close);
+    QApplication::setActiveWindow(&frm);
+    QTest::keyClick(&frm, static_cast<Qt::Key>(cancel[0].key()), Qt::AltModifier);
+    QTest::keyClick(&frm, Qt::Key_Escape);
+    QTest::qWait(50);
+    QVERIFY(frm.isVisible());
+    QCOMPARE(frm.currentStep(), 3);
+  }
+
+  // "Try Salvage Recovery mode" only where Salvage Recovery reads the file another way.
+  void salvageHintOnlyAfterQuickRecoveryOfADoc() {
+    const QString doc = WriteFile(dir_, "hint.doc", DocWithText("Some text"));
+    const QString docx = WriteFile(dir_, "hint.docx", DocxWithText("Some text"));
+    const QList<QPair<QString, const char*>> jobs = {
+        {doc, "OptQuickMode"}, {doc, "OptSalvageMode"}, {docx, "OptQuickMode"}, {doc, "OptDeepMode"}};
+    QList<bool> shown;
+    for (const auto& [path, mode] : jobs) {
+      DocFrm frm;
+      Prepare(frm);
+      GoToModes(frm, path, mode);
+      RunJob(frm);
+      shown << frm.findChild<QLabel*>("LblTextHint")->isVisible();
+    }
+    QCOMPARE(shown, QList<bool>({true, false, false, false}));
   }
 
   void cancelStopsTheJobAndShowsWhatItFound() {
@@ -165,7 +270,7 @@ class TextJobsTest : public QObject {
     Prepare(frm);
     GoToModes(frm, doc, "OptQuickMode");
     OnModal<DocProgress>([&](DocProgress* window) { Click(window, "CmdCancel"); },
-                         [](DocProgress* window) { return window->jobRan(); });
+                         [](DocProgress* window) { return window->started(); });
     RunJob(frm);
     QCOMPARE(frm.currentStep(), 3);
     QVERIFY(Preview(frm).size() < (47 << 20));
@@ -202,10 +307,12 @@ class TextJobsTest : public QObject {
   }
 
   void unreadableSourceIsExplainedOnce() {
-    const QString missing = dir_.filePath("gone.doc");
+    // Gone between step 1 (which would not let it through) and the job.
+    const QString missing = WriteFile(dir_, "gone.doc", DocWithText("x"));
     DocFrm frm;
     Prepare(frm);
     GoToModes(frm, missing, "OptQuickMode");
+    QFile::remove(missing);
     QStringList messages;
     OnModal<QMessageBox>([&](QMessageBox* box) {
       messages << box->text();

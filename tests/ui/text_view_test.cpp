@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 // The text preview's viewer: wrapping (by display width too), control
-// characters, selecting with mouse and keys, copying, a very long text, and
-// the find bar of the text page.
+// characters drawn as boxes, runs of empty lines folded, the caret and the
+// focus frame, selecting with mouse and keys, copying, what screen readers
+// get, a very long text, and the find bar of the text page.
 
 #include "ui/text_view.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -128,10 +130,12 @@ class TextViewTest : public QObject {
   }
 
   void showsControlCharactersAsSymbols() {
-    QCOMPARE(ui::ShownChar(0x01), char32_t(0x2401));
-    QCOMPARE(ui::ShownChar(0x1B), char32_t(0x241B));
-    QCOMPARE(ui::ShownChar(0x7F), char32_t(0x2421));
-    QCOMPARE(ui::ShownChar(0x85), char32_t(0xFFFD));
+    QCOMPARE(ui::ControlLabel(0x01), QString("01"));
+    QCOMPARE(ui::ControlLabel(0x1B), QString("1B"));
+    QCOMPARE(ui::ControlLabel(0x7F), QString("7F"));
+    QCOMPARE(ui::ControlLabel(0x85), QString("85"));
+    QCOMPARE(ui::ControlLabel(u'\t'), QString());
+    QCOMPARE(ui::ControlLabel(u'A'), QString());
     QCOMPARE(ui::ShownChar(u'\t'), char32_t(u' '));
     const ui::Utf8Char bad = ui::DecodeAt("\xE4\xB8x", 0);  // cut short
     QCOMPARE(bad.code, char32_t(0xFFFD));
@@ -148,7 +152,117 @@ class TextViewTest : public QObject {
     QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QString("\x01\x02\x7f\t"));
     QCOMPARE(view.rowCount(), 1);
+    // Drawn by the view itself, whatever fonts there are: a box in the cell
+    // (its sides have ink), where a blank cell has none.
+    view.setUtf8(std::string("a\x01 ", 3));
+    const QImage shown = view.viewport()->grab().toImage();
+    const QColor base = view.palette().color(QPalette::Base);
+    const auto ink = [&](int column) {
+      const QRect cell = view.characterRect(size_t(column)).adjusted(1, 0, -1, 0);  // not the neighbours' edges
+      int count = 0;
+      for (int y = cell.top(); y <= cell.bottom(); ++y) {
+        for (int x = cell.left(); x <= cell.right(); ++x) count += shown.pixelColor(x, y) != base;
+      }
+      return count;
+    };
+    QVERIFY2(ink(1) >= view.fontMetrics().height(), qPrintable(QString::number(ink(1))));
+    QCOMPARE(ink(2), 0);
+  }
+
+  void foldsRunsOfEmptyLines() {
+    TextView view;
+    view.resize(300, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    const QString gap = QString("\r\n").repeated(14);  // a .docx picture's lines
+    view.setPlainText("before" + gap + "after");
+    QCOMPARE(view.rowCount(), 3);
     view.repaint();
+    // Copying gives the text as it was.
+    QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(view.selectedText(), "before" + gap + "after");
+    // A few empty lines stay as they are.
+    view.setPlainText("before" + QString("\r\n").repeated(TextView::kFoldLines) + "after");
+    QCOMPARE(view.rowCount(), int(TextView::kFoldLines) + 1);
+  }
+
+  void caretMovesWithTheKeysAndShowsWithTheFocus() {
+    TextView view;
+    view.resize(400, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowActive(&view));
+    view.setPlainText("first line\r\nsecond line\r\nthird");
+    const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+      QTest::keyClick(&view, key, modifiers);
+    };
+    QCOMPARE(view.caret(), size_t(0));
+    for (int i = 0; i < 3; ++i) press(Qt::Key_Right);
+    QCOMPARE(view.caret(), size_t(3));
+    press(Qt::Key_Right, Qt::ShiftModifier);
+    press(Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(view.selectedText(), QString("st"));
+    press(Qt::Key_Down);  // the same column of the next row
+    QCOMPARE(view.caret(), size_t(12 + 5));
+    QCOMPARE(view.selectedText(), QString());
+    press(Qt::Key_End);
+    QCOMPARE(view.caret(), size_t(23));
+    press(Qt::Key_Right);  // over the line break in one step
+    QCOMPARE(view.caret(), size_t(25));
+    press(Qt::Key_Home, Qt::ShiftModifier);
+    press(Qt::Key_Up, Qt::ShiftModifier);
+    QCOMPARE(view.selectedText(), QString("second line\r\n"));
+    press(Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(view.caret(), view.utf8().size());
+    press(Qt::Key_Home, Qt::ControlModifier);
+    press(Qt::Key_Left);
+    QCOMPARE(view.caret(), size_t(0));
+
+    // With the focus: a caret at its place and a frame in the highlight colour.
+    view.setFocus();
+    QTRY_VERIFY(view.hasFocus());
+    press(Qt::Key_Right);
+    const QImage focused = view.viewport()->grab().toImage();
+    const QRect caret = view.characterRect(view.caret());
+    QCOMPARE(focused.pixelColor(caret.left(), caret.center().y()), view.palette().color(QPalette::Text));
+    const QPoint edge = view.viewport()->geometry().topLeft() + QPoint(-1, view.viewport()->height() / 2);
+    QCOMPARE(view.grab().toImage().pixelColor(edge), view.palette().color(QPalette::Highlight));
+    view.clearFocus();
+    QVERIFY(view.grab().toImage().pixelColor(edge) != view.palette().color(QPalette::Highlight));
+    QVERIFY(view.viewport()->grab().toImage().pixelColor(caret.left(), caret.center().y()) !=
+            view.palette().color(QPalette::Text));
+  }
+
+  void screenReadersGetTheTextTheCaretAndTheSelection() {
+    TextView view;
+    view.setAccessibleName("Recovered text");
+    view.resize(400, 200);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    // UTF-16 offsets, as screen readers count: the emoji takes two.
+    view.setPlainText(QString::fromUtf8("caf\u00e9 \U0001F600 ok\r\nline two"));
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&view);
+    QVERIFY(accessible != nullptr);
+    QCOMPARE(accessible->role(), QAccessible::EditableText);
+    QVERIFY(accessible->state().readOnly);
+    QVERIFY(accessible->state().multiLine);
+    QCOMPARE(accessible->text(QAccessible::Name), QString("Recovered text"));
+    QAccessibleTextInterface* text = accessible->textInterface();
+    QVERIFY(text != nullptr);
+    const QString all = view.toPlainText();
+    QCOMPARE(text->characterCount(), int(all.size()));
+    QCOMPARE(text->text(0, text->characterCount()), all);
+    QCOMPARE(text->text(5, 10), all.mid(5, 5));
+    QTest::keyClick(&view, Qt::Key_End);
+    QCOMPARE(text->cursorPosition(), int(all.indexOf("\r\n")));
+    text->setSelection(0, 5, 7);
+    QCOMPARE(view.selectedText(), QString::fromUtf8("\U0001F600"));
+    int start = 0, end = 0;
+    text->selection(0, &start, &end);
+    QCOMPARE(QPair(start, end), QPair(5, 7));
+    QVERIFY(!text->characterRect(0).isEmpty());
+    // A new text is read anew.
+    view.setPlainText("new");
+    QCOMPARE(text->characterCount(), 3);
   }
 
   void findsInTheWholeText() {
@@ -156,7 +270,7 @@ class TextViewTest : public QObject {
     page.resize(500, 300);
     page.show();
     QVERIFY(QTest::qWaitForWindowActive(&page));
-    TextView* view = page.TxtRepairedDocContent();
+    TextView* view = page.textView();
     // Two matches far apart: the second beyond what one slice searches.
     std::string text = "Alpha beta \xC3\x84rger\r\n";
     text += std::string(8 << 20, 'x') + " alpha \xC3\xA4RGER";

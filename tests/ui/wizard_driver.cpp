@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tests/ui/wizard_driver.h"
 
+#include <zlib.h>
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileDialog>
@@ -18,6 +20,15 @@
 #include "ui/user_settings.h"
 
 namespace kw::uitest {
+
+void AnswerDiscard(QMessageBox::StandardButton button, QString* asked) {
+  OnModal<QMessageBox>(
+      [=](QMessageBox* box) {
+        if (asked != nullptr) *asked = box->text();
+        box->button(button)->click();
+      },
+      [](QMessageBox* box) { return box->objectName() == "DiscardQuestion"; });
+}
 
 void Click(QWidget* root, const char* name) {
   auto* widget = root->findChild<QWidget*>(name);
@@ -85,6 +96,29 @@ QByteArray DocxWithText(const QString& text) {
     return {};
   }
   return ReadAll(path);
+}
+
+QByteArray StoredPackage(const QList<QPair<QByteArray, QByteArray>>& entries) {
+  const auto le = [](quint32 v, int bytes) {
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i) out += char((v >> (8 * i)) & 0xFF);
+    return out;
+  };
+  QByteArray zip;
+  for (const auto& [name, data] : entries) {
+    const quint32 crc = crc32(0, reinterpret_cast<const Bytef*>(data.data()), data.size());
+    zip += le(0x04034B50, 4) + le(20, 2) + le(0, 2) + le(0, 2) + le(0, 4) + le(crc, 4) + le(data.size(), 4) +
+           le(data.size(), 4) + le(name.size(), 2) + le(0, 2) + name + data;
+  }
+  return zip;
+}
+
+QByteArray PackageWithPicture(const QByteArray& text, const QByteArray& picture) {
+  const QByteArray xml =
+      "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body>"
+      "<w:p><w:r><w:t>" +
+      text + "</w:t></w:r></w:p></w:body></w:document>";
+  return StoredPackage({{"word/document.xml", xml}, {"word/media/image1.png", picture}});
 }
 
 QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QMessageBox>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -38,6 +39,11 @@ void OnModal(std::function<void(T*)> handler, std::function<bool(T*)> ready = {}
   timer->start();
 }
 
+// Answers the next question before a result is discarded ("Discard the
+// recovered text of NAME?") with `button`; `asked` (may be null) receives the
+// question.
+void AnswerDiscard(QMessageBox::StandardButton button, QString* asked = nullptr);
+
 // Finds the named child (fails the test when it is missing) and clicks it.
 void Click(QWidget* root, const char* name);
 // Clicks the named save button, answers its file dialog with the existing
@@ -58,6 +64,11 @@ QByteArray TinyJpeg(int width, int height);
 QByteArray TinyPng(int width, int height);
 // A .docx package whose main document holds `lines` as paragraphs.
 QByteArray DocxWithText(const QString& text);
+// A package of stored entries (local headers only), name and data each.
+QByteArray StoredPackage(const QList<QPair<QByteArray, QByteArray>>& entries);
+// A package whose main document says `text` and which holds `picture` as
+// word/media/image1.png.
+QByteArray PackageWithPicture(const QByteArray& text, const QByteArray& picture);
 
 // Writes `bytes` to `name` in `dir`; returns the path.
 QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes);
