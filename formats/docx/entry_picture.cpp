@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/entry_picture.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <vector>
 
@@ -22,7 +20,7 @@ struct Streamed {
   bool whole = false;  // stored: every byte; deflated: the final block was read
   bool limited = false;
   size_t limit = 0;
-  uLong crc = crc32(0L, Z_NULL, 0);
+  uint32_t crc = 0;
 };
 
 // The entry's bytes as ReadEntryData reads or cleanly inflates them, handed
@@ -37,7 +35,7 @@ Status Stream(SourceFile& file, const PackageEntry& entry, const EntryReadOption
   bool going = true;
   const auto put = [&](std::string_view piece) {
     if (!going) return;
-    result->crc = crc32(result->crc, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(piece.size()));
+    result->crc = Crc32(result->crc, piece.data(), piece.size());
     result->produced += piece.size();
     going = out(piece);
   };
@@ -67,7 +65,7 @@ Status Stream(SourceFile& file, const PackageEntry& entry, const EntryReadOption
   return Status::OK();
 }
 
-bool CrcMatches(const PackageEntry& entry, uLong crc) {
+bool CrcMatches(const PackageEntry& entry, uint32_t crc) {
   return entry.crcs.empty() ||
          std::find(entry.crcs.begin(), entry.crcs.end(), static_cast<uint32_t>(crc)) != entry.crcs.end();
 }
