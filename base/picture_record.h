@@ -63,6 +63,7 @@ struct PictureRecord {
   int32_t width = 0;
   int32_t height = 0;
   bool partial = false;
+  std::string reader;  // which reader found it, for the report ("doc", "doc-scan", ...); empty when not told
 };
 
 std::string PictureRowText(size_t n, const PictureRecord& picture);

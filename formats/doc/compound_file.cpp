@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include "base/cp1252.h"
 #include "base/damage_report.h"
@@ -519,6 +520,9 @@ bool CompoundFile::parseEntry(const uint8_t* raw, int64_t offset, DirEntry* e) c
   e->start = U32(raw + 0x74);
   e->size = sectorSize_ == 512 ? U32(raw + 0x78) : (uint64_t(U32(raw + 0x7C)) << 32 | U32(raw + 0x78));
   e->fileOffset = offset;
+  e->left = U32(raw + 0x44);
+  e->right = U32(raw + 0x48);
+  e->child = U32(raw + 0x4C);
   return true;
 }
 
@@ -534,6 +538,7 @@ void CompoundFile::readDirectory() {
     for (size_t k = 0; k + kEntrySize <= sectorSize_; k += kEntrySize) {
       DirEntry e;
       if (parseEntry(buf.data() + k, at + int64_t(k), &e)) {
+        e.index = uint32_t(i * (sectorSize_ / kEntrySize) + k / kEntrySize);
         entries_.push_back(std::move(e));
         ++valid;
       }
@@ -665,5 +670,80 @@ std::vector<uint32_t> CompoundFile::chainStarts() const {
   }
   return starts;
 }
+
+std::vector<FileRun> CompoundFile::locate(const DirEntry& entry) {
+  std::vector<FileRun> runs;
+  auto add = [&](int64_t at, int64_t file, int64_t length) {
+    length = std::min(length, fileSize_ - file);
+    if (length <= 0) return;
+    FileRun* last = runs.empty() ? nullptr : &runs.back();
+    if (last && last->at + last->length == at && last->file + last->length == file) {
+      last->length += length;
+    } else {
+      runs.push_back({at, file, length});
+    }
+  };
+  const uint64_t size = std::min<uint64_t>(entry.size, uint64_t(fileSize_));
+  if (entry.type == 5 || size >= miniCutoff_) {
+    const Chain c = follow(fat_, entry.start, (size + sectorSize_ - 1) / sectorSize_, sectorCount_, &reserved_);
+    for (size_t i = 0; i < c.sectors.size(); ++i) {
+      const int64_t at = int64_t(i) * sectorSize_;
+      add(at, int64_t(c.sectors[i] + 1) * sectorSize_, std::min<int64_t>(sectorSize_, int64_t(size) - at));
+    }
+    return runs;
+  }
+  loadMiniFat();
+  const DirEntry* root = find("Root Entry");
+  if (root == nullptr) return runs;
+  const std::vector<FileRun> home = locate(*root);
+  const Chain c = follow(miniFat_, entry.start, (size + kMiniSector - 1) / kMiniSector,
+                         uint32_t(std::min<uint64_t>(root->size, uint64_t(fileSize_)) / kMiniSector));
+  for (size_t i = 0; i < c.sectors.size(); ++i) {
+    const int64_t at = int64_t(i) * kMiniSector;
+    const int64_t from = int64_t(c.sectors[i]) * kMiniSector;
+    auto h = std::upper_bound(home.begin(), home.end(), from, [](int64_t v, const FileRun& r) { return v < r.at; });
+    if (h == home.begin()) continue;
+    --h;
+    if (from >= h->at + h->length) continue;
+    const int64_t n = std::min<int64_t>({int64_t(kMiniSector), int64_t(size) - at, h->at + h->length - from});
+    add(at, h->file + (from - h->at), n);
+  }
+  return runs;
+}
+
+std::vector<FileRun> CompoundFile::locateChain(uint32_t sector, int64_t maxBytes) {
+  std::vector<FileRun> runs;
+  const int64_t size = std::clamp<int64_t>(maxBytes, 0, fileSize_);
+  // A walk as long as the bytes asked for, whatever the file's size: a link
+  // that is lost, broken or loops back goes on in the next sector that is no
+  // FAT sector, as follow() guesses.
+  const uint64_t needed = uint64_t(size + sectorSize_ - 1) / sectorSize_;
+  std::vector<uint32_t> sectors;
+  std::unordered_set<uint32_t> seen;
+  for (uint32_t cur = sector; sectors.size() < needed && cur < sectorCount_;) {
+    sectors.push_back(cur);
+    seen.insert(cur);
+    uint32_t next = cur < fat_.size() ? fat_[cur] : kUnknown;
+    if (!IsLink(next) || next >= sectorCount_ || seen.count(next) != 0) {
+      next = cur + 1;
+      while (next < sectorCount_ && next < reserved_.size() && reserved_[next]) ++next;
+    }
+    cur = next;
+  }
+  for (size_t i = 0; i < sectors.size(); ++i) {
+    const int64_t at = int64_t(i) * sectorSize_;
+    const int64_t file = int64_t(sectors[i] + 1) * sectorSize_;
+    const int64_t length = std::min({int64_t(sectorSize_), size - at, fileSize_ - file});
+    if (length <= 0) continue;
+    if (!runs.empty() && runs.back().at + runs.back().length == at && runs.back().file + runs.back().length == file) {
+      runs.back().length += length;
+    } else {
+      runs.push_back({at, file, length});
+    }
+  }
+  return runs;
+}
+
+bool CompoundFile::SameName(std::string_view a, std::string_view b) { return EqualNoCase(a, b); }
 
 }  // namespace kw

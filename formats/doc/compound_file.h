@@ -63,6 +63,20 @@ struct DirEntry {
   uint64_t size = 0;
   int64_t fileOffset = 0;  // where the entry itself lies
   bool scanned = false;    // found by scanning the file, not through the directory chain
+  // Its place in the directory tree: its own index, its siblings' and its
+  // first child's (kNoEntry when none or when the entry was found by a scan).
+  uint32_t index = 0xFFFFFFFF;
+  uint32_t left = 0xFFFFFFFF;
+  uint32_t right = 0xFFFFFFFF;
+  uint32_t child = 0xFFFFFFFF;
+};
+
+// Where a run of a stream's bytes lies in the file: `length` bytes from the
+// stream offset `at`, at the 0-based file offset `file`.
+struct FileRun {
+  int64_t at = 0;
+  int64_t file = 0;
+  int64_t length = 0;
 };
 
 class CompoundFile {
@@ -84,6 +98,8 @@ class CompoundFile {
   bool headerValid() const { return headerValid_; }
   uint32_t sectorSize() const { return sectorSize_; }
   const std::vector<DirEntry>& entries() const { return entries_; }
+  // Whether two entry names are the same, as the directory compares them (ASCII case ignored).
+  static bool SameName(std::string_view a, std::string_view b);
   // The stream entry called `name` (case-insensitive), or null.
   const DirEntry* find(std::string_view name) const;
 
@@ -120,6 +136,14 @@ class CompoundFile {
   uint32_t sectorCount() const { return sectorCount_; }
   // Reads `length` bytes at the 0-based file offset `offset`; returns how many were read.
   int64_t readFile(int64_t offset, uint8_t* buffer, size_t length);
+  // Where each part of a stream entry lies in the file, in stream order and
+  // with neighbouring bytes merged (a small stream through the small-stream
+  // FAT and its container's chain); the parts that cannot be located, or lie
+  // past the end of the file, are left out. No damage is reported.
+  std::vector<FileRun> locate(const DirEntry& entry);
+  // The same for the big-sector chain from `sector`, at most `maxBytes` of it
+  // (bytes found where no directory entry leads).
+  std::vector<FileRun> locateChain(uint32_t sector, int64_t maxBytes);
 
  private:
   struct Chain {

@@ -2,6 +2,7 @@
 #include "formats/doc/deep_doc.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "base/damage_report.h"
@@ -9,9 +10,12 @@
 #include "base/text_sink.h"
 #include "base/yield_clock.h"
 #include "formats/doc/compound_file.h"
+#include "formats/doc/doc_pictures.h"
+#include "formats/doc/embedded_objects.h"
 #include "formats/doc/fib.h"
 #include "formats/doc/piece_table.h"
 #include "formats/doc/rtf_text.h"
+#include "formats/doc/storage_tree.h"
 #include "formats/doc/story_text.h"
 #include "formats/doc/stream_source.h"
 #include "formats/doc/text_scan.h"
@@ -31,6 +35,9 @@ struct Job {
   DamageReport* damage;
   std::string* text;
   TextSink* sink;
+  DocPictures* pictures = nullptr;  // null when the pictures are not wanted
+  const StorageTree* tree = nullptr;
+  const DirEntry* storage = nullptr;  // the document's storage (null: the root)
   void note(int64_t offset, int64_t length, std::string reason) const {
     if (damage) damage->add(offset, length, "doc", std::move(reason));
   }
@@ -174,8 +181,34 @@ bool FindMainStream(CompoundFile& cf, const Job& job, StreamSource* main) {
   return false;
 }
 
+// A stream of the document's own storage.
+const DirEntry* FindStream(CompoundFile& cf, const Job& job, std::string_view name) {
+  return job.tree ? job.tree->find(job.storage, name) : cf.find(name);
+}
+
+// What the picture reader needs of a document read through its FIB.
+struct MainFacts {
+  bool fibRead = false;
+  Fib fib;
+  const DirEntry* table = nullptr;
+  std::vector<Piece> pieces;  // at most kMaxIndexedPieces, for the pictures' order
+};
+
+constexpr size_t kMaxIndexedPieces = 1 << 16;
+
+// The character position of a main-stream offset, through the pieces.
+int64_t CpOf(const std::vector<Piece>& byOffset, uint32_t fc) {
+  auto it =
+      std::upper_bound(byOffset.begin(), byOffset.end(), fc, [](uint32_t v, const Piece& p) { return v < p.offset; });
+  if (it == byOffset.begin()) return -1;
+  --it;
+  const uint64_t width = it->eightBit ? 1 : 2;
+  const uint64_t k = (fc - it->offset) / width;
+  return k < uint64_t(it->cpEnd - it->cpStart) ? int64_t(it->cpStart + k) : -1;
+}
+
 // Text from a main stream: through its FIB and pieces, else by a scan.
-void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job) {
+void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* facts = nullptr) {
   Fib fib;
   std::string why;
   const size_t head = size_t(std::min<int64_t>(main.size(), kFibRoom));
@@ -184,13 +217,19 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job) {
     job.note(0, 0, "The document is encrypted; its text cannot be read without the password.");
     return;
   }
+  if (facts) {
+    facts->fibRead = true;
+    facts->fib = fib;
+  }
   PieceTable pieces;
   StreamSource table;  // where the pieces are read from, as the text is
   CodePage page = fib.version == WordVersion::kWord97 ? CodePage::k1252 : FontCodePage(main, fib);
   bool found = false;
   if (fib.version == WordVersion::kWord97) {
-    const DirEntry* entry = cf ? cf->find(fib.table1 ? "1Table" : "0Table") : nullptr;
-    if (!entry && cf) entry = cf->find(fib.table1 ? "0Table" : "1Table");  // the FIB's flag may be the damage
+    const DirEntry* entry = cf ? FindStream(*cf, job, fib.table1 ? "1Table" : "0Table") : nullptr;
+    if (!entry && cf)
+      entry = FindStream(*cf, job, fib.table1 ? "0Table" : "1Table");  // the FIB's flag may be the damage
+    if (facts) facts->table = entry;
     if (entry) {
       table = StreamSource::Open(*cf, *entry);
       found = PiecesFromClx(table, fib, job, &pieces, &why);
@@ -212,6 +251,13 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job) {
     if (!found) why = "The text range in the File Information Block is empty or outside the main stream.";
   }
   if (!found) return ScanStream(main, page, job, why);
+  if (facts && pieces.size() <= kMaxIndexedPieces) {
+    Piece piece;
+    pieces.rewind();
+    while (pieces.next(&piece)) facts->pieces.push_back(piece);
+    std::sort(facts->pieces.begin(), facts->pieces.end(),
+              [](const Piece& a, const Piece& b) { return a.offset < b.offset; });
+  }
   const size_t before = job.text->size();
   const StoryStats stats = AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text, job.sink);
   if (stats.lost > 0) {
@@ -261,6 +307,63 @@ void ScanSectors(CompoundFile& cf, const Job& job, const std::string& why) {
                " passages found).");
 }
 
+constexpr int kMaxNesting = 4;  // objects inside objects inside objects...
+constexpr size_t kMaxObjects = 4096;
+
+void ReadDocument(CompoundFile& cf, StreamSource& main, const DirEntry& entry, const Job& job, int depth);
+
+// The objects a document embeds: a Word document's text after a blank line
+// and its pictures; any other object's file kept for the caller.
+void ReadObjects(CompoundFile& cf, const Job& job, int depth) {
+  std::vector<EmbeddedObject> objects = ListEmbeddedObjects(cf, *job.tree, job.storage);
+  if (objects.size() > kMaxObjects) {
+    job.note(0, 0,
+             "The document embeds " + std::to_string(objects.size()) + " objects; only the first " +
+                 std::to_string(kMaxObjects) + " were read.");
+    objects.resize(kMaxObjects);
+  }
+  for (const EmbeddedObject& object : objects) {
+    if (job.stopped()) return;
+    if (object.kind != EmbeddedObject::Kind::kWordDocument) {
+      if (job.pictures) job.pictures->addObjectFile(cf, object);
+      continue;
+    }
+    if (depth >= kMaxNesting) continue;
+    Job inner = job;
+    inner.storage = object.storage;
+    const DirEntry* entry = job.tree->find(object.storage, "WordDocument");
+    if (entry == nullptr) continue;
+    StreamSource main = StreamSource::Open(cf, *entry);
+    if (main.lost()) continue;
+    // The embedded document's text after a blank line.
+    if (job.sink) {
+      job.sink->write(std::string_view("\r\n"));
+    } else if (!job.text->empty()) {
+      job.text->append("\r\n");
+    }
+    ReadDocument(cf, main, *entry, inner, depth + 1);
+  }
+}
+
+// A Word document in `cf` (the main one or an embedded one): its text, its
+// pictures, then its objects.
+void ReadDocument(CompoundFile& cf, StreamSource& main, const DirEntry& entry, const Job& job, int depth) {
+  MainFacts facts;
+  ReadMain(main, &cf, job, &facts);
+  if (job.pictures) {
+    if (facts.fibRead && facts.fib.version == WordVersion::kWord97) {
+      const std::vector<Piece>& pieces = facts.pieces;
+      const CpOfOffset cpOf = [&pieces](uint32_t fc) { return CpOf(pieces, fc); };
+      job.pictures->addDocument(cf, {&entry, facts.table, job.tree->find(job.storage, "Data")}, facts.fib, cpOf);
+    } else if (facts.fibRead) {
+      job.pictures->addWord6(cf, entry);
+    } else if (depth == 0) {
+      job.pictures->scanContainer(cf);
+    }
+  }
+  ReadObjects(cf, job, depth);
+}
+
 Status ReadDoc(SourceFile& file, const Job& job) {
   YieldClock* clock = job.clock;
   std::string* text = job.text;
@@ -290,27 +393,53 @@ Status ReadDoc(SourceFile& file, const Job& job) {
   CompoundFile cf;
   Status status = cf.Open(file, clock, job.damage);
   if (!status.ok()) return status;
+  const StorageTree tree(cf);
+  Job doc = job;
+  doc.tree = &tree;
   StreamSource main;
-  const DirEntry* entry = cf.find("WordDocument");
+  const DirEntry* entry = tree.find(nullptr, "WordDocument");
   if (entry) main = StreamSource::Open(cf, *entry);
-  if ((!entry || main.lost()) && !FindMainStream(cf, job, &main)) {
+  if ((!entry || main.lost()) && !FindMainStream(cf, doc, &main)) {
     if (cf.entries().empty()) {
       ScanFile(file, job, "The file holds no readable Word structure.");
+      if (job.pictures) job.pictures->scanFile(cf, file.size());
     } else {
       ScanSectors(cf, job, "The file's main Word stream cannot be found.");
+      if (job.pictures) {
+        job.pictures->scanContainer(cf);
+        job.pictures->scanFile(cf, file.size());  // the streams whose entries are lost too
+      }
     }
     return Status::OK();
   }
-  ReadMain(main, &cf, job);
+  if (!entry || main.lost()) {
+    ReadMain(main, &cf, doc);
+    if (job.pictures) {
+      job.pictures->scanContainer(cf);
+      job.pictures->scanFile(cf, file.size());
+    }
+    return Status::OK();
+  }
+  ReadDocument(cf, main, *entry, doc, 0);
+  // Without the directory tree the embedded objects cannot be told apart:
+  // their streams are searched for pictures instead.
+  if (job.pictures && !tree.known()) {
+    job.pictures->scanContainer(cf);
+    job.pictures->scanFile(cf, file.size());
+  }
   return Status::OK();
 }
 
 }  // namespace
 
-Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text, TextSink* sink) {
+Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text, TextSink* sink,
+                   std::vector<PictureRecord>* pictures) {
   text->clear();
   if (!file.isOpen()) return CannotRead(file.path(), "it is not open");
-  const Status status = ReadDoc(file, Job{clock, damage, text, sink});
+  std::optional<DocPictures> found;
+  if (pictures) found.emplace(file, clock, damage);
+  Status status = ReadDoc(file, Job{clock, damage, text, sink, found ? &*found : nullptr});
+  if (status.ok() && found) status = found->finish(pictures);
   if (status.ok() && sink != nullptr && !text->empty()) {
     sink->write(*text);
     text->clear();
