@@ -1,16 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/doc/stored_picture.h"
 
-#ifdef KW_HAVE_ZLIB
-#include <zlib.h>
-#endif
-
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 #include "base/source_file.h"
 #include "base/yield_clock.h"
+#include "base/zip_codec.h"
 #include "formats/doc/picture_heads.h"
 
 namespace kw {
@@ -59,19 +55,7 @@ Status ReadSpans(SourceFile& file, const std::vector<FileSpan>& spans, YieldCloc
 class Producer {
  public:
   Producer(const StoredPicture& p, const Sink& out) : picture_(p), out_(out) {
-    if (!p.deflated) return;
-#ifdef KW_HAVE_ZLIB
-    zs_.zalloc = Z_NULL;
-    zs_.zfree = Z_NULL;
-    zs_.opaque = Z_NULL;
-    inflating_ = inflateInit2(&zs_, 15 + 32) == Z_OK;
-#endif
-    if (!inflating_) failed_ = true;
-  }
-  ~Producer() {
-#ifdef KW_HAVE_ZLIB
-    if (inflating_) inflateEnd(&zs_);
-#endif
+    if (p.deflated && !inflater_.usable()) failed_ = true;
   }
   Producer(const Producer&) = delete;
   Producer& operator=(const Producer&) = delete;
@@ -81,27 +65,34 @@ class Producer {
     if (!status_.ok() || done_) return false;
     if (!picture_.deflated) return emit(data, n);
     if (failed_) return false;
-#ifdef KW_HAVE_ZLIB
-    uint8_t out[64 << 10];
-    zs_.next_in = const_cast<Bytef*>(data);
-    zs_.avail_in = uInt(n);
-    while (zs_.avail_in > 0 && !done_) {
-      zs_.next_out = out;
-      zs_.avail_out = sizeof out;
-      const int r = inflate(&zs_, Z_NO_FLUSH);
-      const size_t made = sizeof out - zs_.avail_out;
-      if (made > 0 && !emit(out, made)) return false;
-      if (r == Z_STREAM_END) {
-        ended_ = true;
-        done_ = true;
-      } else if (r != Z_OK && r != Z_BUF_ERROR) {
+    // The zlib wrapper's two-byte header goes first: a deflate method with a
+    // window of at most 32 KiB, no preset dictionary, a sound check value.
+    while (header_ < 2 && n > 0) {
+      head_[header_++] = *data++;
+      --n;
+      if (header_ == 2 && ((head_[0] & 0x0F) != 8 || (head_[0] >> 4) > 7 || (head_[1] & 0x20) != 0 ||
+                           (head_[0] * 256 + head_[1]) % 31 != 0)) {
         failed_ = true;
         return false;
-      } else if (r == Z_BUF_ERROR && made == 0) {
+      }
+    }
+    uint8_t out[64 << 10];
+    while (n > 0 && !done_) {
+      uint8_t* at = out;
+      size_t room = sizeof out;
+      const InflateStream::Result r = inflater_.run(&data, &n, &at, &room);
+      const size_t made = sizeof out - room;
+      if (made > 0 && !emit(out, made)) return false;
+      if (r == InflateStream::Result::kEnd) {
+        ended_ = true;
+        done_ = true;  // the Adler-32 after the data is not needed: the size is checked
+      } else if (r == InflateStream::Result::kError) {
+        failed_ = true;
+        return false;
+      } else if (r == InflateStream::Result::kNeedInput) {
         break;
       }
     }
-#endif
     return !done_;
   }
 
@@ -125,32 +116,15 @@ class Producer {
 
   const StoredPicture& picture_;
   const Sink& out_;
-#ifdef KW_HAVE_ZLIB
-  z_stream zs_{};
-#endif
-  bool inflating_ = false;
+  InflateStream inflater_;  // raw deflate, after the zlib header
+  uint8_t head_[2] = {};
+  int header_ = 0;
   bool failed_ = false;
   bool ended_ = false;
   bool done_ = false;
   int64_t produced_ = 0;
   Status status_;
 };
-
-// The CRC-32 of PNG chunks (the polynomial of zlib and ZIP), continued from `crc`.
-uint32_t Crc32(uint32_t crc, const uint8_t* p, size_t n) {
-  static const auto table = [] {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  crc = ~crc;
-  for (size_t i = 0; i < n; ++i) crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
-  return ~crc;
-}
 
 // Checks a PNG's chunks and their checksums as its bytes go by.
 class PngCheck {
@@ -270,10 +244,6 @@ Status ProbeStoredPicture(SourceFile& file, YieldClock* clock, StoredPicture* p)
   if (located < p->stored || read < located) {
     p->problem = "its last " + std::to_string(p->stored - std::min(read, located)) + " of " +
                  std::to_string(p->stored) + " bytes are lost";
-#ifndef KW_HAVE_ZLIB
-  } else if (p->deflated) {
-    p->problem = "it is compressed, and this build of kwrecover cannot inflate it";
-#endif
   } else if (p->deflated && (producer.failed() || !producer.ended())) {
     p->problem = "its compressed data is damaged after " + std::to_string(made) + " bytes";
   } else if (p->deflated && made != p->rawSize) {

@@ -3,8 +3,6 @@
 target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/deep_docx.cpp
   ${CMAKE_CURRENT_LIST_DIR}/deep_docx.h
-  ${CMAKE_CURRENT_LIST_DIR}/deflate_codes.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/deflate_codes.h
   ${CMAKE_CURRENT_LIST_DIR}/entry_data.cpp
   ${CMAKE_CURRENT_LIST_DIR}/entry_data.h
   ${CMAKE_CURRENT_LIST_DIR}/entry_picture.cpp

@@ -8,7 +8,7 @@
 #include <new>
 #include <vector>
 
-#include "formats/docx/zip_codec.h"
+#include "base/zip_codec.h"
 
 namespace kw {
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "base/yield_clock.h"
+#include "base/zip_codec.h"
 #include "formats/docx/raw_inflater.h"
-#include "formats/docx/zip_codec.h"
 
 namespace kw {
 

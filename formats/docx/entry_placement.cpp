@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "base/yield_clock.h"
+#include "base/zip_codec.h"
 #include "formats/docx/raw_inflater.h"
-#include "formats/docx/zip_codec.h"
 
 namespace kw {
 

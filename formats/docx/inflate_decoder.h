@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/deflate_codes.h"
 #include "base/yield_clock.h"
-#include "formats/docx/deflate_codes.h"
 #include "formats/docx/markup_check.h"
 #include "formats/docx/tolerant_inflate.h"
 

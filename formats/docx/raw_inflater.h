@@ -18,7 +18,7 @@
 #include <string>
 #include <string_view>
 
-#include "formats/docx/zip_codec.h"
+#include "base/zip_codec.h"
 
 namespace kw {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "base/yield_clock.h"
+#include "base/zip_codec.h"
 #include "formats/docx/raw_inflater.h"
 #include "formats/docx/zip_central_entry.h"
-#include "formats/docx/zip_codec.h"
 #include "formats/docx/zip_local_header.h"
 
 namespace kw {

@@ -2,7 +2,7 @@
 // The core's own deflate decoder and CRC-32 (the browser build's codecs)
 // against zlib: the same output, end, fault and input used, however the
 // input and the room for output are cut, on sound and damaged streams.
-#include "formats/docx/stream_inflate.h"
+#include "base/stream_inflate.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "formats/docx/crc32_table.h"
+#include "base/crc32_table.h"
 
 namespace kw {
 namespace {

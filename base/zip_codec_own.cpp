@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 // The ZIP codecs of a build without zlib: the core's own (see zip_codec.h).
-#include "formats/docx/crc32_table.h"
-#include "formats/docx/stream_inflate.h"
-#include "formats/docx/zip_codec.h"
+#include "base/crc32_table.h"
+#include "base/stream_inflate.h"
+#include "base/zip_codec.h"
 
 namespace kw {
 

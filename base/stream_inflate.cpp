@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/docx/stream_inflate.h"
+#include "base/stream_inflate.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "formats/docx/deflate_codes.h"
+#include "base/deflate_codes.h"
 
 namespace kw {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "formats/docx/zip_codec.h"
+#include "base/zip_codec.h"
 
 namespace kw {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/docx/deflate_codes.h"
+#include "base/deflate_codes.h"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/docx/crc32_table.h"
+#include "base/crc32_table.h"
 
 #include <array>
 #include <cstring>
