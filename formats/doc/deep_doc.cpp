@@ -13,11 +13,13 @@
 #include "formats/doc/doc_pictures.h"
 #include "formats/doc/embedded_objects.h"
 #include "formats/doc/fib.h"
+#include "formats/doc/html_text.h"
 #include "formats/doc/piece_table.h"
 #include "formats/doc/rtf_text.h"
 #include "formats/doc/storage_tree.h"
 #include "formats/doc/story_text.h"
 #include "formats/doc/stream_source.h"
+#include "formats/doc/text_range.h"
 #include "formats/doc/text_scan.h"
 
 namespace kw {
@@ -207,6 +209,24 @@ int64_t CpOf(const std::vector<Piece>& byOffset, uint32_t fc) {
   return k < uint64_t(it->cpEnd - it->cpStart) ? int64_t(it->cpStart + k) : -1;
 }
 
+// The text range the FIB gives, read in place of a piece table that is lost
+// (`found` false, `why` saying why) or that leads mostly past the stream.
+bool TextFromFibRange(StreamSource& main, const Fib& fib, const Job& job, bool found, PieceTable* pieces,
+                      const std::string& why) {
+  if (found) {
+    const PieceCover cover = CoverOf(*pieces, main, job.clock);
+    if (cover.inside * 2 >= cover.chars) return false;
+  }
+  Piece range;
+  if (!FibRangePiece(main, fib, &range)) return false;
+  *pieces = PieceTable({range});
+  job.note(fib.fcMin, int64_t(range.cpEnd) * (range.eightBit ? 1 : 2),
+           (found ? std::string("The piece table points past the end of the main stream.") : why) +
+               " The text was read from the range the File Information Block gives instead; its order may be off "
+               "where the document was edited.");
+  return true;
+}
+
 // Text from a main stream: through its FIB and pieces, else by a scan.
 void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* facts = nullptr) {
   Fib fib;
@@ -223,7 +243,9 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
   }
   PieceTable pieces;
   StreamSource table;  // where the pieces are read from, as the text is
-  CodePage page = fib.version == WordVersion::kWord97 ? CodePage::k1252 : FontCodePage(main, fib);
+  CodePage page = fib.version == WordVersion::kWord97   ? CodePage::k1252
+                  : fib.codePage == CodePage::kMacRoman ? fib.codePage
+                                                        : FontCodePage(main, fib);
   bool found = false;
   if (fib.version == WordVersion::kWord97) {
     const DirEntry* entry = cf ? FindStream(*cf, job, fib.table1 ? "1Table" : "0Table") : nullptr;
@@ -249,6 +271,9 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
     found = total > 0 && fib.fcMin < main.size();
     if (found) pieces = PieceTable({{0, uint32_t(std::min<uint64_t>(total, UINT32_MAX)), fib.fcMin, true}});
     if (!found) why = "The text range in the File Information Block is empty or outside the main stream.";
+  }
+  if (!found || fib.version == WordVersion::kWord97 || fib.complex) {
+    found = TextFromFibRange(main, fib, job, found, &pieces, why) || found;
   }
   if (!found) return ScanStream(main, page, job, why);
   if (facts && pieces.size() <= kMaxIndexedPieces) {
@@ -364,6 +389,22 @@ void ReadDocument(CompoundFile& cf, StreamSource& main, const DirEntry& entry, c
   ReadObjects(cf, job, depth);
 }
 
+// Whether a password is needed to read the document: an encrypted package (a
+// .docx saved with a password is a compound file of these two streams), or a
+// main stream whose FIB says its text is encrypted.
+bool FibEncrypted(StreamSource& main) {
+  if (main.lost()) return false;
+  Fib fib;
+  std::string why;
+  const size_t head = size_t(std::min<int64_t>(main.size(), kFibRoom));
+  return ParseFib(main.view(0, head), head, &fib, &why) && fib.encrypted;
+}
+
+bool NeedsPassword(const StorageTree& tree, StreamSource* main) {
+  if (tree.find(nullptr, "EncryptionInfo") && tree.find(nullptr, "EncryptedPackage")) return true;
+  return main != nullptr && FibEncrypted(*main);
+}
+
 Status ReadDoc(SourceFile& file, const Job& job) {
   YieldClock* clock = job.clock;
   std::string* text = job.text;
@@ -384,9 +425,12 @@ Status ReadDoc(SourceFile& file, const Job& job) {
     reader.finish();
     return Status::OK();
   }
+  // A web page saved under a Word name, in its own encoding.
+  if (LooksLikeHtml(head, size_t(got))) return ReadHtmlText(file, clock, text);
   if (!CompoundFile::HasSignature(head, size_t(got)) && FibIdent(head, size_t(got)) != 0) {
     // Word 2.0 (and 6.0 saved without a container): the file is the main stream.
     StreamSource main(&file);
+    if (FibEncrypted(main)) return PasswordProtected(file.path());
     ReadMain(main, nullptr, job);
     return Status::OK();
   }
@@ -399,6 +443,7 @@ Status ReadDoc(SourceFile& file, const Job& job) {
   StreamSource main;
   const DirEntry* entry = tree.find(nullptr, "WordDocument");
   if (entry) main = StreamSource::Open(cf, *entry);
+  if (NeedsPassword(tree, entry ? &main : nullptr)) return PasswordProtected(file.path());
   if ((!entry || main.lost()) && !FindMainStream(cf, doc, &main)) {
     if (cf.entries().empty()) {
       ScanFile(file, job, "The file holds no readable Word structure.");
