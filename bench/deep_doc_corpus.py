@@ -226,8 +226,8 @@ def cfb_fields(data):
 
 
 def stream_offsets(data, name):
-    """The file offsets of a big stream's bytes, by its directory entry and FAT
-    (None when it is missing or small)."""
+    """The file offsets of a stream's bytes, by its directory entry and FAT (or
+    the mini FAT for a small stream); None when it is missing."""
     ssize, first_fat, first_dir = cfb_fields(data)
     fat_sectors = struct.unpack_from("<109I", data, 0x4C)
     fat = []
@@ -239,21 +239,34 @@ def stream_offsets(data, name):
     while s < len(fat) and len(dirs) < 4096:
         dirs.append(s)
         s = fat[s]
+    def chain(start, size):
+        offsets, s = [], start
+        while s < len(fat) and len(offsets) < size:
+            offsets += range((s + 1) * ssize, (s + 2) * ssize)
+            s = fat[s]
+        return offsets[:size]
+
+    entries = {}
     for d in dirs:
         for k in range(ssize // 128):
             e = (d + 1) * ssize + 128 * k
             n = struct.unpack_from("<H", data, e + 64)[0]
-            if data[e:e + max(n - 2, 0)].decode("utf-16-le", "replace") != name:
-                continue
-            start, size = struct.unpack_from("<II", data, e + 116)
-            if size < 4096:
-                return None
-            offsets, s = [], start
-            while s < len(fat) and len(offsets) * ssize < size:
-                offsets += range((s + 1) * ssize, (s + 2) * ssize)
-                s = fat[s]
-            return offsets[:size]
-    return None
+            entries.setdefault(data[e:e + max(n - 2, 0)].decode("utf-16-le", "replace"),
+                               struct.unpack_from("<II", data, e + 116))
+    if name not in entries or "Root Entry" not in entries:
+        return None
+    start, size = entries[name]
+    if size >= 4096:
+        return chain(start, size)
+    # A small stream: 64-byte sectors of the root's stream, linked by the mini FAT.
+    container = chain(*entries["Root Entry"])
+    minifat_bytes = [data[o] for o in chain(struct.unpack_from("<I", data, 0x3C)[0], 1 << 30)]
+    minifat = struct.unpack_from("<%dI" % (len(minifat_bytes) // 4), bytes(minifat_bytes))
+    offsets, s = [], start
+    while s < len(minifat) and len(offsets) < size and (s + 1) * 64 <= len(container):
+        offsets += container[s * 64:(s + 1) * 64]
+        s = minifat[s]
+    return offsets[:size] if len(offsets) >= size else None
 
 
 def broken_pieces(data, past):

@@ -11,36 +11,78 @@ namespace kw {
 namespace {
 
 constexpr uint32_t kFibEnd = 0x60;      // no text starts inside the FIB's fixed part
-constexpr size_t kSample = 4096;        // bytes looked at to tell 8-bit from UTF-16
+constexpr int64_t kLeastBlock = 16;     // bytes judged at a time ...
+constexpr int64_t kMostBlocks = 16384;  // ... or more, so that a long range makes this many at most
 constexpr uint32_t kClockEvery = 4096;  // pieces between clock ticks
 
-// UTF-16 text of a Latin script has most of its odd bytes zero, and few of
-// its even ones; 8-bit text has hardly any zero byte.
-bool LooksUtf16(StreamSource& main, int64_t begin, int64_t end) {
-  const size_t n = size_t(std::min<int64_t>(end - begin, int64_t(kSample))) & ~size_t(1);
-  if (n < 2) return false;
-  const uint8_t* d = main.view(begin, n);
-  size_t oddZero = 0, evenZero = 0;
-  for (size_t i = 0; i < n; i += 2) {
-    evenZero += d[i] == 0;
-    oddZero += d[i + 1] == 0;
+// Whether a block of the range holds UTF-16 rather than 8-bit text. UTF-16
+// of an alphabet keeps its high bytes the same from one character to the
+// next (0x00 for Latin, 0x04 for Cyrillic); UTF-16 of CJK has hardly a space
+// byte and most bytes high, where 8-bit text of any script has spaces.
+bool Utf16Block(const uint8_t* d, size_t n) {
+  size_t same = 0, high = 0, spaces = 0;
+  for (size_t i = 0; i + 1 < n; i += 2) {
+    same += i >= 2 && d[i + 1] == d[i - 1];
+    high += (d[i] >= 0x80) + (d[i + 1] >= 0x80);
+    spaces += (d[i] == 0x20) + (d[i + 1] == 0x20);
   }
-  return oddZero * 5 >= (n / 2) * 2 && oddZero > 2 * evenZero;
+  const size_t pairs = n / 2;
+  return same * 5 >= pairs * 2 || (spaces * 33 < n && high * 5 >= n * 2);
+}
+
+// Where, in `n` bytes whose kind changes, the new kind starts (an even
+// offset): UTF-16 where three characters in a row share their high byte,
+// 8-bit where two in a row no longer do.
+size_t KindChange(const uint8_t* d, size_t n, bool toWide) {
+  for (size_t j = 2; j + 5 < n; j += 2) {
+    const bool shared = d[j + 1] == d[j + 3] && d[j + 3] == d[j + 5];
+    if (toWide ? shared : d[j + 1] != d[j - 1] && d[j + 3] != d[j + 1]) return j;
+  }
+  return n & ~size_t(1);
 }
 
 }  // namespace
 
-bool FibRangePiece(StreamSource& main, const Fib& fib, Piece* piece) {
+bool FibRangePieces(StreamSource& main, const Fib& fib, std::vector<Piece>* pieces) {
+  pieces->clear();
   const int64_t begin = fib.fcMin;
   const int64_t end = std::min<int64_t>(fib.fcMac, main.size());
   if (fib.fcMin < kFibEnd || begin >= end) return false;
-  const bool wide = fib.version == WordVersion::kWord97 && LooksUtf16(main, begin, end);
-  const uint64_t held = uint64_t(end - begin) / (wide ? 2 : 1);
+  const int64_t block = std::max(kLeastBlock, ((end - begin) / kMostBlocks + 1) & ~int64_t(1));
+  const bool word97 = fib.version == WordVersion::kWord97;
+  // Stretches of one kind, each from where the kind changes.
+  struct Stretch {
+    int64_t at;
+    bool wide;
+  };
+  std::vector<Stretch> stretches;
+  for (int64_t at = begin; at < end; at += block) {
+    const size_t n = size_t(std::min(block, end - at));
+    const bool wide = word97 && n >= 2 && Utf16Block(main.view(at, n), n);
+    if (!stretches.empty() && stretches.back().wide == wide) continue;
+    int64_t from = at;
+    if (!stretches.empty()) {  // where in the two blocks the kind changes
+      const int64_t back = std::max(stretches.back().at, at - block);
+      const size_t m = size_t(std::min(at + block, end) - back);
+      from = back + int64_t(KindChange(main.view(back, m), m, wide));
+    }
+    stretches.push_back({from, wide});
+  }
+  uint32_t cp = 0;
+  for (size_t k = 0; k < stretches.size(); ++k) {
+    const int64_t to = k + 1 < stretches.size() ? stretches[k + 1].at : end;
+    const uint32_t chars = uint32_t((to - stretches[k].at) / (stretches[k].wide ? 2 : 1));
+    if (chars == 0) continue;
+    pieces->push_back(Piece{cp, cp + chars, uint32_t(stretches[k].at), !stretches[k].wide});
+    cp += chars;
+  }
+  // The stories split where the FIB says when they fit in the range.
   const uint64_t stories = TotalCp(fib);
-  const uint64_t chars = stories > 0 && stories <= held ? stories : held;
-  if (chars == 0) return false;
-  *piece = Piece{0, uint32_t(std::min<uint64_t>(chars, UINT32_MAX)), fib.fcMin, !wide};
-  return true;
+  if (stories > 0 && stories < cp) {
+    while (!pieces->empty() && pieces->back().cpStart >= stories) pieces->pop_back();
+    if (!pieces->empty()) pieces->back().cpEnd = uint32_t(stories);
+  }
+  return !pieces->empty();
 }
 
 PieceCover CoverOf(PieceTable& pieces, const StreamSource& main, YieldClock* clock) {
@@ -62,6 +104,23 @@ PieceCover CoverOf(PieceTable& pieces, const StreamSource& main, YieldClock* clo
   }
   pieces.rewind();
   return cover;
+}
+
+std::vector<ByteSpan> Uncovered(const std::vector<Piece>& byOffset, int64_t begin, int64_t end, int64_t least) {
+  std::vector<ByteSpan> spans;
+  int64_t at = begin;
+  auto gap = [&](int64_t to) {
+    if (to - at >= least) spans.push_back({at, to});
+  };
+  for (const Piece& p : byOffset) {
+    if (at >= end) break;
+    const int64_t from = std::min<int64_t>(p.offset, end);
+    const int64_t to = int64_t(p.offset) + int64_t(p.cpEnd - p.cpStart) * (p.eightBit ? 1 : 2);
+    if (from > at) gap(from);
+    at = std::max(at, to);
+  }
+  if (end > at) gap(end);
+  return spans;
 }
 
 }  // namespace kw

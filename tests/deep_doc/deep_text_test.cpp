@@ -119,6 +119,36 @@ TEST_F(DeepTextTest, LostPieceTableReadsTheFibRangeIn8BitOrUtf16) {
   }
 }
 
+// Two paragraphs, 8-bit then UTF-16, the FIB's range around them; with
+// `lostSecond`, the second piece points past the stream.
+std::string TwoPieces(const std::string& first, const std::string& second, bool lostSecond, CfbLayout* layout) {
+  test::Word97 doc = test::BuildWord97({{first, true}, {second, false}}, uint32_t(first.size() + second.size()));
+  test::Put32(doc.main, 0x18, 0x400);
+  test::Put32(doc.main, 0x1C, uint32_t(0x400 + first.size() + 2 * second.size()));
+  if (lostSecond) test::Put32(doc.table, 5 + 12 + 8 + 2, 0x7FFFF000);
+  return test::BuildWord97File(doc, layout);
+}
+
+TEST_F(DeepTextTest, TextInNoPieceIsScannedAndFollowsInFileOrder) {
+  CfbLayout layout;
+  const std::string first = "The first paragraph is the longer one, by far: it holds most of the text\r";
+  const std::string second = "Second paragraph, long enough to search\r";
+  const std::string both = first.substr(0, first.size() - 1) + "\r\n" + second.substr(0, second.size() - 1) + "\r\n";
+  EXPECT_EQ(Read(TwoPieces(first, second, true, &layout)), both);
+  EXPECT_TRUE(Noted("are in no piece; they were searched for text, and the 1 passages found follow the text"))
+      << Dump();
+
+  // Most of the text past the stream: the FIB's range, 8-bit and UTF-16 told apart.
+  damage = DamageReport();
+  EXPECT_EQ(Read(TwoPieces("Short one\r", second, true, &layout)), "Short one\r\n" + second.substr(0, 39) + "\r\n");
+  EXPECT_TRUE(Noted("read from the range the File Information Block gives")) << Dump();
+
+  // A sound file's text is read once, with no search.
+  damage = DamageReport();
+  EXPECT_EQ(Read(TwoPieces(first, second, false, &layout)), both);
+  EXPECT_TRUE(damage.empty()) << Dump();
+}
+
 TEST_F(DeepTextTest, ScanDropsRunsOfOneRepeatedSymbol) {
   std::string bytes(64, '\0');
   for (int k = 0; k < 40; ++k) bytes += "\xFF\xFF ";  // "ÿÿ ÿÿ ..." reads as words
