@@ -17,17 +17,18 @@ constexpr uint32_t kClockEvery = 4096;  // pieces between clock ticks
 
 // Whether a block of the range holds UTF-16 rather than 8-bit text. UTF-16
 // of an alphabet keeps its high bytes the same from one character to the
-// next (0x00 for Latin, 0x04 for Cyrillic); UTF-16 of CJK has hardly a space
-// byte and most bytes high, where 8-bit text of any script has spaces.
+// next (0x00 for Latin, 0x04 for Cyrillic). UTF-16 of CJK has no space byte,
+// and low bytes that are controls or high half the time, where 8-bit text
+// (which Word keeps to Windows-1252) is mostly letters and spaces.
 bool Utf16Block(const uint8_t* d, size_t n) {
-  size_t same = 0, high = 0, spaces = 0;
+  size_t same = 0, spaces = 0, oddLow = 0;
   for (size_t i = 0; i + 1 < n; i += 2) {
     same += i >= 2 && d[i + 1] == d[i - 1];
-    high += (d[i] >= 0x80) + (d[i + 1] >= 0x80);
     spaces += (d[i] == 0x20) + (d[i + 1] == 0x20);
+    oddLow += d[i] < 0x20 || d[i] >= 0x80;
   }
   const size_t pairs = n / 2;
-  return same * 5 >= pairs * 2 || (spaces * 33 < n && high * 5 >= n * 2);
+  return same * 5 >= pairs * 2 || (spaces * 33 < n && oddLow * 10 >= pairs * 3);
 }
 
 // Where, in `n` bytes whose kind changes, the new kind starts (an even
