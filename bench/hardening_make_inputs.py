@@ -95,11 +95,5 @@ packages = {
     "bomb.docx": bomb,
     "same-names.docx": same_names,
 }
-# Web pages under a Word name, for Deep Recovery's page reader: tags and
-# references without end, and a quote that never closes.
-pages = {
-    "page-tags.doc": lambda: b"<html>" + fill(b"<p class='a'>&#x263A;&amp x &nbsp")[6:],
-    "page-open.doc": lambda: b"<html>" + fill(b"<a href='")[6:],
-}
-for name, make in {**binaries, **packages, **pages}.items():
+for name, make in {**binaries, **packages}.items():
     write(name, make)

@@ -44,6 +44,10 @@ class HtmlDecoder {
   // Calls `put(char32_t)` for each character of the next bytes.
   template <typename Put>
   void feed(const uint8_t* data, size_t size, Put&& put);
+  // Whether an ASCII byte read now is that character (no sequence is begun).
+  bool asciiAsIs() const {
+    return need_ == 0 && (encoding_.kind == HtmlEncoding::Kind::kUtf8 || encoding_.kind == HtmlEncoding::Kind::kPage);
+  }
 
  private:
   HtmlEncoding encoding_;

@@ -58,6 +58,14 @@ class Markup {
       case State::kEntity: return entity(c);
     }
   }
+  // Whether plain text now goes straight into the line (plainText()).
+  bool inText() const { return state_ == State::kText && hidden_ == 0; }
+  // Printable ASCII other than '<' and '&', as put() would take it.
+  void plainText(const char* p, size_t n) {
+    if (space_) line_.push_back(' ');
+    space_ = false;
+    line_.append(p, n);
+  }
   void finish() {
     if (state_ == State::kEntity) flushEntity();
     endLine();
@@ -245,7 +253,21 @@ Status ReadHtmlText(SourceFile& file, YieldClock* clock, std::string* text) {
     const int64_t n = file.readAt(pos + 1, buf.data(), buf.size());
     if (n < 0) return file.lastError();
     if (n == 0) break;
-    decoder.feed(buf.data(), size_t(n), [&markup](char32_t c) { markup.put(c); });
+    const auto put = [&markup](char32_t c) { markup.put(c); };
+    for (size_t i = 0; i < size_t(n);) {
+      // Runs of printable ASCII in text go in whole.
+      size_t j = i;
+      if (decoder.asciiAsIs() && markup.inText()) {
+        while (j < size_t(n) && buf[j] > 0x20 && buf[j] < 0x7F && buf[j] != '<' && buf[j] != '&') ++j;
+      }
+      if (j > i) {
+        markup.plainText(reinterpret_cast<const char*>(buf.data() + i), j - i);
+      } else {
+        decoder.feed(buf.data() + i, 1, put);
+        ++j;
+      }
+      i = j;
+    }
     pos += n;
     if (clock) clock->tick();
     if (clock && clock->stopped()) break;
