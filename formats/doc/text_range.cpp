@@ -15,29 +15,45 @@ constexpr int64_t kLeastBlock = 16;     // bytes judged at a time ...
 constexpr int64_t kMostBlocks = 16384;  // ... or more, so that a long range makes this many at most
 constexpr uint32_t kClockEvery = 4096;  // pieces between clock ticks
 
-// Whether a block of the range holds UTF-16 rather than 8-bit text. UTF-16
-// of an alphabet keeps its high bytes the same from one character to the
-// next (0x00 for Latin, 0x04 for Cyrillic). UTF-16 of CJK has no space byte,
-// and low bytes that are controls or high half the time, where 8-bit text
-// (which Word keeps to Windows-1252) is mostly letters and spaces.
-bool Utf16Block(const uint8_t* d, size_t n) {
-  size_t same = 0, spaces = 0, oddLow = 0;
+// Whether the character at `d` (a UTF-16 unit's bytes) reads as one of a
+// run of UTF-16 text of an alphabet: its high byte is zero (Latin, spaces,
+// punctuation) or that of the alphabet's last letter (0x04 for Cyrillic).
+// 8-bit text has no zero bytes, and its odd bytes rarely repeat.
+bool AlphabetUnit(const uint8_t* d, uint8_t* lastHigh) {
+  if (d[1] == 0) return true;
+  const bool same = d[1] == *lastHigh;
+  *lastHigh = d[1];
+  return same;
+}
+
+// Whether a block of the range holds UTF-16 rather than 8-bit text: most of
+// its characters read as a run of an alphabet's; or, for CJK, it has no
+// space byte and low bytes that are controls or high half the time, where
+// 8-bit text (which Word keeps to Windows-1252) is letters and spaces.
+enum class BlockKind { kEightBit, kAlphabet, kCjk };
+BlockKind KindOfBlock(const uint8_t* d, size_t n) {
+  size_t alphabet = 0, spaces = 0, oddLow = 0;
+  uint8_t lastHigh = 0;
   for (size_t i = 0; i + 1 < n; i += 2) {
-    same += i >= 2 && d[i + 1] == d[i - 1];
+    alphabet += AlphabetUnit(d + i, &lastHigh);
     spaces += (d[i] == 0x20) + (d[i + 1] == 0x20);
     oddLow += d[i] < 0x20 || d[i] >= 0x80;
   }
   const size_t pairs = n / 2;
-  return same * 5 >= pairs * 2 || (spaces * 33 < n && oddLow * 10 >= pairs * 3);
+  if (alphabet * 4 >= pairs * 3) return BlockKind::kAlphabet;
+  return spaces * 33 < n && oddLow * 10 >= pairs * 3 ? BlockKind::kCjk : BlockKind::kEightBit;
 }
 
 // Where, in `n` bytes whose kind changes, the new kind starts (an even
-// offset): UTF-16 where three characters in a row share their high byte,
+// offset): UTF-16 where three characters in a row read as an alphabet's,
 // 8-bit where two in a row no longer do.
 size_t KindChange(const uint8_t* d, size_t n, bool toWide) {
-  for (size_t j = 2; j + 5 < n; j += 2) {
-    const bool shared = d[j + 1] == d[j + 3] && d[j + 3] == d[j + 5];
-    if (toWide ? shared : d[j + 1] != d[j - 1] && d[j + 3] != d[j + 1]) return j;
+  uint8_t lastHigh = 0;
+  int run = 0;  // characters in a row of the new kind
+  for (size_t j = 0; j + 1 < n; j += 2) {
+    const bool wide = AlphabetUnit(d + j, &lastHigh);
+    run = wide == toWide ? run + 1 : 0;
+    if (run == (toWide ? 3 : 2)) return j + 2 - 2 * size_t(run);
   }
   return n & ~size_t(1);
 }
@@ -57,15 +73,20 @@ bool FibRangePieces(StreamSource& main, const Fib& fib, std::vector<Piece>* piec
     bool wide;
   };
   std::vector<Stretch> stretches;
+  BlockKind last = BlockKind::kEightBit;
   for (int64_t at = begin; at < end; at += block) {
     const size_t n = size_t(std::min(block, end - at));
-    const bool wide = word97 && n >= 2 && Utf16Block(main.view(at, n), n);
+    const BlockKind kind = word97 && n >= 2 ? KindOfBlock(main.view(at, n), n) : BlockKind::kEightBit;
+    const bool wide = kind != BlockKind::kEightBit;
+    const bool alphabet = kind == BlockKind::kAlphabet || last == BlockKind::kAlphabet;
+    last = kind;
     if (!stretches.empty() && stretches.back().wide == wide) continue;
     int64_t from = at;
-    if (!stretches.empty()) {  // where in the two blocks the kind changes
+    if (!stretches.empty() && alphabet) {  // where in the two blocks the kind changes
       const int64_t back = std::max(stretches.back().at, at - block);
       const size_t m = size_t(std::min(at + block, end) - back);
-      from = back + int64_t(KindChange(main.view(back, m), m, wide));
+      const size_t change = KindChange(main.view(back, m), m, wide);
+      if (change < m) from = back + int64_t(change);
     }
     stretches.push_back({from, wide});
   }
