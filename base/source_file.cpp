@@ -17,6 +17,11 @@ Status CannotRead(const std::string& path, const std::string& reason) {
   return Status::IOError("Cannot read " + Quoted(path) + ": " + reason + ".");
 }
 
+Status PasswordProtected(const std::string& path) {
+  return Status::Encrypted("Cannot read " + Quoted(path) +
+                           ": it is password-protected and cannot be read without the password.");
+}
+
 SourceFile::~SourceFile() { close(); }
 
 SourceFile::SourceFile(SourceFile&& other) noexcept { *this = std::move(other); }

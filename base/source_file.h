@@ -82,5 +82,7 @@ class SourceFile {
 // "Cannot read "PATH": REASON." — the one form in which file errors reach
 // users (control characters in PATH are written out).
 Status CannotRead(const std::string& path, const std::string& reason);
+// The file at `path` is password-protected (Status::Encrypted).
+Status PasswordProtected(const std::string& path);
 
 }  // namespace kw

@@ -19,14 +19,17 @@ class Status {
   // The request itself is wrong (a picture that ends before it begins, ...),
   // or the input is not of the kind a reader reads.
   static Status Invalid(std::string message) { return Status(Code::kInvalid, std::move(message)); }
+  // The input is password-protected: nothing can be read without the password.
+  static Status Encrypted(std::string message) { return Status(Code::kEncrypted, std::move(message)); }
 
   bool ok() const { return code_ == Code::kOk; }
   bool isIOError() const { return code_ == Code::kIOError; }
   bool isInvalid() const { return code_ == Code::kInvalid; }
+  bool isEncrypted() const { return code_ == Code::kEncrypted; }
   const std::string& message() const { return message_; }
 
  private:
-  enum class Code { kOk, kIOError, kInvalid };
+  enum class Code { kOk, kIOError, kInvalid, kEncrypted };
   Status(Code code, std::string message) : code_(code), message_(std::move(message)) {}
 
   Code code_ = Code::kOk;

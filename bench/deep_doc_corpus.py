@@ -17,7 +17,9 @@ those paths cannot carry) and Word 97-2003 files made three ways:
                    (body only)
 and damaged copies of every lo/, pandoc/ and w8/ file: zeroed header, zeroed
 first FAT sector, zeroed first directory sector, cut at 50% and 90%, and 24
-random bytes changed. Outputs are never committed.
+random bytes changed; the piece table zeroed (no-pieces) or every piece
+moved past the end of the main stream (pieces-past). Outputs are never
+committed.
 """
 import html
 import os
@@ -223,6 +225,86 @@ def cfb_fields(data):
     return ssize, first_fat, first_dir
 
 
+def stream_offsets(data, name):
+    """The file offsets of a stream's bytes, by its directory entry and FAT (or
+    the mini FAT for a small stream); None when it is missing."""
+    ssize, first_fat, first_dir = cfb_fields(data)
+    fat_sectors = struct.unpack_from("<109I", data, 0x4C)
+    fat = []
+    for s in fat_sectors:
+        if s >= 0xFFFFFFFA:
+            break
+        fat += struct.unpack_from("<%dI" % (ssize // 4), data, (s + 1) * ssize)
+    dirs, s = [], first_dir
+    while s < len(fat) and len(dirs) < 4096:
+        dirs.append(s)
+        s = fat[s]
+    def chain(start, size):
+        offsets, s = [], start
+        while s < len(fat) and len(offsets) < size:
+            offsets += range((s + 1) * ssize, (s + 2) * ssize)
+            s = fat[s]
+        return offsets[:size]
+
+    entries = {}
+    for d in dirs:
+        for k in range(ssize // 128):
+            e = (d + 1) * ssize + 128 * k
+            n = struct.unpack_from("<H", data, e + 64)[0]
+            entries.setdefault(data[e:e + max(n - 2, 0)].decode("utf-16-le", "replace"),
+                               struct.unpack_from("<II", data, e + 116))
+    if name not in entries or "Root Entry" not in entries:
+        return None
+    start, size = entries[name]
+    if size >= 4096:
+        return chain(start, size)
+    # A small stream: 64-byte sectors of the root's stream, linked by the mini FAT.
+    container = chain(*entries["Root Entry"])
+    minifat_bytes = [data[o] for o in chain(struct.unpack_from("<I", data, 0x3C)[0], 1 << 30)]
+    minifat = struct.unpack_from("<%dI" % (len(minifat_bytes) // 4), bytes(minifat_bytes))
+    offsets, s = [], start
+    while s < len(minifat) and len(offsets) < size and (s + 1) * 64 <= len(container):
+        offsets += container[s * 64:(s + 1) * 64]
+        s = minifat[s]
+    return offsets[:size] if len(offsets) >= size else None
+
+
+def broken_pieces(data, past):
+    """The piece table lost (its bytes zeroed) or, with `past`, every piece
+    moved past the end of the main stream; None when it cannot be found."""
+    main, table = stream_offsets(data, "WordDocument"), None
+    if main is None:
+        return None
+    fib = bytes(data[o] for o in main[:0x200])
+    table = stream_offsets(data, "1Table" if struct.unpack_from("<H", fib, 0x0A)[0] & 0x200 else "0Table")
+    if table is None:
+        return None
+    fc, lcb = struct.unpack_from("<II", fib, 0x1A2)
+    if fc + lcb > len(table) or lcb < 5:
+        return None
+    b = bytearray(data)
+    clx = bytes(data[table[fc + i]] for i in range(lcb))
+    at = 0
+    while at < len(clx) and clx[at] == 1:  # property records before the pieces
+        at += 3 + struct.unpack_from("<H", clx, at + 1)[0]
+    if at + 5 > len(clx) or clx[at] != 2:
+        return None
+    plc = struct.unpack_from("<I", clx, at + 1)[0]
+    n = (plc - 4) // 12
+    for k in range(n):
+        pcd = at + 5 + 4 * (n + 1) + 8 * k
+        for i in range(8 if not past else 0):
+            b[table[fc + pcd + i]] = 0
+        if past:
+            raw = struct.pack("<I", 0x7FFF0000 | (struct.unpack_from("<I", clx, pcd + 2)[0] & 0x40000000))
+            for i in range(4):
+                b[table[fc + pcd + 2 + i]] = raw[i]
+    if not past:
+        for i in range(lcb):
+            b[table[fc + i]] = 0
+    return bytes(b)
+
+
 def damage(src, outdir, name):
     data = open(src, "rb").read()
     ssize, fat, dirs = cfb_fields(data)
@@ -243,8 +325,12 @@ def damage(src, outdir, name):
         "cut50": data[: len(data) // 2],
         "cut90": data[: len(data) * 9 // 10],
         "flipped": bytes(flipped),
+        "no-pieces": broken_pieces(data, past=False),
+        "pieces-past": broken_pieces(data, past=True),
     }
     for cls, content in variants.items():
+        if content is None:
+            continue
         os.makedirs(os.path.join(outdir, cls), exist_ok=True)
         with open(os.path.join(outdir, cls, name), "wb") as f:
             f.write(content)

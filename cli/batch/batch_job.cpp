@@ -75,6 +75,7 @@ std::optional<BatchOutcome> RunBatchFile(const BatchFile& file, const BatchSetti
   if (::lstat(file.path.c_str(), &st) == 0) outcome.size = st.st_size;
   const auto finish = [&](const Status& status) {
     if (!status.ok()) outcome.error = status.message();
+    outcome.encrypted = status.isEncrypted();
     outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return report.append(ReportLine(outcome));
   };

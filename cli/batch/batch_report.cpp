@@ -69,7 +69,10 @@ std::string ReportLine(const BatchOutcome& o) {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%.3f", o.seconds);
   line += ", \"size\": " + std::to_string(o.size) + ", \"format\": " + JsonString(o.format) +
-          ", \"mode\": " + JsonString(o.mode) + ", \"status\": " + (o.error.empty() ? "\"ok\"" : "\"error\"");
+          ", \"mode\": " + JsonString(o.mode) + ", \"status\": " +
+          (o.error.empty() ? "\"ok\""
+           : o.encrypted   ? "\"encrypted\""
+                           : "\"error\"");
   if (!o.error.empty()) line += ", \"message\": " + JsonString(o.error);
   line += ", \"characters\": " + std::to_string(o.characters) + ", \"paragraphs\": " + std::to_string(o.paragraphs) +
           ", \"pictures\": " + std::to_string(o.pictures) +

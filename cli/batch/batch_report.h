@@ -7,7 +7,8 @@
 //    "status": "ok", "characters": 812, "paragraphs": 14, "pictures": 2,
 //    "damage": {"count": 1, "summary": "zip at 1024: ..."}, "seconds": 0.004}
 //
-// A failed file has "status": "error" and "message". Strings are JSON
+// A failed file has "status": "error" and "message"; a password-protected
+// one "status": "encrypted" and the message saying so. Strings are JSON
 // escaped; a path that is not UTF-8 has its bad bytes shown as U+FFFD and
 // its exact bytes in "path_hex".
 //
@@ -30,7 +31,8 @@ struct BatchOutcome {
   int64_t size = 0;
   std::string format = "other";  // doc, docx, rtf, html or other
   std::string mode;
-  std::string error;  // empty: ok
+  std::string error;       // empty: ok
+  bool encrypted = false;  // the error is that the file is password-protected
   int64_t characters = 0;
   int64_t paragraphs = 0;
   int64_t pictures = 0;

@@ -13,11 +13,13 @@
 #include "formats/doc/doc_pictures.h"
 #include "formats/doc/embedded_objects.h"
 #include "formats/doc/fib.h"
+#include "formats/doc/html_text.h"
 #include "formats/doc/piece_table.h"
 #include "formats/doc/rtf_text.h"
 #include "formats/doc/storage_tree.h"
 #include "formats/doc/story_text.h"
 #include "formats/doc/stream_source.h"
+#include "formats/doc/text_range.h"
 #include "formats/doc/text_scan.h"
 
 namespace kw {
@@ -207,6 +209,50 @@ int64_t CpOf(const std::vector<Piece>& byOffset, uint32_t fc) {
   return k < uint64_t(it->cpEnd - it->cpStart) ? int64_t(it->cpStart + k) : -1;
 }
 
+// The text range the FIB gives, as pieces, in place of a piece table
+// that is lost or leads mostly past the stream (`reason` says which).
+bool PieceFromFibRange(StreamSource& main, const Fib& fib, const Job& job, const std::string& reason,
+                       PieceTable* pieces) {
+  std::vector<Piece> range;
+  if (!FibRangePieces(main, fib, &range)) return false;
+  *pieces = PieceTable(std::move(range));
+  job.note(fib.fcMin, int64_t(std::min<int64_t>(fib.fcMac, main.size()) - fib.fcMin),
+           reason +
+               " The text was read from the range the File Information Block gives instead; its order may be off "
+               "where the document was edited.");
+  return true;
+}
+
+// The parts of the FIB's text range that no piece covers, scanned when the
+// pieces are damaged (`suspect`) or gave much less text than the range
+// holds: the finds follow the text read, in file order, and repeat none of
+// it. A sound file leaves no such part, or only text it deleted, which is
+// left alone.
+void ScanUncovered(StreamSource& main, const Fib& fib, const std::vector<Piece>& byOffset, CodePage page,
+                   const Job& job, bool suspect, int64_t chars) {
+  constexpr int64_t kLeastSpan = 64;
+  const int64_t end = std::min<int64_t>(fib.fcMac, main.size());
+  if (fib.fcMin < 0x60 || end <= int64_t(fib.fcMin)) return;
+  if (!suspect && chars * 2 >= (end - int64_t(fib.fcMin)) / 2) return;
+  const std::vector<ByteSpan> spans = Uncovered(byOffset, fib.fcMin, end, kLeastSpan);
+  size_t runs = 0;
+  int64_t bytes = 0;
+  for (const ByteSpan& s : spans) {
+    if (job.stopped()) break;
+    const ByteReader read = [&main, &s](size_t offset, size_t length) {
+      return main.view(s.begin + int64_t(offset), length);
+    };
+    runs += ScanForText(read, size_t(s.end - s.begin), page, job.clock, job.text).runs;
+    bytes += s.end - s.begin;
+  }
+  if (runs == 0) return;
+  job.note(spans.front().begin, 0,
+           std::to_string(bytes) +
+               " bytes of the main stream's text range are in no piece; they were searched for "
+               "text, and the " +
+               std::to_string(runs) + " passages found follow the text, in file order.");
+}
+
 // Text from a main stream: through its FIB and pieces, else by a scan.
 void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* facts = nullptr) {
   Fib fib;
@@ -223,7 +269,9 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
   }
   PieceTable pieces;
   StreamSource table;  // where the pieces are read from, as the text is
-  CodePage page = fib.version == WordVersion::kWord97 ? CodePage::k1252 : FontCodePage(main, fib);
+  CodePage page = fib.version == WordVersion::kWord97   ? CodePage::k1252
+                  : fib.codePage == CodePage::kMacRoman ? fib.codePage
+                                                        : FontCodePage(main, fib);
   bool found = false;
   if (fib.version == WordVersion::kWord97) {
     const DirEntry* entry = cf ? FindStream(*cf, job, fib.table1 ? "1Table" : "0Table") : nullptr;
@@ -250,13 +298,22 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
     if (found) pieces = PieceTable({{0, uint32_t(std::min<uint64_t>(total, UINT32_MAX)), fib.fcMin, true}});
     if (!found) why = "The text range in the File Information Block is empty or outside the main stream.";
   }
+  if (found && (fib.version == WordVersion::kWord97 || fib.complex)) {
+    const PieceCover cover = CoverOf(pieces, main, job.clock);
+    if (cover.inside * 2 < cover.chars) {
+      found = false;
+      why = "The piece table points past the end of the main stream.";
+    }
+  }
+  if (!found) found = PieceFromFibRange(main, fib, job, why, &pieces);
   if (!found) return ScanStream(main, page, job, why);
-  if (facts && pieces.size() <= kMaxIndexedPieces) {
+  const bool suspect = !why.empty() || !Plausible(pieces, fib);  // the pieces were cut, repaired or end early
+  std::vector<Piece> byOffset;
+  if (pieces.size() <= kMaxIndexedPieces) {
     Piece piece;
     pieces.rewind();
-    while (pieces.next(&piece)) facts->pieces.push_back(piece);
-    std::sort(facts->pieces.begin(), facts->pieces.end(),
-              [](const Piece& a, const Piece& b) { return a.offset < b.offset; });
+    while (pieces.next(&piece)) byOffset.push_back(piece);
+    std::sort(byOffset.begin(), byOffset.end(), [](const Piece& a, const Piece& b) { return a.offset < b.offset; });
   }
   const size_t before = job.text->size();
   const StoryStats stats = AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text, job.sink);
@@ -266,7 +323,10 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
   if (stats.chars == 0 && stats.lost == 0 && main.size() > 0x600) {
     job.text->resize(before);
     ScanStream(main, page, job, "The piece table leads to no text.");
+  } else if (pieces.size() <= kMaxIndexedPieces) {
+    ScanUncovered(main, fib, byOffset, page, job, suspect || stats.lost > 0, stats.chars);
   }
+  if (facts) facts->pieces = std::move(byOffset);
 }
 
 // A file with no container: scanned in chunks.
@@ -364,6 +424,22 @@ void ReadDocument(CompoundFile& cf, StreamSource& main, const DirEntry& entry, c
   ReadObjects(cf, job, depth);
 }
 
+// Whether a password is needed to read the document: an encrypted package (a
+// .docx saved with a password is a compound file of these two streams), or a
+// main stream whose FIB says its text is encrypted.
+bool FibEncrypted(StreamSource& main) {
+  if (main.lost()) return false;
+  Fib fib;
+  std::string why;
+  const size_t head = size_t(std::min<int64_t>(main.size(), kFibRoom));
+  return ParseFib(main.view(0, head), head, &fib, &why) && fib.encrypted;
+}
+
+bool NeedsPassword(const StorageTree& tree, StreamSource* main) {
+  if (tree.find(nullptr, "EncryptionInfo") && tree.find(nullptr, "EncryptedPackage")) return true;
+  return main != nullptr && FibEncrypted(*main);
+}
+
 Status ReadDoc(SourceFile& file, const Job& job) {
   YieldClock* clock = job.clock;
   std::string* text = job.text;
@@ -384,9 +460,12 @@ Status ReadDoc(SourceFile& file, const Job& job) {
     reader.finish();
     return Status::OK();
   }
+  // A web page saved under a Word name, in its own encoding.
+  if (LooksLikeHtml(head, size_t(got))) return ReadHtmlText(file, clock, text);
   if (!CompoundFile::HasSignature(head, size_t(got)) && FibIdent(head, size_t(got)) != 0) {
     // Word 2.0 (and 6.0 saved without a container): the file is the main stream.
     StreamSource main(&file);
+    if (FibEncrypted(main)) return PasswordProtected(file.path());
     ReadMain(main, nullptr, job);
     return Status::OK();
   }
@@ -399,6 +478,7 @@ Status ReadDoc(SourceFile& file, const Job& job) {
   StreamSource main;
   const DirEntry* entry = tree.find(nullptr, "WordDocument");
   if (entry) main = StreamSource::Open(cf, *entry);
+  if (NeedsPassword(tree, entry ? &main : nullptr)) return PasswordProtected(file.path());
   if ((!entry || main.lost()) && !FindMainStream(cf, doc, &main)) {
     if (cf.entries().empty()) {
       ScanFile(file, job, "The file holds no readable Word structure.");

@@ -2,10 +2,12 @@
 #pragma once
 // ReadDocDeep: the text of a Word 97-2003, 6.0/95 or 2.0 document read
 // through its own structure (compound file, File Information Block, piece
-// table), with a scan for text wherever that structure is lost.
+// table), with a scan for text wherever that structure is lost; RTF and web
+// pages saved under a Word name are read as what they are.
 //
 // What it promises: it returns OK with whatever text it found (possibly
-// none) and fails only when the file cannot be read at all. Every fallback
+// none) and fails only when the file cannot be read at all, or is
+// password-protected (Status::Encrypted, naming the file). Every fallback
 // and every part it had to skip is in the DamageReport (readers "cfb" and
 // "doc"), with where and why. It ticks `clock` (may be null) in its long
 // loops and, once the clock is stopped, returns what it has.

@@ -9,6 +9,10 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/deep_doc.h
   ${CMAKE_CURRENT_LIST_DIR}/fib.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fib.h
+  ${CMAKE_CURRENT_LIST_DIR}/html_encoding.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/html_encoding.h
+  ${CMAKE_CURRENT_LIST_DIR}/html_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/html_text.h
   ${CMAKE_CURRENT_LIST_DIR}/piece_table.cpp
   ${CMAKE_CURRENT_LIST_DIR}/piece_table.h
   ${CMAKE_CURRENT_LIST_DIR}/plain_chars.cpp
@@ -19,6 +23,10 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/story_text.h
   ${CMAKE_CURRENT_LIST_DIR}/stream_source.cpp
   ${CMAKE_CURRENT_LIST_DIR}/stream_source.h
+  ${CMAKE_CURRENT_LIST_DIR}/scan_guard.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scan_guard.h
+  ${CMAKE_CURRENT_LIST_DIR}/text_range.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/text_range.h
   ${CMAKE_CURRENT_LIST_DIR}/text_scan.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_scan.h
   ${CMAKE_CURRENT_LIST_DIR}/word_text.cpp

@@ -11,6 +11,7 @@ uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uin
 constexpr uint16_t kIdent97 = 0xA5EC;
 constexpr uint16_t kIdent6 = 0xA5DC;
 constexpr uint16_t kIdent2 = 0xA5DB;
+constexpr uint16_t kMacCharSet = 256;  // the FIB's chse for Macintosh text
 
 // Word 97: the FIB's variable parts, each after its count; falls back to the
 // usual sizes when a count is damaged.
@@ -50,6 +51,27 @@ bool Parse97(const uint8_t* d, size_t size, Fib* fib, std::string* why) {
   return true;
 }
 
+// The identifier a block with a less common wIdent (a beta, a localised or
+// a third-party writer's) is read as, when the rest of it is sound: a Word 97
+// block's counts of its variable parts, or a Word 6 block's text range.
+uint16_t SoundFibIdent(const uint8_t* d, size_t size) {
+  if (size < 0x60) return 0;
+  const uint16_t nFib = U16(d + 2);
+  if (nFib >= 0xC1 && nFib <= 0x200) return U16(d + 0x20) == 14 && U16(d + 0x3E) == 22 ? kIdent97 : 0;
+  const uint32_t fcMin = U32(d + 0x18);
+  const uint32_t fcMac = U32(d + 0x1C);
+  if (nFib >= 0x65 && nFib <= 0x69) return fcMin >= 0x60 && fcMin <= fcMac && fcMac < (1u << 31) ? kIdent6 : 0;
+  return 0;
+}
+
+// Word 6.0/95 and 2.0 keep 8-bit text in the writer's character set: the
+// language's Windows code page, or Macintosh Roman for a file written on a
+// Macintosh (its chse says so, or its environment and fMac flag).
+CodePage Word6CodePage(const uint8_t* d, uint16_t lid) {
+  const bool mac = U16(d + 0x14) == kMacCharSet || (d[0x12] == 1 && (d[0x13] & 1));
+  return mac ? CodePage::kMacRoman : CodePageForLanguage(lid);
+}
+
 }  // namespace
 
 uint16_t FibIdent(const uint8_t* bytes, size_t size) {
@@ -64,7 +86,8 @@ uint16_t FibIdent(const uint8_t* bytes, size_t size) {
 
 bool ParseFib(const uint8_t* d, size_t size, Fib* fib, std::string* why) {
   *fib = Fib{};
-  const uint16_t id = FibIdent(d, size);
+  uint16_t id = FibIdent(d, size);
+  if (id == 0) id = SoundFibIdent(d, size);
   if (id == 0) {
     *why = "The main stream does not start with a File Information Block.";
     return false;
@@ -77,7 +100,9 @@ bool ParseFib(const uint8_t* d, size_t size, Fib* fib, std::string* why) {
   fib->lid = U16(d + 6);
   const uint16_t flags = U16(d + 0x0A);
   fib->complex = flags & 0x0004;
-  fib->encrypted = flags & 0x0100;
+  // Encrypted (or obfuscated) files carry a key, or the length of their
+  // encryption header, beside the flag: a flag alone is more likely damage.
+  fib->encrypted = (flags & 0x0100) && U32(d + 0x0E) != 0;
   fib->table1 = flags & 0x0200;
   fib->fcMin = U32(d + 0x18);
   fib->fcMac = U32(d + 0x1C);
@@ -89,7 +114,7 @@ bool ParseFib(const uint8_t* d, size_t size, Fib* fib, std::string* why) {
   // and Word 2.0 share the opening layout.
   fib->version = id == kIdent2 ? WordVersion::kWord2 : WordVersion::kWord6;
   fib->table1 = false;
-  fib->codePage = CodePageForLanguage(fib->lid);
+  fib->codePage = Word6CodePage(d, fib->lid);
   fib->cbMac = U32(d + 0x20);
   if (fib->version == WordVersion::kWord2) {
     fib->ccp[kMainStory] = fib->fcMac > fib->fcMin ? fib->fcMac - fib->fcMin : 0;

@@ -6,7 +6,8 @@
 // which code page 8-bit text is.
 //
 // Word 97-2003 (wIdent 0xA5EC), Word 6.0/95 (0xA5DC) and Word 2.0 (0xA5DB)
-// blocks are read. ParseFib() checks only what the reader relies on and caps
+// blocks are read, and so is a block with another identifier whose layout is
+// sound. ParseFib() checks only what the reader relies on and caps
 // nothing: callers check every offset against the stream it points into.
 
 #include <cstddef>

@@ -14,8 +14,8 @@ namespace kw {
 
 namespace {
 
-constexpr CodePage kPages[] = {CodePage::k1250, CodePage::k1251, CodePage::k1252,
-                               CodePage::k1253, CodePage::k1254, CodePage::k1257};
+constexpr CodePage kPages[] = {CodePage::k1250, CodePage::k1251, CodePage::k1252,    CodePage::k1253,
+                               CodePage::k1254, CodePage::k1257, CodePage::kMacRoman};
 constexpr size_t kPageCount = sizeof kPages / sizeof kPages[0];
 
 // Per code page, each byte's UTF-8 (nothing for the bytes that give no text;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/yield_clock.h"
+#include "formats/doc/scan_guard.h"
 #include "formats/doc/word_text.h"
 
 namespace kw {
@@ -282,6 +283,7 @@ class Scan {
   }
 
   void write(size_t begin, size_t end, bool eightBit) {
+    if (junk(begin, end, eightBit)) return;
     for (size_t at = begin; at < end;) {
       const size_t n = std::min(kChunk, end - at);
       const uint8_t* d = read_(at, n);
@@ -295,6 +297,20 @@ class Scan {
     writer_.endStory();
     ++result_.runs;
     result_.bytes += end - begin;
+  }
+
+  // The last judgement on a run (scan_guard.h), over its characters.
+  bool junk(size_t begin, size_t end, bool eightBit) {
+    RunGuard guard;
+    for (size_t at = begin; at < end;) {
+      const size_t n = std::min(kChunk, end - at);
+      const uint8_t* d = read_(at, n);
+      const size_t step = eightBit ? 1 : 2;
+      for (size_t k = 0; k + step <= n; k += step)
+        guard.add(eightBit ? points_[d[k]] : char32_t(d[k] | (d[k + 1] << 8)));
+      at += n;
+    }
+    return guard.junk();
   }
 
   const ByteReader& read_;

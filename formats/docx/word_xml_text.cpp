@@ -232,8 +232,8 @@ void WordXmlText::tag(std::string_view raw) {
   if (raw.size() >= 2 && (raw[1] == '?' || raw[1] == '!')) return;
   const TagName t = ParseTag(raw);
   const std::string_view n = t.name;
-  // Every element read below is "mc:Fallback" or in the w: namespace.
-  if ((n.size() < 3 || n[0] != 'w' || n[1] != ':') && n.size() != 11) return;
+  // Every element read below is "mc:Fallback", "m:t" or in the w: namespace.
+  if ((n.size() < 3 || n[0] != 'w' || n[1] != ':') && n.size() != 11 && !Is(n, "m:t")) return;
   if (Is(n, "mc:Fallback")) {
     if (t.closing) {
       if (fallbackDepth_ > 0) --fallbackDepth_;
@@ -243,7 +243,9 @@ void WordXmlText::tag(std::string_view raw) {
     return;
   }
   if (fallbackDepth_ > 0) return;
-  if (Is(n, "w:t")) {
+  // An equation's (Office Math) text runs are read as the paragraph's own,
+  // in the order they are written, which is the order they are read.
+  if (Is(n, "w:t") || Is(n, "m:t")) {
     if (t.closing) {
       closeText();
     } else if (!t.empty) {

@@ -5,7 +5,8 @@
 //
 // Paragraphs end in CR LF, as do w:br and w:cr; w:tab is a TAB; table cells
 // are separated by TAB and rows end in CR LF; w:noBreakHyphen is "-",
-// w:softHyphen is dropped, w:sym is its character; deleted text
+// w:softHyphen is dropped, w:sym is its character; an equation's text
+// (m:t in m:oMath) is read in place like w:t; deleted text
 // (w:delText), field instructions (w:instrText) and the fallback copies of
 // alternate content are not text. Entities are decoded and UTF-8 is kept,
 // but no control character: TAB stays, a line end inside w:t is a space,

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "tests/batch/batch_fixture.h"
+#include "tests/deep_doc/doc_builder.h"
 
 namespace kw {
 namespace {
@@ -91,6 +92,28 @@ TEST(Batch, NeverWritesIntoTheInputs) {
   fs::create_symlink(in.docs, in.dir.path() + "/link");
   EXPECT_EQ(Batch({in.docs, "--out", in.dir.path() + "/link/new"}).exitCode, 2);
   EXPECT_EQ(Batch({in.docs, "--out", in.dir.path()}).exitCode, 2);
+}
+
+TEST(Batch, PasswordProtectedFilesAreReportedAsEncrypted) {
+  Inputs in;
+  test::CfbLayout layout;
+  const std::string locked = in.dir.write(
+      "in/docs/locked.docx",
+      test::BuildCfb({{"EncryptionInfo", std::string(300, 'i')}, {"EncryptedPackage", std::string(5000, 'p')}},
+                     &layout));
+  const auto r = Batch({in.docs, "--out", in.out});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(fs::exists(in.out + "/docs/a.doc.txt"));
+  const std::string report = test::ReadFile(in.out + "/report.jsonl");
+  EXPECT_NE(report.find("\"status\": \"encrypted\", \"message\": \"Cannot read \\\"" + locked +
+                        "\\\": it is password-protected and cannot be read without the password.\""),
+            std::string::npos)
+      << report;
+  EXPECT_NE(report.find("\"damage\": {\"count\": 0"), std::string::npos) << report;
+  // One file: exit 1 with the message.
+  const auto one = test::RunProcess(KWRECOVER_PATH, {"deep", locked});
+  EXPECT_EQ(one.exitCode, 1);
+  EXPECT_NE(one.err.find("password-protected"), std::string::npos) << one.err;
 }
 
 TEST(Batch, LinksAreNeverFollowed) {

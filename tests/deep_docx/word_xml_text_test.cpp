@@ -73,6 +73,14 @@ TEST(WordXmlText, DeletedTextFieldCodesAndFallbacksAreNotText) {
             "box\r\n");
 }
 
+TEST(WordXmlText, EquationTextInReadingOrder) {
+  EXPECT_EQ(Text("<w:p><w:r><w:t xml:space=\"preserve\">Area </w:t></w:r><m:oMath><m:r><m:t>A=</m:t></m:r>"
+                 "<m:sSup><m:e><m:r><m:t>r</m:t></m:r></m:e><m:sup><m:r><m:t>2</m:t></m:r></m:sup></m:sSup>"
+                 "</m:oMath></w:p><w:p><m:oMathPara><m:oMath><m:f><m:num><m:r><m:t>a</m:t></m:r></m:num>"
+                 "<m:den><m:r><m:t>b</m:t></m:r></m:den></m:f></m:oMath></m:oMathPara></w:p>"),
+            "Area A=r2\r\nab\r\n");
+}
+
 TEST(WordXmlText, TableCellsAndRows) {
   const std::string cell1 = "<w:tc><w:p><w:r><w:t>a</w:t></w:r></w:p><w:p><w:r><w:t>b</w:t></w:r></w:p></w:tc>";
   const std::string cell2 = "<w:tc><w:p><w:r><w:t>c</w:t></w:r></w:p></w:tc>";

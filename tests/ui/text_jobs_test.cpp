@@ -14,6 +14,7 @@
 #include <chrono>
 
 #include "formats/docx/docx_writer.h"
+#include "tests/deep_doc/doc_builder.h"
 #include "tests/ui/wizard_driver.h"
 #include "ui/doc_frm.h"
 #include "ui/doc_progress.h"
@@ -331,6 +332,25 @@ class TextJobsTest : public QObject {
     QVERIFY2(messages[0].contains(missing), qPrintable(messages[0]));
     QVERIFY(messages[0].contains("No such file", Qt::CaseInsensitive));
     QCOMPARE(frm.currentStep(), 3);
+  }
+
+  void passwordProtectedFileIsNamedAsSuch() {
+    kw::test::CfbLayout layout;
+    const std::string locked = kw::test::BuildCfb(
+        {{"EncryptionInfo", std::string(300, 'i')}, {"EncryptedPackage", std::string(5000, 'p')}}, &layout);
+    const QString path = WriteFile(dir_, "locked.docx", QByteArray::fromStdString(locked));
+    DocFrm frm;
+    Prepare(frm);
+    GoToModes(frm, path, "OptDeepMode");
+    QString message;
+    OnModal<QMessageBox>([&](QMessageBox* box) {
+      message = box->text();
+      box->accept();
+    });
+    RunJob(frm);
+    QTest::qWait(50);
+    QCOMPARE(message,
+             "Cannot read \"" + path + "\": it is password-protected and cannot be read without the password.");
   }
 };
 
