@@ -10,7 +10,7 @@
 
 #include "base/damage_report.h"
 #include "base/source_file.h"
-#include "formats/doc/deep_doc.h"
+#include "formats/doc/deep/deep_doc.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

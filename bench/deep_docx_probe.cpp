@@ -17,7 +17,7 @@
 #include "base/job_progress.h"
 #include "base/source_file.h"
 #include "base/yield_clock.h"
-#include "formats/docx/deep_docx.h"
+#include "formats/docx/deep/deep_docx.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "formats/docx/html_to_text.h"
+#include "formats/docx/text/html_to_text.h"
 
 namespace {
 

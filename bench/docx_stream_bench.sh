@@ -3,7 +3,7 @@
 # The .docx text on the hardening benchmark's pathological packages (64 MiB
 # of hostile XML in one stored main document, and a small package that
 # inflates past the entry limit), in both .docx modes: quick (the text pass
-# of formats/docx/document_stream.h) and deep (word_xml_stream.cpp). For
+# of formats/docx/text/document_stream.h) and deep (word_xml_stream.cpp). For
 # each, the best of three CPU times (user + system) against the best of
 # three cats of the same file (bound: 10x; the bomb, whose few MiB inflate
 # to the 1 GiB limit, has no such bound), the same for elapsed time, and the

@@ -11,7 +11,7 @@
 #include "cli/picture_files.h"
 #include "cli/preview_writer.h"
 #include "cli/report_file.h"
-#include "formats/docx/docx_writer.h"
+#include "formats/docx/zip/docx_writer.h"
 #include "jobs/job.h"
 
 namespace kw::cli {

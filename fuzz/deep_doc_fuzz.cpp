@@ -12,7 +12,7 @@
 #include "base/damage_report.h"
 #include "base/source_file.h"
 #include "base/text_sink.h"
-#include "formats/doc/deep_doc.h"
+#include "formats/doc/deep/deep_doc.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

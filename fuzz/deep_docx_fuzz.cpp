@@ -18,11 +18,11 @@
 
 #include "base/damage_report.h"
 #include "base/source_file.h"
-#include "formats/docx/deep_docx.h"
-#include "formats/docx/entry_data.h"
-#include "formats/docx/package_scan.h"
-#include "formats/docx/part_text_stream.h"
-#include "formats/docx/word_xml_text.h"
+#include "formats/docx/deep/deep_docx.h"
+#include "formats/docx/deep/entry_data.h"
+#include "formats/docx/deep/package_scan.h"
+#include "formats/docx/deep/part_text_stream.h"
+#include "formats/docx/deep/word_xml_text.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

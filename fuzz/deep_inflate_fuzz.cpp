@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "formats/docx/tolerant_inflate.h"
+#include "formats/docx/deep/tolerant_inflate.h"
 
 namespace {
 

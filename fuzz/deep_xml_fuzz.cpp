@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "formats/docx/word_xml_text.h"
+#include "formats/docx/deep/word_xml_text.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

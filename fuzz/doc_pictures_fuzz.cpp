@@ -11,7 +11,7 @@
 
 #include "base/damage_report.h"
 #include "base/source_file.h"
-#include "formats/doc/deep_doc.h"
+#include "formats/doc/deep/deep_doc.h"
 #include "fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

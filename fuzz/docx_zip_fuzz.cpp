@@ -16,10 +16,10 @@
 #include <string>
 
 #include "base/source_file.h"
-#include "formats/docx/document_text.h"
-#include "formats/docx/docx_recovery.h"
-#include "formats/docx/zip_entry_reader.h"
-#include "formats/docx/zip_local_header.h"
+#include "formats/docx/text/document_text.h"
+#include "formats/docx/text/docx_recovery.h"
+#include "formats/docx/text/zip_entry_reader.h"
+#include "formats/docx/zip/zip_local_header.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

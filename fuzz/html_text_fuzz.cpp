@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "formats/docx/document_stream.h"
-#include "formats/docx/document_text.h"
-#include "formats/docx/html_to_text.h"
-#include "formats/docx/tag_removal.h"
+#include "formats/docx/text/document_stream.h"
+#include "formats/docx/text/document_text.h"
+#include "formats/docx/text/html_to_text.h"
+#include "formats/docx/text/tag_removal.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "base/simd_dispatch.h"
-#include "formats/doc/quick_recovery.h"
-#include "formats/doc/quick_text.h"
-#include "formats/doc/salvage_recovery.h"
+#include "formats/doc/text_engines/quick_recovery.h"
+#include "formats/doc/text_engines/quick_text.h"
+#include "formats/doc/text_engines/salvage_recovery.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include "base/source_file.h"
 #include "base/text_sink.h"
 #include "base/yield_clock.h"
-#include "formats/doc/deep_doc.h"
+#include "formats/doc/deep/deep_doc.h"
 #include "formats/doc/head_format.h"
-#include "formats/docx/deep_docx.h"
+#include "formats/docx/deep/deep_docx.h"
 #include "jobs/embedded_documents.h"
 
 namespace kw {

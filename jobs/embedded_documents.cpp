@@ -13,12 +13,12 @@
 #include "base/source_file.h"
 #include "base/text_sink.h"
 #include "base/yield_clock.h"
-#include "formats/doc/compound_file.h"
-#include "formats/doc/deep_doc.h"
-#include "formats/doc/doc_pictures.h"
-#include "formats/docx/deep_docx.h"
-#include "formats/docx/entry_data.h"
-#include "formats/docx/package_scan.h"
+#include "formats/doc/deep/compound_file.h"
+#include "formats/doc/deep/deep_doc.h"
+#include "formats/doc/pictures/doc_pictures.h"
+#include "formats/docx/deep/deep_docx.h"
+#include "formats/docx/deep/entry_data.h"
+#include "formats/docx/deep/package_scan.h"
 
 namespace kw {
 

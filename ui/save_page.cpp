@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "base/output_file.h"
-#include "formats/docx/docx_writer.h"
+#include "formats/docx/zip/docx_writer.h"
 #include "ui/local_names.h"
 #include "ui/saved_file_row.h"
 #include "ui/text_view.h"

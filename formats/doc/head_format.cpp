@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "base/source_file.h"
-#include "formats/doc/compound_file.h"
-#include "formats/doc/fib.h"
-#include "formats/doc/rtf_text.h"
+#include "formats/doc/deep/compound_file.h"
+#include "formats/doc/deep/fib.h"
+#include "formats/doc/deep/rtf_text.h"
 
 namespace kw {
 

@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "base/chunk_reader.h"
-#include "formats/doc/quick_recovery.h"
-#include "formats/doc/salvage_recovery.h"
+#include "formats/doc/text_engines/quick_recovery.h"
+#include "formats/doc/text_engines/salvage_recovery.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 

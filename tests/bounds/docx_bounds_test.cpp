@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 
 #include "base/source_file.h"
-#include "formats/docx/deep_docx.h"
-#include "formats/docx/tolerant_inflate.h"
+#include "formats/docx/deep/deep_docx.h"
+#include "formats/docx/deep/tolerant_inflate.h"
 #include "formats/images/image_extraction.h"
 #include "jobs/job.h"
 #include "tests/deep_docx/deep_package.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/doc/deep_doc.h"
+#include "formats/doc/deep/deep_doc.h"
 
 #include <gtest/gtest.h>
 

@@ -6,8 +6,8 @@
 
 #include "base/damage_report.h"
 #include "base/source_file.h"
-#include "formats/doc/deep_doc.h"
-#include "formats/doc/text_scan.h"
+#include "formats/doc/deep/deep_doc.h"
+#include "formats/doc/deep/text_scan.h"
 #include "tests/deep_doc/doc_builder.h"
 #include "tests/support/temp_dir.h"
 

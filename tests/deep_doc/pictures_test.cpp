@@ -6,7 +6,7 @@
 
 #include "base/damage_report.h"
 #include "base/source_file.h"
-#include "formats/doc/deep_doc.h"
+#include "formats/doc/deep/deep_doc.h"
 #include "tests/deep_doc/art_builder.h"
 #include "tests/support/temp_dir.h"
 

@@ -13,8 +13,8 @@
 #include "base/simd_dispatch.h"
 #include "base/source_file.h"
 #include "base/text_sink.h"
-#include "formats/doc/story_text.h"
-#include "formats/doc/word_text.h"
+#include "formats/doc/deep/story_text.h"
+#include "formats/doc/deep/word_text.h"
 #include "tests/deep_doc/doc_builder.h"
 #include "tests/support/temp_dir.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/docx/deep_docx.h"
+#include "formats/docx/deep/deep_docx.h"
 
 #include <gtest/gtest.h>
 

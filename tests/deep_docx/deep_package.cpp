@@ -2,7 +2,7 @@
 #include "tests/deep_docx/deep_package.h"
 
 #include "base/source_file.h"
-#include "formats/docx/deep_docx.h"
+#include "formats/docx/deep/deep_docx.h"
 #include "tests/support/temp_dir.h"
 
 namespace kw::test {

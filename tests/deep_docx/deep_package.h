@@ -10,7 +10,7 @@
 #include "base/damage_report.h"
 #include "base/picture_record.h"
 #include "base/status.h"
-#include "formats/docx/tolerant_inflate.h"
+#include "formats/docx/deep/tolerant_inflate.h"
 #include "tests/docx/zip_builder.h"
 
 namespace kw::test {

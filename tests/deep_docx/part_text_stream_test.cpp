@@ -3,12 +3,12 @@
 // text and the same reports for every entry it takes, and nothing reported
 // for the entries it hands back whole.
 
-#include "formats/docx/part_text_stream.h"
+#include "formats/docx/deep/part_text_stream.h"
 
 #include <gtest/gtest.h>
 
-#include "formats/docx/entry_data.h"
-#include "formats/docx/package_scan.h"
+#include "formats/docx/deep/entry_data.h"
+#include "formats/docx/deep/package_scan.h"
 #include "tests/deep_docx/deep_package.h"
 #include "tests/support/temp_dir.h"
 

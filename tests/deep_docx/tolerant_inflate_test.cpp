@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/docx/tolerant_inflate.h"
+#include "formats/docx/deep/tolerant_inflate.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

@@ -7,8 +7,8 @@
 
 #include <random>
 
-#include "formats/docx/tolerant_inflate.h"
-#include "formats/docx/word_xml_text.h"
+#include "formats/docx/deep/tolerant_inflate.h"
+#include "formats/docx/deep/word_xml_text.h"
 
 namespace kw {
 namespace {

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/docx/word_xml_text.h"
+#include "formats/docx/deep/word_xml_text.h"
 
 #include <gtest/gtest.h>
 
-#include "formats/docx/tolerant_inflate.h"
+#include "formats/docx/deep/tolerant_inflate.h"
 
 namespace kw {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/doc/quick_recovery.h"
+#include "formats/doc/text_engines/quick_recovery.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/doc/salvage_recovery.h"
+#include "formats/doc/text_engines/salvage_recovery.h"
 
 #include <gtest/gtest.h>
 

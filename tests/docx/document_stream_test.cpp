@@ -2,13 +2,13 @@
 // DocumentTextStream against the literal passes (DocumentXmlToText): the
 // same text, byte for byte, however the document is cut into pieces.
 
-#include "formats/docx/document_stream.h"
+#include "formats/docx/text/document_stream.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "formats/docx/document_text.h"
+#include "formats/docx/text/document_text.h"
 
 namespace kw {
 namespace {

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/docx/document_text.h"
+#include "formats/docx/text/document_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/docx/docx_recovery.h"
+#include "formats/docx/text/docx_recovery.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 
-#include "formats/docx/document_text.h"
+#include "formats/docx/text/document_text.h"
 #include "tests/docx/docx_fixtures.h"
 #include "tests/docx/zip_builder.h"
 #include "tests/support/fake_host.h"

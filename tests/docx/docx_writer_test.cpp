@@ -2,14 +2,14 @@
 // WriteDocx: the document XML of a text, and a package our own .docx
 // recovery reads back.
 
-#include "formats/docx/docx_writer.h"
+#include "formats/docx/zip/docx_writer.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
 
-#include "formats/docx/docx_recovery.h"
+#include "formats/docx/text/docx_recovery.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/run_process.h"
 #include "tests/support/temp_dir.h"

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/docx/html_to_text.h"
+#include "formats/docx/text/html_to_text.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "formats/docx/tag_removal.h"
-#include "formats/docx/tag_rounds.h"
+#include "formats/docx/text/tag_removal.h"
+#include "formats/docx/text/tag_rounds.h"
 
 namespace kw {
 namespace {

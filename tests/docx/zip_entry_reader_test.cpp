@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-#include "formats/docx/zip_entry_reader.h"
+#include "formats/docx/text/zip_entry_reader.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
 
 #include <random>
 
-#include "formats/docx/raw_inflater.h"
+#include "formats/docx/zip/raw_inflater.h"
 #include "tests/docx/zip_builder.h"
 #include "tests/support/temp_dir.h"
 

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "formats/docx/docx_recovery.h"
+#include "formats/docx/text/docx_recovery.h"
 #include "formats/images/image_recovery.h"
 #include "formats/images/picture_header.h"
 #include "tests/support/fake_host.h"

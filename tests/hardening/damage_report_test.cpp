@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "formats/docx/docx_recovery.h"
+#include "formats/docx/text/docx_recovery.h"
 #include "formats/images/image_recovery.h"
 #include "tests/docx/zip_builder.h"
 #include "tests/images/picture_bytes.h"

@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "formats/docx/docx_recovery.h"
+#include "formats/docx/text/docx_recovery.h"
 #include "tests/docx/docx_fixtures.h"
 #include "tests/images/picture_bytes.h"
 #include "tests/support/fake_host.h"

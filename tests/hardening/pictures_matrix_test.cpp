@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "formats/doc/salvage_recovery.h"
+#include "formats/doc/text_engines/salvage_recovery.h"
 #include "formats/images/image_extraction.h"
 #include "formats/images/image_recovery.h"
 #include "formats/images/image_table.h"

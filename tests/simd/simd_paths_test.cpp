@@ -13,8 +13,8 @@
 #include "base/cp1252.h"
 #include "base/pattern_scan.h"
 #include "base/simd_dispatch.h"
-#include "formats/doc/quick_recovery.h"
-#include "formats/doc/quick_text.h"
+#include "formats/doc/text_engines/quick_recovery.h"
+#include "formats/doc/text_engines/quick_text.h"
 #include "tests/support/fake_host.h"
 #include "tests/support/temp_dir.h"
 

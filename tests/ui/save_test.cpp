@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "formats/docx/docx_recovery.h"
+#include "formats/docx/text/docx_recovery.h"
 #include "tests/support/fake_host.h"
 #include "tests/ui/wizard_driver.h"
 #include "ui/doc_frm.h"

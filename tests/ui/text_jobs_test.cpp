@@ -13,7 +13,7 @@
 #include <QTimer>
 #include <chrono>
 
-#include "formats/docx/docx_writer.h"
+#include "formats/docx/zip/docx_writer.h"
 #include "tests/deep_doc/doc_builder.h"
 #include "tests/ui/wizard_driver.h"
 #include "ui/doc_frm.h"

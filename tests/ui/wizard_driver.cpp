@@ -15,7 +15,7 @@
 #include <QTabWidget>
 #include <QTest>
 
-#include "formats/docx/docx_writer.h"
+#include "formats/docx/zip/docx_writer.h"
 #include "ui/doc_frm.h"
 #include "ui/user_settings.h"
 

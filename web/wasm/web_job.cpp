@@ -15,7 +15,7 @@
 
 #include "base/damage_report.h"
 #include "base/zip_codec.h"
-#include "formats/docx/docx_writer.h"
+#include "formats/docx/zip/docx_writer.h"
 #include "formats/images/image_extraction.h"
 #include "formats/images/picture_header.h"
 #include "jobs/job.h"

@@ -1,0 +1,262 @@
+// SPDX-License-Identifier: Apache-2.0
+#pragma once
+// InflateDecoder: the decoder behind TolerantInflate, shared by its two
+// halves: tolerant_inflate.cpp decodes and resumes after damage,
+// inflate_repair.cpp repairs damage in place (a header byte, or the codes
+// around a break). Internal to those files.
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/deflate_codes.h"
+#include "base/yield_clock.h"
+#include "formats/docx/deep/markup_check.h"
+#include "formats/docx/deep/tolerant_inflate.h"
+
+namespace kw::inflate {
+
+// How far repairs and searches look. The fuzz build (KW_BUILD_FUZZ defines
+// libFuzzer's FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION) looks a sixteenth as
+// far, with small budgets, so that a fuzzer tries a thousand damaged
+// streams a second down the same paths.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+inline constexpr bool kFuzzing = true;
+#else
+inline constexpr bool kFuzzing = false;
+#endif
+inline constexpr int kNarrower = kFuzzing ? 16 : 1;
+inline constexpr int kInBlockSkipBits = 32 / kNarrower;  // how far past a break the broken block's tables are tried
+inline constexpr int kResumeSkipBits =
+    2048 / kNarrower;  // how far past a break that cannot be repaired decoding may resume
+inline constexpr int kRepairBackBits = 512 / kNarrower;  // how far before a break its real start is looked for
+inline constexpr int kRepairSlack = 24 / kNarrower;      // how many bytes the damaged codes may have added or lost
+inline constexpr int64_t kRepairReach = 96;              // bits that must decode past a break to accept a repair
+inline constexpr int64_t kRepairHorizon = 4096;
+inline constexpr int64_t kByteRepairBack = 24 / kNarrower;  // bytes before a break that a byte repair tries
+inline constexpr int64_t kByteRepairReach =
+    48;  // bits past the break it must decode  // a trial stops when it gets this far
+// Trial work (symbols decoded, header values tried) a stream's repairs and resumes may
+// spend: a base, and more for a longer stream, so hostile input stays fast.
+inline constexpr int64_t kRepairBudgetBase = kFuzzing ? 512 : int64_t{1} << 20;
+inline constexpr int64_t kRepairBudgetPerByte = kFuzzing ? 1 : 256;
+inline constexpr int64_t kRepairBudgetMax = int64_t{40} << 20;
+inline constexpr size_t kHistory = 256;                         // symbol starts remembered for repairs
+inline constexpr int64_t kHeaderRepairSymbols = 64;             // a break this early in a block may be a damaged header
+inline constexpr int64_t kHeaderRepairBytes = 200 / kNarrower;  // how many bytes from a block's start are tried
+inline constexpr int kMaxHeaderRepairs = 4;                     // per stream, as each tries every value of every byte
+inline constexpr int64_t kTrialSymbols = 400;                   // symbols a resume inside a block is tried on
+inline constexpr uint64_t kTrialTags = 2;                       // whole tags they must write
+inline constexpr int64_t kMinFixedSymbols = 200;                // a fixed-code block found by search must be this long
+inline constexpr int64_t kMinCutSymbols = 64;                   // a block cut by the input's end must be this long
+inline constexpr int64_t kDynamicTrialSymbols = 32;             // a block found by search must decode this far
+// Text output longer than this without one whole tag is taken for garbage
+// (codes decoded with the wrong tables), in a piece that resumed and in one
+// from the start.
+inline constexpr size_t kBlindResumed = 4096;
+inline constexpr size_t kBlindFromStart = 8192;
+inline constexpr int64_t kFinalSlackBytes = 8;  // what may follow a stream's last block
+inline constexpr int64_t kSearchBudget =
+    kFuzzing ? 128 : int64_t{64} << 20;        // bit positions a stream's block searches may try
+inline constexpr int64_t kLookBackBits = 256;  // the search starts this far before the break
+inline constexpr size_t kDistrustBytes = 32;   // output just before a break noticed in the markup is dropped
+
+// A byte that XML text never holds: most control characters, and the two
+// bytes that never occur in UTF-8.
+inline bool NotText(uint8_t b) { return (b < 0x20 && b != '\t' && b != '\n' && b != '\r') || b >= 0xFE; }
+
+// ASCII that a package's XML rarely holds: when two repairs reach equally
+// far, the one that wrote fewer of these is more likely right.
+inline bool Odd(uint8_t b) {
+  return b == '[' || b == ']' || b == '^' || b == '\\' || b == '`' || b == '{' || b == '}' || b == '|' || b == '~';
+}
+inline constexpr int64_t kOddPenaltyBits = 64;
+inline constexpr std::string_view kDeclaration = "<?xml ";
+
+enum class Result { kEnd, kMore, kError, kNoInput, kLimit };
+
+// Decodes one stream once: run() gives its pieces and gaps. The input is
+// copied, since a header repair patches a byte of it.
+class Decoder {
+ public:
+  Decoder(std::string_view input, const TolerantInflateOptions& options, YieldClock* clock)
+      : own_(input),
+        data_(reinterpret_cast<uint8_t*>(own_.data())),
+        totalBits_(static_cast<int64_t>(input.size()) * 8),
+        options_(options),
+        clock_(clock),
+        repairBudget_(
+            std::min(kRepairBudgetMax, kRepairBudgetBase + kRepairBudgetPerByte * static_cast<int64_t>(input.size()))) {
+    if (options.budget != nullptr) {
+      // What the package has left, when that is less; nothing left refuses every trial.
+      sharedRepairs_ = options.budget->spent() || options.budget->symbols < repairBudget_;
+      sharedSearch_ = options.budget->spent() || options.budget->positions < searchBudget_;
+      repairBudget_ = options.budget->spent() ? -1 : std::min(repairBudget_, options.budget->symbols);
+      searchBudget_ = options.budget->spent() ? 0 : std::min(searchBudget_, options.budget->positions);
+    }
+  }
+
+  InflateOutcome run();
+  // After run(): takes what the stream spent from the package's budget.
+  void settle(const InflateOutcome& outcome);
+
+ private:
+  int bit() {
+    if (pos_ >= totalBits_) return -1;
+    const int b = (data_[pos_ >> 3] >> (pos_ & 7)) & 1;
+    ++pos_;
+    return b;
+  }
+  // The 24 bits from pos_ on, the first in the lowest bit (zeros past the end).
+  uint32_t peek() const {
+    const int64_t at = pos_ >> 3, bytes = (totalBits_ + 7) >> 3;
+    uint32_t v = data_[at];
+    if (at + 1 < bytes) v |= uint32_t{data_[at + 1]} << 8;
+    if (at + 2 < bytes) v |= uint32_t{data_[at + 2]} << 16;
+    if (at + 3 < bytes) v |= uint32_t{data_[at + 3]} << 24;
+    return v >> (pos_ & 7);
+  }
+  int64_t bits(int n) {
+    if (pos_ + n > totalBits_) {
+      pos_ = totalBits_;
+      return -1;
+    }
+    if (n == 0) return 0;
+    const int64_t v = peek() & ((uint32_t{1} << n) - 1);
+    pos_ += n;
+    return v;
+  }
+  // The next symbol: -1 for a code in no table, -2 when the input ends.
+  int decode(const HuffmanCode& h) {
+    if (pos_ + kMaxCodeBits <= totalBits_) {
+      // Every bit a code may take is there: they are read at once, and a
+      // short code is found by one lookup.
+      uint32_t window = peek();
+      const uint16_t fast = h.fast[window & ((1u << kFastCodeBits) - 1)];
+      if (fast != 0) {
+        pos_ += fast >> 9;
+        return fast & 511;
+      }
+      int code = 0, first = 0, index = 0;
+      for (int len = 1; len <= kMaxCodeBits; ++len) {
+        code |= static_cast<int>(window & 1);
+        window >>= 1;
+        const int count = h.count[len];
+        if (code - first < count) {
+          pos_ += len;
+          return h.symbol[index + code - first];
+        }
+        index += count;
+        first = (first + count) << 1;
+        code <<= 1;
+      }
+      pos_ += kMaxCodeBits;
+      return -1;
+    }
+    int code = 0, first = 0, index = 0;
+    for (int len = 1; len <= kMaxCodeBits; ++len) {
+      const int b = bit();
+      if (b < 0) return -2;
+      code |= b;
+      const int count = h.count[len];
+      if (code - first < count) return h.symbol[index + code - first];
+      index += count;
+      first = (first + count) << 1;
+      code <<= 1;
+    }
+    return -1;
+  }
+
+  bool stopped() {
+    if (clock_ == nullptr) return false;
+    clock_->tick();
+    return clock_->stopped();
+  }
+
+  Result dynamicTables(HuffmanCode& lit, HuffmanCode& dist);
+  Result stored(int64_t blockStart);
+  // Decodes the codes of a block: into the piece when kEmit, else only
+  // checks them (a trial, with every earlier byte unknown).
+  template <bool kEmit>
+  Result codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t maxSymbols, int64_t* symbols);
+  // Notes the last whole tag; false when the text has gone too long without one.
+  // `known`: how many of the bytes just written are known.
+  bool watchTags(size_t known) {
+    if (check_.tags() != tagsSeen_) {
+      tagsSeen_ = check_.tags();
+      lastTagOut_ = piece_.bytes.size();
+      lastTagBit_ = pos_;
+      knownSinceTag_ = 0;
+      return true;
+    }
+    knownSinceTag_ += known;
+    if (knownSinceTag_ <= (piece_.fromStart ? kBlindFromStart : kBlindResumed)) return true;
+    blind_ = true;
+    errorBit_ = lastTagBit_;
+    return false;
+  }
+  bool resumeInBlock(int64_t errorBit);
+  bool repairInBlock(int64_t errorBit);
+  bool repairByte(int64_t errorBit);
+  MarkupCheck checkAt(size_t end) const;
+  // A trial that rewrites a part's first bytes must write the XML
+  // declaration every package writer puts there ("<?xml ").
+  bool declarationFits(size_t keep, int pad) const {
+    if (!piece_.fromStart || pad != 0 || keep >= kDeclaration.size()) return true;
+    const size_t at = keep + trial_.size() - 1;
+    return at >= kDeclaration.size() || trial_.back() == kDeclaration[at];
+  }
+  bool repairHeader(int64_t blockStart, int64_t faultBit);
+  int64_t trialRepair(int64_t bit, size_t keep, int pad, const MarkupCheck& start, int64_t mustPass);
+  bool resumeAtBlock(int64_t errorBit, int64_t from);
+  void breakPiece(int64_t errorBit, int64_t resumeBit);
+  void finishPiece(int64_t endBit);
+
+  std::string own_;  // the input, which a header repair may patch
+  uint8_t* data_;
+  int64_t totalBits_;
+  TolerantInflateOptions options_;
+  YieldClock* clock_;
+  int64_t pos_ = 0;
+  int64_t errorBit_ = 0;   // where the failing symbol or header began
+  int64_t resumedAt_ = 0;  // where the current piece began
+  size_t total_ = 0;
+  bool stop_ = false;
+  InflatePiece piece_{{}, true, 0, 0};
+  InflateOutcome outcome_;
+  HuffmanCode lit_, dist_, trialLit_, trialDist_;
+  const HuffmanCode* curLit_ = nullptr;  // the block being decoded
+  const HuffmanCode* curDist_ = nullptr;
+  bool curFinal_ = false;
+  struct Mark {
+    int64_t bit;
+    size_t out;
+  };
+  std::array<Mark, kHistory> history_{};  // the last symbol starts of this block, a ring
+  size_t historyCount_ = 0;
+  int64_t repairSpent_ = 0;
+  int64_t repairBudget_ = 0;
+  int64_t searchSpent_ = 0;
+  int64_t searchBudget_ = kSearchBudget;
+  bool sharedRepairs_ = false;   // the package's budget is the tighter one for repairs
+  bool sharedSearch_ = false;    // and for the searches
+  int64_t lastByteRepair_ = -1;  // the break last given a byte repair
+  int64_t lastRepair_ = -1;      // the break last repaired: a repair must get past it
+  int64_t blockStart_ = 0;
+  int64_t blockSymbols_ = 0;  // symbols decoded in this block
+  int64_t headerTried_ = -1;  // the block whose header was last repaired
+  int headerRepairs_ = 0;
+  std::string trial_;
+  MarkupCheck check_;         // the emitted text's shape
+  MarkupCheck trialCheck_;    // a trial's
+  bool markupBroke_ = false;  // the last error was noticed by check_
+  bool blind_ = false;        // the last error: too long without a whole tag
+  uint64_t tagsSeen_ = 0;
+  size_t lastTagOut_ = 0;     // the piece's size after its last whole tag
+  size_t knownSinceTag_ = 0;  // known bytes written since then
+  int64_t lastTagBit_ = 0;    // and the input bit there
+};
+
+}  // namespace kw::inflate

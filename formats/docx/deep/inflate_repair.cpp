@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: Apache-2.0
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "formats/docx/deep/inflate_decoder.h"
+
+namespace kw::inflate {
+
+// Decodes from `bit` as if the piece held only its first `keep` bytes and
+// then `pad` unknown ones, checking the markup from `start`. Returns how far
+// past `mustPass` decoding got before the first fault (in bits, at most
+// kRepairHorizon; all of it when the input ends cleanly), less
+// kOddPenaltyBits for each odd literal, or -1 when it did not get past
+// `mustPass`.
+int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupCheck& start, int64_t mustPass) {
+  const std::string& out = piece_.bytes;
+  MarkupCheck check = start;
+  trial_.clear();
+  const int64_t base = static_cast<int64_t>(keep) + pad;
+  auto byteAt = [&](int64_t i) -> char {
+    if (i < 0 || (i >= static_cast<int64_t>(keep) && i < base)) return kUnknownByte;
+    return i < static_cast<int64_t>(keep) ? out[i] : trial_[i - base];
+  };
+  pos_ = bit;
+  int64_t reached = bit;  // the start of the last symbol that decoded cleanly
+  int64_t symbols = 0;
+  int64_t odd = 0;
+  while (reached < mustPass + kRepairHorizon) {
+    reached = pos_;
+    ++symbols;
+    const int sym = decode(*curLit_);
+    if (sym == -2) {  // the input ends: as far as anything can get
+      reached = pos_ > mustPass ? mustPass + kRepairHorizon : pos_;
+      break;
+    }
+    if (sym == 256) {  // a block's end counts only as far as it is
+      reached = pos_;
+      break;
+    }
+    if (sym < 0 || sym > 285) break;
+    if (sym < 256) {
+      if (NotText(static_cast<uint8_t>(sym)) || !check.accept(static_cast<uint8_t>(sym))) break;
+      odd += Odd(static_cast<uint8_t>(sym)) ? 1 : 0;
+      trial_.push_back(static_cast<char>(sym));
+      if (!declarationFits(keep, pad)) break;
+      continue;
+    }
+    const int li = sym - 257;
+    const int64_t extra = bits(kLengthExtra[li]);
+    const int ds = decode(*curDist_);
+    if (extra < 0 || ds < 0 || ds > 29) break;
+    const int64_t dextra = bits(kDistExtra[ds]);
+    if (dextra < 0) break;
+    const int64_t distance = kDistBase[ds] + dextra, length = kLengthBase[li] + extra;
+    const int64_t at = base + static_cast<int64_t>(trial_.size());
+    if (piece_.fromStart && distance > at) break;
+    bool fault = false;
+    for (int64_t k = 0; k < length && !fault; ++k) {
+      const char c = byteAt(base + static_cast<int64_t>(trial_.size()) - distance);
+      trial_.push_back(c);
+      odd += Odd(static_cast<uint8_t>(c)) ? 1 : 0;
+      fault = !declarationFits(keep, pad);
+      if (fault) break;
+      if (c == kUnknownByte)
+        check.lose();
+      else
+        fault = !check.accept(static_cast<uint8_t>(c));
+    }
+    if (fault) break;
+  }
+  repairSpent_ += symbols;
+  if (reached <= mustPass) return -1;
+  return std::max<int64_t>(0, std::min(reached - mustPass, kRepairHorizon) - odd * kOddPenaltyBits);
+}
+
+// The markup state after the first `end` bytes of the piece, judged from
+// a little before them.
+MarkupCheck Decoder::checkAt(size_t end) const {
+  MarkupCheck check;
+  check.lose();
+  for (size_t i = end - std::min<size_t>(end, 256); i < end; ++i) {
+    const char c = piece_.bytes[i];
+    if (c == kUnknownByte || !check.accept(static_cast<uint8_t>(c))) check.lose();
+  }
+  return check;
+}
+
+// Damage inside a block, repaired exactly: one byte shortly before the
+// break is given every other value and the codes are decoded again from a
+// symbol start before it, with everything before known (while the
+// stream's budget lasts, which is looked at before every value). The value whose
+// decoding gets furthest past the break, with whole markup, is kept.
+bool Decoder::repairByte(int64_t errorBit) {
+  if (repairSpent_ > repairBudget_ || historyCount_ == 0 || errorBit <= lastByteRepair_) return false;
+  lastByteRepair_ = errorBit;
+  const int64_t lastByte = std::min((errorBit >> 3), (totalBits_ >> 3) - 1);
+  const int64_t firstByte = std::max<int64_t>(0, lastByte - kByteRepairBack);
+  // The latest symbol start before the first byte tried.
+  Mark anchor{-1, 0};
+  for (size_t i = 0; i < std::min(historyCount_, kHistory); ++i) {
+    const Mark& m = history_[(historyCount_ - 1 - i) % kHistory];
+    anchor = m;
+    if (m.bit < firstByte * 8) break;
+  }
+  if (anchor.bit < 0 || anchor.out > piece_.bytes.size()) return false;
+  const MarkupCheck start = checkAt(anchor.out);
+  int64_t bestReach = -1, bestAt = -1;
+  uint8_t bestValue = 0;
+  for (int64_t at = lastByte; at >= std::max(firstByte, anchor.bit >> 3) && repairSpent_ <= repairBudget_; --at) {
+    const uint8_t original = data_[at];
+    for (int v = 0; v < 256 && repairSpent_ <= repairBudget_; ++v) {
+      if (v == original) continue;
+      data_[at] = static_cast<uint8_t>(v);
+      const int64_t reach = trialRepair(anchor.bit, anchor.out, 0, start, errorBit);
+      if (reach > bestReach) {
+        bestReach = reach;
+        bestAt = at;
+        bestValue = static_cast<uint8_t>(v);
+      }
+    }
+    data_[at] = original;
+  }
+  if (stopped()) stop_ = true;
+  if (stop_ || bestReach < kByteRepairReach) return false;
+  data_[bestAt] = bestValue;
+  total_ -= piece_.bytes.size() - anchor.out;
+  piece_.bytes.resize(anchor.out);
+  check_ = start;
+  markupBroke_ = false;
+  lastTagOut_ = std::min(lastTagOut_, piece_.bytes.size());
+  knownSinceTag_ = 0;
+  tagsSeen_ = check_.tags();
+  historyCount_ = 0;
+  outcome_.gaps.push_back({bestAt, bestAt + 1});
+  pos_ = anchor.bit;
+  return true;
+}
+
+// Damage inside a block: the codes around the break are decoded again from
+// each recent symbol start (and a few bits past the break), with the output
+// cut or padded by a few bytes, since the damaged codes gave the wrong
+// amount. The choice whose markup stays whole furthest past the break is
+// taken (the smallest change of length among equals), and decoding goes on
+// in the same piece.
+bool Decoder::repairInBlock(int64_t errorBit) {
+  if (repairSpent_ > repairBudget_ || historyCount_ == 0 || errorBit <= lastRepair_) return false;
+  lastRepair_ = errorBit;
+  std::vector<Mark> starts;
+  for (size_t i = 0; i < std::min(historyCount_, kHistory); ++i) {
+    const Mark& m = history_[(historyCount_ - 1 - i) % kHistory];
+    if (m.bit < errorBit - kRepairBackBits) break;
+    starts.push_back(m);
+  }
+  const size_t failedOut = starts.empty() ? piece_.bytes.size() : starts.front().out;
+  for (int skip = 1; skip <= kInBlockSkipBits; ++skip) starts.push_back({errorBit + skip, failedOut});
+  const int64_t mustPass = errorBit + 16;
+  int64_t bestScore = -1;
+  Mark best{};
+  int bestPad = 0;
+  MarkupCheck bestCheck;
+  for (const Mark& m : starts) {
+    // The markup state just before the shortest cut, then one byte at a time.
+    const size_t low = m.out - std::min<size_t>(m.out, kRepairSlack);
+    MarkupCheck check;
+    check.lose();
+    for (size_t i = low - std::min<size_t>(low, 256); i < low; ++i) {
+      if (piece_.bytes[i] == kUnknownByte || !check.accept(static_cast<uint8_t>(piece_.bytes[i]))) check.lose();
+    }
+    for (int j = -static_cast<int>(m.out - low); j <= kRepairSlack; ++j) {
+      const size_t keep = j <= 0 ? m.out + j : m.out;
+      const int pad = j <= 0 ? 0 : j;
+      if (j > 0) check.lose();
+      const int64_t score = trialRepair(m.bit, keep, pad, check, mustPass);
+      const bool better = score > bestScore || (score == bestScore && std::abs(j) < std::abs(bestPad));
+      if (score >= 0 && better) {
+        bestScore = score;
+        best = {m.bit, keep};
+        bestPad = pad;
+        bestCheck = check;
+      }
+      if (j < 0) {
+        const char c = piece_.bytes[keep];
+        if (c == kUnknownByte || !check.accept(static_cast<uint8_t>(c))) check.lose();
+      }
+    }
+    if (stopped()) {
+      stop_ = true;
+      return false;
+    }
+  }
+  if (bestScore < kRepairReach) return false;
+  total_ = total_ - (piece_.bytes.size() - best.out) + static_cast<size_t>(bestPad);
+  piece_.bytes.resize(best.out);
+  piece_.bytes.append(static_cast<size_t>(bestPad), kUnknownByte);
+  check_ = bestCheck;
+  for (int i = 0; i < bestPad; ++i) check_.lose();
+  markupBroke_ = false;
+  lastTagOut_ = std::min(lastTagOut_, piece_.bytes.size());
+  knownSinceTag_ = 0;
+  tagsSeen_ = check_.tags();
+  historyCount_ = 0;
+  const int64_t from = std::min(best.bit, errorBit), to = std::max(best.bit, errorBit);
+  outcome_.gaps.push_back({from >> 3, std::max((from >> 3) + 1, to >> 3)});
+  pos_ = best.bit;
+  return true;
+}
+
+// A break soon after a block's start: the block's header (its code tables)
+// may hold the damaged byte. Every value of every byte from the block's
+// start to the break is tried, while the stream's budget lasts; the one whose block then decodes furthest
+// past the break with whole markup is kept, if it gets far enough.
+bool Decoder::repairHeader(int64_t blockStart, int64_t faultBit) {
+  if (blockStart == headerTried_ || headerRepairs_ >= kMaxHeaderRepairs || repairSpent_ > repairBudget_) return false;
+  headerTried_ = blockStart;
+  ++headerRepairs_;
+  const HuffmanCode* savedLit = curLit_;
+  const HuffmanCode* savedDist = curDist_;
+  const int64_t first = blockStart >> 3;
+  const int64_t last = std::min({(faultBit >> 3) + 1, first + kHeaderRepairBytes, (totalBits_ >> 3) - 1});
+  int64_t bestReach = -1, bestAt = -1;
+  uint8_t bestValue = 0;
+  // From the break backwards: the damage is most likely just before it, so among equals the later byte wins.
+  for (int64_t at = last; at >= first && repairSpent_ <= repairBudget_; --at) {
+    const uint8_t original = data_[at];
+    for (int v = 0; v < 256 && repairSpent_ <= repairBudget_; ++v) {
+      if (v == original) continue;
+      data_[at] = static_cast<uint8_t>(v);
+      repairSpent_ += 32;  // a header's parse costs about as much as this many symbols
+      pos_ = blockStart + 1;
+      const int64_t type = bits(2);
+      if (type == 1) {
+        curLit_ = &FixedLiteralCode();
+        curDist_ = &FixedDistanceCode();
+      } else if (type == 2 && dynamicTables(trialLit_, trialDist_) == Result::kMore) {
+        curLit_ = &trialLit_;
+        curDist_ = &trialDist_;
+      } else {
+        continue;
+      }
+      const int64_t reach = trialRepair(pos_, piece_.bytes.size(), 0, check_, faultBit);
+      if (reach > bestReach) {
+        bestReach = reach;
+        bestAt = at;
+        bestValue = static_cast<uint8_t>(v);
+      }
+    }
+    data_[at] = original;
+    if (stopped()) {
+      stop_ = true;
+      break;
+    }
+  }
+  curLit_ = savedLit;
+  curDist_ = savedDist;
+  if (stop_ || bestReach < kRepairReach) return false;
+  curLit_ = nullptr;
+  data_[bestAt] = bestValue;
+  outcome_.gaps.push_back({bestAt, bestAt + 1});
+  pos_ = blockStart;
+  return true;
+}
+
+}  // namespace kw::inflate

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "formats/docx/deep/markup_check.h"
+
+namespace kw {
+
+namespace {
+constexpr uint16_t kMaxName = 80;      // longer tag or attribute names are garbage
+constexpr uint16_t kMaxEntity = 10;    // "&#x10FFFF;" is the longest entity Word writes
+constexpr uint16_t kMaxValue = 4096;   // attribute values are ids, numbers, names and addresses
+constexpr uint16_t kMaxSpecial = 256;  // the XML declaration; packages hold no long comments
+}  // namespace
+
+bool MarkupCheck::accept(uint8_t c) {
+  switch (state_) {
+    case State::kLost:
+      if (c == '<') state_ = State::kOpen;
+      if (c == '>') state_ = State::kText;  // the end of a tag whose start was unknown
+      return true;
+    case State::kText:
+      if (c == '<') state_ = State::kOpen;
+      if (c == '&') state_ = State::kEntity, run_ = 0;
+      return c != '>';  // XML writers escape it in text
+    case State::kEntity:
+      if (c == ';' && run_ > 0) {
+        state_ = State::kText;
+        return true;
+      }
+      return ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '#') &&
+             ++run_ <= kMaxEntity;
+    case State::kOpen:
+      run_ = 0;
+      if (c == '/') return true;  // still kOpen: a name must follow
+      if (c == '?' || c == '!') {
+        state_ = State::kSpecial;
+        run_ = 0;
+        return true;
+      }
+      if (!NameStart(c)) return false;
+      state_ = State::kName;
+      return true;
+    case State::kName:
+    case State::kAttrName:
+      if (NameChar(c)) return ++run_ <= kMaxName;
+      if (state_ == State::kAttrName) {
+        if (c != '=') return false;
+        state_ = State::kEquals;
+        return true;
+      }
+      if (Space(c))
+        state_ = State::kAttrs;
+      else if (c == '/')
+        state_ = State::kSlash;
+      else if (c == '>')
+        state_ = State::kText, ++tags_;
+      else
+        return false;
+      return true;
+    case State::kAttrs:
+    case State::kAfterValue:
+      if (Space(c)) {
+        state_ = State::kAttrs;
+        return true;
+      }
+      if (c == '/')
+        state_ = State::kSlash;
+      else if (c == '>')
+        state_ = State::kText, ++tags_;
+      else if (state_ == State::kAttrs && NameStart(c))
+        state_ = State::kAttrName, run_ = 0;
+      else
+        return false;
+      return true;
+    case State::kEquals:
+      if (c != '"' && c != '\'') return false;
+      quote_ = c;
+      state_ = State::kValue;
+      run_ = 0;
+      return true;
+    case State::kValue:
+      if (c == quote_) state_ = State::kAfterValue;
+      return c != '<' && ++run_ <= kMaxValue;
+    case State::kSlash:
+      if (c != '>') return false;
+      state_ = State::kText;
+      ++tags_;
+      return true;
+    case State::kSpecial:
+      if (c == '>') state_ = State::kText, ++tags_;
+      return c != '<' && ++run_ <= kMaxSpecial;
+  }
+  return true;
+}
+
+}  // namespace kw

@@ -1,0 +1,318 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "formats/docx/deep/package_scan.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "base/yield_clock.h"
+#include "formats/docx/deep/entry_placement.h"
+#include "formats/docx/deep/package_directory.h"
+#include "formats/docx/deep/package_headers.h"
+#include "formats/docx/zip/zip_local_header.h"
+
+namespace kw {
+
+namespace {
+
+constexpr size_t kChunk = 1 << 20;
+constexpr size_t kMaxHits = 200000;  // per kind of signature: a file made of signatures stops here
+
+struct Signatures {
+  std::vector<int64_t> local, central, descriptor, end;
+};
+
+Status FindSignatures(SourceFile& file, YieldClock* clock, Signatures* s) {
+  // No larger than the file needs: a small package is scanned without clearing a megabyte.
+  std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(kChunk, file.size())) + 3);
+  for (int64_t at = 0; at < file.size(); at += kChunk) {
+    const int64_t got = file.readAt(at + 1, buffer.data(), buffer.size());
+    if (got < 0) return file.lastError();
+    const int64_t last = std::min<int64_t>(got - 4, static_cast<int64_t>(kChunk) - 1);  // the last start to test
+    for (int64_t i = 0; i <= last; ++i) {
+      const auto* p =
+          static_cast<const uint8_t*>(std::memchr(buffer.data() + i, 'P', static_cast<size_t>(last - i + 1)));
+      if (p == nullptr) break;
+      i = p - buffer.data();
+      if (buffer[i + 1] != 'K') continue;
+      const uint8_t a = buffer[i + 2], b = buffer[i + 3];
+      std::vector<int64_t>* list = nullptr;
+      if (a == 3 && b == 4) list = &s->local;
+      if (a == 1 && b == 2) list = &s->central;
+      if (a == 7 && b == 8) list = &s->descriptor;
+      if ((a == 5 && b == 6) || (a == 6 && b == 6) || (a == 6 && b == 7)) list = &s->end;
+      if (list != nullptr && list->size() < kMaxHits) list->push_back(at + i);
+    }
+    if (clock != nullptr) {
+      clock->tick();
+      if (clock->stopped()) break;
+    }
+  }
+  return Status::OK();
+}
+
+std::string Quoted(const PackageHeader& h) { return h.nameReadable ? "\"" + h.name + "\"" : "an unnamed entry"; }
+
+// Verifying where entries lie reads their data: all of it together stays within this much beyond the file's size.
+constexpr int64_t kVerifySlack = int64_t{16} << 20;
+
+class Merger {
+ public:
+  Merger(SourceFile& file, YieldClock* clock, DamageReport* damage) : file_(file), clock_(clock), damage_(damage) {}
+
+  void run(const Signatures& s, PackageScan* scan);
+
+ private:
+  void report(int64_t offset, int64_t length, std::string reason) {
+    if (damage_ != nullptr) damage_->add(offset, length, "zip", std::move(reason));
+  }
+  int64_t nextBoundary(int64_t after) const {
+    auto it = std::upper_bound(boundaries_.begin(), boundaries_.end(), after);
+    return it == boundaries_.end() ? file_.size() : *it;
+  }
+  int documentDirectory(const std::vector<CentralDirectory>& directories, EntryPlacer& placer) const;
+  void readDirectory(const CentralDirectory& d, bool foreign, EntryPlacer& placer);
+  bool fromCentral(const PackageHeader& c, int64_t shift, bool foreign, EntryPlacer& placer);
+  void fromLocal(const PackageHeader& l, bool foreign);
+  void placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descriptor);
+
+  SourceFile& file_;
+  YieldClock* clock_;
+  DamageReport* damage_;
+  std::vector<int64_t> boundaries_;
+  std::set<int64_t> claimed_;
+  std::vector<PackageEntry> entries_;
+  // The document's directory: the names it lists whose entries were not found.
+  std::set<std::string> unplacedNames_;
+  bool unplacedUnnamed_ = false;
+};
+
+void Merger::run(const Signatures& s, PackageScan* scan) {
+  std::map<int64_t, PackageHeader> locals;
+  std::vector<PackageHeader> centrals;
+  for (int64_t at : s.local) {
+    PackageHeader h;
+    if (ReadLocalHeader(file_, at, &h)) locals.emplace(at, std::move(h));
+  }
+  for (int64_t at : s.central) {
+    PackageHeader h;
+    if (!ReadCentralHeader(file_, at, &h)) continue;
+    if (h.problem.empty()) boundaries_.push_back(at);
+    centrals.push_back(std::move(h));
+  }
+  for (const auto& [at, h] : locals) {
+    if (h.problem.empty()) boundaries_.push_back(at);
+  }
+  boundaries_.insert(boundaries_.end(), s.descriptor.begin(), s.descriptor.end());
+  boundaries_.insert(boundaries_.end(), s.end.begin(), s.end.end());
+  std::sort(boundaries_.begin(), boundaries_.end());
+
+  const std::vector<CentralDirectory> directories = GroupDirectories(file_, std::move(centrals), s.end);
+  EntryPlacer placer(file_, locals, 2 * file_.size() + kVerifySlack, clock_);
+  const int document = documentDirectory(directories, placer);
+  // The document's own directory first, so that its records take the local headers that agree with them.
+  if (document >= 0) readDirectory(directories[static_cast<size_t>(document)], false, placer);
+  for (size_t i = 0; i < directories.size(); ++i) {
+    if (static_cast<int>(i) != document) readDirectory(directories[i], document >= 0, placer);
+  }
+  for (const auto& [at, l] : locals) {
+    if (claimed_.count(at) != 0) continue;
+    if (!l.problem.empty()) {
+      report(at, PackageHeader::kLocalSize, "A local header (" + Quoted(l) + ") was skipped: " + l.problem + ".");
+      continue;
+    }
+    // A complete directory lists every entry of its package: a sound entry it does not list came from elsewhere.
+    const bool foreign = document >= 0 && l.nameReadable && !unplacedUnnamed_ && unplacedNames_.count(l.name) == 0;
+    fromLocal(l, foreign);
+  }
+  std::stable_sort(entries_.begin(), entries_.end(),
+                   [](const PackageEntry& a, const PackageEntry& b) { return a.dataOffset < b.dataOffset; });
+  // Headers built to share one stream would read it again and again: each stream is read once.
+  entries_.erase(std::unique(entries_.begin(), entries_.end(),
+                             [](const PackageEntry& a, const PackageEntry& b) { return a.dataOffset == b.dataOffset; }),
+                 entries_.end());
+  scan->entries = std::move(entries_);
+  scan->headersFound = static_cast<int64_t>(s.local.size() + s.central.size());
+}
+
+// The document's own directory: of the complete ones whose records mostly
+// agree with local headers (a piece of another package holds a directory
+// whose entries mostly lie elsewhere or are gone), the one whose package
+// starts first: a package inside another's bytes, or after it, came from
+// another file. -1 when there is none.
+int Merger::documentDirectory(const std::vector<CentralDirectory>& directories, EntryPlacer& placer) const {
+  int best = -1;
+  int64_t bestStart = INT64_MAX;
+  const std::set<int64_t> none;
+  for (size_t i = 0; i < directories.size(); ++i) {
+    const CentralDirectory& d = directories[i];
+    if (!d.complete) continue;
+    size_t sound = 0, agreeing = 0;
+    int64_t start = d.begin;
+    for (const PackageHeader& c : d.records) {
+      if (!c.problem.empty()) continue;
+      ++sound;
+      const Placement placed = placer.place(c, d.shift, none, true);
+      if (placed.how != Placed::kAgrees) continue;
+      ++agreeing;
+      start = std::min(start, placed.local.offset);
+    }
+    if (agreeing == 0 || agreeing * 4 < sound * 3) continue;
+    if (start < bestStart) {
+      best = static_cast<int>(i);
+      bestStart = start;
+    }
+  }
+  return best;
+}
+
+void Merger::readDirectory(const CentralDirectory& d, bool foreign, EntryPlacer& placer) {
+  if (d.shift != 0 && !foreign) {
+    const int64_t by = d.shift < 0 ? -d.shift : d.shift;
+    report(d.begin, d.end - d.begin,
+           "The central directory lies " + std::to_string(by) + " bytes " +
+               (d.shift > 0 ? "after where its end record places it (bytes were inserted into the package)"
+                            : "before where its end record places it (bytes are missing from the package)") +
+               "; each entry was looked for where it lies.");
+  }
+  for (const PackageHeader& c : d.records) {
+    if (!c.problem.empty()) {
+      if (!foreign) {
+        report(c.offset, PackageHeader::kCentralSize, "A central directory header was skipped: " + c.problem + ".");
+      }
+    } else if (fromCentral(c, d.shift, foreign, placer)) {
+      continue;
+    }
+    if (foreign) continue;
+    if (c.nameReadable) unplacedNames_.insert(c.name);
+    unplacedUnnamed_ = unplacedUnnamed_ || !c.nameReadable;
+  }
+}
+
+// False when no local header of the record's entry is found.
+bool Merger::fromCentral(const PackageHeader& c, int64_t shift, bool foreign, EntryPlacer& placer) {
+  const Placement placed = placer.place(c, shift, claimed_);
+  if (placed.how == Placed::kNone) {
+    if (!foreign) {
+      report(c.localOffset + shift, 0,
+             "No local header of " + Quoted(c) +
+                 " was found where the central directory places it or anywhere else; the entry was dropped.");
+    }
+    return false;
+  }
+  const PackageHeader& l = placed.local;
+  claimed_.insert(l.offset);
+  PackageEntry e;
+  e.name = c.nameReadable ? c.name : (l.nameReadable ? l.name : "");
+  e.headerOffset = l.offset;
+  e.method = c.method;
+  e.foreign = foreign;
+  if (!foreign && l.offset != c.localOffset && l.offset != c.localOffset + shift) {
+    report(l.offset, PackageHeader::kLocalSize + l.nameLength,
+           "The central directory places " + Quoted(c) + " at offset " + std::to_string(c.localOffset + shift) +
+               ", but its local header lies here; the entry was read from here.");
+  }
+  const bool localUsable = l.signatureOk && l.nameLength == c.nameLength && l.problem.empty();
+  const bool sameName = l.nameReadable && c.nameReadable && l.name == c.name;
+  if (!foreign && (!localUsable || !sameName)) {
+    const std::string why = !l.problem.empty()             ? l.problem
+                            : l.nameLength != c.nameLength ? "its name length disagrees with the directory"
+                                                           : "its name is garbled";
+    report(l.offset, PackageHeader::kLocalSize + c.nameLength,
+           "The local header of " + Quoted(c) + " is damaged (" + why +
+               "); the entry was read with the central directory's numbers.");
+  }
+  // The local extra field may differ from the directory's; trust it only when its header is sound.
+  const uint16_t extra = (l.signatureOk && l.extraLength <= 1024) ? l.extraLength : c.extraLength;
+  e.dataOffset = l.offset + PackageHeader::kLocalSize + c.nameLength + extra;
+  e.crcs.push_back(c.crc);
+  std::vector<uint64_t> sizes = {c.compressedSize};
+  if (l.signatureOk && l.problem.empty()) {
+    if (l.crc != c.crc && l.crc != 0) e.crcs.push_back(l.crc);
+    if (l.compressedSize != 0 && l.compressedSize != c.compressedSize) sizes.push_back(l.compressedSize);
+  }
+  placeData(e, sizes, c.hasDescriptor());
+  entries_.push_back(std::move(e));
+  return true;
+}
+
+void Merger::fromLocal(const PackageHeader& l, bool foreign) {
+  PackageEntry e;
+  e.name = l.nameReadable ? l.name : "";
+  if (!l.nameReadable) {
+    report(l.offset, PackageHeader::kLocalSize + l.nameLength,
+           "The local header at this offset has a garbled name; its entry is identified by its content.");
+  }
+  e.headerOffset = l.offset;
+  e.method = l.method;
+  e.foreign = foreign;
+  e.dataOffset = l.localDataOffset();
+  if (!l.hasDescriptor() || l.crc != 0) e.crcs.push_back(l.crc);
+  std::vector<uint64_t> sizes;
+  if (!l.hasDescriptor() || l.compressedSize != 0) sizes.push_back(l.compressedSize);
+  placeData(e, sizes, l.hasDescriptor());
+  entries_.push_back(std::move(e));
+}
+
+// Decides where an entry's data ends: at a size that lands on the next
+// header (directly or through a data descriptor), else at that header, else
+// at the end of the file.
+void Merger::placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descriptor) {
+  const int64_t next = nextBoundary(e.dataOffset - 1);
+  e.dataEnd = next;
+  bool placed = false;
+  for (uint64_t size : sizes) {
+    if (size > static_cast<uint64_t>(file_.size())) continue;
+    const int64_t end = e.dataOffset + static_cast<int64_t>(size);
+    for (int64_t tail : {0, 12, 16, 20, 24}) {
+      if (end + tail == next) {
+        e.dataEnd = end;
+        placed = true;
+      }
+    }
+    if (placed) break;
+  }
+  if (!placed && !sizes.empty()) {
+    const bool anyFits = std::any_of(sizes.begin(), sizes.end(), [&](uint64_t size) {
+      return e.dataOffset + static_cast<int64_t>(std::min<uint64_t>(size, file_.size())) <= file_.size();
+    });
+    e.cut = !anyFits || next == file_.size();
+    if (e.method == 0 && anyFits) {
+      // Stored data has no end of its own: the smallest size that fits before the next header.
+      uint64_t best = UINT64_MAX;
+      for (uint64_t size : sizes) {
+        if (e.dataOffset + static_cast<int64_t>(std::min<uint64_t>(size, file_.size())) <= next)
+          best = std::min(best, size);
+      }
+      if (best != UINT64_MAX) e.dataEnd = e.dataOffset + static_cast<int64_t>(best), e.cut = false;
+    }
+  }
+  if (descriptor && !placed) {
+    // A data descriptor at the next boundary gives the CRC.
+    uint8_t d[16];
+    if (next + 16 <= file_.size() && file_.readAt(next + 1, d, sizeof d) == sizeof d && ReadLe32(d) == 0x08074B50 &&
+        (ReadLe32(d + 8) == static_cast<uint32_t>(next - e.dataOffset) ||
+         ReadLe64(d + 8) == static_cast<uint64_t>(next - e.dataOffset))) {
+      e.crcs.push_back(ReadLe32(d + 4));
+      e.cut = false;
+    }
+  }
+  if (e.dataEnd < e.dataOffset) e.dataEnd = e.dataOffset;
+  if (e.dataEnd > file_.size()) e.dataEnd = file_.size();
+  if (e.dataOffset > file_.size()) e.dataOffset = e.dataEnd = file_.size();
+}
+
+}  // namespace
+
+Status ScanPackage(SourceFile& file, YieldClock* clock, DamageReport* damage, PackageScan* scan) {
+  *scan = PackageScan{};
+  Signatures s;
+  Status status = FindSignatures(file, clock, &s);
+  if (!status.ok()) return status;
+  Merger merger(file, clock, damage);
+  merger.run(s, scan);
+  return Status::OK();
+}
+
+}  // namespace kw

@@ -1,0 +1,353 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "formats/docx/deep/word_xml_text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "base/cp1252.h"
+#include "base/yield_clock.h"
+#include "formats/docx/deep/symbol_chars.h"
+#include "formats/docx/deep/tolerant_inflate.h"
+
+namespace kw {
+
+namespace {
+
+// The element name of a tag ("w:p" for "</w:p>"), and whether it closes or is empty.
+struct TagName {
+  std::string_view name;
+  bool closing = false;
+  bool empty = false;
+};
+
+// The bytes that end an element name.
+constexpr std::array<bool, 256> kNameEnd = [] {
+  std::array<bool, 256> table{};
+  for (const char c : std::string_view(" />\t\r\n")) table[static_cast<uint8_t>(c)] = true;
+  return table;
+}();
+
+TagName ParseTag(std::string_view tag) {
+  TagName t;
+  size_t i = 1;
+  if (i < tag.size() && tag[i] == '/') {
+    t.closing = true;
+    ++i;
+  }
+  size_t end = i;
+  while (end < tag.size() && !kNameEnd[static_cast<uint8_t>(tag[end])]) ++end;
+  t.name = tag.substr(i, end - i);
+  t.empty = tag.size() >= 2 && tag[tag.size() - 2] == '/';
+  return t;
+}
+
+// Whether `name` is `literal`: a fixed-length compare the compiler inlines.
+template <size_t N>
+bool Is(std::string_view name, const char (&literal)[N]) {
+  return name.size() == N - 1 && std::memcmp(name.data(), literal, N - 1) == 0;
+}
+
+// The value of attribute `name` in a tag ("" when absent).
+std::string_view Attribute(std::string_view tag, std::string_view name) {
+  size_t at = 0;
+  while ((at = tag.find(name, at)) != std::string_view::npos) {
+    const size_t eq = at + name.size();
+    if (at > 0 && tag[at - 1] == ' ' && eq + 1 < tag.size() && tag[eq] == '=' &&
+        (tag[eq + 1] == '"' || tag[eq + 1] == '\'')) {
+      const size_t close = tag.find(tag[eq + 1], eq + 2);
+      if (close == std::string_view::npos) return {};
+      return tag.substr(eq + 2, close - eq - 2);
+    }
+    at = eq;
+  }
+  return {};
+}
+
+// The length of the character at text[i] when it is no text: a C0 control,
+// DEL, a C1 control (U+0080-U+009F) or U+FFFE/U+FFFF; 0 for anything else.
+size_t ControlAt(std::string_view text, size_t i) {
+  const auto byte = [&](size_t k) { return k < text.size() ? static_cast<uint8_t>(text[k]) : 0; };
+  const uint8_t c = byte(i);
+  if (c < 0x20 || c == 0x7F) return 1;
+  if (c == 0xC2 && (byte(i + 1) & 0xE0) == 0x80) return 2;
+  if (c == 0xEF && byte(i + 1) == 0xBF && byte(i + 2) >= 0xBE) return 3;
+  return 0;
+}
+
+// The bytes that begin one of them.
+constexpr std::array<bool, 256> kControlLead = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 0x20; ++c) table[c] = true;
+  table[0x7F] = table[0xC2] = table[0xEF] = true;
+  return table;
+}();
+
+// Whether `text` holds one of them. Where SSE2 is there, sixteen bytes at a
+// time (the last sixteen overlapping the block before) are passed over when
+// none begins one; from the first block that has one, each byte is judged.
+bool HasControl(std::string_view text) {
+  const char* p = text.data();
+  const size_t n = text.size();
+  size_t i = 0;
+#if defined(__SSE2__)
+  const auto leads = [](const char* at) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);
+    const __m128i some = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)),
+                                      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xC2))),
+                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xEF)))));
+    return _mm_movemask_epi8(_mm_or_si128(low, some)) != 0;
+  };
+  if (n >= 16) {
+    while (i + 16 <= n && !leads(p + i)) i += 16;
+    if (i + 16 > n && (i == n || !leads(p + n - 16))) return false;
+  }
+#endif
+  while (i < n && !kControlLead[static_cast<uint8_t>(p[i])]) ++i;
+  for (; i < n; ++i) {
+    if (ControlAt(text, i) > 0) return true;
+  }
+  return false;
+}
+
+// Appends `text` to `out` without them: TAB stays, and a line end written
+// into a run (not w:br) is a space, as Word shows it. Bytes that are no
+// UTF-8 stay as they are, so a sequence is judged where it ends in `out`:
+// neither a removal nor the join with what `out` holds makes a control of a
+// stray lead byte and what follows it.
+void AppendWithoutControls(std::string_view text, std::string* out) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (ControlAt(text, i) == 1) {
+      if (c == '\t') out->push_back('\t');
+      if ((c == '\r' || c == '\n') && !(c == '\n' && i > 0 && text[i - 1] == '\r')) out->push_back(' ');
+      continue;
+    }
+    out->push_back(c);
+    const size_t n = out->size();
+    if (n >= 2 && ControlAt(*out, n - 2) == 2) {
+      out->resize(n - 2);
+    } else if (n >= 3 && ControlAt(*out, n - 3) == 3) {
+      out->resize(n - 3);
+    }
+  }
+}
+
+void AppendCodePoint(char32_t c, std::string* out) {
+  if (c == 0 || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+  AppendUtf8(*out, c);
+}
+
+}  // namespace
+
+void AppendXmlText(std::string_view text, std::string* out) {
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t amp = text.find('&', at);
+    out->append(text.substr(at, amp == std::string_view::npos ? std::string_view::npos : amp - at));
+    if (amp == std::string_view::npos) return;
+    const size_t semi = text.find(';', amp);
+    if (semi == std::string_view::npos || semi - amp > 12) {
+      out->push_back('&');
+      at = amp + 1;
+      continue;
+    }
+    const std::string_view name = text.substr(amp + 1, semi - amp - 1);
+    if (name == "amp")
+      out->push_back('&');
+    else if (name == "lt")
+      out->push_back('<');
+    else if (name == "gt")
+      out->push_back('>');
+    else if (name == "quot")
+      out->push_back('"');
+    else if (name == "apos")
+      out->push_back('\'');
+    else if (name.size() >= 2 && name[0] == '#') {
+      const bool hex = name[1] == 'x' || name[1] == 'X';
+      const std::string digits(name.substr(hex ? 2 : 1));
+      char* end = nullptr;
+      const unsigned long value = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+      if (digits.empty() || *end != '\0') {
+        out->append(text.substr(amp, semi - amp + 1));
+      } else {
+        AppendCodePoint(value > 0x10FFFF ? 0xFFFD : static_cast<char32_t>(value), out);
+      }
+    } else {
+      out->append(text.substr(amp, semi - amp + 1));
+    }
+    at = semi + 1;
+  }
+}
+
+void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clock) {
+  fromStart_ = fromStart;
+  inText_ = false;
+  run_.clear();
+  size_t at = 0;
+  uint32_t steps = 0;
+  while (at < xml.size()) {
+    if (TickEvery(clock, steps)) break;
+    const size_t open = xml.find('<', at);
+    if (open == std::string_view::npos) break;  // trailing text belongs to no complete element
+    if (open > at) text(xml.substr(at, open - at));
+    const size_t close = xml.find('>', open);
+    if (close == std::string_view::npos) break;  // the piece ends inside a tag
+    const std::string_view t = xml.substr(open, close - open + 1);
+    wholeTag(t, t.find(kUnknownByte) != std::string_view::npos);
+    at = close + 1;
+  }
+  if (inText_) dropped_ += static_cast<int64_t>(run_.size());
+  inText_ = false;
+  run_.clear();
+  flushParagraph();
+}
+
+void WordXmlText::wholeTag(std::string_view raw, bool unknown) {
+  if (!unknown) return tag(raw);
+  // A tag we cannot read: whatever text follows has unknown markup.
+  if (inText_) dropped_ += static_cast<int64_t>(run_.size());
+  inText_ = false;
+  run_.clear();
+}
+
+void WordXmlText::text(std::string_view text) {
+  if (!inText_ || fallbackDepth_ > 0) return;
+  if (text.find(kUnknownByte) != std::string_view::npos) runDamaged_ = true;
+  AppendXmlText(text, &run_);
+}
+
+void WordXmlText::tag(std::string_view raw) {
+  // The commonest tags, known whole at once.
+  if (raw.size() == 5 && raw[1] == 'w' && raw[2] == ':' && raw[4] == '>' && shortTag(raw[3], false)) return;
+  if (raw.size() == 6 && raw[1] == '/' && raw[2] == 'w' && raw[3] == ':' && raw[5] == '>' && shortTag(raw[4], true)) {
+    return;
+  }
+  if (raw.size() >= 2 && (raw[1] == '?' || raw[1] == '!')) return;
+  const TagName t = ParseTag(raw);
+  const std::string_view n = t.name;
+  // Every element read below is "mc:Fallback", "m:t" or in the w: namespace.
+  if ((n.size() < 3 || n[0] != 'w' || n[1] != ':') && n.size() != 11 && !Is(n, "m:t")) return;
+  if (Is(n, "mc:Fallback")) {
+    if (t.closing) {
+      if (fallbackDepth_ > 0) --fallbackDepth_;
+    } else if (!t.empty) {
+      ++fallbackDepth_;
+    }
+    return;
+  }
+  if (fallbackDepth_ > 0) return;
+  // An equation's (Office Math) text runs are read as the paragraph's own,
+  // in the order they are written, which is the order they are read.
+  if (Is(n, "w:t") || Is(n, "m:t")) {
+    if (t.closing) {
+      closeText();
+    } else if (!t.empty) {
+      openText();
+    }
+    return;
+  }
+  if (t.closing) {
+    if (Is(n, "w:p")) {
+      endParagraph();
+    } else if (Is(n, "w:tabs")) {
+      inTabs_ = false;
+    } else if (Is(n, "w:tc")) {
+      flushParagraph();
+      if (cellDepth_ > 0) --cellDepth_;
+      out_->push_back('\t');
+    } else if (Is(n, "w:tr")) {
+      flushParagraph();
+      if (!out_->empty() && out_->back() == '\t') out_->pop_back();
+      out_->append("\r\n");
+    }
+    return;
+  }
+  if (Is(n, "w:p")) {
+    if (t.empty) endParagraph();
+  } else if (Is(n, "w:tc")) {
+    if (!t.empty) ++cellDepth_;
+    cellHasParagraph_ = false;
+  } else if (Is(n, "w:tabs")) {
+    inTabs_ = !t.empty;
+  } else if (Is(n, "w:tab")) {
+    if (!inTabs_) para_.push_back('\t');
+  } else if (Is(n, "w:br") || Is(n, "w:cr")) {
+    para_.append("\r\n");
+  } else if (Is(n, "w:noBreakHyphen")) {
+    para_.push_back('-');
+  } else if (Is(n, "w:sym")) {
+    const std::string code(Attribute(raw, "w:char"));
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(code.c_str(), &end, 16);
+    if (!code.empty() && *end == '\0' && value > 0 && value <= 0x10FFFF) {
+      const char32_t c = SymbolChar(Attribute(raw, "w:font"), static_cast<char32_t>(value));
+      if (c >= 0xA0 ? c != 0xFFFE && c != 0xFFFF : c >= 0x20 && c < 0x7F) AppendCodePoint(c, &para_);
+    }
+  }
+}
+
+void WordXmlText::openText() {
+  inText_ = true;
+  runDamaged_ = false;
+  run_.clear();
+}
+
+// The run's text joins the paragraph (taken over whole when it is the first),
+// without control characters (ControlAt), also none that a byte left over
+// at the paragraph's end and the run's first bytes would make.
+void WordXmlText::closeText() {
+  if (inText_) {
+    if (runDamaged_) {
+      dropped_ += static_cast<int64_t>(run_.size());
+    } else {
+      const bool continues = !para_.empty() && !run_.empty() && (static_cast<uint8_t>(run_[0]) & 0xC0) == 0x80;
+      if (continues || HasControl(run_)) {
+        AppendWithoutControls(run_, &para_);
+      } else if (para_.empty()) {
+        para_.swap(run_);
+      } else {
+        para_ += run_;
+      }
+    }
+  }
+  inText_ = false;
+  run_.clear();
+}
+
+// A paragraph ends: outside a table it ends its line; inside a cell the
+// cell's paragraphs are joined by spaces and the cell ends with a TAB.
+void WordXmlText::endParagraph() {
+  if (cellDepth_ > 0) {
+    if (cellHasParagraph_ && !para_.empty()) out_->push_back(' ');
+    out_->append(para_);
+    para_.clear();
+    cellHasParagraph_ = true;
+    return;
+  }
+  if (!fromStart_ && para_.empty()) return;  // a resumed piece: no empty lines from damaged markup
+  out_->append(para_);
+  out_->append("\r\n");
+  para_.clear();
+}
+
+void WordXmlText::flushParagraph() {
+  if (para_.empty()) return;
+  if (cellDepth_ > 0) {
+    if (cellHasParagraph_) out_->push_back(' ');
+    out_->append(para_);
+    cellHasParagraph_ = true;
+  } else {
+    out_->append(para_);
+    out_->append("\r\n");
+  }
+  para_.clear();
+}
+
+}  // namespace kw
