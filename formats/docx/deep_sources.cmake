@@ -15,6 +15,8 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/inflate_repair.cpp
   ${CMAKE_CURRENT_LIST_DIR}/markup_check.cpp
   ${CMAKE_CURRENT_LIST_DIR}/markup_check.h
+  ${CMAKE_CURRENT_LIST_DIR}/numbering_xml.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/numbering_xml.h
   ${CMAKE_CURRENT_LIST_DIR}/package_directory.cpp
   ${CMAKE_CURRENT_LIST_DIR}/package_directory.h
   ${CMAKE_CURRENT_LIST_DIR}/package_headers.cpp
@@ -29,8 +31,11 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/picture_bytes.h
   ${CMAKE_CURRENT_LIST_DIR}/symbol_chars.cpp
   ${CMAKE_CURRENT_LIST_DIR}/symbol_chars.h
+  ${CMAKE_CURRENT_LIST_DIR}/text_marks.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/text_marks.h
   ${CMAKE_CURRENT_LIST_DIR}/tolerant_inflate.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tolerant_inflate.h
+  ${CMAKE_CURRENT_LIST_DIR}/word_xml_marks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/word_xml_stream.cpp
   ${CMAKE_CURRENT_LIST_DIR}/word_xml_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/word_xml_text.h

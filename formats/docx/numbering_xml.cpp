@@ -1,0 +1,266 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "formats/docx/numbering_xml.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "base/cp1252.h"
+#include "formats/docx/word_xml_text.h"
+
+namespace kw {
+
+namespace {
+
+constexpr size_t kMaxPattern = 64;  // bytes of a level's text kept
+constexpr int kMaxStyleChain = 16;  // w:basedOn links followed
+
+// One tag of a part: its element name, whether it closes, and its bytes.
+struct XmlTag {
+  std::string_view name;
+  std::string_view raw;
+  bool closing = false;
+  bool empty = false;
+};
+
+// Calls `visit` for each whole tag of `xml`, in order; a cut tag ends it.
+template <typename Visit>
+void ForEachTag(std::string_view xml, Visit visit) {
+  size_t at = 0;
+  while (true) {
+    const size_t open = xml.find('<', at);
+    if (open == std::string_view::npos) return;
+    const size_t close = xml.find('>', open);
+    if (close == std::string_view::npos) return;
+    XmlTag t;
+    t.raw = xml.substr(open, close - open + 1);
+    size_t i = open + 1;
+    if (i < close && xml[i] == '/') {
+      t.closing = true;
+      ++i;
+    }
+    size_t end = i;
+    while (end < close && std::strchr(" /\t\r\n", xml[end]) == nullptr) ++end;
+    t.name = xml.substr(i, end - i);
+    t.empty = close > open && xml[close - 1] == '/';
+    visit(t);
+    at = close + 1;
+  }
+}
+
+NumberFormat FormatByName(std::string_view name) {
+  static const struct {
+    const char* name;
+    NumberFormat format;
+  } kNames[] = {{"decimal", NumberFormat::kDecimal},
+                {"upperRoman", NumberFormat::kUpperRoman},
+                {"lowerRoman", NumberFormat::kLowerRoman},
+                {"upperLetter", NumberFormat::kUpperLetter},
+                {"lowerLetter", NumberFormat::kLowerLetter},
+                {"ordinal", NumberFormat::kOrdinal},
+                {"decimalZero", NumberFormat::kDecimalZero},
+                {"bullet", NumberFormat::kBullet},
+                {"none", NumberFormat::kNone}};
+  for (const auto& n : kNames) {
+    if (name == n.name) return n.format;
+  }
+  return NumberFormat::kDecimal;  // the formats of other scripts: their digits, written as decimal
+}
+
+// "%1.%2)" with "%n" as level mark n-1; a bullet's symbol-font code as the bullet a reader sees.
+std::string LevelPattern(std::string_view raw, bool bullet) {
+  std::string decoded;
+  AppendXmlText(raw.substr(0, kMaxPattern), &decoded);
+  std::string pattern;
+  for (size_t i = 0; i < decoded.size(); ++i) {
+    const char c = decoded[i];
+    if (c == '%' && i + 1 < decoded.size() && decoded[i + 1] >= '1' && decoded[i + 1] <= '9') {
+      pattern.push_back(static_cast<char>(decoded[i + 1] - '0'));
+      ++i;
+    } else if (static_cast<uint8_t>(c) >= 0x20 || c == '\t') {
+      pattern.push_back(c);
+    }
+  }
+  if (!bullet) return pattern;
+  // U+F000-U+F0FF are EF 80-83 xx in UTF-8.
+  std::string out;
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    const auto b = [&](size_t k) { return static_cast<uint8_t>(pattern[k]); };
+    if (b(i) == 0xEF && i + 2 < pattern.size() && (b(i + 1) & 0xFC) == 0x80) {
+      AppendUtf8(out, BulletChar(0xF000 + ((b(i + 1) & 0x03) << 6) + (b(i + 2) & 0x3F)));
+      i += 2;
+    } else if (b(i) == 0xC2 && i + 1 < pattern.size() && b(i + 1) == 0xB7) {
+      AppendUtf8(out, BulletChar(0xB7));
+      ++i;
+    } else {
+      out.push_back(pattern[i]);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+void ReadNumberingXml(std::string_view xml, DocxLists* lists) {
+  ListLevels* levels = nullptr;  // the abstractNum or override being read
+  DocxLists::Instance* instance = nullptr;
+  ListLevel* level = nullptr;
+  int overrideLevel = -1;
+  std::string_view text;  // the level's w:lvlText, read once its format is known
+  bool haveText = false;
+  ForEachTag(xml, [&](const XmlTag& t) {
+    const std::string_view n = t.name;
+    if (t.closing) {
+      if (n == "w:lvl" && level != nullptr) {
+        level->pattern = haveText ? LevelPattern(text, level->format == NumberFormat::kBullet) : std::string();
+        level = nullptr;
+      } else if (n == "w:abstractNum") {
+        levels = nullptr;
+      } else if (n == "w:num") {
+        instance = nullptr;
+      } else if (n == "w:lvlOverride") {
+        overrideLevel = -1;
+      }
+      return;
+    }
+    if (n == "w:abstractNum") {
+      const int32_t id = XmlIntAttribute(t.raw, "w:abstractNumId", -1);
+      levels = nullptr;
+      if (id >= 0 && (lists->abstracts.size() < DocxLists::kMaxLists || lists->abstracts.count(id) > 0)) {
+        levels = &lists->abstracts[id];
+      }
+    } else if (n == "w:num") {
+      const int32_t id = XmlIntAttribute(t.raw, "w:numId", -1);
+      instance = nullptr;
+      if (id > 0 && (lists->instances.size() < DocxLists::kMaxLists || lists->instances.count(id) > 0)) {
+        instance = &lists->instances[id];
+        instance->startOverride.fill(DocxLists::kNoStart);
+      }
+    } else if (n == "w:abstractNumId" && instance != nullptr) {
+      instance->abstractId = XmlIntAttribute(t.raw, "w:val", -1);
+    } else if (n == "w:lvlOverride" && instance != nullptr) {
+      overrideLevel = XmlIntAttribute(t.raw, "w:ilvl", -1);
+      if (overrideLevel >= kListLevels) overrideLevel = -1;
+    } else if (n == "w:startOverride" && instance != nullptr && overrideLevel >= 0) {
+      instance->startOverride[overrideLevel] = XmlIntAttribute(t.raw, "w:val", 0);
+    } else if (n == "w:lvl") {
+      const int32_t k = XmlIntAttribute(t.raw, "w:ilvl", -1);
+      ListLevels* owner = instance != nullptr ? (overrideLevel >= 0 ? &instance->overrides : nullptr) : levels;
+      level = owner != nullptr && k >= 0 && k < kListLevels ? &(*owner)[k] : nullptr;
+      if (level != nullptr) {
+        *level = ListLevel();
+        level->defined = true;
+        haveText = false;
+      }
+    } else if (level != nullptr) {
+      if (n == "w:start") {
+        level->start = XmlIntAttribute(t.raw, "w:val", 1);
+      } else if (n == "w:numFmt") {
+        level->format = FormatByName(XmlAttribute(t.raw, "w:val"));
+      } else if (n == "w:lvlText") {
+        text = XmlAttribute(t.raw, "w:val");
+        haveText = true;
+      } else if (n == "w:suff") {
+        const std::string_view v = XmlAttribute(t.raw, "w:val");
+        level->follow = v == "space" ? ' ' : v == "nothing" ? '\0' : '\t';
+      } else if (n == "w:pStyle" && levels != nullptr && lists->styleLevels.size() < DocxLists::kMaxStyles) {
+        lists->styleLevels[std::string(XmlAttribute(t.raw, "w:val"))] = static_cast<int32_t>(level - &(*levels)[0]);
+      }
+    }
+  });
+}
+
+void ReadStylesXml(std::string_view xml, DocxLists* lists) {
+  DocxLists::Style* style = nullptr;
+  bool inParagraph = false;  // in the style's w:pPr
+  ForEachTag(xml, [&](const XmlTag& t) {
+    const std::string_view n = t.name;
+    if (t.closing) {
+      if (n == "w:style") style = nullptr;
+      if (n == "w:pPr") inParagraph = false;
+      return;
+    }
+    if (n == "w:style") {
+      style = nullptr;
+      inParagraph = false;
+      if (XmlAttribute(t.raw, "w:type") != "paragraph" || lists->styles.size() >= DocxLists::kMaxStyles) return;
+      style = &lists->styles[std::string(XmlAttribute(t.raw, "w:styleId"))];
+    } else if (style == nullptr) {
+      return;
+    } else if (n == "w:basedOn") {
+      style->basedOn = std::string(XmlAttribute(t.raw, "w:val"));
+    } else if (n == "w:pPr") {
+      inParagraph = !t.empty;
+    } else if (inParagraph && n == "w:numId") {
+      style->numId = XmlIntAttribute(t.raw, "w:val", -1);
+    } else if (inParagraph && n == "w:ilvl") {
+      style->ilvl = XmlIntAttribute(t.raw, "w:val", -1);
+    }
+  });
+}
+
+// The raw value of attribute `name` ("w:val") in a tag; "" when absent.
+std::string_view XmlAttribute(std::string_view raw, std::string_view name) {
+  size_t at = 0;
+  while ((at = raw.find(name, at)) != std::string_view::npos) {
+    const size_t eq = at + name.size();
+    if (at > 0 && std::strchr(" \t\r\n", raw[at - 1]) != nullptr && eq + 1 < raw.size() && raw[eq] == '=' &&
+        (raw[eq + 1] == '"' || raw[eq + 1] == '\'')) {
+      const size_t close = raw.find(raw[eq + 1], eq + 2);
+      if (close == std::string_view::npos) return {};
+      return raw.substr(eq + 2, close - eq - 2);
+    }
+    at = eq;
+  }
+  return {};
+}
+
+// A decimal attribute; `fallback` when absent or no number.
+int32_t XmlIntAttribute(std::string_view raw, std::string_view name, int32_t fallback) {
+  const std::string value(XmlAttribute(raw, name).substr(0, 12));
+  if (value.empty()) return fallback;
+  char* end = nullptr;
+  const long v = std::strtol(value.c_str(), &end, 10);
+  if (*end != '\0' || v < -1000000000L || v > 1000000000L) return fallback;
+  return static_cast<int32_t>(v);
+}
+
+std::string DocxNumberer::next(int32_t numId, int32_t ilvl, std::string_view style) {
+  // The style and those it is based on give what the paragraph does not.
+  const std::string styleName(style);
+  auto s = lists_.styles.find(styleName);
+  for (int depth = 0; s != lists_.styles.end() && depth < kMaxStyleChain && (numId < 0 || ilvl < 0); ++depth) {
+    if (numId < 0) numId = s->second.numId;
+    if (ilvl < 0) ilvl = s->second.ilvl;
+    s = lists_.styles.find(s->second.basedOn);
+  }
+  if (numId <= 0) return "";
+  if (ilvl < 0) {
+    const auto linked = lists_.styleLevels.find(styleName);
+    ilvl = linked != lists_.styleLevels.end() ? linked->second : 0;
+  }
+  if (ilvl >= kListLevels) return "";
+  const auto instance = lists_.instances.find(numId);
+  if (instance == lists_.instances.end()) return "";
+  auto resolved = resolved_.find(numId);
+  if (resolved == resolved_.end()) {
+    const DocxLists::Instance& in = instance->second;
+    Resolved r;
+    const auto abstract = lists_.abstracts.find(in.abstractId);
+    if (abstract != lists_.abstracts.end()) r.levels = abstract->second;
+    r.counter = abstract != lists_.abstracts.end() ? in.abstractId : -1 - numId;
+    for (int k = 0; k < kListLevels; ++k) {
+      if (in.overrides[k].defined) r.levels[k] = in.overrides[k];
+      if (in.startOverride[k] != DocxLists::kNoStart) r.levels[k].start = in.startOverride[k];
+    }
+    resolved = resolved_.emplace(numId, std::move(r)).first;
+  }
+  Resolved& r = resolved->second;
+  ListCounter& counter = counters_[r.counter];
+  if (!r.used[ilvl] && instance->second.startOverride[ilvl] != DocxLists::kNoStart) counter.restart(ilvl);
+  r.used[ilvl] = true;
+  std::string number = counter.next(r.levels, ilvl);
+  if (!number.empty() && r.levels[ilvl].follow != '\0') number.push_back(r.levels[ilvl].follow);
+  return number;
+}
+
+}  // namespace kw
