@@ -7,6 +7,8 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/compound_file.h
   ${CMAKE_CURRENT_LIST_DIR}/deep_doc.cpp
   ${CMAKE_CURRENT_LIST_DIR}/deep_doc.h
+  ${CMAKE_CURRENT_LIST_DIR}/doc_numbers.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/doc_numbers.h
   ${CMAKE_CURRENT_LIST_DIR}/fib.cpp
   ${CMAKE_CURRENT_LIST_DIR}/fib.h
   ${CMAKE_CURRENT_LIST_DIR}/piece_table.cpp

@@ -47,6 +47,14 @@ bool Parse97(const uint8_t* d, size_t size, Fib* fib, std::string* why) {
   pair(12, &fib->fcBteChpx, &fib->lcbBteChpx);
   pair(40, &fib->fcSpaMom, &fib->lcbSpaMom);
   pair(50, &fib->fcDggInfo, &fib->lcbDggInfo);
+  pair(1, &fib->fcStshf, &fib->lcbStshf);
+  pair(2, &fib->fcFndRef, &fib->lcbFndRef);
+  pair(3, &fib->fcFndTxt, &fib->lcbFndTxt);
+  pair(13, &fib->fcBtePapx, &fib->lcbBtePapx);
+  pair(46, &fib->fcEndRef, &fib->lcbEndRef);
+  pair(47, &fib->fcEndTxt, &fib->lcbEndTxt);
+  pair(73, &fib->fcPlfLst, &fib->lcbPlfLst);
+  pair(74, &fib->fcPlfLfo, &fib->lcbPlfLfo);
   return true;
 }
 

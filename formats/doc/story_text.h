@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/doc/doc_numbers.h"
 #include "formats/doc/fib.h"
 #include "formats/doc/piece_table.h"
 #include "formats/doc/stream_source.h"
@@ -33,7 +34,10 @@ struct StoryStats {
 };
 
 // 8-bit pieces are read in `page`. Appends UTF-8 to *text; `sink` may be null.
+// `inserts` (sorted by position; may be null) go in before their characters,
+// as the document's own would.
 StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces, CodePage page, YieldClock* clock,
-                         DamageReport* damage, std::string* text, TextSink* sink = nullptr);
+                         DamageReport* damage, std::string* text, TextSink* sink = nullptr,
+                         const std::vector<TextInsert>* inserts = nullptr);
 
 }  // namespace kw

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: Apache-2.0
+#pragma once
+// DocTextInserts: the text a Word 97 document shows but does not store,
+// placed by character position: the number or bullet of each numbered
+// paragraph, then a TAB (or what its level says), and the number of each
+// auto-numbered footnote and endnote, at its reference and at the note's start.
+//
+// A paragraph's list and level come from its properties (the PAPX that the
+// paragraph bin table leads to), else from its style and the styles it is
+// based on; the lists' levels from the list table (LSTF, LVL) and their
+// overrides (LFO, LFOLVL). Every table is read within its stream and capped;
+// where one is damaged, its numbers fall away and the text stays as it is.
+// Word 6/95 files get none.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "formats/doc/fib.h"
+
+namespace kw {
+
+class PieceTable;
+class StreamSource;
+
+struct TextInsert {
+  uint64_t cp = 0;  // inserted before this character
+  std::u16string text;
+};
+
+// Sorted by position. `pieces` is rewound and read once.
+std::vector<TextInsert> DocTextInserts(StreamSource& main, StreamSource& table, const Fib& fib, PieceTable& pieces);
+
+}  // namespace kw
