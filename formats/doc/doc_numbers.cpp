@@ -8,12 +8,18 @@
 #include "base/list_numbers.h"
 #include "formats/doc/piece_table.h"
 #include "formats/doc/stream_source.h"
+#include "formats/doc/word_text.h"
 
 namespace kw {
 
 namespace {
 
-constexpr size_t kMaxTable = size_t{16} << 20;  // bytes of one table read
+constexpr size_t kMaxTable = size_t{8} << 20;   // bytes of one table read
+constexpr size_t kMaxLevels = size_t{4} << 20;  // bytes of list levels read after the list table
+// Numbered paragraphs and notes each: past this (half a million; a real
+// document has far fewer), the rest get no number, and the inserts stay
+// within some 20 MiB.
+constexpr size_t kMaxInserts = size_t{1} << 19;
 constexpr size_t kMaxLists = 4096;
 constexpr size_t kMaxStyles = 4096;
 constexpr size_t kMaxPieces = size_t{1} << 16;  // a fast-saved file with more: no list numbers
@@ -147,7 +153,7 @@ bool ReadLevel(const std::vector<uint8_t>& d, size_t* pos, ListLevel* level) {
     const char32_t c = U16(d.data() + at + 2 * k);
     if (c < kListLevels) {
       level->pattern.push_back(static_cast<char>(c + 1));  // a level's number
-    } else if (c >= 0x20 && (c < 0xD800 || c > 0xDFFF)) {
+    } else if (IsTextCharacter(c) && (c < 0xD800 || c > 0xDFFF)) {
       AppendUtf8(level->pattern, bullet ? BulletChar(c) : c);
     }
   }
@@ -296,7 +302,7 @@ std::vector<NumberedParagraph> ReadParagraphs(StreamSource& main, const std::vec
       const int32_t ilvl = own.ilvl >= 0 ? own.ilvl : std::max(style.ilvl, 0);
       if (ilfo <= 0 || size_t(ilfo) > overrides || ilvl >= kListLevels) continue;
       const int64_t cp = CpAt(byOffset, U32(page.data() + 4 * r));
-      if (cp >= 0) out.push_back({uint64_t(cp), uint32_t(ilfo), uint8_t(ilvl)});
+      if (cp >= 0 && out.size() < kMaxInserts) out.push_back({uint64_t(cp), uint32_t(ilfo), uint8_t(ilvl)});
     }
   }
   std::sort(out.begin(), out.end(), [](const NumberedParagraph& a, const NumberedParagraph& b) { return a.cp < b.cp; });
@@ -332,7 +338,7 @@ void AddNotes(StreamSource& table, uint32_t fcRef, uint32_t lcbRef, uint32_t fcT
   const std::vector<uint8_t> txt = ReadRange(table, fcTxt, lcbTxt);
   const size_t starts = txt.size() / 4;
   int64_t number = 0;
-  for (size_t k = 0; k < n; ++k) {
+  for (size_t k = 0; k < std::min(n, kMaxInserts); ++k) {
     if (static_cast<int16_t>(U16(refs.data() + 4 * (n + 1) + 2 * k)) <= 0) continue;  // a custom mark: text
     const std::u16string mark = Utf16(FormatListNumber(++number, format));
     const uint32_t cp = U32(refs.data() + 4 * k);
@@ -355,7 +361,7 @@ std::vector<TextInsert> DocTextInserts(StreamSource& main, StreamSource& table, 
            NumberFormat::kLowerRoman, &out);
 
   // The lists' levels follow their table, outside the range the FIB gives it.
-  const std::vector<DocList> lists = ReadLists(ReadRange(table, fib.fcPlfLst, fib.lcbPlfLst, kMaxTable));
+  const std::vector<DocList> lists = ReadLists(ReadRange(table, fib.fcPlfLst, fib.lcbPlfLst, kMaxLevels));
   const std::vector<DocOverride> overrides = ReadOverrides(ReadRange(table, fib.fcPlfLfo, fib.lcbPlfLfo), lists);
   if (!overrides.empty() && pieces.size() <= kMaxPieces) {
     std::vector<Piece> byOffset;

@@ -76,8 +76,15 @@ std::string LevelPattern(std::string_view raw, bool bullet) {
     if (c == '%' && i + 1 < decoded.size() && decoded[i + 1] >= '1' && decoded[i + 1] <= '9') {
       pattern.push_back(static_cast<char>(decoded[i + 1] - '0'));
       ++i;
-    } else if (static_cast<uint8_t>(c) >= 0x20 || c == '\t') {
-      pattern.push_back(c);
+    } else if (c == '\t' || static_cast<uint8_t>(c) >= 0x20) {
+      const auto at = [&](size_t k) { return k < decoded.size() ? static_cast<uint8_t>(decoded[k]) : 0; };
+      if (c == 0x7F || (at(i) == 0xC2 && at(i + 1) >= 0x80 && at(i + 1) < 0xA0)) {  // DEL, a C1 control
+        i += c == 0x7F ? 0 : 1;
+      } else if (at(i) == 0xEF && at(i + 1) == 0xBF && at(i + 2) >= 0xBE) {  // U+FFFE, U+FFFF
+        i += 2;
+      } else {
+        pattern.push_back(c);
+      }
     }
   }
   if (!bullet) return pattern;

@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/text_marks.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "formats/docx/numbering_xml.h"
 
 namespace kw {
 
-int32_t TextMarks::styleId(std::string_view name) {
+int16_t TextMarks::styleId(std::string_view name) {
   const std::string key(name);
   const auto found = styleIndex.find(key);
   if (found != styleIndex.end()) return found->second;
   if (styles.size() >= kMaxStyles) return -1;
-  const auto id = static_cast<int32_t>(styles.size());
+  const auto id = static_cast<int16_t>(styles.size());
   styles.push_back(key);
   styleIndex.emplace(key, id);
   return id;
@@ -33,29 +36,41 @@ std::string NoteNumber(const TextMark& mark, NoteNumbers* notes, bool assign) {
 
 void PlaceTextMarks(const TextMarks& marks, DocxNumberer* numberer, NoteNumbers* notes, std::string* text) {
   if (marks.marks.empty()) return;
-  std::string out;
-  out.reserve(text->size() + marks.marks.size() * 4);
-  size_t from = 0;
+  // The numbers in text order, then the text moved up to make room for
+  // them, from its end: no second copy of a long text.
   static const std::string kNoStyle;
+  std::vector<std::string> numbers;
+  numbers.reserve(marks.marks.size());
+  size_t added = 0;
   for (const TextMark& m : marks.marks) {
-    if (m.at < from || m.at > text->size()) continue;  // out of order: never from the reader, kept safe
-    out.append(*text, from, m.at - from);
-    from = m.at;
+    std::string number;
     switch (m.kind) {
       case TextMarkKind::kParagraph:
         if (numberer != nullptr) {
-          out += numberer->next(m.id, m.level,
-                                m.style >= 0 && static_cast<size_t>(m.style) < marks.styles.size()
-                                    ? marks.styles[static_cast<size_t>(m.style)]
-                                    : kNoStyle);
+          const auto style = static_cast<size_t>(m.style);
+          number = numberer->next(m.id, m.level,
+                                  m.style >= 0 && style < marks.styles.size() ? marks.styles[style] : kNoStyle);
         }
         break;
-      case TextMarkKind::kNoteReference: out += NoteNumber(m, notes, true); break;
-      case TextMarkKind::kNoteStart: out += NoteNumber(m, notes, false); break;
+      case TextMarkKind::kNoteReference: number = NoteNumber(m, notes, true); break;
+      case TextMarkKind::kNoteStart: number = NoteNumber(m, notes, false); break;
     }
+    added += number.size();
+    numbers.push_back(std::move(number));
   }
-  out.append(*text, from, std::string::npos);
-  text->swap(out);
+  if (added == 0) return;
+  size_t end = text->size();  // the text not yet moved ends here
+  text->resize(text->size() + added);
+  char* data = text->data();
+  size_t to = text->size();
+  for (size_t i = marks.marks.size(); i-- > 0;) {
+    const size_t at = std::min<size_t>(marks.marks[i].at, end);  // out of order: never from the reader, kept safe
+    to -= end - at;
+    std::memmove(data + to, data + at, end - at);
+    end = at;
+    to -= numbers[i].size();
+    std::memcpy(data + to, numbers[i].data(), numbers[i].size());
+  }
 }
 
 }  // namespace kw

@@ -25,23 +25,25 @@ enum class TextMarkKind : uint8_t {
 };
 
 struct TextMark {
-  size_t at = 0;  // byte offset in the part's text
+  uint64_t at = 0;     // byte offset in the part's text
+  int32_t id = -1;     // a paragraph's w:numId (-1: none given), a note's w:id
+  int16_t style = -1;  // a paragraph's style: its index in TextMarks::styles
+  int8_t level = -1;   // a paragraph's w:ilvl (-1: none given; 0-8, else out of range)
   TextMarkKind kind = TextMarkKind::kParagraph;
   bool endnote = false;
-  int32_t id = -1;     // a paragraph's w:numId (-1: none given), a note's w:id
-  int32_t level = -1;  // a paragraph's w:ilvl (-1: none given)
-  int32_t style = -1;  // a paragraph's style: its index in TextMarks::styles
 };
 
 struct TextMarks {
   // Paragraph styles are kept once each; a part with more (hostile) gives
-  // the rest no style.
+  // the rest no style. A part with more marks than kMaxMarks (a million
+  // numbered paragraphs, 16 MiB of marks) gets no more.
   static constexpr size_t kMaxStyles = 4096;
+  static constexpr size_t kMaxMarks = size_t{1} << 20;
   std::vector<TextMark> marks;  // in text order
   std::vector<std::string> styles;
-  std::unordered_map<std::string, int32_t> styleIndex;
+  std::unordered_map<std::string, int16_t> styleIndex;
 
-  int32_t styleId(std::string_view name);
+  int16_t styleId(std::string_view name);  // -1 past kMaxStyles
 };
 
 // Note numbers by w:id: footnotes 1, 2, 3 and endnotes i, ii, iii, in the
@@ -53,7 +55,7 @@ struct NoteNumbers {
   int64_t endnoteCount = 0;
 };
 
-// Writes the marks into `text`: numbers before numbered paragraphs (counted
+// Writes the marks into `text`, in place: numbers before numbered paragraphs (counted
 // by `numberer`, shared by a document's parts), note numbers at references
 // (numbered here in `notes` when first seen) and at note starts.
 void PlaceTextMarks(const TextMarks& marks, DocxNumberer* numberer, NoteNumbers* notes, std::string* text);

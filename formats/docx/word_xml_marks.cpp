@@ -3,6 +3,8 @@
 // (w:pPr/w:numPr, w:pStyle), note references (w:footnoteReference,
 // w:endnoteReference; not those followed by a custom mark, which is text)
 // and the mark at a note's start (w:footnoteRef, w:endnoteRef).
+#include <algorithm>
+
 #include "formats/docx/numbering_xml.h"
 #include "formats/docx/word_xml_text.h"
 
@@ -31,7 +33,7 @@ bool WordXmlText::markTag(std::string_view name, std::string_view raw, bool clos
     return true;
   }
   if (name == "w:ilvl") {
-    if (props) paraLevel_ = XmlIntAttribute(raw, "w:val", -1);
+    if (props) paraLevel_ = static_cast<int8_t>(std::clamp(XmlIntAttribute(raw, "w:val", -1), -1, 9));
     return true;
   }
   const bool footnote = name == "w:footnoteReference" || name == "w:footnoteRef" || name == "w:footnote";
@@ -59,7 +61,7 @@ bool WordXmlText::markTag(std::string_view name, std::string_view raw, bool clos
 }
 
 void WordXmlText::placeMarks(bool keep) {
-  if (keep) {
+  if (keep && marks_->marks.size() + paraNotes_.size() < TextMarks::kMaxMarks) {
     const size_t base = out_->size();
     if (paraNumId_ >= 0 || paraStyle_ >= 0) {
       TextMark mark;
@@ -75,7 +77,9 @@ void WordXmlText::placeMarks(bool keep) {
     }
   }
   paraNotes_.clear();
-  paraNumId_ = paraLevel_ = paraStyle_ = -1;
+  paraNumId_ = -1;
+  paraLevel_ = -1;
+  paraStyle_ = -1;
   inParaProps_ = false;
 }
 

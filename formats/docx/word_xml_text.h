@@ -102,8 +102,8 @@ class WordXmlText {
   TextMarks* marks_ = nullptr;
   std::vector<TextMark> paraNotes_;
   int32_t paraNumId_ = -1;
-  int32_t paraLevel_ = -1;
-  int32_t paraStyle_ = -1;
+  int8_t paraLevel_ = -1;
+  int16_t paraStyle_ = -1;
   bool inParaProps_ = false;  // in w:pPr
   int propsChange_ = 0;       // in w:pPrChange (properties before a tracked change)
   int32_t note_ = -1;

@@ -103,6 +103,14 @@ TEST(DocxNumbering, StartValuesSuffixesAndNoNumber) {
             "(5) five\r\nnone\r\n(6) six\r\nunknown list\r\nlist removed\r\n");
 }
 
+// Controls in a level's text are dropped; a level past the ninth has no number, a negative one counts as not given.
+TEST(DocxNumbering, ControlsInLevelTextAndLevelsOutOfRange) {
+  const std::string numbering =
+      Numbering(Abstract(1, Lvl(0, "decimal", "&#x85;%1&#7;&#xFFFF;.%x") + Lvl(1, "lowerLetter", "%2%9")) + Num(1, 1));
+  EXPECT_EQ(Deep(Item(1, 0, "a") + Item(1, 1, "b") + Item(1, 12, "far") + Item(1, -5, "negative"), numbering),
+            "1.%x\ta\r\na\tb\r\nfar\r\n2.%x\tnegative\r\n");
+}
+
 TEST(DocxNumbering, InstancesOfOneListCountOnUnlessTheyRestart) {
   const std::string restart = "<w:lvlOverride w:ilvl=\"0\"><w:startOverride w:val=\"1\"/></w:lvlOverride>";
   const std::string ten = "<w:lvlOverride w:ilvl=\"0\"><w:startOverride w:val=\"10\"/></w:lvlOverride>";
