@@ -85,6 +85,7 @@ std::string ListCounter::next(const ListLevels& levels, int level) {
   for (int k = level + 1; k < kListLevels; ++k) started_[k] = false;
   std::string out;
   for (const char c : levels[level].pattern) {
+    if (out.size() >= kMaxNumberText) break;
     if (c < 1 || c > kListLevels) {
       out.push_back(c);
       continue;

@@ -10,6 +10,7 @@
 // and restarts every deeper level, as a reader of the document sees it.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -28,6 +29,7 @@ enum class NumberFormat : uint8_t {
 };
 
 constexpr int kListLevels = 9;
+constexpr size_t kMaxNumberText = 80;
 
 struct ListLevel {
   bool defined = false;
@@ -50,7 +52,8 @@ class ListCounter {
  public:
   // The number text of the next paragraph at `level` (0-8) of a list with
   // `levels`: its level's pattern with every level mark replaced by that
-  // level's number; "" when the level is not defined.
+  // level's number; "" when the level is not defined. A hostile pattern
+  // stops growing it past kMaxNumberText bytes.
   std::string next(const ListLevels& levels, int level);
   // The next paragraph at `level` starts that level again at its start value.
   void restart(int level) {

@@ -260,7 +260,7 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
   }
   const size_t before = job.text->size();
   // List numbers and note marks, which the text does not hold (doc_numbers.h).
-  const std::vector<TextInsert> inserts = DocTextInserts(main, table, fib, pieces);
+  const TextInserts inserts = DocTextInserts(main, table, fib, pieces);
   const StoryStats stats = AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text, job.sink, &inserts);
   if (stats.lost > 0) {
     job.note(0, 0, std::to_string(stats.lost) + " characters of text lie in parts of the main stream that are lost.");

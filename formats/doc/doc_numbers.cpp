@@ -16,10 +16,8 @@ namespace {
 
 constexpr size_t kMaxTable = size_t{8} << 20;   // bytes of one table read
 constexpr size_t kMaxLevels = size_t{4} << 20;  // bytes of list levels read after the list table
-// Numbered paragraphs and notes each: past this (half a million; a real
-// document has far fewer), the rest get no number, and the inserts stay
-// within some 20 MiB.
-constexpr size_t kMaxInserts = size_t{1} << 19;
+// Numbered paragraphs (16 bytes each) kept at most: a real document has far fewer.
+constexpr size_t kMaxParagraphs = TextInserts::kMaxInserts;
 constexpr size_t kMaxLists = 4096;
 constexpr size_t kMaxStyles = 4096;
 constexpr size_t kMaxPieces = size_t{1} << 16;  // a fast-saved file with more: no list numbers
@@ -302,15 +300,15 @@ std::vector<NumberedParagraph> ReadParagraphs(StreamSource& main, const std::vec
       const int32_t ilvl = own.ilvl >= 0 ? own.ilvl : std::max(style.ilvl, 0);
       if (ilfo <= 0 || size_t(ilfo) > overrides || ilvl >= kListLevels) continue;
       const int64_t cp = CpAt(byOffset, U32(page.data() + 4 * r));
-      if (cp >= 0 && out.size() < kMaxInserts) out.push_back({uint64_t(cp), uint32_t(ilfo), uint8_t(ilvl)});
+      if (cp >= 0 && out.size() < kMaxParagraphs) out.push_back({uint64_t(cp), uint32_t(ilfo), uint8_t(ilvl)});
     }
   }
   std::sort(out.begin(), out.end(), [](const NumberedParagraph& a, const NumberedParagraph& b) { return a.cp < b.cp; });
   return out;
 }
 
-std::u16string Utf16(const std::string& utf8) {
-  std::u16string out;
+// Appends `utf8` as UTF-16 to *out.
+void AppendUtf16(const std::string& utf8, std::u16string* out) {
   for (size_t i = 0; i < utf8.size();) {
     const auto b = static_cast<uint8_t>(utf8[i]);
     const size_t len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
@@ -318,39 +316,48 @@ std::u16string Utf16(const std::string& utf8) {
     char32_t c = len == 1 ? b : b & (0xFF >> (len + 1));
     for (size_t k = 1; k < len; ++k) c = (c << 6) | (static_cast<uint8_t>(utf8[i + k]) & 0x3F);
     if (c < 0x10000) {
-      out.push_back(static_cast<char16_t>(c));
+      out->push_back(static_cast<char16_t>(c));
     } else {
-      out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+      out->push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+      out->push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
     }
     i += len;
   }
-  return out;
 }
 
 // Footnote or endnote numbers: at each auto-numbered reference of the main
 // text, and at the start of its note in the story beginning at `storyCp`.
 void AddNotes(StreamSource& table, uint32_t fcRef, uint32_t lcbRef, uint32_t fcTxt, uint32_t lcbTxt, uint64_t mainEnd,
-              uint64_t storyCp, NumberFormat format, std::vector<TextInsert>* out) {
+              uint64_t storyCp, NumberFormat format, TextInserts* out) {
   const std::vector<uint8_t> refs = ReadRange(table, fcRef, lcbRef);
   if (refs.size() < 10) return;
   const size_t n = (refs.size() - 4) / 6;
   const std::vector<uint8_t> txt = ReadRange(table, fcTxt, lcbTxt);
   const size_t starts = txt.size() / 4;
   int64_t number = 0;
-  for (size_t k = 0; k < std::min(n, kMaxInserts); ++k) {
+  for (size_t k = 0; k < std::min(n, TextInserts::kMaxInserts); ++k) {
     if (static_cast<int16_t>(U16(refs.data() + 4 * (n + 1) + 2 * k)) <= 0) continue;  // a custom mark: text
-    const std::u16string mark = Utf16(FormatListNumber(++number, format));
+    const std::string mark = FormatListNumber(++number, format);
     const uint32_t cp = U32(refs.data() + 4 * k);
-    if (cp < mainEnd) out->push_back({cp, mark});
-    if (k + 1 < starts) out->push_back({storyCp + U32(txt.data() + 4 * k), mark});
+    if (cp < mainEnd) out->add(cp, mark);
+    if (k + 1 < starts) out->add(storyCp + U32(txt.data() + 4 * k), mark);
   }
 }
 
 }  // namespace
 
-std::vector<TextInsert> DocTextInserts(StreamSource& main, StreamSource& table, const Fib& fib, PieceTable& pieces) {
-  std::vector<TextInsert> out;
+void TextInserts::add(uint64_t cp, const std::string& utf8) {
+  if (list.size() >= kMaxInserts || text.size() >= kMaxUnits) return;
+  TextInsert insert;
+  insert.cp = cp;
+  insert.begin = static_cast<uint32_t>(text.size());
+  AppendUtf16(utf8, &text);
+  insert.end = static_cast<uint32_t>(text.size());
+  list.push_back(insert);
+}
+
+TextInserts DocTextInserts(StreamSource& main, StreamSource& table, const Fib& fib, PieceTable& pieces) {
+  TextInserts out;
   if (fib.version != WordVersion::kWord97) return out;
   const uint64_t mainEnd = fib.ccp[kMainStory];
   AddNotes(table, fib.fcFndRef, fib.lcbFndRef, fib.fcFndTxt, fib.lcbFndTxt, mainEnd, mainEnd, NumberFormat::kDecimal,
@@ -388,10 +395,11 @@ std::vector<TextInsert> DocTextInserts(StreamSource& main, StreamSource& table, 
       std::string number = counter.next(o.levels, para.ilvl);
       if (number.empty()) continue;
       if (o.levels[para.ilvl].follow != '\0') number.push_back(o.levels[para.ilvl].follow);
-      out.push_back({para.cp, Utf16(number)});
+      out.add(para.cp, number);
     }
   }
-  std::stable_sort(out.begin(), out.end(), [](const TextInsert& a, const TextInsert& b) { return a.cp < b.cp; });
+  std::stable_sort(out.list.begin(), out.list.end(),
+                   [](const TextInsert& a, const TextInsert& b) { return a.cp < b.cp; });
   return out;
 }
 

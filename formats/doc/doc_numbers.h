@@ -24,11 +24,25 @@ class PieceTable;
 class StreamSource;
 
 struct TextInsert {
-  uint64_t cp = 0;  // inserted before this character
-  std::u16string text;
+  uint64_t cp = 0;     // inserted before this character
+  uint32_t begin = 0;  // its text: TextInserts::text[begin, end)
+  uint32_t end = 0;
 };
 
-// Sorted by position. `pieces` is rewound and read once.
-std::vector<TextInsert> DocTextInserts(StreamSource& main, StreamSource& table, const Fib& fib, PieceTable& pieces);
+struct TextInserts {
+  // A million inserts and 16 Mi units of their text at most (real
+  // documents need a small part of that); past them, no more are made.
+  static constexpr size_t kMaxInserts = size_t{1} << 20;
+  static constexpr size_t kMaxUnits = size_t{16} << 20;
+
+  std::vector<TextInsert> list;  // sorted by position, once made
+  std::u16string text;
+
+  // Adds `utf8` to go in before character `cp`, within the caps.
+  void add(uint64_t cp, const std::string& utf8);
+};
+
+// `pieces` is rewound and read once.
+TextInserts DocTextInserts(StreamSource& main, StreamSource& table, const Fib& fib, PieceTable& pieces);
 
 }  // namespace kw

@@ -17,8 +17,7 @@ constexpr int64_t kChunk = int64_t(1) << 20;
 }  // namespace
 
 StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces, CodePage page, YieldClock* clock,
-                         DamageReport* damage, std::string* text, TextSink* sink,
-                         const std::vector<TextInsert>* inserts) {
+                         DamageReport* damage, std::string* text, TextSink* sink, const TextInserts* inserts) {
   StoryStats stats;
   if (pieces.empty()) return stats;
   const uint32_t end = pieces.endCp();
@@ -100,13 +99,14 @@ StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces,
         return true;
       };
       int64_t written = begin;
-      for (; inserts != nullptr && nextInsert < inserts->size() && (*inserts)[nextInsert].cp < b; ++nextInsert) {
-        const TextInsert& insert = (*inserts)[nextInsert];
+      for (; inserts != nullptr && nextInsert < inserts->list.size() && inserts->list[nextInsert].cp < b;
+           ++nextInsert) {
+        const TextInsert& insert = inserts->list[nextInsert];
         if (insert.cp < a) continue;  // its place was not read
         const int64_t cut = std::min(begin + readable, begin + int64_t(insert.cp - a) * width);
         if (!write(written, cut)) return stats;
         written = cut;
-        for (const char16_t unit : insert.text) writer.put(unit);
+        for (uint32_t k = insert.begin; k < insert.end; ++k) writer.put(inserts->text[k]);
       }
       if (!write(written, begin + readable)) return stats;
       const int64_t missing = (stop - begin - readable) / width;

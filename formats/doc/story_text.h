@@ -38,6 +38,6 @@ struct StoryStats {
 // as the document's own would.
 StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces, CodePage page, YieldClock* clock,
                          DamageReport* damage, std::string* text, TextSink* sink = nullptr,
-                         const std::vector<TextInsert>* inserts = nullptr);
+                         const TextInserts* inserts = nullptr);
 
 }  // namespace kw

@@ -39,25 +39,24 @@ void PlaceTextMarks(const TextMarks& marks, DocxNumberer* numberer, NoteNumbers*
   // The numbers in text order, then the text moved up to make room for
   // them, from its end: no second copy of a long text.
   static const std::string kNoStyle;
-  std::vector<std::string> numbers;
-  numbers.reserve(marks.marks.size());
-  size_t added = 0;
+  std::string numbers;         // all of them, one after the other
+  std::vector<uint32_t> ends;  // where each ends in `numbers`
+  ends.reserve(marks.marks.size());
   for (const TextMark& m : marks.marks) {
-    std::string number;
     switch (m.kind) {
       case TextMarkKind::kParagraph:
         if (numberer != nullptr) {
           const auto style = static_cast<size_t>(m.style);
-          number = numberer->next(m.id, m.level,
-                                  m.style >= 0 && style < marks.styles.size() ? marks.styles[style] : kNoStyle);
+          numbers += numberer->next(m.id, m.level,
+                                    m.style >= 0 && style < marks.styles.size() ? marks.styles[style] : kNoStyle);
         }
         break;
-      case TextMarkKind::kNoteReference: number = NoteNumber(m, notes, true); break;
-      case TextMarkKind::kNoteStart: number = NoteNumber(m, notes, false); break;
+      case TextMarkKind::kNoteReference: numbers += NoteNumber(m, notes, true); break;
+      case TextMarkKind::kNoteStart: numbers += NoteNumber(m, notes, false); break;
     }
-    added += number.size();
-    numbers.push_back(std::move(number));
+    ends.push_back(static_cast<uint32_t>(numbers.size()));
   }
+  const size_t added = numbers.size();
   if (added == 0) return;
   size_t end = text->size();  // the text not yet moved ends here
   text->resize(text->size() + added);
@@ -68,8 +67,9 @@ void PlaceTextMarks(const TextMarks& marks, DocxNumberer* numberer, NoteNumbers*
     to -= end - at;
     std::memmove(data + to, data + at, end - at);
     end = at;
-    to -= numbers[i].size();
-    std::memcpy(data + to, numbers[i].data(), numbers[i].size());
+    const size_t begin = i == 0 ? 0 : ends[i - 1];
+    to -= ends[i] - begin;
+    std::memcpy(data + to, numbers.data() + begin, ends[i] - begin);
   }
 }
 
