@@ -92,8 +92,8 @@ std::string ListCounter::next(const ListLevels& levels, int level) {
     }
     const int k = c - 1;
     if (k > level) continue;  // a deeper level has no number yet
-    out += FormatListNumber(started_[k] ? value_[k] : startOf(k),
-                            levels[k].defined ? levels[k].format : NumberFormat::kDecimal);
+    const bool decimal = !levels[k].defined || levels[level].legal;
+    out += FormatListNumber(started_[k] ? value_[k] : startOf(k), decimal ? NumberFormat::kDecimal : levels[k].format);
   }
   return out;
 }

@@ -37,6 +37,7 @@ struct ListLevel {
   int32_t start = 1;
   std::string pattern;  // UTF-8, with level marks 0x01-0x09
   char follow = '\t';   // what follows the number: TAB, space, or 0 for nothing
+  bool legal = false;   // every number in the pattern written in decimal ("2.1", not "II.A")
 };
 
 using ListLevels = std::array<ListLevel, kListLevels>;

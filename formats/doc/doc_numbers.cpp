@@ -141,6 +141,7 @@ bool ReadLevel(const std::vector<uint8_t>& d, size_t* pos, ListLevel* level) {
   level->start = static_cast<int32_t>(U32(p));
   level->format = FormatOf(p[4]);
   level->follow = p[15] == 0 ? '\t' : p[15] == 1 ? ' ' : '\0';
+  level->legal = (p[5] & 0x04) != 0;
   size_t at = *pos + 28 + p[24] + p[25];
   if (at + 2 > d.size()) return false;
   const size_t cch = U16(d.data() + at);
@@ -242,17 +243,6 @@ struct NumberedParagraph {
   uint8_t ilvl = 0;
 };
 
-// The character position of a main-stream offset, through pieces sorted by offset; -1 when none holds it.
-int64_t CpAt(const std::vector<Piece>& byOffset, uint32_t fc) {
-  auto it =
-      std::upper_bound(byOffset.begin(), byOffset.end(), fc, [](uint32_t v, const Piece& p) { return v < p.offset; });
-  if (it == byOffset.begin()) return -1;
-  --it;
-  const uint64_t width = it->eightBit ? 1 : 2;
-  const uint64_t k = (fc - it->offset) / width;
-  return k < uint64_t(it->cpEnd - it->cpStart) ? int64_t(it->cpStart + k) : -1;
-}
-
 // The paragraphs whose properties, or style, put them in a list.
 std::vector<NumberedParagraph> ReadParagraphs(StreamSource& main, const std::vector<uint8_t>& bte,
                                               const std::vector<StyleRef>& styles, size_t overrides,
@@ -299,7 +289,7 @@ std::vector<NumberedParagraph> ReadParagraphs(StreamSource& main, const std::vec
       const int32_t ilfo = own.ilfo >= 0 ? own.ilfo : style.ilfo;
       const int32_t ilvl = own.ilvl >= 0 ? own.ilvl : std::max(style.ilvl, 0);
       if (ilfo <= 0 || size_t(ilfo) > overrides || ilvl >= kListLevels) continue;
-      const int64_t cp = CpAt(byOffset, U32(page.data() + 4 * r));
+      const int64_t cp = CpOf(byOffset, U32(page.data() + 4 * r));
       if (cp >= 0 && out.size() < kMaxParagraphs) out.push_back({uint64_t(cp), uint32_t(ilfo), uint8_t(ilvl)});
     }
   }

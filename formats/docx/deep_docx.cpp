@@ -247,12 +247,12 @@ Status DeepReader::streamPart(const PackageEntry& entry, PartRole role, const En
   return Status::OK();
 }
 
-// The numbering and styles parts (by name) are read for their list
-// definitions: true when `entry` is one, *status saying how reading it went.
+// The numbering, styles and settings parts (by name) are read for their list
+// and note numbering: true when `entry` is one, *status saying how reading it went.
 bool DeepReader::readListPart(const PackageEntry& entry, const EntryReadOptions& options, Status* status) {
   const std::string base = BaseName(entry.name);
   const bool numbering = base == "numbering";
-  if (!numbering && base != "styles") return false;
+  if (!numbering && base != "styles" && base != "settings") return false;
   EntryData data;
   *status = ReadEntryData(file_, entry, options, clock_, damage_, &data);
   if (!status->ok()) return true;
@@ -260,8 +260,10 @@ bool DeepReader::readListPart(const PackageEntry& entry, const EntryReadOptions&
   if (data.pieces.empty() || !data.pieces[0].fromStart) return true;
   if (numbering) {
     ReadNumberingXml(data.pieces[0].bytes, &lists_);
-  } else {
+  } else if (base == "styles") {
     ReadStylesXml(data.pieces[0].bytes, &lists_);
+  } else {
+    ReadSettingsXml(data.pieces[0].bytes, &lists_);
   }
   return true;
 }
@@ -271,6 +273,10 @@ bool DeepReader::readListPart(const PackageEntry& entry, const EntryReadOptions&
 void DeepReader::placeMarks(TextPart* main) {
   DocxNumberer numberer(lists_);
   NoteNumbers notes;
+  notes.footnoteFormat = lists_.footnoteFormat;
+  notes.endnoteFormat = lists_.endnoteFormat;
+  notes.footnoteStart = lists_.footnoteStart;
+  notes.endnoteStart = lists_.endnoteStart;
   if (main != nullptr) PlaceTextMarks(main->marks, &numberer, &notes, &main->text);
   for (TextPart& p : parts_) {
     if (&p == main) continue;

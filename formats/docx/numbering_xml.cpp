@@ -109,6 +109,7 @@ std::string LevelPattern(std::string_view raw, bool bullet) {
 
 void ReadNumberingXml(std::string_view xml, DocxLists* lists) {
   ListLevels* levels = nullptr;  // the abstractNum or override being read
+  int32_t abstractId = -1;
   DocxLists::Instance* instance = nullptr;
   ListLevel* level = nullptr;
   int overrideLevel = -1;
@@ -131,6 +132,7 @@ void ReadNumberingXml(std::string_view xml, DocxLists* lists) {
     }
     if (n == "w:abstractNum") {
       const int32_t id = XmlIntAttribute(t.raw, "w:abstractNumId", -1);
+      abstractId = id;
       levels = nullptr;
       if (id >= 0 && (lists->abstracts.size() < DocxLists::kMaxLists || lists->abstracts.count(id) > 0)) {
         levels = &lists->abstracts[id];
@@ -142,6 +144,8 @@ void ReadNumberingXml(std::string_view xml, DocxLists* lists) {
         instance = &lists->instances[id];
         instance->startOverride.fill(DocxLists::kNoStart);
       }
+    } else if (n == "w:numStyleLink" && levels != nullptr && lists->styleLinks.size() < DocxLists::kMaxLists) {
+      lists->styleLinks[abstractId] = std::string(XmlAttribute(t.raw, "w:val"));
     } else if (n == "w:abstractNumId" && instance != nullptr) {
       instance->abstractId = XmlIntAttribute(t.raw, "w:val", -1);
     } else if (n == "w:lvlOverride" && instance != nullptr) {
@@ -166,6 +170,9 @@ void ReadNumberingXml(std::string_view xml, DocxLists* lists) {
       } else if (n == "w:lvlText") {
         text = XmlAttribute(t.raw, "w:val");
         haveText = true;
+      } else if (n == "w:isLgl") {
+        const std::string_view v = XmlAttribute(t.raw, "w:val");
+        level->legal = v.empty() || v == "1" || v == "true" || v == "on";
       } else if (n == "w:suff") {
         const std::string_view v = XmlAttribute(t.raw, "w:val");
         level->follow = v == "space" ? ' ' : v == "nothing" ? '\0' : '\t';
@@ -189,8 +196,14 @@ void ReadStylesXml(std::string_view xml, DocxLists* lists) {
     if (n == "w:style") {
       style = nullptr;
       inParagraph = false;
-      if (XmlAttribute(t.raw, "w:type") != "paragraph" || lists->styles.size() >= DocxLists::kMaxStyles) return;
-      style = &lists->styles[std::string(XmlAttribute(t.raw, "w:styleId"))];
+      const std::string_view type = XmlAttribute(t.raw, "w:type");
+      if ((type != "paragraph" && type != "numbering") || lists->styles.size() >= DocxLists::kMaxStyles ||
+          lists->numberingStyles.size() >= DocxLists::kMaxStyles) {
+        return;
+      }
+      // Numbering styles (what a list linked to a style numbers by) are kept apart.
+      const std::string id(XmlAttribute(t.raw, "w:styleId"));
+      style = type == "paragraph" ? &lists->styles[id] : &lists->numberingStyles[id];
     } else if (style == nullptr) {
       return;
     } else if (n == "w:basedOn") {
@@ -206,6 +219,20 @@ void ReadStylesXml(std::string_view xml, DocxLists* lists) {
 }
 
 // The raw value of attribute `name` ("w:val") in a tag; "" when absent.
+void ReadSettingsXml(std::string_view xml, DocxLists* lists) {
+  int kind = 0;  // 1 in w:footnotePr, 2 in w:endnotePr
+  ForEachTag(xml, [&](const XmlTag& t) {
+    const std::string_view n = t.name;
+    if (n == "w:footnotePr" || n == "w:endnotePr") {
+      kind = t.closing || t.empty ? 0 : n == "w:footnotePr" ? 1 : 2;
+    } else if (kind != 0 && !t.closing && n == "w:numFmt") {
+      (kind == 1 ? lists->footnoteFormat : lists->endnoteFormat) = FormatByName(XmlAttribute(t.raw, "w:val"));
+    } else if (kind != 0 && !t.closing && n == "w:numStart") {
+      (kind == 1 ? lists->footnoteStart : lists->endnoteStart) = XmlIntAttribute(t.raw, "w:val", 1);
+    }
+  });
+}
+
 std::string_view XmlAttribute(std::string_view raw, std::string_view name) {
   size_t at = 0;
   while ((at = raw.find(name, at)) != std::string_view::npos) {
@@ -252,9 +279,19 @@ std::string DocxNumberer::next(int32_t numId, int32_t ilvl, std::string_view sty
   if (resolved == resolved_.end()) {
     const DocxLists::Instance& in = instance->second;
     Resolved r;
-    const auto abstract = lists_.abstracts.find(in.abstractId);
+    auto abstract = lists_.abstracts.find(in.abstractId);
+    // A list defined by a numbering style: the levels of the list that style numbers by.
+    const auto link = lists_.styleLinks.find(in.abstractId);
+    if (link != lists_.styleLinks.end()) {
+      const auto style = lists_.numberingStyles.find(link->second);
+      const auto target =
+          style == lists_.numberingStyles.end() ? lists_.instances.end() : lists_.instances.find(style->second.numId);
+      if (target != lists_.instances.end() && lists_.abstracts.count(target->second.abstractId) > 0) {
+        abstract = lists_.abstracts.find(target->second.abstractId);
+      }
+    }
     if (abstract != lists_.abstracts.end()) r.levels = abstract->second;
-    r.counter = abstract != lists_.abstracts.end() ? in.abstractId : -1 - numId;
+    r.counter = abstract != lists_.abstracts.end() ? abstract->first : -1 - numId;
     for (int k = 0; k < kListLevels; ++k) {
       if (in.overrides[k].defined) r.levels[k] = in.overrides[k];
       if (in.startOverride[k] != DocxLists::kNoStart) r.levels[k].start = in.startOverride[k];

@@ -3,7 +3,8 @@
 // DocxLists: the list definitions of a .docx package, from its numbering
 // part (w:abstractNum levels: start, number format, level text, suffix; and
 // w:num instances with their level overrides and restarts) and its styles
-// part (paragraph styles that carry numbering, how headings are numbered).
+// part (paragraph styles that carry numbering, how headings are numbered;
+// numbering styles, through which a list may take another's levels).
 //
 // Both parts are read tag by tag, tolerant of a cut: what comes before the
 // damage is kept. The tables are capped (kMaxLists, kMaxStyles), so a
@@ -36,10 +37,18 @@ struct DocxLists {
   static constexpr size_t kMaxLists = 4096;
   static constexpr size_t kMaxStyles = 8192;
 
-  std::unordered_map<int32_t, ListLevels> abstracts;     // by w:abstractNumId
-  std::unordered_map<int32_t, Instance> instances;       // by w:numId
-  std::unordered_map<std::string, Style> styles;         // paragraph styles, by w:styleId
-  std::unordered_map<std::string, int32_t> styleLevels;  // a level's w:pStyle: the level it numbers
+  std::unordered_map<int32_t, ListLevels> abstracts;       // by w:abstractNumId
+  std::unordered_map<int32_t, Instance> instances;         // by w:numId
+  std::unordered_map<std::string, Style> styles;           // paragraph styles, by w:styleId
+  std::unordered_map<std::string, int32_t> styleLevels;    // a level's w:pStyle: the level it numbers
+  std::unordered_map<int32_t, std::string> styleLinks;     // an abstract list's w:numStyleLink
+  std::unordered_map<std::string, Style> numberingStyles;  // numbering styles, by w:styleId
+
+  // How notes are numbered (the settings part's w:footnotePr and w:endnotePr).
+  NumberFormat footnoteFormat = NumberFormat::kDecimal;
+  NumberFormat endnoteFormat = NumberFormat::kLowerRoman;
+  int32_t footnoteStart = 1;
+  int32_t endnoteStart = 1;
 
   bool empty() const { return instances.empty(); }
 };
@@ -53,6 +62,8 @@ int32_t XmlIntAttribute(std::string_view raw, std::string_view name, int32_t fal
 void ReadNumberingXml(std::string_view xml, DocxLists* lists);
 // Reads word/styles.xml (or what is left of it) into *lists.
 void ReadStylesXml(std::string_view xml, DocxLists* lists);
+// Reads the note numbering of word/settings.xml into *lists.
+void ReadSettingsXml(std::string_view xml, DocxLists* lists);
 
 class DocxNumberer {
  public:

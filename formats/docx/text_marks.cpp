@@ -27,7 +27,8 @@ std::string NoteNumber(const TextMark& mark, NoteNumbers* notes, bool assign) {
   if (found != numbers.end()) return found->second;
   if (!assign) return "";
   int64_t& count = mark.endnote ? notes->endnoteCount : notes->footnoteCount;
-  std::string number = FormatListNumber(++count, mark.endnote ? NumberFormat::kLowerRoman : NumberFormat::kDecimal);
+  const int64_t start = mark.endnote ? notes->endnoteStart : notes->footnoteStart;
+  std::string number = FormatListNumber(start + count++, mark.endnote ? notes->endnoteFormat : notes->footnoteFormat);
   numbers.emplace(mark.id, number);
   return number;
 }

@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/list_numbers.h"
+
 namespace kw {
 
 struct DocxLists;
@@ -46,9 +48,13 @@ struct TextMarks {
   int16_t styleId(std::string_view name);  // -1 past kMaxStyles
 };
 
-// Note numbers by w:id: footnotes 1, 2, 3 and endnotes i, ii, iii, in the
-// order of their first reference.
+// Note numbers by w:id, in the order of their first reference: footnotes
+// 1, 2, 3 and endnotes i, ii, iii unless the document says otherwise.
 struct NoteNumbers {
+  NumberFormat footnoteFormat = NumberFormat::kDecimal;
+  NumberFormat endnoteFormat = NumberFormat::kLowerRoman;
+  int64_t footnoteStart = 1;
+  int64_t endnoteStart = 1;
   std::unordered_map<int32_t, std::string> footnotes;
   std::unordered_map<int32_t, std::string> endnotes;
   int64_t footnoteCount = 0;

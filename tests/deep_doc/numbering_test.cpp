@@ -38,10 +38,11 @@ std::string U32(uint32_t v) {
 
 // A level: start value, number format code, its text (level marks as
 // characters 0-8; a string view, as they hold NULs) and what follows the number (0 TAB, 1 space, 2 nothing).
-std::string Level(int32_t start, uint8_t nfc, std::u16string_view text, uint8_t follow = 0) {
+std::string Level(int32_t start, uint8_t nfc, std::u16string_view text, uint8_t follow = 0, uint8_t flags = 0) {
   std::string lvl(28, '\0');
   Put32(lvl, 0, uint32_t(start));
   lvl[4] = char(nfc);
+  lvl[5] = char(flags);  // 0x04: legal, every number in decimal
   lvl[15] = char(follow);
   lvl[25] = 2;  // a two-byte grpprlPapx to pass over
   lvl += "\x11\x22";
@@ -195,6 +196,13 @@ TEST_F(DocNumbering, OverridesCountOnRestartOrStartElsewhere) {
       {{"a\r", 1, 0}, {"b\r", 2, 0}, {"c\r", 3, 0}, {"d\r", 3, 0}, {"e\r", 4, 0}, {"none\r", 0, 0}, {"lost\r", 9, 0}},
       {Outline(10)}, {{10, ""}, {10, ""}, {10, restart}, {10, seven}});
   EXPECT_EQ(Read(doc), "1.\ta\r\n2.\tb\r\n1.\tc\r\n2.\td\r\n7.\te\r\nnone\r\nlost\r\n");
+}
+
+TEST_F(DocNumbering, LegalLevelWritesEveryNumberInDecimal) {
+  const std::string doc =
+      Build({{"I\r", 1, 0}, {"II\r", 1, 0}, {"legal\r", 1, 1}},
+            {{10, {Level(1, 1, u"\x0000."sv), Level(1, 3, u"\x0000.\x0001"sv, 0, 0x04)}}}, {{10, ""}});
+  EXPECT_EQ(Read(doc), "I.\tI\r\nII.\tII\r\n2.1\tlegal\r\n");
 }
 
 TEST_F(DocNumbering, HeadingsNumberedThroughTheirStyles) {

@@ -146,6 +146,21 @@ TEST(DocxNumbering, HeadingsNumberedThroughTheirStyles) {
             "1\tIntro\r\n1.1\tScope\r\n1.2\tBased\r\n2\tMethod\r\nBody\r\nUnnumbered\r\n");
 }
 
+// A list that links to a numbering style takes the levels of the list that
+// style numbers by, and counts with it; a legal level writes all in decimal.
+TEST(DocxNumbering, ListsLinkedThroughNumberingStylesAndLegalLevels) {
+  const std::string numbering =
+      Numbering(Abstract(1, "<w:styleLink w:val=\"Outline\"/>" + Lvl(0, "upperRoman", "%1.") +
+                                Lvl(1, "upperLetter", "%1.%2", 1, "<w:isLgl/>")) +
+                "<w:abstractNum w:abstractNumId=\"2\"><w:numStyleLink w:val=\"Outline\"/></w:abstractNum>" + Num(1, 1) +
+                Num(2, 2));
+  const std::string styles = std::string("<?xml version=\"1.0\"?><w:styles ") + kW +
+                             "><w:style w:type=\"numbering\" w:styleId=\"Outline\"><w:pPr><w:numPr>"
+                             "<w:numId w:val=\"1\"/></w:numPr></w:pPr></w:style></w:styles>";
+  EXPECT_EQ(Deep(Item(1, 0, "one") + Item(2, 0, "two") + Item(2, 1, "legal"), numbering, styles),
+            "I.\tone\r\nII.\ttwo\r\n2.1\tlegal\r\n");
+}
+
 TEST(DocxNumbering, PropertiesOfATrackedChangeAreNotTheParagraphs) {
   const std::string numbering = Numbering(Abstract(1, Lvl(0, "decimal", "%1.")) + Num(1, 1));
   EXPECT_EQ(Deep(P("<w:pPrChange><w:pPr><w:numPr><w:ilvl w:val=\"0\"/><w:numId w:val=\"1\"/></w:numPr></w:pPr>"
@@ -200,6 +215,17 @@ TEST(DocxNotes, MarksAtReferencesAndNoteStartsInReferenceOrder) {
   EXPECT_EQ(r.text,
             "Alpha1\r\nBetai2\r\nGamma*\r\nDeltaii\r\n\r\n"
             "\r\n2 three\r\n1 five\r\n* custom\r\n\r\n\r\ni two\r\nii seven\r\n");
+}
+
+TEST(DocxNotes, FormatsAndStartsFromTheSettings) {
+  const std::string settings = std::string("<w:settings ") + kW +
+                               "><w:footnotePr><w:numFmt w:val=\"upperLetter\"/><w:numStart w:val=\"3\"/>"
+                               "</w:footnotePr><w:endnotePr><w:numFmt w:val=\"decimal\"/></w:endnotePr></w:settings>";
+  const test::DeepResult r =
+      ReadDeep(Package({MakeEntry(settings, 8, "word/settings.xml"),
+                        MakeEntry(Document(P("", "A", Ref("footnote", 1) + Ref("footnote", 2) + Ref("endnote", 1))))}));
+  ASSERT_TRUE(r.status.ok()) << r.status.message();
+  EXPECT_EQ(r.text, "ACD1\r\n");
 }
 
 TEST(DocxNotes, ANoteWithoutReferenceGetsNoMark) {
