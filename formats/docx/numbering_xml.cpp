@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/numbering_xml.h"
 
-#include <cstdlib>
+#include <charconv>
 #include <cstring>
 
 #include "base/cp1252.h"
@@ -250,18 +250,20 @@ std::string_view XmlAttribute(std::string_view raw, std::string_view name) {
 
 // A decimal attribute; `fallback` when absent or no number.
 int32_t XmlIntAttribute(std::string_view raw, std::string_view name, int32_t fallback) {
-  const std::string value(XmlAttribute(raw, name).substr(0, 12));
-  if (value.empty()) return fallback;
-  char* end = nullptr;
-  const long v = std::strtol(value.c_str(), &end, 10);
-  if (*end != '\0' || v < -1000000000L || v > 1000000000L) return fallback;
+  const std::string_view value = XmlAttribute(raw, name);
+  int64_t v = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), v);
+  if (value.empty() || error != std::errc() || end != value.data() + value.size() || v < -1000000000 ||
+      v > 1000000000) {
+    return fallback;
+  }
   return static_cast<int32_t>(v);
 }
 
-std::string DocxNumberer::next(int32_t numId, int32_t ilvl, std::string_view style) {
+std::string DocxNumberer::next(int32_t numId, int32_t ilvl, const std::string& style) {
+  if (lists_.instances.empty() || numId == 0) return "";
   // The style and those it is based on give what the paragraph does not.
-  const std::string styleName(style);
-  auto s = lists_.styles.find(styleName);
+  auto s = numId > 0 && ilvl >= 0 ? lists_.styles.end() : lists_.styles.find(style);
   for (int depth = 0; s != lists_.styles.end() && depth < kMaxStyleChain && (numId < 0 || ilvl < 0); ++depth) {
     if (numId < 0) numId = s->second.numId;
     if (ilvl < 0) ilvl = s->second.ilvl;
@@ -269,7 +271,7 @@ std::string DocxNumberer::next(int32_t numId, int32_t ilvl, std::string_view sty
   }
   if (numId <= 0) return "";
   if (ilvl < 0) {
-    const auto linked = lists_.styleLevels.find(styleName);
+    const auto linked = lists_.styleLevels.find(style);
     ilvl = linked != lists_.styleLevels.end() ? linked->second : 0;
   }
   if (ilvl >= kListLevels) return "";

@@ -73,7 +73,7 @@ class DocxNumberer {
   // or nothing), of the next paragraph with numbering `numId` and level
   // `ilvl` (-1 where the paragraph gives none) and paragraph style `style`
   // ("" for none); "" when it has no number.
-  std::string next(int32_t numId, int32_t ilvl, std::string_view style);
+  std::string next(int32_t numId, int32_t ilvl, const std::string& style);
 
  private:
   const DocxLists& lists_;
