@@ -334,6 +334,39 @@ void AddNotes(StreamSource& table, uint32_t fcRef, uint32_t lcbRef, uint32_t fcT
   }
 }
 
+void AddListNumbers(StreamSource& main, StreamSource& table, const Fib& fib, PieceTable& pieces, TextInserts* out) {
+  // The lists' levels follow their table, outside the range the FIB gives it.
+  const std::vector<DocList> lists = ReadLists(ReadRange(table, fib.fcPlfLst, fib.lcbPlfLst, kMaxLevels));
+  const std::vector<DocOverride> overrides = ReadOverrides(ReadRange(table, fib.fcPlfLfo, fib.lcbPlfLfo), lists);
+  if (overrides.empty() || pieces.size() > kMaxPieces) return;
+  std::vector<Piece> byOffset;
+  Piece p;
+  pieces.rewind();
+  while (pieces.next(&p)) byOffset.push_back(p);
+  std::sort(byOffset.begin(), byOffset.end(), [](const Piece& a, const Piece& b) { return a.offset < b.offset; });
+  const std::vector<NumberedParagraph> paragraphs =
+      ReadParagraphs(main, ReadRange(table, fib.fcBtePapx, fib.lcbBtePapx),
+                     ReadStyles(ReadRange(table, fib.fcStshf, fib.lcbStshf)), overrides.size(), byOffset);
+  // Overrides of one list count on together; one that restarts a level
+  // does so where it is first used.
+  std::vector<ListCounter> counters(lists.size());
+  std::vector<std::array<bool, kListLevels>> used(overrides.size());
+  uint64_t last = UINT64_MAX;
+  for (const NumberedParagraph& para : paragraphs) {
+    if (para.cp == last) continue;  // one paragraph in runs of a fast save
+    last = para.cp;
+    const DocOverride& o = overrides[para.ilfo - 1];
+    if (o.list < 0) continue;
+    ListCounter& counter = counters[size_t(o.list)];
+    if (o.restart[para.ilvl] && !used[para.ilfo - 1][para.ilvl]) counter.restart(para.ilvl);
+    used[para.ilfo - 1][para.ilvl] = true;
+    std::string number = counter.next(o.levels, para.ilvl);
+    if (number.empty()) continue;
+    if (o.levels[para.ilvl].follow != '\0') number.push_back(o.levels[para.ilvl].follow);
+    out->add(para.cp, number);
+  }
+}
+
 }  // namespace
 
 void TextInserts::add(uint64_t cp, const std::string& utf8) {
@@ -346,47 +379,21 @@ void TextInserts::add(uint64_t cp, const std::string& utf8) {
   list.push_back(insert);
 }
 
+// The numbers of the paragraphs in lists, into *out.
 TextInserts DocTextInserts(StreamSource& main, StreamSource& table, const Fib& fib, PieceTable& pieces) {
   TextInserts out;
-  if (fib.version != WordVersion::kWord97) return out;
   const uint64_t mainEnd = fib.ccp[kMainStory];
-  AddNotes(table, fib.fcFndRef, fib.lcbFndRef, fib.fcFndTxt, fib.lcbFndTxt, mainEnd, mainEnd, NumberFormat::kDecimal,
-           &out);
-  uint64_t endnotes = 0;
-  for (int s = 0; s < kEndnotes; ++s) endnotes += fib.ccp[s];
-  AddNotes(table, fib.fcEndRef, fib.lcbEndRef, fib.fcEndTxt, fib.lcbEndTxt, mainEnd, endnotes,
-           NumberFormat::kLowerRoman, &out);
-
-  // The lists' levels follow their table, outside the range the FIB gives it.
-  const std::vector<DocList> lists = ReadLists(ReadRange(table, fib.fcPlfLst, fib.lcbPlfLst, kMaxLevels));
-  const std::vector<DocOverride> overrides = ReadOverrides(ReadRange(table, fib.fcPlfLfo, fib.lcbPlfLfo), lists);
-  if (!overrides.empty() && pieces.size() <= kMaxPieces) {
-    std::vector<Piece> byOffset;
-    Piece p;
-    pieces.rewind();
-    while (pieces.next(&p)) byOffset.push_back(p);
-    std::sort(byOffset.begin(), byOffset.end(), [](const Piece& a, const Piece& b) { return a.offset < b.offset; });
-    const std::vector<NumberedParagraph> paragraphs =
-        ReadParagraphs(main, ReadRange(table, fib.fcBtePapx, fib.lcbBtePapx),
-                       ReadStyles(ReadRange(table, fib.fcStshf, fib.lcbStshf)), overrides.size(), byOffset);
-    // Overrides of one list count on together; one that restarts a level
-    // does so where it is first used.
-    std::vector<ListCounter> counters(lists.size());
-    std::vector<std::array<bool, kListLevels>> used(overrides.size());
-    uint64_t last = UINT64_MAX;
-    for (const NumberedParagraph& para : paragraphs) {
-      if (para.cp == last) continue;  // one paragraph in runs of a fast save
-      last = para.cp;
-      const DocOverride& o = overrides[para.ilfo - 1];
-      if (o.list < 0) continue;
-      ListCounter& counter = counters[size_t(o.list)];
-      if (o.restart[para.ilvl] && !used[para.ilfo - 1][para.ilvl]) counter.restart(para.ilvl);
-      used[para.ilfo - 1][para.ilvl] = true;
-      std::string number = counter.next(o.levels, para.ilvl);
-      if (number.empty()) continue;
-      if (o.levels[para.ilvl].follow != '\0') number.push_back(o.levels[para.ilvl].follow);
-      out.add(para.cp, number);
-    }
+  if (fib.version == WordVersion::kWord6) {  // its footnote tables are in the main stream
+    AddNotes(main, fib.fcFndRef, fib.lcbFndRef, fib.fcFndTxt, fib.lcbFndTxt, mainEnd, mainEnd, NumberFormat::kDecimal,
+             &out);
+  } else if (fib.version == WordVersion::kWord97) {
+    AddNotes(table, fib.fcFndRef, fib.lcbFndRef, fib.fcFndTxt, fib.lcbFndTxt, mainEnd, mainEnd, NumberFormat::kDecimal,
+             &out);
+    uint64_t endnotes = 0;
+    for (int s = 0; s < kEndnotes; ++s) endnotes += fib.ccp[s];
+    AddNotes(table, fib.fcEndRef, fib.lcbEndRef, fib.fcEndTxt, fib.lcbEndTxt, mainEnd, endnotes,
+             NumberFormat::kLowerRoman, &out);
+    AddListNumbers(main, table, fib, pieces, &out);
   }
   std::stable_sort(out.list.begin(), out.list.end(),
                    [](const TextInsert& a, const TextInsert& b) { return a.cp < b.cp; });

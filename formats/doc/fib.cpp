@@ -109,6 +109,10 @@ bool ParseFib(const uint8_t* d, size_t size, Fib* fib, std::string* why) {
     fib->lcbClx = U32(d + 0x164);
     fib->fcFonts = U32(d + 0xD0);
     fib->lcbFonts = U32(d + 0xD4);
+    fib->fcFndRef = U32(d + 0x68);  // the footnote tables, in the main stream
+    fib->lcbFndRef = U32(d + 0x6C);
+    fib->fcFndTxt = U32(d + 0x70);
+    fib->lcbFndTxt = U32(d + 0x74);
   } else if (fib->complex) {
     *why = "The File Information Block is cut before the piece table's position.";
     return false;

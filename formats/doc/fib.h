@@ -49,7 +49,8 @@ struct Fib {
   uint32_t lcbDggInfo = 0;
   // Word 97: list numbers and note marks (doc_numbers.h), in the table
   // stream: the style sheet, the paragraph bin table, the lists and their
-  // overrides, and the footnote and endnote references and texts.
+  // overrides, and the footnote and endnote references and texts. Word
+  // 6.0/95: the footnote tables only, in the main stream.
   uint32_t fcStshf = 0, lcbStshf = 0;
   uint32_t fcBtePapx = 0, lcbBtePapx = 0;
   uint32_t fcPlfLst = 0, lcbPlfLst = 0;

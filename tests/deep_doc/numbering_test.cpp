@@ -261,5 +261,24 @@ TEST_F(DocNumbering, NoteMarksAtReferencesAndNoteStarts) {
             "Alpha1 beta* gamma2i.\r\n\r\n1 one\r\n*custom\r\n2 two\r\n\r\n\r\ni end\r\n\r\n");
 }
 
+// Word 6.0/95: the footnote tables are in the main stream, at the same
+// places of the FIB's pairs.
+TEST_F(DocNumbering, Word6FootnoteMarks) {
+  const std::string main = "One\x02 two\x02.\r";            // references at 3 and 8
+  const std::string notes = "\x02 first\r\x02 second\r\r";  // notes at 0 and 8
+  std::string m = test::BuildWord6(main + notes, 0x0409, false);
+  Put32(m, 0x34, uint32_t(main.size()));
+  Put32(m, 0x38, uint32_t(notes.size()));
+  const auto ref = uint32_t(m.size());
+  m += U32(3) + U32(8) + U32(uint32_t(main.size())) + U16(1) + U16(1);
+  const auto txt = uint32_t(m.size());
+  m += U32(0) + U32(8) + U32(uint32_t(notes.size()) - 1) + U32(uint32_t(notes.size()));
+  Put32(m, 0x68, ref);
+  Put32(m, 0x6C, 3 * 4 + 2 * 2);
+  Put32(m, 0x70, txt);
+  Put32(m, 0x74, 4 * 4);
+  EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", m}}, &layout)), "One1 two2.\r\n\r\n1 first\r\n2 second\r\n\r\n");
+}
+
 }  // namespace
 }  // namespace kw
