@@ -112,6 +112,7 @@ void ReadNumberingXml(std::string_view xml, DocxLists* lists) {
   int32_t abstractId = -1;
   DocxLists::Instance* instance = nullptr;
   ListLevel* level = nullptr;
+  int32_t levelIndex = 0;  // of `level`
   int overrideLevel = -1;
   std::string_view text;  // the level's w:lvlText, read once its format is known
   bool haveText = false;
@@ -134,12 +135,14 @@ void ReadNumberingXml(std::string_view xml, DocxLists* lists) {
       const int32_t id = XmlIntAttribute(t.raw, "w:abstractNumId", -1);
       abstractId = id;
       levels = nullptr;
+      instance = nullptr;  // an instance left open by damage ends here
       if (id >= 0 && (lists->abstracts.size() < DocxLists::kMaxLists || lists->abstracts.count(id) > 0)) {
         levels = &lists->abstracts[id];
       }
     } else if (n == "w:num") {
       const int32_t id = XmlIntAttribute(t.raw, "w:numId", -1);
       instance = nullptr;
+      levels = nullptr;  // an abstract list left open by damage ends here
       if (id > 0 && (lists->instances.size() < DocxLists::kMaxLists || lists->instances.count(id) > 0)) {
         instance = &lists->instances[id];
         instance->startOverride.fill(DocxLists::kNoStart);
@@ -157,6 +160,7 @@ void ReadNumberingXml(std::string_view xml, DocxLists* lists) {
       const int32_t k = XmlIntAttribute(t.raw, "w:ilvl", -1);
       ListLevels* owner = instance != nullptr ? (overrideLevel >= 0 ? &instance->overrides : nullptr) : levels;
       level = owner != nullptr && k >= 0 && k < kListLevels ? &(*owner)[k] : nullptr;
+      levelIndex = k;
       if (level != nullptr) {
         *level = ListLevel();
         level->defined = true;
@@ -177,7 +181,7 @@ void ReadNumberingXml(std::string_view xml, DocxLists* lists) {
         const std::string_view v = XmlAttribute(t.raw, "w:val");
         level->follow = v == "space" ? ' ' : v == "nothing" ? '\0' : '\t';
       } else if (n == "w:pStyle" && levels != nullptr && lists->styleLevels.size() < DocxLists::kMaxStyles) {
-        lists->styleLevels[std::string(XmlAttribute(t.raw, "w:val"))] = static_cast<int32_t>(level - &(*levels)[0]);
+        lists->styleLevels[std::string(XmlAttribute(t.raw, "w:val"))] = levelIndex;
       }
     }
   });
@@ -274,7 +278,7 @@ std::string DocxNumberer::next(int32_t numId, int32_t ilvl, const std::string& s
     const auto linked = lists_.styleLevels.find(style);
     ilvl = linked != lists_.styleLevels.end() ? linked->second : 0;
   }
-  if (ilvl >= kListLevels) return "";
+  if (ilvl < 0 || ilvl >= kListLevels) return "";
   const auto instance = lists_.instances.find(numId);
   if (instance == lists_.instances.end()) return "";
   auto resolved = resolved_.find(numId);

@@ -181,6 +181,17 @@ TEST(DocxNumbering, DamagedOrMissingDefinitionsKeepTheText) {
             "1.\tfirst\r\nsecond\r\n");
   EXPECT_EQ(Deep(body, "<w:numbering><w:num w:numId=\"1\"><w:abstractNumId w:val=\"99\"/></w:num><w:lvl"),
             "first\r\nsecond\r\n");
+  // An abstract list left open, then an instance whose override names a
+  // style: the style's level comes from no other list's level (and the
+  // two instances of list 1 count on together).
+  const std::string open = "<w:numbering><w:abstractNum w:abstractNumId=\"1\">" + Lvl(0, "decimal", "%1.") + Num(1, 1) +
+                           "<w:num w:numId=\"2\"><w:abstractNumId w:val=\"1\"/><w:lvlOverride w:ilvl=\"0\">" +
+                           Lvl(0, "decimal", "(%1)", 1, "<w:pStyle w:val=\"H\"/>") + "</w:lvlOverride></w:num>";
+  const std::string styles = std::string("<w:styles ") + kW +
+                             "><w:style w:type=\"paragraph\" w:styleId=\"H\"><w:pPr><w:numPr><w:numId w:val=\"2\"/>"
+                             "</w:numPr></w:pPr></w:style></w:styles>";
+  EXPECT_EQ(Deep(Item(1, 0, "first") + P("<w:pStyle w:val=\"H\"/>", "styled"), open, styles),
+            "1.\tfirst\r\n(2)\tstyled\r\n");
 }
 
 std::string Notes(const char* kind, const std::string& notes) {
