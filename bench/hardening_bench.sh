@@ -75,13 +75,13 @@ print("|---|---|---|---|---|---|---|---|---|")
 binaries = ["zeros.bin", "percent.bin", "spaces.bin", "jpeg-starts.bin", "png-starts.bin", "jpeg-pairs.bin",
             "png-pairs.bin", "ends-first.bin", "random.bin"]
 packages = ["one-tag.docx", "distinct-tags.docx", "only-lt.docx", "only-gt.docx", "paragraphs.docx", "text.docx",
-            "bomb.docx", "same-names.docx"]
+            "bomb.docx", "same-names.docx", "numbered.docx"]
 broken = []
 for name in binaries + packages:
     path = os.path.join(work, name)
     cat = t_cat(path)
     jobs = ["quick", "salvage", "images"] if not name.endswith(".docx") else ["docx"]
-    for job in (["deep"] if name == "same-names.docx" else jobs):
+    for job in (["deep"] if name in ("same-names.docx", "numbered.docx") else jobs):
         elapsed, peak, text, code = run(job, path)
         bound = 64 + text
         ok = elapsed <= 10 * cat and peak < bound and code == 0

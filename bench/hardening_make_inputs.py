@@ -8,7 +8,9 @@ Binary inputs (every job reads them): runs of one byte, packed picture
 markers, random bytes. Packages (the .docx job): one stored main document
 entry whose XML is MIB MiB of one tag, of distinct tags, of "<" alone, of
 paragraphs, of text; and a small package whose entry inflates far past the
-entry size limit (sizes in a data descriptor, so nothing declares them).
+entry size limit (sizes in a data descriptor, so nothing declares them);
+and, for Deep Recovery, paragraphs that each carry list numbering and a
+note reference.
 Files that already exist are kept.
 """
 import os
@@ -94,6 +96,9 @@ packages = {
     "text.docx": lambda: stored(fill(b"plain text &amp; &#x263A; ")),
     "bomb.docx": bomb,
     "same-names.docx": same_names,
+    # Deep Recovery: every paragraph numbered, styled and with a note reference (a mark each, capped).
+    "numbered.docx": lambda: stored(fill(b'<w:p><w:pPr><w:pStyle w:val="H"/><w:numPr><w:ilvl w:val="1"/>'
+                                         b'<w:numId w:val="1"/></w:numPr></w:pPr><w:footnoteReference w:id="1"/></w:p>')),
 }
 for name, make in {**binaries, **packages}.items():
     write(name, make)

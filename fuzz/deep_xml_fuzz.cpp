@@ -5,12 +5,17 @@
 // start or as a piece that resumed after damage; and the part fed as a
 // stream in pieces whose sizes the bytes choose gives addPiece's text and
 // count of dropped bytes, unless the stream hands the part back whole.
+// The same bytes are also read as a numbering and a styles part, and the
+// marks both readers recorded (as many from the stream) are placed: the
+// numbers bring no control character either.
 
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "formats/docx/deep/numbering_xml.h"
+#include "formats/docx/deep/text_marks.h"
 #include "formats/docx/deep/word_xml_text.h"
 #include "fuzz/fuzz_support.h"
 
@@ -18,6 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view xml(reinterpret_cast<const char*>(data), size);
   std::string whole;
   kw::WordXmlText oracle(&whole);
+  kw::TextMarks marks;
+  oracle.keepMarks(&marks);
   oracle.addPiece(xml, true);
   if (!kw::fuzz::OnlyTextControls(whole)) std::abort();
 
@@ -28,6 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   std::string streamed;
   kw::WordXmlText reader(&streamed);
+  kw::TextMarks streamedMarks;
+  reader.keepMarks(&streamedMarks);
   reader.beginStream();
   for (size_t at = 0; at < xml.size();) {
     const size_t length = 1 + static_cast<uint8_t>(xml[at]) % 23;
@@ -35,6 +44,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     at += length;
   }
   reader.endStream();
-  if (!reader.needsWhole() && (streamed != whole || reader.droppedBytes() != oracle.droppedBytes())) std::abort();
+  if (!reader.needsWhole() && (streamed != whole || reader.droppedBytes() != oracle.droppedBytes() ||
+                               streamedMarks.marks.size() != marks.marks.size())) {
+    std::abort();
+  }
+
+  kw::DocxLists lists;
+  kw::ReadNumberingXml(xml, &lists);
+  kw::ReadStylesXml(xml, &lists);
+  kw::DocxNumberer numberer(lists);
+  kw::NoteNumbers notes;
+  kw::PlaceTextMarks(marks, &numberer, &notes, &whole);
+  if (!kw::fuzz::OnlyTextControls(whole)) std::abort();
   return 0;
 }

@@ -198,17 +198,6 @@ struct MainFacts {
 
 constexpr size_t kMaxIndexedPieces = 1 << 16;
 
-// The character position of a main-stream offset, through the pieces.
-int64_t CpOf(const std::vector<Piece>& byOffset, uint32_t fc) {
-  auto it =
-      std::upper_bound(byOffset.begin(), byOffset.end(), fc, [](uint32_t v, const Piece& p) { return v < p.offset; });
-  if (it == byOffset.begin()) return -1;
-  --it;
-  const uint64_t width = it->eightBit ? 1 : 2;
-  const uint64_t k = (fc - it->offset) / width;
-  return k < uint64_t(it->cpEnd - it->cpStart) ? int64_t(it->cpStart + k) : -1;
-}
-
 // The text range the FIB gives, as pieces, in place of a piece table
 // that is lost or leads mostly past the stream (`reason` says which).
 bool PieceFromFibRange(StreamSource& main, const Fib& fib, const Job& job, const std::string& reason,
@@ -316,7 +305,9 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
     std::sort(byOffset.begin(), byOffset.end(), [](const Piece& a, const Piece& b) { return a.offset < b.offset; });
   }
   const size_t before = job.text->size();
-  const StoryStats stats = AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text, job.sink);
+  // List numbers and note marks, which the text does not hold (doc_numbers.h).
+  const TextInserts inserts = DocTextInserts(main, table, fib, pieces);
+  const StoryStats stats = AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text, job.sink, &inserts);
   if (stats.lost > 0) {
     job.note(0, 0, std::to_string(stats.lost) + " characters of text lie in parts of the main stream that are lost.");
   }

@@ -48,6 +48,14 @@ bool Parse97(const uint8_t* d, size_t size, Fib* fib, std::string* why) {
   pair(12, &fib->fcBteChpx, &fib->lcbBteChpx);
   pair(40, &fib->fcSpaMom, &fib->lcbSpaMom);
   pair(50, &fib->fcDggInfo, &fib->lcbDggInfo);
+  pair(1, &fib->fcStshf, &fib->lcbStshf);
+  pair(2, &fib->fcFndRef, &fib->lcbFndRef);
+  pair(3, &fib->fcFndTxt, &fib->lcbFndTxt);
+  pair(13, &fib->fcBtePapx, &fib->lcbBtePapx);
+  pair(46, &fib->fcEndRef, &fib->lcbEndRef);
+  pair(47, &fib->fcEndTxt, &fib->lcbEndTxt);
+  pair(73, &fib->fcPlfLst, &fib->lcbPlfLst);
+  pair(74, &fib->fcPlfLfo, &fib->lcbPlfLfo);
   return true;
 }
 
@@ -126,6 +134,10 @@ bool ParseFib(const uint8_t* d, size_t size, Fib* fib, std::string* why) {
     fib->lcbClx = U32(d + 0x164);
     fib->fcFonts = U32(d + 0xD0);
     fib->lcbFonts = U32(d + 0xD4);
+    fib->fcFndRef = U32(d + 0x68);  // the footnote tables, in the main stream
+    fib->lcbFndRef = U32(d + 0x6C);
+    fib->fcFndTxt = U32(d + 0x70);
+    fib->lcbFndTxt = U32(d + 0x74);
   } else if (fib->complex) {
     *why = "The File Information Block is cut before the piece table's position.";
     return false;

@@ -48,6 +48,18 @@ struct Fib {
   uint32_t lcbSpaMom = 0;
   uint32_t fcDggInfo = 0;
   uint32_t lcbDggInfo = 0;
+  // Word 97: list numbers and note marks (doc_numbers.h), in the table
+  // stream: the style sheet, the paragraph bin table, the lists and their
+  // overrides, and the footnote and endnote references and texts. Word
+  // 6.0/95: the footnote tables only, in the main stream.
+  uint32_t fcStshf = 0, lcbStshf = 0;
+  uint32_t fcBtePapx = 0, lcbBtePapx = 0;
+  uint32_t fcPlfLst = 0, lcbPlfLst = 0;
+  uint32_t fcPlfLfo = 0, lcbPlfLfo = 0;
+  uint32_t fcFndRef = 0, lcbFndRef = 0;
+  uint32_t fcFndTxt = 0, lcbFndTxt = 0;
+  uint32_t fcEndRef = 0, lcbEndRef = 0;
+  uint32_t fcEndTxt = 0, lcbEndTxt = 0;
   CodePage codePage = CodePage::k1252;  // of 8-bit text in Word 6 and 2.0
 };
 

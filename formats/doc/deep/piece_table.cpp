@@ -8,6 +8,16 @@
 
 namespace kw {
 
+int64_t CpOf(const std::vector<Piece>& byOffset, uint32_t fc) {
+  auto it =
+      std::upper_bound(byOffset.begin(), byOffset.end(), fc, [](uint32_t v, const Piece& p) { return v < p.offset; });
+  if (it == byOffset.begin()) return -1;
+  --it;
+  const uint64_t width = it->eightBit ? 1 : 2;
+  const uint64_t k = (fc - it->offset) / width;
+  return k < uint64_t(it->cpEnd - it->cpStart) ? int64_t(it->cpStart + k) : -1;
+}
+
 namespace {
 
 constexpr int64_t kPcdSize = 8;

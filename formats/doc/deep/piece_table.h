@@ -31,6 +31,10 @@ struct Piece {
   bool eightBit = false;  // one byte per character, else UTF-16LE
 };
 
+// The character position of main-stream offset `fc`, through pieces sorted
+// by offset; -1 when no piece holds it.
+int64_t CpOf(const std::vector<Piece>& byOffset, uint32_t fc);
+
 class PieceTable {
  public:
   PieceTable() = default;

@@ -17,7 +17,7 @@ constexpr int64_t kChunk = int64_t(1) << 20;
 }  // namespace
 
 StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces, CodePage page, YieldClock* clock,
-                         DamageReport* damage, std::string* text, TextSink* sink) {
+                         DamageReport* damage, std::string* text, TextSink* sink, const TextInserts* inserts) {
   StoryStats stats;
   if (pieces.empty()) return stats;
   const uint32_t end = pieces.endCp();
@@ -35,6 +35,7 @@ StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces,
   WordTextWriter writer(text, sink);
   // The pieces rise one after the other, and so do the stories: one pass
   // over the pieces, a piece that goes on past a story's end kept for the next.
+  size_t nextInsert = 0;
   pieces.rewind();
   Piece p;
   bool have = pieces.next(&p);
@@ -66,33 +67,48 @@ StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces,
         return stats;
       }
       const bool holed = main.inHole(begin, stop);
-      for (int64_t at = begin; at < begin + readable;) {
-        const size_t n = size_t(std::min(kChunk, begin + readable - at));
-        const uint8_t* c = main.view(at, n);
-        if (!holed) {
-          if (p.eightBit) {
-            writer.put8(c, n, page);
-          } else {
-            writer.put16(c, n / 2);
-          }
-          stats.chars += int64_t(n) / width;
-        } else {
-          for (size_t k = 0; k < n; k += size_t(width)) {
-            if (main.inHole(at + int64_t(k), at + int64_t(k) + width)) {
-              ++stats.lost;
-              continue;
+      // The bytes [from, to) of this piece, a chunk at a time; false when stopped.
+      const auto write = [&](int64_t from, int64_t to) {
+        for (int64_t at = from; at < to;) {
+          const size_t n = size_t(std::min(kChunk, to - at));
+          const uint8_t* c = main.view(at, n);
+          if (!holed) {
+            if (p.eightBit) {
+              writer.put8(c, n, page);
+            } else {
+              writer.put16(c, n / 2);
             }
-            writer.put(p.eightBit ? char16_t(CodePagePoint(page, c[k])) : char16_t(c[k] | (c[k + 1] << 8)));
-            ++stats.chars;
+            stats.chars += int64_t(n) / width;
+          } else {
+            for (size_t k = 0; k < n; k += size_t(width)) {
+              if (main.inHole(at + int64_t(k), at + int64_t(k) + width)) {
+                ++stats.lost;
+                continue;
+              }
+              writer.put(p.eightBit ? char16_t(CodePagePoint(page, c[k])) : char16_t(c[k] | (c[k + 1] << 8)));
+              ++stats.chars;
+            }
+          }
+          at += int64_t(n);
+          writer.drain();
+          if (clock) {
+            clock->tick();
+            if (clock->stopped()) return false;
           }
         }
-        at += int64_t(n);
-        writer.drain();
-        if (clock) {
-          clock->tick();
-          if (clock->stopped()) return stats;
-        }
+        return true;
+      };
+      int64_t written = begin;
+      for (; inserts != nullptr && nextInsert < inserts->list.size() && inserts->list[nextInsert].cp < b;
+           ++nextInsert) {
+        const TextInsert& insert = inserts->list[nextInsert];
+        if (insert.cp < a) continue;  // its place was not read
+        const int64_t cut = std::min(begin + readable, begin + int64_t(insert.cp - a) * width);
+        if (!write(written, cut)) return stats;
+        written = cut;
+        for (uint32_t k = insert.begin; k < insert.end; ++k) writer.put(inserts->text[k]);
       }
+      if (!write(written, begin + readable)) return stats;
       const int64_t missing = (stop - begin - readable) / width;
       stats.lost += missing;
       if (missing > 0 && damage) {

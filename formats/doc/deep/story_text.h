@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/doc/deep/doc_numbers.h"
 #include "formats/doc/deep/fib.h"
 #include "formats/doc/deep/piece_table.h"
 #include "formats/doc/deep/stream_source.h"
@@ -33,7 +34,10 @@ struct StoryStats {
 };
 
 // 8-bit pieces are read in `page`. Appends UTF-8 to *text; `sink` may be null.
+// `inserts` (sorted by position; may be null) go in before their characters,
+// as the document's own would.
 StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces, CodePage page, YieldClock* clock,
-                         DamageReport* damage, std::string* text, TextSink* sink = nullptr);
+                         DamageReport* damage, std::string* text, TextSink* sink = nullptr,
+                         const TextInserts* inserts = nullptr);
 
 }  // namespace kw

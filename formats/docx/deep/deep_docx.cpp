@@ -9,6 +9,7 @@
 #include "base/yield_clock.h"
 #include "formats/docx/deep/entry_data.h"
 #include "formats/docx/deep/entry_picture.h"
+#include "formats/docx/deep/numbering_xml.h"
 #include "formats/docx/deep/package_parts.h"
 #include "formats/docx/deep/package_scan.h"
 #include "formats/docx/deep/part_text_stream.h"
@@ -29,6 +30,7 @@ struct TextPart {
   PartRole role = PartRole::kOther;
   std::string name;
   std::string text;
+  TextMarks marks;       // where its list and note numbers go
   bool named = false;    // its role comes from its name
   bool foreign = false;  // the package's directory does not list it
   int64_t offset = 0;    // its local header
@@ -79,6 +81,8 @@ class DeepReader {
   }
   Status readEntry(const PackageEntry& entry, std::vector<PictureRecord>* pictures);
   Status streamPart(const PackageEntry& entry, PartRole role, const EntryReadOptions& options, bool* whole);
+  bool readListPart(const PackageEntry& entry, const EntryReadOptions& options, Status* status);
+  void placeMarks(TextPart* main);
   void addPicture(const PackageEntry& entry, const EntryReadOptions& options, const EntryProbe& probe,
                   std::vector<PictureRecord>* pictures);
   void spend(const EntryData& data) {
@@ -94,6 +98,7 @@ class DeepReader {
   size_t budget_ = kPackageOutputLimit;  // output bytes all entries may still inflate to
   RepairBudget repairs_;                 // trial work all entries' repairs may still spend
   std::vector<TextPart> parts_;
+  DocxLists lists_;             // from the numbering and styles parts
   int64_t foreignLeftOut_ = 0;  // entries of other files not read
   int64_t firstForeign_ = 0;
   bool ownMainSeen_ = false;
@@ -170,8 +175,10 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
   options.absoluteLimit = std::min(options.absoluteLimit, budget_);
   options.repairs = &repairs_;
   if (xmlName) {
+    Status status;
+    if (role == PartRole::kOther && readListPart(entry, options, &status)) return status;
     bool whole = false;
-    Status status = streamPart(entry, role, options, &whole);
+    status = streamPart(entry, role, options, &whole);
     if (!status.ok() || !whole) return status;
   }
   if (!xmlName) {
@@ -207,6 +214,7 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
   }
   part.role = role;
   WordXmlText reader(&part.text);
+  reader.keepMarks(&part.marks);
   for (const InflatePiece& piece : data.pieces) {
     reader.addPiece(piece.bytes, piece.fromStart, clock_);
     if (stopped()) break;
@@ -225,6 +233,7 @@ Status DeepReader::streamPart(const PackageEntry& entry, PartRole role, const En
   part.offset = entry.headerOffset;
   PartStream stream;
   WordXmlText reader(&part.text);
+  reader.keepMarks(&part.marks);
   const Status status = StreamPartText(file_, entry, options, clock_, damage_, &reader, &stream);
   *whole = status.ok() && stream.whole;
   if (!status.ok() || stream.whole) return status;
@@ -236,6 +245,48 @@ Status DeepReader::streamPart(const PackageEntry& entry, PartRole role, const En
   part.role = role;
   parts_.push_back(std::move(part));
   return Status::OK();
+}
+
+// The numbering, styles and settings parts (by name) are read for their list
+// and note numbering: true when `entry` is one, *status saying how reading it went.
+bool DeepReader::readListPart(const PackageEntry& entry, const EntryReadOptions& options, Status* status) {
+  const std::string base = BaseName(entry.name);
+  const bool numbering = base == "numbering";
+  if (!numbering && base != "styles" && base != "settings") return false;
+  EntryData data;
+  *status = ReadEntryData(file_, entry, options, clock_, damage_, &data);
+  if (!status->ok()) return true;
+  spend(data);
+  if (data.pieces.empty() || !data.pieces[0].fromStart) return true;
+  if (numbering) {
+    ReadNumberingXml(data.pieces[0].bytes, &lists_);
+  } else if (base == "styles") {
+    ReadStylesXml(data.pieces[0].bytes, &lists_);
+  } else {
+    ReadSettingsXml(data.pieces[0].bytes, &lists_);
+  }
+  return true;
+}
+
+// List numbers and note marks go into the text parts: the main document's
+// first, so that notes are numbered in the order of their references.
+void DeepReader::placeMarks(TextPart* main) {
+  DocxNumberer numberer(lists_);
+  NoteNumbers notes;
+  notes.footnoteFormat = lists_.footnoteFormat;
+  notes.endnoteFormat = lists_.endnoteFormat;
+  notes.footnoteStart = lists_.footnoteStart;
+  notes.endnoteStart = lists_.endnoteStart;
+  if (main != nullptr) PlaceTextMarks(main->marks, &numberer, &notes, &main->text);
+  for (TextPart& p : parts_) {
+    if (&p == main) continue;
+    if (p.role == PartRole::kMain) {  // another document's: its own notes, and no lists known
+      NoteNumbers own;
+      PlaceTextMarks(p.marks, nullptr, &own, &p.text);
+    } else {
+      PlaceTextMarks(p.marks, &numberer, &notes, &p.text);
+    }
+  }
 }
 
 // A picture is kept as its entry, and made again from the file when it is written.
@@ -263,6 +314,7 @@ void DeepReader::assemble(std::string* text) {
     main = std::find_if(parts_.begin(), parts_.end(), [&](const TextPart& p) { return isMain(p) && !p.foreign; });
   }
   if (main == parts_.end()) main = std::find_if(parts_.begin(), parts_.end(), isMain);
+  placeMarks(main == parts_.end() ? nullptr : &*main);
   if (main != parts_.end()) {
     if (text->empty()) {
       *text = std::move(main->text);  // no copy of a long text

@@ -243,6 +243,7 @@ void WordXmlText::tag(std::string_view raw) {
     return;
   }
   if (fallbackDepth_ > 0) return;
+  if (marks_ != nullptr && markTag(n, raw, t.closing, t.empty)) return;
   // An equation's (Office Math) text runs are read as the paragraph's own,
   // in the order they are written, which is the order they are read.
   if (Is(n, "w:t") || Is(n, "m:t")) {
@@ -326,12 +327,17 @@ void WordXmlText::closeText() {
 void WordXmlText::endParagraph() {
   if (cellDepth_ > 0) {
     if (cellHasParagraph_ && !para_.empty()) out_->push_back(' ');
+    if (marks_ != nullptr) placeMarks(true);
     out_->append(para_);
     para_.clear();
     cellHasParagraph_ = true;
     return;
   }
-  if (!fromStart_ && para_.empty()) return;  // a resumed piece: no empty lines from damaged markup
+  if (!fromStart_ && para_.empty()) {  // a resumed piece: no empty lines from damaged markup
+    if (marks_ != nullptr) placeMarks(false);
+    return;
+  }
+  if (marks_ != nullptr) placeMarks(true);
   out_->append(para_);
   out_->append("\r\n");
   para_.clear();
@@ -341,9 +347,11 @@ void WordXmlText::flushParagraph() {
   if (para_.empty()) return;
   if (cellDepth_ > 0) {
     if (cellHasParagraph_) out_->push_back(' ');
+    if (marks_ != nullptr) placeMarks(true);
     out_->append(para_);
     cellHasParagraph_ = true;
   } else {
+    if (marks_ != nullptr) placeMarks(true);
     out_->append(para_);
     out_->append("\r\n");
   }

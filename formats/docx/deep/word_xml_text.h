@@ -22,6 +22,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "formats/docx/deep/text_marks.h"
 
 namespace kw {
 
@@ -47,6 +50,10 @@ class WordXmlText {
   bool needsWhole() const { return needsWhole_; }
   static constexpr size_t kKeptTag = size_t{64} << 10;
 
+  // Records where paragraph numbers and note marks go (text_marks.h) in
+  // *marks as the part is read (word_xml_marks.cpp); off by default.
+  void keepMarks(TextMarks* marks) { marks_ = marks; }
+
   // Text bytes dropped because their markup was damaged (for the report).
   int64_t droppedBytes() const { return dropped_; }
 
@@ -63,6 +70,10 @@ class WordXmlText {
   void closeText();
   void endParagraph();
   void flushParagraph();
+  // Numbering and note tags: true when `name` is one (word_xml_marks.cpp).
+  bool markTag(std::string_view name, std::string_view raw, bool closing, bool empty);
+  // The paragraph's marks, its text about to be appended to *out_ (or dropped).
+  void placeMarks(bool keep);
 
   std::string* out_;
   std::string para_;  // the current paragraph's text
@@ -87,6 +98,17 @@ class WordXmlText {
   size_t streamRunMark_ = 0;
   bool needsWhole_ = false;
   uint32_t streamSteps_ = 0;
+  // Marks: the current paragraph's list numbering and style, its notes'
+  // marks (offsets in para_), and the note being read.
+  TextMarks* marks_ = nullptr;
+  std::vector<TextMark> paraNotes_;
+  int32_t paraNumId_ = -1;
+  int8_t paraLevel_ = -1;
+  int16_t paraStyle_ = -1;
+  bool inParaProps_ = false;  // in w:pPr
+  int propsChange_ = 0;       // in w:pPrChange (properties before a tracked change)
+  int32_t note_ = -1;
+  bool noteIsEnd_ = false;
 };
 
 // w:r starts and ends a run, w:p a paragraph, w:t a run's text.

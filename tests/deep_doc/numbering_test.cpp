@@ -1,0 +1,284 @@
+// SPDX-License-Identifier: Apache-2.0
+// List numbers and note marks in Deep Recovery's Word 97 text.
+#include <gtest/gtest.h>
+
+#include "base/damage_report.h"
+#include "base/source_file.h"
+#include "formats/doc/deep/deep_doc.h"
+#include "tests/deep_doc/doc_builder.h"
+#include "tests/support/temp_dir.h"
+
+namespace kw {
+namespace {
+
+using namespace std::literals;
+using test::Put16;
+using test::Put32;
+
+constexpr uint32_t kText = 0x400;   // where BuildWord97 puts the first piece
+constexpr size_t kTables = 0x1000;  // where the tests' tables start in the table stream (a big stream)
+constexpr size_t kBlob = 0x9A;      // the FIB's offset/length pairs
+constexpr uint16_t kNoStyle = 0x0FFF;
+
+void SetPair(std::string& main, int index, uint32_t fc, uint32_t lcb) {
+  Put32(main, kBlob + 8 * size_t(index), fc);
+  Put32(main, kBlob + 8 * size_t(index) + 4, lcb);
+}
+
+std::string U16(uint16_t v) {
+  std::string s(2, '\0');
+  Put16(s, 0, v);
+  return s;
+}
+std::string U32(uint32_t v) {
+  std::string s(4, '\0');
+  Put32(s, 0, v);
+  return s;
+}
+
+// A level: start value, number format code, its text (level marks as
+// characters 0-8; a string view, as they hold NULs) and what follows the number (0 TAB, 1 space, 2 nothing).
+std::string Level(int32_t start, uint8_t nfc, std::u16string_view text, uint8_t follow = 0, uint8_t flags = 0) {
+  std::string lvl(28, '\0');
+  Put32(lvl, 0, uint32_t(start));
+  lvl[4] = char(nfc);
+  lvl[5] = char(flags);  // 0x04: legal, every number in decimal
+  lvl[15] = char(follow);
+  lvl[25] = 2;  // a two-byte grpprlPapx to pass over
+  lvl += "\x11\x22";
+  lvl += U16(uint16_t(text.size()));
+  for (const char16_t c : text) lvl += U16(c);
+  return lvl;
+}
+
+struct ListSpec {
+  uint32_t lsid;
+  std::vector<std::string> levels;  // one for a simple list, else nine
+};
+
+// A paragraph: its list override (1-based, 0 none; -1 not given), level (-1 not given) and style.
+struct ParaSpec {
+  std::string text;  // ends with its paragraph mark
+  int ilfo = -1;
+  int ilvl = -1;
+  uint16_t istd = 0;
+};
+
+class DocNumbering : public ::testing::Test {
+ protected:
+  // A Word 97 file of the paragraphs, with the lists, overrides (each
+  // naming a list by lsid, then its level overrides as raw LFOLVL bytes)
+  // and styles (each a base style and list properties as raw sprms).
+  std::string Build(const std::vector<ParaSpec>& paras, const std::vector<ListSpec>& lists,
+                    const std::vector<std::pair<uint32_t, std::string>>& overrides,
+                    const std::vector<std::pair<uint16_t, std::string>>& styles = {}) {
+    std::string text;
+    for (const ParaSpec& p : paras) text += p.text;
+    test::Word97 doc = test::BuildWord97({{text, true}}, uint32_t(text.size()));
+    std::string& m = doc.main;
+    std::string& t = doc.table;
+    t.resize(kTables, '\0');
+    // The list table, its levels after it.
+    std::string lst = U16(uint16_t(lists.size()));
+    std::string levels;
+    for (const ListSpec& l : lists) {
+      std::string lstf = U32(l.lsid) + U32(0);
+      for (int k = 0; k < 9; ++k) lstf += U16(kNoStyle);
+      lstf += std::string(1, l.levels.size() == 1 ? '\x01' : '\0') + '\0';
+      lst += lstf;
+      for (const std::string& v : l.levels) levels += v;
+    }
+    SetPair(m, 73, uint32_t(t.size()), uint32_t(lst.size()));
+    t += lst + levels;
+    // The overrides.
+    std::string lfo = U32(uint32_t(overrides.size()));
+    std::string data;
+    for (const auto& [lsid, lvls] : overrides) {
+      const size_t count = lvls.size() / 8;  // level overrides without formatting
+      lfo += U32(lsid) + U32(0) + U32(0) + std::string(1, char(count)) + std::string(3, '\0');
+      data += U32(0xFFFFFFFF) + lvls;
+    }
+    SetPair(m, 74, uint32_t(t.size()), uint32_t(lfo.size() + data.size()));
+    t += lfo + data;
+    // The style sheet.
+    if (!styles.empty()) {
+      std::string sh = U16(18) + U16(uint16_t(styles.size())) + U16(10) + std::string(14, '\0');
+      for (const auto& [base, sprms] : styles) {
+        std::string std = U16(0x0001 | 0) + U16(uint16_t(1 | (base << 4))) + U16(1) + std::string(4, '\0');
+        std += U16(1) + U16('S') + U16(0);  // the name "S"
+        std += U16(uint16_t(2 + sprms.size())) + U16(0) + sprms;
+        if (std.size() & 1) std += '\0';
+        sh += U16(uint16_t(std.size())) + std;
+      }
+      SetPair(m, 1, uint32_t(t.size()), uint32_t(sh.size()));
+      t += sh;
+    }
+    // One paragraph bin table page, after the text.
+    m.resize((m.size() + 511) / 512 * 512, '\0');
+    const uint32_t pn = uint32_t(m.size() / 512);
+    std::string page(512, '\0');
+    const size_t runs = paras.size();
+    uint32_t fc = kText;
+    size_t papx = 511;
+    for (size_t r = 0; r < runs; ++r) {
+      Put32(page, 4 * r, fc);
+      fc += uint32_t(paras[r].text.size());
+      std::string grpprl = U16(paras[r].istd);
+      if (paras[r].ilvl >= 0) grpprl += U16(0x260A) + char(paras[r].ilvl);
+      if (paras[r].ilfo >= 0) grpprl += U16(0x460B) + U16(uint16_t(paras[r].ilfo));
+      if (grpprl.size() % 2 == 0) grpprl += '\0';  // 2 * cb - 1 bytes
+      papx = (papx - grpprl.size() - 1) & ~size_t{1};
+      page[papx] = char((grpprl.size() + 1) / 2);
+      page.replace(papx + 1, grpprl.size(), grpprl);
+      page[4 * (runs + 1) + 13 * r] = char(papx / 2);
+    }
+    Put32(page, 4 * runs, fc);
+    page[511] = char(runs);
+    m += page;
+    SetPair(m, 13, uint32_t(t.size()), 12);
+    t += U32(kText) + U32(fc) + U32(pn);
+    return test::BuildWord97File(doc, &layout);
+  }
+
+  std::string Read(const std::string& bytes) {
+    SourceFile file;
+    EXPECT_TRUE(SourceFile::Open(dir.write("a.doc", bytes), &file).ok());
+    std::string text;
+    DamageReport damage;
+    EXPECT_TRUE(ReadDocDeep(file, nullptr, &damage, &text).ok());
+    return text;
+  }
+
+  test::TempDir dir;
+  test::CfbLayout layout;
+};
+
+// Nine levels: decimal "1.", letters "a)", roman "1.b.iii", the rest decimal.
+ListSpec Outline(uint32_t lsid) {
+  ListSpec l{lsid, {Level(1, 0, u"\x0000."sv), Level(1, 4, u"\x0001)"sv), Level(1, 2, u"\x0000.\x0001.\x0002"sv)}};
+  while (l.levels.size() < 9) l.levels.push_back(Level(1, 0, u"\x0003"sv));
+  return l;
+}
+
+TEST_F(DocNumbering, EachFormatAndNestedLevels) {
+  const std::vector<ListSpec> lists = {
+      Outline(10),
+      {20, {Level(1, 1, u"\x0000."sv)}},
+      {30, {Level(1, 3, u"(\x0000)"sv, 1)}},
+      {40, {Level(1, 5, u"\x0000"sv, 2)}},
+      {50, {Level(9, 22, u"\x0000."sv)}},
+      {60, {Level(1, 23, u"\xF0B7"sv)}},
+  };
+  const std::string doc = Build({{"one\r", 1, 0},
+                                 {"one a\r", 1, 1},
+                                 {"one b\r", 1, 1},
+                                 {"deep\r", 1, 2},
+                                 {"two\r", 1, 0},
+                                 {"R\r", 2, 0},
+                                 {"R\r", 2, 0},
+                                 {"L\r", 3, -1},
+                                 {"ord\r", 4, 0},
+                                 {"zero\r", 5, 0},
+                                 {"zero\r", 5, 0},
+                                 {"dot\r", 6, 0},
+                                 {"plain\r"}},
+                                lists, {{10, ""}, {20, ""}, {30, ""}, {40, ""}, {50, ""}, {60, ""}});
+  EXPECT_EQ(Read(doc),
+            "1.\tone\r\na)\tone a\r\nb)\tone b\r\n1.b.i\tdeep\r\n2.\ttwo\r\nI.\tR\r\nII.\tR\r\n(A) L\r\n1st"
+            "ord\r\n09.\tzero\r\n10.\tzero\r\n\xE2\x80\xA2\tdot\r\nplain\r\n");
+}
+
+TEST_F(DocNumbering, OverridesCountOnRestartOrStartElsewhere) {
+  // Override 2 shares list 10 with 1; 3 restarts it; 4 starts its first level at 7.
+  std::string restart = U32(1) + std::string(1, '\x10') + std::string(3, '\0');
+  std::string seven = U32(7) + std::string(1, '\x10') + std::string(3, '\0');
+  const std::string doc = Build(
+      {{"a\r", 1, 0}, {"b\r", 2, 0}, {"c\r", 3, 0}, {"d\r", 3, 0}, {"e\r", 4, 0}, {"none\r", 0, 0}, {"lost\r", 9, 0}},
+      {Outline(10)}, {{10, ""}, {10, ""}, {10, restart}, {10, seven}});
+  EXPECT_EQ(Read(doc), "1.\ta\r\n2.\tb\r\n1.\tc\r\n2.\td\r\n7.\te\r\nnone\r\nlost\r\n");
+}
+
+TEST_F(DocNumbering, LegalLevelWritesEveryNumberInDecimal) {
+  const std::string doc =
+      Build({{"I\r", 1, 0}, {"II\r", 1, 0}, {"legal\r", 1, 1}},
+            {{10, {Level(1, 1, u"\x0000."sv), Level(1, 3, u"\x0000.\x0001"sv, 0, 0x04)}}}, {{10, ""}});
+  EXPECT_EQ(Read(doc), "I.\tI\r\nII.\tII\r\n2.1\tlegal\r\n");
+}
+
+TEST_F(DocNumbering, HeadingsNumberedThroughTheirStyles) {
+  // Style 1 is list 1 level 0; style 2 is based on it at level 1; style 3 on 2.
+  const std::string list1 = U16(0x460B) + U16(1);
+  const std::string level1 = U16(0x260A) + std::string(1, '\x01');
+  const std::string doc = Build({{"Intro\r", -1, -1, 1},
+                                 {"Scope\r", -1, -1, 2},
+                                 {"Based\r", -1, -1, 3},
+                                 {"Method\r", -1, -1, 1},
+                                 {"Body\r"},
+                                 {"Off\r", 0, -1, 1}},
+                                {{10, {Level(1, 0, u"\x0000"sv), Level(1, 0, u"\x0000.\x0001"sv)}}}, {{10, ""}},
+                                {{kNoStyle, ""}, {kNoStyle, list1}, {1, level1}, {2, ""}});
+  EXPECT_EQ(Read(doc), "1\tIntro\r\n1.1\tScope\r\n1.2\tBased\r\n2\tMethod\r\nBody\r\nOff\r\n");
+}
+
+TEST_F(DocNumbering, DamagedListTablesKeepTheText) {
+  std::string doc = Build({{"one\r", 1, 0}, {"two\r", 1, 0}}, {Outline(10)}, {{10, ""}});
+  const std::string plain = "one\r\ntwo\r\n";
+  // The list table's count says more lists than there are bytes for.
+  std::string cut = doc;
+  const size_t table = size_t(test::CfbLayout::Offset(layout.start.at("1Table")));
+  Put16(cut, table + kTables, 0xFFFF);
+  EXPECT_EQ(Read(cut), plain);
+  // The bin table points at a page past the stream's end.
+  std::string far = Build({{"one\r", 1, 0}, {"two\r", 1, 0}}, {Outline(10)}, {{10, ""}});
+  const size_t bte = far.find(U32(kText) + U32(kText + 8));
+  ASSERT_NE(bte, std::string::npos);
+  Put32(far, bte + 8, 0x3FFFFF);
+  EXPECT_EQ(Read(far), plain);
+}
+
+// Main text with two auto-numbered footnotes and one with a custom mark,
+// the footnote story, and an endnote.
+TEST_F(DocNumbering, NoteMarksAtReferencesAndNoteStarts) {
+  const std::string main = "Alpha\x02 beta*\x02 gamma\x02\x02.\r";  // footnotes at 5, 12, 19; an endnote at 20
+  const std::string notes = "\x02 one\r*custom\r\x02 two\r\r";      // notes at 0, 6, 14
+  const std::string ends = "\x02 end\r\r";
+  std::string text = main + notes + ends;
+  test::Word97 doc = test::BuildWord97({{text, true}}, uint32_t(main.size()), uint32_t(notes.size()));
+  std::string& m = doc.main;
+  std::string& t = doc.table;
+  Put32(m, 0x60, uint32_t(ends.size()));  // the endnotes' length
+  t.resize(kTables, '\0');
+  SetPair(m, 2, uint32_t(t.size()), 4 * 4 + 2 * 3);
+  t += U32(5) + U32(12) + U32(19) + U32(uint32_t(main.size())) + U16(1) + U16(0) + U16(2);
+  SetPair(m, 3, uint32_t(t.size()), 5 * 4);
+  t += U32(0) + U32(6) + U32(14) + U32(uint32_t(notes.size()) - 1) + U32(uint32_t(notes.size()));
+  // The endnote's reference, after the first footnote's.
+  SetPair(m, 46, uint32_t(t.size()), 2 * 4 + 2);
+  t += U32(20) + U32(uint32_t(main.size())) + U16(1);
+  SetPair(m, 47, uint32_t(t.size()), 3 * 4);
+  t += U32(0) + U32(uint32_t(ends.size()) - 1) + U32(uint32_t(ends.size()));
+  EXPECT_EQ(Read(test::BuildWord97File(doc, &layout)),
+            "Alpha1 beta* gamma2i.\r\n\r\n1 one\r\n*custom\r\n2 two\r\n\r\n\r\ni end\r\n\r\n");
+}
+
+// Word 6.0/95: the footnote tables are in the main stream, at the same
+// places of the FIB's pairs.
+TEST_F(DocNumbering, Word6FootnoteMarks) {
+  const std::string main = "One\x02 two\x02.\r";            // references at 3 and 8
+  const std::string notes = "\x02 first\r\x02 second\r\r";  // notes at 0 and 8
+  std::string m = test::BuildWord6(main + notes, 0x0409, false);
+  Put32(m, 0x34, uint32_t(main.size()));
+  Put32(m, 0x38, uint32_t(notes.size()));
+  const auto ref = uint32_t(m.size());
+  m += U32(3) + U32(8) + U32(uint32_t(main.size())) + U16(1) + U16(1);
+  const auto txt = uint32_t(m.size());
+  m += U32(0) + U32(8) + U32(uint32_t(notes.size()) - 1) + U32(uint32_t(notes.size()));
+  Put32(m, 0x68, ref);
+  Put32(m, 0x6C, 3 * 4 + 2 * 2);
+  Put32(m, 0x70, txt);
+  Put32(m, 0x74, 4 * 4);
+  EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", m}}, &layout)), "One1 two2.\r\n\r\n1 first\r\n2 second\r\n\r\n");
+}
+
+}  // namespace
+}  // namespace kw
