@@ -86,9 +86,7 @@ bool EntryPlacer::dataMatches(const PackageHeader& record, const PackageHeader& 
   uint32_t crc = 0;
   const uint64_t expected = record.uncompressedSize;
   RawInflater inflater(static_cast<size_t>(std::min<uint64_t>(expected, uint64_t{1} << 30)) + 1);
-  inflater.setSink([&](std::string_view piece) {
-    crc = Crc32(crc, piece.data(), piece.size());
-  });
+  inflater.setSink([&](std::string_view piece) { crc = Crc32(crc, piece.data(), piece.size()); });
   std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(kReadChunk, std::max<int64_t>(size, 1))));
   uint64_t produced = 0;
   for (int64_t at = 0; at < size;) {
