@@ -16,10 +16,10 @@ namespace kw {
 namespace {
 
 constexpr size_t kChunk = 1 << 20;
-// Per kind of signature: a file made of signatures stops here. A package
-// without ZIP64 records lists at most 65,535 entries; their headers and
-// entries stay within the memory bound.
-constexpr size_t kMaxHits = size_t{1} << 16;
+// Per kind of signature: a file made of signatures stops here. Well above
+// the 65,535 entries a package without ZIP64 records lists, and few enough
+// that their headers and entries stay within the memory bound.
+constexpr size_t kMaxHits = 100000;
 
 struct Signatures {
   std::vector<int64_t> local, central, descriptor, end;
@@ -63,7 +63,7 @@ class Merger {
  public:
   Merger(SourceFile& file, YieldClock* clock, DamageReport* damage) : file_(file), clock_(clock), damage_(damage) {}
 
-  void run(const Signatures& s, PackageScan* scan);
+  void run(Signatures& s, PackageScan* scan);
 
  private:
   void report(int64_t offset, int64_t length, std::string reason) {
@@ -90,13 +90,15 @@ class Merger {
   bool unplacedUnnamed_ = false;
 };
 
-void Merger::run(const Signatures& s, PackageScan* scan) {
+// Frees the signatures' offsets once their headers are read.
+void Merger::run(Signatures& s, PackageScan* scan) {
   // Every header is held once, in a vector of its exact size: a package of
   // as many entries as kMaxHits allows stays within the memory bound.
   std::vector<PackageHeader> locals;  // in offset order, as found
   locals.reserve(s.local.size());
   std::vector<PackageHeader> centrals;
   centrals.reserve(s.central.size());
+  boundaries_.reserve(s.local.size() + s.central.size() + s.descriptor.size() + s.end.size());
   for (int64_t at : s.local) {
     PackageHeader h;
     if (ReadLocalHeader(file_, at, &h)) locals.push_back(std::move(h));
@@ -110,6 +112,9 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
   for (const PackageHeader& h : locals) {
     if (h.problem.empty()) boundaries_.push_back(h.offset);
   }
+  const int64_t headersFound = static_cast<int64_t>(s.local.size() + s.central.size());
+  s.local = std::vector<int64_t>();
+  s.central = std::vector<int64_t>();
   boundaries_.insert(boundaries_.end(), s.descriptor.begin(), s.descriptor.end());
   boundaries_.insert(boundaries_.end(), s.end.begin(), s.end.end());
   std::sort(boundaries_.begin(), boundaries_.end());
@@ -149,7 +154,7 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
                              [](const PackageEntry& a, const PackageEntry& b) { return a.dataOffset == b.dataOffset; }),
                  entries_.end());
   scan->entries = std::move(entries_);
-  scan->headersFound = static_cast<int64_t>(s.local.size() + s.central.size());
+  scan->headersFound = headersFound;
 }
 
 // The document's own directory: of the complete ones whose records mostly
