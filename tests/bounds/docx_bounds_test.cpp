@@ -201,6 +201,29 @@ TEST(PackageBoundsTest, ManyEntriesOfOneNameStayWithinTheBound) {
   EXPECT_LT(twice - small, int64_t(10000) * 560);
 }
 
+// A package of many parts whose content is a main document, after the
+// document's own: their texts are held once, in the text they end up in,
+// not in each part and then again in the text.
+TEST(PackageBoundsTest, SecondDocumentsAreHeldOnceInTheText) {
+  std::vector<test::LocalEntry> entries = {test::MakeEntry(test::LongDocumentXml(20))};
+  for (int k = 1; k <= 2000; ++k) {
+    entries.push_back(test::MakeEntry(test::LongDocumentXml(40), 8, "word/part" + std::to_string(k) + ".xml"));
+  }
+  test::TempDir dir;
+  const std::string path = dir.write("seconds.docx", test::Package(entries));
+  entries.clear();
+  SourceFile file;
+  ASSERT_TRUE(SourceFile::Open(path, &file).ok());
+  std::vector<PictureRecord> pictures;
+  std::string text;
+  DamageReport damage;
+  test::HeapPeak heap;
+  ASSERT_TRUE(ReadDocxDeep(file, nullptr, &damage, &text, &pictures).ok());
+  const int64_t peak = heap.bytes();
+  EXPECT_GT(text.size(), size_t(5) << 20);
+  EXPECT_LT(peak, 2 * int64_t(text.size()));  // the text and its slack as it grew; four times before
+}
+
 // Quick Recovery of a package whose document has a "<" in its character data
 // that nothing closes, so that every tag after it may merge: the text is
 // the literal passes', made in a second streaming pass that follows their
