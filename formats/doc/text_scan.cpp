@@ -180,9 +180,20 @@ class RunReading {
       case kNone:
         spaces_ += k == kSpace;
         tokens_.end();
+        if (separatorsLeft_ > 0 && k != kNone) {
+          // The words still to come are at most one more than the separators
+          // left: lost when too few would be clean even if all of them were.
+          const int64_t most = --separatorsLeft_ + 1;
+          lost_ = (tokens_.clean + most) * 10 < (tokens_.total + most) * 7 || tokens_.clean + most < 2;
+        }
         break;
     }
   }
+
+  // For an 8-bit run on a page without wide letters, whose spaces and
+  // controls are counted: lost() is true once the run cannot read as text.
+  void expectSeparators(int64_t separators) { separatorsLeft_ = separators; }
+  bool lost() const { return lost_; }
 
   // After the run's last character.
   bool reads(bool eightBit) {
@@ -204,6 +215,8 @@ class RunReading {
   int lastScript_ = 0, repeat_ = 0, maxRepeat_ = 0, rising_ = 0;
   char32_t prev_ = 0, prevWide_ = 0;
   Tokens tokens_;
+  int64_t separatorsLeft_ = 0;
+  bool lost_ = false;
 };
 
 // What a run must hold to read as text, in counts alone: RunReading reads
@@ -303,7 +316,7 @@ class Scan {
       return (letters - wide >= 2) | (CountLanes::Lane(lanes, 5) != 0) | (wide >= 12);
     };
     const bool whole = eachRun<2>(0, size_ & ~size_t(1), maybe, [&](size_t begin, size_t end, const RunCounts& n) {
-      if (n.letters < kLeastLetters || !mayRead(n, false) || !reads(begin, end, false)) return false;
+      if (n.letters < kLeastLetters || !mayRead(n, false) || !reads(begin, end, n, false)) return false;
       narrowRuns(from, begin);
       write(begin, end, false);
       from = end;
@@ -392,7 +405,7 @@ class Scan {
       return (bytes >= 5) & (letters >= leastNarrowLetters_) & counts;
     };
     eachRun<1>(from, to, maybe, [&](size_t begin, size_t end, const RunCounts& n) {
-      if (end - begin < 5 || n.letters < leastNarrowLetters_ || !mayRead(n, true) || !reads(begin, end, true)) {
+      if (end - begin < 5 || n.letters < leastNarrowLetters_ || !mayRead(n, true) || !reads(begin, end, n, true)) {
         return false;
       }
       write(begin, end, true);
@@ -400,15 +413,18 @@ class Scan {
     });
   }
 
-  // Whether [begin, end) reads as text, taken a character at a time.
-  bool reads(size_t begin, size_t end, bool eightBit) {
+  // Whether [begin, end), counted as `counts`, reads as text, taken a
+  // character at a time.
+  bool reads(size_t begin, size_t end, const RunCounts& counts, bool eightBit) {
     ++result_.judged;
     RunReading reading;
+    if (eightBit && !wideBytes_ && !judgeEveryRun_) reading.expectSeparators(counts.separators);
     for (size_t at = begin; at < end;) {
       const size_t n = std::min(kChunk, end - at);
       const uint8_t* d = read_(at, n);
       if (eightBit) {
-        for (size_t k = 0; k < n; ++k) reading.add(points_[d[k]]);
+        for (size_t k = 0; k < n && !reading.lost(); ++k) reading.add(points_[d[k]]);
+        if (reading.lost()) return false;
       } else {
         for (size_t k = 0; k + 1 < n; k += 2) reading.add(char32_t(d[k] | (d[k + 1] << 8)));
       }

@@ -40,7 +40,7 @@ using ByteReader = std::function<const uint8_t*(size_t offset, size_t length)>;
 ScanResult ScanForText(const ByteReader& read, size_t size, CodePage page, YieldClock* clock, std::string* out);
 ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClock* clock, std::string* out);
 
-// The same scan judging every run, the counts aside: what ScanForText must
+// The same scan judging every run whole, the counts aside: what ScanForText must
 // give, for tests.
 ScanResult ScanForTextJudgingEveryRun(const uint8_t* data, size_t size, CodePage page, std::string* out);
 
