@@ -17,20 +17,7 @@ shift || true
 cpu=${CPU:-0}
 random=${TMPDIR:-/tmp}/kw-random-$mib.bin
 [ -f "$random" ] || head -c $((mib << 20)) /dev/urandom >"$random"
-cpu_time() {  # least user+system CPU seconds of three pinned runs
-  python3 - "$cpu" "$@" <<'PY'
-import resource, subprocess, sys
-best = None
-for _ in range(3):
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    subprocess.run(["taskset", "-c", sys.argv[1]] + sys.argv[2:], stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, check=False)
-    after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    used = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
-    best = used if best is None else min(best, used)
-print("%.3f" % best)
-PY
-}
+. bench/timing.sh  # cpu_time
 cat "$random" >/dev/null  # page-cache it
 c=$(cpu_time cat "$random")
 echo "| kwrecover | input | cat cpu | deep cpu | MB/s | >= 200 MB/s |"

@@ -63,20 +63,6 @@ Kind Classify(char32_t c) {
   return kNone;
 }
 
-// Classify for every UTF-16 code unit, worked out once: the scan asks for
-// each byte pair and each byte of the file.
-const std::array<Kind, 0x10000>& Kinds() {
-  static const std::array<Kind, 0x10000> kinds = [] {
-    std::array<Kind, 0x10000> k{};
-    for (char32_t c = 0; c < 0x10000; ++c) k[c] = Classify(c);
-    return k;
-  }();
-  return kinds;
-}
-
-// Classify through the table (every character the scan sees is a code unit).
-inline Kind KindOf(const std::array<Kind, 0x10000>& kinds, char32_t c) { return c < 0x10000 ? kinds[c] : Classify(c); }
-
 bool IsVowel(char32_t c) {
   switch (c | 0x20) {
     case 'a':
@@ -95,6 +81,34 @@ bool IsUpper(char32_t c) {
 
 bool IsCjkStop(char32_t c) {
   return c == 0x3001 || c == 0x3002 || c == 0xFF0C || c == 0xFF01 || c == 0xFF1F || c == 0xFF1A || c == 0xFF1B;
+}
+
+// Scripts from this one on are wide (kana, CJK ideographs, Hangul).
+constexpr int kWideScript = 7;
+
+// A character's code in the count: its kind (kNone ends a run), whether it
+// is a wide letter and whether a CJK stop.
+constexpr uint8_t kWideBit = 8, kStopBit = 16;
+
+uint8_t CountCode(char32_t c) {
+  const Kind k = Classify(c);
+  return uint8_t(k | (k == kLetter && Script(c) >= kWideScript ? kWideBit : 0) | (IsCjkStop(c) ? kStopBit : 0));
+}
+
+// CountCode for every UTF-16 code unit, worked out once: the scan asks for
+// each byte pair and each byte of the file.
+const std::array<uint8_t, 0x10000>& UnitCodes() {
+  static const std::array<uint8_t, 0x10000> codes = [] {
+    std::array<uint8_t, 0x10000> c{};
+    for (char32_t u = 0; u < 0x10000; ++u) c[u] = CountCode(u);
+    return c;
+  }();
+  return codes;
+}
+
+// Classify through the table (every character the scan sees is a code unit).
+inline Kind KindOf(const std::array<uint8_t, 0x10000>& codes, char32_t c) {
+  return c < 0x10000 ? Kind(codes[c] & 7) : Classify(c);
 }
 
 // Word shapes: a token (between spaces) is clean when, without the
@@ -133,8 +147,6 @@ struct Tokens {
   }
 };
 
-// Scripts from this one on are wide (kana, CJK ideographs, Hangul).
-constexpr int kWideScript = 7;
 // ReadsAsText accepts no run with fewer letters than two (wide text needs
 // two wide letters), nor an 8-bit run with fewer than six when none of its
 // letters is wide: the scan asks it only about runs with as many.
@@ -145,7 +157,7 @@ constexpr int kLeastEightBitLetters = 6;
 class RunReading {
  public:
   void add(char32_t c) {
-    const Kind k = KindOf(kinds_, c);
+    const Kind k = KindOf(codes_, c);
     repeat_ = (c == prev_) ? repeat_ + 1 : 0;
     prev_ = c;
     stops_ += IsCjkStop(c);
@@ -210,7 +222,7 @@ class RunReading {
   }
 
  private:
-  const std::array<Kind, 0x10000>& kinds_ = Kinds();
+  const std::array<uint8_t, 0x10000>& codes_ = UnitCodes();
   int letters_ = 0, spaces_ = 0, punct_ = 0, switches_ = 0, wide_ = 0, misread_ = 0, stops_ = 0;
   int lastScript_ = 0, repeat_ = 0, maxRepeat_ = 0, rising_ = 0;
   char32_t prev_ = 0, prevWide_ = 0;
@@ -236,15 +248,6 @@ bool MayRead(const RunCounts& n, bool eightBit) {
   if (n.letters < (eightBit ? 6 : 4) || n.punct * 3 > n.letters + n.spaces) return false;
   if (eightBit && n.separators == 0) return false;
   return n.letters / (n.spaces + 1) <= 20;
-}
-
-// A character's code in the count: its kind (kNone ends a run), whether it
-// is a wide letter and whether a CJK stop.
-constexpr uint8_t kWideBit = 8, kStopBit = 16;
-
-uint8_t CountCode(char32_t c) {
-  const Kind k = KindOf(Kinds(), c);
-  return uint8_t(k | (k == kLetter && Script(c) >= kWideScript ? kWideBit : 0) | (IsCjkStop(c) ? kStopBit : 0));
 }
 
 // The counts are added up for each character as one word of six 10-bit
@@ -275,16 +278,6 @@ struct CountLanes {
     n->stops += Lane(lanes, 5);
   }
 };
-
-// CountCode for every UTF-16 code unit, worked out once.
-const std::array<uint8_t, 0x10000>& UnitCodes() {
-  static const std::array<uint8_t, 0x10000> codes = [] {
-    std::array<uint8_t, 0x10000> c{};
-    for (char32_t u = 0; u < 0x10000; ++u) c[u] = CountCode(u);
-    return c;
-  }();
-  return codes;
-}
 
 // Bytes read at a time: even, so that no UTF-16 unit is split.
 constexpr size_t kChunk = size_t(1) << 16;

@@ -122,74 +122,38 @@ TEST(PictureBoundsTest, PicturesAreKeptAsTheirEntriesUntilWritten) {
 // directory whose records agree with none of them: every record has many
 // candidates and none checks out.
 std::string SameNames(int count) {
-  const std::string name = "word/document.xml", data = "<w:t>x</w:t>";
+  test::LocalEntry entry = test::MakeEntry("<w:t>x</w:t>", 0);
   std::string body, central;
-  auto put = [](std::string* s, uint64_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) s->push_back(static_cast<char>(v >> (8 * i)));
-  };
   for (int i = 0; i < count; ++i) {
-    const uint64_t local = body.size();
-    for (auto [v, n] : {std::pair<uint64_t, int>{0x04034B50, 4},
-                        {20, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 2},
-                        {uint64_t(i), 4},
-                        {data.size(), 4},
-                        {data.size(), 4},
-                        {name.size(), 2},
-                        {0, 2}}) {
-      put(&body, v, n);
-    }
-    body += name + data;
-    for (auto [v, n] : {std::pair<uint64_t, int>{0x02014B50, 4},
-                        {20, 2},
-                        {20, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 2},
-                        {uint64_t(i) + 1, 4},
-                        {data.size(), 4},
-                        {data.size(), 4},
-                        {name.size(), 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 2},
-                        {0, 4},
-                        {local + 7, 4}}) {
-      put(&central, v, n);
-    }
-    central += name;
+    entry.crc = uint32_t(i);
+    const uint32_t at = uint32_t(body.size());
+    body += entry.bytes();
+    entry.crc = uint32_t(i) + 1;
+    central += test::CentralHeader(entry, at + 7);
   }
-  std::string end;
-  for (auto [v, n] : {std::pair<uint64_t, int>{0x06054B50, 4},
-                      {0, 2},
-                      {0, 2},
-                      {uint64_t(count & 0xFFFF), 2},
-                      {uint64_t(count & 0xFFFF), 2},
-                      {central.size(), 4},
-                      {body.size(), 4},
-                      {0, 2}}) {
-    put(&end, v, n);
+  std::string end = "PK\x05\x06" + std::string(4, '\0');
+  for (uint32_t v : {uint32_t(count & 0xFFFF) * 0x10001u, uint32_t(central.size()), uint32_t(body.size())}) {
+    for (int k = 0; k < 4; ++k) end.push_back(static_cast<char>(v >> (8 * k)));
   }
-  return body + central + end;
+  return body + central + end + std::string(2, '\0');
 }
 
-// The heap Deep Recovery of a package of `count` same-named entries takes.
-int64_t SameNamesPeak(int count) {
+// The heap Deep Recovery of the package `bytes` takes; its text in *text.
+int64_t DeepPeak(const std::string& bytes, std::string* text) {
   test::TempDir dir;
-  const std::string path = dir.write("same-names.docx", SameNames(count));
+  const std::string path = dir.write("package.docx", bytes);
   SourceFile file;
   EXPECT_TRUE(SourceFile::Open(path, &file).ok());
   std::vector<PictureRecord> pictures;
-  std::string text;
   DamageReport damage;
   test::HeapPeak heap;
-  EXPECT_TRUE(ReadDocxDeep(file, nullptr, &damage, &text, &pictures).ok());
+  EXPECT_TRUE(ReadDocxDeep(file, nullptr, &damage, text, &pictures).ok());
   return heap.bytes();
+}
+
+int64_t SameNamesPeak(int count) {
+  std::string text;
+  return DeepPeak(SameNames(count), &text);
 }
 
 // Each header is held once, in a vector of its size: the memory grows with
@@ -209,17 +173,8 @@ TEST(PackageBoundsTest, SecondDocumentsAreHeldOnceInTheText) {
   for (int k = 1; k <= 2000; ++k) {
     entries.push_back(test::MakeEntry(test::LongDocumentXml(40), 8, "word/part" + std::to_string(k) + ".xml"));
   }
-  test::TempDir dir;
-  const std::string path = dir.write("seconds.docx", test::Package(entries));
-  entries.clear();
-  SourceFile file;
-  ASSERT_TRUE(SourceFile::Open(path, &file).ok());
-  std::vector<PictureRecord> pictures;
   std::string text;
-  DamageReport damage;
-  test::HeapPeak heap;
-  ASSERT_TRUE(ReadDocxDeep(file, nullptr, &damage, &text, &pictures).ok());
-  const int64_t peak = heap.bytes();
+  const int64_t peak = DeepPeak(test::Package(entries), &text);
   EXPECT_GT(text.size(), size_t(5) << 20);
   EXPECT_LT(peak, 2 * int64_t(text.size()));  // the text and its slack as it grew; four times before
 }
