@@ -35,20 +35,7 @@ random=$dir/kw-foreign-random-$mib.bin
 image=$dir/kw-foreign-fs-$mib.img
 [ -f "$random" ] || /usr/bin/python3 bench/deep_docx_foreign.py --random "$random" "$mib"
 [ -f "$image" ] || /usr/bin/python3 bench/deep_docx_foreign.py --fs-image "$image" "$mib"
-cpu_time() {  # least user+system CPU seconds of three pinned runs
-  python3 - "$cpu" "$@" <<'PY'
-import resource, subprocess, sys
-best = None
-for _ in range(3):
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    subprocess.run(["taskset", "-c", sys.argv[1]] + sys.argv[2:], stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL, check=False)
-    after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    used = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
-    best = used if best is None else min(best, used)
-print("%.3f" % best)
-PY
-}
+. bench/timing.sh  # cpu_time
 echo
 echo "| input ($mib MiB, CPU $cpu) | cat cpu | package search cpu (MB/s, x cat) | whole deep job cpu (MB/s) | search >= 200 MB/s |"
 echo "|---|---|---|---|---|"

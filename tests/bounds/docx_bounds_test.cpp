@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "base/damage_report.h"
 #include "base/source_file.h"
 #include "formats/docx/deep/deep_docx.h"
 #include "formats/docx/deep/tolerant_inflate.h"
@@ -115,6 +116,67 @@ TEST(PictureBoundsTest, PicturesAreKeptAsTheirEntriesUntilWritten) {
   struct stat st {};
   ASSERT_EQ(::stat((dir.path() + "/image3.png").c_str(), &st), 0);
   EXPECT_EQ(st.st_size, int64_t(png.size()));
+}
+
+// A package of `count` entries all named alike, stored, and a central
+// directory whose records agree with none of them: every record has many
+// candidates and none checks out.
+std::string SameNames(int count) {
+  test::LocalEntry entry = test::MakeEntry("<w:t>x</w:t>", 0);
+  std::string body, central;
+  for (int i = 0; i < count; ++i) {
+    entry.crc = uint32_t(i);
+    const uint32_t at = uint32_t(body.size());
+    body += entry.bytes();
+    entry.crc = uint32_t(i) + 1;
+    central += test::CentralHeader(entry, at + 7);
+  }
+  std::string end = "PK\x05\x06" + std::string(4, '\0');
+  for (uint32_t v : {uint32_t(count & 0xFFFF) * 0x10001u, uint32_t(central.size()), uint32_t(body.size())}) {
+    for (int k = 0; k < 4; ++k) end.push_back(static_cast<char>(v >> (8 * k)));
+  }
+  return body + central + end + std::string(2, '\0');
+}
+
+// The heap Deep Recovery of the package `bytes` takes; its text in *text.
+int64_t DeepPeak(const std::string& bytes, std::string* text) {
+  test::TempDir dir;
+  const std::string path = dir.write("package.docx", bytes);
+  SourceFile file;
+  EXPECT_TRUE(SourceFile::Open(path, &file).ok());
+  std::vector<PictureRecord> pictures;
+  DamageReport damage;
+  test::HeapPeak heap;
+  EXPECT_TRUE(ReadDocxDeep(file, nullptr, &damage, text, &pictures).ok());
+  return heap.bytes();
+}
+
+int64_t SameNamesPeak(int count) {
+  std::string text;
+  return DeepPeak(SameNames(count), &text);
+}
+
+// Each header is held once, in a vector of its size: the memory grows with
+// the entries, about 500 bytes each, so that the 100,000 headers of a kind
+// read at most stay within the bound (200,000 took some 800 bytes each).
+TEST(PackageBoundsTest, ManyEntriesOfOneNameStayWithinTheBound) {
+  const int64_t small = SameNamesPeak(10000), twice = SameNamesPeak(20000);
+  EXPECT_LT(twice, small * 21 / 10);
+  EXPECT_LT(twice - small, int64_t(10000) * 560);
+}
+
+// A package of many parts whose content is a main document, after the
+// document's own: their texts are held once, in the text they end up in,
+// not in each part and then again in the text.
+TEST(PackageBoundsTest, SecondDocumentsAreHeldOnceInTheText) {
+  std::vector<test::LocalEntry> entries = {test::MakeEntry(test::LongDocumentXml(20))};
+  for (int k = 1; k <= 2000; ++k) {
+    entries.push_back(test::MakeEntry(test::LongDocumentXml(40), 8, "word/part" + std::to_string(k) + ".xml"));
+  }
+  std::string text;
+  const int64_t peak = DeepPeak(test::Package(entries), &text);
+  EXPECT_GT(text.size(), size_t(5) << 20);
+  EXPECT_LT(peak, 2 * int64_t(text.size()));  // the text and its slack as it grew; four times before
 }
 
 // Quick Recovery of a package whose document has a "<" in its character data

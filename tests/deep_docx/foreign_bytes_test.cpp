@@ -154,6 +154,29 @@ TEST(ForeignBytes, SecondDocumentsMainPartIsGivenApart) {
       << r.reasons("zip");
 }
 
+// Main parts of other documents before and after the document's own, some
+// without text: each follows the document's text after a blank line, in
+// the order they lie in, those after the document's own laid out in place.
+TEST(ForeignBytes, SecondDocumentsFollowInTheirOrderWithBlankLines) {
+  std::vector<LocalEntry> entries = {MakeEntry(test::DocumentXml({"Early one."}), 8, "word/early.xml"),
+                                     MakeEntry(test::DocumentXml({"The document."}))};
+  for (auto [name, words] : {std::pair<std::string, std::string>{"word/p1.xml", ""},
+                             {"word/p2.xml", "Later one."},
+                             {"word/p3.xml", ""},
+                             {"word/p4.xml", "Last."}}) {
+    entries.push_back(
+        MakeEntry(words.empty() ? test::DocumentXml({}) : test::DocumentXml({std::string_view(words)}), 8, name));
+  }
+  const test::DeepResult r = ReadDeep(Package(entries));
+  EXPECT_EQ(r.text, "The document.\r\n\r\nEarly one.\r\n\r\n\r\nLater one.\r\n\r\n\r\nLast.\r\n");
+  const std::string reasons = r.reasons("docx");
+  size_t at = 0;
+  for (const char* name : {"early", "p1", "p2", "p3", "p4"}) {
+    at = reasons.find("A second main document (\"word/" + std::string(name) + ".xml\")", at);
+    EXPECT_NE(at, std::string::npos) << name << "\n" << reasons;
+  }
+}
+
 // A whole smaller package, with its own directory, inside this one.
 TEST(ForeignBytes, AnotherPackagesDirectoryIsNotTakenForThePackages) {
   const Sample s = MakeSample();

@@ -204,19 +204,25 @@ void CompoundFile::readFat() {
     // they hold name exactly the sectors found.
     std::vector<uint32_t> found;
     std::vector<uint32_t> table;
+    constexpr uint32_t kSectorsPerRead = 64;
+    std::vector<uint8_t> chunk(size_t(kSectorsPerRead) * sectorSize_);
+    int64_t chunkSize = 0;
     for (uint32_t s = 0; s < sectorCount_ && found.size() <= 64; ++s) {
       if ((s & 255) == 0 && tick()) return;
-      if (readFile(int64_t(s + 1) * sectorSize_, buf.data(), sectorSize_) < sectorSize_) break;
+      const int64_t within = int64_t(s % kSectorsPerRead) * sectorSize_;
+      if (within == 0) chunkSize = readFile(int64_t(s + 1) * sectorSize_, chunk.data(), chunk.size());
+      if (chunkSize - within < sectorSize_) break;
+      const uint8_t* sector = chunk.data() + within;
       bool ok = true, mark = false, end = false;
       for (uint32_t i = 0; i < perSector && ok; ++i) {
-        const uint32_t v = U32(buf.data() + 4 * i);
+        const uint32_t v = U32(sector + 4 * i);
         mark |= v == kFatSector;
         end |= v == kEndOfChain;
         ok = v <= sectorCount_ || v >= kDifatSector;
       }
       if (!ok || !mark || !end) continue;
       found.push_back(s);
-      for (uint32_t i = 0; i < perSector; ++i) table.push_back(U32(buf.data() + 4 * i));
+      for (uint32_t i = 0; i < perSector; ++i) table.push_back(U32(sector + 4 * i));
     }
     bool consistent = !found.empty();
     for (uint32_t i = 0; i < table.size() && consistent; ++i) {

@@ -29,6 +29,7 @@ namespace {
 constexpr size_t kScanChunk = size_t(4) << 20;
 constexpr int64_t kReadChunk = int64_t(1) << 20;  // RTF is read a block at a time
 constexpr size_t kMaxTableCandidates = 512;
+constexpr uint32_t kSectorsPerRead = 64;     // a search over every sector reads this many at a time
 constexpr size_t kFibRoom = 0x1000;          // more than any FIB the reader parses
 constexpr int64_t kSmallStreamLimit = 4096;  // streams shorter than this are small ones
 
@@ -165,11 +166,15 @@ bool FindTableStream(CompoundFile& cf, const Fib& fib, const Job& job, StreamSou
 
 // The main stream whose directory entry is lost, by the FIB it starts with.
 bool FindMainStream(CompoundFile& cf, const Job& job, StreamSource* main) {
-  uint8_t head[0x200];
+  std::vector<uint8_t> chunk(size_t(kSectorsPerRead) * cf.sectorSize());  // sectors read 64 at a time
+  int64_t chunkSize = 0;
   for (uint32_t s = 0; s < cf.sectorCount(); ++s) {
     if ((s & 255) == 0 && job.stopped()) return false;
     const int64_t at = int64_t(s + 1) * cf.sectorSize();
-    const int64_t got = cf.readFile(at, head, sizeof head);
+    const int64_t within = int64_t(s % kSectorsPerRead) * cf.sectorSize();
+    if (within == 0) chunkSize = cf.readFile(at, chunk.data(), chunk.size());
+    const uint8_t* head = chunk.data() + within;
+    const int64_t got = std::clamp<int64_t>(chunkSize - within, 0, 0x200);
     if (FibIdent(head, size_t(got)) == 0) continue;
     Fib fib;
     std::string why;

@@ -64,20 +64,6 @@ Kind Classify(char32_t c) {
   return kNone;
 }
 
-// Classify for every UTF-16 code unit, worked out once: the scan asks for
-// each byte pair and each byte of the file.
-const std::array<Kind, 0x10000>& Kinds() {
-  static const std::array<Kind, 0x10000> kinds = [] {
-    std::array<Kind, 0x10000> k{};
-    for (char32_t c = 0; c < 0x10000; ++c) k[c] = Classify(c);
-    return k;
-  }();
-  return kinds;
-}
-
-// Classify through the table (every character the scan sees is a code unit).
-inline Kind KindOf(const std::array<Kind, 0x10000>& kinds, char32_t c) { return c < 0x10000 ? kinds[c] : Classify(c); }
-
 bool IsVowel(char32_t c) {
   switch (c | 0x20) {
     case 'a':
@@ -96,6 +82,34 @@ bool IsUpper(char32_t c) {
 
 bool IsCjkStop(char32_t c) {
   return c == 0x3001 || c == 0x3002 || c == 0xFF0C || c == 0xFF01 || c == 0xFF1F || c == 0xFF1A || c == 0xFF1B;
+}
+
+// Scripts from this one on are wide (kana, CJK ideographs, Hangul).
+constexpr int kWideScript = 7;
+
+// A character's code in the count: its kind (kNone ends a run), whether it
+// is a wide letter and whether a CJK stop.
+constexpr uint8_t kWideBit = 8, kStopBit = 16;
+
+uint8_t CountCode(char32_t c) {
+  const Kind k = Classify(c);
+  return uint8_t(k | (k == kLetter && Script(c) >= kWideScript ? kWideBit : 0) | (IsCjkStop(c) ? kStopBit : 0));
+}
+
+// CountCode for every UTF-16 code unit, worked out once: the scan asks for
+// each byte pair and each byte of the file.
+const std::array<uint8_t, 0x10000>& UnitCodes() {
+  static const std::array<uint8_t, 0x10000> codes = [] {
+    std::array<uint8_t, 0x10000> c{};
+    for (char32_t u = 0; u < 0x10000; ++u) c[u] = CountCode(u);
+    return c;
+  }();
+  return codes;
+}
+
+// Classify through the table (every character the scan sees is a code unit).
+inline Kind KindOf(const std::array<uint8_t, 0x10000>& codes, char32_t c) {
+  return c < 0x10000 ? Kind(codes[c] & 7) : Classify(c);
 }
 
 // Word shapes: a token (between spaces) is clean when, without the
@@ -134,8 +148,6 @@ struct Tokens {
   }
 };
 
-// Scripts from this one on are wide (kana, CJK ideographs, Hangul).
-constexpr int kWideScript = 7;
 // ReadsAsText accepts no run with fewer letters than two (wide text needs
 // two wide letters), nor an 8-bit run with fewer than six when none of its
 // letters is wide: the scan asks it only about runs with as many.
@@ -146,7 +158,7 @@ constexpr int kLeastEightBitLetters = 6;
 class RunReading {
  public:
   void add(char32_t c) {
-    const Kind k = KindOf(kinds_, c);
+    const Kind k = KindOf(codes_, c);
     repeat_ = (c == prev_) ? repeat_ + 1 : 0;
     prev_ = c;
     stops_ += IsCjkStop(c);
@@ -181,9 +193,20 @@ class RunReading {
       case kNone:
         spaces_ += k == kSpace;
         tokens_.end();
+        if (separatorsLeft_ > 0 && k != kNone) {
+          // The words still to come are at most one more than the separators
+          // left: lost when too few would be clean even if all of them were.
+          const int64_t most = --separatorsLeft_ + 1;
+          lost_ = (tokens_.clean + most) * 10 < (tokens_.total + most) * 7 || tokens_.clean + most < 2;
+        }
         break;
     }
   }
+
+  // For an 8-bit run on a page without wide letters, whose spaces and
+  // controls are counted: lost() is true once the run cannot read as text.
+  void expectSeparators(int64_t separators) { separatorsLeft_ = separators; }
+  bool lost() const { return lost_; }
 
   // After the run's last character.
   bool reads(bool eightBit) {
@@ -199,87 +222,209 @@ class RunReading {
     return letters_ / (spaces_ + 1) <= 20;
   }
 
-  int letters() const { return letters_; }
-
  private:
-  const std::array<Kind, 0x10000>& kinds_ = Kinds();
+  const std::array<uint8_t, 0x10000>& codes_ = UnitCodes();
   int letters_ = 0, spaces_ = 0, punct_ = 0, switches_ = 0, wide_ = 0, misread_ = 0, stops_ = 0;
   int lastScript_ = 0, repeat_ = 0, maxRepeat_ = 0, rising_ = 0;
   char32_t prev_ = 0, prevWide_ = 0;
   Tokens tokens_;
+  int64_t separatorsLeft_ = 0;
+  bool lost_ = false;
+};
+
+// What a run must hold to read as text, in counts alone: RunReading reads
+// a run only when they allow it. Most runs in bytes that hold no text
+// (random or compressed data, tables of numbers) are a few characters each
+// and fail here, counted at a table lookup per character.
+struct RunCounts {
+  int64_t letters = 0, wide = 0, punct = 0, spaces = 0, separators = 0, stops = 0;
+};
+
+// False for every run RunReading::reads rejects for its counts alone: too
+// few letters, too much punctuation, letters without spaces, wide letters
+// without a sentence stop nor enough of them, or (8-bit) no space or control
+// to part the two words it needs.
+bool MayRead(const RunCounts& n, bool eightBit) {
+  if (n.wide * 2 > n.letters) return (n.stops > 0 && n.wide >= 2) || n.wide >= 12;
+  if (n.letters < (eightBit ? 6 : 4) || n.punct * 3 > n.letters + n.spaces) return false;
+  if (eightBit && n.separators == 0) return false;
+  return n.letters / (n.spaces + 1) <= 20;
+}
+
+// The counts are added up for each character as one word of six 10-bit
+// lanes (a lane holds the count of 64 characters), taken out into RunCounts
+// a word of characters at a time. The top bit marks a character of no kind;
+// added up it carries into nothing.
+constexpr int kLaneBits = 10;
+constexpr uint64_t kNoKind = uint64_t(1) << 63;
+
+struct CountLanes {
+  std::array<uint64_t, 32> of{};  // the lanes to add for each code
+  CountLanes() {
+    for (int code = 0; code < 32; ++code) {
+      const int k = code & 7;
+      const int lanes[6] = {k == kLetter, k == kLetter && (code & kWideBit), k == kPunct,
+                            k == kSpace,  k == kSpace || k == kControl,      (code & kStopBit) != 0};
+      for (int i = 0; i < 6; ++i) of[code] |= uint64_t(lanes[i]) << (kLaneBits * i);
+      if (k == kNone) of[code] |= kNoKind;
+    }
+  }
+  static int64_t Lane(uint64_t lanes, int i) { return int64_t((lanes >> (kLaneBits * i)) & ((1u << kLaneBits) - 1)); }
+  static void Add(uint64_t lanes, RunCounts* n) {
+    n->letters += Lane(lanes, 0);
+    n->wide += Lane(lanes, 1);
+    n->punct += Lane(lanes, 2);
+    n->spaces += Lane(lanes, 3);
+    n->separators += Lane(lanes, 4);
+    n->stops += Lane(lanes, 5);
+  }
 };
 
 // Bytes read at a time: even, so that no UTF-16 unit is split.
 constexpr size_t kChunk = size_t(1) << 16;
 
 // One scan: the UTF-16 runs in order; before each one kept, the 8-bit runs
-// in the stretch since the last one; each kept run written as it is found,
-// its bytes read again.
+// in the stretch since the last one; each kept run written as it is found.
+// A run is counted as it is found, read again through RunReading when its
+// counts allow it to read as text, and a third time to be written.
 class Scan {
  public:
-  Scan(const ByteReader& read, size_t size, CodePage page, YieldClock* clock, std::string* out)
-      : read_(read), size_(size), page_(page), clock_(clock), writer_(out) {
+  Scan(const ByteReader& read, size_t size, CodePage page, YieldClock* clock, std::string* out, bool judgeEveryRun)
+      : read_(read), size_(size), page_(page), clock_(clock), writer_(out), judgeEveryRun_(judgeEveryRun) {
     for (int b = 0; b < 256; ++b) {
       points_[b] = CodePagePoint(page, static_cast<uint8_t>(b));
-      byteKinds_[b] = KindOf(kinds_, points_[b]);
-      if (byteKinds_[b] == kLetter && Script(points_[b]) >= kWideScript) leastNarrowLetters_ = kLeastLetters;
+      const uint8_t code = CountCode(points_[b]);
+      byteLanes_[b] = countLanes_.of[code];
+      wideBytes_ |= (code & (kWideBit | kStopBit)) != 0;
+      if (code & kWideBit) leastNarrowLetters_ = kLeastLetters;
     }
   }
 
   ScanResult run() {
     writer_.beginStory();
     size_t from = 0;  // where the stretch for 8-bit runs begins
-    for (size_t i = 0; i + 1 < size_;) {
-      if (stopped(i)) break;
-      RunReading reading;
-      size_t j = i;
-      while (j + 1 < size_) {
-        const size_t n = std::min(kChunk, (size_ - j) & ~size_t(1));
-        const uint8_t* d = read_(j, n);
-        size_t k = 0;
-        for (; k < n; k += 2) {
-          const char32_t c = d[k] | (d[k + 1] << 8);
-          if (kinds_[c] == kNone) break;
-          reading.add(c);
-        }
-        j += k;
-        if (k < n) break;
-      }
-      if (reading.letters() >= kLeastLetters && reading.reads(false)) {
-        narrowRuns(from, i);
-        write(i, j, false);
-        from = j;
-      }
-      i = j + 2;
-    }
-    narrowRuns(from, size_);
+    // What MayRead needs of a UTF-16 run: wide letters with a stop or twelve
+    // of them, or at least two narrow letters (as many as the wide ones).
+    const auto maybe = [](uint64_t lanes, size_t) {
+      const int64_t letters = CountLanes::Lane(lanes, 0), wide = CountLanes::Lane(lanes, 1);
+      return (letters - wide >= 2) | (CountLanes::Lane(lanes, 5) != 0) | (wide >= 12);
+    };
+    const bool whole = eachRun<2>(0, size_ & ~size_t(1), maybe, [&](size_t begin, size_t end, const RunCounts& n) {
+      if (n.letters < kLeastLetters || !mayRead(n, false) || !reads(begin, end, n, false)) return false;
+      narrowRuns(from, begin);
+      write(begin, end, false);
+      from = end;
+      return true;
+    });
+    if (whole) narrowRuns(from, size_);
     return result_;
   }
 
  private:
-  bool stopped(size_t i) {
-    if ((i & 0xFFFF) != 0 || clock_ == nullptr) return false;
+  bool stopped() {
+    if (clock_ == nullptr) return false;
     clock_->tick();
     return clock_->stopped();
   }
 
+  bool mayRead(const RunCounts& n, bool eightBit) const { return judgeEveryRun_ || MayRead(n, eightBit); }
+
+  // Calls onRun(begin, end, counts) for every run of [from, to) in order
+  // (the characters between two of no kind, each kUnit bytes) that `maybe`
+  // lets through: maybe(lanes, bytes) is asked about a run that begins and
+  // ends in one word of 64 characters, and must be true for every run onRun
+  // may take. onRun says whether it read bytes. The characters are counted
+  // a word at a time without a branch, and the runs found by their ends'
+  // bits: a run costs no mispredicted branch. False when the clock stopped
+  // the scan.
+  template <size_t kUnit, typename Maybe, typename OnRun>
+  bool eachRun(size_t from, size_t to, Maybe&& maybe, OnRun&& onRun) {
+    const std::array<uint8_t, 0x10000>& unitCodes = UnitCodes();
+    size_t begin = from;
+    RunCounts carried;  // of the run's characters in the words before
+    for (size_t at = from; at < to;) {
+      if (stopped()) return false;
+      const size_t n = std::min(kChunk, to - at);
+      const uint8_t* d = read_(at, n);
+      for (size_t w = 0; w < n; w += 64 * kUnit) {
+        const size_t chars = std::min<size_t>(64, (n - w) / kUnit);
+        std::array<uint64_t, 65> before;  // the lanes of the word's characters before each
+        uint64_t ends = 0, sum = 0;
+        const auto count = [&](size_t i) {
+          const uint8_t* c = d + w + i * kUnit;
+          const uint64_t lanes = kUnit == 2 ? countLanes_.of[unitCodes[c[0] | (c[1] << 8)]] : byteLanes_[c[0]];
+          before[i] = sum;
+          sum += lanes;
+          ends = (ends >> 1) | (lanes & kNoKind);  // the top bit shifted down to the character's
+        };
+        if (chars == 64) {
+#pragma GCC unroll 16
+          for (size_t i = 0; i < 64; ++i) count(i);
+        } else {
+          for (size_t i = 0; i < chars; ++i) count(i);
+          ends = chars > 0 ? ends >> (64 - chars) : 0;
+        }
+        before[chars] = sum;
+        const size_t wordAt = at + w;
+        uint64_t beginLanes = 0;
+        for (; ends != 0; ends &= ends - 1) {
+          const size_t i = size_t(__builtin_ctzll(ends));
+          const size_t end = wordAt + i * kUnit;
+          const uint64_t lanes = before[i] - beginLanes;
+          if (judgeEveryRun_ || begin < wordAt || maybe(lanes, end - begin)) {
+            RunCounts counts = carried;
+            CountLanes::Add(lanes, &counts);
+            if (onRun(begin, end, counts)) d = read_(at, n);
+          }
+          carried = RunCounts{};
+          begin = end + kUnit;
+          beginLanes = before[i + 1];
+        }
+        CountLanes::Add(sum - beginLanes, &carried);
+      }
+      at += n;
+    }
+    onRun(begin, to, carried);
+    return true;
+  }
+
   // The 8-bit runs in [from, to).
   void narrowRuns(size_t from, size_t to) {
-    for (size_t i = from; i < to;) {
-      if (stopped(i)) break;
-      RunReading reading;
-      size_t j = i;
-      while (j < to) {
-        const size_t n = std::min(kChunk, to - j);
-        const uint8_t* d = read_(j, n);
-        size_t k = 0;
-        for (; k < n && byteKinds_[d[k]] != kNone; ++k) reading.add(points_[d[k]]);
-        j += k;
-        if (k < n) break;
+    // What an 8-bit run needs: five bytes and enough letters, and on a page
+    // without wide letters a space or control and not too much punctuation.
+    const auto maybe = [this](uint64_t lanes, size_t bytes) {
+      const int64_t letters = CountLanes::Lane(lanes, 0);
+      const bool counts = wideBytes_ || ((CountLanes::Lane(lanes, 4) != 0) &
+                                         (CountLanes::Lane(lanes, 2) * 3 <= letters + CountLanes::Lane(lanes, 3)));
+      return (bytes >= 5) & (letters >= leastNarrowLetters_) & counts;
+    };
+    eachRun<1>(from, to, maybe, [&](size_t begin, size_t end, const RunCounts& n) {
+      if (end - begin < 5 || n.letters < leastNarrowLetters_ || !mayRead(n, true) || !reads(begin, end, n, true)) {
+        return false;
       }
-      if (j - i >= 5 && reading.letters() >= leastNarrowLetters_ && reading.reads(true)) write(i, j, true);
-      i = j + 1;
+      write(begin, end, true);
+      return true;
+    });
+  }
+
+  // Whether [begin, end), counted as `counts`, reads as text, taken a
+  // character at a time.
+  bool reads(size_t begin, size_t end, const RunCounts& counts, bool eightBit) {
+    ++result_.judged;
+    RunReading reading;
+    if (eightBit && !wideBytes_ && !judgeEveryRun_) reading.expectSeparators(counts.separators);
+    for (size_t at = begin; at < end;) {
+      const size_t n = std::min(kChunk, end - at);
+      const uint8_t* d = read_(at, n);
+      if (eightBit) {
+        for (size_t k = 0; k < n && !reading.lost(); ++k) reading.add(points_[d[k]]);
+        if (reading.lost()) return false;
+      } else {
+        for (size_t k = 0; k + 1 < n; k += 2) reading.add(char32_t(d[k] | (d[k + 1] << 8)));
+      }
+      at += n;
     }
+    return reading.reads(eightBit);
   }
 
   void write(size_t begin, size_t end, bool eightBit) {
@@ -318,9 +463,11 @@ class Scan {
   CodePage page_;
   YieldClock* clock_;
   WordTextWriter writer_;
-  const std::array<Kind, 0x10000>& kinds_ = Kinds();
-  std::array<char32_t, 256> points_{};  // the characters of the code page's bytes and their kinds
-  std::array<Kind, 256> byteKinds_{};
+  bool judgeEveryRun_;
+  const CountLanes countLanes_;
+  std::array<char32_t, 256> points_{};  // the characters of the code page's bytes and their lanes
+  std::array<uint64_t, 256> byteLanes_{};
+  bool wideBytes_ = false;  // some byte is a wide letter or a CJK stop
   int leastNarrowLetters_ = kLeastEightBitLetters;
   ScanResult result_;
 };
@@ -328,7 +475,11 @@ class Scan {
 }  // namespace
 
 ScanResult ScanForText(const ByteReader& read, size_t size, CodePage page, YieldClock* clock, std::string* out) {
-  return Scan(read, size, page, clock, out).run();
+  return Scan(read, size, page, clock, out, false).run();
+}
+
+ScanResult ScanForTextJudgingEveryRun(const uint8_t* data, size_t size, CodePage page, std::string* out) {
+  return Scan([data](size_t offset, size_t) { return data + offset; }, size, page, nullptr, out, true).run();
 }
 
 ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClock* clock, std::string* out) {

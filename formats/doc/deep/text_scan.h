@@ -11,9 +11,11 @@
 // ending a line. The scan ticks `clock` (may be null) and stops when it is
 // stopped, keeping what it found.
 //
-// The bytes are read a block at a time, a kept run's twice (once to judge
-// it, once to write it): the scan keeps no copy of them, so that bytes left
-// in the file (a ByteReader over a stream) cost no memory.
+// The bytes are read a block at a time, and counted: a run is read again to
+// judge it only when its counts of letters, spaces and punctuation allow it
+// to read as text, and once more to write it. The scan keeps no copy of
+// them, so that bytes left in the file (a ByteReader over a stream) cost no
+// memory.
 
 #include <cstddef>
 #include <cstdint>
@@ -27,8 +29,9 @@ namespace kw {
 class YieldClock;
 
 struct ScanResult {
-  size_t runs = 0;   // runs kept
-  size_t bytes = 0;  // bytes they cover
+  size_t runs = 0;    // runs kept
+  size_t bytes = 0;   // bytes they cover
+  size_t judged = 0;  // runs read through to judge whether they read as text
 };
 
 // Gives [offset, offset + length) of the bytes scanned, good until the next call.
@@ -36,5 +39,9 @@ using ByteReader = std::function<const uint8_t*(size_t offset, size_t length)>;
 
 ScanResult ScanForText(const ByteReader& read, size_t size, CodePage page, YieldClock* clock, std::string* out);
 ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClock* clock, std::string* out);
+
+// The same scan judging every run whole, the counts aside: what ScanForText must
+// give, for tests.
+ScanResult ScanForTextJudgingEveryRun(const uint8_t* data, size_t size, CodePage page, std::string* out);
 
 }  // namespace kw

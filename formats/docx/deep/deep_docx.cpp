@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 #include "base/damage_report.h"
 #include "base/source_file.h"
@@ -57,13 +58,14 @@ std::string Extension(const std::string& name) {
   return ext;
 }
 
-// Appends a part's text after a blank line (none before the first).
-void AppendPart(const std::string& part, std::string* text) {
+// Moves a part's text to the end of `text`, after a blank line (none before the first).
+void AppendPart(std::string* part, std::string* text) {
   if (!text->empty()) {
     if (text->size() < 2 || text->compare(text->size() - 2, 2, "\r\n") != 0) text->append("\r\n");
     text->append("\r\n");
   }
-  text->append(part);
+  text->append(*part);
+  std::string().swap(*part);
 }
 
 class DeepReader {
@@ -88,8 +90,10 @@ class DeepReader {
   void spend(const EntryData& data) {
     for (const InflatePiece& piece : data.pieces) budget_ -= std::min(budget_, piece.bytes.size());
   }
+  void keep(TextPart&& part);
   void assemble(std::string* text);
   void appendSecondDocuments(const TextPart* main, std::string* text);
+  void appendStoredDocuments(std::string* text);
 
   SourceFile& file_;
   YieldClock* clock_;
@@ -98,7 +102,16 @@ class DeepReader {
   size_t budget_ = kPackageOutputLimit;  // output bytes all entries may still inflate to
   RepairBudget repairs_;                 // trial work all entries' repairs may still spend
   std::vector<TextPart> parts_;
-  DocxLists lists_;             // from the numbering and styles parts
+  DocxLists lists_;  // from the numbering and styles parts
+  // Once the document's main part is known (the first named one of the
+  // package's own), every later main part belongs to another document and
+  // goes at the text's end: their texts are kept one after another in
+  // storedText_, which becomes the text, and the parts without them in
+  // stored_, each with where its text ends. A package of many such parts
+  // then holds their text once, not in the parts and again in the text.
+  bool mainKnown_ = false;
+  std::string storedText_;
+  std::vector<std::pair<TextPart, size_t>> stored_;
   int64_t foreignLeftOut_ = 0;  // entries of other files not read
   int64_t firstForeign_ = 0;
   bool ownMainSeen_ = false;
@@ -219,7 +232,7 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
     reader.addPiece(piece.bytes, piece.fromStart, clock_);
     if (stopped()) break;
   }
-  parts_.push_back(std::move(part));
+  keep(std::move(part));
   return Status::OK();
 }
 
@@ -243,7 +256,7 @@ Status DeepReader::streamPart(const PackageEntry& entry, PartRole role, const En
     if (!IsTextRole(role)) return Status::OK();
   }
   part.role = role;
-  parts_.push_back(std::move(part));
+  keep(std::move(part));
   return Status::OK();
 }
 
@@ -303,6 +316,18 @@ void DeepReader::addPicture(const PackageEntry& entry, const EntryReadOptions& o
   pictures->push_back(std::move(picture));
 }
 
+void DeepReader::keep(TextPart&& part) {
+  if (part.role == PartRole::kMain && mainKnown_) {
+    storedText_ += part.text;
+    std::string().swap(part.text);  // frees it (assigning an empty string keeps the buffer)
+    stored_.emplace_back(std::move(part), storedText_.size());
+    return;
+  }
+  mainKnown_ = mainKnown_ || (part.role == PartRole::kMain && part.named && !part.foreign);
+  part.text.shrink_to_fit();  // a long text grew by doubling: the parts are held until assembled
+  parts_.push_back(std::move(part));
+}
+
 // The main document first; then the other text parts by role, each after a
 // blank line; then any second document's main part, after a blank line too.
 void DeepReader::assemble(std::string* text) {
@@ -315,24 +340,31 @@ void DeepReader::assemble(std::string* text) {
   }
   if (main == parts_.end()) main = std::find_if(parts_.begin(), parts_.end(), isMain);
   placeMarks(main == parts_.end() ? nullptr : &*main);
+  // The text is made once at its size, and each part's text freed as it is
+  // added: the parts and the text are not held twice over.
+  size_t size = text->size();
+  for (const TextPart& p : parts_) size += p.text.size() + 4;
   if (main != parts_.end()) {
     if (text->empty()) {
       *text = std::move(main->text);  // no copy of a long text
     } else {
       *text += main->text;
+      std::string().swap(main->text);
     }
-  } else if (damage_ != nullptr) {
+  }
+  text->reserve(size);
+  if (main == parts_.end() && damage_ != nullptr) {
     damage_->add(0, 0, "docx", "No main document was found in the package; only its other text parts were read.");
   }
-  std::vector<const TextPart*> others;
-  for (const TextPart& p : parts_) {
+  std::vector<TextPart*> others;
+  for (TextPart& p : parts_) {
     if (!isMain(p) && !p.text.empty()) others.push_back(&p);
   }
   std::stable_sort(others.begin(), others.end(), [](const TextPart* a, const TextPart* b) {
     if (a->role != b->role) return a->role < b->role;
     return a->name < b->name;
   });
-  for (const TextPart* p : others) AppendPart(p->text, text);
+  for (TextPart* p : others) AppendPart(&p->text, text);
   appendSecondDocuments(main == parts_.end() ? nullptr : &*main, text);
 }
 
@@ -340,22 +372,57 @@ void DeepReader::assemble(std::string* text) {
 // another package inside this one): each is given apart, never mixed into
 // the document's text, and said where it was found.
 void DeepReader::appendSecondDocuments(const TextPart* main, std::string* text) {
-  for (const TextPart& p : parts_) {
+  auto say = [&](const TextPart& p) {
+    if (damage_ == nullptr) return;
+    damage_->add(
+        p.offset, 0, "docx",
+        "A second main document" + (p.name.empty() ? std::string() : " (\"" + p.name + "\")") + " lies here, " +
+            (p.foreign ? "not listed by the package's central directory" : "in a package that already has one") +
+            ": it belongs to another document; its text follows the document's own, after a blank line.");
+  };
+  for (TextPart& p : parts_) {
     if (p.role != PartRole::kMain || &p == main) continue;
-    if (damage_ != nullptr) {
-      damage_->add(
-          p.offset, 0, "docx",
-          "A second main document" + (p.name.empty() ? std::string() : " (\"" + p.name + "\")") + " lies here, " +
-              (p.foreign ? "not listed by the package's central directory" : "in a package that already has one") +
-              ": it belongs to another document; its text follows the document's own, after a blank line.");
-    }
-    AppendPart(p.text, text);
+    say(p);
+    AppendPart(&p.text, text);
   }
+  for (const auto& [p, end] : stored_) say(p);
+  appendStoredDocuments(text);
   if (secondDocuments_ > kMaxSecondDocuments && damage_ != nullptr) {
     damage_->add(0, 0, "docx",
                  std::to_string(secondDocuments_ - kMaxSecondDocuments) +
                      " further main documents of other documents were left out.");
   }
+}
+
+// The stored documents' texts after `text`, each after a blank line as
+// AppendPart puts it, laid out in storedText_'s own buffer: each text moved
+// to its place from the last on, the separators written, `text` copied
+// before them; storedText_ then becomes the text.
+void DeepReader::appendStoredDocuments(std::string* text) {
+  if (stored_.empty()) return;
+  std::string tail = text->substr(text->size() - std::min<size_t>(2, text->size()));  // the text's last two bytes
+  bool empty = text->empty();
+  std::vector<size_t> to(stored_.size()), separator(stored_.size());  // where each text goes, the bytes before it
+  size_t at = text->size(), from = 0;
+  for (size_t k = 0; k < stored_.size(); ++k) {
+    const size_t size = stored_[k].second - from;
+    separator[k] = empty ? 0 : tail == "\r\n" ? 2 : 4;
+    const size_t last = std::min<size_t>(2, size);
+    tail += std::string("\r\n\r\n", separator[k]) + storedText_.substr(from + size - last, last);
+    tail.erase(0, tail.size() - std::min<size_t>(2, tail.size()));
+    empty = empty && size == 0;
+    to[k] = at + separator[k];
+    at = to[k] + size;
+    from = stored_[k].second;
+  }
+  storedText_.resize(at);
+  for (size_t k = stored_.size(); k-- > 0;) {
+    const size_t begin = k == 0 ? 0 : stored_[k - 1].second;
+    std::memmove(&storedText_[to[k]], &storedText_[begin], stored_[k].second - begin);
+    std::memcpy(&storedText_[to[k] - separator[k]], "\r\n\r\n", separator[k]);
+  }
+  std::memcpy(storedText_.data(), text->data(), text->size());
+  *text = std::move(storedText_);
 }
 
 }  // namespace

@@ -32,11 +32,11 @@ int SharedFields(const PackageHeader& record, const PackageHeader& local) {
 
 }  // namespace
 
-EntryPlacer::EntryPlacer(SourceFile& file, const std::map<int64_t, PackageHeader>& locals, int64_t verifyBudget,
+EntryPlacer::EntryPlacer(SourceFile& file, const std::vector<PackageHeader>& locals, int64_t verifyBudget,
                          YieldClock* clock)
     : file_(file), locals_(locals), verifyBudget_(verifyBudget), clock_(clock) {
-  for (const auto& [at, h] : locals_) {
-    if (h.nameReadable) byName_[h.name].push_back(at);  // the map is in offset order
+  for (const PackageHeader& h : locals_) {
+    if (h.nameReadable) byName_[h.name].push_back(h.offset);  // in offset order
   }
 }
 
@@ -65,9 +65,10 @@ bool EntryPlacer::Agrees(const PackageHeader& record, const PackageHeader& local
 }
 
 bool EntryPlacer::readLocal(int64_t offset, PackageHeader* local) const {
-  auto found = locals_.find(offset);
-  if (found != locals_.end()) {
-    *local = found->second;
+  auto found = std::lower_bound(locals_.begin(), locals_.end(), offset,
+                                [](const PackageHeader& h, int64_t at) { return h.offset < at; });
+  if (found != locals_.end() && found->offset == offset) {
+    *local = *found;
     return true;
   }
   return offset >= 0 && ReadLocalHeader(file_, offset, local);

@@ -42,10 +42,9 @@ struct Placement {
 
 class EntryPlacer {
  public:
-  // `locals`: every local header read at a signature, by offset. Checking
-  // data costs at most `verifyBudget` bytes read, over all records.
-  EntryPlacer(SourceFile& file, const std::map<int64_t, PackageHeader>& locals, int64_t verifyBudget,
-              YieldClock* clock);
+  // `locals`: every local header read at a signature, in offset order.
+  // Checking data costs at most `verifyBudget` bytes read, over all records.
+  EntryPlacer(SourceFile& file, const std::vector<PackageHeader>& locals, int64_t verifyBudget, YieldClock* clock);
 
   // `shift`: how far the record's directory moved. `agreeOnly` places only
   // by agreement, without reading data (to rank directories).
@@ -61,7 +60,7 @@ class EntryPlacer {
   std::vector<int64_t> nearest(const std::string& name, int64_t expected) const;
 
   SourceFile& file_;
-  const std::map<int64_t, PackageHeader>& locals_;
+  const std::vector<PackageHeader>& locals_;
   std::map<std::string, std::vector<int64_t>> byName_;  // offsets of the sound local headers of each name, in order
   int64_t verifyBudget_;
   YieldClock* clock_;

@@ -2,6 +2,7 @@
 #include "formats/docx/deep/package_directory.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "formats/docx/zip/zip_local_header.h"
 
@@ -39,14 +40,27 @@ std::vector<CentralDirectory> GroupDirectories(SourceFile& file, std::vector<Pac
                                                const std::vector<int64_t>& ends) {
   std::sort(headers.begin(), headers.end(),
             [](const PackageHeader& a, const PackageHeader& b) { return a.offset < b.offset; });
+  // The runs of headers that follow each other, as [first, last) indexes,
+  // then each run's records moved in at once: the one directory of most
+  // packages takes the vector itself, so that no record is held twice.
   std::vector<CentralDirectory> out;
-  for (PackageHeader& h : headers) {
-    if (out.empty() || out.back().end != h.offset) {
+  std::vector<size_t> firsts;
+  for (size_t i = 0; i < headers.size(); ++i) {
+    if (out.empty() || out.back().end != headers[i].offset) {
       out.emplace_back();
-      out.back().begin = h.offset;
+      out.back().begin = headers[i].offset;
+      firsts.push_back(i);
     }
-    out.back().end = HeaderEnd(h);
-    out.back().records.push_back(std::move(h));
+    out.back().end = HeaderEnd(headers[i]);
+  }
+  if (out.size() == 1) {
+    out[0].records = std::move(headers);
+  } else {
+    for (size_t k = 0; k < out.size(); ++k) {
+      const size_t last = k + 1 < out.size() ? firsts[k + 1] : headers.size();
+      out[k].records.assign(std::make_move_iterator(headers.begin() + static_cast<ptrdiff_t>(firsts[k])),
+                            std::make_move_iterator(headers.begin() + static_cast<ptrdiff_t>(last)));
+    }
   }
   for (CentralDirectory& d : out) {
     if (!std::binary_search(ends.begin(), ends.end(), d.end)) continue;

@@ -16,21 +16,23 @@
 namespace kw {
 
 struct PackageHeader {
+  // The wide fields first and the narrow ones after: a package may hold
+  // 100,000 headers of each kind.
   int64_t offset = 0;  // 0-based position of the signature
-  bool signatureOk = false;
+  uint64_t compressedSize = 0;
+  uint64_t uncompressedSize = 0;
+  int64_t localOffset = -1;  // central headers only: the local header's offset
+  uint32_t crc = 0;
   uint16_t version = 0;
   uint16_t flags = 0;
   uint16_t method = 0;
-  uint32_t crc = 0;
-  uint64_t compressedSize = 0;
-  uint64_t uncompressedSize = 0;
   uint16_t nameLength = 0;
   uint16_t extraLength = 0;
   uint16_t commentLength = 0;  // central headers only
-  int64_t localOffset = -1;    // central headers only: the local header's offset
-  std::string name;
+  bool signatureOk = false;
   bool nameReadable = false;  // every byte of the name is a plausible path character
-  std::string problem;        // why the header cannot be trusted; empty when plausible
+  std::string name;
+  std::string problem;  // why the header cannot be trusted; empty when plausible
 
   static constexpr int64_t kLocalSize = 30;
   static constexpr int64_t kCentralSize = 46;

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <set>
 
 #include "base/yield_clock.h"
@@ -17,7 +16,10 @@ namespace kw {
 namespace {
 
 constexpr size_t kChunk = 1 << 20;
-constexpr size_t kMaxHits = 200000;  // per kind of signature: a file made of signatures stops here
+// Per kind of signature: a file made of signatures stops here. Well above
+// the 65,535 entries a package without ZIP64 records lists, and few enough
+// that their headers and entries stay within the memory bound.
+constexpr size_t kMaxHits = 100000;
 
 struct Signatures {
   std::vector<int64_t> local, central, descriptor, end;
@@ -61,7 +63,7 @@ class Merger {
  public:
   Merger(SourceFile& file, YieldClock* clock, DamageReport* damage) : file_(file), clock_(clock), damage_(damage) {}
 
-  void run(const Signatures& s, PackageScan* scan);
+  void run(Signatures& s, PackageScan* scan);
 
  private:
   void report(int64_t offset, int64_t length, std::string reason) {
@@ -72,9 +74,9 @@ class Merger {
     return it == boundaries_.end() ? file_.size() : *it;
   }
   int documentDirectory(const std::vector<CentralDirectory>& directories, EntryPlacer& placer) const;
-  void readDirectory(const CentralDirectory& d, bool foreign, EntryPlacer& placer);
+  void readDirectory(CentralDirectory& d, bool foreign, EntryPlacer& placer);
   bool fromCentral(const PackageHeader& c, int64_t shift, bool foreign, EntryPlacer& placer);
-  void fromLocal(const PackageHeader& l, bool foreign);
+  void fromLocal(PackageHeader& l, bool foreign);
   void placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descriptor);
 
   SourceFile& file_;
@@ -88,12 +90,18 @@ class Merger {
   bool unplacedUnnamed_ = false;
 };
 
-void Merger::run(const Signatures& s, PackageScan* scan) {
-  std::map<int64_t, PackageHeader> locals;
+// Frees the signatures' offsets once their headers are read.
+void Merger::run(Signatures& s, PackageScan* scan) {
+  // Every header is held once, in a vector of its exact size: a package of
+  // as many entries as kMaxHits allows stays within the memory bound.
+  std::vector<PackageHeader> locals;  // in offset order, as found
+  locals.reserve(s.local.size());
   std::vector<PackageHeader> centrals;
+  centrals.reserve(s.central.size());
+  boundaries_.reserve(s.local.size() + s.central.size() + s.descriptor.size() + s.end.size());
   for (int64_t at : s.local) {
     PackageHeader h;
-    if (ReadLocalHeader(file_, at, &h)) locals.emplace(at, std::move(h));
+    if (ReadLocalHeader(file_, at, &h)) locals.push_back(std::move(h));
   }
   for (int64_t at : s.central) {
     PackageHeader h;
@@ -101,22 +109,34 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
     if (h.problem.empty()) boundaries_.push_back(at);
     centrals.push_back(std::move(h));
   }
-  for (const auto& [at, h] : locals) {
-    if (h.problem.empty()) boundaries_.push_back(at);
+  for (const PackageHeader& h : locals) {
+    if (h.problem.empty()) boundaries_.push_back(h.offset);
   }
+  const int64_t headersFound = static_cast<int64_t>(s.local.size() + s.central.size());
+  s.local = std::vector<int64_t>();
+  s.central = std::vector<int64_t>();
   boundaries_.insert(boundaries_.end(), s.descriptor.begin(), s.descriptor.end());
   boundaries_.insert(boundaries_.end(), s.end.begin(), s.end.end());
   std::sort(boundaries_.begin(), boundaries_.end());
 
-  const std::vector<CentralDirectory> directories = GroupDirectories(file_, std::move(centrals), s.end);
+  std::vector<CentralDirectory> directories = GroupDirectories(file_, std::move(centrals), s.end);
   EntryPlacer placer(file_, locals, 2 * file_.size() + kVerifySlack, clock_);
   const int document = documentDirectory(directories, placer);
+  size_t records = 0;
+  for (const CentralDirectory& d : directories) records += d.records.size();
+  entries_.reserve(records);  // an entry for each at most
   // The document's own directory first, so that its records take the local headers that agree with them.
   if (document >= 0) readDirectory(directories[static_cast<size_t>(document)], false, placer);
   for (size_t i = 0; i < directories.size(); ++i) {
     if (static_cast<int>(i) != document) readDirectory(directories[i], document >= 0, placer);
   }
-  for (const auto& [at, l] : locals) {
+  directories = {};  // their records are read: the memory goes to the entries of the local headers left
+  entries_.reserve(entries_.size() +
+                   static_cast<size_t>(std::count_if(locals.begin(), locals.end(), [&](const PackageHeader& l) {
+                     return claimed_.count(l.offset) == 0;
+                   })));
+  for (PackageHeader& l : locals) {
+    const int64_t at = l.offset;
     if (claimed_.count(at) != 0) continue;
     if (!l.problem.empty()) {
       report(at, PackageHeader::kLocalSize, "A local header (" + Quoted(l) + ") was skipped: " + l.problem + ".");
@@ -126,6 +146,7 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
     const bool foreign = document >= 0 && l.nameReadable && !unplacedUnnamed_ && unplacedNames_.count(l.name) == 0;
     fromLocal(l, foreign);
   }
+  locals = {};  // every entry is made: their sort's buffer takes the headers' place
   std::stable_sort(entries_.begin(), entries_.end(),
                    [](const PackageEntry& a, const PackageEntry& b) { return a.dataOffset < b.dataOffset; });
   // Headers built to share one stream would read it again and again: each stream is read once.
@@ -133,7 +154,7 @@ void Merger::run(const Signatures& s, PackageScan* scan) {
                              [](const PackageEntry& a, const PackageEntry& b) { return a.dataOffset == b.dataOffset; }),
                  entries_.end());
   scan->entries = std::move(entries_);
-  scan->headersFound = static_cast<int64_t>(s.local.size() + s.central.size());
+  scan->headersFound = headersFound;
 }
 
 // The document's own directory: of the complete ones whose records mostly
@@ -167,7 +188,8 @@ int Merger::documentDirectory(const std::vector<CentralDirectory>& directories, 
   return best;
 }
 
-void Merger::readDirectory(const CentralDirectory& d, bool foreign, EntryPlacer& placer) {
+// Frees each record's name once its entry holds a copy.
+void Merger::readDirectory(CentralDirectory& d, bool foreign, EntryPlacer& placer) {
   if (d.shift != 0 && !foreign) {
     const int64_t by = d.shift < 0 ? -d.shift : d.shift;
     report(d.begin, d.end - d.begin,
@@ -176,12 +198,13 @@ void Merger::readDirectory(const CentralDirectory& d, bool foreign, EntryPlacer&
                             : "before where its end record places it (bytes are missing from the package)") +
                "; each entry was looked for where it lies.");
   }
-  for (const PackageHeader& c : d.records) {
+  for (PackageHeader& c : d.records) {
     if (!c.problem.empty()) {
       if (!foreign) {
         report(c.offset, PackageHeader::kCentralSize, "A central directory header was skipped: " + c.problem + ".");
       }
     } else if (fromCentral(c, d.shift, foreign, placer)) {
+      std::string().swap(c.name);
       continue;
     }
     if (foreign) continue;
@@ -237,9 +260,10 @@ bool Merger::fromCentral(const PackageHeader& c, int64_t shift, bool foreign, En
   return true;
 }
 
-void Merger::fromLocal(const PackageHeader& l, bool foreign) {
+// Takes the header's name.
+void Merger::fromLocal(PackageHeader& l, bool foreign) {
   PackageEntry e;
-  e.name = l.nameReadable ? l.name : "";
+  if (l.nameReadable) e.name = std::move(l.name);
   if (!l.nameReadable) {
     report(l.offset, PackageHeader::kLocalSize + l.nameLength,
            "The local header at this offset has a garbled name; its entry is identified by its content.");
