@@ -12,6 +12,7 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/entry_placement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/entry_placement.h
   ${CMAKE_CURRENT_LIST_DIR}/inflate_decoder.h
+  ${CMAKE_CURRENT_LIST_DIR}/inflate_join.cpp
   ${CMAKE_CURRENT_LIST_DIR}/inflate_repair.cpp
   ${CMAKE_CURRENT_LIST_DIR}/markup_check.cpp
   ${CMAKE_CURRENT_LIST_DIR}/markup_check.h

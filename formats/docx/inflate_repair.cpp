@@ -125,7 +125,7 @@ bool Decoder::repairByte(int64_t errorBit) {
   if (stop_ || bestReach < kByteRepairReach) return false;
   data_[bestAt] = bestValue;
   total_ -= piece_.bytes.size() - anchor.out;
-  piece_.bytes.resize(anchor.out);
+  cutPiece(anchor.out);
   check_ = start;
   markupBroke_ = false;
   lastTagOut_ = std::min(lastTagOut_, piece_.bytes.size());
@@ -191,7 +191,7 @@ bool Decoder::repairInBlock(int64_t errorBit) {
   }
   if (bestScore < kRepairReach) return false;
   total_ = total_ - (piece_.bytes.size() - best.out) + static_cast<size_t>(bestPad);
-  piece_.bytes.resize(best.out);
+  cutPiece(best.out);
   piece_.bytes.append(static_cast<size_t>(bestPad), kUnknownByte);
   check_ = bestCheck;
   for (int i = 0; i < bestPad; ++i) check_.lose();

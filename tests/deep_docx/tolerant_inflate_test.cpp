@@ -96,6 +96,35 @@ TEST(TolerantInflate, RuinedBlockResumesAtTheNextBlock) {
   EXPECT_EQ(r.gaps[0].inputBegin, 0);
 }
 
+// A stretch of zeros in the middle of a block: decoding resumes with the
+// same block's tables just past it, not at the next block; bytes copied
+// from before the resumed piece are marked unknown, and the others are the
+// document's own (the piece ends where the document does) but for the few
+// codes decoded before they fell back into step, and copies of them.
+TEST(TolerantInflate, DamagedStretchResumesInsideItsBlock) {
+  const std::string xml = test::LongDocumentXml(600);
+  std::string z = test::RawDeflate(xml);
+  const size_t at = z.size() / 3;
+  for (size_t i = at; i < at + 64; ++i) z[i] = 0;
+  const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+  EXPECT_TRUE(r.ended);
+  ASSERT_GE(r.pieces.size(), 2u);
+  ASSERT_FALSE(r.gaps.empty());
+  EXPECT_LE(r.gaps.back().inputEnd, static_cast<int64_t>(at + 64 + 128));
+  const std::string& last = r.pieces.back().bytes;
+  ASSERT_LE(last.size(), xml.size());
+  const size_t offset = xml.size() - last.size();
+  size_t known = 0, wrong = 0;
+  for (size_t i = 0; i < last.size(); ++i) {
+    if (last[i] == kUnknownByte) continue;
+    ++known;
+    wrong += last[i] != xml[offset + i] ? 1 : 0;
+  }
+  EXPECT_LT(wrong, known / 20);
+  EXPECT_GT(known, 500u);
+  EXPECT_GT(last.size(), xml.size() / 2);
+}
+
 TEST(TolerantInflate, OutputStopsAtTheLimit) {
   const std::string z = test::RawDeflate(std::string(8 << 20, 'a'));
   TolerantInflateOptions o;
