@@ -28,6 +28,8 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/part_text_stream.h
   ${CMAKE_CURRENT_LIST_DIR}/picture_bytes.cpp
   ${CMAKE_CURRENT_LIST_DIR}/picture_bytes.h
+  ${CMAKE_CURRENT_LIST_DIR}/stranded_text.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stranded_text.h
   ${CMAKE_CURRENT_LIST_DIR}/symbol_chars.cpp
   ${CMAKE_CURRENT_LIST_DIR}/symbol_chars.h
   ${CMAKE_CURRENT_LIST_DIR}/tolerant_inflate.cpp

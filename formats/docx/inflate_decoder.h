@@ -66,6 +66,7 @@ inline constexpr int64_t kSearchBudget =
     kFuzzing ? 128 : int64_t{64} << 20;                 // bit positions a stream's block searches may try
 inline constexpr int64_t kLookBackBits = 256;           // the search starts this far before the break
 inline constexpr size_t kDistrustBytes = 32;            // output just before a break noticed in the markup is dropped
+inline constexpr int kMaxRepeats = 48;                  // the same symbol this many times over is a wiped stretch
 inline constexpr size_t kMaxOrigins = size_t{1} << 20;  // unknown bytes of a piece whose origin is kept
 
 // A byte that XML text never holds: most control characters, and the two
@@ -192,8 +193,9 @@ class Decoder {
   Result codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t maxSymbols, int64_t* symbols);
   // Notes the last whole tag; false when the text has gone too long without one.
   // `known`: how many of the bytes just written are known.
-  bool watchTags(size_t known) {
-    if (check_.tags() != tagsSeen_) {
+  // `closed`: they end a tag in a resumed piece, whose tags are mostly copies of unknown bytes.
+  bool watchTags(size_t known, bool closed) {
+    if (check_.tags() != tagsSeen_ || closed) {
       tagsSeen_ = check_.tags();
       lastTagOut_ = piece_.bytes.size();
       lastTagBit_ = pos_;
@@ -205,6 +207,19 @@ class Decoder {
     blind_ = true;
     errorBit_ = lastTagBit_;
     return false;
+  }
+  // Notes a decoded symbol: true when it is the same as too many before it
+  // (a run of bytes of one value, zeros or 0xFF, where the input was wiped;
+  // XML never packs that way). The run began at repeatBit_ / repeatOut_.
+  bool repeated(int sym) {
+    if (sym == 285) return false;  // the longest copy, over and over: how a long run of one byte packs
+    if (sym != repeatSym_) {
+      repeatSym_ = sym;
+      repeatCount_ = 0;
+      repeatBit_ = errorBit_;
+      repeatOut_ = piece_.bytes.size();
+    }
+    return ++repeatCount_ > kMaxRepeats;
   }
   bool resumeInBlock(int64_t errorBit);
   bool trialResume(int64_t bit);
@@ -272,7 +287,10 @@ class Decoder {
   };
   std::vector<Origin> origins_;                    // the current piece's
   std::vector<std::vector<Origin>> pieceOrigins_;  // each finished piece's
-  int64_t joinSpent_ = 0;
+  int repeatSym_ = -1;
+  int repeatCount_ = 0;
+  int64_t repeatBit_ = 0;
+  size_t repeatOut_ = 0;
   MarkupCheck check_;         // the emitted text's shape
   MarkupCheck trialCheck_;    // a trial's
   bool markupBroke_ = false;  // the last error was noticed by check_

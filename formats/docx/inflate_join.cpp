@@ -21,16 +21,15 @@ namespace kw::inflate {
 
 namespace {
 
-constexpr int64_t kMaxGap = 32768;          // copies reach no further back
-constexpr int64_t kMaxOverlap = 4096;       // how much of the piece before may be bytes of the damage
-constexpr size_t kJoinRuns = 256;           // copied stretches the markup is checked around
-constexpr size_t kContext = 24;             // bytes checked on either side of one
-constexpr int kMaxFails = 3;                // broken stretches after which a gap size is dropped
-constexpr int kMinPasses = 3;               // whole stretches the chosen size must give
-constexpr int kFailWeight = 4;              // a broken stretch outweighs this many whole ones
-constexpr int kMargin = 4;                  // how far the chosen size must score above any other
+constexpr int64_t kMaxGap = 32768;     // copies reach no further back
+constexpr int64_t kMaxOverlap = 4096;  // how much of the piece before may be bytes of the damage
+constexpr size_t kJoinRuns = 256;      // copied stretches the markup is checked around
+constexpr size_t kContext = 24;        // bytes checked on either side of one
+constexpr int kMaxFails = 3;           // broken stretches after which a gap size is dropped
+constexpr int kMinSeams = 8;           // seams the chosen size must give
+constexpr int kFailWeight = 16;        // a broken stretch outweighs this many seams
+// The chosen size must give half as many again as any other.
 constexpr int64_t kJoinCostPerSymbol = 32;  // bytes checked that cost as much as one trial symbol
-constexpr int kSeamWeight = 8;              // a whole stretch counts as much as this many seams
 constexpr size_t kQuadSpan = 65536;         // how much of the piece before gives the four-byte strings
 
 // A stretch of unknown bytes copied from consecutive bytes before the piece.
@@ -47,7 +46,7 @@ struct GapScore {
   int passes = 0;
   int fails = 0;
   int seams = 0;
-  int value() const { return seams + kSeamWeight * (passes - kFailWeight * fails); }
+  int value() const { return seams - kFailWeight * fails; }
 };
 
 // Which four-byte strings occur in a text (hashed into a bit set).
@@ -196,7 +195,7 @@ void Decoder::join(InflateOutcome* outcome) {
       }
       repairSpent_ += work / kJoinCostPerSymbol;
     }
-    if (!found || best.passes < kMinPasses || best.value() < secondValue + kMargin ||
+    if (!found || best.value() < kMinSeams || 2 * best.value() < 3 * secondValue ||
         total_ + static_cast<size_t>(std::max<int64_t>(bestGap, 0)) > options_.outputLimit) {
       into = i;
       continue;

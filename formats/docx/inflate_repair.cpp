@@ -26,11 +26,15 @@ int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupChec
   int64_t reached = bit;  // the start of the last symbol that decoded cleanly
   int64_t symbols = 0;
   int64_t odd = 0;
+  int last = -1, same = 0;
   while (reached < mustPass + kRepairHorizon) {
     reached = pos_;
     ++symbols;
     const int sym = decode(*curLit_);
-    if (sym == -2) {  // the input ends: as far as anything can get
+    same = sym == last && sym != 285 ? same + 1 : 0;
+    last = sym;
+    if (same >= kMaxRepeats) break;  // a wiped stretch decodes as one code over and over
+    if (sym == -2) {                 // the input ends: as far as anything can get
       reached = pos_ > mustPass ? mustPass + kRepairHorizon : pos_;
       break;
     }

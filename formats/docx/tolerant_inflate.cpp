@@ -83,6 +83,13 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
     if (sym == -2) return Result::kNoInput;
     if (sym < 0 || sym > 285) return Result::kError;
     *symbols += 1;
+    if constexpr (kEmit) {
+      if (options_.textual && repeated(sym)) {
+        cutPiece(std::min(out.size(), repeatOut_));
+        errorBit_ = repeatBit_;
+        return Result::kError;
+      }
+    }
     if (sym < 256) {
       if (options_.textual) {
         if (NotText(static_cast<uint8_t>(sym))) return Result::kError;
@@ -95,7 +102,7 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
         if (total_ >= options_.outputLimit) return Result::kLimit;
         out.push_back(static_cast<char>(sym));
         ++total_;
-        if (options_.textual && !watchTags(1)) return Result::kError;
+        if (options_.textual && !watchTags(1, sym == '>' && !piece_.fromStart)) return Result::kError;
       }
       continue;
     }
@@ -114,6 +121,7 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
       if (piece_.fromStart && distance > static_cast<int64_t>(out.size())) return Result::kError;
       if (total_ + length > options_.outputLimit) return Result::kLimit;
       int64_t unknown = 0;
+      bool closed = false;
       for (int64_t k = 0; k < length; ++k) {
         const int64_t from = static_cast<int64_t>(out.size()) - distance;
         const char c = from < 0 ? kUnknownByte : out[from];
@@ -123,13 +131,18 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
         if (c == kUnknownByte) {
           ++unknown;
           check.lose();
+        } else if (c == '>' && !piece_.fromStart) {
+          closed = true;  // the end of a tag whose start was copied from the unknown
+          check.accept('>');
         } else if (!check.accept(static_cast<uint8_t>(c))) {
           markupBroke_ = true;
           return Result::kError;
         }
       }
       total_ += length;
-      if (options_.textual && !watchTags(static_cast<size_t>(length - unknown))) return Result::kError;
+      // In a resumed piece, whole tags are mostly copies of unknown bytes.
+      closed = closed || (unknown > 0 && !piece_.fromStart);
+      if (options_.textual && !watchTags(static_cast<size_t>(length - unknown), closed)) return Result::kError;
     } else {
       check.lose();
     }
@@ -369,6 +382,9 @@ InflateOutcome Decoder::run() {
     if (curLit_ != nullptr && !blind_ && options_.textual && repairByte(errorBit)) continue;
     if (curLit_ != nullptr && !blind_ && options_.textual && repairInBlock(errorBit)) continue;
     if (curLit_ != nullptr && !blind_ && resumeInBlock(errorBit)) continue;
+    // A resumed piece that went on too long without a whole tag began in the
+    // damage: by now its codes are in step, and a new piece starts here.
+    if (curLit_ != nullptr && blind_ && !piece_.fromStart && pos_ > errorBit && resumeInBlock(pos_)) continue;
     if (stop_) break;
     const int64_t from = std::max(resumedAt_ + 1, errorBit - kLookBackBits);
     curLit_ = nullptr;
