@@ -182,6 +182,8 @@ void Decoder::join(InflateOutcome* outcome) {
       const int64_t low = -std::min<int64_t>(kMaxOverlap, static_cast<int64_t>(before.bytes.size()));
       int64_t work = 0;
       for (int64_t gap = low; gap < kMaxGap; ++gap) {
+        work += static_cast<int64_t>(runs.size());  // each stretch is looked at, if only to be skipped
+        if (repairSpent_ + work / kJoinCostPerSymbol > repairBudget_) break;
         const GapScore s = aligner.score(gap, &work);
         if (s.passes == 0) continue;
         if (!found || s.value() > best.value()) {
