@@ -9,18 +9,11 @@ the damage's reach; EXPECT may be TRUTH) found in the output, each counted
 as often as it occurs and at most 100, and the share of output words that
 match no true word."""
 
-import collections
-import re
+import os
 import sys
 
-
-def words(path):
-    try:
-        text = open(path, encoding="utf-8", errors="replace").read()
-    except FileNotFoundError:
-        text = ""
-    return collections.Counter(w.lower() for w in re.findall(r"\w+", text))
-
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from deep_docx_score import words  # noqa: E402
 
 truth, expect, got = words(sys.argv[1]), words(sys.argv[2]), words(sys.argv[3])
 matched = sum(min(n, got[w]) for w, n in expect.items())
