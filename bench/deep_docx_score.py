@@ -34,11 +34,12 @@ def hashes(folder):
     return out
 
 
-truth, got = words(sys.argv[1]), words(sys.argv[2])
-matched = sum(min(n, got[w]) for w, n in truth.items())
-total_truth, total_got = sum(truth.values()), sum(got.values())
-recovered = 100.0 * matched / max(1, total_truth)
-junk = 100.0 * (total_got - matched) / max(1, total_got) if total_got else 0.0
-expected = hashes(sys.argv[3]) if len(sys.argv) > 3 else set()
-found = len(expected & hashes(sys.argv[4])) if len(sys.argv) > 4 else 0
-print(f"{recovered:.1f} {junk:.1f} {found} {len(expected)}")
+if __name__ == "__main__":
+    truth, got = words(sys.argv[1]), words(sys.argv[2])
+    matched = sum(min(n, got[w]) for w, n in truth.items())
+    total_truth, total_got = sum(truth.values()), sum(got.values())
+    recovered = 100.0 * matched / max(1, total_truth)
+    junk = 100.0 * (total_got - matched) / max(1, total_got) if total_got else 0.0
+    expected = hashes(sys.argv[3]) if len(sys.argv) > 3 else set()
+    found = len(expected & hashes(sys.argv[4])) if len(sys.argv) > 4 else 0
+    print(f"{recovered:.1f} {junk:.1f} {found} {len(expected)}")

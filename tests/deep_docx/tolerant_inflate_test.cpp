@@ -96,6 +96,63 @@ TEST(TolerantInflate, RuinedBlockResumesAtTheNextBlock) {
   EXPECT_EQ(r.gaps[0].inputBegin, 0);
 }
 
+// A stretch of zeros in the middle of a block: decoding resumes with the
+// same block's tables just past it, not at the next block; bytes copied
+// from before the resumed piece are marked unknown, and the others are the
+// document's own (the piece ends where the document does) but for the few
+// codes decoded before they fell back into step, and copies of them.
+TEST(TolerantInflate, DamagedStretchResumesInsideItsBlock) {
+  const std::string xml = test::LongDocumentXml(600);
+  std::string z = test::RawDeflate(xml);
+  const size_t at = z.size() / 3;
+  for (size_t i = at; i < at + 64; ++i) z[i] = 0;
+  const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+  EXPECT_TRUE(r.ended);
+  ASSERT_GE(r.pieces.size(), 2u);
+  ASSERT_FALSE(r.gaps.empty());
+  EXPECT_LE(r.gaps.back().inputEnd, static_cast<int64_t>(at + 64 + 128));
+  const std::string& last = r.pieces.back().bytes;
+  ASSERT_LE(last.size(), xml.size());
+  const size_t offset = xml.size() - last.size();
+  size_t known = 0, wrong = 0;
+  for (size_t i = 0; i < last.size(); ++i) {
+    if (last[i] == kUnknownByte) continue;
+    ++known;
+    wrong += last[i] != xml[offset + i] ? 1 : 0;
+  }
+  EXPECT_LT(wrong, known / 20);
+  EXPECT_GT(known, 500u);
+  EXPECT_GT(last.size(), xml.size() / 2);
+}
+
+// A few damaged bytes: the piece after them copies much from before its
+// start. The text around the copies shows how many bytes the damage hid:
+// they are filled from the text before it and the two pieces become one,
+// exactly as long as the document, nearly every byte known and right (the
+// few codes decoded out of step on either side of the damage, and copies of
+// them, are not).
+TEST(TolerantInflate, ResumedPieceIsJoinedAndItsCopiesFilled) {
+  const std::string xml = test::LongDocumentXml(300);
+  std::string z = test::RawDeflate(xml);
+  const size_t at = z.size() / 2;
+  for (size_t i = at; i < at + 12; ++i) z[i] = static_cast<char>(0x5A ^ (i * 37));
+  const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+  ASSERT_EQ(r.pieces.size(), 1u);
+  const std::string& out = r.pieces[0].bytes;
+  EXPECT_TRUE(r.pieces[0].fromStart);
+  ASSERT_EQ(out.size(), xml.size());
+  size_t unknown = 0, wrong = 0;
+  for (size_t i = 0; i < out.size(); ++i) {
+    unknown += out[i] == kUnknownByte ? 1 : 0;
+    wrong += out[i] != kUnknownByte && out[i] != xml[i] ? 1 : 0;
+  }
+  EXPECT_LT(wrong, xml.size() / 10);
+  EXPECT_GT(unknown, 0u);
+  EXPECT_LT(unknown, xml.size() / 10);
+  ASSERT_EQ(r.gaps.size(), 1u);
+  EXPECT_LE(r.gaps[0].inputBegin, static_cast<int64_t>(at + 12));
+}
+
 TEST(TolerantInflate, OutputStopsAtTheLimit) {
   const std::string z = test::RawDeflate(std::string(8 << 20, 'a'));
   TolerantInflateOptions o;

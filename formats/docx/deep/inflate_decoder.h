@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/deflate_codes.h"
 #include "base/yield_clock.h"
@@ -30,14 +31,14 @@ inline constexpr bool kFuzzing = false;
 inline constexpr int kNarrower = kFuzzing ? 16 : 1;
 inline constexpr int kInBlockSkipBits = 32 / kNarrower;  // how far past a break the broken block's tables are tried
 inline constexpr int kResumeSkipBits =
-    2048 / kNarrower;  // how far past a break that cannot be repaired decoding may resume
+    65536 / kNarrower;  // how far past a break that cannot be repaired decoding may resume
 inline constexpr int kRepairBackBits = 512 / kNarrower;  // how far before a break its real start is looked for
 inline constexpr int kRepairSlack = 24 / kNarrower;      // how many bytes the damaged codes may have added or lost
-inline constexpr int64_t kRepairReach = 96;              // bits that must decode past a break to accept a repair
+inline constexpr int64_t kRepairReach = 384;             // bits that must decode past a break to accept a repair
 inline constexpr int64_t kRepairHorizon = 4096;
 inline constexpr int64_t kByteRepairBack = 24 / kNarrower;  // bytes before a break that a byte repair tries
 inline constexpr int64_t kByteRepairReach =
-    48;  // bits past the break it must decode  // a trial stops when it gets this far
+    384;  // bits past the break it must decode  // a trial stops when it gets this far
 // Trial work (symbols decoded, header values tried) a stream's repairs and resumes may
 // spend: a base, and more for a longer stream, so hostile input stays fast.
 inline constexpr int64_t kRepairBudgetBase = kFuzzing ? 512 : int64_t{1} << 20;
@@ -48,10 +49,13 @@ inline constexpr int64_t kHeaderRepairSymbols = 64;             // a break this 
 inline constexpr int64_t kHeaderRepairBytes = 200 / kNarrower;  // how many bytes from a block's start are tried
 inline constexpr int kMaxHeaderRepairs = 4;                     // per stream, as each tries every value of every byte
 inline constexpr int64_t kTrialSymbols = 400;                   // symbols a resume inside a block is tried on
-inline constexpr uint64_t kTrialTags = 2;                       // whole tags they must write
-inline constexpr int64_t kMinFixedSymbols = 200;                // a fixed-code block found by search must be this long
-inline constexpr int64_t kMinCutSymbols = 64;                   // a block cut by the input's end must be this long
-inline constexpr int64_t kDynamicTrialSymbols = 32;             // a block found by search must decode this far
+inline constexpr int64_t kResumeTrialSymbols = 1000 / kNarrower;  // and must decode with whole markup
+inline constexpr uint64_t kTrialTags = 2;                         // whole tags they must write
+inline constexpr int64_t kTrialLiterals = 64;                     // or literals, of so many values
+inline constexpr int kTrialDistinct = 12;
+inline constexpr int64_t kMinFixedSymbols = 200;     // a fixed-code block found by search must be this long
+inline constexpr int64_t kMinCutSymbols = 64;        // a block cut by the input's end must be this long
+inline constexpr int64_t kDynamicTrialSymbols = 32;  // a block found by search must decode this far
 // Text output longer than this without one whole tag is taken for garbage
 // (codes decoded with the wrong tables), in a piece that resumed and in one
 // from the start.
@@ -59,9 +63,11 @@ inline constexpr size_t kBlindResumed = 4096;
 inline constexpr size_t kBlindFromStart = 8192;
 inline constexpr int64_t kFinalSlackBytes = 8;  // what may follow a stream's last block
 inline constexpr int64_t kSearchBudget =
-    kFuzzing ? 128 : int64_t{64} << 20;        // bit positions a stream's block searches may try
-inline constexpr int64_t kLookBackBits = 256;  // the search starts this far before the break
-inline constexpr size_t kDistrustBytes = 32;   // output just before a break noticed in the markup is dropped
+    kFuzzing ? 128 : int64_t{64} << 20;                 // bit positions a stream's block searches may try
+inline constexpr int64_t kLookBackBits = 256;           // the search starts this far before the break
+inline constexpr size_t kDistrustBytes = 32;            // output just before a break noticed in the markup is dropped
+inline constexpr int kMaxRepeats = 48;                  // the same symbol this many times over is a wiped stretch
+inline constexpr size_t kMaxOrigins = size_t{1} << 20;  // unknown bytes of a piece whose origin is kept
 
 // A byte that XML text never holds: most control characters, and the two
 // bytes that never occur in UTF-8.
@@ -99,6 +105,10 @@ class Decoder {
   }
 
   InflateOutcome run();
+  // After run(): joins each resumed piece to the piece before it where the
+  // markup shows how far apart they lie, filling the unknown bytes it copied
+  // from before its start (inflate_join.cpp).
+  void join(InflateOutcome* outcome);
   // After run(): takes what the stream spent from the package's budget.
   void settle(const InflateOutcome& outcome);
 
@@ -183,8 +193,9 @@ class Decoder {
   Result codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t maxSymbols, int64_t* symbols);
   // Notes the last whole tag; false when the text has gone too long without one.
   // `known`: how many of the bytes just written are known.
-  bool watchTags(size_t known) {
-    if (check_.tags() != tagsSeen_) {
+  // `closed`: they end a tag in a resumed piece, whose tags are mostly copies of unknown bytes.
+  bool watchTags(size_t known, bool closed) {
+    if (check_.tags() != tagsSeen_ || closed) {
       tagsSeen_ = check_.tags();
       lastTagOut_ = piece_.bytes.size();
       lastTagBit_ = pos_;
@@ -197,7 +208,21 @@ class Decoder {
     errorBit_ = lastTagBit_;
     return false;
   }
+  // Notes a decoded symbol: true when it is the same as too many before it
+  // (a run of bytes of one value, zeros or 0xFF, where the input was wiped;
+  // XML never packs that way). The run began at repeatBit_ / repeatOut_.
+  bool repeated(int sym) {
+    if (sym == 285) return false;  // the longest copy, over and over: how a long run of one byte packs
+    if (sym != repeatSym_) {
+      repeatSym_ = sym;
+      repeatCount_ = 0;
+      repeatBit_ = errorBit_;
+      repeatOut_ = piece_.bytes.size();
+    }
+    return ++repeatCount_ > kMaxRepeats;
+  }
   bool resumeInBlock(int64_t errorBit);
+  bool trialResume(int64_t bit);
   bool repairInBlock(int64_t errorBit);
   bool repairByte(int64_t errorBit);
   MarkupCheck checkAt(size_t end) const;
@@ -212,6 +237,11 @@ class Decoder {
   int64_t trialRepair(int64_t bit, size_t keep, int pad, const MarkupCheck& start, int64_t mustPass);
   bool resumeAtBlock(int64_t errorBit, int64_t from);
   void breakPiece(int64_t errorBit, int64_t resumeBit);
+  // An unknown byte written at `at` of a resumed piece, copied from `from`
+  // (before the piece's start when negative).
+  void noteUnknown(size_t at, int64_t from);
+  // Cuts the piece to `size` bytes.
+  void cutPiece(size_t size);
   void finishPiece(int64_t endBit);
 
   std::string own_;  // the input, which a header repair may patch
@@ -249,6 +279,18 @@ class Decoder {
   int64_t headerTried_ = -1;  // the block whose header was last repaired
   int headerRepairs_ = 0;
   std::string trial_;
+  // Where each unknown byte of a resumed piece came from, in order: a
+  // distance before the piece's start. Kept for the first kMaxOrigins.
+  struct Origin {
+    uint32_t at;
+    int32_t from;
+  };
+  std::vector<Origin> origins_;                    // the current piece's
+  std::vector<std::vector<Origin>> pieceOrigins_;  // each finished piece's
+  int repeatSym_ = -1;
+  int repeatCount_ = 0;
+  int64_t repeatBit_ = 0;
+  size_t repeatOut_ = 0;
   MarkupCheck check_;         // the emitted text's shape
   MarkupCheck trialCheck_;    // a trial's
   bool markupBroke_ = false;  // the last error was noticed by check_

@@ -26,11 +26,15 @@ int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupChec
   int64_t reached = bit;  // the start of the last symbol that decoded cleanly
   int64_t symbols = 0;
   int64_t odd = 0;
+  int last = -1, same = 0;
   while (reached < mustPass + kRepairHorizon) {
     reached = pos_;
     ++symbols;
     const int sym = decode(*curLit_);
-    if (sym == -2) {  // the input ends: as far as anything can get
+    same = sym == last && sym != 285 ? same + 1 : 0;
+    last = sym;
+    if (same >= kMaxRepeats) break;  // a wiped stretch decodes as one code over and over
+    if (sym == -2) {                 // the input ends: as far as anything can get
       reached = pos_ > mustPass ? mustPass + kRepairHorizon : pos_;
       break;
     }
@@ -125,7 +129,7 @@ bool Decoder::repairByte(int64_t errorBit) {
   if (stop_ || bestReach < kByteRepairReach) return false;
   data_[bestAt] = bestValue;
   total_ -= piece_.bytes.size() - anchor.out;
-  piece_.bytes.resize(anchor.out);
+  cutPiece(anchor.out);
   check_ = start;
   markupBroke_ = false;
   lastTagOut_ = std::min(lastTagOut_, piece_.bytes.size());
@@ -191,7 +195,7 @@ bool Decoder::repairInBlock(int64_t errorBit) {
   }
   if (bestScore < kRepairReach) return false;
   total_ = total_ - (piece_.bytes.size() - best.out) + static_cast<size_t>(bestPad);
-  piece_.bytes.resize(best.out);
+  cutPiece(best.out);
   piece_.bytes.append(static_cast<size_t>(bestPad), kUnknownByte);
   check_ = bestCheck;
   for (int i = 0; i < bestPad; ++i) check_.lose();

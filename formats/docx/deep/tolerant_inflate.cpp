@@ -83,6 +83,13 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
     if (sym == -2) return Result::kNoInput;
     if (sym < 0 || sym > 285) return Result::kError;
     *symbols += 1;
+    if constexpr (kEmit) {
+      if (options_.textual && repeated(sym)) {
+        cutPiece(std::min(out.size(), repeatOut_));
+        errorBit_ = repeatBit_;
+        return Result::kError;
+      }
+    }
     if (sym < 256) {
       if (options_.textual) {
         if (NotText(static_cast<uint8_t>(sym))) return Result::kError;
@@ -95,7 +102,7 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
         if (total_ >= options_.outputLimit) return Result::kLimit;
         out.push_back(static_cast<char>(sym));
         ++total_;
-        if (options_.textual && !watchTags(1)) return Result::kError;
+        if (options_.textual && !watchTags(1, sym == '>' && !piece_.fromStart)) return Result::kError;
       }
       continue;
     }
@@ -114,21 +121,28 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
       if (piece_.fromStart && distance > static_cast<int64_t>(out.size())) return Result::kError;
       if (total_ + length > options_.outputLimit) return Result::kLimit;
       int64_t unknown = 0;
+      bool closed = false;
       for (int64_t k = 0; k < length; ++k) {
         const int64_t from = static_cast<int64_t>(out.size()) - distance;
         const char c = from < 0 ? kUnknownByte : out[from];
+        if (c == kUnknownByte && !piece_.fromStart) noteUnknown(out.size(), from);
         out.push_back(c);
         if (!options_.textual) continue;
         if (c == kUnknownByte) {
           ++unknown;
           check.lose();
+        } else if (c == '>' && !piece_.fromStart) {
+          closed = true;  // the end of a tag whose start was copied from the unknown
+          check.accept('>');
         } else if (!check.accept(static_cast<uint8_t>(c))) {
           markupBroke_ = true;
           return Result::kError;
         }
       }
       total_ += length;
-      if (options_.textual && !watchTags(static_cast<size_t>(length - unknown))) return Result::kError;
+      // In a resumed piece, whole tags are mostly copies of unknown bytes.
+      closed = closed || (unknown > 0 && !piece_.fromStart);
+      if (options_.textual && !watchTags(static_cast<size_t>(length - unknown), closed)) return Result::kError;
     } else {
       check.lose();
     }
@@ -146,40 +160,125 @@ void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
   historyCount_ = 0;
   outcome_.gaps.push_back({errorBit >> 3, std::max(errorBit, resumeBit) >> 3});
   piece_ = InflatePiece{{}, false, resumeBit >> 3, 0};
+  origins_.clear();
   resumedAt_ = resumeBit;
   pos_ = resumeBit;
+}
+
+void Decoder::noteUnknown(size_t at, int64_t from) {
+  if (origins_.size() >= kMaxOrigins) return;
+  if (from < 0) {
+    origins_.push_back({static_cast<uint32_t>(at), static_cast<int32_t>(from)});
+    return;
+  }
+  // A copy of an earlier unknown byte of this piece comes from where that one did.
+  const auto it = std::lower_bound(origins_.begin(), origins_.end(), static_cast<uint32_t>(from),
+                                   [](const Origin& o, uint32_t v) { return o.at < v; });
+  if (it != origins_.end() && it->at == static_cast<uint32_t>(from))
+    origins_.push_back({static_cast<uint32_t>(at), it->from});
+}
+
+void Decoder::cutPiece(size_t size) {
+  piece_.bytes.resize(size);
+  while (!origins_.empty() && origins_.back().at >= size) origins_.pop_back();
 }
 
 void Decoder::finishPiece(int64_t endBit) {
   if (markupBroke_) {
     // The decoder was out of step for a while before the markup showed it.
-    piece_.bytes.resize(piece_.bytes.size() - std::min(piece_.bytes.size(), kDistrustBytes));
+    cutPiece(piece_.bytes.size() - std::min(piece_.bytes.size(), kDistrustBytes));
     markupBroke_ = false;
   }
   if (blind_) {
-    piece_.bytes.resize(std::min(piece_.bytes.size(), lastTagOut_));
+    cutPiece(std::min(piece_.bytes.size(), lastTagOut_));
     blind_ = false;
   }
   piece_.inputEnd = std::min(totalBits_, endBit + 7) >> 3;
-  if (!piece_.bytes.empty()) outcome_.pieces.push_back(std::move(piece_));
+  if (!piece_.bytes.empty()) {
+    outcome_.pieces.push_back(std::move(piece_));
+    pieceOrigins_.push_back(std::move(origins_));
+  }
+  origins_.clear();
   piece_ = InflatePiece{};
 }
 
 // Tries the broken block's own tables a few bits further on: a damaged byte
 // throws the codes out of step, and they usually fall back into step soon.
 bool Decoder::resumeInBlock(int64_t errorBit) {
-  for (int skip = 1; skip <= kResumeSkipBits && repairSpent_ <= repairBudget_; ++skip) {
-    pos_ = errorBit + skip;
-    int64_t symbols = 0;
-    const Result r = codes<false>(*curLit_, *curDist_, kTrialSymbols, &symbols);
-    repairSpent_ += symbols;
-    // With every earlier byte unknown, only whole tags written from literals show that the codes are in step.
-    if (trialCheck_.tags() >= kTrialTags && (r == Result::kMore || r == Result::kEnd || r == Result::kNoInput)) {
+  const int64_t reach = std::min<int64_t>(kResumeSkipBits, totalBits_ - errorBit);
+  for (int skip = 1; skip <= reach && repairSpent_ <= repairBudget_; ++skip) {
+    if ((skip & 0xFF) == 0 && stopped()) {
+      stop_ = true;
+      return false;
+    }
+    if (trialResume(errorBit + skip)) {
       breakPiece(errorBit, errorBit + skip);
       return true;
     }
   }
   return false;
+}
+
+// Decodes from `bit` with the current tables as a piece of its own (bytes
+// copied from before it unknown, from within it known) and checks all it
+// writes: in step, the codes write whole markup until the block ends, the
+// input ends or the trial has gone far enough; out of step, they soon break
+// it. True when they wrote whole tags and nothing broke.
+bool Decoder::trialResume(int64_t bit) {
+  pos_ = bit;
+  trial_.clear();
+  MarkupCheck check;
+  check.lose();
+  int64_t symbols = 0, literals = 0;
+  std::array<bool, 256> seen{};
+  int distinct = 0;
+  bool clean = false;
+  while (symbols < kResumeTrialSymbols) {
+    ++symbols;
+    const int sym = decode(*curLit_);
+    if (sym == -2 || sym == 256) {
+      clean = true;
+      break;
+    }
+    if (sym < 0 || sym > 285) break;
+    if (sym < 256) {
+      if (NotText(static_cast<uint8_t>(sym)) || !check.accept(static_cast<uint8_t>(sym))) break;
+      trial_.push_back(static_cast<char>(sym));
+      ++literals;
+      distinct += seen[sym] ? 0 : 1;
+      seen[sym] = true;
+      continue;
+    }
+    const int li = sym - 257;
+    const int64_t extra = bits(kLengthExtra[li]);
+    const int ds = decode(*curDist_);
+    if (extra < 0 || ds == -2) {
+      clean = true;
+      break;
+    }
+    if (ds < 0 || ds > 29) break;
+    const int64_t dextra = bits(kDistExtra[ds]);
+    if (dextra < 0) {
+      clean = true;
+      break;
+    }
+    const int64_t distance = kDistBase[ds] + dextra, length = kLengthBase[li] + extra;
+    bool fault = false;
+    for (int64_t k = 0; k < length && !fault; ++k) {
+      const int64_t from = static_cast<int64_t>(trial_.size()) - distance;
+      const char c = from < 0 ? kUnknownByte : trial_[static_cast<size_t>(from)];
+      trial_.push_back(c);
+      if (c == kUnknownByte)
+        check.lose();
+      else
+        fault = !check.accept(static_cast<uint8_t>(c));
+    }
+    if (fault) break;
+  }
+  if (symbols >= kResumeTrialSymbols) clean = true;
+  repairSpent_ += symbols;
+  // Text and tags decoded from literals, not a run of one code (as zeros give).
+  return clean && (check.tags() >= kTrialTags || (literals >= kTrialLiterals && distinct >= kTrialDistinct));
 }
 
 // Searches bit by bit for the next block that decodes cleanly to its end.
@@ -283,6 +382,9 @@ InflateOutcome Decoder::run() {
     if (curLit_ != nullptr && !blind_ && options_.textual && repairByte(errorBit)) continue;
     if (curLit_ != nullptr && !blind_ && options_.textual && repairInBlock(errorBit)) continue;
     if (curLit_ != nullptr && !blind_ && resumeInBlock(errorBit)) continue;
+    // A resumed piece that went on too long without a whole tag began in the
+    // damage: by now its codes are in step, and a new piece starts here.
+    if (curLit_ != nullptr && blind_ && !piece_.fromStart && pos_ > errorBit && resumeInBlock(pos_)) continue;
     if (stop_) break;
     const int64_t from = std::max(resumedAt_ + 1, errorBit - kLookBackBits);
     curLit_ = nullptr;
@@ -316,6 +418,7 @@ size_t TextPrefix(std::string_view bytes) {
 InflateOutcome TolerantInflate(std::string_view input, const TolerantInflateOptions& options, YieldClock* clock) {
   inflate::Decoder decoder(input, options, clock);
   InflateOutcome outcome = decoder.run();
+  if (options.textual && options.resync) decoder.join(&outcome);
   decoder.settle(outcome);
   return outcome;
 }

@@ -12,6 +12,7 @@
 
 #include "base/cp1252.h"
 #include "base/yield_clock.h"
+#include "formats/docx/deep/stranded_text.h"
 #include "formats/docx/deep/symbol_chars.h"
 #include "formats/docx/deep/tolerant_inflate.h"
 
@@ -207,6 +208,7 @@ void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clo
   inText_ = false;
   run_.clear();
   flushParagraph();
+  if (xml.find(kUnknownByte) != std::string_view::npos) AppendStrandedText(xml, out_);
 }
 
 void WordXmlText::wholeTag(std::string_view raw, bool unknown) {

@@ -16,7 +16,8 @@
 // read up to its last complete element. A piece that does not begin at the
 // part's start, and may hold unknown bytes (kUnknownByte), gives only the
 // text whose markup is whole: a run's text is kept when its w:t start and end
-// tags are both intact and it holds no unknown byte.
+// tags are both intact and it holds no unknown byte; then the words between
+// unknown bytes whose tags were lost, when plainly text (stranded_text.h).
 
 #include <cstddef>
 #include <cstdint>

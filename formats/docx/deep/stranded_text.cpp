@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "formats/docx/deep/stranded_text.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <unordered_set>
+
+#include "formats/docx/deep/tolerant_inflate.h"
+#include "formats/docx/deep/word_xml_text.h"
+
+namespace kw {
+
+namespace {
+
+constexpr size_t kMinStretch = 24;               // shorter known stretches are as likely bits of tags
+constexpr size_t kMinSpaces = 3;                 // words it must hold
+constexpr size_t kKnownShare = 5;                // all but one in this many of them must occur in the text read whole
+constexpr size_t kSeenSpan = size_t{256} << 10;  // how much of that text is looked at
+
+bool Letter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c >= 0x80; }
+
+// Words, not markup, an attribute, an identifier or a number.
+bool PlainlyText(std::string_view s) {
+  if (s.size() < kMinStretch) return false;
+  size_t spaces = 0;
+  size_t letters = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c == '<' || c == '>' || c == '=' || c == '"' || c == '\'' || c < 0x20) return false;
+    letters += Letter(c) ? 1 : 0;
+    if (c == ' ' && i > 0 && i + 1 < s.size() && Letter(static_cast<unsigned char>(s[i - 1])) &&
+        Letter(static_cast<unsigned char>(s[i + 1]))) {
+      ++spaces;
+    }
+  }
+  return spaces >= kMinSpaces && letters * 4 >= s.size() * 3;
+}
+
+// The words of a text, to check stranded words against.
+std::unordered_set<std::string_view> Words(std::string_view text) {
+  std::unordered_set<std::string_view> words;
+  size_t at = 0;
+  while (at < text.size()) {
+    while (at < text.size() && !Letter(static_cast<unsigned char>(text[at]))) ++at;
+    size_t end = at;
+    while (end < text.size() && Letter(static_cast<unsigned char>(text[end]))) ++end;
+    if (end > at) words.insert(text.substr(at, end - at));
+    at = end;
+  }
+  return words;
+}
+
+// Whether most words of `s` occur in the text read whole: stretches decoded
+// out of step, which look like words too, are mostly words never written.
+bool KnownWords(std::string_view s, const std::unordered_set<std::string_view>& words) {
+  size_t total = 0, known = 0, at = 0;
+  while (at < s.size()) {
+    while (at < s.size() && !Letter(static_cast<unsigned char>(s[at]))) ++at;
+    size_t end = at;
+    while (end < s.size() && Letter(static_cast<unsigned char>(s[end]))) ++end;
+    if (end > at) {
+      ++total;
+      known += words.count(s.substr(at, end - at));
+    }
+    at = end;
+  }
+  return total > 0 && known * kKnownShare >= total * (kKnownShare - 1);
+}
+
+}  // namespace
+
+size_t AppendStrandedText(std::string_view xml, std::string* out) {
+  size_t taken = 0;
+  const std::string seen = out->substr(out->size() - std::min(out->size(), kSeenSpan));
+  const std::unordered_set<std::string_view> words = Words(seen);
+  size_t at = xml.find(kUnknownByte);
+  while (at != std::string_view::npos) {
+    while (at < xml.size() && xml[at] == kUnknownByte) ++at;
+    const size_t end = xml.find(kUnknownByte, at);
+    if (end == std::string_view::npos) break;  // the piece's end: no unknown byte closes it
+    std::string_view s = xml.substr(at, end - at);
+    // The words at either end may go on in the unknown bytes: only whole words are kept.
+    const size_t first = s.find(' '), last = s.rfind(' ');
+    s = first < last ? s.substr(first + 1, last - first - 1) : std::string_view();
+    if (PlainlyText(s) && KnownWords(s, words)) {
+      AppendXmlText(s, out);
+      out->append("\r\n");
+      ++taken;
+    }
+    at = end;
+  }
+  return taken;
+}
+
+}  // namespace kw

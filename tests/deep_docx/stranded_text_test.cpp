@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "formats/docx/deep/stranded_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "formats/docx/deep/tolerant_inflate.h"
+#include "formats/docx/deep/word_xml_text.h"
+
+namespace kw {
+namespace {
+
+std::string Unknown(size_t n) { return std::string(n, kUnknownByte); }
+
+// A resumed piece: tags copied from before it are unknown, the words
+// between them known. Whole words between unknown stretches come back once
+// they are words the text read whole holds; markup, attribute values,
+// identifiers and the words cut by the unknown bytes never do.
+TEST(StrandedText, TakesPlainTextBetweenUnknownBytesOnly) {
+  std::string out = "lantern meadow copper violin granite orchard &\r\n";
+  const std::string piece =
+      Unknown(30) + "ern meadow copper violin granite orch" + Unknown(20) + "w:val=\"Heading1\" w:rsidR=\"00AB12CD\"" +
+      Unknown(12) + "00AB12CD 00AB12CD 00AB12CD" + Unknown(9) + "<w:t>lantern meadow copper violin</w:t>" + Unknown(5) +
+      "x zorbl quib frandle meep gorp" + Unknown(7) + "lantern &amp; meadow violin granite copper orchard." +
+      Unknown(3) + "copper violin granite trailing";
+  EXPECT_EQ(AppendStrandedText(piece, &out), 2u);
+  EXPECT_EQ(out,
+            "lantern meadow copper violin granite orchard &\r\n"
+            "meadow copper violin granite\r\n"
+            "& meadow violin granite copper\r\n");
+}
+
+// Through the part reader: a piece with unknown bytes gives its whole runs
+// and then its stranded text; a piece without any gives what it gave before.
+TEST(StrandedText, PartReaderAddsItAfterAPiecesRuns) {
+  std::string out;
+  WordXmlText reader(&out);
+  reader.addPiece("<w:p><w:r><w:t>harbour willow ember quartz</w:t></w:r></w:p>", true);
+  const std::string resumed =
+      Unknown(40) + "x willow ember quartz harbour y" + Unknown(40) + "<w:p><w:r><w:t>falcon dune</w:t></w:r></w:p>";
+  reader.addPiece(resumed, false);
+  EXPECT_EQ(out, "harbour willow ember quartz\r\nfalcon dune\r\nwillow ember quartz harbour\r\n");
+}
+
+}  // namespace
+}  // namespace kw
