@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <unordered_set>
 
 #include "base/damage_report.h"
@@ -28,7 +29,8 @@ constexpr int64_t kUnanchored = INT64_MAX / 2;  // after every picture with a pl
 constexpr size_t kPicfSize = 0x44;
 constexpr uint16_t kShape = 0x64, kShapeFile = 0x66;
 constexpr size_t kScanChunk = size_t(1) << 20;
-constexpr size_t kMaxPictures = 16384;  // a file that claims more is hostile: the rest are skipped
+constexpr int64_t kContainerScanPasses = 4;  // times the streams' search may go through the file
+constexpr size_t kMaxPictures = 16384;       // a file that claims more is hostile: the rest are skipped
 
 std::string Hex(const uint8_t* p, size_t n) {
   static const char* digits = "0123456789abcdef";
@@ -345,9 +347,26 @@ void DocPictures::addWord6(CompoundFile& cf, const DirEntry& main) {
 
 void DocPictures::scanContainer(CompoundFile& cf) {
   ++document_;
+  // Each stream is searched once, however many entries name it. Entries that
+  // claim far more bytes than the file holds (a directory of entries sharing
+  // sectors, which no sound file has) end the search once it has gone
+  // through the file's bytes a few times over, so that it stays linear.
+  const int64_t fileBytes = int64_t(cf.sectorCount() + 1) * cf.sectorSize();
+  const int64_t limit = kContainerScanPasses * std::max<int64_t>(fileBytes, int64_t(1) << 20);
+  std::set<std::pair<uint32_t, uint64_t>> scanned;  // start sector and size
+  int64_t spent = 0;
   for (const DirEntry& e : cf.entries()) {
     if (stopped()) return;
-    if (e.type == 2) scanMap(StreamMap(cf, e), true, "doc-scan");
+    if (e.type != 2 || !scanned.insert({e.start, e.size}).second) continue;
+    spent += std::min<int64_t>(int64_t(e.size), fileBytes);
+    if (spent > limit) {
+      note(0, 0,
+           "The compound file's streams claim more bytes than the file holds many times over; the search for "
+           "pictures in them stopped after going through the file " +
+               std::to_string(kContainerScanPasses) + " times.");
+      return;
+    }
+    scanMap(StreamMap(cf, e), true, "doc-scan");
   }
 }
 
