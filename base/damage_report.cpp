@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "base/damage_report.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace kw {
@@ -62,7 +63,8 @@ std::string JsonString(std::string_view text) {
   return out + "\"";
 }
 
-std::string DamageReport::ToJson(std::string_view source, std::string_view mode, std::string_view error) const {
+std::string DamageReport::ToJson(std::string_view source, std::string_view mode, std::string_view error,
+                                 const std::vector<PictureRecord>* pictures) const {
   std::string json = "{\n  \"source\": " + JsonString(source) + ",\n  \"mode\": " + JsonString(mode) +
                      ",\n  \"status\": " + (error.empty() ? "\"ok\"" : "\"error\"") +
                      ",\n  \"message\": " + JsonString(error) + ",\n  \"damage\": [";
@@ -73,6 +75,17 @@ std::string DamageReport::ToJson(std::string_view source, std::string_view mode,
             ", \"reader\": " + JsonString(d.reader) + ", \"reason\": " + JsonString(d.reason) + "}";
   }
   json += entries_.empty() ? "],\n" : "\n  ],\n";
+  if (pictures != nullptr) {
+    json += "  \"pictures\": [";
+    for (size_t i = 0; i < pictures->size(); ++i) {
+      const PictureRecord& p = (*pictures)[i];
+      const int64_t bytes = p.hasBytes ? p.ownSize() : std::max<int64_t>(p.lastByte - p.firstByte + 1, 0);
+      json += i == 0 ? "\n" : ",\n";
+      json += "    {\"file\": " + JsonString(p.name + "." + p.ext) + ", \"reader\": " + JsonString(p.reader) +
+              ", \"bytes\": " + std::to_string(bytes) + ", \"partial\": " + (p.partial ? "true" : "false") + "}";
+    }
+    json += pictures->empty() ? "],\n" : "\n  ],\n";
+  }
   json += "  \"omitted\": " + std::to_string(omitted_) + "\n}\n";
   return json;
 }

@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/picture_record.h"
+
 namespace kw {
 
 struct Damage {
@@ -36,7 +38,11 @@ class DamageReport {
 
   // {"source": ..., "mode": ..., "status": "ok"|"error", "message": ...,
   //  "damage": [{"offset", "length", "reader", "reason"}...], "omitted": n}
-  std::string ToJson(std::string_view source, std::string_view mode, std::string_view error) const;
+  // and, given `pictures`, "pictures": [{"file", "reader", "bytes",
+  // "partial"}...] after "damage": which reader found each picture (a gap
+  // in one is in "damage", under its file name).
+  std::string ToJson(std::string_view source, std::string_view mode, std::string_view error,
+                     const std::vector<PictureRecord>* pictures = nullptr) const;
 
  private:
   std::vector<Damage> entries_;

@@ -51,6 +51,15 @@ int main(int argc, char** argv) {
     if (pictureDir.empty()) continue;
     std::ofstream out(pictureDir + "/" + std::to_string(i + 1) + "_" + p.name + "." + p.ext, std::ios::binary);
     out.write(p.bytes.data(), static_cast<std::streamsize>(p.bytes.size()));
+    if (p.maker) {  // a picture is made again from the package as it is written
+      p.maker->make(
+          file,
+          [&out](std::string_view bytes) {
+            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            return kw::Status::OK();
+          },
+          &clock);
+    }
   }
   std::fprintf(stderr, "pictures %zu partial %d damage %zu status %s\n", pictures.size(), partial,
                damage.entries().size(), status.ok() ? "ok" : status.message().c_str());

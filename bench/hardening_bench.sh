@@ -10,7 +10,12 @@
 #     name that its central directory's records all disagree with;
 #   - XML where a "<" is left open before the next "<", so that tags merge:
 #     the tag-removal rounds on growing inputs (bound: 1 MiB under 1 s, about
-#     2x per doubling), with the longest gap between yields.
+#     2x per doubling), with the longest gap between yields;
+#   - Deep Recovery and the paths that must stream, on the worst inputs of
+#     bench/bounds_make_inputs.py at MIB MiB (a package of damaged entries
+#     at 100 MB): CPU time and peak memory against 64 MiB plus the text plus
+#     the largest picture (bench/bounds_runs.py; bench/bounds_bench.sh shows
+#     their growth with the input's size).
 #
 #   bench/hardening_bench.sh [BUILD_DIR] [MIB]      (defaults: build, 64)
 # The inputs are made once in ${TMPDIR:-/tmp}/kw-hardening-bench and kept.
@@ -119,3 +124,5 @@ shutil.rmtree(scratch, ignore_errors=True)
 print()
 print("bounds broken: " + (", ".join(broken) if broken else "none"))
 PY
+echo
+python3 bench/bounds_runs.py worst "$build" "$work/bounds" "$mib"

@@ -38,8 +38,8 @@ const std::array<CommandEntry, 6> kCommands{{
     {.word = ModeEntryOf(JobMode::kDeep).word,
      .help = "deep    FILE [-o OUT] [--pictures DIR [--force]]\n"
              "                             Deep Recovery: the text of a .doc or .docx read through its own\n"
-             "                             structure, surviving damage; --pictures writes a package's\n"
-             "                             pictures to DIR\n",
+             "                             structure, surviving damage; --pictures writes its pictures\n"
+             "                             and embedded files to DIR\n",
      .output = true,
      .pictures = true,
      .report = true,

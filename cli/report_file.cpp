@@ -14,11 +14,13 @@ bool ReportFile::check() const {
   return false;
 }
 
-bool ReportFile::write(const DamageReport& damage, const Status& jobStatus) const {
+bool ReportFile::write(const DamageReport& damage, const Status& jobStatus,
+                       const std::vector<PictureRecord>* pictures) const {
   if (!args_.report) return true;
   OutputFile::Options options;
   options.sourcePath = args_.file;
-  const std::string json = damage.ToJson(args_.file, args_.command, jobStatus.ok() ? "" : jobStatus.message());
+  const std::string json =
+      damage.ToJson(args_.file, args_.command, jobStatus.ok() ? "" : jobStatus.message(), pictures);
   const Status status = WriteOutputFile(*args_.report, json, options);
   if (status.ok()) return true;
   PrintError(status);

@@ -16,7 +16,9 @@ class ReportFile {
 
   // False, after one line on stderr, when the report could not be written there.
   bool check() const;
-  bool write(const DamageReport& damage, const Status& jobStatus) const;
+  // With `pictures` (Deep Recovery), the report lists them and their readers.
+  bool write(const DamageReport& damage, const Status& jobStatus,
+             const std::vector<PictureRecord>* pictures = nullptr) const;
 
  private:
   const ParsedArgs& args_;

@@ -28,7 +28,9 @@ int TextCommand::execute(const ParsedArgs& args) {
   const JobResult result = RunJob({.path = args.file, .mode = mode_, .textSink = &writer}, progress);
   progress.close();
   progress.printNotices(result.notices);
-  if (!report.write(result.damage, result.status)) return kExitCannotRead;
+  if (!report.write(result.damage, result.status, mode_ == JobMode::kDeep ? &result.pictures : nullptr)) {
+    return kExitCannotRead;
+  }
   if (!result.status.ok()) return PrintError(result.status);
   writer.write(result.text);  // what the engine kept whole
   if (!writer.finish()) return kExitCannotRead;
@@ -46,7 +48,9 @@ int TextCommand::writeWordDocument(const ParsedArgs& args, const ReportFile& rep
   const JobResult result = RunJob({.path = args.file, .mode = mode_}, progress);
   progress.close();
   progress.printNotices(result.notices);
-  if (!report.write(result.damage, result.status)) return kExitCannotRead;
+  if (!report.write(result.damage, result.status, mode_ == JobMode::kDeep ? &result.pictures : nullptr)) {
+    return kExitCannotRead;
+  }
   if (!result.status.ok()) return PrintError(result.status);
   std::string package;
   status = DocxPackage(PreviewText(result.text), &package);

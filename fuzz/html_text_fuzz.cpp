@@ -83,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string document = kw::DocumentXmlToText(text);
   if (!ValidUtf8(document)) std::abort();
   const size_t step = size == 0 ? 1 : 1 + data[0] % 17;
-  for (const size_t cut : {size_t{1}, step, size + 1}) {
+  for (const size_t cut : {step, size + 1}) {
     std::string streamed;
     if (Streamed(text, cut, &streamed) && streamed != document) std::abort();
   }

@@ -11,6 +11,7 @@
 #include "formats/doc/deep_doc.h"
 #include "formats/doc/head_format.h"
 #include "formats/docx/deep_docx.h"
+#include "jobs/embedded_documents.h"
 
 namespace kw {
 
@@ -66,12 +67,13 @@ Status DeepRecovery(RecoveryJobState& job, JobContext& context) {
   clock.now();
   Status status = SourceFile::Open(context.path, &file);
   if (!status.ok()) return status;
+  job.sourceIdentity = file.identity();  // the pictures are made again from this file
 
   std::string text;
   if (StartsWithCompoundSignature(file)) {
     context.format = SourceFormat::kDoc;
     progress.expectPasses(1);
-    status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink);
+    status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink, &context.pictures);
   } else {
     progress.expectPasses(2);
     status = ReadDocxDeep(file, &clock, context.damage, &text, &context.pictures);
@@ -81,10 +83,21 @@ Status DeepRecovery(RecoveryJobState& job, JobContext& context) {
     // file the Word reader found behind a damaged signature.
     if (status.isInvalid()) {
       context.format = HeadFormat(file);
-      status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink);
+      status = ReadDocDeep(file, &clock, context.damage, &text, context.textSink, &context.pictures);
       if (context.format == SourceFormat::kOther && FoundCompoundFile(context.damage)) {
         context.format = SourceFormat::kDoc;
       }
+    }
+  }
+  if (status.ok()) {
+    // Embedded documents go to the reader of their kind (embedded_documents.h).
+    if (context.format == SourceFormat::kDocx) {
+      for (PictureRecord& p : context.pictures) {
+        if (p.reader.empty()) p.reader = "docx";
+      }
+      status = ReadDocxEmbeddings(file, &clock, context.damage, &text, nullptr, &context.pictures);
+    } else {
+      status = ReadDocPackages(file, &clock, context.damage, &text, context.textSink, &context.pictures);
     }
   }
   context.progress.setProgressValue(ReadProgress::kSteps);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "jobs/job.h"
 
+#include <sys/stat.h>
+
 #include <new>
 
 #include "base/job_context.h"
@@ -11,6 +13,7 @@
 #include "formats/docx/docx_recovery.h"
 #include "formats/images/image_recovery.h"
 #include "jobs/deep_recovery.h"
+#include "jobs/job_memory.h"
 
 namespace kw {
 
@@ -67,6 +70,14 @@ JobResult RunJob(const JobRequest& request, JobProgress& progress) {
   JobResult result;
   result.engine = ChooseEngine(request.mode, request.path);
   CancelWatch watch(progress);
+  // Jobs running side by side (a batch) share one memory budget.
+  struct stat st {};
+  const int64_t size = ::stat(request.path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_size) : 0;
+  const JobMemory::Ticket memory = JobMemory::Shared().enter(JobMemory::Estimate(size), watch);
+  if (!memory.admitted()) {
+    result.cancelled = true;
+    return result;
+  }
   try {
     RecoveryJobState job;
     JobContext context(request.path, watch);

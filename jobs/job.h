@@ -10,7 +10,9 @@
 // reported, what the source turned out to be, and whether it was cancelled. It shows nothing and knows no
 // front end: step numbers, captions and the picture list's row text are the
 // fronts' own. Running out of memory ends the job with an error status; no
-// exception leaves it.
+// exception leaves it. Jobs that run at the same time in one process (a
+// batch's workers) start only while their working memory fits one budget
+// together (job_memory.h): the others wait, and a cancel request ends the wait.
 
 #include <string>
 #include <string_view>

@@ -13,6 +13,7 @@ import os
 import struct
 import sys
 import zipfile
+import zlib
 
 OUT = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "fuzz", "corpus")
 
@@ -84,6 +85,27 @@ def markup():
     write(t, "utf8", "d\u00e9j\u00e0 \ufeff<w:t>\u20ac</w:t>\xff".encode("utf-8") + b"\xff\xc3")
 
 
+def deep():
+    body = (b'<w:p><w:r><w:t xml:space="preserve">One &amp; two</w:t></w:r><w:r><w:tab/><w:t>3</w:t></w:r></w:p>'
+            b'<w:tbl><w:tr><w:tc><w:p><w:r><w:t>cell</w:t></w:r></w:p></w:tc></w:tr></w:tbl>'
+            b'<w:p><w:r><w:sym w:font="Symbol" w:char="F0B7"/><w:br/><w:delText>gone</w:delText>'
+            b'<w:instrText>PAGE</w:instrText><w:noBreakHyphen/><w:t>&#x20AC;&#65;</w:t></w:r></w:p>')
+    xml = b'<?xml version="1.0"?><w:document><w:body>' + body + b"</w:body></w:document>"
+    t = "deep_inflate_fuzz"
+    for level in (0, 1, 9):
+        packer = zlib.compressobj(level, zlib.DEFLATED, -15)
+        stream = packer.compress(xml) + packer.flush()
+        write(t, "level%d.deflate" % level, stream)
+    broken = bytearray(stream)
+    broken[len(broken) // 2] ^= 0x5A
+    write(t, "damaged.deflate", bytes(broken))
+    t = "deep_xml_fuzz"
+    write(t, "document.xml", xml)
+    write(t, "fallback.xml", b"<w:p><mc:AlternateContent><mc:Choice><w:r><w:t>new</w:t></w:r></mc:Choice>"
+                             b"<mc:Fallback><w:r><w:t>old</w:t></w:r></mc:Fallback></mc:AlternateContent></w:p>")
+    write(t, "resumed.xml", b"t>lost\xff</w:t></w:r><w:r><w:t>kept</w:t></w:r></w:p><w:p><w:r><w:t>\xffx</w:t></w:p>")
+
+
 def info():
     t = "image_info_fuzz"
     ihdr = struct.pack(">IIBBBBB", 300, 200, 8, 6, 0, 0, 0)
@@ -100,4 +122,5 @@ if __name__ == "__main__":
     extraction()
     docx()
     markup()
+    deep()
     info()

@@ -16,7 +16,7 @@ namespace kw::ui {
 namespace {
 
 qint64 DataSize(const PictureRecord& picture) {
-  if (picture.hasBytes) return static_cast<qint64>(picture.bytes.size());
+  if (picture.hasBytes) return static_cast<qint64>(picture.ownSize());
   return picture.lastByte >= picture.firstByte ? picture.lastByte - picture.firstByte + 1 : 0;
 }
 
@@ -51,7 +51,7 @@ PictureFacts ThumbnailLoader::Examine(const PictureRecord& picture, const std::s
   PictureFacts facts;
   facts.bytes = DataSize(picture);
   if (facts.bytes == 0) return facts;
-  if (picture.hasBytes) {
+  if (picture.hasBytes && !picture.maker) {
     QByteArray data = QByteArray::fromRawData(picture.bytes.data(), static_cast<qsizetype>(picture.bytes.size()));
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 #include "base/cp1252.h"
 #include "base/damage_report.h"
@@ -37,6 +38,17 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     if (x != y) return false;
   }
   return true;
+}
+
+// The order of names that EqualNoCase finds equal (ASCII letters without case).
+bool LessNoCase(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const char x = (a[i] >= 'A' && a[i] <= 'Z') ? char(a[i] + 32) : a[i];
+    const char y = (b[i] >= 'A' && b[i] <= 'Z') ? char(b[i] + 32) : b[i];
+    if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+  }
+  return a.size() < b.size();
 }
 
 void AddHole(std::vector<StreamHole>& holes, int64_t offset, int64_t length) {
@@ -125,7 +137,8 @@ void CompoundFile::readFat() {
   if (headerValid_ && fatSectors_.size() < fatCount_) {
     uint32_t cur = firstDifat_;
     std::vector<bool> seen(sectorCount_);
-    for (uint32_t i = 0; i < difatCount_ && fatSectors_.size() < fatCount_; ++i) {
+    uint64_t listed = fatSectors_.size();  // FAT sectors the list names so far
+    for (uint32_t i = 0; i < difatCount_ && listed < fatCount_; ++i) {
       if (cur >= sectorCount_ || seen[cur]) {
         note(0, 0, "The list of FAT sectors breaks off; the links held by the missing FAT sectors are guessed.");
         break;
@@ -133,16 +146,22 @@ void CompoundFile::readFat() {
       seen[cur] = true;
       difat.push_back(cur);
       if (readFile(int64_t(cur + 1) * sectorSize_, buf.data(), sectorSize_) < sectorSize_) break;
-      for (uint32_t k = 0; k + 1 < perSector && fatSectors_.size() < fatCount_; ++k) {
+      for (uint32_t k = 0; k + 1 < perSector && listed < fatCount_; ++k) {
         const uint32_t s = U32(buf.data() + 4 * k);
-        if (IsLink(s)) fatSectors_.push_back(s);
+        if (!IsLink(s)) continue;
+        ++listed;
+        if (fatSectors_.size() <= sectorCount_) fatSectors_.push_back(s);  // more are cut below
       }
       cur = U32(buf.data() + 4 * (perSector - 1));
     }
   }
   // A FAT never needs more sectors than the file has.
   if (fatSectors_.size() > size_t(sectorCount_) + 1) fatSectors_.resize(size_t(sectorCount_) + 1);
-  fat_.assign(std::max<size_t>(fatSectors_.size() * perSector, sectorCount_), kUnknown);
+  // The links of the sectors in the file are kept; of those past its end,
+  // which only a cut file has, only how many are in use.
+  fatEntries_ = std::max<uint64_t>(uint64_t(fatSectors_.size()) * perSector, sectorCount_);
+  fat_.assign(sectorCount_, kUnknown);
+  int pastEnd = 0;
   for (size_t k = 0; k < fatSectors_.size(); ++k) {
     if (tick()) return;
     const uint32_t s = fatSectors_[k];
@@ -156,12 +175,18 @@ void CompoundFile::readFat() {
       note(at, sectorSize_, "FAT sector " + std::to_string(k) + " is zeroed; the links it held are guessed.");
       continue;
     }
-    for (uint32_t i = 0; i < perSector; ++i) fat_[k * perSector + i] = U32(buf.data() + 4 * i);
+    for (uint32_t i = 0; i < perSector; ++i) {
+      const uint64_t at = uint64_t(k) * perSector + i;
+      const uint32_t v = U32(buf.data() + 4 * i);
+      if (at < sectorCount_) {
+        fat_[at] = v;
+      } else if (pastEnd < 2) {
+        pastEnd += IsLink(v) || v == kEndOfChain;
+      }
+    }
   }
   // A cut file leaves the FAT with sectors in use past its end; one stray link
   // there is damage to the FAT instead.
-  int pastEnd = 0;
-  for (size_t i = sectorCount_; i < fat_.size(); ++i) pastEnd += IsLink(fat_[i]) || fat_[i] == kEndOfChain;
   for (uint32_t s : fatSectors_) pastEnd += s >= sectorCount_ ? 2 : 0;
   cut_ = pastEnd >= 2;
   reserved_.assign(sectorCount_, false);
@@ -207,14 +232,24 @@ void CompoundFile::readFat() {
 }
 
 CompoundFile::Chain CompoundFile::follow(const std::vector<uint32_t>& table, uint32_t start, uint64_t needed,
-                                         uint32_t limit, const std::vector<bool>* reserved) {
+                                         uint32_t limit, const std::vector<bool>* reserved,
+                                         const std::vector<bool>* taken) {
   Chain c;
-  std::vector<bool> seen(limit);
+  // The sectors this walk has been through carry its number, so that a walk
+  // costs the sectors it visits, never the size of the table.
+  if (walkMarks_.size() < limit) walkMarks_.resize(limit, 0);
+  if (++walk_ == 0) {
+    std::fill(walkMarks_.begin(), walkMarks_.end(), 0);
+    walk_ = 1;
+  }
+  const auto seen = [this](uint32_t s) { return walkMarks_[s] == walk_; };
+  const uint64_t tableSize = &table == &fat_ ? fatEntries_ : table.size();
   uint32_t cur = start;
-  while (c.sectors.size() < needed && cur < limit && !seen[cur]) {
+  while (c.sectors.size() < needed && cur < limit && !seen(cur) && !(taken && (*taken)[cur])) {
     if ((c.sectors.size() & 4095) == 4095 && tick()) break;
-    seen[cur] = true;
+    walkMarks_[cur] = walk_;
     c.sectors.push_back(cur);
+    ++walked_;
     if (c.sectors.size() >= needed) break;
     uint32_t next = cur < table.size() ? table[cur] : kUnknown;
     const char* bad = nullptr;
@@ -226,15 +261,15 @@ CompoundFile::Chain CompoundFile::follow(const std::vector<uint32_t>& table, uin
     } else if (!IsLink(next)) {
       bad = "points to a free or reserved sector";
     } else if (next >= limit) {
-      if (next < table.size() && reserved == &reserved_ && cut_) break;  // a sector past the end of a cut file
-      bad = next < table.size() ? "points past the end of the file" : "points past the end of the table";
-    } else if (seen[next]) {
+      if (next < tableSize && reserved == &reserved_ && cut_) break;  // a sector past the end of a cut file
+      bad = next < tableSize ? "points past the end of the file" : "points past the end of the table";
+    } else if (seen(next)) {
       bad = "loops back to an earlier sector";
     }
     if (bad) {
       next = cur + 1;
       while (reserved && next < limit && next < reserved->size() && (*reserved)[next]) ++next;
-      if (next >= limit || seen[next]) break;
+      if (next >= limit || seen(next)) break;
       if (!c.guessed) {
         c.guessed = true;
         c.firstGuess = cur;
@@ -250,7 +285,7 @@ int64_t CompoundFile::inFile(uint32_t sector, int64_t length) const {
   return std::clamp<int64_t>(fileSize_ - int64_t(sector + 1) * sectorSize_, 0, length);
 }
 
-StreamData CompoundFile::readBig(uint32_t start, uint64_t size, std::string_view what, bool report) {
+StreamData CompoundFile::readBig(uint32_t start, uint64_t size, std::string_view what) {
   StreamData d;
   size = std::min<uint64_t>(size, uint64_t(fileSize_));
   const uint64_t needed = (size + sectorSize_ - 1) / sectorSize_;
@@ -276,7 +311,7 @@ StreamData CompoundFile::readBig(uint32_t start, uint64_t size, std::string_view
   }
   const int64_t covered = int64_t(c.sectors.size()) * sectorSize_;
   AddHole(d.holes, covered, int64_t(size) - covered);
-  if (report) reportBig(c, d.holes, what);
+  reportBig(c, d.holes, what);
   return d;
 }
 
@@ -295,28 +330,43 @@ void CompoundFile::reportBig(const Chain& c, const std::vector<StreamHole>& hole
   }
 }
 
-bool CompoundFile::layout(const DirEntry& entry, StreamLayout* out) {
-  if (entry.type != 5 && entry.size < miniCutoff_) return false;
-  *out = StreamLayout{};
-  const uint64_t size = std::min<uint64_t>(entry.size, uint64_t(fileSize_));
-  const Chain c = follow(fat_, entry.start, (size + sectorSize_ - 1) / sectorSize_, sectorCount_, &reserved_);
-  out->size = int64_t(size);
+StreamLayout CompoundFile::layOut(const Chain& c, int64_t size) const {
+  StreamLayout out;
+  out.size = size;
   for (size_t i = 0; i < c.sectors.size(); ++i) {
     const int64_t pos = int64_t(i) * sectorSize_;
-    const int64_t len = std::min<int64_t>(sectorSize_, int64_t(size) - pos);
-    StreamLayout::Run* last = out->runs.empty() ? nullptr : &out->runs.back();
+    const int64_t len = std::min<int64_t>(sectorSize_, size - pos);
+    StreamLayout::Run* last = out.runs.empty() ? nullptr : &out.runs.back();
     if (last && last->sector + last->count == c.sectors[i]) {
       ++last->count;
     } else {
-      out->runs.push_back({pos, c.sectors[i], 1});
+      out.runs.push_back({pos, c.sectors[i], 1});
     }
     const int64_t part = inFile(c.sectors[i], len);
-    AddHole(out->holes, pos + part, len - part);
+    AddHole(out.holes, pos + part, len - part);
   }
   const int64_t covered = int64_t(c.sectors.size()) * sectorSize_;
-  AddHole(out->holes, covered, int64_t(size) - covered);
+  AddHole(out.holes, covered, size - covered);
+  return out;
+}
+
+bool CompoundFile::layout(const DirEntry& entry, StreamLayout* out) {
+  if (entry.type != 5 && entry.size < miniCutoff_) return false;
+  const uint64_t size = std::min<uint64_t>(entry.size, uint64_t(fileSize_));
+  const Chain c = follow(fat_, entry.start, (size + sectorSize_ - 1) / sectorSize_, sectorCount_, &reserved_);
+  *out = layOut(c, int64_t(size));
   reportBig(c, out->holes, "Stream \"" + entry.name + "\"");
   return true;
+}
+
+StreamLayout CompoundFile::chainLayout(uint32_t sector, int64_t maxBytes) {
+  const int64_t size = std::clamp<int64_t>(maxBytes, 0, fileSize_);
+  return layOut(follow(fat_, sector, (uint64_t(size) + sectorSize_ - 1) / sectorSize_, sectorCount_, &reserved_), size);
+}
+
+StreamLayout CompoundFile::containerLayout(uint32_t sector) {
+  const Chain c = follow(fat_, sector, UINT64_MAX, sectorCount_, &reserved_);
+  return layOut(c, std::min<int64_t>(int64_t(c.sectors.size()) * sectorSize_, fileSize_));
 }
 
 int64_t CompoundFile::readLaid(const StreamLayout& layout, int64_t offset, uint8_t* buffer, size_t length) {
@@ -341,15 +391,11 @@ int64_t CompoundFile::readLaid(const StreamLayout& layout, int64_t offset, uint8
   return unread;
 }
 
-StreamData CompoundFile::readChain(uint32_t sector, int64_t maxBytes) {
-  return readBig(sector, uint64_t(std::max<int64_t>(maxBytes, 0)), "", false);
-}
-
 void CompoundFile::loadMiniFat() {
   if (miniFatLoaded_) return;
   miniFatLoaded_ = true;
   if (!headerValid_ || firstMiniFat_ == kEndOfChain) return;
-  StreamData raw = readBig(firstMiniFat_, uint64_t(miniFatCount_) * sectorSize_, "The small-stream FAT", true);
+  StreamData raw = readBig(firstMiniFat_, uint64_t(miniFatCount_) * sectorSize_, "The small-stream FAT");
   miniFat_.assign(raw.bytes.size() / 4, kUnknown);
   for (size_t i = 0; i < miniFat_.size(); ++i) miniFat_[i] = U32(raw.bytes.data() + 4 * i);
   for (const StreamHole& h : raw.holes) {
@@ -364,24 +410,27 @@ void CompoundFile::loadMini() {
   if (miniLoaded_) return;
   miniLoaded_ = true;
   const DirEntry* root = find("Root Entry");
-  if (root) miniStream_ = readBig(root->start, root->size, "The small-stream container", true);
-}
-
-StreamData CompoundFile::readContainer(uint32_t sector) {
-  const Chain c = follow(fat_, sector, UINT64_MAX, sectorCount_, &reserved_);
-  return readBig(sector, uint64_t(c.sectors.size()) * sectorSize_, "", false);
+  if (root) miniStream_ = readBig(root->start, root->size, "The small-stream container");
 }
 
 std::vector<bool> CompoundFile::nonTextSectors(std::string_view textStream) {
   std::vector<bool> mask(sectorCount_);
+  // The chains of a sound file never share a sector, so walking them all
+  // costs each sector once. Chains that run into each other (through guessed
+  // links) could cost a walk of the file per entry: once the walks have gone
+  // through the file twice, a walk stops at a sector an earlier one took.
+  std::vector<bool> taken(sectorCount_);
+  const int64_t budget = walked_ + 2 * int64_t(sectorCount_) + 4096;
   auto mark = [&](uint32_t start, uint64_t needed) {
-    for (uint32_t s : follow(fat_, start, needed, sectorCount_, &reserved_).sectors) mask[s] = true;
+    const Chain c = follow(fat_, start, needed, sectorCount_, &reserved_, walked_ > budget ? &taken : nullptr);
+    for (uint32_t s : c.sectors) mask[s] = taken[s] = true;
   };
   for (uint32_t s : fatSectors_) {
     if (s < sectorCount_) mask[s] = true;
   }
   if (headerValid_) mark(firstDir_, UINT64_MAX);
   for (const DirEntry& e : entries_) {
+    if (tick()) break;
     const int64_t at = e.fileOffset / sectorSize_ - 1;
     if (at >= 0 && at < int64_t(sectorCount_)) mask[at] = true;
     if (EqualNoCase(e.name, textStream) || e.type == 1 || (e.type == 2 && e.size < miniCutoff_)) continue;
@@ -403,16 +452,20 @@ std::vector<uint32_t> CompoundFile::miniChainStarts() {
   return starts;
 }
 
-StreamData CompoundFile::miniChainIn(const StreamData& container, uint32_t miniSector, int64_t maxBytes) {
+StreamData CompoundFile::miniChainIn(const StreamLayout& container, uint32_t miniSector, int64_t maxBytes) {
   StreamData d;
-  const uint64_t size = uint64_t(std::clamp<int64_t>(maxBytes, 0, int64_t(container.bytes.size())));
+  const uint64_t size = uint64_t(std::clamp<int64_t>(maxBytes, 0, container.size));
   d.bytes.assign(size, 0);
-  const Chain c = follow(miniFat_, miniSector, (size + kMiniSector - 1) / kMiniSector,
-                         uint32_t(container.bytes.size() / kMiniSector));
-  for (size_t i = 0; i < c.sectors.size(); ++i) {
+  const Chain c =
+      follow(miniFat_, miniSector, (size + kMiniSector - 1) / kMiniSector, uint32_t(container.size / kMiniSector));
+  // Neighbouring small sectors are read together.
+  for (size_t i = 0; i < c.sectors.size();) {
+    size_t j = i + 1;
+    while (j < c.sectors.size() && c.sectors[j] == c.sectors[j - 1] + 1) ++j;
     const int64_t pos = int64_t(i) * kMiniSector;
-    std::memcpy(d.bytes.data() + pos, container.bytes.data() + int64_t(c.sectors[i]) * kMiniSector,
-                std::min<int64_t>(kMiniSector, int64_t(size) - pos));
+    const int64_t len = std::min<int64_t>(int64_t(j - i) * kMiniSector, int64_t(size) - pos);
+    readLaid(container, int64_t(c.sectors[i]) * kMiniSector, d.bytes.data() + pos, size_t(len));
+    i = j;
   }
   const int64_t covered = int64_t(c.sectors.size()) * kMiniSector;
   AddHole(d.holes, covered, int64_t(size) - covered);
@@ -467,6 +520,9 @@ bool CompoundFile::parseEntry(const uint8_t* raw, int64_t offset, DirEntry* e) c
   e->start = U32(raw + 0x74);
   e->size = sectorSize_ == 512 ? U32(raw + 0x78) : (uint64_t(U32(raw + 0x7C)) << 32 | U32(raw + 0x78));
   e->fileOffset = offset;
+  e->left = U32(raw + 0x44);
+  e->right = U32(raw + 0x48);
+  e->child = U32(raw + 0x4C);
   return true;
 }
 
@@ -482,6 +538,7 @@ void CompoundFile::readDirectory() {
     for (size_t k = 0; k + kEntrySize <= sectorSize_; k += kEntrySize) {
       DirEntry e;
       if (parseEntry(buf.data() + k, at + int64_t(k), &e)) {
+        e.index = uint32_t(i * (sectorSize_ / kEntrySize) + k / kEntrySize);
         entries_.push_back(std::move(e));
         ++valid;
       }
@@ -498,33 +555,88 @@ void CompoundFile::readDirectory() {
 }
 
 void CompoundFile::scanDirectory() {
-  std::vector<uint8_t> buf(1 << 16);
-  std::vector<DirEntry> found;
-  for (int64_t base = sectorSize_; base < fileSize_; base += int64_t(buf.size())) {
-    if (tick()) return;
-    const int64_t got = readFile(base, buf.data(), buf.size());
-    for (int64_t k = 0; k + int64_t(kEntrySize) <= got; k += kEntrySize) {
-      DirEntry e;
-      if (parseEntry(buf.data() + k, base + k, &e)) {
-        e.scanned = true;
-        found.push_back(std::move(e));
-      }
-    }
-  }
   // Writers leave stale copies of the directory in free sectors: of entries
-  // with the same name, the one in a sector in use wins, then a non-empty one.
+  // with the same name, the one in a sector in use wins, then a non-empty one,
+  // then the first found. A name the directory chain already gives is never
+  // taken again; nor is a storage's once a stream of that name is taken.
+  // Names are matched through sorted indexes, never a table per name, so
+  // that a file of nothing but entries costs a few bytes per entry more.
   auto score = [this](const DirEntry& e) {
     const int64_t sector = e.fileOffset / sectorSize_ - 1;
     const bool used = sector >= 0 && size_t(sector) < fat_.size() && fat_[sector] != kFree;
     return (used ? 2 : 0) + (e.size > 0 ? 1 : 0);
   };
-  std::stable_sort(found.begin(), found.end(),
-                   [&](const DirEntry& a, const DirEntry& b) { return score(a) > score(b); });
-  int added = 0;
-  for (DirEntry& e : found) {
-    if (find(e.name)) continue;
+  auto isStream = [](const DirEntry& e) { return e.type == 2 || e.type == 5; };
+  // The streams the directory chain gives, by name (find() compares without case).
+  std::vector<uint32_t> chain;
+  for (uint32_t i = 0; i < entries_.size(); ++i) {
+    if (isStream(entries_[i])) chain.push_back(i);
+  }
+  std::sort(chain.begin(), chain.end(),
+            [&](uint32_t a, uint32_t b) { return LessNoCase(entries_[a].name, entries_[b].name); });
+  auto inChain = [&](const std::string& name) {
+    const auto at = std::lower_bound(chain.begin(), chain.end(), name,
+                                     [&](uint32_t i, const std::string& n) { return LessNoCase(entries_[i].name, n); });
+    return at != chain.end() && EqualNoCase(entries_[*at].name, name);
+  };
+  // The entries found, in file order, their names in one arena.
+  struct Candidate {
+    int64_t fileOffset;
+    uint64_t size;
+    uint32_t start;
+    uint32_t nameAt;
+    uint8_t nameLength;
+    uint8_t type;
+    uint8_t score;
+    bool taken;
+  };
+  std::vector<Candidate> found;
+  std::string names;
+  auto nameOf = [&](const Candidate& c) { return std::string_view(names).substr(c.nameAt, c.nameLength); };
+  std::vector<uint8_t> buf(1 << 16);
+  for (int64_t base = sectorSize_; base < fileSize_; base += int64_t(buf.size())) {
+    if (tick()) return;
+    const int64_t got = readFile(base, buf.data(), buf.size());
+    for (int64_t k = 0; k + int64_t(kEntrySize) <= got; k += kEntrySize) {
+      DirEntry e;
+      if (!parseEntry(buf.data() + k, base + k, &e) || inChain(e.name)) continue;
+      found.push_back({e.fileOffset, e.size, e.start, uint32_t(names.size()), uint8_t(e.name.size()), e.type,
+                       uint8_t(score(e)), true});
+      names += e.name;
+    }
+  }
+  std::vector<uint32_t> order(found.size());
+  for (uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+  std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return found[a].score > found[b].score; });
+  // In that order, a name is taken until its first stream is, and no more.
+  std::vector<uint32_t> byName = order;
+  std::stable_sort(byName.begin(), byName.end(),
+                   [&](uint32_t a, uint32_t b) { return LessNoCase(nameOf(found[a]), nameOf(found[b])); });
+  size_t added = 0;
+  for (size_t i = 0; i < byName.size();) {
+    size_t j = i;
+    bool streamTaken = false;
+    for (; j < byName.size() && EqualNoCase(nameOf(found[byName[j]]), nameOf(found[byName[i]])); ++j) {
+      Candidate& c = found[byName[j]];
+      c.taken = !streamTaken;
+      added += c.taken;
+      streamTaken = streamTaken || c.type == 2 || c.type == 5;
+    }
+    i = j;
+  }
+  byName = std::vector<uint32_t>();
+  entries_.reserve(entries_.size() + added);
+  for (const uint32_t i : order) {
+    const Candidate& c = found[i];
+    if (!c.taken) continue;
+    DirEntry e;
+    e.name = std::string(nameOf(c));
+    e.type = c.type;
+    e.start = c.start;
+    e.size = c.size;
+    e.fileOffset = c.fileOffset;
+    e.scanned = true;
     entries_.push_back(std::move(e));
-    ++added;
   }
   if (added > 0) {
     note(0, 0,
@@ -543,7 +655,7 @@ const DirEntry* CompoundFile::find(std::string_view name) const {
 StreamData CompoundFile::read(const DirEntry& entry) {
   const std::string what = "Stream \"" + entry.name + "\"";
   if (entry.type != 5 && entry.size < miniCutoff_) return readMini(entry.start, entry.size, what);
-  return readBig(entry.start, entry.size, what, true);
+  return readBig(entry.start, entry.size, what);
 }
 
 std::vector<uint32_t> CompoundFile::chainStarts() const {
@@ -558,5 +670,80 @@ std::vector<uint32_t> CompoundFile::chainStarts() const {
   }
   return starts;
 }
+
+std::vector<FileRun> CompoundFile::locate(const DirEntry& entry) {
+  std::vector<FileRun> runs;
+  auto add = [&](int64_t at, int64_t file, int64_t length) {
+    length = std::min(length, fileSize_ - file);
+    if (length <= 0) return;
+    FileRun* last = runs.empty() ? nullptr : &runs.back();
+    if (last && last->at + last->length == at && last->file + last->length == file) {
+      last->length += length;
+    } else {
+      runs.push_back({at, file, length});
+    }
+  };
+  const uint64_t size = std::min<uint64_t>(entry.size, uint64_t(fileSize_));
+  if (entry.type == 5 || size >= miniCutoff_) {
+    const Chain c = follow(fat_, entry.start, (size + sectorSize_ - 1) / sectorSize_, sectorCount_, &reserved_);
+    for (size_t i = 0; i < c.sectors.size(); ++i) {
+      const int64_t at = int64_t(i) * sectorSize_;
+      add(at, int64_t(c.sectors[i] + 1) * sectorSize_, std::min<int64_t>(sectorSize_, int64_t(size) - at));
+    }
+    return runs;
+  }
+  loadMiniFat();
+  const DirEntry* root = find("Root Entry");
+  if (root == nullptr) return runs;
+  const std::vector<FileRun> home = locate(*root);
+  const Chain c = follow(miniFat_, entry.start, (size + kMiniSector - 1) / kMiniSector,
+                         uint32_t(std::min<uint64_t>(root->size, uint64_t(fileSize_)) / kMiniSector));
+  for (size_t i = 0; i < c.sectors.size(); ++i) {
+    const int64_t at = int64_t(i) * kMiniSector;
+    const int64_t from = int64_t(c.sectors[i]) * kMiniSector;
+    auto h = std::upper_bound(home.begin(), home.end(), from, [](int64_t v, const FileRun& r) { return v < r.at; });
+    if (h == home.begin()) continue;
+    --h;
+    if (from >= h->at + h->length) continue;
+    const int64_t n = std::min<int64_t>({int64_t(kMiniSector), int64_t(size) - at, h->at + h->length - from});
+    add(at, h->file + (from - h->at), n);
+  }
+  return runs;
+}
+
+std::vector<FileRun> CompoundFile::locateChain(uint32_t sector, int64_t maxBytes) {
+  std::vector<FileRun> runs;
+  const int64_t size = std::clamp<int64_t>(maxBytes, 0, fileSize_);
+  // A walk as long as the bytes asked for, whatever the file's size: a link
+  // that is lost, broken or loops back goes on in the next sector that is no
+  // FAT sector, as follow() guesses.
+  const uint64_t needed = uint64_t(size + sectorSize_ - 1) / sectorSize_;
+  std::vector<uint32_t> sectors;
+  std::unordered_set<uint32_t> seen;
+  for (uint32_t cur = sector; sectors.size() < needed && cur < sectorCount_;) {
+    sectors.push_back(cur);
+    seen.insert(cur);
+    uint32_t next = cur < fat_.size() ? fat_[cur] : kUnknown;
+    if (!IsLink(next) || next >= sectorCount_ || seen.count(next) != 0) {
+      next = cur + 1;
+      while (next < sectorCount_ && next < reserved_.size() && reserved_[next]) ++next;
+    }
+    cur = next;
+  }
+  for (size_t i = 0; i < sectors.size(); ++i) {
+    const int64_t at = int64_t(i) * sectorSize_;
+    const int64_t file = int64_t(sectors[i] + 1) * sectorSize_;
+    const int64_t length = std::min({int64_t(sectorSize_), size - at, fileSize_ - file});
+    if (length <= 0) continue;
+    if (!runs.empty() && runs.back().at + runs.back().length == at && runs.back().file + runs.back().length == file) {
+      runs.back().length += length;
+    } else {
+      runs.push_back({at, file, length});
+    }
+  }
+  return runs;
+}
+
+bool CompoundFile::SameName(std::string_view a, std::string_view b) { return EqualNoCase(a, b); }
 
 }  // namespace kw

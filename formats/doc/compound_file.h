@@ -63,6 +63,20 @@ struct DirEntry {
   uint64_t size = 0;
   int64_t fileOffset = 0;  // where the entry itself lies
   bool scanned = false;    // found by scanning the file, not through the directory chain
+  // Its place in the directory tree: its own index, its siblings' and its
+  // first child's (kNoEntry when none or when the entry was found by a scan).
+  uint32_t index = 0xFFFFFFFF;
+  uint32_t left = 0xFFFFFFFF;
+  uint32_t right = 0xFFFFFFFF;
+  uint32_t child = 0xFFFFFFFF;
+};
+
+// Where a run of a stream's bytes lies in the file: `length` bytes from the
+// stream offset `at`, at the 0-based file offset `file`.
+struct FileRun {
+  int64_t at = 0;
+  int64_t file = 0;
+  int64_t length = 0;
 };
 
 class CompoundFile {
@@ -84,6 +98,8 @@ class CompoundFile {
   bool headerValid() const { return headerValid_; }
   uint32_t sectorSize() const { return sectorSize_; }
   const std::vector<DirEntry>& entries() const { return entries_; }
+  // Whether two entry names are the same, as the directory compares them (ASCII case ignored).
+  static bool SameName(std::string_view a, std::string_view b);
   // The stream entry called `name` (case-insensitive), or null.
   const DirEntry* find(std::string_view name) const;
 
@@ -97,25 +113,37 @@ class CompoundFile {
   // to `buffer`, one read per run of neighbouring sectors; bytes in its holes
   // are zeros. Returns how many other bytes could not be read now (left zero).
   int64_t readLaid(const StreamLayout& layout, int64_t offset, uint8_t* buffer, size_t length);
-  // The big-sector chain that starts at `sector`, at most `maxBytes` long
-  // (for a stream whose directory entry was lost). No damage is reported.
-  StreamData readChain(uint32_t sector, int64_t maxBytes);
+  // Where the big-sector chain that starts at `sector` lies, at most
+  // `maxBytes` long (for a stream whose directory entry was lost), for
+  // readLaid(). No damage is reported.
+  StreamLayout chainLayout(uint32_t sector, int64_t maxBytes);
   // The sectors no FAT link points to and that are in use: where chains start.
   std::vector<uint32_t> chainStarts() const;
   // For a small stream whose container's entry was lost: the whole big chain
   // from `sector` as a candidate container, the small-sector chain starts of
-  // the small-stream FAT, and the chain from `miniSector` in `container`, at
-  // most `maxBytes` long. No damage is reported.
-  StreamData readContainer(uint32_t sector);
+  // the small-stream FAT, and the bytes of the chain from `miniSector` in
+  // `container`, at most `maxBytes` of them. No damage is reported.
+  StreamLayout containerLayout(uint32_t sector);
   std::vector<uint32_t> miniChainStarts();
+  StreamData miniChainIn(const StreamLayout& container, uint32_t miniSector, int64_t maxBytes);
   // Per sector: true when it holds no document text for sure (FAT, directory,
   // the small-stream container, and every big stream but `textStream`).
   std::vector<bool> nonTextSectors(std::string_view textStream);
-  StreamData miniChainIn(const StreamData& container, uint32_t miniSector, int64_t maxBytes);
+  // How many sectors the chain walks have gone through so far: the work a
+  // search for lost streams has done.
+  int64_t walkedSectors() const { return walked_; }
   // The number of whole or partial sectors after the header.
   uint32_t sectorCount() const { return sectorCount_; }
   // Reads `length` bytes at the 0-based file offset `offset`; returns how many were read.
   int64_t readFile(int64_t offset, uint8_t* buffer, size_t length);
+  // Where each part of a stream entry lies in the file, in stream order and
+  // with neighbouring bytes merged (a small stream through the small-stream
+  // FAT and its container's chain); the parts that cannot be located, or lie
+  // past the end of the file, are left out. No damage is reported.
+  std::vector<FileRun> locate(const DirEntry& entry);
+  // The same for the big-sector chain from `sector`, at most `maxBytes` of it
+  // (bytes found where no directory entry leads).
+  std::vector<FileRun> locateChain(uint32_t sector, int64_t maxBytes);
 
  private:
   struct Chain {
@@ -126,9 +154,11 @@ class CompoundFile {
   };
   // Follows `table` from `start`; a broken link is taken to go on in the next
   // sector that is not `reserved` (FAT and DIFAT sectors, for big chains).
+  // The walk stops before a sector that is `taken` (by an earlier walk).
   Chain follow(const std::vector<uint32_t>& table, uint32_t start, uint64_t needed, uint32_t limit,
-               const std::vector<bool>* reserved = nullptr);
-  StreamData readBig(uint32_t start, uint64_t size, std::string_view what, bool report);
+               const std::vector<bool>* reserved = nullptr, const std::vector<bool>* taken = nullptr);
+  StreamLayout layOut(const Chain& c, int64_t size) const;
+  StreamData readBig(uint32_t start, uint64_t size, std::string_view what);
   void reportBig(const Chain& c, const std::vector<StreamHole>& holes, std::string_view what);
   // The bytes of `sector` (`length` of them) that lie inside the file.
   int64_t inFile(uint32_t sector, int64_t length) const;
@@ -158,9 +188,13 @@ class CompoundFile {
   uint32_t firstDifat_ = kEndOfChain;
   uint32_t difatCount_ = 0;
   std::vector<uint32_t> fatSectors_;
-  std::vector<bool> reserved_;  // FAT and DIFAT sectors: never part of a stream
-  bool cut_ = false;            // the FAT has sectors in use past the end of the file
-  std::vector<uint32_t> fat_;
+  std::vector<bool> reserved_;       // FAT and DIFAT sectors: never part of a stream
+  bool cut_ = false;                 // the FAT has sectors in use past the end of the file
+  std::vector<uint32_t> fat_;        // the links of the sectors in the file
+  uint64_t fatEntries_ = 0;          // the links the FAT holds, those past the end of the file included
+  std::vector<uint32_t> walkMarks_;  // per sector, the last walk that went through it
+  uint32_t walk_ = 0;
+  int64_t walked_ = 0;
   std::vector<uint32_t> miniFat_;
   StreamData miniStream_;
   bool miniLoaded_ = false;

@@ -2,6 +2,7 @@
 #include "formats/doc/deep_doc.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "base/damage_report.h"
@@ -9,9 +10,12 @@
 #include "base/text_sink.h"
 #include "base/yield_clock.h"
 #include "formats/doc/compound_file.h"
+#include "formats/doc/doc_pictures.h"
+#include "formats/doc/embedded_objects.h"
 #include "formats/doc/fib.h"
 #include "formats/doc/piece_table.h"
 #include "formats/doc/rtf_text.h"
+#include "formats/doc/storage_tree.h"
 #include "formats/doc/story_text.h"
 #include "formats/doc/stream_source.h"
 #include "formats/doc/text_scan.h"
@@ -21,14 +25,19 @@ namespace kw {
 namespace {
 
 constexpr size_t kScanChunk = size_t(4) << 20;
+constexpr int64_t kReadChunk = int64_t(1) << 20;  // RTF is read a block at a time
 constexpr size_t kMaxTableCandidates = 512;
-constexpr size_t kFibRoom = 0x1000;  // more than any FIB the reader parses
+constexpr size_t kFibRoom = 0x1000;          // more than any FIB the reader parses
+constexpr int64_t kSmallStreamLimit = 4096;  // streams shorter than this are small ones
 
 struct Job {
   YieldClock* clock;
   DamageReport* damage;
   std::string* text;
   TextSink* sink;
+  DocPictures* pictures = nullptr;  // null when the pictures are not wanted
+  const StorageTree* tree = nullptr;
+  const DirEntry* storage = nullptr;  // the document's storage (null: the root)
   void note(int64_t offset, int64_t length, std::string reason) const {
     if (damage) damage->add(offset, length, "doc", std::move(reason));
   }
@@ -63,7 +72,8 @@ CodePage FontCodePage(StreamSource& main, const Fib& fib) {
 }
 
 void ScanStream(StreamSource& main, CodePage page, const Job& job, const std::string& why) {
-  const ScanResult r = ScanForText(main.whole(), size_t(main.size()), page, job.clock, job.text);
+  const ScanResult r = ScanForText([&main](size_t offset, size_t length) { return main.view(int64_t(offset), length); },
+                                   size_t(main.size()), page, job.clock, job.text);
   job.note(0, 0,
            why + " The main stream was searched for text instead (" + std::to_string(r.runs) +
                " passages found); their order and the tables' layout may be off.");
@@ -73,49 +83,78 @@ bool ClxFits(const StreamSource& s, uint32_t fc, uint32_t lcb) {
   return lcb > 0 && uint64_t(fc) + lcb <= uint64_t(s.size()) && !s.inHole(fc, int64_t(fc) + lcb);
 }
 
-bool PiecesFromClx(StreamSource& s, const Fib& fib, std::vector<Piece>* pieces, std::string* why) {
+bool PiecesFromClx(StreamSource& s, const Fib& fib, const Job& job, PieceTable* pieces, std::string* why) {
   if (!ClxFits(s, fib.fcClx, fib.lcbClx)) {
     *why = "The piece table lies outside its stream or in a part of it that is lost.";
     return false;
   }
-  return ParsePieceTable(s.view(fib.fcClx, fib.lcbClx), fib.lcbClx, fib.version == WordVersion::kWord97, pieces, why);
+  return pieces->open(s, fib.fcClx, fib.lcbClx, fib.version == WordVersion::kWord97, job.clock, why);
 }
 
 // Whether pieces end where the FIB's story lengths say the text ends.
-bool Plausible(const std::vector<Piece>& pieces, const Fib& fib) {
-  return pieces.back().cpEnd >= fib.ccp[kMainStory] && pieces.back().cpEnd <= TotalCp(fib) + 1;
+bool Plausible(const PieceTable& pieces, const Fib& fib) {
+  return pieces.endCp() >= fib.ccp[kMainStory] && pieces.endCp() <= TotalCp(fib) + 1;
 }
 
+// What the search for a lost table stream may spend: the chains of a sound
+// file never meet, so their walks cost the file's sectors once, and the
+// candidates' piece tables are read from the sectors they lie in.
+struct SearchBudget {
+  int64_t sectors;
+  int64_t bytes;
+  bool spent(const CompoundFile& cf, int64_t read) const { return cf.walkedSectors() > sectors || read > bytes; }
+};
+
 // A table stream whose directory entry is lost: the chain, among those no
-// other sector links to, that holds a piece table where the FIB says.
-bool FindTableStream(CompoundFile& cf, const Fib& fib, const Job& job, std::vector<Piece>* pieces) {
+// other sector links to, that holds a piece table where the FIB says; or a
+// small stream in the small-stream container, itself one of the chains.
+bool FindTableStream(CompoundFile& cf, const Fib& fib, const Job& job, StreamSource* table) {
+  const int64_t clxEnd = int64_t(fib.fcClx) + fib.lcbClx;
+  const SearchBudget budget{cf.walkedSectors() + 4 * int64_t(cf.sectorCount()) + 65536,
+                            4 * int64_t(cf.sectorCount() + 1) * cf.sectorSize() + (int64_t(16) << 20)};
+  int64_t read = 0;
+  auto cutShort = [&] {
+    job.note(0, 0,
+             "The table stream's directory entry is lost, and the search for it was cut short: the file's sector "
+             "chains run into one another.");
+    return false;
+  };
   std::vector<uint32_t> starts = cf.chainStarts();
   if (starts.size() > kMaxTableCandidates) starts.resize(kMaxTableCandidates);
   for (uint32_t s : starts) {
     if (job.stopped()) return false;
-    StreamSource t(cf.readChain(s, int64_t(fib.fcClx) + fib.lcbClx));
+    if (budget.spent(cf, read)) return cutShort();
+    StreamSource t(&cf, cf.chainLayout(s, clxEnd));
+    PieceTable pieces;
     std::string why;
-    if (!PiecesFromClx(t, fib, pieces, &why)) continue;
-    if (!Plausible(*pieces, fib)) continue;
+    const bool found = PiecesFromClx(t, fib, job, &pieces, &why) && Plausible(pieces, fib);
+    read += t.viewed();
+    if (!found) continue;
     job.note(int64_t(s + 1) * cf.sectorSize(), 0,
              "The table stream's directory entry is lost; it was found by its piece table at sector " +
                  std::to_string(s) + ".");
+    *table = std::move(t);
     return true;
   }
-  // A small table stream lies in the small-stream container, itself one of the chains.
+  // A stream shorter than the small-stream limit is a small one.
   std::vector<uint32_t> minis = cf.miniChainStarts();
   if (minis.size() > kMaxTableCandidates) minis.resize(kMaxTableCandidates);
+  if (clxEnd > kSmallStreamLimit) minis.clear();
   for (size_t k = 0; k < starts.size() && k < 64 && !minis.empty(); ++k) {
     if (job.stopped()) return false;
-    const StreamData container = cf.readContainer(starts[k]);
+    if (budget.spent(cf, read)) return cutShort();
+    const StreamLayout container = cf.containerLayout(starts[k]);
     for (uint32_t m : minis) {
-      StreamSource t(cf.miniChainIn(container, m, int64_t(fib.fcClx) + fib.lcbClx));
+      StreamSource t(cf.miniChainIn(container, m, clxEnd));
+      read += t.size();
+      PieceTable pieces;
       std::string why;
-      if (!PiecesFromClx(t, fib, pieces, &why) || !Plausible(*pieces, fib)) continue;
+      if (!PiecesFromClx(t, fib, job, &pieces, &why) || !Plausible(pieces, fib)) continue;
       job.note(int64_t(starts[k] + 1) * cf.sectorSize(), 0,
                "The table stream's directory entry is lost; it was found by its piece table in the small-stream "
                "container at sector " +
                    std::to_string(starts[k]) + ".");
+      *table = std::move(t);
       return true;
     }
   }
@@ -135,15 +174,41 @@ bool FindMainStream(CompoundFile& cf, const Job& job, StreamSource* main) {
     const int64_t rest = int64_t(cf.sectorCount() - s) * cf.sectorSize();
     int64_t size = rest;
     if (ParseFib(head, size_t(got), &fib, &why) && fib.cbMac > 0) size = std::min<int64_t>(fib.cbMac, rest);
-    *main = StreamSource(cf.readChain(s, size));
+    *main = StreamSource(&cf, cf.chainLayout(s, size));
     job.note(at, 0, "The main stream's directory entry is lost; it was found by its File Information Block.");
     return true;
   }
   return false;
 }
 
+// A stream of the document's own storage.
+const DirEntry* FindStream(CompoundFile& cf, const Job& job, std::string_view name) {
+  return job.tree ? job.tree->find(job.storage, name) : cf.find(name);
+}
+
+// What the picture reader needs of a document read through its FIB.
+struct MainFacts {
+  bool fibRead = false;
+  Fib fib;
+  const DirEntry* table = nullptr;
+  std::vector<Piece> pieces;  // at most kMaxIndexedPieces, for the pictures' order
+};
+
+constexpr size_t kMaxIndexedPieces = 1 << 16;
+
+// The character position of a main-stream offset, through the pieces.
+int64_t CpOf(const std::vector<Piece>& byOffset, uint32_t fc) {
+  auto it =
+      std::upper_bound(byOffset.begin(), byOffset.end(), fc, [](uint32_t v, const Piece& p) { return v < p.offset; });
+  if (it == byOffset.begin()) return -1;
+  --it;
+  const uint64_t width = it->eightBit ? 1 : 2;
+  const uint64_t k = (fc - it->offset) / width;
+  return k < uint64_t(it->cpEnd - it->cpStart) ? int64_t(it->cpStart + k) : -1;
+}
+
 // Text from a main stream: through its FIB and pieces, else by a scan.
-void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job) {
+void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* facts = nullptr) {
   Fib fib;
   std::string why;
   const size_t head = size_t(std::min<int64_t>(main.size(), kFibRoom));
@@ -152,31 +217,47 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job) {
     job.note(0, 0, "The document is encrypted; its text cannot be read without the password.");
     return;
   }
-  std::vector<Piece> pieces;
+  if (facts) {
+    facts->fibRead = true;
+    facts->fib = fib;
+  }
+  PieceTable pieces;
+  StreamSource table;  // where the pieces are read from, as the text is
   CodePage page = fib.version == WordVersion::kWord97 ? CodePage::k1252 : FontCodePage(main, fib);
   bool found = false;
   if (fib.version == WordVersion::kWord97) {
-    const DirEntry* entry = cf ? cf->find(fib.table1 ? "1Table" : "0Table") : nullptr;
-    if (!entry && cf) entry = cf->find(fib.table1 ? "0Table" : "1Table");  // the FIB's flag may be the damage
+    const DirEntry* entry = cf ? FindStream(*cf, job, fib.table1 ? "1Table" : "0Table") : nullptr;
+    if (!entry && cf)
+      entry = FindStream(*cf, job, fib.table1 ? "0Table" : "1Table");  // the FIB's flag may be the damage
+    if (facts) facts->table = entry;
     if (entry) {
-      StreamSource table(cf->read(*entry));
-      found = PiecesFromClx(table, fib, &pieces, &why);
+      table = StreamSource::Open(*cf, *entry);
+      found = PiecesFromClx(table, fib, job, &pieces, &why);
     }
     if (found && !why.empty()) job.note(0, 0, why);  // a piece table cut short
-    if (!found && cf) found = FindTableStream(*cf, fib, job, &pieces);
+    if (!found && cf && FindTableStream(*cf, fib, job, &table)) {
+      found = PiecesFromClx(table, fib, job, &pieces, &why);
+    }
     if (!entry && !found) why = "The table stream, which holds the piece table, is lost.";
   } else if (fib.complex) {
-    found = PiecesFromClx(main, fib, &pieces, &why);
+    found = PiecesFromClx(main, fib, job, &pieces, &why);
     if (found && !why.empty()) job.note(0, 0, why);
   } else {
     // Unsaved-fast Word 6 and 2.0: the text is one run from fcMin.
     uint64_t total = std::min<uint64_t>(TotalCp(fib), fib.fcMac > fib.fcMin ? fib.fcMac - fib.fcMin : 0);
     if (total == 0) total = TotalCp(fib);
     found = total > 0 && fib.fcMin < main.size();
-    if (found) pieces.push_back({0, uint32_t(std::min<uint64_t>(total, UINT32_MAX)), fib.fcMin, true});
+    if (found) pieces = PieceTable({{0, uint32_t(std::min<uint64_t>(total, UINT32_MAX)), fib.fcMin, true}});
     if (!found) why = "The text range in the File Information Block is empty or outside the main stream.";
   }
   if (!found) return ScanStream(main, page, job, why);
+  if (facts && pieces.size() <= kMaxIndexedPieces) {
+    Piece piece;
+    pieces.rewind();
+    while (pieces.next(&piece)) facts->pieces.push_back(piece);
+    std::sort(facts->pieces.begin(), facts->pieces.end(),
+              [](const Piece& a, const Piece& b) { return a.offset < b.offset; });
+  }
   const size_t before = job.text->size();
   const StoryStats stats = AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text, job.sink);
   if (stats.lost > 0) {
@@ -226,6 +307,63 @@ void ScanSectors(CompoundFile& cf, const Job& job, const std::string& why) {
                " passages found).");
 }
 
+constexpr int kMaxNesting = 4;  // objects inside objects inside objects...
+constexpr size_t kMaxObjects = 4096;
+
+void ReadDocument(CompoundFile& cf, StreamSource& main, const DirEntry& entry, const Job& job, int depth);
+
+// The objects a document embeds: a Word document's text after a blank line
+// and its pictures; any other object's file kept for the caller.
+void ReadObjects(CompoundFile& cf, const Job& job, int depth) {
+  std::vector<EmbeddedObject> objects = ListEmbeddedObjects(cf, *job.tree, job.storage);
+  if (objects.size() > kMaxObjects) {
+    job.note(0, 0,
+             "The document embeds " + std::to_string(objects.size()) + " objects; only the first " +
+                 std::to_string(kMaxObjects) + " were read.");
+    objects.resize(kMaxObjects);
+  }
+  for (const EmbeddedObject& object : objects) {
+    if (job.stopped()) return;
+    if (object.kind != EmbeddedObject::Kind::kWordDocument) {
+      if (job.pictures) job.pictures->addObjectFile(cf, object);
+      continue;
+    }
+    if (depth >= kMaxNesting) continue;
+    Job inner = job;
+    inner.storage = object.storage;
+    const DirEntry* entry = job.tree->find(object.storage, "WordDocument");
+    if (entry == nullptr) continue;
+    StreamSource main = StreamSource::Open(cf, *entry);
+    if (main.lost()) continue;
+    // The embedded document's text after a blank line.
+    if (job.sink) {
+      job.sink->write(std::string_view("\r\n"));
+    } else if (!job.text->empty()) {
+      job.text->append("\r\n");
+    }
+    ReadDocument(cf, main, *entry, inner, depth + 1);
+  }
+}
+
+// A Word document in `cf` (the main one or an embedded one): its text, its
+// pictures, then its objects.
+void ReadDocument(CompoundFile& cf, StreamSource& main, const DirEntry& entry, const Job& job, int depth) {
+  MainFacts facts;
+  ReadMain(main, &cf, job, &facts);
+  if (job.pictures) {
+    if (facts.fibRead && facts.fib.version == WordVersion::kWord97) {
+      const std::vector<Piece>& pieces = facts.pieces;
+      const CpOfOffset cpOf = [&pieces](uint32_t fc) { return CpOf(pieces, fc); };
+      job.pictures->addDocument(cf, {&entry, facts.table, job.tree->find(job.storage, "Data")}, facts.fib, cpOf);
+    } else if (facts.fibRead) {
+      job.pictures->addWord6(cf, entry);
+    } else if (depth == 0) {
+      job.pictures->scanContainer(cf);
+    }
+  }
+  ReadObjects(cf, job, depth);
+}
+
 Status ReadDoc(SourceFile& file, const Job& job) {
   YieldClock* clock = job.clock;
   std::string* text = job.text;
@@ -234,47 +372,74 @@ Status ReadDoc(SourceFile& file, const Job& job) {
   if (got < 0) return file.lastError();
   if (IsRtf(head, size_t(got))) {
     // Some writers save RTF under a .doc name.
-    std::vector<uint8_t> all(size_t(file.size()));
-    const int64_t n = file.readAt(1, all.data(), all.size());
-    if (n < 0) return file.lastError();
-    AppendRtfText(all.data(), size_t(n), clock, text);
+    RtfTextReader reader(clock, text);
+    std::vector<uint8_t> buf(size_t(std::min<int64_t>(kReadChunk, file.size())));
+    for (int64_t pos = 0; pos < file.size();) {
+      const int64_t n = file.readAt(pos + 1, buf.data(), buf.size());
+      if (n < 0) return file.lastError();
+      if (n == 0) break;
+      reader.feed(buf.data(), size_t(n));
+      pos += n;
+    }
+    reader.finish();
     return Status::OK();
   }
   if (!CompoundFile::HasSignature(head, size_t(got)) && FibIdent(head, size_t(got)) != 0) {
     // Word 2.0 (and 6.0 saved without a container): the file is the main stream.
-    StreamData data;
-    data.bytes.resize(size_t(file.size()));
-    const int64_t n = file.readAt(1, data.bytes.data(), data.bytes.size());
-    if (n < 0) return file.lastError();
-    data.bytes.resize(size_t(n));
-    StreamSource main(std::move(data));
+    StreamSource main(&file);
     ReadMain(main, nullptr, job);
     return Status::OK();
   }
   CompoundFile cf;
   Status status = cf.Open(file, clock, job.damage);
   if (!status.ok()) return status;
+  const StorageTree tree(cf);
+  Job doc = job;
+  doc.tree = &tree;
   StreamSource main;
-  const DirEntry* entry = cf.find("WordDocument");
+  const DirEntry* entry = tree.find(nullptr, "WordDocument");
   if (entry) main = StreamSource::Open(cf, *entry);
-  if ((!entry || main.lost()) && !FindMainStream(cf, job, &main)) {
+  if ((!entry || main.lost()) && !FindMainStream(cf, doc, &main)) {
     if (cf.entries().empty()) {
       ScanFile(file, job, "The file holds no readable Word structure.");
+      if (job.pictures) job.pictures->scanFile(cf, file.size());
     } else {
       ScanSectors(cf, job, "The file's main Word stream cannot be found.");
+      if (job.pictures) {
+        job.pictures->scanContainer(cf);
+        job.pictures->scanFile(cf, file.size());  // the streams whose entries are lost too
+      }
     }
     return Status::OK();
   }
-  ReadMain(main, &cf, job);
+  if (!entry || main.lost()) {
+    ReadMain(main, &cf, doc);
+    if (job.pictures) {
+      job.pictures->scanContainer(cf);
+      job.pictures->scanFile(cf, file.size());
+    }
+    return Status::OK();
+  }
+  ReadDocument(cf, main, *entry, doc, 0);
+  // Without the directory tree the embedded objects cannot be told apart:
+  // their streams are searched for pictures instead.
+  if (job.pictures && !tree.known()) {
+    job.pictures->scanContainer(cf);
+    job.pictures->scanFile(cf, file.size());
+  }
   return Status::OK();
 }
 
 }  // namespace
 
-Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text, TextSink* sink) {
+Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text, TextSink* sink,
+                   std::vector<PictureRecord>* pictures) {
   text->clear();
   if (!file.isOpen()) return CannotRead(file.path(), "it is not open");
-  const Status status = ReadDoc(file, Job{clock, damage, text, sink});
+  std::optional<DocPictures> found;
+  if (pictures) found.emplace(file, clock, damage);
+  Status status = ReadDoc(file, Job{clock, damage, text, sink, found ? &*found : nullptr});
+  if (status.ok() && found) status = found->finish(pictures);
   if (status.ok() && sink != nullptr && !text->empty()) {
     sink->write(*text);
     text->clear();

@@ -11,7 +11,9 @@
 // loops and, once the clock is stopped, returns what it has.
 
 #include <string>
+#include <vector>
 
+#include "base/picture_record.h"
 #include "base/status.h"
 
 namespace kw {
@@ -27,7 +29,14 @@ class DamageReport;
 // there instead, in order and as it is read (a long document's stories a
 // quarter megabyte at a time, its main stream never held whole), and *text
 // ends empty.
+//
+// The text of each embedded Word document follows the document's own, after
+// a blank line. Given `pictures`, the pictures of the document and of its
+// embedded documents are added there in document order, each once, named
+// "picture-NNN" (doc_pictures.h), and so are the other embedded objects'
+// files, under their own names: reader "package" for a package (a .docx
+// inside, for the caller to read), "object" for any other file.
 Status ReadDocDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text,
-                   TextSink* sink = nullptr);
+                   TextSink* sink = nullptr, std::vector<PictureRecord>* pictures = nullptr);
 
 }  // namespace kw

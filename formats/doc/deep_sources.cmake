@@ -23,4 +23,22 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/text_scan.h
   ${CMAKE_CURRENT_LIST_DIR}/word_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/word_text.h
+  ${CMAKE_CURRENT_LIST_DIR}/doc_pictures.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/doc_pictures.h
+  ${CMAKE_CURRENT_LIST_DIR}/drawing_group.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/drawing_group.h
+  ${CMAKE_CURRENT_LIST_DIR}/embedded_objects.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/embedded_objects.h
+  ${CMAKE_CURRENT_LIST_DIR}/office_art.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/office_art.h
+  ${CMAKE_CURRENT_LIST_DIR}/picture_heads.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/picture_heads.h
+  ${CMAKE_CURRENT_LIST_DIR}/picture_runs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/picture_runs.h
+  ${CMAKE_CURRENT_LIST_DIR}/storage_tree.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/storage_tree.h
+  ${CMAKE_CURRENT_LIST_DIR}/stored_picture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stored_picture.h
+  ${CMAKE_CURRENT_LIST_DIR}/stream_map.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/stream_map.h
 )

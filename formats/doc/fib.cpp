@@ -38,6 +38,15 @@ bool Parse97(const uint8_t* d, size_t size, Fib* fib, std::string* why) {
   }
   fib->fcClx = U32(d + clx);
   fib->lcbClx = U32(d + clx + 4);
+  auto pair = [&](int index, uint32_t* fc, uint32_t* lcb) {
+    const size_t at = blob + 8 * size_t(index);
+    if (at + 8 > size) return;
+    *fc = U32(d + at);
+    *lcb = U32(d + at + 4);
+  };
+  pair(12, &fib->fcBteChpx, &fib->lcbBteChpx);
+  pair(40, &fib->fcSpaMom, &fib->lcbSpaMom);
+  pair(50, &fib->fcDggInfo, &fib->lcbDggInfo);
   return true;
 }
 

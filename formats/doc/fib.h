@@ -38,6 +38,15 @@ struct Fib {
   uint32_t lcbClx = 0;
   uint32_t fcFonts = 0;  // Word 6: the font table, for its character sets
   uint32_t lcbFonts = 0;
+  // Word 97: where the pictures are found, in the table stream: the bin table
+  // of character properties, the floating shapes' anchors, and the drawing
+  // group (0 when the FIB is too short to hold them).
+  uint32_t fcBteChpx = 0;
+  uint32_t lcbBteChpx = 0;
+  uint32_t fcSpaMom = 0;
+  uint32_t lcbSpaMom = 0;
+  uint32_t fcDggInfo = 0;
+  uint32_t lcbDggInfo = 0;
   CodePage codePage = CodePage::k1252;  // of 8-bit text in Word 6 and 2.0
 };
 

@@ -24,7 +24,7 @@ constexpr uint8_t kEightEscapes[8] = {kEscapeByte, kEscapeByte, kEscapeByte, kEs
 // bar (never past `maximum`, also when the file grew since the count).
 Status Extract(SourceFile& file, int32_t maximum, RecoveryJobState& job, JobContext& context, YieldClock& clock) {
   ChunkReader reader(file, job.lCurPos);
-  std::vector<char> out(QuickTextRoom(ChunkReader::kChunkSize));
+  std::vector<char> out(QuickTextRoom(reader.capacity()));
   int64_t steps = 0;
   PassEnd end;
   bool awaitingNext = false;

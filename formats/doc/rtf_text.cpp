@@ -9,17 +9,11 @@
 #include "base/cp1252.h"
 #include "base/yield_clock.h"
 #include "formats/doc/code_page.h"
+#include "formats/doc/word_text.h"
 
 namespace kw {
 
 namespace {
-
-constexpr size_t kMaxDepth = 256;
-
-struct Group {
-  bool skip = false;
-  int uc = 1;  // fallback characters after \uN
-};
 
 // Destinations that hold no document text.
 bool Skipped(std::string_view word) {
@@ -44,111 +38,182 @@ CodePage PageFor(int cp) {
   }
 }
 
+// The value of a hex digit; -1 for any other byte (a damaged \'hh).
+int Hex(uint8_t h) {
+  if (h >= '0' && h <= '9') return h - '0';
+  h |= 0x20;
+  return h >= 'a' && h <= 'f' ? h - 'a' + 10 : -1;
+}
+
 }  // namespace
 
 bool IsRtf(const uint8_t* data, size_t size) { return size >= 5 && std::memcmp(data, "{\\rtf", 5) == 0; }
 
-void AppendRtfText(const uint8_t* d, size_t size, YieldClock* clock, std::string* out) {
-  std::vector<Group> stack(1);
-  size_t overflow = 0;  // groups opened past kMaxDepth
-  CodePage page = CodePage::k1252;
-  int pendingSkip = 0;  // fallback characters still to skip after \uN
-  auto text = [&](char32_t c) {
-    if (stack.back().skip) return;
-    if (pendingSkip > 0) {
-      --pendingSkip;
-      return;
+RtfTextReader::RtfTextReader(YieldClock* clock, std::string* out) : clock_(clock), out_(out), stack_(1) {}
+
+void RtfTextReader::feed(const uint8_t* data, size_t size) {
+  for (size_t i = 0; i < size && !stopped_; ++i) {
+    if ((++bytes_ & 0xFFFF) == 0 && clock_ != nullptr) {
+      clock_->tick();
+      stopped_ = clock_->stopped();
     }
-    AppendUtf8(*out, c);
-  };
-  auto control = [&](std::string_view word, bool hasParam, long param) {
-    Group& g = stack.back();
-    if (word == "par" || word == "line" || word == "page" || word == "sect" || word == "row") {
-      if (!g.skip) out->append("\r\n");
-    } else if (word == "tab" || word == "cell") {
-      if (!g.skip) out->push_back('\t');
-    } else if (word == "u" && hasParam) {
-      const long v = param < 0 ? param + 65536 : param;
-      if (!g.skip && v > 0 && v < 0x110000 && !(v >= 0xD800 && v <= 0xDFFF)) AppendUtf8(*out, char32_t(v));
-      pendingSkip = g.uc;
-    } else if (word == "uc" && hasParam) {
-      g.uc = param < 0 ? 0 : int(std::min(param, 8L));
-    } else if (word == "ansicpg" && hasParam) {
-      page = PageFor(int(param));
-    } else if (word == "emdash") {
-      text(0x2014);
-    } else if (word == "endash") {
-      text(0x2013);
-    } else if (word == "lquote" || word == "rquote") {
-      text(word == "lquote" ? 0x2018 : 0x2019);
-    } else if (word == "ldblquote" || word == "rdblquote") {
-      text(word == "ldblquote" ? 0x201C : 0x201D);
-    } else if (word == "bullet") {
-      text(0x2022);
-    } else if (Skipped(word)) {
-      g.skip = true;
-    }
-  };
-  for (size_t i = 0; i < size;) {
-    if ((i & 0xFFFF) == 0 && clock) {
-      clock->tick();
-      if (clock->stopped()) return;
-    }
-    const uint8_t c = d[i];
-    if (c == '{') {
-      if (stack.size() < kMaxDepth) {
-        stack.push_back(stack.back());
-      } else {
-        ++overflow;
-      }
-      ++i;
-    } else if (c == '}') {
-      if (overflow > 0) {
-        --overflow;
-      } else if (stack.size() > 1) {
-        stack.pop_back();
-      }
-      pendingSkip = 0;
-      ++i;
-    } else if (c == '\\' && i + 1 < size) {
-      const uint8_t n = d[i + 1];
-      if ((n >= 'a' && n <= 'z') || (n >= 'A' && n <= 'Z')) {
-        size_t j = i + 1;
-        while (j < size && j - i <= 32 && ((d[j] >= 'a' && d[j] <= 'z') || (d[j] >= 'A' && d[j] <= 'Z'))) ++j;
-        const std::string_view word(reinterpret_cast<const char*>(d + i + 1), j - i - 1);
-        bool neg = false, hasParam = false;
-        long param = 0;
-        if (j < size && d[j] == '-') {
-          neg = true;
-          ++j;
-        }
-        while (j < size && d[j] >= '0' && d[j] <= '9') {
-          if (param < 100000000) param = param * 10 + (d[j] - '0');
-          hasParam = true;
-          ++j;
-        }
-        if (neg) param = -param;
-        if (j < size && d[j] == ' ') ++j;
-        control(word, hasParam, param);
-        // \binN: N bytes of binary data follow, never text.
-        if (word == "bin" && param > 0) j += std::min(size - j, size_t(param));
-        i = j;
-      } else if (n == '\'' && i + 3 < size) {
-        auto hex = [](uint8_t h) { return h <= '9' ? h - '0' : (h | 0x20) - 'a' + 10; };
-        text(CodePagePoint(page, uint8_t(hex(d[i + 2]) * 16 + hex(d[i + 3]))));
-        i += 4;
-      } else {
-        if (n == '*') stack.back().skip = true;
-        if (n == '\\' || n == '{' || n == '}') text(n);
-        if (n == '~') text(0xA0);
-        if (n == '_') text('-');
-        i += 2;
-      }
-    } else {
-      if (c >= 0x20 && c != 0x7F) text(CodePagePoint(page, c));
-      ++i;
-    }
+    byte(data[i]);
   }
+}
+
+void RtfTextReader::finish() {
+  if (stopped_) return;
+  switch (state_) {
+    case State::kEscape:  // a backslash ends the data: it is a character
+      state_ = State::kText;
+      text(CodePagePoint(page_, '\\'));
+      break;
+    case State::kWord:
+    case State::kDigits: control(); break;
+    case State::kHex2: {  // "\\'" and one digit: the \' is dropped, the digit is text
+      state_ = State::kText;
+      byte(hex_);
+      finish();
+      break;
+    }
+    default: break;
+  }
+  state_ = State::kText;
+}
+
+void RtfTextReader::text(char32_t c) {
+  if (stack_.back().skip) return;
+  if (pendingSkip_ > 0) {
+    --pendingSkip_;
+    return;
+  }
+  if (IsTextCharacter(c)) AppendUtf8(*out_, c);
+}
+
+void RtfTextReader::byte(uint8_t c) {
+  const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+  switch (state_) {
+    case State::kText:
+      if (c == '{') {
+        if (stack_.size() < kMaxDepth) {
+          stack_.push_back(stack_.back());
+        } else {
+          ++overflow_;
+        }
+      } else if (c == '}') {
+        if (overflow_ > 0) {
+          --overflow_;
+        } else if (stack_.size() > 1) {
+          stack_.pop_back();
+        }
+        pendingSkip_ = 0;
+      } else if (c == '\\') {
+        state_ = State::kEscape;
+      } else if (c >= 0x20 && c != 0x7F) {
+        text(CodePagePoint(page_, c));
+      }
+      return;
+    case State::kEscape:
+      state_ = State::kText;
+      if (letter) {
+        word_.assign(1, char(c));
+        negative_ = hasParam_ = false;
+        param_ = 0;
+        state_ = State::kWord;
+      } else if (c == '\'') {
+        state_ = State::kHex1;
+      } else {
+        if (c == '*') stack_.back().skip = true;
+        if (c == '\\' || c == '{' || c == '}') text(c);
+        if (c == '~') text(0xA0);
+        if (c == '_') text('-');
+      }
+      return;
+    case State::kWord:
+      if (letter && word_.size() < kMaxWord) {
+        word_.push_back(char(c));
+        return;
+      }
+      state_ = State::kDigits;
+      if (c == '-') {
+        negative_ = true;
+        return;
+      }
+      [[fallthrough]];
+    case State::kDigits:
+      if (c >= '0' && c <= '9') {
+        if (param_ < 100000000) param_ = param_ * 10 + (c - '0');
+        hasParam_ = true;
+        return;
+      }
+      control();
+      if (c != ' ') byte(c);  // one space ends a control word and belongs to it
+      return;
+    case State::kBinary:  // the data of \binN, never text
+      if (--binaryLeft_ == 0) state_ = State::kText;
+      return;
+    case State::kHex1:  // a \' without two hex digits after it is dropped
+      if (Hex(c) < 0) {
+        state_ = State::kText;
+        byte(c);
+        return;
+      }
+      hex_ = c;
+      state_ = State::kHex2;
+      return;
+    case State::kHex2:
+      state_ = State::kText;
+      if (Hex(c) < 0) {
+        byte(hex_);
+        byte(c);
+        return;
+      }
+      text(CodePagePoint(page_, uint8_t(Hex(hex_) * 16 + Hex(c))));
+      return;
+  }
+}
+
+void RtfTextReader::control() {
+  state_ = State::kText;
+  const std::string_view word = word_;
+  const long param = negative_ ? -param_ : param_;
+  Group& g = stack_.back();
+  if (word == "par" || word == "line" || word == "page" || word == "sect" || word == "row") {
+    if (!g.skip) out_->append("\r\n");
+  } else if (word == "tab" || word == "cell") {
+    if (!g.skip) out_->push_back('\t');
+  } else if (word == "u" && hasParam_) {
+    const long v = param < 0 ? param + 65536 : param;
+    if (!g.skip && v < 0x110000 && !(v >= 0xD800 && v <= 0xDFFF) && IsTextCharacter(char32_t(v))) {
+      AppendUtf8(*out_, char32_t(v));
+    }
+    pendingSkip_ = g.uc;
+  } else if (word == "uc" && hasParam_) {
+    g.uc = param < 0 ? 0 : int(std::min(param, 8L));
+  } else if (word == "ansicpg" && hasParam_) {
+    page_ = PageFor(int(param));
+  } else if (word == "emdash") {
+    text(0x2014);
+  } else if (word == "endash") {
+    text(0x2013);
+  } else if (word == "lquote" || word == "rquote") {
+    text(word == "lquote" ? 0x2018 : 0x2019);
+  } else if (word == "ldblquote" || word == "rdblquote") {
+    text(word == "ldblquote" ? 0x201C : 0x201D);
+  } else if (word == "bullet") {
+    text(0x2022);
+  } else if (word == "bin" && param > 0) {
+    state_ = State::kBinary;  // the N bytes after \binN (its space aside) are binary data
+    binaryLeft_ = param;
+  } else if (Skipped(word)) {
+    g.skip = true;
+  }
+}
+
+void AppendRtfText(const uint8_t* data, size_t size, YieldClock* clock, std::string* out) {
+  RtfTextReader reader(clock, out);
+  reader.feed(data, size);
+  reader.finish();
 }
 
 }  // namespace kw

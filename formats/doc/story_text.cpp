@@ -16,11 +16,11 @@ constexpr int64_t kChunk = int64_t(1) << 20;
 
 }  // namespace
 
-StoryStats AppendStories(StreamSource& main, const Fib& fib, const std::vector<Piece>& pieces, CodePage page,
-                         YieldClock* clock, DamageReport* damage, std::string* text, TextSink* sink) {
+StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces, CodePage page, YieldClock* clock,
+                         DamageReport* damage, std::string* text, TextSink* sink) {
   StoryStats stats;
   if (pieces.empty()) return stats;
-  const uint32_t end = pieces.back().cpEnd;
+  const uint32_t end = pieces.endCp();
   // Story bounds, capped by what the pieces cover; a FIB whose counts are
   // lost gives all the text to the main story.
   uint64_t bounds[kStoryCount + 1] = {};
@@ -33,17 +33,17 @@ StoryStats AppendStories(StreamSource& main, const Fib& fib, const std::vector<P
   }
   const int64_t size = main.size();
   WordTextWriter writer(text, sink);
-  size_t first = 0;
+  // The pieces rise one after the other, and so do the stories: one pass
+  // over the pieces, a piece that goes on past a story's end kept for the next.
+  pieces.rewind();
+  Piece p;
+  bool have = pieces.next(&p);
   for (int s = 0; s < kStoryCount; ++s) {
     const uint64_t from = bounds[s], to = std::max(bounds[s], bounds[s + 1]);
     if (to <= from) continue;
     writer.beginStory();
-    for (size_t i = first; i < pieces.size() && pieces[i].cpStart < to; ++i) {
-      const Piece& p = pieces[i];
-      if (p.cpEnd <= from) {
-        first = i + 1;
-        continue;
-      }
+    while (have && p.cpEnd <= from) have = pieces.next(&p);
+    for (; have && p.cpStart < to; have = pieces.next(&p)) {
       if (clock) {
         clock->tick();
         if (clock->stopped()) return stats;
@@ -100,6 +100,7 @@ StoryStats AppendStories(StreamSource& main, const Fib& fib, const std::vector<P
                     "Characters " + std::to_string(a) + " to " + std::to_string(b) +
                         " lie past the end of the main stream; the text there is lost.");
       }
+      if (p.cpEnd > to) break;  // the rest is the next story's
     }
     writer.endStory();
   }

@@ -9,7 +9,7 @@
 // (reader "doc"), as is a piece table that ends before the text does. The
 // text read never exceeds the main stream's size in characters.
 //
-// The stream is read and translated a megabyte at a time; with a TextSink
+// The pieces are taken in order, once; the stream is read and translated a megabyte at a time; with a TextSink
 // the text is handed over as it grows (WordTextWriter), and what is left of
 // it in *text at the end is the caller's to hand over.
 
@@ -33,7 +33,7 @@ struct StoryStats {
 };
 
 // 8-bit pieces are read in `page`. Appends UTF-8 to *text; `sink` may be null.
-StoryStats AppendStories(StreamSource& main, const Fib& fib, const std::vector<Piece>& pieces, CodePage page,
-                         YieldClock* clock, DamageReport* damage, std::string* text, TextSink* sink = nullptr);
+StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces, CodePage page, YieldClock* clock,
+                         DamageReport* damage, std::string* text, TextSink* sink = nullptr);
 
 }  // namespace kw

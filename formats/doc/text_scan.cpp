@@ -141,145 +141,182 @@ constexpr int kWideScript = 7;
 constexpr int kLeastLetters = 2;
 constexpr int kLeastEightBitLetters = 6;
 
-// Whether a run of characters reads as language.
-bool ReadsAsText(const std::vector<char32_t>& run, bool eightBit) {
-  int letters = 0, spaces = 0, punct = 0, switches = 0, wide = 0, misread = 0, stops = 0;
-  int lastScript = 0, repeat = 0, maxRepeat = 0, rising = 0;
-  char32_t prev = 0, prevWide = 0;
-  Tokens tokens;
-  const auto& kinds = Kinds();
-  for (char32_t c : run) {
-    const Kind k = KindOf(kinds, c);
-    repeat = (c == prev) ? repeat + 1 : 0;
-    prev = c;
-    stops += IsCjkStop(c);
+// Whether a run of characters reads as language, taken a character at a time.
+class RunReading {
+ public:
+  void add(char32_t c) {
+    const Kind k = KindOf(kinds_, c);
+    repeat_ = (c == prev_) ? repeat_ + 1 : 0;
+    prev_ = c;
+    stops_ += IsCjkStop(c);
     switch (k) {
       case kLetter: {
-        maxRepeat = std::max(maxRepeat, repeat);
-        ++letters;
+        maxRepeat_ = std::max(maxRepeat_, repeat_);
+        ++letters_;
         const int s = Script(c);
-        if (lastScript && s != lastScript) ++switches;
-        lastScript = s;
+        if (lastScript_ && s != lastScript_) ++switches_;
+        lastScript_ = s;
         if (s >= kWideScript) {
-          ++wide;
-          rising += c > prevWide;  // tables of rising 16-bit offsets read as ideographs
-          prevWide = c;
+          ++wide_;
+          rising_ += c > prevWide_;  // tables of rising 16-bit offsets read as ideographs
+          prevWide_ = c;
           const uint32_t lo = c & 0xFF, hi = c >> 8;
-          misread += lo == 0 || (lo >= 0x20 && lo < 0x7F && hi >= 0x20 && hi < 0x7F);  // 8-bit text as UTF-16
+          misread_ += lo == 0 || (lo >= 0x20 && lo < 0x7F && hi >= 0x20 && hi < 0x7F);  // 8-bit text as UTF-16
         }
-        if (tokens.other > 0) ++tokens.inner;  // a letter after punctuation inside a token
-        tokens.letter(c);
+        if (tokens_.other > 0) ++tokens_.inner;  // a letter after punctuation inside a token
+        tokens_.letter(c);
         break;
       }
       case kDigit:
-        if (tokens.letters > 0) ++tokens.inner;
-        ++tokens.digits;
+        if (tokens_.letters > 0) ++tokens_.inner;
+        ++tokens_.digits;
         break;
       case kPunct:
-        ++punct;
-        ++tokens.other;
+        ++punct_;
+        ++tokens_.other;
         break;
       case kSpace:
       case kControl:
       case kNone:
-        spaces += k == kSpace;
-        tokens.end();
+        spaces_ += k == kSpace;
+        tokens_.end();
         break;
     }
   }
-  tokens.end();
-  if (switches * 10 > letters || maxRepeat >= 4) return false;
-  if (wide * 2 > letters) {  // CJK and Hangul: a sentence stop, or a long run
-    if (misread * 3 >= wide || (wide >= 5 && rising * 10 >= wide * 8)) return false;
-    return (stops > 0 && wide >= 2) || wide >= 12;
-  }
-  if (letters < (eightBit ? 6 : 4) || punct * 3 > letters + spaces) return false;
-  if (tokens.clean * 10 < tokens.total * 7 || tokens.longest < 2) return false;
-  if (eightBit && tokens.clean < 2) return false;
-  return letters / (spaces + 1) <= 20;
-}
 
-struct Run {
-  size_t begin = 0, end = 0;
-  bool eightBit = false;
+  // After the run's last character.
+  bool reads(bool eightBit) {
+    tokens_.end();
+    if (switches_ * 10 > letters_ || maxRepeat_ >= 4) return false;
+    if (wide_ * 2 > letters_) {  // CJK and Hangul: a sentence stop, or a long run
+      if (misread_ * 3 >= wide_ || (wide_ >= 5 && rising_ * 10 >= wide_ * 8)) return false;
+      return (stops_ > 0 && wide_ >= 2) || wide_ >= 12;
+    }
+    if (letters_ < (eightBit ? 6 : 4) || punct_ * 3 > letters_ + spaces_) return false;
+    if (tokens_.clean * 10 < tokens_.total * 7 || tokens_.longest < 2) return false;
+    if (eightBit && tokens_.clean < 2) return false;
+    return letters_ / (spaces_ + 1) <= 20;
+  }
+
+  int letters() const { return letters_; }
+
+ private:
+  const std::array<Kind, 0x10000>& kinds_ = Kinds();
+  int letters_ = 0, spaces_ = 0, punct_ = 0, switches_ = 0, wide_ = 0, misread_ = 0, stops_ = 0;
+  int lastScript_ = 0, repeat_ = 0, maxRepeat_ = 0, rising_ = 0;
+  char32_t prev_ = 0, prevWide_ = 0;
+  Tokens tokens_;
+};
+
+// Bytes read at a time: even, so that no UTF-16 unit is split.
+constexpr size_t kChunk = size_t(1) << 16;
+
+// One scan: the UTF-16 runs in order; before each one kept, the 8-bit runs
+// in the stretch since the last one; each kept run written as it is found,
+// its bytes read again.
+class Scan {
+ public:
+  Scan(const ByteReader& read, size_t size, CodePage page, YieldClock* clock, std::string* out)
+      : read_(read), size_(size), page_(page), clock_(clock), writer_(out) {
+    for (int b = 0; b < 256; ++b) {
+      points_[b] = CodePagePoint(page, static_cast<uint8_t>(b));
+      byteKinds_[b] = KindOf(kinds_, points_[b]);
+      if (byteKinds_[b] == kLetter && Script(points_[b]) >= kWideScript) leastNarrowLetters_ = kLeastLetters;
+    }
+  }
+
+  ScanResult run() {
+    writer_.beginStory();
+    size_t from = 0;  // where the stretch for 8-bit runs begins
+    for (size_t i = 0; i + 1 < size_;) {
+      if (stopped(i)) break;
+      RunReading reading;
+      size_t j = i;
+      while (j + 1 < size_) {
+        const size_t n = std::min(kChunk, (size_ - j) & ~size_t(1));
+        const uint8_t* d = read_(j, n);
+        size_t k = 0;
+        for (; k < n; k += 2) {
+          const char32_t c = d[k] | (d[k + 1] << 8);
+          if (kinds_[c] == kNone) break;
+          reading.add(c);
+        }
+        j += k;
+        if (k < n) break;
+      }
+      if (reading.letters() >= kLeastLetters && reading.reads(false)) {
+        narrowRuns(from, i);
+        write(i, j, false);
+        from = j;
+      }
+      i = j + 2;
+    }
+    narrowRuns(from, size_);
+    return result_;
+  }
+
+ private:
+  bool stopped(size_t i) {
+    if ((i & 0xFFFF) != 0 || clock_ == nullptr) return false;
+    clock_->tick();
+    return clock_->stopped();
+  }
+
+  // The 8-bit runs in [from, to).
+  void narrowRuns(size_t from, size_t to) {
+    for (size_t i = from; i < to;) {
+      if (stopped(i)) break;
+      RunReading reading;
+      size_t j = i;
+      while (j < to) {
+        const size_t n = std::min(kChunk, to - j);
+        const uint8_t* d = read_(j, n);
+        size_t k = 0;
+        for (; k < n && byteKinds_[d[k]] != kNone; ++k) reading.add(points_[d[k]]);
+        j += k;
+        if (k < n) break;
+      }
+      if (j - i >= 5 && reading.letters() >= leastNarrowLetters_ && reading.reads(true)) write(i, j, true);
+      i = j + 1;
+    }
+  }
+
+  void write(size_t begin, size_t end, bool eightBit) {
+    for (size_t at = begin; at < end;) {
+      const size_t n = std::min(kChunk, end - at);
+      const uint8_t* d = read_(at, n);
+      if (eightBit) {
+        for (size_t k = 0; k < n; ++k) writer_.put(char16_t(CodePagePoint(page_, d[k])));
+      } else {
+        for (size_t k = 0; k + 1 < n; k += 2) writer_.put(char16_t(d[k] | (d[k + 1] << 8)));
+      }
+      at += n;
+    }
+    writer_.endStory();
+    ++result_.runs;
+    result_.bytes += end - begin;
+  }
+
+  const ByteReader& read_;
+  size_t size_;
+  CodePage page_;
+  YieldClock* clock_;
+  WordTextWriter writer_;
+  const std::array<Kind, 0x10000>& kinds_ = Kinds();
+  std::array<char32_t, 256> points_{};  // the characters of the code page's bytes and their kinds
+  std::array<Kind, 256> byteKinds_{};
+  int leastNarrowLetters_ = kLeastEightBitLetters;
+  ScanResult result_;
 };
 
 }  // namespace
 
+ScanResult ScanForText(const ByteReader& read, size_t size, CodePage page, YieldClock* clock, std::string* out) {
+  return Scan(read, size, page, clock, out).run();
+}
+
 ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClock* clock, std::string* out) {
-  ScanResult result;
-  const auto& kinds = Kinds();
-  // The characters of the code page's bytes and their kinds.
-  std::array<char32_t, 256> points{};
-  std::array<Kind, 256> byteKinds{};
-  int leastNarrowLetters = kLeastEightBitLetters;
-  for (int b = 0; b < 256; ++b) {
-    points[b] = CodePagePoint(page, static_cast<uint8_t>(b));
-    byteKinds[b] = KindOf(kinds, points[b]);
-    if (byteKinds[b] == kLetter && Script(points[b]) >= kWideScript) leastNarrowLetters = kLeastLetters;
-  }
-  std::vector<Run> runs;
-  std::vector<char32_t> chars;
-  // UTF-16LE at even offsets.
-  for (size_t i = 0; i + 1 < size;) {
-    if ((i & 0xFFFF) == 0 && clock) {
-      clock->tick();
-      if (clock->stopped()) break;
-    }
-    size_t j = i;
-    int letters = 0;
-    chars.clear();
-    while (j + 1 < size) {
-      const char32_t c = data[j] | (data[j + 1] << 8);
-      const Kind k = kinds[c];
-      if (k == kNone) break;
-      letters += k == kLetter;
-      chars.push_back(c);
-      j += 2;
-    }
-    if (letters >= kLeastLetters && ReadsAsText(chars, false)) runs.push_back({i, j, false});
-    i = j + 2;
-  }
-  // 8-bit text between the UTF-16 runs.
-  std::vector<Run> narrow;
-  size_t from = 0;
-  for (size_t r = 0; r <= runs.size(); ++r) {
-    const size_t to = r < runs.size() ? runs[r].begin : size;
-    for (size_t i = from; i < to;) {
-      if ((i & 0xFFFF) == 0 && clock) {
-        clock->tick();
-        if (clock->stopped()) break;
-      }
-      size_t j = i;
-      int letters = 0;
-      chars.clear();
-      while (j < to) {
-        const Kind k = byteKinds[data[j]];
-        if (k == kNone) break;
-        letters += k == kLetter;
-        chars.push_back(points[data[j]]);
-        ++j;
-      }
-      if (j - i >= 5 && letters >= leastNarrowLetters && ReadsAsText(chars, true)) narrow.push_back({i, j, true});
-      i = j + 1;
-    }
-    if (r < runs.size()) from = runs[r].end;
-  }
-  runs.insert(runs.end(), narrow.begin(), narrow.end());
-  std::sort(runs.begin(), runs.end(), [](const Run& a, const Run& b) { return a.begin < b.begin; });
-  WordTextWriter writer(out);
-  writer.beginStory();
-  for (const Run& r : runs) {
-    if (r.eightBit) {
-      for (size_t i = r.begin; i < r.end; ++i) writer.put(char16_t(CodePagePoint(page, data[i])));
-    } else {
-      for (size_t i = r.begin; i + 1 < r.end; i += 2) writer.put(char16_t(data[i] | (data[i + 1] << 8)));
-    }
-    writer.endStory();
-    ++result.runs;
-    result.bytes += r.end - r.begin;
-  }
-  return result;
+  return ScanForText([data](size_t offset, size_t) { return data + offset; }, size, page, clock, out);
 }
 
 }  // namespace kw

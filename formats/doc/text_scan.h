@@ -10,9 +10,14 @@
 // in long runs. Kept runs go through WordTextWriter, in file order, each
 // ending a line. The scan ticks `clock` (may be null) and stops when it is
 // stopped, keeping what it found.
+//
+// The bytes are read a block at a time, a kept run's twice (once to judge
+// it, once to write it): the scan keeps no copy of them, so that bytes left
+// in the file (a ByteReader over a stream) cost no memory.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "formats/doc/code_page.h"
@@ -26,6 +31,10 @@ struct ScanResult {
   size_t bytes = 0;  // bytes they cover
 };
 
+// Gives [offset, offset + length) of the bytes scanned, good until the next call.
+using ByteReader = std::function<const uint8_t*(size_t offset, size_t length)>;
+
+ScanResult ScanForText(const ByteReader& read, size_t size, CodePage page, YieldClock* clock, std::string* out);
 ScanResult ScanForText(const uint8_t* data, size_t size, CodePage page, YieldClock* clock, std::string* out);
 
 }  // namespace kw

@@ -156,8 +156,7 @@ void WordTextWriter::emit(char32_t cp) {
     case 0x1E: out_->push_back('-'); return;
     default: break;
   }
-  if (cp < 0x20 || cp == 0x7F || (cp >= 0x80 && cp < 0xA0) || cp == 0xFFFE || cp == 0xFFFF) return;
-  AppendUtf8(*out_, cp);
+  if (IsTextCharacter(cp)) AppendUtf8(*out_, cp);
 }
 
 }  // namespace kw

@@ -29,6 +29,14 @@ namespace kw {
 
 class TextSink;
 
+// Whether a character may stand in the text as itself: no control character
+// (C0, DEL, C1) and neither noncharacter U+FFFE nor U+FFFF. The readers turn
+// the controls that mean something (TAB, line and paragraph ends) into text
+// themselves and drop the rest.
+inline bool IsTextCharacter(char32_t cp) {
+  return cp >= 0x20 && cp != 0x7F && !(cp >= 0x80 && cp < 0xA0) && cp != 0xFFFE && cp != 0xFFFF;
+}
+
 class WordTextWriter {
  public:
   explicit WordTextWriter(std::string* out, TextSink* sink = nullptr) : out_(out), sink_(sink) {}

@@ -8,6 +8,7 @@
 #include "base/source_file.h"
 #include "base/yield_clock.h"
 #include "formats/docx/entry_data.h"
+#include "formats/docx/entry_picture.h"
 #include "formats/docx/package_parts.h"
 #include "formats/docx/package_scan.h"
 #include "formats/docx/part_text_stream.h"
@@ -65,7 +66,8 @@ void AppendPart(const std::string& part, std::string* text) {
 
 class DeepReader {
  public:
-  DeepReader(SourceFile& file, YieldClock* clock, DamageReport* damage) : file_(file), clock_(clock), damage_(damage) {}
+  DeepReader(SourceFile& file, YieldClock* clock, DamageReport* damage, const RepairBudget& repairs)
+      : file_(file), clock_(clock), damage_(damage), repairs_(repairs) {}
 
   Status run(std::string* text, std::vector<PictureRecord>* pictures);
 
@@ -77,7 +79,8 @@ class DeepReader {
   }
   Status readEntry(const PackageEntry& entry, std::vector<PictureRecord>* pictures);
   Status streamPart(const PackageEntry& entry, PartRole role, const EntryReadOptions& options, bool* whole);
-  void addPicture(const PackageEntry& entry, EntryData& data, std::vector<PictureRecord>* pictures);
+  void addPicture(const PackageEntry& entry, const EntryReadOptions& options, const EntryProbe& probe,
+                  std::vector<PictureRecord>* pictures);
   void spend(const EntryData& data) {
     for (const InflatePiece& piece : data.pieces) budget_ -= std::min(budget_, piece.bytes.size());
   }
@@ -89,6 +92,7 @@ class DeepReader {
   DamageReport* damage_;
   std::string mainTarget_;
   size_t budget_ = kPackageOutputLimit;  // output bytes all entries may still inflate to
+  RepairBudget repairs_;                 // trial work all entries' repairs may still spend
   std::vector<TextPart> parts_;
   int64_t foreignLeftOut_ = 0;  // entries of other files not read
   int64_t firstForeign_ = 0;
@@ -109,7 +113,9 @@ Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) 
   for (const PackageEntry& entry : scan.entries) {
     if (entry.foreign || RoleByName(entry.name) != PartRole::kPackageRels) continue;
     EntryData data;
-    status = ReadEntryData(file_, entry, {}, clock_, nullptr, &data);
+    EntryReadOptions options;
+    options.repairs = &repairs_;
+    status = ReadEntryData(file_, entry, options, clock_, nullptr, &data);
     if (!status.ok()) return status;
     if (!data.pieces.empty() && data.pieces[0].fromStart) mainTarget_ = OfficeDocumentTarget(data.pieces[0].bytes);
   }
@@ -125,6 +131,12 @@ Status DeepReader::run(std::string* text, std::vector<PictureRecord>* pictures) 
     if (!entry.name.empty() && entry.name.back() == '/') continue;  // a folder
     status = readEntry(entry, pictures);
     if (!status.ok()) return status;
+  }
+  if (repairs_.skipped > 0 && damage_ != nullptr) {
+    damage_->add(0, 0, "inflate",
+                 std::to_string(repairs_.skipped) +
+                     " damaged entries were not repaired: the package holds more damage than can be repaired in a "
+                     "few seconds. Each kept its text up to its first break.");
   }
   if (foreignLeftOut_ > 0 && damage_ != nullptr) {
     damage_->add(firstForeign_, 0, "zip",
@@ -156,33 +168,33 @@ Status DeepReader::readEntry(const PackageEntry& entry, std::vector<PictureRecor
   EntryReadOptions options;
   options.textual = xmlName;
   options.absoluteLimit = std::min(options.absoluteLimit, budget_);
+  options.repairs = &repairs_;
   if (xmlName) {
     bool whole = false;
     Status status = streamPart(entry, role, options, &whole);
     if (!status.ok() || !whole) return status;
   }
-  EntryData data;
-  // An entry whose name says nothing is first read as bytes: a picture, or XML to read again as text.
-  Status status = ReadEntryData(file_, entry, options, clock_, xmlName ? damage_ : nullptr, &data);
-  if (!status.ok()) return status;
-  spend(data);
   if (!xmlName) {
-    PictureRecord probe;
-    const bool picture = !data.pieces.empty() && IdentifyPicture(data.pieces[0].bytes, &probe);
-    if (role == PartRole::kMedia || picture) {
-      if (!data.complete) {
-        EntryData again;  // once more, to report its damage
-        status = ReadEntryData(file_, entry, options, clock_, damage_, &again);
-        if (!status.ok()) return status;
-      }
-      addPicture(entry, data, pictures);
+    // An entry whose name says nothing is first looked at as bytes, which
+    // are not kept: a picture, or XML to read again as text.
+    EntryProbe probe;
+    Status status = ProbeEntry(file_, entry, options, clock_, &probe);
+    if (!status.ok()) return status;
+    budget_ -= std::min(budget_, probe.produced);
+    PictureRecord picture;
+    if (role == PartRole::kMedia || IdentifyPicture(probe.head, &picture)) {
+      status = ReportEntryDamage(file_, entry, options, probe, clock_, damage_);
+      if (!status.ok()) return status;
+      addPicture(entry, options, probe, pictures);
       return Status::OK();
     }
-    if (!entry.name.empty() || data.pieces.empty() || !LooksLikeXml(data.pieces[0].bytes)) return Status::OK();
+    if (!entry.name.empty() || probe.produced == 0 || !LooksLikeXml(probe.head)) return Status::OK();
     options.textual = true;
-    status = ReadEntryData(file_, entry, options, clock_, damage_, &data);
-    if (!status.ok()) return status;
   }
+  EntryData data;
+  Status status = ReadEntryData(file_, entry, options, clock_, damage_, &data);
+  if (!status.ok()) return status;
+  if (xmlName) spend(data);
   TextPart part;
   part.name = entry.name;
   part.named = IsTextRole(role);
@@ -226,15 +238,16 @@ Status DeepReader::streamPart(const PackageEntry& entry, PartRole role, const En
   return Status::OK();
 }
 
-void DeepReader::addPicture(const PackageEntry& entry, EntryData& data, std::vector<PictureRecord>* pictures) {
+// A picture is kept as its entry, and made again from the file when it is written.
+void DeepReader::addPicture(const PackageEntry& entry, const EntryReadOptions& options, const EntryProbe& probe,
+                            std::vector<PictureRecord>* pictures) {
   PictureRecord picture;
-  if (!data.pieces.empty()) picture.bytes = std::move(data.pieces[0].bytes);
-  picture.bytes.shrink_to_fit();  // the inflater reserved room up to its limit
-  if (!IdentifyPicture(picture.bytes, &picture)) {
+  if (!IdentifyPicture(probe.head, &picture)) {
     picture.ext = Extension(entry.name).empty() ? "bin" : Extension(entry.name);
   }
   picture.hasBytes = true;
-  picture.partial = !data.complete;
+  picture.maker = std::make_shared<EntryPictureMaker>(entry, options, probe);
+  picture.partial = !probe.complete;
   picture.name = entry.name.empty() ? "picture" + std::to_string(pictures->size() + 1) : BaseName(entry.name);
   pictures->push_back(std::move(picture));
 }
@@ -296,11 +309,11 @@ void DeepReader::appendSecondDocuments(const TextPart* main, std::string* text) 
 }  // namespace
 
 Status ReadDocxDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text,
-                    std::vector<PictureRecord>* pictures) {
+                    std::vector<PictureRecord>* pictures, const RepairBudget& repairs) {
   text->clear();
   pictures->clear();
   if (!file.isOpen()) return Status::IOError("The source file is not open.");
-  DeepReader reader(file, clock, damage);
+  DeepReader reader(file, clock, damage, repairs);
   return reader.run(text, pictures);
 }
 

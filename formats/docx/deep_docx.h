@@ -24,6 +24,7 @@
 
 #include "base/picture_record.h"
 #include "base/status.h"
+#include "formats/docx/tolerant_inflate.h"
 
 namespace kw {
 
@@ -31,7 +32,9 @@ class SourceFile;
 class YieldClock;
 class DamageReport;
 
+// `repairs`: the trial work all the package's damaged entries may spend on
+// repairs together (tolerant_inflate.h).
 Status ReadDocxDeep(SourceFile& file, YieldClock* clock, DamageReport* damage, std::string* text,
-                    std::vector<PictureRecord>* pictures);
+                    std::vector<PictureRecord>* pictures, const RepairBudget& repairs = RepairBudget());
 
 }  // namespace kw

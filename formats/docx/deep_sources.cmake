@@ -7,6 +7,8 @@ target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/deflate_codes.h
   ${CMAKE_CURRENT_LIST_DIR}/entry_data.cpp
   ${CMAKE_CURRENT_LIST_DIR}/entry_data.h
+  ${CMAKE_CURRENT_LIST_DIR}/entry_picture.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/entry_picture.h
   ${CMAKE_CURRENT_LIST_DIR}/entry_placement.cpp
   ${CMAKE_CURRENT_LIST_DIR}/entry_placement.h
   ${CMAKE_CURRENT_LIST_DIR}/inflate_decoder.h
@@ -37,6 +39,9 @@ target_sources(kwformats PRIVATE
 target_sources(kwformats PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/document_stream.cpp
   ${CMAKE_CURRENT_LIST_DIR}/document_stream.h
+  ${CMAKE_CURRENT_LIST_DIR}/tag_stream.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tag_stream.h
+  ${CMAKE_CURRENT_LIST_DIR}/text_hash.h
   ${CMAKE_CURRENT_LIST_DIR}/byte_scan.h
   ${CMAKE_CURRENT_LIST_DIR}/text_tail.cpp
   ${CMAKE_CURRENT_LIST_DIR}/text_tail.h

@@ -19,6 +19,20 @@ bool BuildHuffman(HuffmanCode& h, const uint8_t* lengths, int n, bool allowSingl
   for (int i = 0; i < n; ++i) {
     if (lengths[i] != 0) h.symbol[offset[lengths[i]]++] = static_cast<uint16_t>(i);
   }
+  // The short codes, as the canonical order gives them (the first of each
+  // length follows the last of the length before), bits reversed, since the
+  // stream sends a code's highest bit first.
+  h.fast.fill(0);
+  int code = 0, index = 0;
+  for (int len = 1; len <= kFastCodeBits; ++len) {
+    for (int k = 0; k < h.count[len]; ++k, ++code, ++index) {
+      int reversed = 0;
+      for (int b = 0; b < len; ++b) reversed |= ((code >> b) & 1) << (len - 1 - b);
+      const auto entry = static_cast<uint16_t>(len << 9 | h.symbol[index]);
+      for (int at = reversed; at < (1 << kFastCodeBits); at += 1 << len) h.fast[at] = entry;
+    }
+    code <<= 1;
+  }
   const bool single = h.count[0] == n - 1 && h.count[1] == 1;
   return left == 0 || (allowSingle && single);
 }

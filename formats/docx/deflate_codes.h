@@ -23,11 +23,17 @@ inline constexpr std::array<uint8_t, 30> kDistExtra = {0, 0, 0, 0, 1, 1, 2, 2,  
 inline constexpr std::array<uint8_t, 19> kCodeLengthOrder = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
                                                              11, 4,  12, 3, 13, 2, 14, 1, 15};
 
+// Codes up to this long are decoded by one lookup of the next bits.
+inline constexpr int kFastCodeBits = 9;
+
 // A canonical Huffman code: how many codes each length has, and the symbols
-// in code order.
+// in code order; and, for every value of the next kFastCodeBits bits of the
+// stream (first bit lowest), the code they begin with, when it is that short:
+// its length << 9 | its symbol, or 0.
 struct HuffmanCode {
   std::array<uint16_t, kMaxCodeBits + 1> count{};
   std::array<uint16_t, 320> symbol{};
+  std::array<uint16_t, 1 << kFastCodeBits> fast{};
 };
 
 // Builds `h` from code lengths. True when the code is usable: complete, or

@@ -120,8 +120,10 @@ size_t DataEnd(std::string_view text, size_t i) {
 
 }  // namespace
 
-DocumentTextStream::DocumentTextStream(YieldClock* clock, size_t expectedSize) : clock_(clock), tail_(&text_) {
+DocumentTextStream::DocumentTextStream(YieldClock* clock, size_t expectedSize, bool everyRound)
+    : clock_(clock), tail_(&text_) {
   reserve(expectedSize);
+  if (everyRound) rounds_ = std::make_unique<TagRemovalStream>(&tail_);
 }
 
 void DocumentTextStream::reserve(size_t expectedSize) {
@@ -147,6 +149,8 @@ bool DocumentTextStream::finish() {
   if (literal_ || stopped()) return false;
   decodeUtf8({}, true);
   drainBreaks(true);
+  if (rounds_) rounds_->finish();
+  headCut_.reset();  // no "<head" came: no cut
   if (tags_ == Tags::kInTag) flushPending();
   tail_.finish();
   if (hasHead_ && headUndecided_) literal_ = true;
@@ -208,6 +212,11 @@ void DocumentTextStream::markup(std::string_view text) {
       bpSize_ = 0;
       bpStarted_ = true;
       removeTags('<');
+    }
+    if (rounds_) {  // every byte through every pass
+      markBreaks(c);
+      ++i;
+      continue;
     }
     if (tags_ == Tags::kMerged && bpSize_ == 0) {
       // After a merge no tag is removed any more, and MarkBreaks matters
@@ -380,6 +389,7 @@ void DocumentTextStream::drainBreaks(bool final) {
 size_t DocumentTextStream::breakStep(std::string_view window) {
   const BreakRule rule = Classify(window);
   if (rule.headOpen) hasHead_ = true;
+  if (hasHead_ && headCut_) takeHeadCut();
   const bool first = !bpStarted_;
   bpStarted_ = true;
   switch (rule.kind) {
@@ -407,12 +417,29 @@ void DocumentTextStream::headEnd(bool first) {
   headSeen_ = true;
   if (hasHead_) {
     cutHead();
+  } else if (rounds_) {
+    headCut_ = std::make_unique<HeadCut>();  // the text from here, should a "<head" come
   } else {
     headUndecided_ = true;
   }
 }
 
+// A "<head" came after the first "</head>": the text is the one cut there.
+void DocumentTextStream::takeHeadCut() {
+  text_ = std::move(headCut_->text);
+  tail_ = headCut_->tail;
+  tail_.setOutput(&text_);
+  rounds_ = std::move(headCut_->rounds);
+  rounds_->setTail(&tail_);
+  headCut_.reset();
+}
+
 void DocumentTextStream::removeTags(char c) {
+  if (rounds_) {
+    rounds_->put(c);
+    if (headCut_) headCut_->rounds->put(c);
+    return;
+  }
   switch (tags_) {
     case Tags::kOutside:
       if (c == '<') {
@@ -468,6 +495,7 @@ void DocumentTextStream::cutHead() {
   spilled_ = false;
   text_.clear();
   tail_ = TextTail(&text_);
+  if (rounds_) rounds_ = std::make_unique<TagRemovalStream>(&tail_);
 }
 
 }  // namespace kw

@@ -11,14 +11,19 @@
 // depends on the document as a whole in a way one pass cannot follow (a "<"
 // left open before another "<" and a ">" after both, so that tags may merge
 // as they are removed; a "<head" after the first "</head>"), finish()
-// returns false and the caller runs the literal passes instead.
+// returns false. The caller then runs the document again through a stream
+// made with `everyRound`, which follows the rounds of tag removal one by one
+// (tag_stream.h) and, from a "</head>" that may end a head, the text both
+// with and without the head cut until a "<head" decides.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "formats/docx/tag_stream.h"
 #include "formats/docx/text_tail.h"
 
 namespace kw {
@@ -28,8 +33,11 @@ class YieldClock;
 class DocumentTextStream {
  public:
   // `expectedSize`: the document's size when known, to reserve room for the
-  // text (address space only, touched as the text is written).
-  explicit DocumentTextStream(YieldClock* clock = nullptr, size_t expectedSize = 0);
+  // text (address space only, touched as the text is written). With
+  // `everyRound`, tag removal follows the rounds of the literal loop
+  // (TagRemovalStream) instead of handing the document back where tags
+  // merge; every byte then takes the passes' byte-at-a-time path.
+  explicit DocumentTextStream(YieldClock* clock = nullptr, size_t expectedSize = 0, bool everyRound = false);
   DocumentTextStream(const DocumentTextStream&) = delete;
   DocumentTextStream& operator=(const DocumentTextStream&) = delete;
 
@@ -94,6 +102,18 @@ class DocumentTextStream {
   std::string pending_;
   bool spilled_ = false;
   TextTail::Snapshot spillPoint_{};
+  // Tag removal round by round, when the stream follows every round.
+  std::unique_ptr<TagRemovalStream> rounds_;
+  // Following every round, from the first "</head>" while no "<head" is
+  // known: the text as it is if the head cut happens there, taken over as
+  // soon as a "<head" shows it does.
+  struct HeadCut {
+    std::string text;
+    TextTail tail{&text};
+    std::unique_ptr<TagRemovalStream> rounds = std::make_unique<TagRemovalStream>(&tail);
+  };
+  std::unique_ptr<HeadCut> headCut_;
+  void takeHeadCut();
 };
 
 }  // namespace kw

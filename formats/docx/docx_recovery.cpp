@@ -45,8 +45,7 @@ Status DocxRecovery(RecoveryJobState& job, JobContext& context) {
                           : "The name \"word/document\" lies too near the start to follow a local header: "
                             "no text was read.");
   }
-  // The entry goes through the streaming pass as it is read or inflated;
-  // where the stream hands it back, the literal passes take it whole.
+  // The entry goes through the streaming pass as it is read or inflated.
   bool handedBack = false;
   {
     EntryTextSink sink(&clock);
@@ -55,10 +54,13 @@ Status DocxRecovery(RecoveryJobState& job, JobContext& context) {
       handedBack = outcome == EntryOutcome::kStopped || (outcome == EntryOutcome::kRead && !sink.finish(job));
     }
   }
+  // Where the text depends on the whole document (tags that merge, a head
+  // cut decided late), the entry is read again through a stream that follows
+  // the literal passes all the way; it reports what reading the whole entry
+  // reports.
   if (handedBack && !clock.stopped()) {
-    if (auto data = ReadZipEntry(file, headerPos, &clock, damage); data && !clock.stopped()) {
-      RecoverEntryText(job, *data, &clock);
-    }
+    EntryTextSink sink(&clock, 0, true);
+    if (StreamZipEntry(file, headerPos, sink, &clock, damage) == EntryOutcome::kRead) sink.finish(job);
   }
   file.close();
   clock.now();

@@ -96,10 +96,22 @@ Status ReadEntryData(SourceFile& file, const PackageEntry& entry, const EntryRea
     data->pieces.push_back({std::move(clean), true, 0, static_cast<int64_t>(inflater.consumed())});
     return Status::OK();
   }
+  if (options.textual && options.repairs != nullptr && options.repairs->spent()) {
+    // The package's repairs are spent: the clean output is kept up to the damage.
+    if (!ended) clean.resize(TextPrefix(clean));
+    ++options.repairs->skipped;
+    report(entry.dataOffset + static_cast<int64_t>(inflater.consumed()), 0,
+           ended ? label + " fails its CRC check: its text was kept but may hold wrong characters."
+                 : "The compressed data of " + label +
+                       " is damaged here: the output before it was kept; nothing after it could be decoded.");
+    data->pieces.push_back({std::move(clean), true, 0, static_cast<int64_t>(inflater.consumed())});
+    return Status::OK();
+  }
   TolerantInflateOptions tolerant;
   tolerant.outputLimit = limit;
   tolerant.textual = options.textual;
   tolerant.resync = options.textual;
+  tolerant.budget = options.repairs;
   InflateOutcome outcome = TolerantInflate(input, tolerant, clock);
   if (!options.textual && clean.size() > (outcome.pieces.empty() ? 0 : outcome.pieces[0].bytes.size())) {
     // For binary data the clean inflater's output before the break is as good, and never shorter.

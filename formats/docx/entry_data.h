@@ -31,6 +31,7 @@ struct EntryData {
 struct EntryReadOptions {
   bool textual = true;                       // XML: resume after damage
   size_t absoluteLimit = size_t{256} << 20;  // output bytes, whatever the ratio
+  RepairBudget* repairs = nullptr;           // shared by the package's entries
 };
 
 // An I/O error only when the file cannot be read.

@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/entry_placement.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <vector>
 
 #include "base/yield_clock.h"
 #include "formats/docx/raw_inflater.h"
+#include "formats/docx/zip_codec.h"
 
 namespace kw {
 
@@ -84,12 +83,10 @@ bool EntryPlacer::dataMatches(const PackageHeader& record, const PackageHeader& 
   const int64_t cost = std::max(size, kLeastCheckCost);
   if (begin + size > file_.size() || cost > verifyBudget_) return false;
   verifyBudget_ -= cost;
-  uLong crc = crc32(0L, Z_NULL, 0);
+  uint32_t crc = 0;
   const uint64_t expected = record.uncompressedSize;
   RawInflater inflater(static_cast<size_t>(std::min<uint64_t>(expected, uint64_t{1} << 30)) + 1);
-  inflater.setSink([&](std::string_view piece) {
-    crc = crc32(crc, reinterpret_cast<const Bytef*>(piece.data()), static_cast<uInt>(piece.size()));
-  });
+  inflater.setSink([&](std::string_view piece) { crc = Crc32(crc, piece.data(), piece.size()); });
   std::vector<uint8_t> buffer(static_cast<size_t>(std::min<int64_t>(kReadChunk, std::max<int64_t>(size, 1))));
   uint64_t produced = 0;
   for (int64_t at = 0; at < size;) {
@@ -101,7 +98,7 @@ bool EntryPlacer::dataMatches(const PackageHeader& record, const PackageHeader& 
       if (clock_->stopped()) return false;
     }
     if (record.method == 0) {
-      crc = crc32(crc, buffer.data(), static_cast<uInt>(n));
+      crc = Crc32(crc, buffer.data(), n);
       produced += n;
     } else if (!inflater.feed(buffer.data(), n)) {
       break;
@@ -111,7 +108,7 @@ bool EntryPlacer::dataMatches(const PackageHeader& record, const PackageHeader& 
     if (!inflater.ended()) return false;
     produced = inflater.produced();
   }
-  return static_cast<uint32_t>(crc) == record.crc && produced == expected;
+  return crc == record.crc && produced == expected;
 }
 
 Placement EntryPlacer::place(const PackageHeader& record, int64_t shift, const std::set<int64_t>& taken,

@@ -24,7 +24,9 @@ void RecoverEntryText(RecoveryJobState& job, std::string_view data, YieldClock* 
 // RecoverEntryText on the whole entry instead.
 class EntryTextSink : public EntryConsumer {
  public:
-  explicit EntryTextSink(YieldClock* clock, size_t expectedSize = 0) : stream_(clock, expectedSize) {}
+  // `everyRound`: see DocumentTextStream.
+  explicit EntryTextSink(YieldClock* clock, size_t expectedSize = 0, bool everyRound = false)
+      : stream_(clock, expectedSize, everyRound) {}
   EntryTextSink(const EntryTextSink&) = delete;
   EntryTextSink& operator=(const EntryTextSink&) = delete;
 

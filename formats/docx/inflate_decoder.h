@@ -18,38 +18,50 @@
 
 namespace kw::inflate {
 
-inline constexpr int kInBlockSkipBits = 32;   // how far past a break the broken block's tables are tried
-inline constexpr int kResumeSkipBits = 2048;  // how far past a break that cannot be repaired decoding may resume
-inline constexpr int kRepairBackBits = 512;   // how far before a break its real start is looked for
-inline constexpr int kRepairSlack = 24;       // how many bytes the damaged codes may have added or lost
-inline constexpr int64_t kRepairReach = 96;   // bits that must decode past a break to accept a repair
+// How far repairs and searches look. The fuzz build (KW_BUILD_FUZZ defines
+// libFuzzer's FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION) looks a sixteenth as
+// far, with small budgets, so that a fuzzer tries a thousand damaged
+// streams a second down the same paths.
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+inline constexpr bool kFuzzing = true;
+#else
+inline constexpr bool kFuzzing = false;
+#endif
+inline constexpr int kNarrower = kFuzzing ? 16 : 1;
+inline constexpr int kInBlockSkipBits = 32 / kNarrower;  // how far past a break the broken block's tables are tried
+inline constexpr int kResumeSkipBits =
+    2048 / kNarrower;  // how far past a break that cannot be repaired decoding may resume
+inline constexpr int kRepairBackBits = 512 / kNarrower;  // how far before a break its real start is looked for
+inline constexpr int kRepairSlack = 24 / kNarrower;      // how many bytes the damaged codes may have added or lost
+inline constexpr int64_t kRepairReach = 96;              // bits that must decode past a break to accept a repair
 inline constexpr int64_t kRepairHorizon = 4096;
-inline constexpr int64_t kByteRepairBack = 24;  // bytes before a break that a byte repair tries
+inline constexpr int64_t kByteRepairBack = 24 / kNarrower;  // bytes before a break that a byte repair tries
 inline constexpr int64_t kByteRepairReach =
     48;  // bits past the break it must decode  // a trial stops when it gets this far
 // Trial work (symbols decoded, header values tried) a stream's repairs and resumes may
 // spend: a base, and more for a longer stream, so hostile input stays fast.
-inline constexpr int64_t kRepairBudgetBase = int64_t{1} << 20;
-inline constexpr int64_t kRepairBudgetPerByte = 256;
+inline constexpr int64_t kRepairBudgetBase = kFuzzing ? 512 : int64_t{1} << 20;
+inline constexpr int64_t kRepairBudgetPerByte = kFuzzing ? 1 : 256;
 inline constexpr int64_t kRepairBudgetMax = int64_t{40} << 20;
-inline constexpr size_t kHistory = 256;              // symbol starts remembered for repairs
-inline constexpr int64_t kHeaderRepairSymbols = 64;  // a break this early in a block may be a damaged header
-inline constexpr int64_t kHeaderRepairBytes = 200;   // how many bytes from a block's start are tried
-inline constexpr int kMaxHeaderRepairs = 4;          // per stream, as each tries every value of every byte
-inline constexpr int64_t kTrialSymbols = 400;        // symbols a resume inside a block is tried on
-inline constexpr uint64_t kTrialTags = 2;            // whole tags they must write
-inline constexpr int64_t kMinFixedSymbols = 200;     // a fixed-code block found by search must be this long
-inline constexpr int64_t kMinCutSymbols = 64;        // a block cut by the input's end must be this long
-inline constexpr int64_t kDynamicTrialSymbols = 32;  // a block found by search must decode this far
+inline constexpr size_t kHistory = 256;                         // symbol starts remembered for repairs
+inline constexpr int64_t kHeaderRepairSymbols = 64;             // a break this early in a block may be a damaged header
+inline constexpr int64_t kHeaderRepairBytes = 200 / kNarrower;  // how many bytes from a block's start are tried
+inline constexpr int kMaxHeaderRepairs = 4;                     // per stream, as each tries every value of every byte
+inline constexpr int64_t kTrialSymbols = 400;                   // symbols a resume inside a block is tried on
+inline constexpr uint64_t kTrialTags = 2;                       // whole tags they must write
+inline constexpr int64_t kMinFixedSymbols = 200;                // a fixed-code block found by search must be this long
+inline constexpr int64_t kMinCutSymbols = 64;                   // a block cut by the input's end must be this long
+inline constexpr int64_t kDynamicTrialSymbols = 32;             // a block found by search must decode this far
 // Text output longer than this without one whole tag is taken for garbage
 // (codes decoded with the wrong tables), in a piece that resumed and in one
 // from the start.
 inline constexpr size_t kBlindResumed = 4096;
 inline constexpr size_t kBlindFromStart = 8192;
-inline constexpr int64_t kFinalSlackBytes = 8;               // what may follow a stream's last block
-inline constexpr int64_t kSearchBudget = int64_t{64} << 20;  // bit positions a stream's block searches may try
-inline constexpr int64_t kLookBackBits = 256;                // the search starts this far before the break
-inline constexpr size_t kDistrustBytes = 32;  // output just before a break noticed in the markup is dropped
+inline constexpr int64_t kFinalSlackBytes = 8;  // what may follow a stream's last block
+inline constexpr int64_t kSearchBudget =
+    kFuzzing ? 128 : int64_t{64} << 20;        // bit positions a stream's block searches may try
+inline constexpr int64_t kLookBackBits = 256;  // the search starts this far before the break
+inline constexpr size_t kDistrustBytes = 32;   // output just before a break noticed in the markup is dropped
 
 // A byte that XML text never holds: most control characters, and the two
 // bytes that never occur in UTF-8.
@@ -75,10 +87,20 @@ class Decoder {
         totalBits_(static_cast<int64_t>(input.size()) * 8),
         options_(options),
         clock_(clock),
-        repairBudget_(std::min(kRepairBudgetMax,
-                               kRepairBudgetBase + kRepairBudgetPerByte * static_cast<int64_t>(input.size()))) {}
+        repairBudget_(
+            std::min(kRepairBudgetMax, kRepairBudgetBase + kRepairBudgetPerByte * static_cast<int64_t>(input.size()))) {
+    if (options.budget != nullptr) {
+      // What the package has left, when that is less; nothing left refuses every trial.
+      sharedRepairs_ = options.budget->spent() || options.budget->symbols < repairBudget_;
+      sharedSearch_ = options.budget->spent() || options.budget->positions < searchBudget_;
+      repairBudget_ = options.budget->spent() ? -1 : std::min(repairBudget_, options.budget->symbols);
+      searchBudget_ = options.budget->spent() ? 0 : std::min(searchBudget_, options.budget->positions);
+    }
+  }
 
   InflateOutcome run();
+  // After run(): takes what the stream spent from the package's budget.
+  void settle(const InflateOutcome& outcome);
 
  private:
   int bit() {
@@ -87,17 +109,52 @@ class Decoder {
     ++pos_;
     return b;
   }
+  // The 24 bits from pos_ on, the first in the lowest bit (zeros past the end).
+  uint32_t peek() const {
+    const int64_t at = pos_ >> 3, bytes = (totalBits_ + 7) >> 3;
+    uint32_t v = data_[at];
+    if (at + 1 < bytes) v |= uint32_t{data_[at + 1]} << 8;
+    if (at + 2 < bytes) v |= uint32_t{data_[at + 2]} << 16;
+    if (at + 3 < bytes) v |= uint32_t{data_[at + 3]} << 24;
+    return v >> (pos_ & 7);
+  }
   int64_t bits(int n) {
     if (pos_ + n > totalBits_) {
       pos_ = totalBits_;
       return -1;
     }
-    int64_t v = 0;
-    for (int i = 0; i < n; ++i) v |= static_cast<int64_t>(bit()) << i;
+    if (n == 0) return 0;
+    const int64_t v = peek() & ((uint32_t{1} << n) - 1);
+    pos_ += n;
     return v;
   }
   // The next symbol: -1 for a code in no table, -2 when the input ends.
   int decode(const HuffmanCode& h) {
+    if (pos_ + kMaxCodeBits <= totalBits_) {
+      // Every bit a code may take is there: they are read at once, and a
+      // short code is found by one lookup.
+      uint32_t window = peek();
+      const uint16_t fast = h.fast[window & ((1u << kFastCodeBits) - 1)];
+      if (fast != 0) {
+        pos_ += fast >> 9;
+        return fast & 511;
+      }
+      int code = 0, first = 0, index = 0;
+      for (int len = 1; len <= kMaxCodeBits; ++len) {
+        code |= static_cast<int>(window & 1);
+        window >>= 1;
+        const int count = h.count[len];
+        if (code - first < count) {
+          pos_ += len;
+          return h.symbol[index + code - first];
+        }
+        index += count;
+        first = (first + count) << 1;
+        code <<= 1;
+      }
+      pos_ += kMaxCodeBits;
+      return -1;
+    }
     int code = 0, first = 0, index = 0;
     for (int len = 1; len <= kMaxCodeBits; ++len) {
       const int b = bit();
@@ -182,6 +239,9 @@ class Decoder {
   int64_t repairSpent_ = 0;
   int64_t repairBudget_ = 0;
   int64_t searchSpent_ = 0;
+  int64_t searchBudget_ = kSearchBudget;
+  bool sharedRepairs_ = false;   // the package's budget is the tighter one for repairs
+  bool sharedSearch_ = false;    // and for the searches
   int64_t lastByteRepair_ = -1;  // the break last given a byte repair
   int64_t lastRepair_ = -1;      // the break last repaired: a repair must get past it
   int64_t blockStart_ = 0;

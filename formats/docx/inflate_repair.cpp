@@ -88,7 +88,8 @@ MarkupCheck Decoder::checkAt(size_t end) const {
 
 // Damage inside a block, repaired exactly: one byte shortly before the
 // break is given every other value and the codes are decoded again from a
-// symbol start before it, with everything before known. The value whose
+// symbol start before it, with everything before known (while the
+// stream's budget lasts, which is looked at before every value). The value whose
 // decoding gets furthest past the break, with whole markup, is kept.
 bool Decoder::repairByte(int64_t errorBit) {
   if (repairSpent_ > repairBudget_ || historyCount_ == 0 || errorBit <= lastByteRepair_) return false;
@@ -108,7 +109,7 @@ bool Decoder::repairByte(int64_t errorBit) {
   uint8_t bestValue = 0;
   for (int64_t at = lastByte; at >= std::max(firstByte, anchor.bit >> 3) && repairSpent_ <= repairBudget_; --at) {
     const uint8_t original = data_[at];
-    for (int v = 0; v < 256; ++v) {
+    for (int v = 0; v < 256 && repairSpent_ <= repairBudget_; ++v) {
       if (v == original) continue;
       data_[at] = static_cast<uint8_t>(v);
       const int64_t reach = trialRepair(anchor.bit, anchor.out, 0, start, errorBit);
@@ -207,7 +208,7 @@ bool Decoder::repairInBlock(int64_t errorBit) {
 
 // A break soon after a block's start: the block's header (its code tables)
 // may hold the damaged byte. Every value of every byte from the block's
-// start to the break is tried; the one whose block then decodes furthest
+// start to the break is tried, while the stream's budget lasts; the one whose block then decodes furthest
 // past the break with whole markup is kept, if it gets far enough.
 bool Decoder::repairHeader(int64_t blockStart, int64_t faultBit) {
   if (blockStart == headerTried_ || headerRepairs_ >= kMaxHeaderRepairs || repairSpent_ > repairBudget_) return false;
@@ -222,7 +223,7 @@ bool Decoder::repairHeader(int64_t blockStart, int64_t faultBit) {
   // From the break backwards: the damage is most likely just before it, so among equals the later byte wins.
   for (int64_t at = last; at >= first && repairSpent_ <= repairBudget_; --at) {
     const uint8_t original = data_[at];
-    for (int v = 0; v < 256; ++v) {
+    for (int v = 0; v < 256 && repairSpent_ <= repairBudget_; ++v) {
       if (v == original) continue;
       data_[at] = static_cast<uint8_t>(v);
       repairSpent_ += 32;  // a header's parse costs about as much as this many symbols

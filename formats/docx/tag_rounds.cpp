@@ -4,36 +4,24 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
-#include <random>
 #include <vector>
 
 #include "base/yield_clock.h"
+#include "formats/docx/text_hash.h"
 
 namespace kw {
 
 namespace {
 
-// Hashes of byte strings, read from their end: modulo 2^61 - 1 with a base
-// drawn per run, so no text can be built to collide on purpose.
-constexpr uint64_t kMod = (uint64_t{1} << 61) - 1;
+using text_hash::MulMod;
 
-uint64_t MulMod(uint64_t a, uint64_t b) {
-  const unsigned __int128 p = static_cast<unsigned __int128>(a) * b;
-  const uint64_t r = static_cast<uint64_t>(p & kMod) + static_cast<uint64_t>(p >> 61);
-  return r >= kMod ? r - kMod : r;
-}
-
-uint64_t RandomBase() {
-  static const uint64_t base = std::random_device{}() % (kMod - 1000) + 257;
-  return base;
-}
+uint64_t RandomBase() { return text_hash::Base(); }
 
 // A hash read backwards: add() takes the byte before those already taken.
 struct BackHash {
   uint64_t value = 0, power = 1;
   void add(unsigned char byte) {
-    value += MulMod(uint64_t{byte} + 1, power);
-    if (value >= kMod) value -= kMod;
+    value = text_hash::AddMod(value, MulMod(uint64_t{byte} + 1, power));
     power = MulMod(power, RandomBase());
   }
 };

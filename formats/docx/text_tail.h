@@ -20,6 +20,8 @@ namespace kw {
 class TextTail {
  public:
   explicit TextTail(std::string* out) : out_(out) {}
+  // Where the text goes from now on (a tail moved to another owner).
+  void setOutput(std::string* out) { out_ = out; }
 
   void put(char c) {
     if (refSize_ == 0 && c != '&') {

@@ -189,7 +189,7 @@ bool Decoder::resumeAtBlock(int64_t errorBit, int64_t from) {
       stop_ = true;
       return false;
     }
-    if (++searchSpent_ > kSearchBudget) return false;
+    if (++searchSpent_ > searchBudget_) return false;
     pos_ = at + 1;
     const int64_t type = bits(2);
     int64_t symbols = 0;
@@ -296,11 +296,28 @@ InflateOutcome Decoder::run() {
   return std::move(outcome_);
 }
 
+void Decoder::settle(const InflateOutcome& outcome) {
+  RepairBudget* budget = options_.budget;
+  if (budget == nullptr) return;
+  budget->symbols -= std::max<int64_t>(repairSpent_, 0);
+  budget->positions -= std::min(searchSpent_, searchBudget_);
+  // A damaged stream whose trials stopped at the package's limit, not its own.
+  const bool cut = (sharedRepairs_ && repairSpent_ >= repairBudget_) || (sharedSearch_ && searchSpent_ > searchBudget_);
+  if (cut && options_.resync && !outcome.gaps.empty()) ++budget->skipped;
+}
+
 }  // namespace inflate
+
+size_t TextPrefix(std::string_view bytes) {
+  const auto bad = std::find_if(bytes.begin(), bytes.end(), [](char c) { return inflate::NotText(uint8_t(c)); });
+  return static_cast<size_t>(bad - bytes.begin());
+}
 
 InflateOutcome TolerantInflate(std::string_view input, const TolerantInflateOptions& options, YieldClock* clock) {
   inflate::Decoder decoder(input, options, clock);
-  return decoder.run();
+  InflateOutcome outcome = decoder.run();
+  decoder.settle(outcome);
+  return outcome;
 }
 
 }  // namespace kw

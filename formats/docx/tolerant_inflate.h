@@ -47,10 +47,28 @@ struct InflateOutcome {
   int64_t consumed = 0;       // input bytes up to the end of the final block
 };
 
+// The trial work (symbols decoded by repairs and resumes, bit positions
+// tried by the searches for a next block) that the streams of one package
+// may spend together, whatever each may spend on its own, so that a package
+// full of damaged entries costs a bounded time. Each stream takes what it
+// spends; once it is gone, a damaged stream keeps its output up to the
+// break and is not repaired, and `skipped` counts it.
+struct RepairBudget {
+  int64_t symbols = int64_t{40} << 20;
+  int64_t positions = int64_t{4} << 20;
+  int64_t skipped = 0;
+  bool spent() const { return symbols <= 0 || positions <= 0; }
+};
+
+// How much of inflated XML comes before the first byte that XML text never
+// holds (where the tolerant decoder would see damage at the latest).
+size_t TextPrefix(std::string_view bytes);
+
 struct TolerantInflateOptions {
   size_t outputLimit = 64u << 20;
-  bool textual = true;  // output is XML text: control characters are damage
-  bool resync = true;   // false: stop at the first damage (pictures)
+  bool textual = true;             // output is XML text: control characters are damage
+  bool resync = true;              // false: stop at the first damage (pictures)
+  RepairBudget* budget = nullptr;  // shared with the package's other streams, when given
 };
 
 InflateOutcome TolerantInflate(std::string_view input, const TolerantInflateOptions& options, YieldClock* clock);

@@ -1,9 +1,14 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/word_xml_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "base/cp1252.h"
 #include "base/yield_clock.h"
@@ -62,6 +67,76 @@ std::string_view Attribute(std::string_view tag, std::string_view name) {
     at = eq;
   }
   return {};
+}
+
+// The length of the character at text[i] when it is no text: a C0 control,
+// DEL, a C1 control (U+0080-U+009F) or U+FFFE/U+FFFF; 0 for anything else.
+size_t ControlAt(std::string_view text, size_t i) {
+  const auto byte = [&](size_t k) { return k < text.size() ? static_cast<uint8_t>(text[k]) : 0; };
+  const uint8_t c = byte(i);
+  if (c < 0x20 || c == 0x7F) return 1;
+  if (c == 0xC2 && (byte(i + 1) & 0xE0) == 0x80) return 2;
+  if (c == 0xEF && byte(i + 1) == 0xBF && byte(i + 2) >= 0xBE) return 3;
+  return 0;
+}
+
+// The bytes that begin one of them.
+constexpr std::array<bool, 256> kControlLead = [] {
+  std::array<bool, 256> table{};
+  for (int c = 0; c < 0x20; ++c) table[c] = true;
+  table[0x7F] = table[0xC2] = table[0xEF] = true;
+  return table;
+}();
+
+// Whether `text` holds one of them. Where SSE2 is there, sixteen bytes at a
+// time (the last sixteen overlapping the block before) are passed over when
+// none begins one; from the first block that has one, each byte is judged.
+bool HasControl(std::string_view text) {
+  const char* p = text.data();
+  const size_t n = text.size();
+  size_t i = 0;
+#if defined(__SSE2__)
+  const auto leads = [](const char* at) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i low = _mm_cmpeq_epi8(_mm_min_epu8(v, _mm_set1_epi8(0x1F)), v);
+    const __m128i some = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)),
+                                      _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xC2))),
+                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xEF)))));
+    return _mm_movemask_epi8(_mm_or_si128(low, some)) != 0;
+  };
+  if (n >= 16) {
+    while (i + 16 <= n && !leads(p + i)) i += 16;
+    if (i + 16 > n && (i == n || !leads(p + n - 16))) return false;
+  }
+#endif
+  while (i < n && !kControlLead[static_cast<uint8_t>(p[i])]) ++i;
+  for (; i < n; ++i) {
+    if (ControlAt(text, i) > 0) return true;
+  }
+  return false;
+}
+
+// Appends `text` to `out` without them: TAB stays, and a line end written
+// into a run (not w:br) is a space, as Word shows it. Bytes that are no
+// UTF-8 stay as they are, so a sequence is judged where it ends in `out`:
+// neither a removal nor the join with what `out` holds makes a control of a
+// stray lead byte and what follows it.
+void AppendWithoutControls(std::string_view text, std::string* out) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (ControlAt(text, i) == 1) {
+      if (c == '\t') out->push_back('\t');
+      if ((c == '\r' || c == '\n') && !(c == '\n' && i > 0 && text[i - 1] == '\r')) out->push_back(' ');
+      continue;
+    }
+    out->push_back(c);
+    const size_t n = out->size();
+    if (n >= 2 && ControlAt(*out, n - 2) == 2) {
+      out->resize(n - 2);
+    } else if (n >= 3 && ControlAt(*out, n - 3) == 3) {
+      out->resize(n - 3);
+    }
+  }
 }
 
 void AppendCodePoint(char32_t c, std::string* out) {
@@ -210,7 +285,8 @@ void WordXmlText::tag(std::string_view raw) {
     char* end = nullptr;
     const unsigned long value = std::strtoul(code.c_str(), &end, 16);
     if (!code.empty() && *end == '\0' && value > 0 && value <= 0x10FFFF) {
-      AppendCodePoint(SymbolChar(Attribute(raw, "w:font"), static_cast<char32_t>(value)), &para_);
+      const char32_t c = SymbolChar(Attribute(raw, "w:font"), static_cast<char32_t>(value));
+      if (c >= 0xA0 ? c != 0xFFFE && c != 0xFFFF : c >= 0x20 && c < 0x7F) AppendCodePoint(c, &para_);
     }
   }
 }
@@ -221,15 +297,22 @@ void WordXmlText::openText() {
   run_.clear();
 }
 
-// The run's text joins the paragraph (taken over whole when it is the first).
+// The run's text joins the paragraph (taken over whole when it is the first),
+// without control characters (ControlAt), also none that a byte left over
+// at the paragraph's end and the run's first bytes would make.
 void WordXmlText::closeText() {
   if (inText_) {
     if (runDamaged_) {
       dropped_ += static_cast<int64_t>(run_.size());
-    } else if (para_.empty()) {
-      para_.swap(run_);
     } else {
-      para_ += run_;
+      const bool continues = !para_.empty() && !run_.empty() && (static_cast<uint8_t>(run_[0]) & 0xC0) == 0x80;
+      if (continues || HasControl(run_)) {
+        AppendWithoutControls(run_, &para_);
+      } else if (para_.empty()) {
+        para_.swap(run_);
+      } else {
+        para_ += run_;
+      }
     }
   }
   inText_ = false;

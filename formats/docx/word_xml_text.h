@@ -7,7 +7,9 @@
 // are separated by TAB and rows end in CR LF; w:noBreakHyphen is "-",
 // w:softHyphen is dropped, w:sym is its character; deleted text
 // (w:delText), field instructions (w:instrText) and the fallback copies of
-// alternate content are not text. Entities are decoded and UTF-8 is kept.
+// alternate content are not text. Entities are decoded and UTF-8 is kept,
+// but no control character: TAB stays, a line end inside w:t is a space,
+// and the others (and U+FFFE, U+FFFF) are dropped.
 //
 // The part may come in pieces (what a damaged stream still gave). A piece is
 // read up to its last complete element. A piece that does not begin at the

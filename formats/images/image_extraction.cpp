@@ -128,9 +128,35 @@ Status CopySpan(Span& span, int fd, const std::string& outPath, JobProgress* pro
   return status;
 }
 
-// The picture into `fd`: its own bytes, or its span of the source.
+// A picture that is made again from the source (one inside a package): the
+// source is opened, and must still be the file that was scanned.
+Status OpenMaker(const std::string& sourcePath, const FileIdentity& scanned, Span* span) {
+  Status status = SourceFile::Open(sourcePath, &span->source);
+  if (!status.ok()) return status;
+  if (!scanned.known || !(span->source.identity() == scanned)) {
+    return Status::Invalid(Quoted(sourcePath) +
+                           " is no longer the file that was scanned (it was replaced or "
+                           "renamed since); nothing was extracted. Scan it again.");
+  }
+  return Status::OK();
+}
+
+// The picture into `fd`: its own bytes, made again from the source, or its span of the source.
 Status WritePicture(Span& span, const PictureRecord& picture, int fd, const std::string& path, JobProgress* progress) {
+  if (picture.maker) {
+    std::optional<YieldClock> clock;
+    if (progress != nullptr) clock.emplace(*progress);
+    return picture.maker->make(
+        span.source, [&](std::string_view bytes) { return WriteAll(fd, bytes, path); }, clock ? &*clock : nullptr);
+  }
   return picture.hasBytes ? WriteAll(fd, picture.bytes, path) : CopySpan(span, fd, path, progress);
+}
+
+// Opens what the picture is copied from, when it is not its own bytes.
+Status OpenPictureSource(const std::string& sourcePath, const PictureRecord& picture, const FileIdentity& scanned,
+                         Span* span) {
+  if (picture.maker) return OpenMaker(sourcePath, scanned, span);
+  return picture.hasBytes ? Status::OK() : OpenSpan(sourcePath, picture, scanned, span);
 }
 
 // Writes the picture into the file just created at `path` (open as `fd`);
@@ -151,10 +177,8 @@ Status CopyToWorkingFile(const std::string& sourcePath, const FileIdentity& scan
   };
   letEventsRun();
   Span span;
-  if (!picture.hasBytes) {
-    Status status = OpenSpan(sourcePath, picture, scanned, &span);
-    if (!status.ok()) return status;
-  }
+  Status opened = OpenPictureSource(sourcePath, picture, scanned, &span);
+  if (!opened.ok()) return opened;
   letEventsRun();
   const std::string path = GetTempFile("sqm");
   if (path.empty()) {
@@ -181,17 +205,15 @@ Status CopyToDestination(const std::string& sourcePath, const FileIdentity& scan
                          int folder, const std::string& folderPath, const std::string& name, bool overwrite,
                          JobProgress* progress) {
   Span span;
-  if (!picture.hasBytes) {
-    Status status = OpenSpan(sourcePath, picture, scanned, &span);
-    if (!status.ok()) return status;
-  }
+  Status opened = OpenPictureSource(sourcePath, picture, scanned, &span);
+  if (!opened.ok()) return opened;
   OutputFile::Options options;
   options.link = OutputFile::Link::kRefuse;  // a link there is left as it is, never followed nor replaced
   options.mode = 0644;
   options.replaceExisting = overwrite;
   options.folder = folder;
   options.folderPath = folderPath;
-  options.source = picture.hasBytes ? IdentityOf(sourcePath) : span.source.identity();
+  options.source = picture.hasBytes && !picture.maker ? IdentityOf(sourcePath) : span.source.identity();
   options.sourcePath = sourcePath;
   struct stat st {};
   if (!overwrite && ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0) {

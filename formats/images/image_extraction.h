@@ -12,7 +12,9 @@
 // any file: a range that ends before it begins (possible for PNG pictures),
 // a source that cannot be read, a first byte past the source's end, no
 // temporary file. A last byte past the end copies up to the end. A picture
-// that holds its own bytes is written as it is. The copy goes in large
+// that holds its own bytes is written as it is; one that is made again from
+// the source (a picture inside a package) is made from the source opened
+// again, which must be the file that was scanned. The copy goes in large
 // buffers and yields by time; each call keeps its own position and buffer,
 // so a second extraction started while one yields cannot disturb it, and the
 // two never write the same file.

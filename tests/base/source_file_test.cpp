@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
+#include "base/chunk_reader.h"
 #include "formats/doc/quick_recovery.h"
 #include "formats/doc/salvage_recovery.h"
 #include "tests/support/fake_host.h"
@@ -69,6 +72,26 @@ TEST(SourceFile, ASmallFileReadsAsItWasAtItsFirstReadALargeOneAsItIsNow) {
     dir.write("f", std::string(static_cast<size_t>(size), 'b'));  // rewritten in place
     ASSERT_EQ(file.readAt(size, &byte, 1), 1);
     EXPECT_EQ(byte, size == 6 ? 'a' : 'b') << size;
+  }
+}
+
+// A chunk reader holds no more than is left of the file, and reads it all
+// in order from any start, past the end included.
+TEST(ChunkReader, ReadsTheRestInChunksNoLargerThanTheRest) {
+  test::TempDir dir;
+  for (const size_t size : {size_t{0}, size_t{5}, ChunkReader::kChunkSize + 7}) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 7);
+    SourceFile file;
+    ASSERT_TRUE(SourceFile::Open(dir.write("f", bytes), &file).ok());
+    for (const int64_t start : {int64_t{1}, int64_t{3}, static_cast<int64_t>(size) + 2}) {
+      ChunkReader reader(file, start);
+      EXPECT_LE(reader.capacity(), std::max<size_t>(1, size + 1 - std::min<size_t>(size + 1, start)));
+      std::string read;
+      while (reader.next()) read.append(reinterpret_cast<const char*>(reader.data()), reader.size());
+      EXPECT_TRUE(reader.status().ok());
+      EXPECT_EQ(read, bytes.substr(std::min<size_t>(size, start - 1))) << size << " " << start;
+    }
   }
 }
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "base/damage_report.h"
@@ -107,6 +109,33 @@ TEST_F(DeepDocTest, RtfUnderADocNameKeepsTextAndFieldResults) {
   EXPECT_EQ(Read(rtf), "\xD0\x9F\xD1\x80\xD0\xB8\r\n3a\tb\t\r\n");
   // \binN: N bytes of binary data, whatever they hold; one cut short ends the text.
   EXPECT_EQ(Read("{\\rtf1 A{\\bin7 x}{\\par\x01} B\\bin99 tail}"), "A B");
+}
+
+// Whether `text` holds no control character but TAB and the CR LF that ends a line.
+bool OnlyTextControls(const std::string& text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) return false;
+    if (c < 0x20 && c != '\t' && c != '\r' && c != '\n') return false;
+    if (c == 0x7F || (c == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+TEST_F(DeepDocTest, RtfNeverWritesAControlCharacter) {
+  // \'hh and \uN naming a control character, an undefined byte of the code
+  // page (0x81, a C1 control) and a \' without two hex digits after it.
+  EXPECT_EQ(Read("{\\rtf1\\uc0 a\\'00b\\'0dc\\'81d\\u1 e\\u127 f\\u65534 g\\':\x01h\\'4}"), "abcdefg:h4");
+  EXPECT_EQ(Read("{\\rtf1 a\\'zz b\\'4a}"), "azz bJ");
+  // A fuzzer's find: \' before ':' and NUL gave a NUL.
+  std::ifstream in(std::string(KW_SOURCE_DIR) + "/tests/deep_doc/data/deep-doc-nul.doc", std::ios::binary);
+  const std::string found((std::istreambuf_iterator<char>(in)), {});
+  ASSERT_EQ(found.size(), 838u);
+  const std::string text = Read(found);
+  EXPECT_TRUE(OnlyTextControls(text));
+  EXPECT_NE(text.find("info"), std::string::npos);
 }
 
 TEST_F(DeepDocTest, Word2FileWithoutContainer) {

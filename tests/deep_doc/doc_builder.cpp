@@ -2,6 +2,7 @@
 #include "tests/deep_doc/doc_builder.h"
 
 #include <cstring>
+#include <map>
 
 namespace kw::test {
 
@@ -22,6 +23,8 @@ std::u32string Decode(const std::string& s) {
   return out;
 }
 
+}  // namespace
+
 std::string DirEntry(const std::string& name, uint8_t type, uint32_t start, uint32_t size, uint32_t child,
                      uint32_t right) {
   std::string e(128, '\0');
@@ -36,8 +39,6 @@ std::string DirEntry(const std::string& name, uint8_t type, uint32_t start, uint
   Put32(e, 0x78, size);
   return e;
 }
-
-}  // namespace
 
 void Put16(std::string& s, size_t at, uint16_t v) {
   s[at] = char(v & 0xFF);
@@ -115,12 +116,56 @@ std::string BuildCfb(const std::vector<std::pair<std::string, std::string>>& str
     body += data;
     body.resize(body.size() + (512 - data.size() % 512) % 512, '\0');
   }
-  std::string dir = DirEntry("Root Entry", 5, miniStart, uint32_t(mini.size()), 1, kFree);
+  // The directory: the root, the storages a name's "/" parts make, the
+  // streams; each parent's children chained as right siblings.
+  struct Node {
+    std::string name;
+    uint8_t type;
+    uint32_t start, size, child = kFree, right = kFree;
+    std::string path;
+  };
+  std::vector<Node> nodes{{"Root Entry", 5, miniStart, uint32_t(mini.size()), kFree, kFree, ""}};
+  std::map<std::string, uint32_t> byPath{{"", 0}};
+  std::map<uint32_t, uint32_t> lastChild;
+  auto attach = [&](uint32_t parent, uint32_t index) {
+    auto last = lastChild.find(parent);
+    if (last == lastChild.end()) {
+      nodes[parent].child = index;
+    } else {
+      nodes[last->second].right = index;
+    }
+    lastChild[parent] = index;
+  };
   for (size_t k = 0; k < streams.size(); ++k) {
-    dir += DirEntry(streams[k].first, 2, placed[k].first, placed[k].second, kFree,
-                    k + 1 < streams.size() ? uint32_t(k + 2) : kFree);
+    const std::string& full = streams[k].first;
+    uint32_t parent = 0;
+    for (size_t slash = full.find('/'); slash != std::string::npos; slash = full.find('/', slash + 1)) {
+      const std::string path = full.substr(0, slash);
+      auto it = byPath.find(path);
+      if (it == byPath.end()) {
+        const std::string leaf = path.substr(path.rfind('/') == std::string::npos ? 0 : path.rfind('/') + 1);
+        nodes.push_back({leaf, 1, kEnd, 0, kFree, kFree, path});
+        it = byPath.emplace(path, uint32_t(nodes.size() - 1)).first;
+        attach(parent, it->second);
+      }
+      parent = it->second;
+    }
+    const std::string leaf = full.substr(full.rfind('/') == std::string::npos ? 0 : full.rfind('/') + 1);
+    nodes.push_back({leaf, 2, placed[k].first, placed[k].second, kFree, kFree, full});
+    attach(parent, uint32_t(nodes.size() - 1));
   }
-  dir.resize(512, '\0');
+  std::string dir;
+  for (const Node& n : nodes) dir += DirEntry(n.name, n.type, n.start, n.size, n.child, n.right);
+  dir.resize((dir.size() + 511) / 512 * 512, '\0');
+  // The first directory sector is sector 1; any more go after the streams.
+  uint32_t prev = 1;
+  for (size_t extra = 512; extra < dir.size(); extra += 512, ++next) {
+    fat[prev] = next;
+    fat[next] = kEnd;
+    prev = next;
+    body += dir.substr(extra, 512);
+  }
+  dir.resize(512);
   std::string header(512, '\0');
   const uint8_t sig[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   std::memcpy(header.data(), sig, 8);

@@ -20,7 +20,12 @@ struct CfbLayout {
   static int64_t Offset(uint32_t sector) { return int64_t(sector + 1) * 512; }
 };
 
-// Streams in the order given, each contiguous; the root entry first.
+// One 128-byte directory entry (type 1 storage, 2 stream, 5 root).
+std::string DirEntry(const std::string& name, uint8_t type, uint32_t start, uint32_t size, uint32_t child,
+                     uint32_t right);
+
+// Streams in the order given, each contiguous; the root entry first. A name
+// with "/" puts the stream in storages ("ObjectPool/_1/WordDocument").
 std::string BuildCfb(const std::vector<std::pair<std::string, std::string>>& streams, CfbLayout* layout);
 
 // A Word 97 piece: UTF-8 text stored as 8-bit (Windows-1252) or UTF-16LE.

@@ -130,8 +130,9 @@ TEST(StreamingTest, StoriesReadInChunksMatchTheCharacterPath) {
     std::string text;
     Collect sink;
     DamageReport damage;
+    PieceTable table(pieces);
     const StoryStats stats =
-        AppendStories(main, fib, pieces, CodePage::k1252, nullptr, &damage, &text, withSink ? &sink : nullptr);
+        AppendStories(main, fib, table, CodePage::k1252, nullptr, &damage, &text, withSink ? &sink : nullptr);
     EXPECT_EQ(sink.all + text, expected);
     EXPECT_EQ(stats.chars, 2600501);
     EXPECT_EQ(stats.lost, 99499);  // the half unit at the end included

@@ -188,7 +188,7 @@ TEST(DeepDocx, PicturesByFolderAndBySignature) {
   EXPECT_EQ(p.kind, PictureRecord::Kind::kPng);
   EXPECT_EQ(p.name, "image1");
   EXPECT_EQ(p.ext, "png");
-  EXPECT_EQ(p.bytes, png);
+  EXPECT_EQ(r.pictureBytes[0], png);
   EXPECT_TRUE(p.hasBytes);
   EXPECT_FALSE(p.partial);
   EXPECT_EQ(p.width, 40);
@@ -198,7 +198,7 @@ TEST(DeepDocx, PicturesByFolderAndBySignature) {
   EXPECT_EQ(r.pictures[2].kind, PictureRecord::Kind::kOther);
   EXPECT_EQ(r.pictures[2].ext, "dat");
   EXPECT_TRUE(r.pictures[3].partial);
-  EXPECT_EQ(r.pictures[3].bytes.rfind(png, 0), 0u);
+  EXPECT_EQ(r.pictureBytes[3].rfind(png, 0), 0u);
   EXPECT_NE(r.reasons("inflate").find("\"word/media/image3.png\" stops before its end"), std::string::npos);
 }
 

@@ -56,13 +56,22 @@ std::string DeepResult::reasons(const std::string& reader) const {
   return out;
 }
 
-DeepResult ReadDeep(const std::string& bytes) {
+DeepResult ReadDeep(const std::string& bytes, const RepairBudget& repairs) {
   TempDir dir;
   SourceFile file;
   DeepResult r;
   r.status = SourceFile::Open(dir.write("p.docx", bytes), &file);
   if (!r.status.ok()) return r;
-  r.status = ReadDocxDeep(file, nullptr, &r.damage, &r.text, &r.pictures);
+  r.status = ReadDocxDeep(file, nullptr, &r.damage, &r.text, &r.pictures, repairs);
+  for (const PictureRecord& p : r.pictures) {
+    std::string bytes = p.bytes;
+    if (p.maker) {
+      const Status made = p.maker->make(
+          file, [&bytes](std::string_view piece) { return bytes.append(piece), Status::OK(); }, nullptr);
+      if (!made.ok()) bytes = "(not made: " + made.message() + ")";
+    }
+    r.pictureBytes.push_back(std::move(bytes));
+  }
   return r;
 }
 

@@ -10,6 +10,7 @@
 #include "base/damage_report.h"
 #include "base/picture_record.h"
 #include "base/status.h"
+#include "formats/docx/tolerant_inflate.h"
 #include "tests/docx/zip_builder.h"
 
 namespace kw::test {
@@ -28,12 +29,13 @@ struct DeepResult {
   Status status;
   std::string text;
   std::vector<PictureRecord> pictures;
+  std::vector<std::string> pictureBytes;  // each picture's bytes, as its maker makes them
   DamageReport damage;
   // The reasons reported by `reader`, joined by newlines.
   std::string reasons(const std::string& reader) const;
 };
 
 // Writes `bytes` to a temporary file and reads it with ReadDocxDeep.
-DeepResult ReadDeep(const std::string& bytes);
+DeepResult ReadDeep(const std::string& bytes, const RepairBudget& repairs = RepairBudget());
 
 }  // namespace kw::test

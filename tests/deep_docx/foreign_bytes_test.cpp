@@ -61,8 +61,8 @@ void ExpectAllOf(const Sample& s, const test::DeepResult& r) {
   ASSERT_TRUE(r.status.ok()) << r.status.message();
   EXPECT_EQ(r.text, s.intact.text);
   ASSERT_EQ(r.pictures.size(), 2u);
-  EXPECT_EQ(r.pictures[0].bytes, s.picture1);
-  EXPECT_EQ(r.pictures[1].bytes, s.picture2);
+  EXPECT_EQ(r.pictureBytes[0], s.picture1);
+  EXPECT_EQ(r.pictureBytes[1], s.picture2);
   EXPECT_FALSE(r.pictures[0].partial || r.pictures[1].partial);
   EXPECT_EQ(r.reasons("inflate"), "");
   EXPECT_EQ(r.reasons("docx"), "");
@@ -116,7 +116,7 @@ TEST(ForeignBytes, PieceInsideAPicture) {
   EXPECT_EQ(r.text, s.intact.text);
   ASSERT_EQ(r.pictures.size(), 2u);
   EXPECT_TRUE(r.pictures[0].partial);
-  EXPECT_EQ(r.pictures[1].bytes, s.picture2);
+  EXPECT_EQ(r.pictureBytes[1], s.picture2);
   EXPECT_FALSE(r.pictures[1].partial);
 }
 
@@ -128,7 +128,7 @@ TEST(ForeignBytes, PieceTakenOut) {
   const test::DeepResult r = ReadDeep(bytes);
   EXPECT_EQ(r.text, s.intact.text);
   ASSERT_EQ(r.pictures.size(), 2u);
-  EXPECT_EQ(r.pictures[0].bytes, s.picture1);
+  EXPECT_EQ(r.pictureBytes[0], s.picture1);
   EXPECT_NE(r.reasons("zip").find("lies 12 bytes before where its end record places it (bytes are missing"),
             std::string::npos)
       << r.reasons("zip");
@@ -143,7 +143,7 @@ TEST(ForeignBytes, SecondDocumentsMainPartIsGivenApart) {
   const test::DeepResult r = ReadDeep(Insert(s.bytes, LocalHeader(s.bytes, "word/document.xml"), other));
   EXPECT_EQ(r.text, s.intact.text + "\r\nWords of another letter.\r\n");
   ASSERT_EQ(r.pictures.size(), 2u);
-  EXPECT_EQ(r.pictures[0].bytes, s.picture1);
+  EXPECT_EQ(r.pictureBytes[0], s.picture1);
   EXPECT_NE(r.reasons("docx").find("A second main document (\"word/document.xml\") lies here, not listed by the "
                                    "package's central directory"),
             std::string::npos)
@@ -162,8 +162,8 @@ TEST(ForeignBytes, AnotherPackagesDirectoryIsNotTakenForThePackages) {
   const test::DeepResult r = ReadDeep(Insert(s.bytes, LocalHeader(s.bytes, "word/header1.xml"), other));
   EXPECT_EQ(r.text, s.intact.text + "\r\nAnother package.\r\n");
   ASSERT_EQ(r.pictures.size(), 2u);
-  EXPECT_EQ(r.pictures[0].bytes, s.picture1);
-  EXPECT_EQ(r.pictures[1].bytes, s.picture2);
+  EXPECT_EQ(r.pictureBytes[0], s.picture1);
+  EXPECT_EQ(r.pictureBytes[1], s.picture2);
 }
 
 // A larger package inside this one is still the piece of another file, and

@@ -30,6 +30,42 @@ TEST(WordXmlText, EntitiesAndUtf8) {
             "&<>\"'AB\xF0\x9F\x98\x80\xEF\xBF\xBD&bogus; \xC3\xA9\r\n");
 }
 
+// No control character reaches the text, written raw or as a reference:
+// TAB stays, a line end inside a run is a space, the others go (C0, DEL,
+// C1, U+FFFE), and so does a w:sym that names one.
+TEST(WordXmlText, ControlCharactersAreNoText) {
+  EXPECT_EQ(Text(InRun("<w:t>a&#1;b\x02"
+                       "c&#x7F;d\xC2\x85"
+                       "e&#xFFFE;f\tg\r\nh\ni&#13;j</w:t>")),
+            "abcdef\tg h i j\r\n");
+  // Bytes that are no UTF-8 are kept as they are, not taken for a C1 control;
+  // and what a removal brings together is no control either (fuzzer finds).
+  EXPECT_EQ(Text(InRun("<w:t>\xC2\xC2x\xC2</w:t>")), "\xC2\xC2x\xC2\r\n");
+  EXPECT_EQ(Text(InRun("<w:t>\xC2\xC2\x82\x89x</w:t>")), "x\r\n");
+  EXPECT_EQ(Text(InRun("<w:t>a\xC2\x01\x94"
+                       "b\xEF\xBF\x02\xBF</w:t>")),
+            "ab\r\n");
+  EXPECT_EQ(Text(InRun("<w:t>c\xC2</w:t><w:t>\x85"
+                       "d\xEF</w:t><w:t>\xBF\xBF"
+                       "e</w:t>")),
+            "cde\r\n");
+  EXPECT_EQ(Text(InRun("<w:t>k</w:t><w:sym w:char=\"0007\"/><w:sym w:char=\"0081\"/><w:t>l</w:t>")), "kl\r\n");
+  // In a long run, wherever it stands (the search goes sixteen bytes at a time).
+  for (size_t at = 0; at < 40; ++at) {
+    std::string run(40, 'x');
+    run.replace(at, 1, "\x01");
+    EXPECT_EQ(Text(InRun("<w:t>" + run + "</w:t>")), std::string(39, 'x') + "\r\n") << at;
+  }
+  std::string streamed;
+  WordXmlText reader(&streamed);
+  reader.beginStream();
+  for (const char c : InRun("<w:t>a&#1;b\x02"
+                            "c</w:t>"))
+    reader.feed(std::string_view(&c, 1));
+  reader.endStream();
+  EXPECT_EQ(streamed, "abc\r\n");
+}
+
 TEST(WordXmlText, DeletedTextFieldCodesAndFallbacksAreNotText) {
   EXPECT_EQ(Text(InRun("<w:delText>gone</w:delText><w:instrText> PAGE </w:instrText><w:t>kept</w:t>")), "kept\r\n");
   EXPECT_EQ(Text("<mc:AlternateContent><mc:Choice>" + InRun("<w:t>box</w:t>") + "</mc:Choice><mc:Fallback>" +

@@ -14,8 +14,8 @@ namespace kw {
 namespace {
 
 // The stream's text, or "(literal)" when it hands the document back.
-std::string Streamed(std::string_view xml, const std::vector<size_t>& cuts) {
-  DocumentTextStream stream(nullptr, xml.size());
+std::string Streamed(std::string_view xml, const std::vector<size_t>& cuts, bool everyRound = false) {
+  DocumentTextStream stream(nullptr, xml.size(), everyRound);
   size_t at = 0;
   for (const size_t cut : cuts) {
     stream.feed(xml.substr(at, cut - at));
@@ -25,9 +25,20 @@ std::string Streamed(std::string_view xml, const std::vector<size_t>& cuts) {
   return stream.finish() ? stream.takeText() : "(literal)";
 }
 
+// The stream that follows every round of tag removal never hands back, and
+// gives the literal text however the document is cut.
+void ExpectEveryRound(std::string_view xml, const std::string& expected) {
+  const std::string whole = Streamed(xml, {}, true);
+  ASSERT_EQ(whole, expected) << "every round: " << xml;
+  for (size_t k = 1; k < xml.size(); ++k) {
+    ASSERT_EQ(Streamed(xml, {k}, true), expected) << "every round, cut at " << k << ": " << xml;
+  }
+}
+
 // Whole, one byte at a time, and in two pieces cut at every position.
 void ExpectSameEverywhere(std::string_view xml, bool streams = true) {
   const std::string expected = DocumentXmlToText(xml);
+  ExpectEveryRound(xml, expected);
   const std::string whole = Streamed(xml, {});
   if (whole == "(literal)") {
     EXPECT_FALSE(streams) << "handed back: " << xml;
@@ -73,6 +84,28 @@ TEST(DocumentStream, OnlyMergingTagsGoBackToTheLiteralPasses) {
   ExpectSameEverywhere("<p>x</p><<<<<<<<<", true);
   EXPECT_EQ(Streamed("<x<a>y>", {}), "(literal)");
   EXPECT_EQ(Streamed("x</head>y<head>", {}), "(literal)");
+  // Following every round, nothing goes back: a "<head" after the first
+  // "</head>" chooses between the text with the cut and without it.
+  EXPECT_EQ(Streamed("<x<a>y>", {}, true), DocumentXmlToText("<x<a>y>"));
+  EXPECT_EQ(Streamed("x</head>y<head>", {}, true), DocumentXmlToText("x</head>y<head>"));
+  EXPECT_EQ(Streamed("x</head>y", {}, true), DocumentXmlToText("x</head>y"));
+}
+
+// Merging tags in long documents, against the literal passes: rounds whose
+// tags hold many "<", text held back over many segments, a loop that ends
+// at a stray ">".
+TEST(DocumentStream, EveryRoundOnLongMergingDocuments) {
+  static const char* const kTokens[] = {"<",       ">",     "<a>",   "<b>",    "<a",    "b>",  "x", "<x<a>y>",
+                                        "<<<<<a>", "<a<a>", "&amp;", "</w:p>", "<w:p>", "%20", " ", "<b<a<a<a<a>"};
+  std::mt19937 random(20261209);
+  for (int round = 0; round < 300; ++round) {
+    std::string xml;
+    const int count = 20 + static_cast<int>(random() % 300);
+    for (int k = 0; k < count; ++k) xml += kTokens[random() % std::size(kTokens)];
+    const std::string expected = DocumentXmlToText(xml);
+    ASSERT_EQ(Streamed(xml, {}, true), expected) << xml;
+    ASSERT_EQ(Streamed(xml, {xml.size() / 3, xml.size() / 2}, true), expected) << xml;
+  }
 }
 
 TEST(DocumentStream, LongTagsAndTextSpillIntoTheTail) {
@@ -101,6 +134,7 @@ TEST(DocumentStream, RandomDocuments) {
     const int count = static_cast<int>(random() % 24);
     const size_t tokens = round % 2 == 0 ? 22 : std::size(kTokens);  // half well-formed markup
     for (int k = 0; k < count; ++k) xml += kTokens[random() % tokens];
+    ExpectEveryRound(xml, DocumentXmlToText(xml));
     const std::string whole = Streamed(xml, {});
     if (whole == "(literal)") continue;
     ++streamed;
