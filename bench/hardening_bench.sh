@@ -12,7 +12,7 @@
 #     the tag-removal rounds on growing inputs (bound: 1 MiB under 1 s, about
 #     2x per doubling), with the longest gap between yields;
 #   - Deep Recovery and the paths that must stream, on the worst inputs of
-#     bench/bounds_make_inputs.py at MIB MiB (a package of damaged entries
+#     bench/make_worst_inputs.py at MIB MiB (a package of damaged entries
 #     at 100 MB): CPU time and peak memory against 64 MiB plus the text plus
 #     the largest picture (bench/bounds_runs.py; bench/bounds_bench.sh shows
 #     their growth with the input's size).
