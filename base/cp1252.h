@@ -26,6 +26,6 @@ char32_t Cp1252CodePoint(uint8_t byte);
 void AppendCp1252(std::string& out, std::string_view bytes);
 
 // Appends one code point as UTF-8.
-void AppendUtf8(std::string& out, char32_t codePoint);
+void AppendUtf8(std::string& out, char32_t cp);
 
 }  // namespace kw

@@ -5,7 +5,7 @@
 //
 // An engine reads the source at `path`, reports progress and learns of a
 // cancel request through `progress` (by way of YieldClock), and adds what it
-// finds: text into the job state's sRecoveredText, or piece by piece into
+// finds: text into the job state's text, or piece by piece into
 // `textSink` when one is given; pictures as records; notices (something the
 // user must be told although nothing failed); damage into `damage` when one
 // is given; what it found the source to be in `format`, where it can tell.

@@ -46,7 +46,7 @@ struct PictureRecord {
   enum class Kind { kJpeg, kPng, kGif, kBmp, kEmf, kWmf, kOther };
 
   Kind kind = Kind::kOther;
-  // The range in the source (the carvers' sMark and eMark). A PNG pairs its
+  // The range in the source (the carvers' start and end marks). A PNG pairs its
   // k-th start with its k-th end, so lastByte can come before firstByte;
   // such a picture has nothing to copy.
   int64_t firstByte = 0;

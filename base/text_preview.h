@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// The text the preview box shows of a job's result: sRecoveredText without
-// its leading and trailing space characters (0x20 only; line breaks and tabs
+// The text the preview box shows of a job's result: its text without its
+// leading and trailing space characters (0x20 only; line breaks and tabs
 // stay).
 
 #include <string_view>

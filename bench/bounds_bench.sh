@@ -5,7 +5,7 @@
 # .doc files full of directory entries, with a lost table stream, a FAT
 # listing every sector, RTF, millions of pieces; of .docx packages of
 # pictures and of damaged entries; the .docx text of Quick and Salvage
-# Recovery where tags merge. The inputs are bench/bounds_make_inputs.py's
+# Recovery where tags merge. The inputs are bench/make_worst_inputs.py's
 # at each size; each job runs pinned to one CPU; the table gives CPU time
 # and peak memory per size, the time's growth per size step (linear: about
 # the sizes' ratio) and the peak against 64 MiB plus the text (plus the

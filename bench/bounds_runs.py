@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: Apache-2.0
-"""Runs kwrecover on the worst inputs of bench/bounds_make_inputs.py and
+"""Runs kwrecover on the worst inputs of bench/make_worst_inputs.py and
 prints time and peak memory against their bounds, for the hardening bench
 and the growth bench.
 
@@ -8,8 +8,8 @@ and the growth bench.
                                                    damaged entries at 100 MB)
     bench/bounds_runs.py growth BUILD WORK SIZE... time and peak against size
 
-Every job runs pinned to CPU 0 (KW_BENCH_CPU) under /usr/bin/time: time is
-user + system CPU, which the other work on the machine disturbs least.
+Every job runs once through bench/timing.py, pinned to CPU 0 (KW_BENCH_CPU):
+time is user + system CPU, which the other work on the machine disturbs least.
 Bounds: peak memory under 64 MiB plus the text plus the largest picture;
 time linear in the input (0.1 s of CPU per MiB of content at most; the
 growth table: about 4x per 4x input) and a few seconds (6 s) for a package
@@ -22,7 +22,8 @@ import sys
 
 MiB = 1 << 20
 HERE = os.path.dirname(os.path.abspath(__file__))
-CPU = os.environ.get("KW_BENCH_CPU", "0")
+sys.path.insert(0, HERE)
+from timing import run_once  # noqa: E402
 
 # (input, job, with --pictures, largest picture in MiB, issue item, MiB of
 # content per MiB asked for: the deflated documents hold twice that of XML)
@@ -47,7 +48,7 @@ PACKAGE_SECONDS = 6.0  # a few seconds for any package up to 100 MB
 
 def make(work, mib, names):
     folder = os.path.join(work, "%g" % mib)
-    subprocess.run([sys.executable, os.path.join(HERE, "bounds_make_inputs.py"), folder, str(mib), *names], check=True)
+    subprocess.run([sys.executable, os.path.join(HERE, "make_worst_inputs.py"), folder, str(mib), *names], check=True)
     return folder
 
 
@@ -60,12 +61,9 @@ def measure(build, job, path, pictures, scratch, extra=()):
     cmd = [kw, job, *extra, path, "-o", out] if job != "batch" else [kw, job, *extra]
     if pictures and job != "batch":
         cmd += ["--pictures", os.path.join(scratch, "pictures")]
-    times = os.path.join(scratch, "time.txt")
-    r = subprocess.run(["/usr/bin/time", "-o", times, "-f", "%U %S %M", "taskset", "-c", CPU, *cmd],
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=dict(os.environ, TMPDIR=scratch))
-    user, system, peak = open(times).read().split()[-3:]
+    t = run_once(cmd, env=dict(os.environ, TMPDIR=scratch))
     text = os.path.getsize(out) / MiB if os.path.exists(out) else 0.0
-    return float(user) + float(system), int(peak) / 1024, text, r.returncode
+    return t.cpu, t.peak_kib / 1024, text, t.code
 
 
 def worst(build, work, mib):

@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
-# Deep Recovery .doc bench: builds the corpus (bench/deep_doc_corpus.py), runs
+# Deep Recovery .doc bench: builds the corpus (bench/make_damaged_doc_corpus.py), runs
 # our reader (kw_deep_doc_probe) and the peers (antiword, catdoc, catdoc -b -u
 # for broken files, LibreOffice's text export, `strings -e l`) on every file, and prints per
 # class of file the share of the true words each recovered and the junk words
 # as a ratio of the true words.
 #
 #   bench/deep_doc_bench.sh [BUILD_DIR] [OUT_DIR]
-# Needs the packages bench/deep_doc_setup.sh installs.
+# Needs the packages bench/setup.sh installs.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build-deepdoc}
@@ -16,7 +16,7 @@ probe=$build/bench/kw_deep_doc_probe
 ninja -C "$build" kw_deep_doc_probe >/dev/null || exit 1
 corpus=$out/corpus
 results=$out/results
-python3 "$here/deep_doc_corpus.py" "$corpus" >/dev/null || exit 1
+python3 "$here/make_damaged_doc_corpus.py" "$corpus" >/dev/null || exit 1
 rm -rf "$results"
 for cls in $(ls "$corpus" | grep -v '^truth'); do
   mkdir -p "$results"/{deep,antiword,catdoc,catdoc-bu,soffice,strings}/"$cls"

@@ -1,21 +1,21 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # Deep Recovery .docx bench: our reader against docx2txt, LibreOffice's text
-# export and (for pictures) unzip, on the corpus of bench/deep_docx_corpus.py.
+# export and (for pictures) unzip, on the corpus of bench/make_damaged_docx_corpus.py.
 #
 #   bench/deep_docx_bench.sh [BUILD_DIR] [CORPUS_DIR]
 #
 # Prints one table per damage class: per reader, the share of true words
 # recovered, the junk ratio (output words matching no true word) and the
 # pictures found byte for byte out of those in the intact packages, summed
-# over the corpus. Needs bench/deep_docx_setup.sh (as root) first.
+# over the corpus. Needs bench/setup.sh (as root) first.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-deepdocx}
 corpus=${2:-/tmp/deep_docx_corpus}
 probe=$build/bench/kw_deep_docx_probe
 ninja -C "$build" kw_deep_docx_probe >/dev/null || exit 1
-[ -d "$corpus" ] || /usr/bin/python3 bench/deep_docx_corpus.py "$corpus" || exit 1
+[ -d "$corpus" ] || /usr/bin/python3 bench/make_damaged_docx_corpus.py "$corpus" || exit 1
 work=$(mktemp -d)
 profile=$(mktemp -d)  # a LibreOffice profile of its own, so that other runs do not lock it
 trap 'rm -rf "$work" "$profile"' EXIT

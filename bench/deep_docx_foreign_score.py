@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: Apache-2.0
 """Scores Deep and Quick Recovery on the foreign-bytes corpus of
-bench/deep_docx_foreign.py and prints the table of
+bench/make_foreign_piece_corpus.py and prints the table of
 bench/deep_docx_foreign_bench.sh.
 
     deep_docx_foreign_score.py PROBE KWRECOVER CORPUS

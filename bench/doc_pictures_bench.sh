@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # Deep Recovery .doc pictures bench: builds the corpus
-# (bench/doc_pictures_corpus.py, through LibreOffice's Python bridge), then
+# (bench/make_doc_pictures_corpus.py, through LibreOffice's Python bridge), then
 #   1. scores every file, intact and damaged, against what was inserted and
 #      against foremost (bench/doc_pictures_score.py);
 #   2. the instructions and CPU time (user+sys, best of 5, pinned to one
-#      core) of `deep` on files without pictures against an older build
+#      core by bench/timing.py) of `deep` on files without pictures against an older build
 #      (target: at most 1.20 in instructions), and with the pictures written;
 #   3. peak memory of `deep --pictures` against 64 MiB + the text + the
 #      largest picture, on the corpus and on hostile 64 MiB files (picture
@@ -15,7 +15,7 @@
 #
 #   bench/doc_pictures_bench.sh [BUILD_DIR] [OLD_KWRECOVER] [OUT_DIR]
 # OLD_KWRECOVER: kwrecover built from main before the pictures (speed rows
-# are left out without it). Needs what bench/doc_pictures_setup.sh installs.
+# are left out without it). Needs what bench/setup.sh installs.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=${1:-$here/../build}
@@ -25,25 +25,20 @@ kw=$build/cli/kwrecover
 ninja -C "$build" kwrecover >/dev/null || exit 1
 corpus=$out/corpus
 mkdir -p "$out"
-[ -e "$corpus/doc/plain.doc" ] || /usr/bin/python3 "$here/doc_pictures_corpus.py" "$corpus" >/dev/null || exit 1
-[ -e "$out/big-text.doc" ] || python3 "$here/make_big_doc.py" "$out/big-text.doc" 32 >/dev/null || exit 1
+[ -e "$corpus/doc/plain.doc" ] || /usr/bin/python3 "$here/make_doc_pictures_corpus.py" "$corpus" >/dev/null || exit 1
+[ -e "$out/big-text.doc" ] || python3 "$here/make_word97_doc.py" "$out/big-text.doc" 32 >/dev/null || exit 1
 
 echo "## Pictures and embedded documents, per file"
 echo
 /usr/bin/python3 "$here/doc_pictures_score.py" "$kw" "$corpus" "$out/score"
 status=$?
 
-cpu() {  # best user+sys seconds of 5 runs of "$@" pinned to one core (microsecond clock)
-  python3 - "$@" <<'PY'
-import resource, subprocess, sys
-best = 1e9
-for _ in range(5):
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    subprocess.run(["taskset", "-c", "0"] + sys.argv[1:], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    best = min(best, after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime)
-print("%.4f" % best)
-PY
+source "$here/timing.sh"
+cpu() {  # least user+sys seconds of 5 runs of "$@", pinned (bench/timing.py)
+  python3 "$here/timing.py" --runs 5 -- "$@" | cut -d' ' -f1
+}
+peak_kib() {  # peak memory of one run of "$@" (bench/timing.py)
+  once "$@" | cut -d' ' -f3
 }
 
 instructions() {  # instructions one run of "$@" executes (callgrind)
@@ -83,8 +78,7 @@ echo "| file | size MiB | text KiB | largest picture KiB | peak MiB | bound MiB 
 echo "|---|---|---|---|---|---|"
 for f in "$corpus/doc/mixed.doc" "$corpus/doc/many.doc" "$out/big-text.doc"; do
   rm -rf "$out/pics"
-  /usr/bin/time -o "$out/time" -f '%M' "$kw" deep "$f" -o "$out/text.txt" --pictures "$out/pics" >/dev/null 2>&1
-  peak=$(cat "$out/time")
+  peak=$(peak_kib "$kw" deep "$f" -o "$out/text.txt" --pictures "$out/pics")
   text=$(stat -c %s "$out/text.txt")
   largest=$( (stat -c %s "$out/pics"/* 2>/dev/null || echo 0) | sort -n | tail -1)
   python3 - "$f" "$peak" "$text" "$largest" <<'PY' || status=1
@@ -125,8 +119,7 @@ for f in blips.bin fake-blips.bin picfs.bin; do
   [ -n "$old" ] && a=$(cpu "$old" deep "$p" -o "$out/x.txt")
   d=$(cpu "$kw" deep "$p" -o "$out/x.txt")
   rm -rf "$out/pics"
-  /usr/bin/time -o "$out/time" -f '%M' "$kw" deep "$p" -o "$out/x.txt" --pictures "$out/pics" >/dev/null 2>&1
-  peak=$(cat "$out/time")
+  peak=$(peak_kib "$kw" deep "$p" -o "$out/x.txt" --pictures "$out/pics")
   n=$(ls "$out/pics" 2>/dev/null | wc -l)
   python3 - "$f" "$c" "$a" "$d" "$peak" "$n" "$(stat -c %s "$out/x.txt")" <<'PY' || status=1
 import sys

@@ -4,7 +4,7 @@
 
     /usr/bin/python3 bench/doc_pictures_score.py KWRECOVER CORPUS_DIR WORK_DIR
 
-For every document of the corpus (bench/doc_pictures_corpus.py), intact and
+For every document of the corpus (bench/make_doc_pictures_corpus.py), intact and
 damaged, runs `KWRECOVER deep FILE --pictures DIR` and foremost (JPEG and
 PNG), and prints one table row per file:
   expected  pictures the intact document holds

@@ -4,30 +4,34 @@
 # one run, printed as one table:
 #   - quick, salvage and images on 64 MiB binary inputs, the .docx job on
 #     packages whose main document is 64 MiB of hostile XML and on a small
-#     package that inflates past the entry limit: elapsed time against cat
-#     of the same input (bound: 10x) and peak memory against 64 MiB plus the
+#     package that inflates past the entry limit: CPU time against cat of
+#     the same input (bound: 10x) and peak memory against 64 MiB plus the
 #     recovered text; Deep Recovery on a package of 200,000 entries of one
 #     name that its central directory's records all disagree with;
 #   - XML where a "<" is left open before the next "<", so that tags merge:
 #     the tag-removal rounds on growing inputs (bound: 1 MiB under 1 s, about
 #     2x per doubling), with the longest gap between yields;
 #   - Deep Recovery and the paths that must stream, on the worst inputs of
-#     bench/bounds_make_inputs.py at MIB MiB (a package of damaged entries
+#     bench/make_worst_inputs.py at MIB MiB (a package of damaged entries
 #     at 100 MB): CPU time and peak memory against 64 MiB plus the text plus
 #     the largest picture (bench/bounds_runs.py; bench/bounds_bench.sh shows
 #     their growth with the input's size).
 #
 #   bench/hardening_bench.sh [BUILD_DIR] [MIB]      (defaults: build, 64)
 # The inputs are made once in ${TMPDIR:-/tmp}/kw-hardening-bench and kept.
+# Every run goes through bench/timing.py (pinned to KW_BENCH_CPU, 0 by
+# default; user+sys CPU time, cat's the least of three).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
 mib="${2:-64}"
 work="${TMPDIR:-/tmp}/kw-hardening-bench"
-python3 bench/hardening_make_inputs.py "$work" "$mib"
+python3 bench/make_hostile_inputs.py "$work" "$mib"
 
 python3 - "$build" "$work" <<'PY'
-import os, shutil, struct, subprocess, sys, time, zlib
+import os, shutil, struct, subprocess, sys, zlib
+sys.path.insert(0, "bench")
+from timing import measure
 
 build, work = sys.argv[1:3]
 kw = os.path.join(build, "cli", "kwrecover")
@@ -44,16 +48,10 @@ env = dict(os.environ, TMPDIR=scratch)
 
 def t_cat(path):
     subprocess.run(["cat", path], stdout=subprocess.DEVNULL, check=True)  # page-cache it
-    best = None
-    for _ in range(3):
-        start = time.perf_counter()
-        subprocess.run(["cat", path], stdout=subprocess.DEVNULL, check=True)
-        t = time.perf_counter() - start
-        best = t if best is None else min(best, t)
-    return best
+    return max(measure(["cat", path]).cpu, 1e-3)
 
 def run(job, path):
-    """Elapsed seconds, peak MiB and recovered-text MiB of one job."""
+    """CPU seconds, peak MiB, recovered-text MiB and exit status of one job."""
     fresh_scratch()
     if job == "images":
         cmd = [kw, "images", path]
@@ -61,16 +59,13 @@ def run(job, path):
     else:
         cmd = [kw, {"quick": "quick", "docx": "quick", "deep": "deep"}.get(job, "salvage"), path, "-o", out]
         sink = subprocess.DEVNULL
-    start = time.perf_counter()
-    r = subprocess.run(["/usr/bin/time", "-f", "%M", *cmd], stdout=sink, stderr=subprocess.PIPE, env=env, text=True)
-    elapsed = time.perf_counter() - start
+    r = measure(cmd, runs=1, stdout=sink, env=env)
     if sink is not subprocess.DEVNULL:
         sink.close()
-    peak = int(r.stderr.strip().splitlines()[-1]) / 1024
     text = os.path.getsize(out) / MiB if os.path.exists(out) and job != "images" else 0.0
-    return elapsed, peak, text, r.returncode
+    return r.cpu, r.peak_kib / 1024, text, r.code
 
-print("| input | job | time | cat | ratio (<= 10x) | peak MiB | text MiB | bound MiB | ok |")
+print("| input | job | CPU | cat CPU | ratio (<= 10x) | peak MiB | text MiB | bound MiB | ok |")
 print("|---|---|---|---|---|---|---|---|---|")
 binaries = ["zeros.bin", "percent.bin", "spaces.bin", "jpeg-starts.bin", "png-starts.bin", "jpeg-pairs.bin",
             "png-pairs.bin", "ends-first.bin", "random.bin"]
@@ -106,7 +101,7 @@ def open_then_distinct(n):
     return bytes(xml[:n])
 
 print()
-print("| open \"<\" then distinct tags | time | growth vs half the size | longest gap between yields | ok |")
+print("| open \"<\" then distinct tags | CPU | growth vs half the size | longest gap between yields | ok |")
 print("|---|---|---|---|---|")
 previous = None
 for kib in (256, 512, 1024, 2048, 4096):
@@ -116,7 +111,7 @@ for kib in (256, 512, 1024, 2048, 4096):
     elapsed, peak, text, code = run("docx", path)
     gap = "n/a"
     if os.path.exists(gap_probe):
-        probe = subprocess.run([gap_probe, "quick", path], capture_output=True, text=True, env=env).stdout
+        probe = measure([gap_probe, "quick", path], runs=1, capture=True, env=env).stdout.decode()
         if "longest_gap_ms=" in probe:
             gap = probe.split("longest_gap_ms=")[1].split()[0] + " ms"
     growth = f"{elapsed / previous:.1f}x" if previous else ""

@@ -3,13 +3,12 @@
 # Quick and Salvage Recovery against cat on a page-cached file of mixed text
 # and binary bytes (512 MiB by default), and Deep Recovery against Quick on
 # the same file and on a sound Word 97 file of 8-bit text (64 MiB by default,
-# bench/make_big_doc.py), in one run. Prints a table; the SIMD path in use is
+# bench/make_word97_doc.py), in one run. Prints a table; the SIMD path in use is
 # in its title.
 #
-# Every timed run is pinned to one CPU (KW_BENCH_CPU, 0 by default): the two
-# sides of a ratio then run on the same core, which matters on machines whose
-# cores differ in speed. Each cell gives the user+sys CPU time (the ratio is
-# taken from it, since it is little moved by other load) and the wall time.
+# Every run goes through bench/timing.py: pinned to one CPU (KW_BENCH_CPU, 0
+# by default), best of three by user+sys CPU time, which the ratios are taken
+# from; each cell gives that CPU time and the run's wall time.
 #   bench/text_bench.sh [BUILD_DIR] [MIB] [DOC_MIB]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,34 +18,24 @@ doc_mib="${3:-64}"
 cpu="${KW_BENCH_CPU:-0}"
 file="${TMPDIR:-/tmp}/kw-mixed-${mib}.bin"
 doc="${TMPDIR:-/tmp}/kw-big-${doc_mib}.doc"
-[ -f "$file" ] || python3 bench/make_mixed.py "$file" "$mib"
-[ -f "$doc" ] || python3 bench/make_big_doc.py "$doc" "$doc_mib"
+[ -f "$file" ] || python3 bench/make_mixed_file.py "$file" "$mib"
+[ -f "$doc" ] || python3 bench/make_word97_doc.py "$doc" "$doc_mib"
 kw="$build/cli/kwrecover"
 
-measure="$(mktemp)"
-trap 'rm -f "$measure"' EXIT
 source bench/timing.sh
 
-pinned() {  # "CPU WALL" (seconds) of one run pinned to $cpu
-  taskset -c "$cpu" /usr/bin/time -o "$measure" -f '%U %S %e' "$@" > /dev/null 2>&1
-  awk '{ printf "%.3f %.3f\n", $1 + $2, $3 }' "$measure"
-}
-best_pinned() {  # the run of least CPU time out of 3, as "CPU WALL"
-  for _ in 1 2 3; do pinned "$@"; done | sort -n | head -n 1
-}
-
 cat "$file" > /dev/null  # page-cache it
-t_cat=$(best_pinned cat "$file")
-t_quick=$(best_pinned "$kw" quick "$file")
-t_salvage=$(best_pinned "$kw" salvage "$file")
+t_cat=$(best cat "$file")
+t_quick=$(best "$kw" quick "$file")
+t_salvage=$(best "$kw" salvage "$file")
 text_bytes=$("$kw" quick "$file" | wc -c)
-peak_quick=$(peak_kib "$kw" quick "$file")
+peak_quick=${t_quick##* }
 gap_quick=$(taskset -c "$cpu" "$build/bench/kw_yield_gap" quick "$file")
 gap_salvage=$(taskset -c "$cpu" "$build/bench/kw_yield_gap" salvage "$file")
 cat "$doc" > /dev/null
-t_doc_quick=$(best_pinned "$kw" quick "$doc")
-t_doc_deep=$(best_pinned "$kw" deep "$doc")
-t_deep=$(pinned "$kw" deep "$file")  # tens of seconds: one run
+t_doc_quick=$(best "$kw" quick "$doc")
+t_doc_deep=$(best "$kw" deep "$doc")
+t_deep=$(once "$kw" deep "$file")  # tens of seconds: one run
 simd=$(grep -q ' avx2' /proc/cpuinfo && echo avx2 || echo sse2)
 
 python3 - "$mib" "$t_cat" "$t_quick" "$t_salvage" "$text_bytes" "$peak_quick" "$gap_quick" "$gap_salvage" \

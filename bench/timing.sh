@@ -1,24 +1,24 @@
 # SPDX-License-Identifier: Apache-2.0
-# Timing helpers for the bench scripts (sourced). The caller sets $measure,
-# a scratch file for /usr/bin/time.
+# The bench scripts' timing, for those written in the shell (sourced): a
+# front to bench/timing.py, the one harness every bench times its runs with.
+# Each function prints "CPU WALL PEAK_KIB": the least user+system CPU
+# seconds of its runs pinned to KW_BENCH_CPU (0 by default), the wall
+# seconds of that run, and the highest peak resident memory in KiB.
 
-best() {  # best wall time of 3 runs, in seconds
-  local best=999
-  for _ in 1 2 3; do
-    /usr/bin/time -o "$measure" -f '%e' "$@" > /dev/null 2>&1
-    best=$(python3 -c "print(min($best, $(cat "$measure")))")
-  done
-  echo "$best"
+timing_py="$(dirname "${BASH_SOURCE[0]}")/timing.py"
+
+best() {  # best of three runs
+  python3 "$timing_py" --runs 3 -- "$@"
 }
 
-once() {  # wall time of one run, in seconds (for runs of many seconds)
-  /usr/bin/time -o "$measure" -f '%e' "$@" > /dev/null 2>&1
-  cat "$measure"
+once() {  # one run (for runs of many seconds)
+  python3 "$timing_py" --runs 1 -- "$@"
 }
 
-peak_kib() {  # peak resident memory of one run, in KiB
-  /usr/bin/time -o "$measure" -f '%M' "$@" > /dev/null 2>&1
-  cat "$measure"
+best_on() {  # best of three runs pinned to the CPU list $1 ("0", "1", "0,1")
+  local cpus=$1
+  shift
+  python3 "$timing_py" --runs 3 --cpu "$cpus" -- "$@"
 }
 
 cpu_time() {  # least user+system CPU seconds of three runs pinned to CPU $cpu (0 by default)

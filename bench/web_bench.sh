@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: Apache-2.0
 # The browser page's jobs against the native CLI on the same files: each mode
-# on a file of mixed text and binary (make_mixed.py), a sound Word 97 file
-# (make_big_doc.py), a file of pictures (make_images_file.py), a large .docx
-# (docx_make_big.py) and a sample. The page runs in Debian's chromium,
+# on a file of mixed text and binary (make_mixed_file.py), a sound Word 97 file
+# (make_word97_doc.py), a file of pictures (make_pictures_file.py), a large .docx
+# (make_big_docx.py) and a sample. The page runs in Debian's chromium,
 # headless. All times are CPU times (the machine is shared), pinned to one
 # CPU (KW_BENCH_CPU, 0 by default), best of 3: kwrecover's user+sys, and
 # the CPU time of the job's worker thread, with the file in the module's
@@ -27,28 +27,17 @@ mixed="$tmp/kw-mixed-$mib.bin"
 doc="$tmp/kw-big-$mib.doc"
 pictures="$tmp/kw-pictures-$mib.bin"
 docx="$tmp/kw-big-$mib.docx"
-[ -f "$mixed" ] || python3 bench/make_mixed.py "$mixed" "$mib"
-[ -f "$doc" ] || python3 bench/make_big_doc.py "$doc" "$mib"
-[ -f "$pictures" ] || python3 bench/make_images_file.py mixed "$pictures" "$mib" 200 200
-[ -f "$docx" ] || python3 bench/docx_make_big.py "$docx" "$((mib / 4))"
+[ -f "$mixed" ] || python3 bench/make_mixed_file.py "$mixed" "$mib"
+[ -f "$doc" ] || python3 bench/make_word97_doc.py "$doc" "$mib"
+[ -f "$pictures" ] || python3 bench/make_pictures_file.py mixed "$pictures" "$mib" 200 200
+[ -f "$docx" ] || python3 bench/make_big_docx.py "$docx" "$((mib / 4))"
 cases=(quick:"$mixed" salvage:"$mixed" images:"$mixed" deep:"$mixed" quick:"$doc" deep:"$doc"
   images:"$pictures" quick:"$docx" deep:"$docx" quick:samples/letter-cut-short.doc)
 
-# kwrecover's least user+sys time of 3 runs, in milliseconds (microsecond
-# counts from getrusage, not time's hundredths).
+# kwrecover's least user+sys time of 3 runs, in milliseconds (bench/timing.py).
+source bench/timing.sh
 native_ms() {
-  python3 - "$cpu" "$kw" "$@" <<'PY'
-import resource, subprocess, sys
-cpu, kw, args = sys.argv[1], sys.argv[2], sys.argv[3:]
-best = None
-for _ in range(3):
-    before = resource.getrusage(resource.RUSAGE_CHILDREN)
-    subprocess.run(["taskset", "-c", cpu, kw, *args], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    after = resource.getrusage(resource.RUSAGE_CHILDREN)
-    t = after.ru_utime - before.ru_utime + after.ru_stime - before.ru_stime
-    best = t if best is None else min(best, t)
-print(f"{best * 1000:.1f}")
-PY
+  best "$kw" "$@" | awk '{ printf "%.1f", $1 * 1000 }'
 }
 
 # Each case in the page twice: read from the File as the page reads it, and

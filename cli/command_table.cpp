@@ -7,6 +7,7 @@
 #include "cli/images_command.h"
 #include "cli/info_command.h"
 #include "cli/text_command.h"
+#include "jobs/job_modes.h"
 
 namespace kw::cli {
 
@@ -23,18 +24,18 @@ std::unique_ptr<Command> Make() {
 }
 
 const std::array<CommandEntry, 6> kCommands{{
-    {.word = "quick",
+    {.word = ModeEntryOf(JobMode::kQuick).word,
      .help = "quick   FILE [-o OUT]      Quick Recovery: the text of a Word file\n"
              "                             (a path containing \".docx\" reads the package's main document)\n",
      .output = true,
      .report = true,
      .make = MakeText<JobMode::kQuick>},
-    {.word = "salvage",
+    {.word = ModeEntryOf(JobMode::kSalvage).word,
      .help = "salvage FILE [-o OUT]      Salvage Recovery: plain text dug out of a heavily damaged file\n",
      .output = true,
      .report = true,
      .make = MakeText<JobMode::kSalvage>},
-    {.word = "deep",
+    {.word = ModeEntryOf(JobMode::kDeep).word,
      .help = "deep    FILE [-o OUT] [--pictures DIR [--force]]\n"
              "                             Deep Recovery: the text of a .doc or .docx read through its own\n"
              "                             structure, surviving damage; --pictures writes its pictures\n"
@@ -43,7 +44,7 @@ const std::array<CommandEntry, 6> kCommands{{
      .pictures = true,
      .report = true,
      .make = MakeText<JobMode::kDeep>},
-    {.word = "images",
+    {.word = ModeEntryOf(JobMode::kImages).word,
      .help = "images  FILE [--extract DIR [--force]]\n"
              "                             Image Recovery: lists the JPEG and PNG pictures in any file;\n"
              "                             --extract writes them to DIR, --force overwrites files there\n",

@@ -3,7 +3,7 @@
 // The commands of kwrecover, in one table: each command's word, the options
 // it takes, its lines in `kwrecover --help` and the class that runs it. The
 // parser, the help text and RunCommandLine all read this table; a new
-// command is one class and one row.
+// command is one class and one row. A mode's word is the core's (jobs/job_modes.h).
 
 #include <memory>
 #include <span>

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "cli/text_command.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 
 #include "base/output_file.h"
@@ -16,21 +14,10 @@
 
 namespace kw::cli {
 
-namespace {
-
-// "-o NAME.docx" (any case) asks for a Word document, as the wizard's save does.
-bool NamesWordDocument(const std::string& path) {
-  static const std::string kSuffix = ".docx";
-  return path.size() >= kSuffix.size() &&
-         std::equal(kSuffix.rbegin(), kSuffix.rend(), path.rbegin(),
-                    [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
-}
-
-}  // namespace
-
 int TextCommand::execute(const ParsedArgs& args) {
   const ReportFile report(args);
   if (!report.check()) return kExitCannotRead;
+  // "-o NAME.docx" asks for a Word document, as the wizard's save does.
   if (args.output && NamesWordDocument(*args.output)) return writeWordDocument(args, report);
   PreviewWriter writer(args.output.value_or(""), args.file);
   // An output that cannot be written, or that is the document itself, is

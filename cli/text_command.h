@@ -2,7 +2,7 @@
 #pragma once
 // quick / salvage: runs one text job exactly as the wizard would with that
 // mode checked (a path containing ".docx" runs .docx recovery) and writes the
-// text the preview would show: sRecoveredText without leading and trailing
+// text the preview would show: the job's text without leading and trailing
 // spaces, UTF-8, CR LF kept. With "-o NAME.docx" the same text becomes a
 // Word document, one paragraph per line, as the wizard saves it. deep runs
 // Deep Recovery and, with --pictures DIR, writes the pictures it found there.

@@ -9,7 +9,7 @@
 // file's signature, a ZIP signature), not its name; a file that is neither is
 // tried as a package first, then scanned. Embedded documents are read by
 // the reader of their kind, their text after the document's
-// (embedded_documents.h). The text goes to sRecoveredText
+// (embedded_documents.h). The text goes to the job state
 // (or the text sink), the pictures to the context's records, and every
 // place the readers skipped, repaired or cut to the damage report.
 

@@ -209,7 +209,7 @@ void DocFrm::fillRecentMenu() {
   recentMenu_->clear();
   const QStringList files = RecentFiles();
   for (int i = 0; i < files.size(); ++i) {
-    const QString path = files[i];
+    const QString& path = files[i];
     const QString shown = QDir::toNativeSeparators(path).replace("&", "&&");
     QAction* action = recentMenu_->addAction(i < 9 ? QString("&%1 %2").arg(i + 1).arg(shown) : shown, this,
                                              [this, path] { useDocument(path); });

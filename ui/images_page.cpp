@@ -372,7 +372,7 @@ bool ImagesPage::saveAllPictures() {
   savedRow_->setSaved(line, folder, /*isFolder=*/true);
   QString text = line;
   if (!problems.isEmpty()) {
-    const int shown = std::min<int>(problems.size(), 10);
+    const qsizetype shown = std::min<qsizetype>(problems.size(), 10);
     text += "\n\n" + tr("Not saved:") + "\n" + QStringList(problems.mid(0, shown)).join("\n");
     if (problems.size() > shown) text += "\n" + tr("(and %1 more)").arg(problems.size() - shown);
   }

@@ -70,7 +70,8 @@ class OpenDialog : public QFileDialog {
     struct stat st {};
     if (local != shown && ::stat(LocalPath(local).c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
       chosen = local;
-      QDialog::accept();
+      // Not QFileDialog::accept(), which would check the shown name again.
+      QDialog::accept();  // NOLINT(bugprone-parent-virtual-call)
       return;
     }
     QFileDialog::accept();

@@ -2,6 +2,7 @@
 #include "ui/mode_page.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -20,6 +21,17 @@ QLabel* BoldLabel(const QString& text, QWidget* parent) {
   return label;
 }
 
+// The boxes' object names, by which the tests find them.
+const char* BoxName(JobMode mode) {
+  switch (mode) {
+    case JobMode::kQuick: return "OptQuickMode";
+    case JobMode::kImages: return "OptImageMode";
+    case JobMode::kSalvage: return "OptSalvageMode";
+    case JobMode::kDeep: return "OptDeepMode";
+  }
+  return "";
+}
+
 }  // namespace
 
 ModePage::ModePage(QWidget* parent) : QWidget(parent) {
@@ -27,30 +39,27 @@ ModePage::ModePage(QWidget* parent) : QWidget(parent) {
   layout->setContentsMargins(24, 18, 24, 18);
   layout->addWidget(BoldLabel(tr("Document Recovery Modes"), this));
   layout->addSpacing(8);
-  addMode(JobMode::kQuick, "OptQuickMode", tr("&Quick Recovery"), tr("[Recommended]"),
-          tr("This mode helps you recover text, pictures, charts, cliparts etc including formatting "
-             "from damaged Word document files."));
-  QGridLayout* image = addMode(JobMode::kImages, "OptImageMode", tr("&Image Recovery"), QString(),
-                               tr("This mode helps you salvage or retrieve all images, pictures etc from the damaged "
-                                  "Word document file."));
-  imageNote_ =
-      new QLabel(tr("Not offered for a .docx file: Deep Recovery lists the pictures inside its package."), this);
-  imageNote_->setObjectName("LblImageModeNote");
-  imageNote_->setWordWrap(true);
-  imageNote_->setForegroundRole(QPalette::PlaceholderText);
-  imageNote_->hide();
-  image->addWidget(imageNote_, 2, 1);
-  addMode(JobMode::kSalvage, "OptSalvageMode", tr("&Salvage Recovery"), tr("[For Heavily Corrupted Files]"),
-          tr("This mode helps you salvage or retrieve data from heavily damaged Word document files."));
-  addMode(JobMode::kDeep, "OptDeepMode", tr("&Deep Recovery"), tr("[Reads the Document's Own Structure]"),
-          tr("This mode reads a .doc or .docx file the way Word stores it and gives back its text in any "
-             "language, footnotes and headers included, and the pictures inside a .docx, even when parts "
-             "of the file are damaged."));
+  for (const ModeEntry& entry : kModes) {
+    QGridLayout* grid = addMode(entry);
+    if (entry.mode == JobMode::kImages) {
+      imageNote_ =
+          new QLabel(tr("Not offered for a .docx file: Deep Recovery lists the pictures inside its package."), this);
+      imageNote_->setObjectName("LblImageModeNote");
+      imageNote_->setWordWrap(true);
+      imageNote_->setForegroundRole(QPalette::PlaceholderText);
+      imageNote_->hide();
+      grid->addWidget(imageNote_, 2, 1);
+    }
+  }
   layout->addStretch();
 }
 
-QGridLayout* ModePage::addMode(JobMode mode, const char* name, const QString& title, const QString& tag,
-                               const QString& description) {
+QGridLayout* ModePage::addMode(const ModeEntry& entry) {
+  const JobMode mode = entry.mode;
+  const char* name = BoxName(mode);
+  const QString title = QCoreApplication::translate(kModeTextContext, entry.title);
+  const QString tag = *entry.tag != '\0' ? QCoreApplication::translate(kModeTextContext, entry.tag) : QString();
+  const QString description = QCoreApplication::translate(kModeTextContext, entry.description);
   auto* box = new QCheckBox(this);
   box->setObjectName(name);
   box->setAccessibleName(QString(title).remove('&'));
@@ -121,8 +130,8 @@ void ModePage::clearAll() {
 
 void ModePage::onClicked(JobMode mode, bool checked) {
   // Clear the others, in the order Quick, Image, Salvage, Deep.
-  for (JobMode other : {JobMode::kQuick, JobMode::kImages, JobMode::kSalvage, JobMode::kDeep}) {
-    if (other != mode) setChecked(other, false);
+  for (const ModeEntry& other : kModes) {
+    if (other.mode != mode) setChecked(other.mode, false);
   }
   emit modeClicked(mode, checked);
 }

@@ -12,7 +12,7 @@
 #include <QWidget>
 #include <optional>
 
-#include "jobs/job.h"
+#include "jobs/job_modes.h"
 
 class QCheckBox;
 class QGridLayout;
@@ -42,8 +42,8 @@ class ModePage : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QGridLayout* addMode(JobMode mode, const char* name, const QString& title, const QString& tag,
-                       const QString& description);
+  // One mode's box, title and description, from the core's table of modes.
+  QGridLayout* addMode(const ModeEntry& entry);
   void onClicked(JobMode mode, bool checked);
   // A change the program makes, which reports nothing.
   void setChecked(JobMode mode, bool checked);

@@ -63,8 +63,8 @@ QString SavePage::saveTo(const QString& path) const {
   options.sourcePath = LocalPath(sourcePath_());
   options.source = IdentityOf(options.sourcePath);
   const std::string target = LocalPath(path);
-  const Status status = path.endsWith(".docx", Qt::CaseInsensitive) ? WriteDocx(target, text, options)
-                                                                    : WriteOutputFile(target, text, options);
+  const Status status =
+      NamesWordDocument(target) ? WriteDocx(target, text, options) : WriteOutputFile(target, text, options);
   return status.ok() ? QString() : QString::fromStdString(status.message());
 }
 

@@ -51,7 +51,7 @@ TextPage::TextPage(QWidget* parent)
 
   // Find works in the whole window while this page is shown (a shortcut of
   // a hidden widget does not fire).
-  const auto addShortcut = [this](QKeySequence keys, void (FindBar::*slot)()) {
+  const auto addShortcut = [this](const QKeySequence& keys, void (FindBar::*slot)()) {
     auto* shortcut = new QShortcut(keys, this, findBar_, slot);
     shortcut->setContext(Qt::WindowShortcut);
   };

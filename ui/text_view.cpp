@@ -260,7 +260,7 @@ void TextView::paintEvent(QPaintEvent*) {
   const int height = lineHeight();
   const int ascent = fontMetrics().ascent();
   const size_t first = static_cast<size_t>(verticalScrollBar()->value());
-  const size_t visible = static_cast<size_t>(viewport()->height() / height + 2);
+  const size_t visible = static_cast<size_t>(viewport()->height() / height) + 2;
   const size_t selStart = selectionStart();
   const size_t selEnd = selectionEnd();
   const auto xOf = [&](size_t column) { return textLeft() + double(column) * charWidth_; };

@@ -15,6 +15,7 @@
 #include "cli/batch/batch_progress.h"
 #include "cli/batch/batch_report.h"
 #include "cli/batch/batch_walk.h"
+#include "jobs/job_modes.h"
 
 namespace kw::cli {
 
@@ -51,7 +52,7 @@ std::string OutDirStateError(const BatchOptions& options) {
 std::string FailureLine(const std::string& path, JobMode mode, std::string message) {
   BatchOutcome outcome;
   outcome.path = path;
-  outcome.mode = BatchModeName(mode);
+  outcome.mode = ModeEntryOf(mode).word;
   outcome.error = std::move(message);
   return ReportLine(outcome);
 }

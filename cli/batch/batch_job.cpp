@@ -16,6 +16,7 @@
 #include "cli/batch/batch_options.h"
 #include "cli/picture_files.h"
 #include "formats/images/image_extraction.h"
+#include "jobs/job_modes.h"
 
 namespace kw::cli {
 
@@ -70,7 +71,7 @@ std::optional<BatchOutcome> RunBatchFile(const BatchFile& file, const BatchSetti
   const auto start = std::chrono::steady_clock::now();
   BatchOutcome outcome;
   outcome.path = file.path;
-  outcome.mode = BatchModeName(settings.mode);
+  outcome.mode = ModeEntryOf(settings.mode).word;
   struct stat st {};
   if (::lstat(file.path.c_str(), &st) == 0) outcome.size = st.st_size;
   const auto finish = [&](const Status& status) {

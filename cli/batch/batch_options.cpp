@@ -4,17 +4,11 @@
 #include <charconv>
 
 #include "base/message_text.h"
+#include "jobs/job_modes.h"
 
 namespace kw::cli {
 
 namespace {
-
-std::optional<JobMode> ModeNamed(std::string_view name) {
-  if (name == "deep") return JobMode::kDeep;
-  if (name == "quick") return JobMode::kQuick;
-  if (name == "salvage") return JobMode::kSalvage;
-  return std::nullopt;
-}
 
 // "--name VALUE" or "--name=VALUE": the value, advancing *i past it.
 std::optional<std::string> ValueOf(const std::vector<std::string>& args, size_t* i, std::string_view name,
@@ -34,14 +28,6 @@ std::optional<std::string> ValueOf(const std::vector<std::string>& args, size_t*
 }
 
 }  // namespace
-
-const char* BatchModeName(JobMode mode) {
-  switch (mode) {
-    case JobMode::kQuick: return "quick";
-    case JobMode::kSalvage: return "salvage";
-    default: return "deep";
-  }
-}
 
 std::optional<BatchOptions> ParseBatchOptions(const std::vector<std::string>& args, std::string* error) {
   const auto fail = [error](std::string message) {
@@ -72,7 +58,7 @@ std::optional<BatchOptions> ParseBatchOptions(const std::vector<std::string>& ar
       outGiven = true;
     } else if (auto mode = ValueOf(args, &i, "--mode", &matched); matched) {
       const auto parsed = mode ? ModeNamed(*mode) : std::nullopt;
-      if (!parsed) return fail("--mode is deep, quick or salvage");
+      if (!parsed || *parsed == JobMode::kImages) return fail("--mode is deep, quick or salvage");
       options.mode = *parsed;
     } else if (auto jobs = ValueOf(args, &i, "--jobs", &matched); matched) {
       unsigned n = 0;

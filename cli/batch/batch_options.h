@@ -32,9 +32,6 @@ constexpr unsigned kMaxBatchJobs = 16;
 // the word "batch".
 std::optional<BatchOptions> ParseBatchOptions(const std::vector<std::string>& args, std::string* error);
 
-// "deep", "quick" or "salvage".
-const char* BatchModeName(JobMode mode);
-
 std::string BatchUsageText();
 
 }  // namespace kw::cli

@@ -2,20 +2,11 @@
 #include "web/wasm/job_json.h"
 
 #include "base/damage_report.h"
+#include "jobs/job_modes.h"
 
 namespace kw::web {
 
 namespace {
-
-const char* ModeName(JobMode mode) {
-  switch (mode) {
-    case JobMode::kQuick: return "quick";
-    case JobMode::kSalvage: return "salvage";
-    case JobMode::kImages: return "images";
-    case JobMode::kDeep: return "deep";
-  }
-  return "";
-}
 
 const char* EngineName(EngineKind engine) {
   switch (engine) {
@@ -38,7 +29,7 @@ int64_t PictureSize(const PictureRecord& p) {
 
 std::string JobJson(const JobResult& result, const TextStats& stats, JobMode mode) {
   std::string json = "{\"report\": ";
-  json += result.damage.ToJson("", ModeName(mode), result.status.ok() ? "" : result.status.message());
+  json += result.damage.ToJson("", ModeEntryOf(mode).word, result.status.ok() ? "" : result.status.message());
   json += ", \"engine\": \"" + std::string(EngineName(result.engine)) + "\"";
   json += ", \"cancelled\": " + std::string(result.cancelled ? "true" : "false");
   json += ", \"paragraphs\": " + std::to_string(stats.paragraphs);

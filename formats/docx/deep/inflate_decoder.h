@@ -35,10 +35,11 @@ inline constexpr int kResumeSkipBits =
 inline constexpr int kRepairBackBits = 512 / kNarrower;  // how far before a break its real start is looked for
 inline constexpr int kRepairSlack = 24 / kNarrower;      // how many bytes the damaged codes may have added or lost
 inline constexpr int64_t kRepairReach = 384;             // bits that must decode past a break to accept a repair
+// How far past the break a trial decodes before it stops, in bits.
 inline constexpr int64_t kRepairHorizon = 4096;
 inline constexpr int64_t kByteRepairBack = 24 / kNarrower;  // bytes before a break that a byte repair tries
-inline constexpr int64_t kByteRepairReach =
-    384;  // bits past the break it must decode  // a trial stops when it gets this far
+// Bits past the break a byte repair must decode to be kept.
+inline constexpr int64_t kByteRepairReach = 384;
 // Trial work (symbols decoded, header values tried) a stream's repairs and resumes may
 // spend: a base, and more for a longer stream, so hostile input stays fast.
 inline constexpr int64_t kRepairBudgetBase = kFuzzing ? 512 : int64_t{1} << 20;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/zip/docx_writer.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -190,6 +191,16 @@ Status DocxPackage(std::string_view text, std::string* package) {
   } catch (const std::bad_alloc&) {  // the package is built in memory
     return Status::IOError("Not enough memory to make the Word document.");
   }
+}
+
+bool NamesWordDocument(std::string_view path) {
+  constexpr std::string_view kSuffix = ".docx";
+  if (path.size() < kSuffix.size()) return false;
+  const std::string_view end = path.substr(path.size() - kSuffix.size());
+  for (size_t i = 0; i < kSuffix.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(end[i])) != kSuffix[i]) return false;
+  }
+  return true;
 }
 
 Status WriteDocx(const std::string& path, std::string_view text, const OutputFile::Options& options) {

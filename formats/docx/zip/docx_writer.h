@@ -25,6 +25,10 @@ Status DocxPackage(std::string_view text, std::string* package);
 Status WriteDocx(const std::string& path, std::string_view text,
                  const OutputFile::Options& options = OutputFile::Options());
 
+// True when an output named `path` is to be a Word document: its name ends
+// in ".docx", in any case. The wizard's save and kwrecover's -o both ask.
+bool NamesWordDocument(std::string_view path);
+
 // The document part's XML for `text` (exposed for tests).
 std::string DocumentXml(std::string_view text);
 

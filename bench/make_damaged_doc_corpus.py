@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: Apache-2.0
 """Builds the corpus for the Deep Recovery .doc bench.
 
-    bench/deep_doc_corpus.py OUT_DIR
+    bench/make_damaged_doc_corpus.py OUT_DIR
 
 For each source document (English, German, Russian, Greek, Chinese, a mixed
 one with a table, and a long one) it writes the truth (truth/NAME.txt: every

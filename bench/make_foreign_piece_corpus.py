@@ -4,11 +4,11 @@
 of every writer with pieces of other files inside them, and the large inputs
 of its speed rows.
 
-    /usr/bin/python3 bench/deep_docx_foreign.py OUTDIR
-    /usr/bin/python3 bench/deep_docx_foreign.py --random PATH MIB
-    /usr/bin/python3 bench/deep_docx_foreign.py --fs-image PATH MIB
+    /usr/bin/python3 bench/make_foreign_piece_corpus.py OUTDIR
+    /usr/bin/python3 bench/make_foreign_piece_corpus.py --random PATH MIB
+    /usr/bin/python3 bench/make_foreign_piece_corpus.py --fs-image PATH MIB
 
-The packages are those of bench/deep_docx_corpus.py (python-docx, pandoc,
+The packages are those of bench/make_damaged_docx_corpus.py (python-docx, pandoc,
 LibreOffice and AbiWord; the small and medium documents). Pieces of 4 KiB,
 64 KiB and 1 MiB are cut from the middle of four other files (random bytes,
 prose, a JPEG photo, and another .docx of 1.5 MiB whose words are all NATO
@@ -39,7 +39,7 @@ import sys
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import deep_docx_corpus as corpus  # noqa: E402  (the writers and the words)
+import make_damaged_docx_corpus as corpus  # noqa: E402  (the writers and the words)
 
 NATO = ("alpha bravo charlie delta echo foxtrot golf hotel india juliett kilo lima mike november oscar papa "
         "quebec romeo sierra tango uniform victor whiskey xray yankee zulu").split()

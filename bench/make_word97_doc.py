@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: Apache-2.0
-"""make_big_doc.py OUT MIB: a sound Word 97 .doc holding MIB MiB of 8-bit text.
+"""make_word97_doc.py OUT MIB: a sound Word 97 .doc holding MIB MiB of 8-bit text.
 
 One piece of Windows-1252 text (paragraphs of words, some accented) in a
 compound file with 4096-byte sectors, so that a FAT of up to 109 sectors
@@ -12,8 +12,8 @@ import random
 import struct
 import sys
 
-from cfb_parts import END, FAT, FREE, SECTOR, header
-from cfb_parts import directory as cfb_directory
+from compound_file_parts import END, FAT, FREE, SECTOR, header
+from compound_file_parts import directory as cfb_directory
 
 
 def text_bytes(size):

@@ -2,10 +2,10 @@
 # SPDX-License-Identifier: Apache-2.0
 """Writes the batch bench's corpus: COUNT small .doc and .docx files (5-50 KB).
 
-    bench/batch_corpus.py OUTDIR [COUNT]
+    bench/make_batch_corpus.py OUTDIR [COUNT]
 
 A few seed documents are made first (pandoc for .docx, LibreOffice for .doc;
-bench/batch_setup.sh installs both), with paragraphs of lower-case words of
+bench/setup.sh installs both), with paragraphs of lower-case words of
 three lengths. Every corpus file is a seed whose words are rewritten letter
 for letter with a seeded random generator: the same length in the same
 places, so the structure stays valid and each file's text differs. Files go

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: Apache-2.0
-"""deep_text_doc.py OUT MIB [DAMAGE]: a Word 97 .doc of about MIB MiB of text
-for Deep Recovery's streaming path, unlike bench/make_big_doc.py in pieces
+"""make_mixed_pieces_doc.py OUT MIB [DAMAGE]: a Word 97 .doc of about MIB MiB of text
+for Deep Recovery's streaming path, unlike bench/make_word97_doc.py in pieces
 of both kinds: 8-bit Windows-1252 pieces and UTF-16 pieces (accents,
 Cyrillic, CJK, surrogate pairs), with fields, table rows and Word's other
 control characters, and a footnote story. The main stream's sectors are
@@ -16,8 +16,8 @@ import random
 import struct
 import sys
 
-from cfb_parts import END, FAT, FREE, SECTOR, header
-from cfb_parts import directory as cfb_directory
+from compound_file_parts import END, FAT, FREE, SECTOR, header
+from compound_file_parts import directory as cfb_directory
 PIECE = 1 << 20  # characters per piece
 
 WORDS8 = ("harbour crane arrives fourth march budget grew caf\xe9 na\xefve r\xe9sum\xe9 "

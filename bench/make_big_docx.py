@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: Apache-2.0
 """Writes a .docx whose main document XML is about MB megabytes.
-   bench/docx_make_big.py OUT.docx MB"""
+   bench/make_big_docx.py OUT.docx MB"""
 import sys
 import zipfile
 

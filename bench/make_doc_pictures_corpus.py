@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: Apache-2.0
 """Builds the corpus for the .doc pictures bench.
 
-    /usr/bin/python3 bench/doc_pictures_corpus.py OUT_DIR
+    /usr/bin/python3 bench/make_doc_pictures_corpus.py OUT_DIR
 
 Makes pictures (JPEG, CMYK JPEG, PNG, BMP, TIFF, and hand-written WMF and
 EMF files), then Word 97-2003 files through LibreOffice's UNO bridge

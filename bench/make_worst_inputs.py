@@ -3,7 +3,7 @@
 """Writes the worst inputs of the time and memory bounds of Deep Recovery,
 and of the paths that must stream, at a given size.
 
-    bench/bounds_make_inputs.py DIR MIB [NAME...]
+    bench/make_worst_inputs.py DIR MIB [NAME...]
 
 Each input is DIR/NAME, about MIB MiB (files that already exist are kept):
   dir-entries.doc     a compound file whose sectors are all directory
@@ -38,7 +38,7 @@ import struct
 import sys
 import zlib
 
-from cfb_parts import END, FAT, FREE, directory_entry, header
+from compound_file_parts import END, FAT, FREE, directory_entry, header
 
 SECTOR3 = 512
 

@@ -3,7 +3,7 @@
 """Makes the Deep Recovery .docx corpus: packages written by several writers
 from text and pictures made here, and damaged copies of each.
 
-    /usr/bin/python3 bench/deep_docx_corpus.py OUTDIR
+    /usr/bin/python3 bench/make_damaged_docx_corpus.py OUTDIR
 
 Writers: python-docx, pandoc, LibreOffice (re-saving the python-docx
 package) and AbiWord (the same). Damage classes: intact, name (the main
@@ -12,7 +12,7 @@ ctstored ([Content_Types].xml stored), zip64 (Zip64 local headers), cuthalf
 (the main part's deflate stream cut halfway), trunc50, trunc90.
 OUTDIR/<doc>.<writer>.<class>.docx, with OUTDIR/<doc>.<writer>.truth.txt
 (the words written) and OUTDIR/<doc>.<writer>.media/ (the intact package's
-pictures). Needs bench/deep_docx_setup.sh first. Deterministic."""
+pictures). Needs bench/setup.sh first. Deterministic."""
 
 import io
 import os

@@ -3,9 +3,9 @@
 """Writes the Image Recovery benchmark's data: random bytes with JPEG and PNG
 pictures inserted at random places, or one file holding a single picture.
 
-  make_images_file.py mixed OUT MIB JPEGS PNGS
-  make_images_file.py single OUT MIB     (one JPEG picture of MIB MiB)
-  make_images_file.py dense OUT MIB      (packed 11-byte PNG marker pairs)
+  make_pictures_file.py mixed OUT MIB JPEGS PNGS
+  make_pictures_file.py single OUT MIB     (one JPEG picture of MIB MiB)
+  make_pictures_file.py dense OUT MIB      (packed 11-byte PNG marker pairs)
 """
 import os
 import random

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: Apache-2.0
 """Writes the worst inputs of the hardening benchmark into a folder.
 
-    bench/hardening_make_inputs.py DIR MIB
+    bench/make_hostile_inputs.py DIR MIB
 
 Binary inputs (every job reads them): runs of one byte, packed picture
 markers, random bytes. Packages (the .docx job): one stored main document

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: Apache-2.0
-"""make_mixed.py OUT MIB: a file of mixed text and binary bytes, MIB MiB long.
+"""make_mixed_file.py OUT MIB: a file of mixed text and binary bytes, MIB MiB long.
 
 Text runs (letters, spaces, paragraph marks) alternate with random binary
 runs. The binary never holds the end marker 0x25 0xB0, so the text engines
