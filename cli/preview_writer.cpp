@@ -63,27 +63,8 @@ void PreviewWriter::emit(std::string_view bytes) {
   if (buffer_.size() >= kBufferSize) flush();
 }
 
-void PreviewWriter::emitSpaces(size_t count) {
-  if (!error_.ok()) return;
-  buffer_.append(count, ' ');
-  if (buffer_.size() >= kBufferSize) flush();
-}
-
 void PreviewWriter::write(std::string_view piece) {
-  if (!started_) {
-    const size_t first = piece.find_first_not_of(' ');
-    if (first == std::string_view::npos) return;
-    piece.remove_prefix(first);
-    started_ = true;
-  }
-  const size_t last = piece.find_last_not_of(' ');
-  if (last == std::string_view::npos) {
-    heldSpaces_ += piece.size();
-    return;
-  }
-  emitSpaces(heldSpaces_);
-  emit(piece.substr(0, last + 1));
-  heldSpaces_ = piece.size() - last - 1;
+  trim_.write(piece, [this](std::string_view bytes) { emit(bytes); });
 }
 
 bool PreviewWriter::finish() {

@@ -13,6 +13,7 @@
 
 #include "base/output_file.h"
 #include "base/status.h"
+#include "base/text_preview.h"
 #include "base/text_sink.h"
 
 namespace kw::cli {
@@ -35,7 +36,6 @@ class PreviewWriter : public TextSink {
 
  private:
   void emit(std::string_view bytes);
-  void emitSpaces(size_t count);
   void flush();
   void writeOut(std::string_view bytes);
   bool fail(const Status& status);
@@ -43,9 +43,8 @@ class PreviewWriter : public TextSink {
   std::string path_;
   std::string sourcePath_;
   OutputFile file_;
-  std::string buffer_;    // bytes not yet handed to the file
-  bool started_ = false;  // a character other than a space was written
-  size_t heldSpaces_ = 0;
+  std::string buffer_;  // bytes not yet handed to the file
+  PreviewTrim trim_;    // the text's leading and trailing spaces left out
   Status error_;
   bool reported_ = false;  // error_ was printed
 };

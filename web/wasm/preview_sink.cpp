@@ -9,23 +9,7 @@ namespace kw::web {
 PreviewSink::PreviewSink(Deliver deliver, size_t batch) : deliver_(std::move(deliver)), batch_(batch) {}
 
 void PreviewSink::write(std::string_view piece) {
-  if (!started_) {
-    const size_t first = piece.find_first_not_of(' ');
-    if (first == std::string_view::npos) return;
-    piece.remove_prefix(first);
-    started_ = true;
-  }
-  const size_t last = piece.find_last_not_of(' ');
-  if (last == std::string_view::npos) {
-    heldSpaces_ += piece.size();
-    return;
-  }
-  if (heldSpaces_ > 0) {
-    emit(std::string(heldSpaces_, ' '));
-    heldSpaces_ = 0;
-  }
-  emit(piece.substr(0, last + 1));
-  heldSpaces_ = piece.size() - last - 1;
+  trim_.write(piece, [this](std::string_view bytes) { emit(bytes); });
 }
 
 void PreviewSink::emit(std::string_view bytes) {
@@ -75,8 +59,7 @@ void PreviewSink::flush() {
 }
 
 void PreviewSink::finish() {
-  flush();
-  heldSpaces_ = 0;
+  flush();  // spaces still held back end the text: they are left out
 }
 
 TextStats PreviewSink::stats() const {

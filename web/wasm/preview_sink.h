@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/text_preview.h"
 #include "base/text_sink.h"
 #include "base/text_stats.h"
 
@@ -37,8 +38,7 @@ class PreviewSink final : public TextSink {
   Deliver deliver_;
   size_t batch_;
   std::string buffer_;
-  bool started_ = false;  // a byte other than a space was handed on
-  size_t heldSpaces_ = 0;
+  PreviewTrim trim_;  // the text's leading and trailing spaces left out
   // The counts, as CountText makes them over the whole text.
   int64_t characters_ = 0;
   int64_t paragraphs_ = 0;
