@@ -118,20 +118,6 @@ std::vector<StyleRef> ReadStyles(const std::vector<uint8_t>& d) {
   return styles;
 }
 
-NumberFormat FormatOf(uint8_t nfc) {
-  switch (nfc) {
-    case 1: return NumberFormat::kUpperRoman;
-    case 2: return NumberFormat::kLowerRoman;
-    case 3: return NumberFormat::kUpperLetter;
-    case 4: return NumberFormat::kLowerLetter;
-    case 5: return NumberFormat::kOrdinal;
-    case 22: return NumberFormat::kDecimalZero;
-    case 23: return NumberFormat::kBullet;
-    case 255: return NumberFormat::kNone;
-    default: return NumberFormat::kDecimal;  // other scripts' digits: written as decimal
-  }
-}
-
 // One LVL at d[*pos]: read into *level and passed over; false when cut.
 bool ReadLevel(const std::vector<uint8_t>& d, size_t* pos, ListLevel* level) {
   const uint8_t* p = d.data() + *pos;
@@ -139,7 +125,7 @@ bool ReadLevel(const std::vector<uint8_t>& d, size_t* pos, ListLevel* level) {
   *level = ListLevel();
   level->defined = true;
   level->start = static_cast<int32_t>(U32(p));
-  level->format = FormatOf(p[4]);
+  level->format = NumberFormatOfCode(p[4]);
   level->follow = p[15] == 0 ? '\t' : p[15] == 1 ? ' ' : '\0';
   level->legal = (p[5] & 0x04) != 0;
   size_t at = *pos + 28 + p[24] + p[25];
@@ -368,6 +354,20 @@ void AddListNumbers(StreamSource& main, StreamSource& table, const Fib& fib, Pie
 }
 
 }  // namespace
+
+NumberFormat NumberFormatOfCode(long nfc) {
+  switch (nfc) {
+    case 1: return NumberFormat::kUpperRoman;
+    case 2: return NumberFormat::kLowerRoman;
+    case 3: return NumberFormat::kUpperLetter;
+    case 4: return NumberFormat::kLowerLetter;
+    case 5: return NumberFormat::kOrdinal;
+    case 22: return NumberFormat::kDecimalZero;
+    case 23: return NumberFormat::kBullet;
+    case 255: return NumberFormat::kNone;
+    default: return NumberFormat::kDecimal;  // other scripts' digits: written as decimal
+  }
+}
 
 void TextInserts::add(uint64_t cp, const std::string& utf8) {
   if (list.size() >= kMaxInserts || text.size() >= kMaxUnits) return;

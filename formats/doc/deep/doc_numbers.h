@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "base/list_numbers.h"
 #include "formats/doc/deep/fib.h"
 
 namespace kw {
@@ -42,6 +43,10 @@ struct TextInserts {
   // Adds `utf8` to go in before character `cp`, within the caps.
   void add(uint64_t cp, const std::string& utf8);
 };
+
+// The number format of a Word number format code (nfc), as the list
+// tables of .doc and RTF give it; decimal for codes not written here.
+NumberFormat NumberFormatOfCode(long nfc);
 
 // `pieces` is rewound and read once.
 TextInserts DocTextInserts(StreamSource& main, StreamSource& table, const Fib& fib, PieceTable& pieces);
