@@ -38,8 +38,10 @@ std::string U32(uint32_t v) {
 
 // A level: start value, number format code, its text (level marks as
 // characters 0-8; a string view, as they hold NULs) and what follows the number (0 TAB, 1 space, 2 nothing).
-std::string Level(int32_t start, uint8_t nfc, std::u16string_view text, uint8_t follow = 0, uint8_t flags = 0) {
+std::string Level(int32_t start, uint8_t nfc, std::u16string_view text, uint8_t follow = 0, uint8_t flags = 0,
+                  uint8_t restartLimit = 0) {
   std::string lvl(28, '\0');
+  lvl[26] = char(restartLimit);  // with flag 0x08: restart only after the levels above this one
   Put32(lvl, 0, uint32_t(start));
   lvl[4] = char(nfc);
   lvl[5] = char(flags);  // 0x04: legal, every number in decimal
@@ -186,6 +188,23 @@ TEST_F(DocNumbering, EachFormatAndNestedLevels) {
   EXPECT_EQ(Read(doc),
             "1.\tone\r\na)\tone a\r\nb)\tone b\r\n1.b.i\tdeep\r\n2.\ttwo\r\nI.\tR\r\nII.\tR\r\n(A) L\r\n1st"
             "ord\r\n09.\tzero\r\n10.\tzero\r\n\xE2\x80\xA2\tdot\r\nplain\r\n");
+}
+
+TEST_F(DocNumbering, LevelsThatDoNotRestart) {
+  // Level 1 never restarts; level 2 restarts after level 0 only.
+  ListSpec l{7,
+             {Level(1, 0, u"\x0000."sv), Level(1, 4, u"\x0001)"sv, 0, 0x08, 0), Level(1, 2, u"\x0002."sv, 0, 0x08, 1)}};
+  while (l.levels.size() < 9) l.levels.push_back(Level(1, 0, u"\x0003"sv));
+  const std::string doc = Build({{"p\r", 1, 0},
+                                 {"q\r", 1, 1},
+                                 {"r\r", 1, 2},
+                                 {"s\r", 1, 1},
+                                 {"t\r", 1, 2},
+                                 {"u\r", 1, 0},
+                                 {"v\r", 1, 1},
+                                 {"w\r", 1, 2}},
+                                {l}, {{7, ""}});
+  EXPECT_EQ(Read(doc), "1.\tp\r\na)\tq\r\ni.\tr\r\nb)\ts\r\nii.\tt\r\n2.\tu\r\nc)\tv\r\ni.\tw\r\n");
 }
 
 TEST_F(DocNumbering, OverridesCountOnRestartOrStartElsewhere) {

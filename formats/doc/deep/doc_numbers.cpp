@@ -128,6 +128,7 @@ bool ReadLevel(const std::vector<uint8_t>& d, size_t* pos, ListLevel* level) {
   level->format = NumberFormatOfCode(p[4]);
   level->follow = p[15] == 0 ? '\t' : p[15] == 1 ? ' ' : '\0';
   level->legal = (p[5] & 0x04) != 0;
+  if ((p[5] & 0x08) != 0) level->restartLimit = std::min<int>(p[26], kListLevels);  // fNoRestart, ilvlRestartLim
   size_t at = *pos + 28 + p[24] + p[25];
   if (at + 2 > d.size()) return false;
   const size_t cch = U16(d.data() + at);
