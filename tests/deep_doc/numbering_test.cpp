@@ -299,5 +299,72 @@ TEST_F(DocNumbering, Word6FootnoteMarks) {
   EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", m}}, &layout)), "One1 two2.\r\n\r\n1 first\r\n2 second\r\n\r\n");
 }
 
+// A Word 6 ANLD as sprmPAnld: format, text before and after, fPrev, start.
+std::string Anld(uint8_t nfc, const std::string& before, const std::string& after, bool prev = false,
+                 uint16_t start = 1) {
+  std::string a(52, '\0');
+  a[0] = char(nfc);
+  a[1] = char(before.size());
+  a[2] = char(after.size());
+  a[3] = char(prev ? 0x04 : 0);
+  Put16(a, 10, start);
+  a.replace(20, before.size() + after.size(), before + after);
+  return std::string(1, '\x0C') + char(a.size()) + a;
+}
+
+TEST_F(DocNumbering, Word6AutonumberedParagraphs) {
+  // Each paragraph: its text and its sprms (sprmPNLvlAnm 13, sprmPAnld 12).
+  const std::string kList = "\x0D\x0A", kBullet = "\x0D\x0B";
+  const std::vector<std::pair<std::string, std::string>> paras = {
+      {"Intro\r", ""},
+      {"one\r", std::string("\x05\x01", 2) + Anld(0, "", ".") + kList},  // sprmPJc first
+      {"two\r", Anld(0, "", ".") + kList},
+      {"Plain\r", ""},
+      {"three\r", Anld(4, "(", ")", false, 3) + kList},
+      {"dot\r", Anld(23, "\xB7", "") + kBullet},
+      {"Head\r", Anld(1, "", ".") + "\x0D\x01"},
+      {"Sub\r", Anld(0, "", ")", true) + "\x0D\x02"},
+      {"Sub\r", Anld(0, "", ")", true) + "\x0D\x02"},
+      {"Body\r", ""},
+      {"Head\r", Anld(1, "", ".") + "\x0D\x01"},
+      {"Sub\r", Anld(0, "", ")", true) + "\x0D\x02"},
+      {"Lost\r", Anld(0, "", ".") + "\x0D"},  // cut: its level is missing
+  };
+  std::string text;
+  for (const auto& p : paras) text += p.first;
+  std::string m = test::BuildWord6(text, 0x0409, false);
+  m.resize((m.size() + 511) / 512 * 512, '\0');
+  // Two paragraph pages (one cannot hold them all), and the bin table.
+  std::string bte, pns;
+  uint32_t fc = 0x200;
+  for (size_t first = 0; first < paras.size(); first += 7) {
+    bte += U32(fc);
+    pns += U16(uint16_t(m.size() / 512));
+    std::string page(512, '\0');
+    const size_t runs = std::min<size_t>(7, paras.size() - first);
+    size_t papx = 511;
+    for (size_t r = 0; r < runs; ++r) {
+      Put32(page, 4 * r, fc);
+      fc += uint32_t(paras[first + r].first.size());
+      std::string grpprl = U16(0) + paras[first + r].second;  // the style, then the sprms
+      if (grpprl.size() % 2 == 1) grpprl += '\0';
+      papx = (papx - grpprl.size() - 1) & ~size_t{1};
+      page[papx] = char(grpprl.size() / 2);
+      page.replace(papx + 1, grpprl.size(), grpprl);
+      page[4 * (runs + 1) + 7 * r] = char(papx / 2);
+    }
+    Put32(page, 4 * runs, fc);
+    page[511] = char(runs);
+    m += page;
+  }
+  bte += U32(fc) + pns;
+  Put32(m, 0xC0, uint32_t(m.size()));
+  Put32(m, 0xC4, uint32_t(bte.size()));
+  m += bte;
+  EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", m}}, &layout)),
+            "Intro\r\n1.\tone\r\n2.\ttwo\r\nPlain\r\n(c)\tthree\r\n\xE2\x80\xA2\tdot\r\nI.\tHead\r\n1.1)\tSub\r\n"
+            "1.2)\tSub\r\nBody\r\nII.\tHead\r\n2.1)\tSub\r\nLost\r\n");
+}
+
 }  // namespace
 }  // namespace kw

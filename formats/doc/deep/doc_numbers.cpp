@@ -8,6 +8,7 @@
 #include "base/list_numbers.h"
 #include "formats/doc/deep/piece_table.h"
 #include "formats/doc/deep/stream_source.h"
+#include "formats/doc/deep/word6_numbers.h"
 #include "formats/doc/deep/word_text.h"
 
 namespace kw {
@@ -387,6 +388,7 @@ TextInserts DocTextInserts(StreamSource& main, StreamSource& table, const Fib& f
   if (fib.version == WordVersion::kWord6) {  // its footnote tables are in the main stream
     AddNotes(main, fib.fcFndRef, fib.lcbFndRef, fib.fcFndTxt, fib.lcbFndTxt, mainEnd, mainEnd, NumberFormat::kDecimal,
              &out);
+    AddWord6Numbers(main, fib, pieces, &out);
   } else if (fib.version == WordVersion::kWord97) {
     AddNotes(table, fib.fcFndRef, fib.lcbFndRef, fib.fcFndTxt, fib.lcbFndTxt, mainEnd, mainEnd, NumberFormat::kDecimal,
              &out);

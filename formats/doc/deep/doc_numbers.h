@@ -10,8 +10,8 @@
 // based on; the lists' levels from the list table (LSTF, LVL) and their
 // overrides (LFO, LFOLVL). Every table is read within its stream and capped;
 // where one is damaged, its numbers fall away and the text stays as it is.
-// Of a Word 6.0/95 file, only the footnote numbers are given; its
-// autonumbered paragraphs are not numbered.
+// Of a Word 6.0/95 file, the footnote numbers and the numbers of its
+// autonumbered paragraphs (word6_numbers.h).
 
 #include <cstdint>
 #include <string>
