@@ -274,7 +274,7 @@ void RtfTextReader::control() {
     if (!g.skip && g.dest != Dest::kListText) {
       startParagraph(g);  // an empty list paragraph keeps its number
       target(g)->append("\r\n");
-      if (g.dest == Dest::kDocument && word != "line") paragraphStarted_ = listTextWritten_ = false;
+      if (g.dest == Dest::kDocument && word != "line" && word != "page") paragraphStarted_ = listTextWritten_ = false;
     }
   } else if (word == "tab" || word == "cell") {
     if (!g.skip) {
