@@ -63,6 +63,9 @@ TEST(RtfListsTest, DamagedListTablesLeaveTheTextAlone) {
       "{\\*\\listoverridetable{\\listoverride\\listid99\\ls5}}"
       "\\pard\\ls9 a\\par\\pard\\ls1\\ilvl12 b\\par\\pard\\ls5 c\\par}";
   EXPECT_EQ(Text(rtf), "");  // all inside the unclosed list table
+  // A {\listtext} whose end is lost keeps what follows it, in order.
+  EXPECT_EQ(Text(kTables + "\\pard\\ls1 a\\par{\\listtext 2.\\tab b\\par c{\\footnote\\chftn  n}\\par"),
+            "1.\ta\r\n2.\tb\r\nc n\r\n");
   const std::string closed = kTables + "\\pard\\ls9 a\\par\\pard\\ls1\\ilvl12 b\\par\\pard\\ls1\\ilvl-3 c\\par}";
   EXPECT_EQ(Text(closed), "a\r\nb\r\nc\r\n");
 }

@@ -102,6 +102,8 @@ void RtfTextReader::finish() {
   state_ = State::kText;
   if (markPending_) out_->append(FormatListNumber(++notes_[0], NumberFormat::kDecimal));
   markPending_ = false;
+  out_->append(listText_);  // a {\listtext} never closed: what it took is text
+  listText_.clear();
   if (footnotes_.empty() && endnotes_.empty()) return;
   if (!out_->empty() && out_->back() != '\n') out_->append("\r\n");
   out_->append(footnotes_);
@@ -271,7 +273,7 @@ void RtfTextReader::control() {
   const long param = negative_ ? -param_ : param_;
   Group& g = stack_.back();
   if (word == "par" || word == "line" || word == "page" || word == "sect" || word == "row") {
-    if (!g.skip && g.dest != Dest::kListText) {
+    if (!g.skip) {
       startParagraph(g);  // an empty list paragraph keeps its number
       target(g)->append("\r\n");
       if (g.dest == Dest::kDocument && word != "line" && word != "page") paragraphStarted_ = listTextWritten_ = false;
