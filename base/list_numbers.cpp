@@ -82,7 +82,9 @@ std::string ListCounter::next(const ListLevels& levels, int level) {
   const auto startOf = [&](int k) { return int64_t{levels[k].start}; };
   value_[level] = started_[level] ? value_[level] + 1 : startOf(level);
   started_[level] = true;
-  for (int k = level + 1; k < kListLevels; ++k) started_[k] = false;
+  for (int k = level + 1; k < kListLevels; ++k) {
+    if (level < levels[k].restartLimit) started_[k] = false;
+  }
   std::string out;
   for (const char c : levels[level].pattern) {
     if (out.size() >= kMaxNumberText) break;

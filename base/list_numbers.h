@@ -7,7 +7,8 @@
 // 0x01-0x09 stand for the current numbers of levels 0-8.
 //
 // ListCounter counts one list: a paragraph at level L advances L's number
-// and restarts every deeper level, as a reader of the document sees it.
+// and restarts the deeper levels (those whose restartLimit is above L), as
+// a reader of the document sees it.
 
 #include <array>
 #include <cstddef>
@@ -38,6 +39,9 @@ struct ListLevel {
   std::string pattern;  // UTF-8, with level marks 0x01-0x09
   char follow = '\t';   // what follows the number: TAB, space, or 0 for nothing
   bool legal = false;   // every number in the pattern written in decimal ("2.1", not "II.A")
+  // The level starts again after a paragraph at a level above it and above
+  // this one (0-based): every level above by default, none when 0.
+  int restartLimit = kListLevels;
 };
 
 using ListLevels = std::array<ListLevel, kListLevels>;

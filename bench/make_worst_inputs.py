@@ -119,9 +119,15 @@ def fat_every_sector(size):
 
 
 def rtf(size):
-    unit = b"\\pard\\plain\\f0\\fs20 Recovered {\\b text} \\'e9t\\'e9 \\u8364? line\\par\n"
-    body = unit * ((size - 64) // len(unit))
-    return b"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\n" + body + b"}"
+    # Every paragraph numbered from the list tables and holding a note.
+    head = (b"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\n"
+            b"{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}}"
+            b"{\\listlevel\\levelnfc2{\\leveltext\\'04\\'00.\\'01.;}}\\listid1}}"
+            b"{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\n")
+    unit = (b"\\pard\\plain\\ls1\\ilvl1\\f0\\fs20 Recovered {\\b text} \\'e9t\\'e9 \\u8364? line"
+            b"{\\chftn}{\\footnote\\chftn  note}\\par\n")
+    body = unit * ((size - len(head) - 1) // len(unit))
+    return head + body + b"}"
 
 
 def pieces(size):

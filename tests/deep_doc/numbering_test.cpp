@@ -38,8 +38,10 @@ std::string U32(uint32_t v) {
 
 // A level: start value, number format code, its text (level marks as
 // characters 0-8; a string view, as they hold NULs) and what follows the number (0 TAB, 1 space, 2 nothing).
-std::string Level(int32_t start, uint8_t nfc, std::u16string_view text, uint8_t follow = 0, uint8_t flags = 0) {
+std::string Level(int32_t start, uint8_t nfc, std::u16string_view text, uint8_t follow = 0, uint8_t flags = 0,
+                  uint8_t restartLimit = 0) {
   std::string lvl(28, '\0');
+  lvl[26] = char(restartLimit);  // with flag 0x08: restart only after the levels above this one
   Put32(lvl, 0, uint32_t(start));
   lvl[4] = char(nfc);
   lvl[5] = char(flags);  // 0x04: legal, every number in decimal
@@ -188,6 +190,23 @@ TEST_F(DocNumbering, EachFormatAndNestedLevels) {
             "ord\r\n09.\tzero\r\n10.\tzero\r\n\xE2\x80\xA2\tdot\r\nplain\r\n");
 }
 
+TEST_F(DocNumbering, LevelsThatDoNotRestart) {
+  // Level 1 never restarts; level 2 restarts after level 0 only.
+  ListSpec l{7,
+             {Level(1, 0, u"\x0000."sv), Level(1, 4, u"\x0001)"sv, 0, 0x08, 0), Level(1, 2, u"\x0002."sv, 0, 0x08, 1)}};
+  while (l.levels.size() < 9) l.levels.push_back(Level(1, 0, u"\x0003"sv));
+  const std::string doc = Build({{"p\r", 1, 0},
+                                 {"q\r", 1, 1},
+                                 {"r\r", 1, 2},
+                                 {"s\r", 1, 1},
+                                 {"t\r", 1, 2},
+                                 {"u\r", 1, 0},
+                                 {"v\r", 1, 1},
+                                 {"w\r", 1, 2}},
+                                {l}, {{7, ""}});
+  EXPECT_EQ(Read(doc), "1.\tp\r\na)\tq\r\ni.\tr\r\nb)\ts\r\nii.\tt\r\n2.\tu\r\nc)\tv\r\ni.\tw\r\n");
+}
+
 TEST_F(DocNumbering, OverridesCountOnRestartOrStartElsewhere) {
   // Override 2 shares list 10 with 1; 3 restarts it; 4 starts its first level at 7.
   std::string restart = U32(1) + std::string(1, '\x10') + std::string(3, '\0');
@@ -278,6 +297,73 @@ TEST_F(DocNumbering, Word6FootnoteMarks) {
   Put32(m, 0x70, txt);
   Put32(m, 0x74, 4 * 4);
   EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", m}}, &layout)), "One1 two2.\r\n\r\n1 first\r\n2 second\r\n\r\n");
+}
+
+// A Word 6 ANLD as sprmPAnld: format, text before and after, fPrev, start.
+std::string Anld(uint8_t nfc, const std::string& before, const std::string& after, bool prev = false,
+                 uint16_t start = 1) {
+  std::string a(52, '\0');
+  a[0] = char(nfc);
+  a[1] = char(before.size());
+  a[2] = char(after.size());
+  a[3] = char(prev ? 0x04 : 0);
+  Put16(a, 10, start);
+  a.replace(20, before.size() + after.size(), before + after);
+  return std::string(1, '\x0C') + char(a.size()) + a;
+}
+
+TEST_F(DocNumbering, Word6AutonumberedParagraphs) {
+  // Each paragraph: its text and its sprms (sprmPNLvlAnm 13, sprmPAnld 12).
+  const std::string kList = "\x0D\x0A", kBullet = "\x0D\x0B";
+  const std::vector<std::pair<std::string, std::string>> paras = {
+      {"Intro\r", ""},
+      {"one\r", std::string("\x05\x01", 2) + Anld(0, "", ".") + kList},  // sprmPJc first
+      {"two\r", Anld(0, "", ".") + kList},
+      {"Plain\r", ""},
+      {"three\r", Anld(4, "(", ")", false, 3) + kList},
+      {"dot\r", Anld(23, "\xB7", "") + kBullet},
+      {"Head\r", Anld(1, "", ".") + "\x0D\x01"},
+      {"Sub\r", Anld(0, "", ")", true) + "\x0D\x02"},
+      {"Sub\r", Anld(0, "", ")", true) + "\x0D\x02"},
+      {"Body\r", ""},
+      {"Head\r", Anld(1, "", ".") + "\x0D\x01"},
+      {"Sub\r", Anld(0, "", ")", true) + "\x0D\x02"},
+      {"Lost\r", Anld(0, "", ".") + "\x0D"},  // cut: its level is missing
+  };
+  std::string text;
+  for (const auto& p : paras) text += p.first;
+  std::string m = test::BuildWord6(text, 0x0409, false);
+  m.resize((m.size() + 511) / 512 * 512, '\0');
+  // Two paragraph pages (one cannot hold them all), and the bin table.
+  std::string bte, pns;
+  uint32_t fc = 0x200;
+  for (size_t first = 0; first < paras.size(); first += 7) {
+    bte += U32(fc);
+    pns += U16(uint16_t(m.size() / 512));
+    std::string page(512, '\0');
+    const size_t runs = std::min<size_t>(7, paras.size() - first);
+    size_t papx = 511;
+    for (size_t r = 0; r < runs; ++r) {
+      Put32(page, 4 * r, fc);
+      fc += uint32_t(paras[first + r].first.size());
+      std::string grpprl = U16(0) + paras[first + r].second;  // the style, then the sprms
+      if (grpprl.size() % 2 == 1) grpprl += '\0';
+      papx = (papx - grpprl.size() - 1) & ~size_t{1};
+      page[papx] = char(grpprl.size() / 2);
+      page.replace(papx + 1, grpprl.size(), grpprl);
+      page[4 * (runs + 1) + 7 * r] = char(papx / 2);
+    }
+    Put32(page, 4 * runs, fc);
+    page[511] = char(runs);
+    m += page;
+  }
+  bte += U32(fc) + pns;
+  Put32(m, 0xC0, uint32_t(m.size()));
+  Put32(m, 0xC4, uint32_t(bte.size()));
+  m += bte;
+  EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", m}}, &layout)),
+            "Intro\r\n1.\tone\r\n2.\ttwo\r\nPlain\r\n(c)\tthree\r\n\xE2\x80\xA2\tdot\r\nI.\tHead\r\n1.1)\tSub\r\n"
+            "1.2)\tSub\r\nBody\r\nII.\tHead\r\n2.1)\tSub\r\nLost\r\n");
 }
 
 }  // namespace

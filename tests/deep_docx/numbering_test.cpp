@@ -123,6 +123,21 @@ TEST(DocxNumbering, InstancesOfOneListCountOnUnlessTheyRestart) {
             "1.\ta\r\n2.\tb\r\n3.\tc\r\n1.\td\r\n2.\te\r\n10.\tf\r\n11.\tg\r\nL:\th\r\n");
 }
 
+TEST(DocxNumbering, LevelsRestartAfterTheLevelTheirRestartNames) {
+  // Level 1 never restarts; level 2 restarts after level 0 only (w:lvlRestart
+  // is one-based), not after level 1; level 3 names a level below itself,
+  // which is ignored: it restarts after every level above it.
+  const std::string numbering =
+      Numbering(Abstract(1, Lvl(0, "decimal", "%1.") + Lvl(1, "lowerLetter", "%2)", 1, "<w:lvlRestart w:val=\"0\"/>") +
+                                Lvl(2, "lowerRoman", "%3.", 1, "<w:lvlRestart w:val=\"1\"/>") +
+                                Lvl(3, "upperLetter", "%4.", 1, "<w:lvlRestart w:val=\"7\"/>")) +
+                Num(1, 1));
+  EXPECT_EQ(Deep(Item(1, 0, "p") + Item(1, 1, "q") + Item(1, 2, "r") + Item(1, 3, "s") + Item(1, 1, "t") +
+                     Item(1, 2, "u") + Item(1, 3, "v") + Item(1, 0, "w") + Item(1, 1, "x") + Item(1, 2, "y"),
+                 numbering),
+            "1.\tp\r\na)\tq\r\ni.\tr\r\nA.\ts\r\nb)\tt\r\nii.\tu\r\nA.\tv\r\n2.\tw\r\nc)\tx\r\ni.\ty\r\n");
+}
+
 TEST(DocxNumbering, HeadingsNumberedThroughTheirStyles) {
   const std::string numbering =
       Numbering(Abstract(6, Lvl(0, "decimal", "%1", 1, "<w:pStyle w:val=\"Heading1\"/>") +

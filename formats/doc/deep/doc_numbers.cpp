@@ -8,6 +8,7 @@
 #include "base/list_numbers.h"
 #include "formats/doc/deep/piece_table.h"
 #include "formats/doc/deep/stream_source.h"
+#include "formats/doc/deep/word6_numbers.h"
 #include "formats/doc/deep/word_text.h"
 
 namespace kw {
@@ -118,20 +119,6 @@ std::vector<StyleRef> ReadStyles(const std::vector<uint8_t>& d) {
   return styles;
 }
 
-NumberFormat FormatOf(uint8_t nfc) {
-  switch (nfc) {
-    case 1: return NumberFormat::kUpperRoman;
-    case 2: return NumberFormat::kLowerRoman;
-    case 3: return NumberFormat::kUpperLetter;
-    case 4: return NumberFormat::kLowerLetter;
-    case 5: return NumberFormat::kOrdinal;
-    case 22: return NumberFormat::kDecimalZero;
-    case 23: return NumberFormat::kBullet;
-    case 255: return NumberFormat::kNone;
-    default: return NumberFormat::kDecimal;  // other scripts' digits: written as decimal
-  }
-}
-
 // One LVL at d[*pos]: read into *level and passed over; false when cut.
 bool ReadLevel(const std::vector<uint8_t>& d, size_t* pos, ListLevel* level) {
   const uint8_t* p = d.data() + *pos;
@@ -139,9 +126,10 @@ bool ReadLevel(const std::vector<uint8_t>& d, size_t* pos, ListLevel* level) {
   *level = ListLevel();
   level->defined = true;
   level->start = static_cast<int32_t>(U32(p));
-  level->format = FormatOf(p[4]);
+  level->format = NumberFormatOfCode(p[4]);
   level->follow = p[15] == 0 ? '\t' : p[15] == 1 ? ' ' : '\0';
   level->legal = (p[5] & 0x04) != 0;
+  if ((p[5] & 0x08) != 0) level->restartLimit = std::min<int>(p[26], kListLevels);  // fNoRestart, ilvlRestartLim
   size_t at = *pos + 28 + p[24] + p[25];
   if (at + 2 > d.size()) return false;
   const size_t cch = U16(d.data() + at);
@@ -369,6 +357,20 @@ void AddListNumbers(StreamSource& main, StreamSource& table, const Fib& fib, Pie
 
 }  // namespace
 
+NumberFormat NumberFormatOfCode(long nfc) {
+  switch (nfc) {
+    case 1: return NumberFormat::kUpperRoman;
+    case 2: return NumberFormat::kLowerRoman;
+    case 3: return NumberFormat::kUpperLetter;
+    case 4: return NumberFormat::kLowerLetter;
+    case 5: return NumberFormat::kOrdinal;
+    case 22: return NumberFormat::kDecimalZero;
+    case 23: return NumberFormat::kBullet;
+    case 255: return NumberFormat::kNone;
+    default: return NumberFormat::kDecimal;  // other scripts' digits: written as decimal
+  }
+}
+
 void TextInserts::add(uint64_t cp, const std::string& utf8) {
   if (list.size() >= kMaxInserts || text.size() >= kMaxUnits) return;
   TextInsert insert;
@@ -386,6 +388,7 @@ TextInserts DocTextInserts(StreamSource& main, StreamSource& table, const Fib& f
   if (fib.version == WordVersion::kWord6) {  // its footnote tables are in the main stream
     AddNotes(main, fib.fcFndRef, fib.lcbFndRef, fib.fcFndTxt, fib.lcbFndTxt, mainEnd, mainEnd, NumberFormat::kDecimal,
              &out);
+    AddWord6Numbers(main, fib, pieces, &out);
   } else if (fib.version == WordVersion::kWord97) {
     AddNotes(table, fib.fcFndRef, fib.lcbFndRef, fib.fcFndTxt, fib.lcbFndTxt, mainEnd, mainEnd, NumberFormat::kDecimal,
              &out);

@@ -10,13 +10,14 @@
 // based on; the lists' levels from the list table (LSTF, LVL) and their
 // overrides (LFO, LFOLVL). Every table is read within its stream and capped;
 // where one is damaged, its numbers fall away and the text stays as it is.
-// Of a Word 6.0/95 file, only the footnote numbers are given; its
-// autonumbered paragraphs are not numbered.
+// Of a Word 6.0/95 file, the footnote numbers and the numbers of its
+// autonumbered paragraphs (word6_numbers.h).
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "base/list_numbers.h"
 #include "formats/doc/deep/fib.h"
 
 namespace kw {
@@ -42,6 +43,10 @@ struct TextInserts {
   // Adds `utf8` to go in before character `cp`, within the caps.
   void add(uint64_t cp, const std::string& utf8);
 };
+
+// The number format of a Word number format code (nfc), as the list
+// tables of .doc and RTF give it; decimal for codes not written here.
+NumberFormat NumberFormatOfCode(long nfc);
 
 // `pieces` is rewound and read once.
 TextInserts DocTextInserts(StreamSource& main, StreamSource& table, const Fib& fib, PieceTable& pieces);

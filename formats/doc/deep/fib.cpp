@@ -138,6 +138,8 @@ bool ParseFib(const uint8_t* d, size_t size, Fib* fib, std::string* why) {
     fib->lcbFndRef = U32(d + 0x6C);
     fib->fcFndTxt = U32(d + 0x70);
     fib->lcbFndTxt = U32(d + 0x74);
+    fib->fcBtePapx = U32(d + 0xC0);  // the paragraph bin table, in the main stream
+    fib->lcbBtePapx = U32(d + 0xC4);
   } else if (fib->complex) {
     *why = "The File Information Block is cut before the piece table's position.";
     return false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/cp1252.h"
+#include "base/list_numbers.h"
 #include "base/yield_clock.h"
 #include "formats/doc/deep/code_page.h"
 #include "formats/doc/deep/word_text.h"
@@ -36,6 +37,26 @@ CodePage PageFor(int cp) {
     case 1257: return CodePage::k1257;
     default: return CodePage::k1252;
   }
+}
+
+// The note numbering words of the document's format (\ftnnar, \aftnnrlc,
+// ...): false for any other word.
+bool NoteFormat(std::string_view word, NumberFormat* footnotes, NumberFormat* endnotes) {
+  NumberFormat* f = footnotes;
+  if (word.substr(0, 1) == "a") {
+    f = endnotes;
+    word.remove_prefix(1);
+  }
+  if (word == "ftnnar") {
+    *f = NumberFormat::kDecimal;
+  } else if (word == "ftnnalc" || word == "ftnnauc") {
+    *f = word == "ftnnalc" ? NumberFormat::kLowerLetter : NumberFormat::kUpperLetter;
+  } else if (word == "ftnnrlc" || word == "ftnnruc") {
+    *f = word == "ftnnrlc" ? NumberFormat::kLowerRoman : NumberFormat::kUpperRoman;
+  } else {
+    return false;
+  }
+  return true;
 }
 
 // The value of a hex digit; -1 for any other byte (a damaged \'hh).
@@ -79,15 +100,86 @@ void RtfTextReader::finish() {
     default: break;
   }
   state_ = State::kText;
+  if (markPending_) out_->append(FormatListNumber(++notes_[0], NumberFormat::kDecimal));
+  markPending_ = false;
+  out_->append(listText_);  // a {\listtext} never closed: what it took is text
+  listText_.clear();
+  if (footnotes_.empty() && endnotes_.empty()) return;
+  if (!out_->empty() && out_->back() != '\n') out_->append("\r\n");
+  out_->append(footnotes_);
+  out_->append(endnotes_);
+  footnotes_.clear();
+  endnotes_.clear();
 }
 
 void RtfTextReader::text(char32_t c) {
-  if (stack_.back().skip) return;
+  const Group& g = stack_.back();
+  if (g.dest == Dest::kLevelText) {  // the pattern of a list level, level marks and all
+    if (pendingSkip_ > 0) {
+      --pendingSkip_;
+    } else {
+      lists_.levelTextChar(c);
+    }
+    return;
+  }
+  if (g.skip) return;
   if (pendingSkip_ > 0) {
     --pendingSkip_;
     return;
   }
-  if (IsTextCharacter(c)) AppendUtf8(*out_, c);
+  if (!IsTextCharacter(c)) return;
+  startParagraph(g);
+  AppendUtf8(*target(g), c);
+}
+
+std::string* RtfTextReader::target(const Group& g) {
+  if (g.dest == Dest::kListText) return &listText_;
+  if (g.dest == Dest::kNote) return g.endnote ? &endnotes_ : &footnotes_;
+  return out_;
+}
+
+void RtfTextReader::startParagraph(const Group& g) {
+  if (g.dest != Dest::kDocument) return;
+  if (markPending_) {  // a note mark with no note after it
+    markPending_ = false;
+    out_->append(FormatListNumber(++notes_[0], NumberFormat::kDecimal));
+  }
+  if (paragraphStarted_) return;
+  paragraphStarted_ = true;
+  if (g.ls <= 0) return;
+  const std::string number = lists_.next(g.ls, g.ilvl);  // counted even when {\listtext} gave it
+  if (!listTextWritten_) out_->append(number);
+}
+
+std::string RtfTextReader::noteMark(bool endnote) {
+  if (!noteNumbered_) {
+    noteNumbered_ = true;
+    mark_ = FormatListNumber(++notes_[endnote ? 1 : 0], noteFormat_[endnote ? 1 : 0]);
+    if (markPending_) out_->append(mark_);
+    markPending_ = false;
+  }
+  return mark_;
+}
+
+void RtfTextReader::closeGroup(const Group& closed) {
+  const Group& parent = stack_.back();
+  if (closed.dest == Dest::kListText && parent.dest != Dest::kListText) {
+    const bool blank = listText_.find_first_not_of(" \t\xC2\xA0") == std::string::npos;
+    if (!blank && parent.dest == Dest::kDocument) {
+      listTextWritten_ = true;
+      startParagraph(parent);
+      out_->append(listText_);
+      // A raw TAB byte is no RTF text: some writers put one there for \tab.
+      if (listText_.back() != '\t' && listText_.back() != ' ') out_->push_back('\t');
+    }
+    listText_.clear();
+  }
+  if (closed.dest == Dest::kNote && parent.dest != Dest::kNote) {
+    if (markPending_) noteMark(closed.endnote);
+    std::string& notes = closed.endnote ? endnotes_ : footnotes_;
+    if (!notes.empty() && notes.back() != '\n') notes.append("\r\n");
+    noteNumbered_ = false;
+  }
 }
 
 void RtfTextReader::byte(uint8_t c) {
@@ -104,7 +196,9 @@ void RtfTextReader::byte(uint8_t c) {
         if (overflow_ > 0) {
           --overflow_;
         } else if (stack_.size() > 1) {
+          const Group closed = stack_.back();
           stack_.pop_back();
+          closeGroup(closed);
         }
         pendingSkip_ = 0;
       } else if (c == '\\') {
@@ -179,13 +273,24 @@ void RtfTextReader::control() {
   const long param = negative_ ? -param_ : param_;
   Group& g = stack_.back();
   if (word == "par" || word == "line" || word == "page" || word == "sect" || word == "row") {
-    if (!g.skip) out_->append("\r\n");
+    if (!g.skip) {
+      startParagraph(g);  // an empty list paragraph keeps its number
+      target(g)->append("\r\n");
+      if (g.dest == Dest::kDocument && word != "line" && word != "page") paragraphStarted_ = listTextWritten_ = false;
+    }
   } else if (word == "tab" || word == "cell") {
-    if (!g.skip) out_->push_back('\t');
+    if (!g.skip) {
+      startParagraph(g);
+      target(g)->push_back('\t');
+      if (g.dest == Dest::kDocument && word == "cell") paragraphStarted_ = listTextWritten_ = false;
+    }
   } else if (word == "u" && hasParam_) {
     const long v = param < 0 ? param + 65536 : param;
-    if (!g.skip && v < 0x110000 && !(v >= 0xD800 && v <= 0xDFFF) && IsTextCharacter(char32_t(v))) {
-      AppendUtf8(*out_, char32_t(v));
+    if (g.dest == Dest::kLevelText) {
+      if (v < 0x110000) lists_.levelTextChar(char32_t(v));
+    } else if (!g.skip && v < 0x110000 && !(v >= 0xD800 && v <= 0xDFFF) && IsTextCharacter(char32_t(v))) {
+      startParagraph(g);
+      AppendUtf8(*target(g), char32_t(v));
     }
     pendingSkip_ = g.uc;
   } else if (word == "uc" && hasParam_) {
@@ -205,9 +310,60 @@ void RtfTextReader::control() {
   } else if (word == "bin" && param > 0) {
     state_ = State::kBinary;  // the N bytes after \binN (its space aside) are binary data
     binaryLeft_ = param;
+  } else if (listControl(g, word, param)) {
+    return;
   } else if (Skipped(word)) {
     g.skip = true;
   }
+}
+
+bool RtfTextReader::listControl(Group& g, std::string_view word, long param) {
+  if (g.dest == Dest::kListTable || g.dest == Dest::kLevelText) {
+    if (word == "leveltext") g.dest = Dest::kLevelText;
+    lists_.control(RtfLists::Table::kLists, word, hasParam_, param);
+    return true;
+  }
+  if (g.dest == Dest::kOverrideTable) {
+    lists_.control(RtfLists::Table::kOverrides, word, hasParam_, param);
+    return true;
+  }
+  if (word == "listtable" || word == "listoverridetable") {
+    g.skip = true;
+    g.dest = word == "listtable" ? Dest::kListTable : Dest::kOverrideTable;
+  } else if (word == "listtext" || word == "pntext") {
+    if (g.dest == Dest::kDocument) {
+      g.dest = Dest::kListText;
+      listText_.clear();
+    } else {
+      g.skip = true;
+    }
+  } else if (word == "pard") {
+    g.ls = g.ilvl = 0;
+  } else if (word == "ls") {
+    g.ls = param;
+  } else if (word == "ilvl") {
+    g.ilvl = param;
+  } else if (word == "footnote") {
+    if (g.dest == Dest::kDocument) {
+      g.dest = Dest::kNote;
+      noteNumbered_ = false;
+    }
+  } else if (word == "ftnalt") {
+    g.endnote = true;
+  } else if (word == "chftn") {
+    if (g.skip) return true;
+    if (g.dest == Dest::kNote) {
+      target(g)->append(noteMark(g.endnote));
+    } else if (g.dest == Dest::kDocument) {
+      startParagraph(g);
+      markPending_ = true;
+    }
+  } else if (NoteFormat(word, &noteFormat_[0], &noteFormat_[1])) {
+    return true;
+  } else {
+    return false;
+  }
+  return true;
 }
 
 void AppendRtfText(const uint8_t* data, size_t size, YieldClock* clock, std::string* out) {

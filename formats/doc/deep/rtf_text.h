@@ -15,15 +15,24 @@
 // digits after it is dropped. Group nesting deeper than the reader keeps
 // is still counted, so a hostile file cannot grow memory.
 //
+// A list paragraph starts with its number and a TAB: the text of its
+// {\listtext} (or {\pntext}) when that holds more than blanks, else the
+// number its \ls and \ilvl give through the list tables (RtfLists). A
+// footnote's or endnote's text is moved after the document's, footnotes
+// first, each note on its own line; its automatic mark (\chftn) is written
+// at the reference and at the note's start.
+//
 // RtfTextReader takes the document in pieces, cut anywhere (a control word
 // may span two), so that a long file is never held whole.
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "formats/doc/deep/code_page.h"
+#include "formats/doc/deep/rtf_lists.h"
 
 namespace kw {
 
@@ -44,9 +53,16 @@ class RtfTextReader {
  private:
   static constexpr size_t kMaxDepth = 256;
   static constexpr size_t kMaxWord = 32;  // letters of a control word
+  // Where a group's text goes: the document, a list table (read for the
+  // numbers, never text), a paragraph's number, or a note.
+  enum class Dest : uint8_t { kDocument, kListTable, kOverrideTable, kLevelText, kListText, kNote };
   struct Group {
     bool skip = false;
-    int uc = 1;  // fallback characters after \uN
+    bool endnote = false;  // in a note: \ftnalt
+    Dest dest = Dest::kDocument;
+    int uc = 1;     // fallback characters after \uN
+    long ls = 0;    // the paragraph's list override (\ls), 0 for none
+    long ilvl = 0;  // and its level
   };
   // Where the reader is: in text, after a backslash, in a control word or
   // its number, in the data of \binN, or in the two digits of a \'hh byte.
@@ -54,7 +70,12 @@ class RtfTextReader {
 
   void byte(uint8_t c);
   void text(char32_t c);
-  void control();  // the control word just read
+  void control();                                                 // the control word just read
+  bool listControl(Group& g, std::string_view word, long param);  // false: not a list or note word
+  void closeGroup(const Group& closed);
+  std::string* target(const Group& g);  // where the group's text goes
+  void startParagraph(const Group& g);  // before its first character
+  std::string noteMark(bool endnote);   // the current note's mark, numbering it first
 
   YieldClock* clock_;
   std::string* out_;
@@ -70,6 +91,16 @@ class RtfTextReader {
   long param_ = 0;
   long binaryLeft_ = 0;  // bytes of \binN data still to skip
   uint8_t hex_ = 0;      // the first digit of \'hh
+  RtfLists lists_;
+  std::string listText_;           // the {\listtext} being read
+  bool paragraphStarted_ = false;  // a character of the paragraph has been written
+  bool listTextWritten_ = false;   // its number came from {\listtext}
+  bool markPending_ = false;       // a \chftn in the text waits for its note
+  bool noteNumbered_ = false;      // the current note has its number
+  std::string mark_;               // and this is its mark
+  long notes_[2] = {0, 0};         // footnotes and endnotes numbered so far
+  NumberFormat noteFormat_[2] = {NumberFormat::kDecimal, NumberFormat::kLowerRoman};
+  std::string footnotes_, endnotes_;  // their text, written after the document's
 };
 
 // Appends the text of the RTF `data` as UTF-8.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "formats/docx/deep/numbering_xml.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 
@@ -174,6 +175,8 @@ void ReadNumberingXml(std::string_view xml, DocxLists* lists) {
       } else if (n == "w:lvlText") {
         text = XmlAttribute(t.raw, "w:val");
         haveText = true;
+      } else if (n == "w:lvlRestart") {  // 1-based: restart after that level or one above it; 0 never
+        level->restartLimit = std::clamp(XmlIntAttribute(t.raw, "w:val", kListLevels), 0, int32_t{kListLevels});
       } else if (n == "w:isLgl") {
         const std::string_view v = XmlAttribute(t.raw, "w:val");
         level->legal = v.empty() || v == "1" || v == "true" || v == "on";
