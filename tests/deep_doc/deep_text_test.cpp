@@ -172,15 +172,21 @@ TEST_F(DeepTextTest, ScannedTextStandsWhereItLiesBetweenThePieces) {
   for (const std::string& p : paras) all += p.substr(0, p.size() - 1) + "\r\n";
   constexpr size_t kPcd = 5 + 16 + 2;  // the first piece's offset; each next one 8 bytes on
   // The middle piece points past the stream: its bytes, in no piece, go between the others.
-  EXPECT_EQ(Read(ThreePieces(paras, [](std::string& t) { test::Put32(t, kPcd + 8, 0x7FFFF000); }, &layout)), all);
+  EXPECT_EQ(Read(ThreePieces(
+                paras, [](std::string& t) { test::Put32(t, kPcd + 8, 0x7FFFF000); }, &layout)),
+            all);
   EXPECT_TRUE(Noted("1 passages found stand where they lie in the file")) << Dump();
   // The first piece is lost: its bytes open the text.
   damage = DamageReport();
-  EXPECT_EQ(Read(ThreePieces(paras, [](std::string& t) { test::Put32(t, kPcd, 0x7FFFF000); }, &layout)), all);
+  EXPECT_EQ(Read(ThreePieces(
+                paras, [](std::string& t) { test::Put32(t, kPcd, 0x7FFFF000); }, &layout)),
+            all);
   EXPECT_TRUE(Noted("1 passages found stand where they lie in the file")) << Dump();
   // The table cut short before the last piece: that piece's bytes end the text, once.
   damage = DamageReport();
-  EXPECT_EQ(Read(ThreePieces(paras, [](std::string& t) { test::Put32(t, 5 + 12, 7); }, &layout)), all);
+  EXPECT_EQ(Read(ThreePieces(
+                paras, [](std::string& t) { test::Put32(t, 5 + 12, 7); }, &layout)),
+            all);
   EXPECT_TRUE(Noted("passages found stand where they lie in the file")) << Dump();
 }
 

@@ -259,9 +259,8 @@ class UncoveredFinds {
       const ByteReader read = [this, &s](size_t offset, size_t length) {
         return main_.view(s.begin + int64_t(offset), length);
       };
-      writer.putLines([&](std::string* out) {
-        runs_ += ScanForText(read, size_t(s.end - s.begin), page_, job_.clock, out).runs;
-      });
+      writer.putLines(
+          [&](std::string* out) { runs_ += ScanForText(read, size_t(s.end - s.begin), page_, job_.clock, out).runs; });
       bytes_ += s.end - s.begin;
     }
   }
@@ -351,9 +350,9 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
   const size_t before = job.text->size();
   // List numbers and note marks, which the text does not hold (doc_numbers.h).
   const TextInserts inserts = DocTextInserts(main, table, fib, pieces);
-  UncoveredFinds finds(main, page, job,
-                       pieces.size() <= kMaxIndexedPieces ? SpansToScan(main, fib, byOffset, suspect)
-                                                          : std::vector<ByteSpan>());
+  UncoveredFinds finds(
+      main, page, job,
+      pieces.size() <= kMaxIndexedPieces ? SpansToScan(main, fib, byOffset, suspect) : std::vector<ByteSpan>());
   const AfterPiece after = [&finds](uint64_t cp, WordTextWriter& writer) { finds.after(cp, writer); };
   const StoryStats stats =
       AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text, job.sink, &inserts, &after);
