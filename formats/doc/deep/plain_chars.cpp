@@ -238,14 +238,15 @@ const uint32_t* PackedTable(CodePage page) {
 __attribute__((target("avx2"))) size_t Avx2_8(const uint8_t* p, size_t size, CodePage page, char** out) {
   const uint32_t* packed = PackedTable(page);
   const Utf8Char* table = PageTable(page);
+  char* o = *out;  // kept in a register: PutQuad's stores cannot move it
   size_t i = 0;
   for (; size - i >= 16; i += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     const __m128i ascii =
         _mm_andnot_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x7F)), _mm_cmpgt_epi8(v, _mm_set1_epi8(0x1F)));
     if (_mm_movemask_epi8(ascii) == 0xFFFF) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(*out), v);
-      *out += 16;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+      o += 16;
       continue;
     }
     const int controls =
@@ -255,14 +256,15 @@ __attribute__((target("avx2"))) size_t Avx2_8(const uint8_t* p, size_t size, Cod
     for (; k + 8 <= n; k += 8) {
       const __m256i bytes = _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i + k)));
       const __m256i lanes = _mm256_i32gather_epi32(reinterpret_cast<const int*>(packed), bytes, 4);
-      PutQuad(_mm256_castsi256_si128(lanes), out);
-      PutQuad(_mm256_extracti128_si256(lanes, 1), out);
+      PutQuad(_mm256_castsi256_si128(lanes), &o);
+      PutQuad(_mm256_extracti128_si256(lanes, 1), &o);
     }
     if (n < 16) {
-      *out = ByTable(p + i + k, n - k, table, *out);
+      *out = ByTable(p + i + k, n - k, table, o);
       return i + n;
     }
   }
+  *out = o;
   return i + Scalar8(p + i, size - i, table, out);
 }
 
@@ -292,16 +294,21 @@ __attribute__((target("avx2"))) inline bool Quad16(__m128i u, char** out) {
 // two fours of up to three bytes each; one at a time where a block holds a
 // control character or a surrogate.
 __attribute__((target("avx2"))) size_t Avx2_16(const uint8_t* p, size_t units, char** out) {
+  char* o = *out;
   size_t i = 0;
   for (; units - i >= 8; i += 8) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * i));
-    if (TwoByteBlock(v, out)) continue;
-    char* const before = *out;
-    if (Quad16(_mm_cvtepu16_epi32(v), out) && Quad16(_mm_cvtepu16_epi32(_mm_srli_si128(v, 8)), out)) continue;
-    *out = before;
-    const size_t n = Scalar16(p + 2 * i, 8, out);
-    if (n < 8) return i + n;
+    if (TwoByteBlock(v, &o)) continue;
+    char* const before = o;
+    if (Quad16(_mm_cvtepu16_epi32(v), &o) && Quad16(_mm_cvtepu16_epi32(_mm_srli_si128(v, 8)), &o)) continue;
+    o = before;
+    const size_t n = Scalar16(p + 2 * i, 8, &o);
+    if (n < 8) {
+      *out = o;
+      return i + n;
+    }
   }
+  *out = o;
   return i + Scalar16(p + 2 * i, units - i, out);
 }
 
