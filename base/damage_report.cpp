@@ -65,9 +65,20 @@ std::string JsonString(std::string_view text) {
 
 std::string DamageReport::ToJson(std::string_view source, std::string_view mode, std::string_view error,
                                  const std::vector<PictureRecord>* pictures) const {
+  return json(source, mode, error.empty() ? "ok" : "error", error, pictures);
+}
+
+std::string DamageReport::ToJson(std::string_view source, std::string_view mode, const Status& status,
+                                 const std::vector<PictureRecord>* pictures) const {
+  const std::string_view word = status.ok() ? "ok" : status.isEncrypted() ? "encrypted" : "error";
+  return json(source, mode, word, status.ok() ? std::string_view() : std::string_view(status.message()), pictures);
+}
+
+std::string DamageReport::json(std::string_view source, std::string_view mode, std::string_view status,
+                               std::string_view message, const std::vector<PictureRecord>* pictures) const {
   std::string json = "{\n  \"source\": " + JsonString(source) + ",\n  \"mode\": " + JsonString(mode) +
-                     ",\n  \"status\": " + (error.empty() ? "\"ok\"" : "\"error\"") +
-                     ",\n  \"message\": " + JsonString(error) + ",\n  \"damage\": [";
+                     ",\n  \"status\": " + JsonString(status) + ",\n  \"message\": " + JsonString(message) +
+                     ",\n  \"damage\": [";
   for (size_t i = 0; i < entries_.size(); ++i) {
     const Damage& d = entries_[i];
     json += i == 0 ? "\n" : ",\n";

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "base/picture_record.h"
+#include "base/status.h"
 
 namespace kw {
 
@@ -43,8 +44,15 @@ class DamageReport {
   // in one is in "damage", under its file name).
   std::string ToJson(std::string_view source, std::string_view mode, std::string_view error,
                      const std::vector<PictureRecord>* pictures = nullptr) const;
+  // The same for a job's status: "ok", "encrypted" for a password-protected
+  // file (as the batch report says), else "error".
+  std::string ToJson(std::string_view source, std::string_view mode, const Status& status,
+                     const std::vector<PictureRecord>* pictures = nullptr) const;
 
  private:
+  std::string json(std::string_view source, std::string_view mode, std::string_view status, std::string_view message,
+                   const std::vector<PictureRecord>* pictures) const;
+
   std::vector<Damage> entries_;
   int64_t omitted_ = 0;
 };

@@ -19,8 +19,7 @@ bool ReportFile::write(const DamageReport& damage, const Status& jobStatus,
   if (!args_.report) return true;
   OutputFile::Options options;
   options.sourcePath = args_.file;
-  const std::string json =
-      damage.ToJson(args_.file, args_.command, jobStatus.ok() ? "" : jobStatus.message(), pictures);
+  const std::string json = damage.ToJson(args_.file, args_.command, jobStatus, pictures);
   const Status status = WriteOutputFile(*args_.report, json, options);
   if (status.ok()) return true;
   PrintError(status);

@@ -114,6 +114,14 @@ TEST(Batch, PasswordProtectedFilesAreReportedAsEncrypted) {
   const auto one = test::RunProcess(KWRECOVER_PATH, {"deep", locked});
   EXPECT_EQ(one.exitCode, 1);
   EXPECT_NE(one.err.find("password-protected"), std::string::npos) << one.err;
+  // Its JSON report says so as the batch's does, with the same message.
+  const std::string json = in.dir.path() + "/one.json";
+  EXPECT_EQ(test::RunProcess(KWRECOVER_PATH, {"deep", locked, "--report", json}).exitCode, 1);
+  const std::string written = test::ReadFile(json);
+  EXPECT_NE(written.find("\"status\": \"encrypted\",\n  \"message\": \"Cannot read \\\"" + locked +
+                         "\\\": it is password-protected"),
+            std::string::npos)
+      << written;
 }
 
 TEST(Batch, LinksAreNeverFollowed) {

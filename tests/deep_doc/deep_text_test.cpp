@@ -4,6 +4,8 @@
 // or leading past the stream, runs of one symbol, embedded documents' streams.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "base/damage_report.h"
 #include "base/source_file.h"
 #include "formats/doc/deep/deep_doc.h"
@@ -135,7 +137,7 @@ TEST_F(DeepTextTest, TextInNoPieceIsScannedAndFollowsInFileOrder) {
   const std::string second = "Second paragraph, long enough to search\r";
   const std::string both = first.substr(0, first.size() - 1) + "\r\n" + second.substr(0, second.size() - 1) + "\r\n";
   EXPECT_EQ(Read(TwoPieces(first, second, true, &layout)), both);
-  EXPECT_TRUE(Noted("are in no piece; they were searched for text, and the 1 passages found follow the text"))
+  EXPECT_TRUE(Noted("are in no piece; they were searched for text, and the 1 passages found stand where they lie"))
       << Dump();
 
   // Most of the text past the stream: the FIB's range, 8-bit and UTF-16 told apart.
@@ -147,6 +149,45 @@ TEST_F(DeepTextTest, TextInNoPieceIsScannedAndFollowsInFileOrder) {
   damage = DamageReport();
   EXPECT_EQ(Read(TwoPieces(first, second, false, &layout)), both);
   EXPECT_TRUE(damage.empty()) << Dump();
+}
+
+// Three paragraphs, 8-bit, UTF-16, 8-bit, in file order, the FIB's range
+// around them; the piece table as `damage` leaves it.
+std::string ThreePieces(const std::string (&paras)[3], const std::function<void(std::string& table)>& damage,
+                        CfbLayout* layout) {
+  test::Word97 doc = test::BuildWord97({{paras[0], true}, {paras[1], false}, {paras[2], true}},
+                                       uint32_t(paras[0].size() + paras[1].size() + paras[2].size()));
+  test::Put32(doc.main, 0x18, 0x400);
+  test::Put32(doc.main, 0x1C, uint32_t(0x400 + paras[0].size() + 2 * paras[1].size() + paras[2].size()));
+  damage(doc.table);
+  return test::BuildWord97File(doc, layout);
+}
+
+TEST_F(DeepTextTest, ScannedTextStandsWhereItLiesBetweenThePieces) {
+  CfbLayout layout;
+  const std::string paras[3] = {"The first paragraph opens the document and is the longest of the three\r",
+                                "The second paragraph lies in the hole between the others\r",
+                                "The third paragraph closes the document after the hole, and that is all\r"};
+  std::string all;
+  for (const std::string& p : paras) all += p.substr(0, p.size() - 1) + "\r\n";
+  constexpr size_t kPcd = 5 + 16 + 2;  // the first piece's offset; each next one 8 bytes on
+  // The middle piece points past the stream: its bytes, in no piece, go between the others.
+  EXPECT_EQ(Read(ThreePieces(
+                paras, [](std::string& t) { test::Put32(t, kPcd + 8, 0x7FFFF000); }, &layout)),
+            all);
+  EXPECT_TRUE(Noted("1 passages found stand where they lie in the file")) << Dump();
+  // The first piece is lost: its bytes open the text.
+  damage = DamageReport();
+  EXPECT_EQ(Read(ThreePieces(
+                paras, [](std::string& t) { test::Put32(t, kPcd, 0x7FFFF000); }, &layout)),
+            all);
+  EXPECT_TRUE(Noted("1 passages found stand where they lie in the file")) << Dump();
+  // The table cut short before the last piece: that piece's bytes end the text, once.
+  damage = DamageReport();
+  EXPECT_EQ(Read(ThreePieces(
+                paras, [](std::string& t) { test::Put32(t, 5 + 12, 7); }, &layout)),
+            all);
+  EXPECT_TRUE(Noted("passages found stand where they lie in the file")) << Dump();
 }
 
 TEST_F(DeepTextTest, ScanDropsRunsOfOneRepeatedSymbol) {

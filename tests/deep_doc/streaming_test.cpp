@@ -76,6 +76,41 @@ TEST(StreamingTest, BulkWritesMatchOneUnitAtATimeOnEveryPath) {
   ClearForcedSimdPath();
 }
 
+// Text with few control characters, so that the bulk paths take whole
+// blocks: 8-bit bytes from 0x20, or UTF-16 units of every width of UTF-8,
+// with DEL, C1 controls and noncharacters among them.
+std::string Prose(std::mt19937& rng, size_t n, bool eightBit) {
+  static const uint16_t kUnits[] = {'a', ' ', 0x7F, 0x85, 0xE9, 0x416, 0x7FF, 0x800, 0x4EAC, 0xFFFD, 0xFFFE, 0xFFFF};
+  std::string s;
+  while (s.size() < n) {
+    if (rng() % 50 == 0) {
+      s += eightBit ? std::string("\r") : std::string("\r\0", 2);
+    } else if (eightBit) {
+      s += char(0x20 + rng() % 0xE0);
+    } else {
+      const uint16_t u = rng() % 3 ? kUnits[rng() % std::size(kUnits)] : uint16_t(0x20 + rng() % 0xD7E0);
+      s += char(u & 0xFF);
+      s += char(u >> 8);
+    }
+  }
+  return s;
+}
+
+TEST(StreamingTest, BulkWritesOfProseMatchOneUnitAtATimeOnEveryPath) {
+  std::mt19937 rng(7);
+  for (SimdPath path : {SimdPath::kScalar, SimdPath::kSse2, SimdPath::kAvx2}) {
+    ForceSimdPath(path);
+    for (const CodePage page : {CodePage::k1250, CodePage::k1251, CodePage::k1252, CodePage::kMacRoman}) {
+      for (int round = 0; round < 50; ++round) {
+        const std::string eight = Prose(rng, 300, true), wide = Prose(rng, 600, false);
+        EXPECT_EQ(Write(eight, true, page, &rng), Write(eight, true, page, nullptr)) << SimdPathName(path);
+        EXPECT_EQ(Write(wide, false, page, &rng), Write(wide, false, page, nullptr)) << SimdPathName(path);
+      }
+    }
+  }
+  ClearForcedSimdPath();
+}
+
 TEST(StreamingTest, SinkGetsTheTextInOrderAndEachStoryEndsOnce) {
   // Stories of exactly the drain size: each is handed over before it ends,
   // once after a line's end and once in the middle of a line.

@@ -20,6 +20,7 @@
 #include "formats/doc/deep/stream_source.h"
 #include "formats/doc/deep/text_range.h"
 #include "formats/doc/deep/text_scan.h"
+#include "formats/doc/deep/word_text.h"
 #include "formats/doc/pictures/doc_pictures.h"
 
 namespace kw {
@@ -218,34 +219,71 @@ bool PieceFromFibRange(StreamSource& main, const Fib& fib, const Job& job, const
 }
 
 // The parts of the FIB's text range that no piece covers, scanned when the
-// pieces are damaged (`suspect`) or gave much less text than the range
-// holds: the finds follow the text read, in file order, and repeat none of
-// it. A sound file leaves no such part, or only text it deleted, which is
-// left alone.
-void ScanUncovered(StreamSource& main, const Fib& fib, const std::vector<Piece>& byOffset, CodePage page,
-                   const Job& job, bool suspect, int64_t chars) {
+// pieces are damaged (`suspect`), lead to parts of the stream that are lost,
+// or name much less text than the range holds. A sound file leaves no such
+// part, or only text it deleted, which is left alone.
+std::vector<ByteSpan> SpansToScan(const StreamSource& main, const Fib& fib, const std::vector<Piece>& byOffset,
+                                  bool suspect) {
   constexpr int64_t kLeastSpan = 64;
-  const int64_t end = std::min<int64_t>(fib.fcMac, main.size());
-  if (fib.fcMin < 0x60 || end <= int64_t(fib.fcMin)) return;
-  if (!suspect && chars * 2 >= (end - int64_t(fib.fcMin)) / 2) return;
-  const std::vector<ByteSpan> spans = Uncovered(byOffset, fib.fcMin, end, kLeastSpan);
-  size_t runs = 0;
-  int64_t bytes = 0;
-  for (const ByteSpan& s : spans) {
-    if (job.stopped()) break;
-    const ByteReader read = [&main, &s](size_t offset, size_t length) {
-      return main.view(s.begin + int64_t(offset), length);
-    };
-    runs += ScanForText(read, size_t(s.end - s.begin), page, job.clock, job.text).runs;
-    bytes += s.end - s.begin;
+  const int64_t size = main.size();
+  const int64_t end = std::min<int64_t>(fib.fcMac, size);
+  if (fib.fcMin < 0x60 || end <= int64_t(fib.fcMin)) return {};
+  int64_t chars = 0;  // what the pieces hold inside the stream
+  bool lost = false;
+  for (const Piece& p : byOffset) {
+    const int64_t width = p.eightBit ? 1 : 2;
+    const int64_t begin = p.offset, stop = begin + int64_t(p.cpEnd - p.cpStart) * width;
+    chars += std::clamp<int64_t>(size - begin, 0, stop - begin) / width;
+    lost = lost || stop > size || main.inHole(begin, stop);
   }
-  if (runs == 0) return;
-  job.note(spans.front().begin, 0,
-           std::to_string(bytes) +
-               " bytes of the main stream's text range are in no piece; they were searched for "
-               "text, and the " +
-               std::to_string(runs) + " passages found follow the text, in file order.");
+  if (chars == 0 || (!suspect && !lost && chars * 2 >= (end - int64_t(fib.fcMin)) / 2)) return {};
+  std::vector<ByteSpan> spans = Uncovered(byOffset, fib.fcMin, end, kLeastSpan);
+  std::stable_sort(spans.begin(), spans.end(),
+                   [](const ByteSpan& a, const ByteSpan& b) { return a.afterCp < b.afterCp; });
+  return spans;
 }
+
+// The scan's finds in the parts no piece covers, each part's after the piece
+// before it in the file, so that the text keeps the file's order and
+// repeats none of what the pieces gave.
+class UncoveredFinds {
+ public:
+  UncoveredFinds(StreamSource& main, CodePage page, const Job& job, std::vector<ByteSpan> spans)
+      : main_(main), page_(page), job_(job), spans_(std::move(spans)) {}
+
+  // Writes the finds of the parts that follow pieces ending at or before `cp`.
+  void after(uint64_t cp, WordTextWriter& writer) {
+    for (; next_ < spans_.size() && spans_[next_].afterCp <= cp; ++next_) {
+      if (job_.stopped()) return;
+      const ByteSpan& s = spans_[next_];
+      const ByteReader read = [this, &s](size_t offset, size_t length) {
+        return main_.view(s.begin + int64_t(offset), length);
+      };
+      writer.putLines(
+          [&](std::string* out) { runs_ += ScanForText(read, size_t(s.end - s.begin), page_, job_.clock, out).runs; });
+      bytes_ += s.end - s.begin;
+    }
+  }
+  size_t runs() const { return runs_; }
+
+  void note() const {
+    if (runs_ == 0) return;
+    job_.note(spans_.front().begin, 0,
+              std::to_string(bytes_) +
+                  " bytes of the main stream's text range are in no piece; they were searched for "
+                  "text, and the " +
+                  std::to_string(runs_) + " passages found stand where they lie in the file.");
+  }
+
+ private:
+  StreamSource& main_;
+  CodePage page_;
+  const Job& job_;
+  std::vector<ByteSpan> spans_;
+  size_t next_ = 0;
+  size_t runs_ = 0;
+  int64_t bytes_ = 0;
+};
 
 // Text from a main stream: through its FIB and pieces, else by a scan.
 void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* facts = nullptr) {
@@ -312,16 +350,20 @@ void ReadMain(StreamSource& main, CompoundFile* cf, const Job& job, MainFacts* f
   const size_t before = job.text->size();
   // List numbers and note marks, which the text does not hold (doc_numbers.h).
   const TextInserts inserts = DocTextInserts(main, table, fib, pieces);
-  const StoryStats stats = AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text, job.sink, &inserts);
+  UncoveredFinds finds(
+      main, page, job,
+      pieces.size() <= kMaxIndexedPieces ? SpansToScan(main, fib, byOffset, suspect) : std::vector<ByteSpan>());
+  const AfterPiece after = [&finds](uint64_t cp, WordTextWriter& writer) { finds.after(cp, writer); };
+  const StoryStats stats =
+      AppendStories(main, fib, pieces, page, job.clock, job.damage, job.text, job.sink, &inserts, &after);
   if (stats.lost > 0) {
     job.note(0, 0, std::to_string(stats.lost) + " characters of text lie in parts of the main stream that are lost.");
   }
-  if (stats.chars == 0 && stats.lost == 0 && main.size() > 0x600) {
+  if (stats.chars == 0 && stats.lost == 0 && finds.runs() == 0 && main.size() > 0x600) {
     job.text->resize(before);
     ScanStream(main, page, job, "The piece table leads to no text.");
-  } else if (pieces.size() <= kMaxIndexedPieces) {
-    ScanUncovered(main, fib, byOffset, page, job, suspect || stats.lost > 0, stats.chars);
   }
+  finds.note();
   if (facts) facts->pieces = std::move(byOffset);
 }
 

@@ -8,7 +8,9 @@
 // instruction and a table: its UTF-8 bytes, or nothing for DEL, the C1
 // controls (0x80-0x9F) and the noncharacters U+FFFE and U+FFFF. Runs of
 // printable ASCII are copied sixteen bytes (eight UTF-16 units) at a time on
-// the SSE2 and AVX2 paths; every SimdPath gives the same bytes.
+// the SSE2 and AVX2 paths; the AVX2 path also turns other characters into
+// UTF-8 eight at a time (8-bit ones through the code page's table, UTF-16
+// ones by their ranges); every SimdPath gives the same bytes.
 
 #include <cstddef>
 #include <cstdint>

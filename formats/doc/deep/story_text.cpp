@@ -17,7 +17,8 @@ constexpr int64_t kChunk = int64_t(1) << 20;
 }  // namespace
 
 StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces, CodePage page, YieldClock* clock,
-                         DamageReport* damage, std::string* text, TextSink* sink, const TextInserts* inserts) {
+                         DamageReport* damage, std::string* text, TextSink* sink, const TextInserts* inserts,
+                         const AfterPiece* after) {
   StoryStats stats;
   if (pieces.empty()) return stats;
   const uint32_t end = pieces.endCp();
@@ -33,6 +34,10 @@ StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces,
   }
   const int64_t size = main.size();
   WordTextWriter writer(text, sink);
+  const auto follow = [&](uint64_t cp) {
+    if (after != nullptr) (*after)(cp, writer);
+  };
+  follow(0);
   // The pieces rise one after the other, and so do the stories: one pass
   // over the pieces, a piece that goes on past a story's end kept for the next.
   size_t nextInsert = 0;
@@ -64,6 +69,7 @@ StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces,
                           std::to_string(a) + " are ignored.");
         }
         writer.endStory();
+        follow(UINT64_MAX);
         return stats;
       }
       const bool holed = main.inHole(begin, stop);
@@ -117,9 +123,11 @@ StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces,
                         " lie past the end of the main stream; the text there is lost.");
       }
       if (p.cpEnd > to) break;  // the rest is the next story's
+      follow(p.cpEnd);
     }
     writer.endStory();
   }
+  follow(UINT64_MAX);
   if (main.unread() > 0 && damage) {
     damage->add(0, 0, "doc",
                 std::to_string(main.unread()) + " bytes of the main stream could not be read; the text there is lost.");

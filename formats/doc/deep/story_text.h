@@ -14,6 +14,7 @@
 // it in *text at the end is the caller's to hand over.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ namespace kw {
 
 class DamageReport;
 class TextSink;
+class WordTextWriter;
 class YieldClock;
 
 struct StoryStats {
@@ -33,11 +35,18 @@ struct StoryStats {
   int64_t lost = 0;   // characters the pieces name but the stream lacks
 };
 
+// Text that goes in after a piece, such as the scan's finds in the bytes
+// that follow it in the stream: called with 0 before any text, with each
+// piece's end as that piece has been written whole (rising), and with
+// UINT64_MAX once the stories are written; it writes through
+// WordTextWriter::putLines.
+using AfterPiece = std::function<void(uint64_t cpEnd, WordTextWriter& writer)>;
+
 // 8-bit pieces are read in `page`. Appends UTF-8 to *text; `sink` may be null.
 // `inserts` (sorted by position; may be null) go in before their characters,
 // as the document's own would.
 StoryStats AppendStories(StreamSource& main, const Fib& fib, PieceTable& pieces, CodePage page, YieldClock* clock,
                          DamageReport* damage, std::string* text, TextSink* sink = nullptr,
-                         const TextInserts* inserts = nullptr);
+                         const TextInserts* inserts = nullptr, const AfterPiece* after = nullptr);
 
 }  // namespace kw

@@ -131,15 +131,19 @@ PieceCover CoverOf(PieceTable& pieces, const StreamSource& main, YieldClock* clo
 std::vector<ByteSpan> Uncovered(const std::vector<Piece>& byOffset, int64_t begin, int64_t end, int64_t least) {
   std::vector<ByteSpan> spans;
   int64_t at = begin;
+  uint64_t atCp = 0;  // the end of the piece that reached `at`
   auto gap = [&](int64_t to) {
-    if (to - at >= least) spans.push_back({at, to});
+    if (to - at >= least) spans.push_back({at, to, atCp});
   };
   for (const Piece& p : byOffset) {
     if (at >= end) break;
     const int64_t from = std::min<int64_t>(p.offset, end);
     const int64_t to = int64_t(p.offset) + int64_t(p.cpEnd - p.cpStart) * (p.eightBit ? 1 : 2);
     if (from > at) gap(from);
-    at = std::max(at, to);
+    if (to > at) {
+      at = to;
+      atCp = p.cpEnd;
+    }
   }
   if (end > at) gap(end);
   return spans;

@@ -33,11 +33,12 @@ struct PieceCover {
 PieceCover CoverOf(PieceTable& pieces, const StreamSource& main, YieldClock* clock);
 
 // The stretches of [begin, end) of the main stream that no piece covers,
-// each at least `least` bytes long, in file order. `byOffset`: the pieces
-// sorted by their offsets.
+// each at least `least` bytes long, in file order, each with the end of the
+// piece before it in the file. `byOffset`: the pieces sorted by their offsets.
 struct ByteSpan {
   int64_t begin = 0;
   int64_t end = 0;
+  uint64_t afterCp = 0;  // where the piece that ends last before it ends (0: none)
 };
 std::vector<ByteSpan> Uncovered(const std::vector<Piece>& byOffset, int64_t begin, int64_t end, int64_t least);
 

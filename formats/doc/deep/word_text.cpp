@@ -71,6 +71,14 @@ void WordTextWriter::endStory() {
   if (!empty() && (out_->empty() ? lastDrained_ : out_->back()) != '\n') newLine();
 }
 
+void WordTextWriter::putLines(const std::function<void(std::string*)>& write) {
+  flushCells();
+  high_ = 0;
+  if (!empty() && (out_->empty() ? lastDrained_ : out_->back()) != '\n') newLine();
+  write(out_);
+  drain();
+}
+
 void WordTextWriter::flushCells() {
   if (cells_ == 0) return;
   const int n = cells_;

@@ -21,6 +21,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "formats/doc/deep/code_page.h"
@@ -50,6 +51,9 @@ class WordTextWriter {
   // translated in bulk.
   void put8(const uint8_t* bytes, size_t size, CodePage page);
   void put16(const uint8_t* bytes, size_t units);
+  // Whole lines of UTF-8 made elsewhere (the scan's finds), on a line of
+  // their own: `write` appends them to the string it is given.
+  void putLines(const std::function<void(std::string*)>& write);
   // Ends the story: closes open fields and tables, and ends the last line.
   void endStory();
   // With a sink: hands the text over once it has passed kDrainBytes.
