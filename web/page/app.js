@@ -454,7 +454,7 @@ async function jobEnded(job) {
   }
   showDamage(result.engine === 'images' ? 'pictures' : 'text', result.report, result.cancelled);
   document.body.dataset.jobState = 'ended';
-  if (result.report.status === 'error') await showMessage(kWindowTitle, result.report.message);
+  if (result.report.status !== 'ok') await showMessage(kWindowTitle, result.report.message);
   for (const notice of result.notices) await showMessage(kWindowTitle, notice);
 }
 

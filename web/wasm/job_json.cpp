@@ -29,7 +29,7 @@ int64_t PictureSize(const PictureRecord& p) {
 
 std::string JobJson(const JobResult& result, const TextStats& stats, JobMode mode) {
   std::string json = "{\"report\": ";
-  json += result.damage.ToJson("", ModeEntryOf(mode).word, result.status.ok() ? "" : result.status.message());
+  json += result.damage.ToJson("", ModeEntryOf(mode).word, result.status);
   json += ", \"engine\": \"" + std::string(EngineName(result.engine)) + "\"";
   json += ", \"cancelled\": " + std::string(result.cancelled ? "true" : "false");
   json += ", \"paragraphs\": " + std::to_string(stats.paragraphs);
