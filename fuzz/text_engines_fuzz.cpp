@@ -33,7 +33,7 @@ void CompareTranslations(const uint8_t* data, size_t size) {
       std::abort();
     }
   }
-  for (const kw::QuickKernel kernel : {kw::QuickKernel::kAvx2, kw::QuickKernel::kAvx512}) {
+  for (const kw::QuickKernel kernel : {kw::QuickKernel::kAvx2, kw::QuickKernel::kAvx512, kw::QuickKernel::kSsse3}) {
     if (!kw::QuickKernelAvailable(kernel)) continue;
     std::vector<char> out(kw::QuickTextRoom(size));
     char* o = out.data();

@@ -69,7 +69,7 @@ TEST(SimdPathsTest, QuickTranslateRunMatchesTheCodePageOnEveryPathLengthAndAlign
         ASSERT_EQ(std::string(out.data(), o), expected) << SimdPathName(path) << " " << length << " " << align;
         for (size_t k = QuickTextRoom(length); k < out.size(); ++k) ASSERT_EQ(static_cast<uint8_t>(out[k]), kGuard);
       }
-      for (const QuickKernel kernel : {QuickKernel::kAvx2, QuickKernel::kAvx512}) {
+      for (const QuickKernel kernel : {QuickKernel::kAvx2, QuickKernel::kAvx512, QuickKernel::kSsse3}) {
         if (!QuickKernelAvailable(kernel)) continue;
         std::vector<char> out(QuickTextRoom(length) + 8, static_cast<char>(kGuard));
         char* o = out.data();

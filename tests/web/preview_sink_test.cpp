@@ -15,11 +15,11 @@
 namespace kw::web {
 namespace {
 
-std::string Through(std::string_view text, std::mt19937& rng, size_t batch) {
+std::string Through(std::string_view text, std::mt19937& rng, size_t batch, size_t longestPiece = 8) {
   std::string out;
   PreviewSink sink([&](std::string_view piece) { out.append(piece); }, batch);
   for (size_t at = 0; at < text.size();) {
-    const size_t n = std::min(text.size() - at, size_t{rng() % 9});
+    const size_t n = std::min(text.size() - at, size_t{rng() % (longestPiece + 1)});
     sink.write(text.substr(at, n));
     at += n;
   }
@@ -45,6 +45,18 @@ TEST(PreviewSink, GivesThePreviewTextAndItsCountsHoweverCut) {
     std::string text(rng() % 80, ' ');
     for (char& c : text) c = alphabet[rng() % sizeof alphabet];
     ASSERT_EQ(Through(text, rng, 1 + rng() % 16), PreviewText(text)) << round;
+  }
+}
+
+// Long pieces go sixteen bytes at a time: line ends, CRs and text on every
+// side of a block's edge and of a piece's.
+TEST(PreviewSink, CountsLongPiecesAsTheWizardDoes) {
+  std::mt19937 rng(1997);
+  const char alphabet[] = {' ', 'a', '\r', '\n', '\n', '\t', '\xC3', '\xA9', '\x80', '\xBF', '\xC0', '\x21', '\x20'};
+  for (int round = 0; round < 300; ++round) {
+    std::string text(rng() % 700, 'x');
+    for (char& c : text) c = alphabet[rng() % sizeof alphabet];
+    ASSERT_EQ(Through(text, rng, 1 + rng() % 512, 1 + rng() % 200), PreviewText(text)) << round;
   }
 }
 

@@ -11,6 +11,20 @@
 #include <immintrin.h>
 #endif
 
+// KW_SSSE3: the sixteen-byte kernel compiles here: on x86-64 (for CPUs with
+// SSSE3) and in the browser build, where emscripten turns SSSE3 intrinsics
+// into WebAssembly SIMD (-mssse3) and it is the only vector kernel.
+#if defined(__x86_64__)
+#define KW_SSSE3 1
+#define KW_TARGET_SSSE3 __attribute__((target("ssse3")))
+#elif defined(__EMSCRIPTEN__) && defined(__SSSE3__)
+#define KW_SSSE3 1
+#define KW_TARGET_SSSE3
+#include <tmmintrin.h>
+#else
+#define KW_SSSE3 0
+#endif
+
 namespace kw {
 
 namespace {
@@ -45,7 +59,7 @@ size_t Scalar(const uint8_t* data, size_t size, char** out) {
   return n;
 }
 
-#if KW_SSE2
+#if KW_SSE2 && !defined(__EMSCRIPTEN__)
 
 // Per 16 bytes: copied as they are, skipped (all zero), through the table
 // when more than two bytes are not plain, or else copied up to the first
@@ -88,9 +102,9 @@ size_t Sse2(const uint8_t* data, size_t size, char** out) {
 
 #endif
 
-#if defined(__x86_64__)
+#if KW_SSSE3
 
-// The compaction masks of the AVX2 path: for four characters of lengths
+// The compaction masks of the vector kernels: for four characters of lengths
 // l0..l3 (index l0 + 4 l1 + 16 l2 + 64 l3), the byte shuffle that keeps the
 // first lk bytes of each four-byte slot k, in order.
 struct CompactMasks {
@@ -120,6 +134,117 @@ struct HighHalf {
     }
   }
 };
+
+// The sixteen-byte kernel, as Block and Avx2 below with half the width.
+// Blends are masks and-ed and or-ed (SSE2), and the slots' lengths are
+// summed in scalar multiplies, so that it needs SSSE3 for its shuffles only.
+KW_TARGET_SSSE3 inline __m128i Blend(__m128i a, __m128i b, __m128i mask) {
+  return _mm_or_si128(_mm_and_si128(mask, b), _mm_andnot_si128(mask, a));
+}
+
+KW_TARGET_SSSE3 inline __m128i Lookup32x16(const uint8_t* table, __m128i low4, __m128i bit4) {
+  const __m128i lo = _mm_load_si128(reinterpret_cast<const __m128i*>(table));
+  const __m128i hi = _mm_load_si128(reinterpret_cast<const __m128i*>(table + 16));
+  return Blend(_mm_shuffle_epi8(lo, low4), _mm_shuffle_epi8(hi, low4), bit4);
+}
+
+KW_TARGET_SSSE3 char* Block16(const uint8_t* p, uint32_t count, char* o) {
+  static const CompactMasks masks;
+  static const HighHalf tables;
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i one = _mm_set1_epi8(1);
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i breaks = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x0B)), _mm_cmpeq_epi8(v, _mm_set1_epi8(0x0D)));
+  // 0x80-0x9F: from the tables; 0xA0-0xFF: C2 or C3, then the byte's low six bits.
+  const __m128i low4 = _mm_and_si128(v, _mm_set1_epi8(0x0F));
+  const __m128i bit4 = _mm_cmpeq_epi8(_mm_and_si128(v, _mm_set1_epi8(0x10)), _mm_set1_epi8(0x10));
+  const __m128i high = _mm_cmpgt_epi8(zero, v);
+  const __m128i c1 = _mm_and_si128(high, _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(0xA0)), v));
+  const __m128i upper = _mm_cmpeq_epi8(_mm_and_si128(v, _mm_set1_epi8(0x40)), _mm_set1_epi8(0x40));
+  const __m128i lead = _mm_or_si128(_mm_set1_epi8(static_cast<char>(0xC2)), _mm_and_si128(upper, one));
+  __m128i b0 = Blend(v, lead, high);
+  b0 = Blend(b0, Lookup32x16(tables.b0, low4, bit4), c1);
+  b0 = Blend(b0, _mm_set1_epi8('\r'), breaks);
+  __m128i b1 = _mm_and_si128(v, _mm_set1_epi8(static_cast<char>(0xBF)));
+  b1 = Blend(b1, Lookup32x16(tables.b1, low4, bit4), c1);
+  b1 = Blend(b1, _mm_set1_epi8('\n'), breaks);
+  const __m128i b2 = Lookup32x16(tables.b2, low4, bit4);
+  __m128i len = Blend(one, _mm_set1_epi8(2), _mm_or_si128(high, breaks));
+  len = Blend(len, Lookup32x16(tables.length, low4, bit4), c1);
+  // Zero bytes and the bytes past `count` give nothing.
+  const __m128i index = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const __m128i kept = _mm_cmpgt_epi8(_mm_set1_epi8(static_cast<char>(count)), index);
+  len = _mm_and_si128(_mm_andnot_si128(_mm_cmpeq_epi8(v, zero), len), kept);
+  // Slot k of quarter q: bytes b0, b1, b2 of character 4q + k.
+  const __m128i w0 = _mm_unpacklo_epi8(b0, b1);
+  const __m128i w1 = _mm_unpackhi_epi8(b0, b1);
+  const __m128i z0 = _mm_unpacklo_epi8(b2, zero);
+  const __m128i z1 = _mm_unpackhi_epi8(b2, zero);
+  const __m128i slots[4] = {_mm_unpacklo_epi16(w0, z0), _mm_unpackhi_epi16(w0, z0), _mm_unpacklo_epi16(w1, z1),
+                            _mm_unpackhi_epi16(w1, z1)};
+  alignas(16) uint32_t lengths[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lengths), len);
+  for (int q = 0; q < 4; ++q) {
+    // Four lengths l0..l3 (each at most 3) in the bytes of one word: the
+    // top byte of one product is the mask's index l0 + 4 l1 + 16 l2 + 64 l3,
+    // of another their sum; no byte below carries into it.
+    const uint32_t code = (lengths[q] * 0x01041040u) >> 24;
+    const uint32_t size = (lengths[q] * 0x01010101u) >> 24;
+    const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(masks.mask[code]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(o), _mm_shuffle_epi8(slots[q], mask));
+    o += size;
+  }
+  return o;
+}
+
+// Per 16 bytes: copied as they are when all are plain, skipped when all are
+// zero, else Block16; the block that holds the escape, and the last few
+// bytes (from a zero-padded copy), up to the escape or the end.
+KW_TARGET_SSSE3 size_t Ssse3(const uint8_t* data, size_t size, char** out) {
+  const uint8_t* p = data;
+  const uint8_t* const end = data + size;
+  char* o = *out;
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i escape = _mm_set1_epi8(static_cast<char>(kQuickEscape));
+  alignas(16) uint8_t tail[16];
+  while (p < end) {
+    const uint8_t* block = p;
+    uint32_t count = 16;
+    if (end - p < 16) {
+      count = static_cast<uint32_t>(end - p);
+      std::memset(tail, 0, sizeof tail);
+      std::memcpy(tail, p, count);
+      block = tail;
+    }
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+    const auto escapes = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, escape)));
+    if (escapes != 0) count = std::min<uint32_t>(count, static_cast<uint32_t>(__builtin_ctz(escapes)));
+    if (count == 16) {
+      const __m128i breaks =
+          _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x0B)), _mm_cmpeq_epi8(v, _mm_set1_epi8(0x0D)));
+      const __m128i plain = _mm_andnot_si128(breaks, _mm_cmpgt_epi8(v, zero));  // 0x01-0x7F
+      if (_mm_movemask_epi8(plain) == 0xFFFF) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(o), v);
+        o += 16;
+        p += 16;
+        continue;
+      }
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero)) == 0xFFFF) {
+        p += 16;
+        continue;
+      }
+    }
+    o = Block16(block, count, o);
+    p += count;
+    if (count < 16) break;  // an escape or the end
+  }
+  *out = o;
+  return static_cast<size_t>(p - data);
+}
+
+#endif
+
+#if defined(__x86_64__)
 
 // A 32-entry table looked up by the low five bits of each byte.
 __attribute__((target("avx2"))) inline __m256i Lookup32(const uint8_t* table, __m256i low4, __m256i bit4) {
@@ -350,7 +475,9 @@ size_t QuickTranslateRunOn(SimdPath path, const uint8_t* data, size_t size, char
   if (path == SimdPath::kAvx2 && BestSimdPath() == SimdPath::kAvx2)
     return HasAvx512() ? Avx512(data, size, out) : Avx2(data, size, out);
 #endif
-#if KW_SSE2
+#if defined(__EMSCRIPTEN__) && KW_SSSE3
+  if (path != SimdPath::kScalar) return Ssse3(data, size, out);
+#elif KW_SSE2
   if (path != SimdPath::kScalar) return Sse2(data, size, out);
 #else
   (void)path;
@@ -360,14 +487,17 @@ size_t QuickTranslateRunOn(SimdPath path, const uint8_t* data, size_t size, char
 
 bool QuickKernelAvailable(QuickKernel kernel) {
 #if defined(__x86_64__)
+  if (kernel == QuickKernel::kSsse3) return __builtin_cpu_supports("ssse3");
   return BestSimdPath() == SimdPath::kAvx2 && (kernel == QuickKernel::kAvx2 || HasAvx512());
 #else
-  (void)kernel;
-  return false;
+  return KW_SSSE3 && kernel == QuickKernel::kSsse3;
 #endif
 }
 
 size_t QuickTranslateRunWith(QuickKernel kernel, const uint8_t* data, size_t size, char** out) {
+#if KW_SSSE3
+  if (kernel == QuickKernel::kSsse3 && QuickKernelAvailable(kernel)) return Ssse3(data, size, out);
+#endif
 #if defined(__x86_64__)
   if (QuickKernelAvailable(kernel))
     return kernel == QuickKernel::kAvx512 ? Avx512(data, size, out) : Avx2(data, size, out);

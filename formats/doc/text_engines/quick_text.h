@@ -10,7 +10,8 @@
 // at a time and runs of zero bytes skipped; the rest goes through one table
 // (scalar and SSE2) or is worked out in vectors: 32 bytes at a time with
 // AVX2, or 64 at a time where the CPU also has AVX-512 (BW, VBMI and VBMI2),
-// which the AVX2 path then takes. Every SimdPath and kernel gives the same
+// which the AVX2 path then takes; 16 at a time with SSSE3 in the browser
+// build, whose SSE2 path that is. Every SimdPath and kernel gives the same
 // bytes and the same length.
 
 #include <cstddef>
@@ -35,8 +36,9 @@ size_t QuickTranslateRun(const uint8_t* data, size_t size, char** out);
 // The same on a given path (for the tests that compare the paths).
 size_t QuickTranslateRunOn(SimdPath path, const uint8_t* data, size_t size, char** out);
 
-// The two kernels of the AVX2 path, for the tests that compare them.
-enum class QuickKernel : uint8_t { kAvx2, kAvx512 };
+// The two kernels of the AVX2 path and the browser build's, for the tests
+// that compare them.
+enum class QuickKernel : uint8_t { kAvx2, kAvx512, kSsse3 };
 
 // Whether this CPU (and build) runs `kernel`.
 bool QuickKernelAvailable(QuickKernel kernel);

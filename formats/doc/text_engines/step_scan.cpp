@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "base/find_byte.h"
+
 namespace kw {
 
 namespace {
@@ -37,7 +39,7 @@ PassEnd CountSteps(SourceFile& file, int64_t startPos, YieldClock& clock, Status
         p += 8;
         continue;
       }
-      const uint8_t* hit = static_cast<const uint8_t*>(std::memchr(p, kEscapeByte, stop - p));
+      const uint8_t* hit = FindByte(p, static_cast<size_t>(stop - p), kEscapeByte);
       if (hit == nullptr) {
         steps += stop - p;
         end.lastByte = stop[-1];
