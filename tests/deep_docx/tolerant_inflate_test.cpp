@@ -100,7 +100,8 @@ TEST(TolerantInflate, RuinedBlockResumesAtTheNextBlock) {
 // same block's tables just past it, not at the next block; bytes copied
 // from before the resumed piece are marked unknown, and the others are the
 // document's own (the piece ends where the document does) but for the few
-// codes decoded before they fell back into step, and copies of them.
+// codes decoded before they fell back into step, and copies of them. (When
+// the markup shows how far apart the pieces lie, they are one again.)
 TEST(TolerantInflate, DamagedStretchResumesInsideItsBlock) {
   const std::string xml = test::LongDocumentXml(600);
   std::string z = test::RawDeflate(xml);
@@ -108,7 +109,7 @@ TEST(TolerantInflate, DamagedStretchResumesInsideItsBlock) {
   for (size_t i = at; i < at + 64; ++i) z[i] = 0;
   const InflateOutcome r = TolerantInflate(z, {}, nullptr);
   EXPECT_TRUE(r.ended);
-  ASSERT_GE(r.pieces.size(), 2u);
+  ASSERT_FALSE(r.pieces.empty());
   ASSERT_FALSE(r.gaps.empty());
   EXPECT_LE(r.gaps.back().inputEnd, static_cast<int64_t>(at + 64 + 128));
   const std::string& last = r.pieces.back().bytes;
