@@ -272,6 +272,9 @@ class Decoder {
   std::array<Mark, kHistory> history_{};  // the last symbol starts of this block, a ring
   size_t historyCount_ = 0;
   int64_t repairSpent_ = 0;
+  // Of that, what the joins spent: the package's budget takes it twice, as
+  // a join's work costs about twice what it counts for the stream's own.
+  int64_t joinSpent_ = 0;
   int64_t repairBudget_ = 0;
   int64_t searchSpent_ = 0;
   int64_t searchBudget_ = kSearchBudget;

@@ -196,6 +196,7 @@ void Decoder::join(InflateOutcome* outcome) {
         }
       }
       repairSpent_ += work / kJoinCostPerSymbol;
+      joinSpent_ += work / kJoinCostPerSymbol;
     }
     if (!found || best.value() < kMinSeams || 2 * best.value() < 3 * secondValue ||
         total_ + static_cast<size_t>(std::max<int64_t>(bestGap, 0)) > options_.outputLimit) {

@@ -441,7 +441,7 @@ InflateOutcome Decoder::run() {
 void Decoder::settle(const InflateOutcome& outcome) {
   RepairBudget* budget = options_.budget;
   if (budget == nullptr) return;
-  budget->symbols -= std::max<int64_t>(repairSpent_, 0);
+  budget->symbols -= std::max<int64_t>(repairSpent_, 0) + joinSpent_;
   budget->positions -= std::min(searchSpent_, searchBudget_);
   // A damaged stream whose trials stopped at the package's limit, not its own.
   const bool cut = (sharedRepairs_ && repairSpent_ >= repairBudget_) || (sharedSearch_ && searchSpent_ > searchBudget_);
