@@ -10,7 +10,7 @@
 # damage's reach that came back (all words for rand1), and the junk share
 # (output words matching no true word), averaged over the packages. Set
 # PEERS=0 to leave docx2txt and LibreOffice out. Needs
-# bench/deep_docx_setup.sh (as root) first.
+# bench/setup.sh (as root) first.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 # SPDX-License-Identifier: Apache-2.0
 """Makes the damaged-deflate corpus: packages by every writer of
-bench/deep_docx_corpus.py, each damaged one way inside its main part's
+bench/make_damaged_docx_corpus.py, each damaged one way inside its main part's
 compressed data, with the words an ideal reader could still give.
 
     /usr/bin/python3 bench/deep_deflate_corpus.py OUTDIR
@@ -25,7 +25,7 @@ import zipfile
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import deep_docx_corpus as base  # noqa: E402
+import make_damaged_docx_corpus as base  # noqa: E402
 
 OUT = sys.argv[1] if len(sys.argv) > 1 else "/tmp/deep_deflate_corpus"
 DOCS = [("dshort", 30), ("dmid", 150), ("dlong", 700)]

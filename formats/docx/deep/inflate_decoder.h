@@ -54,6 +54,9 @@ inline constexpr int64_t kResumeTrialSymbols = 1000 / kNarrower;  // and must de
 inline constexpr uint64_t kTrialTags = 2;                         // whole tags they must write
 inline constexpr int64_t kTrialLiterals = 64;                     // or literals, of so many values
 inline constexpr int kTrialDistinct = 12;
+inline constexpr int64_t kRepairProofBits = 4096;    // a repair followed by a break this soon is doubtful
+inline constexpr int kMaxRepairChain = 2;            // doubtful repairs in a row, after which the codes resume instead
+inline constexpr int64_t kSettleBits = 128;          // a resumed piece starts this far past where its codes were found
 inline constexpr int64_t kMinFixedSymbols = 200;     // a fixed-code block found by search must be this long
 inline constexpr int64_t kMinCutSymbols = 64;        // a block cut by the input's end must be this long
 inline constexpr int64_t kDynamicTrialSymbols = 32;  // a block found by search must decode this far
@@ -224,6 +227,7 @@ class Decoder {
   }
   bool resumeInBlock(int64_t errorBit);
   bool trialResume(int64_t bit);
+  int64_t settled(int64_t bit);
   bool repairInBlock(int64_t errorBit);
   bool repairByte(int64_t errorBit);
   MarkupCheck checkAt(size_t end) const;
@@ -268,6 +272,9 @@ class Decoder {
   std::array<Mark, kHistory> history_{};  // the last symbol starts of this block, a ring
   size_t historyCount_ = 0;
   int64_t repairSpent_ = 0;
+  // Of that, what the joins spent: the package's budget takes it twice, as
+  // a join's work costs about twice what it counts for the stream's own.
+  int64_t joinSpent_ = 0;
   int64_t repairBudget_ = 0;
   int64_t searchSpent_ = 0;
   int64_t searchBudget_ = kSearchBudget;
@@ -279,6 +286,8 @@ class Decoder {
   int64_t blockSymbols_ = 0;  // symbols decoded in this block
   int64_t headerTried_ = -1;  // the block whose header was last repaired
   int headerRepairs_ = 0;
+  int64_t lastRepairAt_ = INT64_MIN / 2;  // the break last repaired in place
+  int repairChain_ = 0;                   // breaks in a row that came soon after a repair
   std::string trial_;
   // Where each unknown byte of a resumed piece came from, in order: a
   // distance before the piece's start. Kept for the first kMaxOrigins.

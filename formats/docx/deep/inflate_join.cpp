@@ -181,7 +181,10 @@ void Decoder::join(InflateOutcome* outcome) {
       const Aligner aligner(before.bytes, after.bytes, runs);
       const int64_t low = -std::min<int64_t>(kMaxOverlap, static_cast<int64_t>(before.bytes.size()));
       int64_t work = 0;
-      for (int64_t gap = low; gap < kMaxGap; ++gap) {
+      // A larger gap would put every copy in the gap, filling none.
+      int64_t high = low;
+      for (const CopiedRun& r : runs) high = std::max(high, 1 - r.from - static_cast<int64_t>(r.size));
+      for (int64_t gap = low; gap < std::min(high, kMaxGap); ++gap) {
         work += static_cast<int64_t>(runs.size());  // each stretch is looked at, if only to be skipped
         if (repairSpent_ + work / kJoinCostPerSymbol > repairBudget_) break;
         const GapScore s = aligner.score(gap, &work);
@@ -196,6 +199,7 @@ void Decoder::join(InflateOutcome* outcome) {
         }
       }
       repairSpent_ += work / kJoinCostPerSymbol;
+      joinSpent_ += work / kJoinCostPerSymbol;
     }
     if (!found || best.value() < kMinSeams || 2 * best.value() < 3 * secondValue ||
         total_ + static_cast<size_t>(std::max<int64_t>(bestGap, 0)) > options_.outputLimit) {

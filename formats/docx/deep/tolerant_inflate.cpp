@@ -162,6 +162,7 @@ void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
   piece_ = InflatePiece{{}, false, resumeBit >> 3, 0};
   origins_.clear();
   resumedAt_ = resumeBit;
+  repeatSym_ = -1;  // a run of one code counts within the new piece only
   pos_ = resumeBit;
 }
 
@@ -212,11 +213,39 @@ bool Decoder::resumeInBlock(int64_t errorBit) {
       return false;
     }
     if (trialResume(errorBit + skip)) {
-      breakPiece(errorBit, errorBit + skip);
+      // A piece that broke before where it began (a run of one code counts
+      // from before it) resumes past where it began, so that decoding goes on.
+      const int64_t start = settled(errorBit + skip);
+      if (start <= resumedAt_ && !piece_.fromStart) continue;
+      breakPiece(errorBit, start);
       return true;
     }
   }
   return false;
+}
+
+// The first symbol start at least kSettleBits past `bit`, decoding from it
+// with the current tables (`bit` when they break before). Codes read from
+// a bit inside the damage write its bytes, or fall into step only after a
+// few symbols, and later copies would spread those wrong bytes as known:
+// the piece starts past them, where the codes are in step, so that they
+// are unknown instead.
+int64_t Decoder::settled(int64_t bit) {
+  pos_ = bit;
+  int64_t symbols = 0;
+  while (pos_ < bit + kSettleBits) {
+    const int64_t start = pos_;
+    ++symbols;
+    const int sym = decode(*curLit_);
+    if (sym < 0 || sym >= 256) {
+      if (sym < 257 || sym > 285) return start == bit ? bit : (sym == 256 ? start : bit);
+      const int64_t extra = bits(kLengthExtra[sym - 257]);
+      const int ds = decode(*curDist_);
+      if (extra < 0 || ds < 0 || ds > 29 || bits(kDistExtra[ds]) < 0) return bit;
+    }
+  }
+  repairSpent_ += symbols;
+  return pos_;
 }
 
 // Decodes from `bit` with the current tables as a piece of its own (bytes
@@ -379,8 +408,19 @@ InflateOutcome Decoder::run() {
     if (options_.textual && !blind_ && blockSymbols_ < kHeaderRepairSymbols && repairHeader(blockStart_, failedAt)) {
       continue;
     }
-    if (curLit_ != nullptr && !blind_ && options_.textual && repairByte(errorBit)) continue;
-    if (curLit_ != nullptr && !blind_ && options_.textual && repairInBlock(errorBit)) continue;
+    // A break soon after a repair, again and again, says that the repairs
+    // were wrong (they put the output out of place, and each later copy
+    // reads the wrong bytes): the codes resume in a new piece instead.
+    repairChain_ = errorBit - lastRepairAt_ < kRepairProofBits ? repairChain_ + 1 : 0;
+    const bool repairable = curLit_ != nullptr && !blind_ && options_.textual && repairChain_ < kMaxRepairChain;
+    if (repairable && repairByte(errorBit)) {
+      lastRepairAt_ = errorBit;
+      continue;
+    }
+    if (repairable && repairInBlock(errorBit)) {
+      lastRepairAt_ = errorBit;
+      continue;
+    }
     if (curLit_ != nullptr && !blind_ && resumeInBlock(errorBit)) continue;
     // A resumed piece that went on too long without a whole tag began in the
     // damage: by now its codes are in step, and a new piece starts here.
@@ -401,7 +441,7 @@ InflateOutcome Decoder::run() {
 void Decoder::settle(const InflateOutcome& outcome) {
   RepairBudget* budget = options_.budget;
   if (budget == nullptr) return;
-  budget->symbols -= std::max<int64_t>(repairSpent_, 0);
+  budget->symbols -= std::max<int64_t>(repairSpent_, 0) + joinSpent_;
   budget->positions -= std::min(searchSpent_, searchBudget_);
   // A damaged stream whose trials stopped at the package's limit, not its own.
   const bool cut = (sharedRepairs_ && repairSpent_ >= repairBudget_) || (sharedSearch_ && searchSpent_ > searchBudget_);
