@@ -91,7 +91,8 @@ TEST(RtfListsTest, PnParagraphNumbersWhereTheWriterLeftThemOut) {
   EXPECT_EQ(Text(rtf),
             "Title\r\n1.\tone\r\n2.\ttwo\r\nmore\r\n3.\tthree\r\nplain\r\n(b)\tbee\r\n\xE2\x80\xA2\tdot\r\n"
             "I.\tHead\r\n1.1)\tSub\r\n1.2)\tSub\r\nII.\tHead\r\n\xE2\x80\x93i\tSub\r\n7.\tkept\r\n");
-  // A {\pn} cut short or naming no kind gives no number; \ls wins over it.
+  // A {\pn} naming no kind gives no number, nor one cut short (what follows
+  // it is in its skipped group); \ls wins over {\pn}.
   EXPECT_EQ(Text("{\\rtf1\\pard{\\*\\pn\\pndec{\\pntxta .}}a\\par\\pard{\\*\\pn\\pnlvl99}b\\par"
                  "\\pard{\\*\\pn\\pnlvlbody{\\pntxta .}c\\par}"),
             "a\r\nb\r\n");
