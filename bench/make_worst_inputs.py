@@ -119,12 +119,15 @@ def fat_every_sector(size):
 
 
 def rtf(size):
-    # Every paragraph numbered from the list tables and holding a note.
+    # Every paragraph numbered, from the list tables or from its {\pn}
+    # description, and holding a note.
     head = (b"{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}}\n"
             b"{\\*\\listtable{\\list{\\listlevel\\levelnfc0{\\leveltext\\'02\\'00.;}}"
             b"{\\listlevel\\levelnfc2{\\leveltext\\'04\\'00.\\'01.;}}\\listid1}}"
             b"{\\*\\listoverridetable{\\listoverride\\listid1\\ls1}}\n")
     unit = (b"\\pard\\plain\\ls1\\ilvl1\\f0\\fs20 Recovered {\\b text} \\'e9t\\'e9 \\u8364? line"
+            b"{\\chftn}{\\footnote\\chftn  note}\\par\n"
+            b"\\pard\\plain{\\*\\pn\\pnlvl2\\pnlcrm\\pnprev{\\pntxtb (}{\\pntxta )}}\\f0 Old {\\b text}"
             b"{\\chftn}{\\footnote\\chftn  note}\\par\n")
     body = unit * ((size - len(head) - 1) // len(unit))
     return head + body + b"}"

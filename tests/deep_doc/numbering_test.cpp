@@ -2,6 +2,9 @@
 // List numbers and note marks in Deep Recovery's Word 97 text.
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 #include "base/damage_report.h"
 #include "base/source_file.h"
 #include "formats/doc/deep/deep_doc.h"
@@ -29,6 +32,9 @@ std::string U16(uint16_t v) {
   std::string s(2, '\0');
   Put16(s, 0, v);
   return s;
+}
+uint32_t Read32(const std::string& s, size_t at) {
+  return uint8_t(s[at]) | uint8_t(s[at + 1]) << 8 | uint8_t(s[at + 2]) << 16 | uint32_t(uint8_t(s[at + 3])) << 24;
 }
 std::string U32(uint32_t v) {
   std::string s(4, '\0');
@@ -312,29 +318,22 @@ std::string Anld(uint8_t nfc, const std::string& before, const std::string& afte
   return std::string(1, '\x0C') + char(a.size()) + a;
 }
 
-TEST_F(DocNumbering, Word6AutonumberedParagraphs) {
-  // Each paragraph: its text and its sprms (sprmPNLvlAnm 13, sprmPAnld 12).
-  const std::string kList = "\x0D\x0A", kBullet = "\x0D\x0B";
-  const std::vector<std::pair<std::string, std::string>> paras = {
-      {"Intro\r", ""},
-      {"one\r", std::string("\x05\x01", 2) + Anld(0, "", ".") + kList},  // sprmPJc first
-      {"two\r", Anld(0, "", ".") + kList},
-      {"Plain\r", ""},
-      {"three\r", Anld(4, "(", ")", false, 3) + kList},
-      {"dot\r", Anld(23, "\xB7", "") + kBullet},
-      {"Head\r", Anld(1, "", ".") + "\x0D\x01"},
-      {"Sub\r", Anld(0, "", ")", true) + "\x0D\x02"},
-      {"Sub\r", Anld(0, "", ")", true) + "\x0D\x02"},
-      {"Body\r", ""},
-      {"Head\r", Anld(1, "", ".") + "\x0D\x01"},
-      {"Sub\r", Anld(0, "", ")", true) + "\x0D\x02"},
-      {"Lost\r", Anld(0, "", ".") + "\x0D"},  // cut: its level is missing
-  };
+// A Word 6 paragraph: its text, style and own sprms (sprmPNLvlAnm 13, sprmPAnld 12).
+struct Word6Para {
+  Word6Para(std::string t, uint16_t style = 0, std::string own = "")
+      : text(std::move(t)), istd(style), sprms(std::move(own)) {}
   std::string text;
-  for (const auto& p : paras) text += p.first;
+  uint16_t istd;
+  std::string sprms;
+};
+
+// A Word 6 main stream of the paragraphs: the text, then their paragraph
+// pages (seven paragraphs to a page) and the bin table.
+std::string Word6Paragraphs(const std::vector<Word6Para>& paras) {
+  std::string text;
+  for (const Word6Para& p : paras) text += p.text;
   std::string m = test::BuildWord6(text, 0x0409, false);
   m.resize((m.size() + 511) / 512 * 512, '\0');
-  // Two paragraph pages (one cannot hold them all), and the bin table.
   std::string bte, pns;
   uint32_t fc = 0x200;
   for (size_t first = 0; first < paras.size(); first += 7) {
@@ -345,8 +344,8 @@ TEST_F(DocNumbering, Word6AutonumberedParagraphs) {
     size_t papx = 511;
     for (size_t r = 0; r < runs; ++r) {
       Put32(page, 4 * r, fc);
-      fc += uint32_t(paras[first + r].first.size());
-      std::string grpprl = U16(0) + paras[first + r].second;  // the style, then the sprms
+      fc += uint32_t(paras[first + r].text.size());
+      std::string grpprl = U16(paras[first + r].istd) + paras[first + r].sprms;  // the style, then the sprms
       if (grpprl.size() % 2 == 1) grpprl += '\0';
       papx = (papx - grpprl.size() - 1) & ~size_t{1};
       page[papx] = char(grpprl.size() / 2);
@@ -361,9 +360,101 @@ TEST_F(DocNumbering, Word6AutonumberedParagraphs) {
   Put32(m, 0xC0, uint32_t(m.size()));
   Put32(m, 0xC4, uint32_t(bte.size()));
   m += bte;
+  return m;
+}
+
+TEST_F(DocNumbering, Word6AutonumberedParagraphs) {
+  const std::string kList = "\x0D\x0A", kBullet = "\x0D\x0B";
+  const std::string m = Word6Paragraphs({
+      {"Intro\r"},
+      {"one\r", 0, std::string("\x05\x01", 2) + Anld(0, "", ".") + kList},  // sprmPJc first
+      {"two\r", 0, Anld(0, "", ".") + kList},
+      {"Plain\r"},
+      {"three\r", 0, Anld(4, "(", ")", false, 3) + kList},
+      {"dot\r", 0, Anld(23, "\xB7", "") + kBullet},
+      {"Head\r", 0, Anld(1, "", ".") + "\x0D\x01"},
+      {"Sub\r", 0, Anld(0, "", ")", true) + "\x0D\x02"},
+      {"Sub\r", 0, Anld(0, "", ")", true) + "\x0D\x02"},
+      {"Body\r"},
+      {"Head\r", 0, Anld(1, "", ".") + "\x0D\x01"},
+      {"Sub\r", 0, Anld(0, "", ")", true) + "\x0D\x02"},
+      {"Lost\r", 0, Anld(0, "", ".") + "\x0D"},  // cut: its level is missing
+  });
   EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", m}}, &layout)),
             "Intro\r\n1.\tone\r\n2.\ttwo\r\nPlain\r\n(c)\tthree\r\n\xE2\x80\xA2\tdot\r\nI.\tHead\r\n1.1)\tSub\r\n"
             "1.2)\tSub\r\nBody\r\nII.\tHead\r\n2.1)\tSub\r\nLost\r\n");
+}
+
+// A Word 6 paragraph style: its base and its paragraph sprms.
+std::string Word6Style(const std::string& name, uint16_t base, const std::string& sprms) {
+  std::string entry = U16(0) + U16(uint16_t(1 | (base << 4))) + U16(2) + U16(0);  // sti, sgc and base, cupx, bchUpe
+  entry += char(name.size()) + name + '\0';
+  if (entry.size() % 2 == 1) entry += '\0';
+  entry += U16(uint16_t(2 + sprms.size())) + U16(0) + sprms;  // the paragraph properties
+  if (entry.size() % 2 == 1) entry += '\0';
+  entry += U16(0);  // no character properties
+  return U16(uint16_t(entry.size())) + entry;
+}
+
+// An OLST: each level's format, texts before and after and fPrev; the restart flag.
+std::string Olst(const std::vector<std::tuple<uint8_t, std::string, std::string, bool>>& levels, bool restart) {
+  std::string olst(212, '\0'), text;
+  for (size_t k = 0; k < levels.size(); ++k) {
+    const auto& [nfc, before, after, prev] = levels[k];
+    olst[16 * k] = char(nfc);
+    olst[16 * k + 1] = char(before.size());
+    olst[16 * k + 2] = char(after.size());
+    olst[16 * k + 3] = char(prev ? 0x04 : 0);
+    Put16(olst, 16 * k + 10, 1);
+    text += before + after;
+  }
+  olst[144] = char(restart);
+  olst.replace(148, text.size(), text);
+  return olst;
+}
+
+// Headings numbered through their styles (Heading 2 based on Heading 1)
+// and the outline description of each section; the second restarts.
+TEST_F(DocNumbering, Word6HeadingNumbersFromStylesAndSections) {
+  const std::vector<Word6Para> paras = {
+      {"Title\r"},   {"Alpha\r", 1}, {"Part\r", 2},
+      {"Part\r", 2}, {"Body\r"},     {"Note\r", 1, "\x0D"s + '\0'},  // its own properties take the number away
+      {"Beta\r", 1}, {"Part\r", 2},  {"Gamma\r", 1},
+      {"Part\r", 2},
+  };
+  std::string m = Word6Paragraphs(paras);
+  const auto stsh = uint32_t(m.size());
+  m += U16(4) + U16(3) + U16(8) + Word6Style("Normal", kNoStyle, "") + Word6Style("heading 1", 0, "\x0D\x01") +
+       Word6Style("heading 2", 1, "\x0D\x02");
+  Put32(m, 0x60, stsh);
+  Put32(m, 0x64, uint32_t(m.size() - stsh));
+  const auto sepx1 = uint32_t(m.size());
+  const std::string olst1 = Olst({{0, "", ".", false}, {0, "", "", true}}, false);
+  m += U16(uint16_t{2 + 2 + 212}) + "\x83\x01" + "\x85\xD4" + olst1;  // sprmScnsPgn first
+  const auto sepx2 = uint32_t(m.size());
+  m += U16(uint16_t{2 + 212}) + "\x85\xD4" + Olst({{1, "", ")", false}, {4, "(", ")", false}}, true);
+  uint32_t firstEnd = 0;
+  for (size_t i = 0; i < 8; ++i) firstEnd += uint32_t(paras[i].text.size());
+  const auto sed = uint32_t(m.size());
+  const auto sedEntry = [](uint32_t fcSepx) { return U16(0) + U32(fcSepx) + U16(0) + U32(0); };
+  m += U32(0) + U32(firstEnd) + U32(Read32(m, 0x34)) + sedEntry(sepx1) + sedEntry(sepx2);
+  Put32(m, 0x88, sed);
+  Put32(m, 0x8C, 3 * 4 + 2 * 12);
+  EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", m}}, &layout)),
+            "Title\r\n1.\tAlpha\r\n1.1\tPart\r\n1.2\tPart\r\nBody\r\nNote\r\n2.\tBeta\r\n2.1\tPart\r\n"
+            "I)\tGamma\r\n(a)\tPart\r\n");
+  // Damaged or absent tables: the numbers fall away, the text stays.
+  const std::string plain = "Title\r\nAlpha\r\nPart\r\nPart\r\nBody\r\nNote\r\nBeta\r\nPart\r\nGamma\r\nPart\r\n";
+  std::string noSections = m;
+  Put32(noSections, 0x88, 0x7FFFFFF0);
+  EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", noSections}}, &layout)), plain);
+  std::string badStyles = m;
+  Put16(badStyles, stsh + 6, 0xFFF0);  // the first style runs past the style sheet
+  EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", badStyles}}, &layout)), plain);
+  std::string cutOlst = m;
+  cutOlst[sepx1 + 5] = 100;  // the OLST's length says less than it holds: the walk stops at the next bytes
+  EXPECT_EQ(Read(test::BuildCfb({{"WordDocument", cutOlst}}, &layout)),
+            plain.substr(0, plain.find("Gamma")) + "I)\tGamma\r\n(a)\tPart\r\n");
 }
 
 }  // namespace

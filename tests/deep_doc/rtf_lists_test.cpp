@@ -70,6 +70,35 @@ TEST(RtfListsTest, DamagedListTablesLeaveTheTextAlone) {
   EXPECT_EQ(Text(closed), "a\r\nb\r\nc\r\n");
 }
 
+// The older paragraph numbering: a {\pn} among the paragraph's properties
+// and no {\pntext} (or a blank one) and no \ls.
+TEST(RtfListsTest, PnParagraphNumbersWhereTheWriterLeftThemOut) {
+  const std::string rtf =
+      "{\\rtf1\\ansi\\pard Title\\par"
+      "\\pard{\\*\\pn\\pnlvlbody\\pndec\\pnstart1{\\pntxta .}}one\\par"
+      "{\\pntext  }\\pard{\\*\\pn\\pnlvlbody\\pndec\\pnstart1{\\pntxta .}}two\\par"
+      "\\pard{\\*\\pn\\pnlvlcont}more\\par"
+      "\\pard{\\*\\pn\\pnlvlbody\\pndec{\\pntxta .}}three\\par"
+      "\\pard plain\\par"
+      "\\pard{\\*\\pn\\pnlvlbody\\pnlcltr\\pnstart2{\\pntxtb (}{\\pntxta )}}bee\\par"
+      "\\pard{\\*\\pn\\pnlvlblt\\pnf1{\\pntxtb \\'b7}}dot\\par"
+      "\\pard{\\*\\pn\\pnlvl1\\pnucrm{\\pntxta .}}Head\\par"
+      "\\pard{\\*\\pn\\pnlvl2\\pndec\\pnprev{\\pntxta )}}Sub\\par"
+      "\\pard{\\*\\pn\\pnlvl2\\pndec\\pnprev{\\pntxta )}}Sub\\par"
+      "\\pard{\\*\\pn\\pnlvl1\\pnucrm{\\pntxta .}}Head\\par"
+      "\\pard{\\*\\pn\\pnlvl2\\pnlcrm{\\pntxtb \\u8211 ?}}Sub\\par"
+      "\\pard{\\*\\pn\\pnlvlbody\\pndec}{\\pntext 7.\\tab}kept\\par}";
+  EXPECT_EQ(Text(rtf),
+            "Title\r\n1.\tone\r\n2.\ttwo\r\nmore\r\n3.\tthree\r\nplain\r\n(b)\tbee\r\n\xE2\x80\xA2\tdot\r\n"
+            "I.\tHead\r\n1.1)\tSub\r\n1.2)\tSub\r\nII.\tHead\r\n\xE2\x80\x93i\tSub\r\n7.\tkept\r\n");
+  // A {\pn} naming no kind gives no number, nor one cut short (what follows
+  // it is in its skipped group); \ls wins over {\pn}.
+  EXPECT_EQ(Text("{\\rtf1\\pard{\\*\\pn\\pndec{\\pntxta .}}a\\par\\pard{\\*\\pn\\pnlvl99}b\\par"
+                 "\\pard{\\*\\pn\\pnlvlbody{\\pntxta .}c\\par}"),
+            "a\r\nb\r\n");
+  EXPECT_EQ(Text(kTables + "\\pard\\ls3{\\*\\pn\\pnlvlbody\\pndec}x\\par}"), "iv.\tx\r\n");
+}
+
 TEST(RtfListsTest, NoteMarksAtTheReferenceAndTheNoteAfterTheText) {
   const std::string rtf =
       "{\\rtf1\\aftnnar Some words.{\\super\\chftn}{\\footnote\\pard{\\super\\chftn} First note.}"

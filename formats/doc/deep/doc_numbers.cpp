@@ -29,9 +29,9 @@ constexpr size_t kPage = 512;       // a formatted disk page (FKP)
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
 
-// The bytes [fc, fc + lcb) of `s`, and up to `tail` more where the stream
-// has them; none when the range does not lie inside it.
-std::vector<uint8_t> ReadRange(StreamSource& s, uint32_t fc, uint32_t lcb, size_t tail = 0) {
+}  // namespace
+
+std::vector<uint8_t> ReadRange(StreamSource& s, uint32_t fc, uint32_t lcb, size_t tail) {
   std::vector<uint8_t> out;
   if (lcb == 0 || lcb > kMaxTable || int64_t{fc} + lcb > s.size()) return out;
   lcb = uint32_t(std::min<int64_t>(s.size() - fc, int64_t{lcb} + int64_t(tail)));
@@ -44,6 +44,8 @@ std::vector<uint8_t> ReadRange(StreamSource& s, uint32_t fc, uint32_t lcb, size_
   }
   return out;
 }
+
+namespace {
 
 // A paragraph's list (1-based override index) and level, where given.
 struct ListRef {

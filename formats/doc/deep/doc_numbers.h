@@ -48,6 +48,11 @@ struct TextInserts {
 // tables of .doc and RTF give it; decimal for codes not written here.
 NumberFormat NumberFormatOfCode(long nfc);
 
+// The bytes [fc, fc + lcb) of `s` (a table: at most 8 MiB), and up to
+// `tail` more where the stream has them; none when the range does not lie
+// inside the stream or falls in a hole.
+std::vector<uint8_t> ReadRange(StreamSource& s, uint32_t fc, uint32_t lcb, size_t tail = 0);
+
 // `pieces` is rewound and read once.
 TextInserts DocTextInserts(StreamSource& main, StreamSource& table, const Fib& fib, PieceTable& pieces);
 

@@ -140,6 +140,10 @@ bool ParseFib(const uint8_t* d, size_t size, Fib* fib, std::string* why) {
     fib->lcbFndTxt = U32(d + 0x74);
     fib->fcBtePapx = U32(d + 0xC0);  // the paragraph bin table, in the main stream
     fib->lcbBtePapx = U32(d + 0xC4);
+    fib->fcStshf = U32(d + 0x60);  // the style sheet and the section table, for heading numbers
+    fib->lcbStshf = U32(d + 0x64);
+    fib->fcPlcfSed = U32(d + 0x88);
+    fib->lcbPlcfSed = U32(d + 0x8C);
   } else if (fib->complex) {
     *why = "The File Information Block is cut before the piece table's position.";
     return false;

@@ -51,8 +51,10 @@ struct Fib {
   // Word 97: list numbers and note marks (doc_numbers.h), in the table
   // stream: the style sheet, the paragraph bin table, the lists and their
   // overrides, and the footnote and endnote references and texts. Word
-  // 6.0/95: the footnote tables only, in the main stream.
+  // 6.0/95: the style sheet, the paragraph bin table, the footnote tables
+  // and the section table (its heading numbers), in the main stream.
   uint32_t fcStshf = 0, lcbStshf = 0;
+  uint32_t fcPlcfSed = 0, lcbPlcfSed = 0;  // Word 6.0/95 only
   uint32_t fcBtePapx = 0, lcbBtePapx = 0;
   uint32_t fcPlfLst = 0, lcbPlfLst = 0;
   uint32_t fcPlfLfo = 0, lcbPlfLfo = 0;

@@ -122,6 +122,14 @@ void RtfTextReader::text(char32_t c) {
     }
     return;
   }
+  if (g.dest == Dest::kPnBefore || g.dest == Dest::kPnAfter) {  // a paragraph number's text
+    if (pendingSkip_ > 0) {
+      --pendingSkip_;
+    } else if (IsTextCharacter(c)) {
+      pn_.textChar(g.dest == Dest::kPnBefore, c);
+    }
+    return;
+  }
   if (g.skip) return;
   if (pendingSkip_ > 0) {
     --pendingSkip_;
@@ -146,8 +154,8 @@ void RtfTextReader::startParagraph(const Group& g) {
   }
   if (paragraphStarted_) return;
   paragraphStarted_ = true;
-  if (g.ls <= 0) return;
-  const std::string number = lists_.next(g.ls, g.ilvl);  // counted even when {\listtext} gave it
+  // Counted even when {\listtext} or {\pntext} gave it.
+  const std::string number = g.ls > 0 ? lists_.next(g.ls, g.ilvl) : pn_.next(g.pnKind);
   if (!listTextWritten_) out_->append(number);
 }
 
@@ -174,6 +182,7 @@ void RtfTextReader::closeGroup(const Group& closed) {
     }
     listText_.clear();
   }
+  if (closed.dest == Dest::kPn && parent.dest != Dest::kPn) stack_.back().pnKind = pn_.end();
   if (closed.dest == Dest::kNote && parent.dest != Dest::kNote) {
     if (markPending_) noteMark(closed.endnote);
     std::string& notes = closed.endnote ? endnotes_ : footnotes_;
@@ -288,6 +297,8 @@ void RtfTextReader::control() {
     const long v = param < 0 ? param + 65536 : param;
     if (g.dest == Dest::kLevelText) {
       if (v < 0x110000) lists_.levelTextChar(char32_t(v));
+    } else if (g.dest == Dest::kPnBefore || g.dest == Dest::kPnAfter) {
+      if (v < 0x110000 && IsTextCharacter(char32_t(v))) pn_.textChar(g.dest == Dest::kPnBefore, char32_t(v));
     } else if (!g.skip && v < 0x110000 && !(v >= 0xD800 && v <= 0xDFFF) && IsTextCharacter(char32_t(v))) {
       startParagraph(g);
       AppendUtf8(*target(g), char32_t(v));
@@ -327,6 +338,14 @@ bool RtfTextReader::listControl(Group& g, std::string_view word, long param) {
     lists_.control(RtfLists::Table::kOverrides, word, hasParam_, param);
     return true;
   }
+  if (g.dest == Dest::kPn || g.dest == Dest::kPnBefore || g.dest == Dest::kPnAfter) {
+    if (word == "pntxtb" || word == "pntxta") {
+      g.dest = word == "pntxtb" ? Dest::kPnBefore : Dest::kPnAfter;
+    } else {
+      pn_.control(word, hasParam_, param);
+    }
+    return true;
+  }
   if (word == "listtable" || word == "listoverridetable") {
     g.skip = true;
     g.dest = word == "listtable" ? Dest::kListTable : Dest::kOverrideTable;
@@ -337,8 +356,15 @@ bool RtfTextReader::listControl(Group& g, std::string_view word, long param) {
     } else {
       g.skip = true;
     }
+  } else if (word == "pn") {
+    g.skip = true;  // never text
+    if (g.dest == Dest::kDocument || g.dest == Dest::kNote) {
+      g.dest = Dest::kPn;
+      pn_.begin();
+    }
   } else if (word == "pard") {
     g.ls = g.ilvl = 0;
+    g.pnKind = RtfPnNumbers::kNone;
   } else if (word == "ls") {
     g.ls = param;
   } else if (word == "ilvl") {

@@ -17,7 +17,8 @@
 //
 // A list paragraph starts with its number and a TAB: the text of its
 // {\listtext} (or {\pntext}) when that holds more than blanks, else the
-// number its \ls and \ilvl give through the list tables (RtfLists). A
+// number its \ls and \ilvl give through the list tables (RtfLists), else
+// the number its older {\pn} description gives (RtfPnNumbers). A
 // footnote's or endnote's text is moved after the document's, footnotes
 // first, each note on its own line; its automatic mark (\chftn) is written
 // at the reference and at the note's start.
@@ -33,6 +34,7 @@
 
 #include "formats/doc/deep/code_page.h"
 #include "formats/doc/deep/rtf_lists.h"
+#include "formats/doc/deep/rtf_pn_numbers.h"
 
 namespace kw {
 
@@ -55,14 +57,25 @@ class RtfTextReader {
   static constexpr size_t kMaxWord = 32;  // letters of a control word
   // Where a group's text goes: the document, a list table (read for the
   // numbers, never text), a paragraph's number, or a note.
-  enum class Dest : uint8_t { kDocument, kListTable, kOverrideTable, kLevelText, kListText, kNote };
+  enum class Dest : uint8_t {
+    kDocument,
+    kListTable,
+    kOverrideTable,
+    kLevelText,
+    kListText,
+    kNote,
+    kPn,        // a paragraph's {\pn} numbering description
+    kPnBefore,  // and its texts before and after the number
+    kPnAfter,
+  };
   struct Group {
     bool skip = false;
     bool endnote = false;  // in a note: \ftnalt
     Dest dest = Dest::kDocument;
-    int uc = 1;     // fallback characters after \uN
-    long ls = 0;    // the paragraph's list override (\ls), 0 for none
-    long ilvl = 0;  // and its level
+    int uc = 1;                        // fallback characters after \uN
+    long ls = 0;                       // the paragraph's list override (\ls), 0 for none
+    long ilvl = 0;                     // and its level
+    int pnKind = RtfPnNumbers::kNone;  // its {\pn} kind, where it has one
   };
   // Where the reader is: in text, after a backslash, in a control word or
   // its number, in the data of \binN, or in the two digits of a \'hh byte.
@@ -92,6 +105,7 @@ class RtfTextReader {
   long binaryLeft_ = 0;  // bytes of \binN data still to skip
   uint8_t hex_ = 0;      // the first digit of \'hh
   RtfLists lists_;
+  RtfPnNumbers pn_;
   std::string listText_;           // the {\listtext} being read
   bool paragraphStarted_ = false;  // a character of the paragraph has been written
   bool listTextWritten_ = false;   // its number came from {\listtext}

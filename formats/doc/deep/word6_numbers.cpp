@@ -10,6 +10,7 @@
 #include "formats/doc/deep/code_page.h"
 #include "formats/doc/deep/piece_table.h"
 #include "formats/doc/deep/stream_source.h"
+#include "formats/doc/deep/word6_outline.h"
 
 namespace kw {
 
@@ -19,54 +20,18 @@ constexpr size_t kPage = 512;                   // a formatted disk page (FKP)
 constexpr size_t kMaxPieces = size_t{1} << 16;  // a fast-saved file with more: no numbers
 constexpr size_t kAnldText = 32;                // ANLD.rgxch: 8-bit characters
 constexpr size_t kAnldHead = 20;                // the fields before it
-constexpr uint8_t kSprmPAnld = 12;
-constexpr uint8_t kSprmPNLvlAnm = 13;
 
 uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
 
-// The operand size of Word 6 paragraph sprm `sprm` (a one-byte code);
-// 0 for one of variable size (a length byte first), -1 for one not known.
-int OperandSize(uint8_t sprm) {
-  static constexpr int8_t kSizes[52] = {-1, -1, 2, 0, 1, 1, 1, 1, 1, 1, 1, 1, 0, 1, 1, 0,  // 0-15
-                                        2,  2,  2, 2, 4, 2, 2, 0, 1, 1, 2, 2, 2, 1, 2, 2,  // 16-31
-                                        2,  2,  2, 2, 2, 1, 2, 2, 2, 2, 2, 2, 1, 2, 2, 2,  // 32-47
-                                        2,  2,  1, 1};                                     // 48-51
-  return sprm < 52 ? kSizes[sprm] : -1;
-}
-
 struct Word6Paragraph {
   uint64_t cp = 0;
-  uint8_t kind = 0;  // sprmPNLvlAnm: 0 none, 1-9 outline level, 10+ list
-  bool hasAnld = false;
-  std::array<uint8_t, kAnldHead + kAnldText> anld{};
+  Word6Numbering numbering;  // its style's, then its own properties'
 };
 
-// Reads the numbering sprms of a paragraph's properties into *p; stops at
-// a sprm not known or an operand that runs past the end.
-void ScanWord6Sprms(const uint8_t* g, size_t n, Word6Paragraph* p) {
-  for (size_t i = 0; i < n;) {
-    const uint8_t sprm = g[i++];
-    int size = OperandSize(sprm);
-    if (size < 0) return;
-    if (size == 0) {
-      if (i >= n) return;
-      size = g[i++];
-    }
-    if (i + size_t(size) > n) return;
-    if (sprm == kSprmPNLvlAnm) p->kind = g[i];
-    if (sprm == kSprmPAnld && size_t(size) >= kAnldHead) {
-      p->anld.fill(0);
-      std::copy_n(g + i, std::min(size_t(size), p->anld.size()), p->anld.begin());
-      p->hasAnld = true;
-    }
-    i += size_t(size);
-  }
-}
-
 // Every paragraph's numbering, by character position.
-std::vector<Word6Paragraph> ReadWord6Paragraphs(StreamSource& main, const Fib& fib,
-                                                const std::vector<Piece>& byOffset) {
+std::vector<Word6Paragraph> ReadWord6Paragraphs(StreamSource& main, const Fib& fib, const std::vector<Piece>& byOffset,
+                                                const std::vector<Word6Numbering>& styles) {
   std::vector<Word6Paragraph> out;
   const uint32_t fc = fib.fcBtePapx, lcb = fib.lcbBtePapx;
   if (lcb < 10 || int64_t{fc} + lcb > main.size() || main.inHole(fc, int64_t{fc} + lcb)) return out;
@@ -84,11 +49,14 @@ std::vector<Word6Paragraph> ReadWord6Paragraphs(StreamSource& main, const Fib& f
     for (size_t r = 0; r < runs && out.size() < TextInserts::kMaxInserts; ++r) {
       Word6Paragraph p;
       const size_t bx = size_t{page[4 * (runs + 1) + 7 * r]} * 2;
-      // A PAPX: its size in words, the style (two bytes), the sprms.
-      if (bx > 0 && bx + 3 < kPage - 1) {
-        const size_t len = std::min(size_t{page[bx]} * 2, kPage - 1 - (bx + 1));
-        if (len > 2) ScanWord6Sprms(page.data() + bx + 3, len - 2, &p);
+      // A PAPX: its size in words, the style (two bytes), the sprms; none: style 0.
+      size_t istd = 0, len = 0;
+      if (bx > 0 && bx + 2 < kPage - 1) {
+        istd = U16(page.data() + bx + 1);
+        len = std::min(size_t{page[bx]} * 2, kPage - 1 - (bx + 1));
       }
+      if (istd < styles.size()) p.numbering = styles[istd];
+      if (len > 2) ScanWord6Sprms(page.data() + bx + 3, len - 2, &p.numbering);
       const int64_t cp = CpOf(byOffset, U32(page.data() + 4 * r));
       if (cp < 0) continue;
       p.cp = uint64_t(cp);
@@ -141,23 +109,32 @@ void AddWord6Numbers(StreamSource& main, const Fib& fib, PieceTable& pieces, Tex
   pieces.rewind();
   while (pieces.next(&piece)) byOffset.push_back(piece);
   std::sort(byOffset.begin(), byOffset.end(), [](const Piece& a, const Piece& b) { return a.offset < b.offset; });
-  const std::vector<Word6Paragraph> paragraphs = ReadWord6Paragraphs(main, fib, byOffset);
+  const std::vector<Word6Paragraph> paragraphs = ReadWord6Paragraphs(main, fib, byOffset, ReadWord6Styles(main, fib));
+  const std::vector<Word6Section> sections = ReadWord6Sections(main, fib);
+  size_t section = 0;
   ListCounter outline, list;
   bool inList = false;
   uint64_t last = UINT64_MAX;
   for (const Word6Paragraph& p : paragraphs) {
     if (p.cp == last) continue;  // one paragraph in runs of a fast save
     last = p.cp;
-    if (p.kind == 0 || !p.hasAnld) {
+    while (section < sections.size() && p.cp >= sections[section].cpEnd) {
+      if (++section < sections.size() && sections[section].restart) outline = ListCounter();
+    }
+    const Word6Numbering& n = p.numbering;
+    const bool isOutline = n.kind >= 1 && n.kind <= kListLevels;
+    const int level = isOutline ? n.kind - 1 : 0;
+    // A heading takes its number's form from its section's outline description.
+    const bool fromSection = isOutline && section < sections.size() && sections[section].hasOlst;
+    if (n.kind == 0 || (!n.hasAnld && !fromSection)) {
       inList = false;
       continue;
     }
-    const bool isOutline = p.kind <= kListLevels;
-    const int level = isOutline ? p.kind - 1 : 0;
     if (!isOutline && !inList) list = ListCounter();
     inList = !isOutline;
+    const Anld& anld = fromSection ? sections[section].levels[size_t(level)] : n.anld;
     ListLevels levels;
-    levels[size_t(level)] = LevelOf(p.anld.data(), level, isOutline, fib.codePage);
+    levels[size_t(level)] = LevelOf(anld.data(), level, isOutline, fib.codePage);
     std::string number = (isOutline ? outline : list).next(levels, level);
     if (number.empty()) continue;
     number.push_back('\t');

@@ -11,10 +11,12 @@
 //
 // A run of list paragraphs counts on from its first's start value and ends
 // at a paragraph without a number; outline levels count through the
-// document, a level starting again after one above it. Heading numbers
-// that come only from the styles and the section's outline description are
-// not given. Where the properties are damaged, the numbers fall away and
-// the text stays as it is.
+// document, a level starting again after one above it (and at a section
+// whose outline description says so). A paragraph's kind and ANLD may also
+// come from its style, as a numbered heading's do; an outline level's
+// number then takes its form from the section's outline description
+// (word6_outline.h). Where the properties are damaged, the numbers fall
+// away and the text stays as it is.
 
 #include "formats/doc/deep/doc_numbers.h"
 
