@@ -155,6 +155,60 @@ TEST(TolerantInflate, ResumedPieceIsJoinedAndItsCopiesFilled) {
   EXPECT_LE(r.gaps[0].inputBegin, static_cast<int64_t>(at + 12));
 }
 
+// The damaged stretch in both streams: where it begins and how long it is
+// in the compressed data, and how many bytes of output it hid, which the
+// join tells: the unknown bytes between the text before it and the text
+// after it, which lines up with the document again just past them.
+TEST(TolerantInflate, DamagedStretchIsMeasuredInBothStreams) {
+  const std::string xml = test::LongDocumentXml(300);
+  std::string z = test::RawDeflate(xml);
+  const int64_t at = static_cast<int64_t>(z.size() / 2);
+  for (int64_t i = at; i < at + 12; ++i) z[static_cast<size_t>(i)] = static_cast<char>(0x5A ^ (i * 37));
+  const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+  ASSERT_EQ(r.gaps.size(), 1u);
+  const InflateGap& gap = r.gaps[0];
+  EXPECT_GE(gap.inputBegin, at - 2);  // a code that straddles the first damaged byte may fail there
+  EXPECT_LE(gap.inputBegin, at + 12);
+  EXPECT_GE(gap.inputEnd, at + 12);  // resumed past the damage, a few codes on
+  EXPECT_LE(gap.inputEnd - gap.inputBegin, 12 + 48);
+  ASSERT_EQ(r.pieces.size(), 1u);
+  const std::string& out = r.pieces[0].bytes;
+  ASSERT_EQ(out.size(), xml.size());
+  // The longest run of unknown bytes is the hidden stretch.
+  size_t runAt = 0, runSize = 0;
+  for (size_t i = 0; i < out.size();) {
+    size_t j = i;
+    while (j < out.size() && out[j] == kUnknownByte) ++j;
+    if (j - i > runSize) runAt = i, runSize = j - i;
+    i = j + 1;
+  }
+  EXPECT_EQ(gap.outputLength, static_cast<int64_t>(runSize));
+  EXPECT_GT(runSize, 0u);
+  // The text before it is the document's; after it, the document's again in
+  // the same place (where known, but for codes decoded out of step and their
+  // copies), and one byte more or less would put it out of place.
+  EXPECT_EQ(out.substr(0, runAt), xml.substr(0, runAt));
+  const size_t after = runAt + runSize;
+  auto wrong = [&](size_t shift) {
+    size_t n = 0;
+    for (size_t i = after; i + 1 < out.size(); ++i) n += out[i] != kUnknownByte && out[i] != xml[i + shift - 1] ? 1 : 0;
+    return n;
+  };
+  EXPECT_LT(wrong(1), (out.size() - after) / 5);
+  EXPECT_GT(wrong(0), 3 * wrong(1));
+  EXPECT_GT(wrong(2), 3 * wrong(1));
+}
+
+// A stretch nothing after it decodes from: its output cannot be counted.
+TEST(TolerantInflate, StretchThatEndsTheStreamHasAnUnknownOutputLength) {
+  std::string z = test::RawDeflate(test::LongDocumentXml(50));
+  z.resize(z.size() / 2);
+  z.append(200, '\0');
+  const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+  ASSERT_FALSE(r.gaps.empty());
+  EXPECT_EQ(r.gaps.back().outputLength, InflateGap::kUnknownLength);
+}
+
 // A wiped stretch: the zeros decode as one code over and over, and the
 // codes after them are in step again. Repairs that each get a little way
 // and break again are not taken one after another (they changed intact

@@ -297,6 +297,10 @@ class Decoder {
   };
   std::vector<Origin> origins_;                    // the current piece's
   std::vector<std::vector<Origin>> pieceOrigins_;  // each finished piece's
+  // The gap just before each finished piece (an index into the outcome's
+  // gaps, -1 for none), and before the current one.
+  std::vector<int64_t> pieceGaps_;
+  int64_t gapBefore_ = -1;
   int repeatSym_ = -1;
   int repeatCount_ = 0;
   int64_t repeatBit_ = 0;

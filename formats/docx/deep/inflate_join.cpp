@@ -151,9 +151,11 @@ class Aligner {
 
 void Decoder::join(InflateOutcome* outcome) {
   std::vector<InflatePiece>& pieces = outcome->pieces;
-  if (pieces.size() < 2 || pieceOrigins_.size() != pieces.size()) return;
+  if (pieces.size() < 2 || pieceOrigins_.size() != pieces.size() || pieceGaps_.size() != pieces.size()) return;
   size_t into = 0;  // the piece that the next may join
   for (size_t i = 1; i < pieces.size(); ++i) {
+    // The gap before piece i-1: the joined size is one gap's output when just one lies between.
+    const int64_t lastGap = pieceGaps_[i - 1];
     InflatePiece& before = pieces[into];
     InflatePiece& after = pieces[i];
     const std::vector<Origin>& origins = pieceOrigins_[i];
@@ -212,6 +214,9 @@ void Decoder::join(InflateOutcome* outcome) {
       if (o.at < after.bytes.size() && after.bytes[o.at] == kUnknownByte && o.from < -bestGap && source >= 0) {
         after.bytes[o.at] = before.bytes[static_cast<size_t>(source)];
       }
+    }
+    if (pieceGaps_[i] == lastGap + 1 && lastGap + 1 < static_cast<int64_t>(outcome->gaps.size())) {
+      outcome->gaps[static_cast<size_t>(pieceGaps_[i])].outputLength = std::max<int64_t>(bestGap, 0);
     }
     if (bestGap < 0) {
       before.bytes.resize(static_cast<size_t>(beforeSize + bestGap));
