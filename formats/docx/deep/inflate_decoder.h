@@ -297,10 +297,15 @@ class Decoder {
   };
   std::vector<Origin> origins_;                    // the current piece's
   std::vector<std::vector<Origin>> pieceOrigins_;  // each finished piece's
-  // The gap just before each finished piece (an index into the outcome's
-  // gaps, -1 for none), and before the current one.
-  std::vector<int64_t> pieceGaps_;
-  int64_t gapBefore_ = -1;
+  // The break just before each finished piece, and before the current one:
+  // how many breaks came before it, and its gap (an index into the
+  // outcome's, -1 for none). Gaps of repairs lie inside pieces.
+  struct BreakMark {
+    int64_t number = 0;
+    int64_t gap = -1;
+  };
+  std::vector<BreakMark> pieceBreaks_;
+  BreakMark breakBefore_;
   int repeatSym_ = -1;
   int repeatCount_ = 0;
   int64_t repeatBit_ = 0;

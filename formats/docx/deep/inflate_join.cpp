@@ -151,11 +151,9 @@ class Aligner {
 
 void Decoder::join(InflateOutcome* outcome) {
   std::vector<InflatePiece>& pieces = outcome->pieces;
-  if (pieces.size() < 2 || pieceOrigins_.size() != pieces.size() || pieceGaps_.size() != pieces.size()) return;
+  if (pieces.size() < 2 || pieceOrigins_.size() != pieces.size() || pieceBreaks_.size() != pieces.size()) return;
   size_t into = 0;  // the piece that the next may join
   for (size_t i = 1; i < pieces.size(); ++i) {
-    // The gap before piece i-1: the joined size is one gap's output when just one lies between.
-    const int64_t lastGap = pieceGaps_[i - 1];
     InflatePiece& before = pieces[into];
     InflatePiece& after = pieces[i];
     const std::vector<Origin>& origins = pieceOrigins_[i];
@@ -215,8 +213,10 @@ void Decoder::join(InflateOutcome* outcome) {
         after.bytes[o.at] = before.bytes[static_cast<size_t>(source)];
       }
     }
-    if (pieceGaps_[i] == lastGap + 1 && lastGap + 1 < static_cast<int64_t>(outcome->gaps.size())) {
-      outcome->gaps[static_cast<size_t>(pieceGaps_[i])].outputLength = std::max<int64_t>(bestGap, 0);
+    // The size joined is the output of the break before piece i when it is the only one since piece i-1.
+    const BreakMark& mark = pieceBreaks_[i];
+    if (mark.number == pieceBreaks_[i - 1].number + 1 && mark.gap >= 0) {
+      outcome->gaps[static_cast<size_t>(mark.gap)].outputLength = std::max<int64_t>(bestGap, 0);
     }
     if (bestGap < 0) {
       before.bytes.resize(static_cast<size_t>(beforeSize + bestGap));

@@ -159,7 +159,7 @@ void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
   lastTagBit_ = resumeBit;
   historyCount_ = 0;
   outcome_.gaps.push_back({errorBit >> 3, std::max(errorBit, resumeBit) >> 3});
-  gapBefore_ = static_cast<int64_t>(outcome_.gaps.size()) - 1;
+  breakBefore_ = {breakBefore_.number + 1, static_cast<int64_t>(outcome_.gaps.size()) - 1};
   piece_ = InflatePiece{{}, false, resumeBit >> 3, 0};
   origins_.clear();
   resumedAt_ = resumeBit;
@@ -199,7 +199,7 @@ void Decoder::finishPiece(int64_t endBit) {
   if (!piece_.bytes.empty()) {
     outcome_.pieces.push_back(std::move(piece_));
     pieceOrigins_.push_back(std::move(origins_));
-    pieceGaps_.push_back(gapBefore_);
+    pieceBreaks_.push_back(breakBefore_);
   }
   origins_.clear();
   piece_ = InflatePiece{};
