@@ -218,6 +218,7 @@ bool Decoder::repairHeader(int64_t blockStart, int64_t faultBit) {
   if (blockStart == headerTried_ || headerRepairs_ >= kMaxHeaderRepairs || repairSpent_ > repairBudget_) return false;
   headerTried_ = blockStart;
   ++headerRepairs_;
+  if (repairLengths(blockStart)) return true;  // a few code lengths wrong: cheaper than every byte
   const HuffmanCode* savedLit = curLit_;
   const HuffmanCode* savedDist = curDist_;
   const int64_t first = blockStart >> 3;
