@@ -105,6 +105,97 @@ TEST(TolerantInflate, WrongCodeLengthIsMendedByKraftsEquality) {
   EXPECT_EQ(mended, sent);
 }
 
+// The first block's literal/length code lengths as its header sends them:
+// where each sent symbol of the code-length code begins, its code, and
+// which length it gives (-1 for a repeat).
+struct SentLength {
+  int bit, codeBits, code, symbol, index;
+};
+std::vector<SentLength> SentLengths(const std::string& z, std::vector<std::pair<int, int>>* clCodes) {
+  int pos = 0;
+  auto bits = [&](int n) {
+    int v = 0;
+    for (int k = 0; k < n; ++k, ++pos) v |= ((static_cast<uint8_t>(z[pos / 8]) >> (pos % 8)) & 1) << k;
+    return v;
+  };
+  bits(3);
+  const int nlit = bits(5) + 257, ndist = bits(5) + 1, ncode = bits(4) + 4;
+  constexpr int kOrder[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
+  int cl[19] = {};
+  for (int k = 0; k < ncode; ++k) cl[kOrder[k]] = bits(3);
+  // The canonical code of each symbol: {bits, code}.
+  clCodes->assign(19, {0, 0});
+  int code = 0;
+  for (int len = 1; len <= 7; ++len, code <<= 1) {
+    for (int sym = 0; sym < 19; ++sym) {
+      if (cl[sym] == len) (*clCodes)[sym] = {len, code++};
+    }
+  }
+  std::vector<SentLength> sent;
+  for (int i = 0; i < nlit + ndist;) {
+    const int start = pos;
+    int got = 0, len = 0, sym = -1;
+    while (sym < 0 && len < 7) {
+      got = got << 1 | bits(1);
+      ++len;
+      for (int s = 0; s < 19; ++s) sym = (*clCodes)[s] == std::make_pair(len, got) ? s : sym;
+    }
+    sent.push_back({start, len, got, sym, i});
+    if (sym < 16) {
+      ++i;
+    } else {
+      i += sym == 16 ? 3 + bits(2) : sym == 17 ? 3 + bits(3) : 11 + bits(7);
+    }
+  }
+  return sent;
+}
+
+// Two literals' code lengths changed in the header, in different bytes,
+// each by another length of the code-length code that is as long, so that
+// nothing after them moves: the literal/length code is no longer complete
+// (and no one byte mends it); the change that completes it and decodes to
+// whole markup gives the text back.
+TEST(TolerantInflate, WrongLiteralLengthsAreMendedByKraftsEquality) {
+  const std::string xml = test::LongDocumentXml(200);
+  const std::string z = test::RawDeflate(xml);
+  std::vector<std::pair<int, int>> clCodes;
+  std::vector<std::pair<SentLength, int>> changes;  // a literal's length, and the length it becomes
+  for (const SentLength& s : SentLengths(z, &clCodes)) {
+    if (s.symbol < 1 || s.symbol > 15 || s.index < 'a' || s.index > 'z') continue;
+    for (int v = 1; v < 16; ++v) {
+      if (v != s.symbol && clCodes[v].first == s.codeBits) {
+        changes.push_back({s, v});
+        break;
+      }
+    }
+  }
+  auto weight = [](int length) { return 1 << (15 - length); };
+  int tried = 0;
+  for (size_t a = 0; a < changes.size() && tried < 3; ++a) {
+    for (size_t b = a + 1; b < changes.size() && tried < 3; ++b) {
+      const SentLength& x = changes[a].first;
+      const SentLength& y = changes[b].first;
+      if ((x.bit + x.codeBits - 1) / 8 >= y.bit / 8 || y.index - x.index > 8) continue;
+      if (weight(changes[a].second) - weight(x.symbol) + weight(changes[b].second) - weight(y.symbol) == 0) continue;
+      std::string bad = z;
+      for (const auto& [s, v] : {changes[a], changes[b]}) {
+        for (int k = 0; k < s.codeBits; ++k) {  // a code's first bit is its highest
+          const int bit = s.bit + k, value = (clCodes[v].second >> (s.codeBits - 1 - k)) & 1;
+          char& c = bad[static_cast<size_t>(bit / 8)];
+          c = static_cast<char>((c & ~(1 << (bit % 8))) | (value << (bit % 8)));
+        }
+      }
+      ++tried;
+      const InflateOutcome r = TolerantInflate(bad, {}, nullptr);
+      ASSERT_EQ(r.pieces.size(), 1u) << "literals " << x.index << ", " << y.index;
+      EXPECT_EQ(r.pieces[0].bytes, xml) << "literals " << x.index << ", " << y.index;
+      ASSERT_FALSE(r.gaps.empty());
+      EXPECT_EQ(r.gaps[0].outputLength, 0);
+    }
+  }
+  EXPECT_EQ(tried, 3);
+}
+
 // A ruined first block: the search finds the next block that decodes
 // cleanly (here after a full flush, so nothing in it is unknown).
 TEST(TolerantInflate, RuinedBlockResumesAtTheNextBlock) {

@@ -14,6 +14,10 @@
 // writes whole markup furthest is kept, if that is far enough.
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <utility>
+#include <vector>
 
 #include "formats/docx/deep/inflate_decoder.h"
 
@@ -24,6 +28,7 @@ namespace {
 constexpr int kMaxLengthTrials = 2048 / kNarrower;  // candidates decoded per header
 constexpr int64_t kTableCost = 16;                  // a table build costs as much as this many symbols
 constexpr int64_t kLengthRepairReach = 1024;        // bits past the header that a kept candidate decodes
+constexpr int kPairSpan = 32;                       // how far apart two changed lengths may be
 
 struct Change {
   int at = -1;  // none
@@ -36,14 +41,13 @@ int64_t Weight(int length, int maxBits) { return length == 0 ? 0 : int64_t{1} <<
 // The length whose weight is `weight`, or -1.
 int LengthOf(int64_t weight, int maxBits) {
   if (weight == 0) return 0;
-  for (int length = 1; length <= maxBits; ++length) {
-    if (Weight(length, maxBits) == weight) return length;
-  }
-  return -1;
+  if (weight < 0 || weight > Weight(1, maxBits) || !std::has_single_bit(static_cast<uint64_t>(weight))) return -1;
+  return maxBits - std::countr_zero(static_cast<uint64_t>(weight));
 }
 
-// The changes of one length, then of two, that give `lengths` Kraft's
-// equality, at most `cap` of them.
+// The changes of one length, then of two at most kPairSpan apart (damage
+// hits lengths sent together), that give `lengths` Kraft's equality, at
+// most `cap` of them.
 std::vector<Correction> Completions(const uint8_t* lengths, int n, int maxBits, int maxChanges, size_t cap) {
   int64_t sum = 0;
   for (int i = 0; i < n; ++i) sum += Weight(lengths[i], maxBits);
@@ -58,7 +62,7 @@ std::vector<Correction> Completions(const uint8_t* lengths, int n, int maxBits, 
     for (int vi = 0; vi <= maxBits; ++vi) {
       if (vi == lengths[i]) continue;
       const int64_t left = deficit + Weight(lengths[i], maxBits) - Weight(vi, maxBits);
-      for (int j = i + 1; j < n; ++j) {
+      for (int j = i + 1; j < std::min(n, i + 1 + kPairSpan); ++j) {
         const int vj = LengthOf(Weight(lengths[j], maxBits) + left, maxBits);
         if (vj < 0 || vj == lengths[j]) continue;
         if (found.size() >= cap) return found;
