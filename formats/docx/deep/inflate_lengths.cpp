@@ -28,7 +28,8 @@ namespace {
 constexpr int kMaxLengthTrials = 2048 / kNarrower;  // candidates decoded per header
 constexpr int64_t kTableCost = 16;                  // a table build costs as much as this many symbols
 constexpr int64_t kLengthRepairReach = 1024;        // bits past the header that a kept candidate decodes
-constexpr int kPairSpan = 32;                       // how far apart two changed lengths may be
+constexpr int kPairSpan = 32 / kNarrower;           // how far apart two changed lengths may be
+constexpr int64_t kPairsPerSymbol = 64;             // pairs looked at that cost as much as one symbol
 
 struct Change {
   int at = -1;  // none
@@ -48,7 +49,9 @@ int LengthOf(int64_t weight, int maxBits) {
 // The changes of one length, then of two at most kPairSpan apart (damage
 // hits lengths sent together), that give `lengths` Kraft's equality, at
 // most `cap` of them.
-std::vector<Correction> Completions(const uint8_t* lengths, int n, int maxBits, int maxChanges, size_t cap) {
+// `work` counts the pairs looked at.
+std::vector<Correction> Completions(const uint8_t* lengths, int n, int maxBits, int maxChanges, size_t cap,
+                                    int64_t* work) {
   int64_t sum = 0;
   for (int i = 0; i < n; ++i) sum += Weight(lengths[i], maxBits);
   const int64_t deficit = (int64_t{1} << maxBits) - sum;
@@ -62,7 +65,9 @@ std::vector<Correction> Completions(const uint8_t* lengths, int n, int maxBits, 
     for (int vi = 0; vi <= maxBits; ++vi) {
       if (vi == lengths[i]) continue;
       const int64_t left = deficit + Weight(lengths[i], maxBits) - Weight(vi, maxBits);
-      for (int j = i + 1; j < std::min(n, i + 1 + kPairSpan); ++j) {
+      const int end = std::min(n, i + 1 + kPairSpan);
+      *work += end - i;
+      for (int j = i + 1; j < end; ++j) {
         const int vj = LengthOf(Weight(lengths[j], maxBits) + left, maxBits);
         if (vj < 0 || vj == lengths[j]) continue;
         if (found.size() >= cap) return found;
@@ -97,11 +102,12 @@ bool Decoder::repairLengths(int64_t blockStart) {
   const bool lencodeWhole = BuildHuffman(lencode, header.cl.data(), 19, false);
   // The candidates: the lengths each gives, and where its block's codes begin.
   std::vector<std::pair<HeaderLengths, int64_t>> candidates;
+  int64_t pairs = 0;
   if (!lencodeWhole) {
     // The code-length code's lengths, in the order the header sends them.
     std::array<uint8_t, 19> sent{};
     for (int k = 0; k < header.ncode; ++k) sent[k] = header.cl[kCodeLengthOrder[k]];
-    for (const Correction& c : Completions(sent.data(), header.ncode, 7, 2, kMaxLengthTrials)) {
+    for (const Correction& c : Completions(sent.data(), header.ncode, 7, 2, kMaxLengthTrials, &pairs)) {
       HeaderLengths h = header;
       for (const Change& change : c) {
         if (change.at >= 0) h.cl[kCodeLengthOrder[change.at]] = change.value;
@@ -119,16 +125,17 @@ bool Decoder::repairLengths(int64_t blockStart) {
     const bool distWhole = BuildHuffman(trialDist_, dist, header.ndist);
     std::vector<Correction> fixes;
     if (!litWhole && distWhole) {
-      fixes = Completions(lit, header.nlit, kMaxCodeBits, 2, kMaxLengthTrials);
+      fixes = Completions(lit, header.nlit, kMaxCodeBits, 2, kMaxLengthTrials, &pairs);
     } else if (litWhole && !distWhole) {
-      fixes = Completions(dist, header.ndist, kMaxCodeBits, 2, kMaxLengthTrials);
+      fixes = Completions(dist, header.ndist, kMaxCodeBits, 2, kMaxLengthTrials, &pairs);
       for (Correction& c : fixes) {
         for (Change& change : c) change.at += change.at >= 0 ? header.nlit : 0;
       }
     } else if (!litWhole && !distWhole) {
       // One change in each.
-      const std::vector<Correction> litFixes = Completions(lit, header.nlit, kMaxCodeBits, 1, kMaxLengthTrials);
-      const std::vector<Correction> distFixes = Completions(dist, header.ndist, kMaxCodeBits, 1, kMaxLengthTrials);
+      const std::vector<Correction> litFixes = Completions(lit, header.nlit, kMaxCodeBits, 1, kMaxLengthTrials, &pairs);
+      const std::vector<Correction> distFixes =
+          Completions(dist, header.ndist, kMaxCodeBits, 1, kMaxLengthTrials, &pairs);
       for (const Correction& a : litFixes) {
         for (const Correction& b : distFixes) {
           if (fixes.size() < static_cast<size_t>(kMaxLengthTrials)) {
@@ -143,6 +150,7 @@ bool Decoder::repairLengths(int64_t blockStart) {
       candidates.emplace_back(h, codesAt);
     }
   }
+  repairSpent_ += pairs / kPairsPerSymbol;
   int64_t bestReach = -1;
   size_t best = 0;
   for (size_t k = 0; k < candidates.size() && repairSpent_ <= repairBudget_; ++k) {
