@@ -28,6 +28,13 @@ bool CrcMatches(const PackageEntry& entry, std::string_view bytes, YieldClock* c
   return std::find(entry.crcs.begin(), entry.crcs.end(), crc) != entry.crcs.end();
 }
 
+// The damaged stretch's length in the inflated output, as the report says it.
+std::string LostOutput(int64_t length) {
+  if (length == InflateGap::kUnknownLength) return "how many bytes of its output were lost cannot be told.";
+  return std::to_string(length) + (length == 1 ? " byte of its output was" : " bytes of its output were") +
+         " lost there.";
+}
+
 }  // namespace
 
 std::string EntryLabel(const PackageEntry& entry) {
@@ -122,7 +129,8 @@ Status ReadEntryData(SourceFile& file, const PackageEntry& entry, const EntryRea
     const bool resumed = gap.inputEnd < static_cast<int64_t>(input.size());
     report(entry.dataOffset + gap.inputBegin, gap.inputEnd - gap.inputBegin,
            "The compressed data of " + label + " is damaged here: the output before it was kept" +
-               (resumed ? ", and decoding resumed after it." : "; nothing after it could be decoded."));
+               (resumed ? ", and decoding resumed after it; " : "; nothing after it could be decoded; ") +
+               LostOutput(gap.outputLength));
   }
   if (outcome.inputEnded || (entry.cut && !outcome.ended)) {
     report(entry.dataOffset + static_cast<int64_t>(input.size()), 0,

@@ -87,6 +87,17 @@ inline constexpr std::string_view kDeclaration = "<?xml ";
 
 enum class Result { kEnd, kMore, kError, kNoInput, kLimit };
 
+// A dynamic block's header as read: how many lengths each code has, the
+// code-length code's lengths, and the literal/length then distance lengths.
+struct HeaderLengths {
+  int nlit = 0, ndist = 0, ncode = 0;
+  std::array<uint8_t, 19> cl{};
+  std::array<uint8_t, 320> lengths{};
+};
+
+// The block's codes from its lengths: true when both are usable.
+bool BuildTables(const HeaderLengths& h, HuffmanCode& lit, HuffmanCode& dist);
+
 // Decodes one stream once: run() gives its pieces and gaps. The input is
 // copied, since a header repair patches a byte of it.
 class Decoder {
@@ -190,6 +201,10 @@ class Decoder {
   }
 
   Result dynamicTables(HuffmanCode& lit, HuffmanCode& dist);
+  // A dynamic header's parts, after its type: the counts and the
+  // code-length code's lengths; then the code lengths that code gives.
+  Result readCounts(HeaderLengths& h);
+  Result readLengths(const HuffmanCode& lencode, HeaderLengths& h);
   Result stored(int64_t blockStart);
   // Decodes the codes of a block: into the piece when kEmit, else only
   // checks them (a trial, with every earlier byte unknown).
@@ -239,6 +254,9 @@ class Decoder {
     return at >= kDeclaration.size() || trial_.back() == kDeclaration[at];
   }
   bool repairHeader(int64_t blockStart, int64_t faultBit);
+  // A header whose codes are incomplete or over-subscribed, mended by its
+  // code lengths (inflate_lengths.cpp).
+  bool repairLengths(int64_t blockStart);
   int64_t trialRepair(int64_t bit, size_t keep, int pad, const MarkupCheck& start, int64_t mustPass);
   bool resumeAtBlock(int64_t errorBit, int64_t from);
   void breakPiece(int64_t errorBit, int64_t resumeBit);
@@ -297,6 +315,15 @@ class Decoder {
   };
   std::vector<Origin> origins_;                    // the current piece's
   std::vector<std::vector<Origin>> pieceOrigins_;  // each finished piece's
+  // The break just before each finished piece, and before the current one:
+  // how many breaks came before it, and its gap (an index into the
+  // outcome's, -1 for none). Gaps of repairs lie inside pieces.
+  struct BreakMark {
+    int64_t number = 0;
+    int64_t gap = -1;
+  };
+  std::vector<BreakMark> pieceBreaks_;
+  BreakMark breakBefore_;
   int repeatSym_ = -1;
   int repeatCount_ = 0;
   int64_t repeatBit_ = 0;

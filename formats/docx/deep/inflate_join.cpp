@@ -151,7 +151,7 @@ class Aligner {
 
 void Decoder::join(InflateOutcome* outcome) {
   std::vector<InflatePiece>& pieces = outcome->pieces;
-  if (pieces.size() < 2 || pieceOrigins_.size() != pieces.size()) return;
+  if (pieces.size() < 2 || pieceOrigins_.size() != pieces.size() || pieceBreaks_.size() != pieces.size()) return;
   size_t into = 0;  // the piece that the next may join
   for (size_t i = 1; i < pieces.size(); ++i) {
     InflatePiece& before = pieces[into];
@@ -212,6 +212,11 @@ void Decoder::join(InflateOutcome* outcome) {
       if (o.at < after.bytes.size() && after.bytes[o.at] == kUnknownByte && o.from < -bestGap && source >= 0) {
         after.bytes[o.at] = before.bytes[static_cast<size_t>(source)];
       }
+    }
+    // The size joined is the output of the break before piece i when it is the only one since piece i-1.
+    const BreakMark& mark = pieceBreaks_[i];
+    if (mark.number == pieceBreaks_[i - 1].number + 1 && mark.gap >= 0) {
+      outcome->gaps[static_cast<size_t>(mark.gap)].outputLength = std::max<int64_t>(bestGap, 0);
     }
     if (bestGap < 0) {
       before.bytes.resize(static_cast<size_t>(beforeSize + bestGap));

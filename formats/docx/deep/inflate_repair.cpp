@@ -136,7 +136,7 @@ bool Decoder::repairByte(int64_t errorBit) {
   knownSinceTag_ = 0;
   tagsSeen_ = check_.tags();
   historyCount_ = 0;
-  outcome_.gaps.push_back({bestAt, bestAt + 1});
+  outcome_.gaps.push_back({bestAt, bestAt + 1, 0});  // the byte mended, no output is lost
   pos_ = anchor.bit;
   return true;
 }
@@ -205,7 +205,7 @@ bool Decoder::repairInBlock(int64_t errorBit) {
   tagsSeen_ = check_.tags();
   historyCount_ = 0;
   const int64_t from = std::min(best.bit, errorBit), to = std::max(best.bit, errorBit);
-  outcome_.gaps.push_back({from >> 3, std::max((from >> 3) + 1, to >> 3)});
+  outcome_.gaps.push_back({from >> 3, std::max((from >> 3) + 1, to >> 3), bestPad});
   pos_ = best.bit;
   return true;
 }
@@ -218,6 +218,7 @@ bool Decoder::repairHeader(int64_t blockStart, int64_t faultBit) {
   if (blockStart == headerTried_ || headerRepairs_ >= kMaxHeaderRepairs || repairSpent_ > repairBudget_) return false;
   headerTried_ = blockStart;
   ++headerRepairs_;
+  if (repairLengths(blockStart)) return true;  // a few code lengths wrong: cheaper than every byte
   const HuffmanCode* savedLit = curLit_;
   const HuffmanCode* savedDist = curDist_;
   const int64_t first = blockStart >> 3;
@@ -260,7 +261,7 @@ bool Decoder::repairHeader(int64_t blockStart, int64_t faultBit) {
   if (stop_ || bestReach < kRepairReach) return false;
   curLit_ = nullptr;
   data_[bestAt] = bestValue;
-  outcome_.gaps.push_back({bestAt, bestAt + 1});
+  outcome_.gaps.push_back({bestAt, bestAt + 1, 0});  // the byte mended, no output is lost
   pos_ = blockStart;
   return true;
 }

@@ -9,40 +9,57 @@ namespace kw {
 
 namespace inflate {
 
-Result Decoder::dynamicTables(HuffmanCode& lit, HuffmanCode& dist) {
+Result Decoder::readCounts(HeaderLengths& h) {
   const int64_t nlen = bits(5), ndist = bits(5), ncode = bits(4);
   if (ncode < 0) return Result::kNoInput;
   if (nlen + 257 > 286 || ndist + 1 > 30) return Result::kError;
-  std::array<uint8_t, 320> lengths{};
-  for (int i = 0; i < ncode + 4; ++i) {
+  h.nlit = static_cast<int>(nlen + 257);
+  h.ndist = static_cast<int>(ndist + 1);
+  h.ncode = static_cast<int>(ncode + 4);
+  for (int i = 0; i < h.ncode; ++i) {
     const int64_t v = bits(3);
     if (v < 0) return Result::kNoInput;
-    lengths[kCodeLengthOrder[i]] = static_cast<uint8_t>(v);
+    h.cl[kCodeLengthOrder[i]] = static_cast<uint8_t>(v);
   }
-  HuffmanCode lencode;
-  if (!BuildHuffman(lencode, lengths.data(), 19, false)) return Result::kError;
-  const int n = static_cast<int>(nlen + 257 + ndist + 1);
-  lengths.fill(0);
+  return Result::kMore;
+}
+
+Result Decoder::readLengths(const HuffmanCode& lencode, HeaderLengths& h) {
+  const int n = h.nlit + h.ndist;
+  h.lengths.fill(0);
   for (int i = 0; i < n;) {
     const int sym = decode(lencode);
     if (sym == -2) return Result::kNoInput;
     if (sym < 0) return Result::kError;
     if (sym < 16) {
-      lengths[i++] = static_cast<uint8_t>(sym);
+      h.lengths[i++] = static_cast<uint8_t>(sym);
       continue;
     }
     if (sym == 16 && i == 0) return Result::kError;
-    const uint8_t value = sym == 16 ? lengths[i - 1] : 0;
+    const uint8_t value = sym == 16 ? h.lengths[i - 1] : 0;
     const int64_t extra = bits(sym == 16 ? 2 : sym == 17 ? 3 : 7);
     if (extra < 0) return Result::kNoInput;
     int64_t repeat = (sym == 18 ? 11 : 3) + extra;
     if (i + repeat > n) return Result::kError;
-    while (repeat-- > 0) lengths[i++] = value;
+    while (repeat-- > 0) h.lengths[i++] = value;
   }
-  if (lengths[256] == 0) return Result::kError;  // no end-of-block code
-  if (!BuildHuffman(lit, lengths.data(), static_cast<int>(nlen + 257))) return Result::kError;
-  if (!BuildHuffman(dist, lengths.data() + nlen + 257, static_cast<int>(ndist + 1))) return Result::kError;
   return Result::kMore;
+}
+
+bool BuildTables(const HeaderLengths& h, HuffmanCode& lit, HuffmanCode& dist) {
+  return h.lengths[256] != 0 &&  // an end-of-block code
+         BuildHuffman(lit, h.lengths.data(), h.nlit) && BuildHuffman(dist, h.lengths.data() + h.nlit, h.ndist);
+}
+
+Result Decoder::dynamicTables(HuffmanCode& lit, HuffmanCode& dist) {
+  HeaderLengths h;
+  const Result counted = readCounts(h);
+  if (counted != Result::kMore) return counted;
+  HuffmanCode lencode;
+  if (!BuildHuffman(lencode, h.cl.data(), 19, false)) return Result::kError;
+  const Result read = readLengths(lencode, h);
+  if (read != Result::kMore) return read;
+  return BuildTables(h, lit, dist) ? Result::kMore : Result::kError;
 }
 
 Result Decoder::stored(int64_t blockStart) {
@@ -159,6 +176,7 @@ void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
   lastTagBit_ = resumeBit;
   historyCount_ = 0;
   outcome_.gaps.push_back({errorBit >> 3, std::max(errorBit, resumeBit) >> 3});
+  breakBefore_ = {breakBefore_.number + 1, static_cast<int64_t>(outcome_.gaps.size()) - 1};
   piece_ = InflatePiece{{}, false, resumeBit >> 3, 0};
   origins_.clear();
   resumedAt_ = resumeBit;
@@ -198,6 +216,7 @@ void Decoder::finishPiece(int64_t endBit) {
   if (!piece_.bytes.empty()) {
     outcome_.pieces.push_back(std::move(piece_));
     pieceOrigins_.push_back(std::move(origins_));
+    pieceBreaks_.push_back(breakBefore_);
   }
   origins_.clear();
   piece_ = InflatePiece{};

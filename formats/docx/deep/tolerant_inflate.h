@@ -34,8 +34,12 @@ struct InflatePiece {
 
 // A stretch of input that gave no output: the piece before it broke there.
 struct InflateGap {
+  static constexpr int64_t kUnknownLength = -1;
   int64_t inputBegin = 0;
   int64_t inputEnd = 0;  // where the next piece resumed, or the input's end
+  // How many bytes of output the stretch hid, once the pieces on either side
+  // are joined (see inflate_join.cpp); kUnknownLength when that cannot be told.
+  int64_t outputLength = kUnknownLength;
 };
 
 struct InflateOutcome {
