@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/utf8_sequence.h"
+
 namespace kw {
 
 void DamageReport::add(int64_t offset, int64_t length, std::string_view reader, std::string reason) {
@@ -13,30 +15,6 @@ void DamageReport::add(int64_t offset, int64_t length, std::string_view reader, 
   }
   entries_.push_back({offset, length, std::string(reader), std::move(reason)});
 }
-
-namespace {
-
-// The length of the valid UTF-8 sequence at the start of `text`, 0 when it is not one.
-size_t Utf8Length(std::string_view text) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  size_t length = 0;
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-  if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-  if (length == 0 || text.size() < length) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(i) & 0xC0) != 0x80) return 0;
-  }
-  // No overlong forms, surrogates or code points past U+10FFFF.
-  if (lead == 0xE0 && byte(1) < 0xA0) return 0;
-  if (lead == 0xED && byte(1) > 0x9F) return 0;
-  if (lead == 0xF0 && byte(1) < 0x90) return 0;
-  if (lead == 0xF4 && byte(1) > 0x8F) return 0;
-  return length;
-}
-
-}  // namespace
 
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
@@ -51,7 +29,7 @@ std::string JsonString(std::string_view text) {
       out += escape;
     } else if (c < 0x80) {
       out += static_cast<char>(c);
-    } else if (const size_t n = Utf8Length(text.substr(i)); n > 0) {
+    } else if (const size_t n = Utf8SequenceLength(text.substr(i)); n > 0) {
       out.append(text.substr(i, n));
       i += n;
       continue;

@@ -106,9 +106,13 @@ TEST(DocxNumbering, StartValuesSuffixesAndNoNumber) {
 // Controls in a level's text are dropped; a level past the ninth has no number, a negative one counts as not given.
 TEST(DocxNumbering, ControlsInLevelTextAndLevelsOutOfRange) {
   const std::string numbering =
-      Numbering(Abstract(1, Lvl(0, "decimal", "&#x85;%1&#7;&#xFFFF;.%x") + Lvl(1, "lowerLetter", "%2%9")) + Num(1, 1));
-  EXPECT_EQ(Deep(Item(1, 0, "a") + Item(1, 1, "b") + Item(1, 12, "far") + Item(1, -5, "negative"), numbering),
-            "1.%x\ta\r\na\tb\r\nfar\r\n2.%x\tnegative\r\n");
+      Numbering(Abstract(1, Lvl(0, "decimal", "&#x85;%1&#7;&#xFFFF;.%x") + Lvl(1, "lowerLetter", "%2%9") +
+                                // a control between the bytes of a cut character: they must not join into U+0080
+                                Lvl(2, "decimal", "%3\xC2&#5;\x80\xF5.")) +
+                Num(1, 1));
+  EXPECT_EQ(Deep(Item(1, 0, "a") + Item(1, 1, "b") + Item(1, 2, "c") + Item(1, 12, "far") + Item(1, -5, "negative"),
+                 numbering),
+            "1.%x\ta\r\na\tb\r\n1.\tc\r\nfar\r\n2.%x\tnegative\r\n");
 }
 
 TEST(DocxNumbering, InstancesOfOneListCountOnUnlessTheyRestart) {

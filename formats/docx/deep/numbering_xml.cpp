@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "base/cp1252.h"
+#include "base/utf8_sequence.h"
 #include "formats/docx/deep/word_xml_text.h"
 
 namespace kw {
@@ -72,21 +73,25 @@ std::string LevelPattern(std::string_view raw, bool bullet) {
   std::string decoded;
   AppendXmlText(raw.substr(0, kMaxPattern), &decoded);
   std::string pattern;
-  for (size_t i = 0; i < decoded.size(); ++i) {
-    const char c = decoded[i];
-    if (c == '%' && i + 1 < decoded.size() && decoded[i + 1] >= '1' && decoded[i + 1] <= '9') {
-      pattern.push_back(static_cast<char>(decoded[i + 1] - '0'));
-      ++i;
-    } else if (c == '\t' || static_cast<uint8_t>(c) >= 0x20) {
-      const auto at = [&](size_t k) { return k < decoded.size() ? static_cast<uint8_t>(decoded[k]) : 0; };
-      if (c == 0x7F || (at(i) == 0xC2 && at(i + 1) >= 0x80 && at(i + 1) < 0xA0)) {  // DEL, a C1 control
-        i += c == 0x7F ? 0 : 1;
-      } else if (at(i) == 0xEF && at(i + 1) == 0xBF && at(i + 2) >= 0xBE) {  // U+FFFE, U+FFFF
-        i += 2;
-      } else {
-        pattern.push_back(c);
-      }
+  // Whole characters only: dropping a control character must not join the
+  // bytes around it into another.
+  for (size_t i = 0; i < decoded.size();) {
+    const std::string_view rest = std::string_view(decoded).substr(i);
+    if (rest[0] == '%' && rest.size() > 1 && rest[1] >= '1' && rest[1] <= '9') {
+      pattern.push_back(static_cast<char>(rest[1] - '0'));
+      i += 2;
+      continue;
     }
+    const size_t n = Utf8SequenceLength(rest);
+    if (n == 0) {
+      ++i;
+      continue;
+    }
+    const auto b = [&](size_t k) { return static_cast<uint8_t>(rest[k]); };
+    const bool control = (b(0) < 0x20 && b(0) != '\t') || b(0) == 0x7F || (b(0) == 0xC2 && b(1) < 0xA0);
+    const bool notCharacter = b(0) == 0xEF && b(1) == 0xBF && b(2) >= 0xBE;  // U+FFFE, U+FFFF
+    if (!control && !notCharacter) pattern.append(rest.substr(0, n));
+    i += n;
   }
   if (!bullet) return pattern;
   // U+F000-U+F0FF are EF 80-83 xx in UTF-8.
