@@ -347,13 +347,24 @@ void WordXmlText::closeText() {
   run_.clear();
 }
 
+// The paragraph's text goes on after what is out: when it starts with a
+// continuation byte, without the control character it would make with a
+// byte left over at the end (a damaged paragraph break between them).
+void WordXmlText::appendParagraph() {
+  if (!para_.empty() && !out_->empty() && (static_cast<uint8_t>(para_[0]) & 0xC0) == 0x80) {
+    AppendWithoutControls(para_, out_);
+  } else {
+    out_->append(para_);
+  }
+}
+
 // A paragraph ends: outside a table it ends its line; inside a cell the
 // cell's paragraphs are joined by spaces and the cell ends with a TAB.
 void WordXmlText::endParagraph() {
   if (cellDepth_ > 0) {
     if (cellHasParagraph_ && !para_.empty()) out_->push_back(' ');
     if (marks_ != nullptr) placeMarks(true);
-    out_->append(para_);
+    appendParagraph();
     para_.clear();
     cellHasParagraph_ = true;
     return;
@@ -363,7 +374,7 @@ void WordXmlText::endParagraph() {
     return;
   }
   if (marks_ != nullptr) placeMarks(true);
-  out_->append(para_);
+  appendParagraph();
   out_->append("\r\n");
   para_.clear();
 }
@@ -373,11 +384,11 @@ void WordXmlText::flushParagraph() {
   if (cellDepth_ > 0) {
     if (cellHasParagraph_) out_->push_back(' ');
     if (marks_ != nullptr) placeMarks(true);
-    out_->append(para_);
+    appendParagraph();
     cellHasParagraph_ = true;
   } else {
     if (marks_ != nullptr) placeMarks(true);
-    out_->append(para_);
+    appendParagraph();
     out_->append("\r\n");
   }
   para_.clear();

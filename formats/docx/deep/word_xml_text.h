@@ -69,6 +69,7 @@ class WordXmlText {
   bool shortTag(char name, bool closing);
   void openText();
   void closeText();
+  void appendParagraph();
   void endParagraph();
   void flushParagraph();
   // Numbering and note tags: true when `name` is one (word_xml_marks.cpp).
