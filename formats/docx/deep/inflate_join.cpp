@@ -201,7 +201,7 @@ void Decoder::join(InflateOutcome* outcome) {
       repairSpent_ += work / kJoinCostPerSymbol;
       joinSpent_ += work / kJoinCostPerSymbol;
     }
-    if (!found || best.value() < kMinSeams || 2 * best.value() < 3 * secondValue ||
+    if (!found || best.value() < kMinSeams || 2 * int64_t{best.value()} < 3 * int64_t{secondValue} ||
         total_ + static_cast<size_t>(std::max<int64_t>(bestGap, 0)) > options_.outputLimit) {
       into = i;
       continue;
