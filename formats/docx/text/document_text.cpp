@@ -46,27 +46,6 @@ bool IsPlainUtf8(std::string_view bytes) {
 
 }  // namespace
 
-size_t Utf8SequenceLength(std::string_view s) {
-  const auto b = [&](size_t i) { return static_cast<uint8_t>(s[i]); };
-  const auto cont = [&](size_t i) { return i < s.size() && (b(i) & 0xC0) == 0x80; };
-  const uint8_t lead = b(0);
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return cont(1) ? 2 : 0;
-  if (lead >= 0xE0 && lead <= 0xEF) {
-    if (!cont(1) || !cont(2)) return 0;
-    if (lead == 0xE0 && b(1) < 0xA0) return 0;   // overlong
-    if (lead == 0xED && b(1) >= 0xA0) return 0;  // surrogate
-    return 3;
-  }
-  if (lead >= 0xF0 && lead <= 0xF4) {
-    if (!cont(1) || !cont(2) || !cont(3)) return 0;
-    if (lead == 0xF0 && b(1) < 0x90) return 0;   // overlong
-    if (lead == 0xF4 && b(1) >= 0x90) return 0;  // beyond U+10FFFF
-    return 4;
-  }
-  return 0;
-}
-
 std::string_view TagName(std::string_view tag) {
   size_t begin = 1;
   if (begin < tag.size() && tag[begin] == '/') ++begin;

@@ -18,6 +18,8 @@
 #include <string_view>
 #include <utility>
 
+#include "base/utf8_sequence.h"
+
 namespace kw {
 
 class YieldClock;
@@ -30,9 +32,7 @@ std::string MarkBreaks(std::string_view xml, YieldClock* clock = nullptr);
 std::string DecodeReferences(std::string text, YieldClock* clock = nullptr);
 
 // The rules the steps apply, shared with the streaming pass (document_stream.h).
-// Length of the valid UTF-8 sequence at the start of `s` (shortest form, no
-// surrogates, at most U+10FFFF), or 0.
-size_t Utf8SequenceLength(std::string_view s);
+// Utf8SequenceLength (base/utf8_sequence.h) says where a valid character ends.
 // The element name of a tag's text ("<w:p w:x='1'>" gives "w:p", "</w:p>" gives "w:p").
 std::string_view TagName(std::string_view tag);
 // The code point of the character reference at the start of `s` ("&#233;",
