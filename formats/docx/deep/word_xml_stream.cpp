@@ -19,22 +19,6 @@ constexpr size_t kReferenceReach = 12;
 
 bool HasUnknownByte(std::string_view bytes) { return std::memchr(bytes.data(), kUnknownByte, bytes.size()) != nullptr; }
 
-// Find(bytes, '>', at), noting on the way whether a short tag is all
-// ASCII (*ascii stays true only then: it holds no unknown byte).
-size_t TagEnd(std::string_view bytes, size_t at, bool* ascii) {
-  const size_t near = std::min(bytes.size(), at + 32);
-  uint8_t any = 0;
-  for (; at < near; ++at) {
-    if (bytes[at] == '>') {
-      *ascii = any < 0x80;
-      return at;
-    }
-    any |= static_cast<uint8_t>(bytes[at]);
-  }
-  *ascii = false;
-  return at == bytes.size() ? std::string_view::npos : bytes.find('>', at);
-}
-
 // Where the ">" of a "<w:x>" or "</w:x>" at `open` is (x a lowercase
 // letter: the commonest tags, all ASCII); npos when it is no such tag.
 size_t ShortTagEnd(std::string_view bytes, size_t open) {
@@ -76,13 +60,12 @@ size_t WordXmlText::streamText(std::string_view bytes, bool closed) {
   if (!inText_ || fallbackDepth_ > 0) return bytes.size();
   if (bytes.size() <= 32) {  // most runs: a few plain bytes, checked in one loop
     size_t plain = 0;
-    while (plain < bytes.size() && bytes[plain] != '&' && bytes[plain] != kUnknownByte) ++plain;
+    while (plain < bytes.size() && bytes[plain] != '&') ++plain;
     if (plain == bytes.size()) {
       run_.append(bytes);
       return bytes.size();
     }
   }
-  if (HasUnknownByte(bytes)) runDamaged_ = true;
   size_t at = 0;
   while (at < bytes.size()) {
     const size_t amp = bytes.find('&', at);
@@ -105,6 +88,9 @@ size_t WordXmlText::streamText(std::string_view bytes, bool closed) {
 }
 
 void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
+  // An unknown byte: the text stranded between such bytes is judged over the
+  // whole part (AppendStrandedText), so the part is read whole.
+  if (HasUnknownByte(bytes)) needsWhole_ = true;
   size_t at = 0;
   while (at < bytes.size() && !needsWhole_) {
     if (TickEvery(clock, streamSteps_)) return;
@@ -121,21 +107,15 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
         streamCarry_.assign(joined, used);
       }
       if (!closed) return;
-      bool ascii = true;
       size_t close = ShortTagEnd(bytes, open);
       if (close != std::string_view::npos && shortTag(bytes[close - 1], close - open == 5)) {
         at = close + 1;
         streamRunMark_ = run_.size();
         continue;
       }
-      if (close == std::string_view::npos) close = TagEnd(bytes, open, &ascii);
+      if (close == std::string_view::npos) close = Find(bytes, '>', open);
       if (close != std::string_view::npos) {  // the whole tag in this piece: read at once
-        const std::string_view t = bytes.substr(open, close + 1 - open);
-        if (ascii || !HasUnknownByte(t)) {
-          tag(t);
-        } else {
-          wholeTag(t, true);
-        }
+        tag(bytes.substr(open, close + 1 - open));
         at = close + 1;
         streamRunMark_ = run_.size();
         continue;
@@ -143,7 +123,6 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
       streamInTag_ = true;
       streamTag_.clear();
       streamTagLength_ = 0;
-      streamTagUnknown_ = false;
       at = open;
     }
     // A tag that a piece's end cuts: kept (up to kKeptTag bytes) until its ">".
@@ -152,12 +131,11 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
         bytes.substr(at, close == std::string_view::npos ? std::string_view::npos : close - at);
     if (streamTagLength_ < kKeptTag) streamTag_.append(part.substr(0, kKeptTag - streamTagLength_));
     streamTagLength_ += part.size();
-    streamTagUnknown_ = streamTagUnknown_ || HasUnknownByte(part);
     if (!part.empty()) streamTagLast_ = part.back();
     if (close == std::string_view::npos) return;
     if (streamTagLength_ <= kKeptTag) {
       streamTag_.push_back('>');
-      wholeTag(streamTag_, streamTagUnknown_);
+      tag(streamTag_);
     } else {
       longTag();
     }
@@ -173,13 +151,13 @@ void WordXmlText::longTag() {
   std::string_view name(streamTag_);
   name.remove_prefix(1);
   const bool symbol = name.substr(0, 5) == "w:sym" && std::memchr(" /\t\r\n", name[5], 5) != nullptr;
-  if (symbol && !streamTagUnknown_) {
+  if (symbol) {
     needsWhole_ = true;
     return;
   }
   streamTag_.push_back(streamTagLast_);
   streamTag_.push_back('>');
-  wholeTag(streamTag_, streamTagUnknown_);
+  tag(streamTag_);
 }
 
 void WordXmlText::endStream() {

@@ -43,7 +43,8 @@ class WordXmlText {
   // is that of addPiece(all bytes joined, true), however they are cut
   // (word_xml_stream.cpp). Memory: up to kKeptTag bytes of a tag that spans
   // pieces, and the text. A longer w:sym tag, whose attributes may lie
-  // anywhere in it, sets needsWhole(): the caller then reads the part with
+  // anywhere in it, or an unknown byte, whose stranded text is judged over
+  // the whole part, sets needsWhole(): the caller then reads the part with
   // addPiece on a fresh reader instead.
   void beginStream();
   void feed(std::string_view bytes, YieldClock* clock = nullptr);
@@ -94,7 +95,6 @@ class WordXmlText {
   bool streamInTag_ = false;
   std::string streamTag_;
   size_t streamTagLength_ = 0;
-  bool streamTagUnknown_ = false;
   char streamTagLast_ = 0;
   std::string streamCarry_;
   size_t streamRunMark_ = 0;
