@@ -107,16 +107,18 @@ TEST(WordXmlText, CutPieceEndsAtItsLastCompleteElement) {
   EXPECT_EQ(Text(InRun("<w:t>one</w:t><w:t>two</w:t>") + "<w:p><w:r><w:t>x</w:t></w:r><w:r><w:t"), "onetwo\r\nx\r\n");
 }
 
-// A resumed piece: runs with an unknown byte in their text or tags are dropped.
-TEST(WordXmlText, ResumedPieceKeepsOnlyWholeRuns) {
+// A resumed piece: a run whose tags hold an unknown byte is dropped; of one
+// whose text holds one, the words clear of it are kept.
+TEST(WordXmlText, ResumedPieceKeepsWordsClearOfUnknownBytes) {
   const std::string u(1, kUnknownByte);
   std::string out;
   WordXmlText reader(&out);
   reader.addPiece("xt>lost</w:t></w:r></w:p>" + InRun("<w:t>ke" + u + "pt</w:t>") + "<w:p><w:r><w:t" + u +
-                      ">unsure</w:t></w:r></w:p><w:p/>" + InRun("<w:t>sure</w:t>"),
+                      ">unsure</w:t></w:r></w:p><w:p/>" + InRun("<w:t>sure</w:t>") +
+                      InRun("<w:t>one tw" + u + u + " three " + u + "</w:t>"),
                   false);
-  EXPECT_EQ(out, "sure\r\n");
-  EXPECT_EQ(reader.droppedBytes(), 5);  // the run "ke?pt"
+  EXPECT_EQ(out, "sure\r\none three \r\n");
+  EXPECT_EQ(reader.droppedBytes(), 5 + 5 + 1);  // "ke?pt", "tw?? " and "?"
 }
 
 }  // namespace

@@ -296,6 +296,30 @@ void WordXmlText::tag(std::string_view raw) {
   }
 }
 
+namespace {
+
+// Drops from a run's text the words that touch an unknown byte (with the
+// space after each): the rest of a damaged run is still its text. Returns
+// how many bytes went.
+size_t KeepKnownWords(std::string* run) {
+  std::string kept;
+  size_t at = 0;
+  while (at < run->size()) {
+    const size_t end = std::min(run->find(' ', at), run->size());
+    const std::string_view word = std::string_view(*run).substr(at, end - at);
+    if (word.find(kUnknownByte) == std::string_view::npos) {
+      kept.append(word);
+      if (end < run->size()) kept.push_back(' ');
+    }
+    at = end + 1;
+  }
+  const size_t dropped = run->size() - kept.size();
+  run->swap(kept);
+  return dropped;
+}
+
+}  // namespace
+
 void WordXmlText::openText() {
   inText_ = true;
   runDamaged_ = false;
@@ -307,9 +331,8 @@ void WordXmlText::openText() {
 // at the paragraph's end and the run's first bytes would make.
 void WordXmlText::closeText() {
   if (inText_) {
-    if (runDamaged_) {
-      dropped_ += static_cast<int64_t>(run_.size());
-    } else {
+    if (runDamaged_) dropped_ += static_cast<int64_t>(KeepKnownWords(&run_));
+    if (!run_.empty()) {
       const bool continues = !para_.empty() && !run_.empty() && (static_cast<uint8_t>(run_[0]) & 0xC0) == 0x80;
       if (continues || HasControl(run_)) {
         AppendWithoutControls(run_, &para_);
