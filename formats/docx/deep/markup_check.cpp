@@ -10,7 +10,33 @@ constexpr uint16_t kMaxValue = 4096;   // attribute values are ids, numbers, nam
 constexpr uint16_t kMaxSpecial = 256;  // the XML declaration; packages hold no long comments
 }  // namespace
 
+bool MarkupCheck::utf8(uint8_t c) {
+  const bool continuation = (c & 0xC0) == 0x80;
+  if (continuations_ == kAnyContinuations) {
+    if (continuation) return true;
+    continuations_ = 0;
+  }
+  if (continuations_ > 0) {
+    --continuations_;
+    return continuation;
+  }
+  if (c < 0x80) return true;
+  if (c >= 0xC2 && c <= 0xDF) {
+    continuations_ = 1;
+  } else if (c >= 0xE0 && c <= 0xEF) {
+    continuations_ = 2;
+  } else if (c >= 0xF0 && c <= 0xF4) {
+    continuations_ = 3;
+  } else {
+    return false;  // a continuation byte alone, or no UTF-8 at all
+  }
+  return true;
+}
+
 bool MarkupCheck::accept(uint8_t c) {
+  if (c >= 0x80 || continuations_ != 0) {
+    if (!utf8(c)) return false;
+  }
   switch (state_) {
     case State::kLost:
       if (c == '<') state_ = State::kOpen;

@@ -8,7 +8,10 @@
 // declaration, or puts a ">" in text (every package writer escapes it).
 // After an unknown byte the check is lost; it picks up again at the next
 // "<", which in XML always opens markup, or after the next ">", which ends
-// it. Accepting a byte costs a switch; no memory grows.
+// it. The text must be UTF-8, as a package's XML is: a byte out of step
+// soon writes a lead byte without its continuation bytes, or one of those
+// alone (after an unknown byte, continuation bytes are its own and pass).
+// Accepting a byte costs a switch; no memory grows.
 
 #include <cstdint>
 
@@ -19,7 +22,10 @@ class MarkupCheck {
   // False when `c` cannot follow what came before.
   bool accept(uint8_t c);
   // An unknown byte: nothing can be judged until the next "<".
-  void lose() { state_ = State::kLost; }
+  void lose() {
+    state_ = State::kLost;
+    continuations_ = kAnyContinuations;
+  }
   // How many whole tags (from "<" to ">", no byte unknown) were accepted.
   uint64_t tags() const { return tags_; }
 
@@ -45,7 +51,12 @@ class MarkupCheck {
   static bool NameStart(uint8_t c) { return NameChar(c) && !(c >= '0' && c <= '9') && c != '-' && c != '.'; }
   static bool Space(uint8_t c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+  // Whether `c` may come next in UTF-8, noting what it asks to follow.
+  bool utf8(uint8_t c);
+  static constexpr uint8_t kAnyContinuations = 0xFF;
+
   State state_ = State::kText;
+  uint8_t continuations_ = 0;  // continuation bytes the last lead byte still asks for
   uint8_t quote_ = 0;
   uint16_t run_ = 0;  // length of the current name or entity
   uint64_t tags_ = 0;
