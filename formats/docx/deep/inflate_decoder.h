@@ -34,12 +34,12 @@ inline constexpr int kResumeSkipBits =
     65536 / kNarrower;  // how far past a break that cannot be repaired decoding may resume
 inline constexpr int kRepairBackBits = 512 / kNarrower;  // how far before a break its real start is looked for
 inline constexpr int kRepairSlack = 24 / kNarrower;      // how many bytes the damaged codes may have added or lost
-inline constexpr int64_t kRepairReach = 384;             // bits that must decode past a break to accept a repair
+inline constexpr int64_t kRepairReach = 1536;            // bits that must decode past a break to accept a repair
 // How far past the break a trial decodes before it stops, in bits.
 inline constexpr int64_t kRepairHorizon = 4096;
 inline constexpr int64_t kByteRepairBack = 24 / kNarrower;  // bytes before a break that a byte repair tries
 // Bits past the break a byte repair must decode to be kept.
-inline constexpr int64_t kByteRepairReach = 384;
+inline constexpr int64_t kByteRepairReach = 1536;
 // Trial work (symbols decoded, header values tried) a stream's repairs and resumes may
 // spend: a base, and more for a longer stream, so hostile input stays fast.
 inline constexpr int64_t kRepairBudgetBase = kFuzzing ? 512 : int64_t{1} << 20;
@@ -97,6 +97,13 @@ struct HeaderLengths {
 
 // The block's codes from its lengths: true when both are usable.
 bool BuildTables(const HeaderLengths& h, HuffmanCode& lit, HuffmanCode& dist);
+
+// Where an unknown byte of a resumed piece came from: a distance before the
+// piece's start. A piece keeps them for its first kMaxOrigins such bytes.
+struct Origin {
+  uint32_t at;
+  int32_t from;
+};
 
 // Decodes one stream once: run() gives its pieces and gaps. The input is
 // copied, since a header repair patches a byte of it.
@@ -307,12 +314,7 @@ class Decoder {
   int64_t lastRepairAt_ = INT64_MIN / 2;  // the break last repaired in place
   int repairChain_ = 0;                   // breaks in a row that came soon after a repair
   std::string trial_;
-  // Where each unknown byte of a resumed piece came from, in order: a
-  // distance before the piece's start. Kept for the first kMaxOrigins.
-  struct Origin {
-    uint32_t at;
-    int32_t from;
-  };
+  // Where each unknown byte of a resumed piece came from, in order (Origin).
   std::vector<Origin> origins_;                    // the current piece's
   std::vector<std::vector<Origin>> pieceOrigins_;  // each finished piece's
   // The break just before each finished piece, and before the current one:

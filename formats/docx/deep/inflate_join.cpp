@@ -28,9 +28,10 @@ constexpr size_t kContext = 24;        // bytes checked on either side of one
 constexpr int kMaxFails = 3;           // broken stretches after which a gap size is dropped
 constexpr int kMinSeams = 8;           // seams the chosen size must give
 constexpr int kFailWeight = 16;        // a broken stretch outweighs this many seams
+constexpr int kLongerWeight = 8;       // and a copy that could have been longer, this many
 // The chosen size must give half as many again as any other.
 constexpr int64_t kJoinCostPerSymbol = 32;  // bytes checked that cost as much as one trial symbol
-constexpr size_t kQuadSpan = 65536;         // how much of the piece before gives the four-byte strings
+constexpr size_t kSeamSpan = 65536;         // how much of each piece gives the known strings
 
 // A stretch of unknown bytes copied from consecutive bytes before the piece.
 struct CopiedRun {
@@ -39,47 +40,84 @@ struct CopiedRun {
   int64_t from;  // where its first byte came from: this far before the piece's start (negative)
 };
 
-// One gap size's score: whole stretches, and broken ones; and how many of
-// the four bytes that straddle each stretch's ends also occur together in the
-// piece before (filled text reads on as text does).
+// One gap size's score: whole stretches, and broken ones; those that could
+// have been copied longer; and how many of
+// the strings of kSeam bytes that straddle each stretch's ends, its
+// neighbours filled too, also occur in the known text on either side (filled
+// text reads on as text does).
 struct GapScore {
   int passes = 0;
   int fails = 0;
-  int seams = 0;
-  int value() const { return seams - kFailWeight * fails; }
+  int seams = 0;        // strings that hold a byte of the resumed piece's own
+  int filledSeams = 0;  // strings of filled bytes only
+  int longer = 0;
+  int penalty() const { return kFailWeight * fails + kLongerWeight * longer; }
+  // Two measures: every string, and (where markup is so regular that a
+  // wrong gap reads on through filled bytes alone) those of its own.
+  int value(bool all) const { return seams + (all ? filledSeams : 0) - penalty(); }
 };
 
-// Which four-byte strings occur in a text (hashed into a bit set).
-class Quads {
+// The best gap size by one measure, and the value of the next best.
+struct GapChoice {
+  bool all = true;
+  bool found = false;
+  int64_t gap = 0;
+  int value = 0;
+  int second = -1 << 30;
+  void consider(int64_t g, const GapScore& s) {
+    const int v = s.value(all);
+    if (!found || v > value) {
+      if (found) second = std::max(second, value);
+      found = true;
+      gap = g;
+      value = v;
+    } else {
+      second = std::max(second, v);
+    }
+  }
+  // Enough seams, half as many again as any other size gives.
+  bool clear() const { return found && value >= kMinSeams && 2 * int64_t{value} >= 3 * int64_t{second}; }
+};
+
+constexpr size_t kSeam = 6;
+
+// Which strings of kSeam bytes occur in a text (hashed into a bit set).
+class Seams {
  public:
-  explicit Quads(std::string_view text) : bits_(kSize / 64) {
-    for (size_t i = 0; i + 4 <= text.size(); ++i) {
-      const uint32_t h = Hash(text.data() + i);
+  Seams() : bits_(kSize / 64) {}
+  // Adds the strings of `text` that hold no unknown byte.
+  void add(std::string_view text) {
+    size_t known = 0;  // known bytes ending at i
+    for (size_t i = 0; i < text.size(); ++i) {
+      known = text[i] == kUnknownByte ? 0 : known + 1;
+      if (known < kSeam) continue;
+      const uint32_t h = Hash(text.data() + i - (kSeam - 1));
       bits_[h >> 6] |= uint64_t{1} << (h & 63);
     }
   }
-  bool has(const char* four) const {
-    const uint32_t h = Hash(four);
+  bool has(const char* seam) const {
+    const uint32_t h = Hash(seam);
     return (bits_[h >> 6] >> (h & 63)) & 1;
   }
 
  private:
-  static constexpr uint32_t kSize = uint32_t{1} << 20;
+  static constexpr uint32_t kSize = uint32_t{1} << 22;
   static uint32_t Hash(const char* p) {
-    uint32_t v;
-    std::memcpy(&v, p, 4);
-    return (v * 2654435761u) >> 12;
+    uint64_t v = 0;
+    std::memcpy(&v, p, kSeam);
+    return static_cast<uint32_t>((v * 0x9E3779B97F4A7C15u) >> 42);
   }
   std::vector<uint64_t> bits_;
 };
 
 class Aligner {
  public:
-  Aligner(std::string_view before, std::string_view after, const std::vector<CopiedRun>& runs)
-      : before_(before),
-        after_(after),
-        runs_(runs),
-        quads_(before.substr(before.size() - std::min(before.size(), kQuadSpan))) {}
+  Aligner(std::string_view before, std::string_view after, const std::vector<CopiedRun>& runs,
+          const std::vector<Origin>& origins)
+      : before_(before), after_(after), runs_(runs), origins_(origins) {
+    seams_.add(before.substr(before.size() - std::min(before.size(), kSeamSpan)));
+    seams_.add(after.substr(0, kSeamSpan));
+  }
 
   // The markup around every stretch whose source lies in the piece before, with a gap of `gap` bytes.
   GapScore score(int64_t gap, int64_t* work) const {
@@ -98,7 +136,8 @@ class Aligner {
       *work += static_cast<int64_t>(tail - lead);
       if (ok) {
         ++s.passes;
-        s.seams += seams(r, static_cast<size_t>(first));
+        s.seams += seams(r, gap, &s.filledSeams);
+        s.longer += longer(r, static_cast<size_t>(first)) ? 1 : 0;
       } else if (++s.fails > kMaxFails) {
         break;
       }
@@ -115,36 +154,57 @@ class Aligner {
     return !NotText(static_cast<uint8_t>(c)) && check.accept(static_cast<uint8_t>(c));
   }
 
-  // The four-byte strings across each end of a filled stretch that occur in the piece before.
-  int seams(const CopiedRun& r, size_t first) const {
-    char joined[16];
+  // The byte at `at` in the resumed piece, with a gap of `gap` bytes: its
+  // own, or the one it copies from the piece before (unknown when none).
+  char filled(size_t at, int64_t gap) const {
+    const char c = after_[at];
+    if (c != kUnknownByte) return c;
+    const auto it = std::lower_bound(origins_.begin(), origins_.end(), static_cast<uint32_t>(at),
+                                     [](const Origin& o, uint32_t v) { return o.at < v; });
+    if (it == origins_.end() || it->at != at || it->from >= -gap) return kUnknownByte;
+    const int64_t source = static_cast<int64_t>(before_.size()) + gap + it->from;
+    return source < 0 ? kUnknownByte : before_[static_cast<size_t>(source)];
+  }
+
+  // Whether the stretch, filled from `first` on, could have been copied
+  // longer: the byte after it is the one after its source. The compressor
+  // copies as much as matches, so with the right gap this is rare, while
+  // with a wrong one that lands in like text it is common.
+  bool longer(const CopiedRun& r, size_t first) const {
+    const size_t next = r.at + r.size, source = first + r.size;
+    if (r.from + static_cast<int64_t>(r.size) >= 0 || next >= after_.size() || source >= before_.size()) return false;
+    return after_[next] != kUnknownByte && after_[next] == before_[source];
+  }
+
+  // The strings across each end of a filled stretch, its neighbours filled
+  // too, that occur in the known text.
+  int seams(const CopiedRun& r, int64_t gap, int* filledSeams) const {
+    constexpr size_t kReach = kSeam - 1;
     int found = 0;
-    // The start: up to 3 bytes before it in the resumed piece and the first filled ones.
-    for (int lead = 1; lead <= 3; ++lead) {
-      if (r.at < static_cast<size_t>(lead) || r.size < static_cast<size_t>(4 - lead)) continue;
-      bool known = true;
-      for (int k = 0; k < 4; ++k) {
-        joined[k] = k < lead ? after_[r.at - lead + k] : before_[first + k - lead];
-        known = known && joined[k] != kUnknownByte;
+    for (const size_t edge : {r.at, r.at + r.size}) {
+      if (edge < kReach || edge + kReach > after_.size()) continue;
+      char window[2 * kReach];
+      bool own[2 * kReach];  // the resumed piece's own byte, not filled
+      for (size_t k = 0; k < 2 * kReach; ++k) {
+        own[k] = after_[edge - kReach + k] != kUnknownByte;
+        window[k] = filled(edge - kReach + k, gap);
       }
-      found += known && quads_.has(joined) ? 1 : 0;
-    }
-    const size_t end = r.at + r.size;
-    for (int tail = 1; tail <= 3; ++tail) {
-      if (end + tail > after_.size() || r.size < static_cast<size_t>(4 - tail)) continue;
-      bool known = true;
-      for (int k = 0; k < 4; ++k) {
-        joined[k] = k < 4 - tail ? before_[first + r.size - (4 - tail) + k] : after_[end + k - (4 - tail)];
-        known = known && joined[k] != kUnknownByte;
+      for (size_t k = 0; k < kReach; ++k) {
+        if (std::memchr(window + k, kUnknownByte, kSeam) != nullptr || !seams_.has(window + k)) continue;
+        if (std::find(own + k, own + k + kSeam, true) != own + k + kSeam) {
+          ++found;
+        } else {
+          ++*filledSeams;
+        }
       }
-      found += known && quads_.has(joined) ? 1 : 0;
     }
     return found;
   }
 
   std::string_view before_, after_;
   const std::vector<CopiedRun>& runs_;
-  Quads quads_;
+  const std::vector<Origin>& origins_;
+  Seams seams_;
 };
 
 }  // namespace
@@ -173,12 +233,10 @@ void Decoder::join(InflateOutcome* outcome) {
       for (size_t k = 0; k < kJoinRuns; ++k) sample.push_back(runs[k * runs.size() / kJoinRuns]);
       runs.swap(sample);
     }
-    int64_t bestGap = 0;
-    GapScore best;
-    int secondValue = -1 << 30;
-    bool found = false;
+    GapChoice byAll, byOwn;
+    byOwn.all = false;
     if (!runs.empty() && !after.fromStart && repairSpent_ <= repairBudget_) {
-      const Aligner aligner(before.bytes, after.bytes, runs);
+      const Aligner aligner(before.bytes, after.bytes, runs, origins);
       const int64_t low = -std::min<int64_t>(kMaxOverlap, static_cast<int64_t>(before.bytes.size()));
       int64_t work = 0;
       // A larger gap would put every copy in the gap, filling none.
@@ -189,27 +247,27 @@ void Decoder::join(InflateOutcome* outcome) {
         if (repairSpent_ + work / kJoinCostPerSymbol > repairBudget_) break;
         const GapScore s = aligner.score(gap, &work);
         if (s.passes == 0) continue;
-        if (!found || s.value() > best.value()) {
-          if (found) secondValue = std::max(secondValue, best.value());
-          best = s;
-          bestGap = gap;
-          found = true;
-        } else {
-          secondValue = std::max(secondValue, s.value());
-        }
+        byAll.consider(gap, s);
+        byOwn.consider(gap, s);
       }
       repairSpent_ += work / kJoinCostPerSymbol;
       joinSpent_ += work / kJoinCostPerSymbol;
     }
-    if (!found || best.value() < kMinSeams || 2 * int64_t{best.value()} < 3 * int64_t{secondValue} ||
-        total_ + static_cast<size_t>(std::max<int64_t>(bestGap, 0)) > options_.outputLimit) {
+    const GapChoice& choice = byAll.clear() ? byAll : byOwn;
+    const int64_t bestGap = choice.gap;
+    if (!choice.clear() || total_ + static_cast<size_t>(std::max<int64_t>(bestGap, 0)) > options_.outputLimit) {
       into = i;
       continue;
     }
+    // The last bytes before the break were decoded from the damage's first
+    // bits, or out of step by them: they are unknown, and fill nothing.
     const int64_t beforeSize = static_cast<int64_t>(before.bytes.size());
+    const int64_t trusted = beforeSize - std::min<int64_t>(beforeSize, kDistrustBytes);
+    std::fill(before.bytes.begin() + trusted, before.bytes.end(), kUnknownByte);
     for (const Origin& o : origins) {
       const int64_t source = beforeSize + bestGap + o.from;
-      if (o.at < after.bytes.size() && after.bytes[o.at] == kUnknownByte && o.from < -bestGap && source >= 0) {
+      if (o.at < after.bytes.size() && after.bytes[o.at] == kUnknownByte && o.from < -bestGap && source >= 0 &&
+          source < trusted) {
         after.bytes[o.at] = before.bytes[static_cast<size_t>(source)];
       }
     }
