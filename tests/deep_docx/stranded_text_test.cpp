@@ -43,5 +43,16 @@ TEST(StrandedText, PartReaderAddsItAfterAPiecesRuns) {
   EXPECT_EQ(out, "harbour willow ember quartz\r\nfalcon dune\r\nwillow ember quartz harbour\r\n");
 }
 
+// Known words between unknown bytes inside a run's text are the run's: the
+// reader keeps them with the run, and they are not taken again as stranded.
+TEST(StrandedText, WordsInARunAreTakenOnce) {
+  std::string out;
+  WordXmlText reader(&out);
+  reader.addPiece("<w:p><w:r><w:t>harbour willow ember quartz</w:t></w:r></w:p>", true);
+  reader.addPiece(
+      "<w:p><w:r><w:t>x" + Unknown(9) + " willow ember quartz harbour " + Unknown(9) + "y</w:t></w:r></w:p>", false);
+  EXPECT_EQ(out, "harbour willow ember quartz\r\nwillow ember quartz harbour \r\n");
+}
+
 }  // namespace
 }  // namespace kw

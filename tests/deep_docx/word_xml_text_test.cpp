@@ -121,5 +121,22 @@ TEST(WordXmlText, ResumedPieceKeepsWordsClearOfUnknownBytes) {
   EXPECT_EQ(reader.droppedBytes(), 5 + 5 + 1);  // "ke?pt", "tw?? " and "?"
 }
 
+// Tags with unknown bytes: a w:t start tag whose name is whole opens its run
+// (the text is what follows the unknown bytes or the ">" that the tag still
+// shows, less the word they touch), and so does the end of a run's text
+// close it; a start tag whose name may go on, or any other tag, loses the run.
+TEST(WordXmlText, RunWithDamagedTagsKeepsItsKnownWords) {
+  const std::string u(4, kUnknownByte);
+  std::string out;
+  WordXmlText reader(&out);
+  reader.addPiece(InRun("<w:t xml:sp" + u + "Lo mur belo</w:t>") +
+                      InRun("<w:t xml:space=\"pre" + u + "\">kept whole</w:t>") +
+                      InRun("<w:t>ends here</w:t" + u + "</w:r>") + InRun("<w:t" + u + "maybe a table</w:t>") +
+                      InRun("<w:t>gone<w:r" + u + ">"),
+                  false);
+  EXPECT_EQ(out, "mur belo\r\nkept whole\r\nends here\r\n");
+  EXPECT_EQ(reader.droppedBytes(), 7 + 4);  // "????Lo " and "gone"
+}
+
 }  // namespace
 }  // namespace kw

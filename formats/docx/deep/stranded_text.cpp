@@ -17,6 +17,7 @@ constexpr size_t kMinStretch = 24;               // shorter known stretches are 
 constexpr size_t kMinSpaces = 3;                 // words it must hold
 constexpr size_t kKnownShare = 5;                // all but one in this many of them must occur in the text read whole
 constexpr size_t kSeenSpan = size_t{256} << 10;  // how much of that text is looked at
+constexpr size_t kTagReach = 4096;               // how far from a stretch the tags around it are looked for
 
 bool Letter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c >= 0x80; }
 
@@ -68,6 +69,20 @@ bool KnownWords(std::string_view s, const std::unordered_set<std::string_view>& 
   return total > 0 && known * kKnownShare >= total * (kKnownShare - 1);
 }
 
+// Whether the stretch [at, end) of `xml` lies in a run's text, which the
+// runs' reader took: the nearest tag before it opens w:t, the nearest after
+// closes it (each looked for within kTagReach bytes, so that the search
+// stays linear).
+bool InRun(std::string_view xml, size_t at, size_t end) {
+  const size_t from = at - std::min(at, kTagReach);
+  const size_t open = xml.substr(from, at - from).rfind('<');
+  if (open == std::string_view::npos) return false;
+  const std::string_view start = xml.substr(from + open, 5);
+  if (start != "<w:t " && start != "<w:t>") return false;
+  const size_t close = xml.substr(end, kTagReach).find('<');
+  return close != std::string_view::npos && xml.substr(end + close, 5) == "</w:t";
+}
+
 }  // namespace
 
 size_t AppendStrandedText(std::string_view xml, std::string* out) {
@@ -83,7 +98,7 @@ size_t AppendStrandedText(std::string_view xml, std::string* out) {
     // The words at either end may go on in the unknown bytes: only whole words are kept.
     const size_t first = s.find(' '), last = s.rfind(' ');
     s = first < last ? s.substr(first + 1, last - first - 1) : std::string_view();
-    if (PlainlyText(s) && KnownWords(s, words)) {
+    if (PlainlyText(s) && !InRun(xml, at, end) && KnownWords(s, words)) {
       AppendXmlText(s, out);
       out->append("\r\n");
       ++taken;

@@ -200,9 +200,16 @@ void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clo
     if (open > at) text(xml.substr(at, open - at));
     const size_t close = xml.find('>', open);
     if (close == std::string_view::npos) break;  // the piece ends inside a tag
-    const std::string_view t = xml.substr(open, close - open + 1);
-    wholeTag(t, t.find(kUnknownByte) != std::string_view::npos);
-    at = close + 1;
+    std::string_view t = xml.substr(open, close - open + 1);
+    const size_t unknown = t.find(kUnknownByte);
+    if (unknown == std::string_view::npos) {
+      tag(t);
+    } else {
+      // The unknown bytes may hide the tag's ">": then it ends where the next begins.
+      t = t.substr(0, t.find('<', unknown));
+      damagedTag(t, unknown);
+    }
+    at = open + t.size();
   }
   if (inText_) dropped_ += static_cast<int64_t>(run_.size());
   inText_ = false;
@@ -211,9 +218,25 @@ void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clo
   if (xml.find(kUnknownByte) != std::string_view::npos) AppendStrandedText(xml, out_);
 }
 
-void WordXmlText::wholeTag(std::string_view raw, bool unknown) {
-  if (!unknown) return tag(raw);
-  // A tag we cannot read: whatever text follows has unknown markup.
+// A tag with an unknown byte at `unknown`. A w:t start tag whose name is
+// whole opens a run: its text is what follows the last unknown byte or ">"
+// the tag shows; so does the end of a run's text, the only tag that comes
+// next in a run. Any other ends the run: the text that follows has unknown
+// markup.
+void WordXmlText::damagedTag(std::string_view raw, size_t unknown) {
+  if (fallbackDepth_ == 0 && raw.size() > 5 && raw.substr(0, 5) == "<w:t " && unknown > 4) {
+    openText();
+    runDamaged_ = true;
+    std::string_view rest = raw.substr(unknown);
+    const size_t end = rest.rfind('>');
+    text(end == std::string_view::npos ? rest : rest.substr(end + 1));
+    return;
+  }
+  if (inText_ && raw.substr(0, 5) == "</w:t" && unknown == 5) {
+    runDamaged_ = true;
+    closeText();
+    return;
+  }
   if (inText_) dropped_ += static_cast<int64_t>(run_.size());
   inText_ = false;
   run_.clear();

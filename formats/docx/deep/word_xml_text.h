@@ -15,9 +15,10 @@
 // The part may come in pieces (what a damaged stream still gave). A piece is
 // read up to its last complete element. A piece that does not begin at the
 // part's start, and may hold unknown bytes (kUnknownByte), gives only the
-// text whose markup is whole: a run's text is kept when its w:t start and end
-// tags are both intact and it holds no unknown byte; then the words between
-// unknown bytes whose tags were lost, when plainly text (stranded_text.h).
+// text whose markup is known: a run's text is kept when the names in its w:t
+// start and end tags are known, less the words that touch an unknown byte;
+// then the words between unknown bytes whose tags were lost, when plainly
+// text (stranded_text.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -61,7 +62,7 @@ class WordXmlText {
 
  private:
   void tag(std::string_view tag);
-  void wholeTag(std::string_view raw, bool unknown);
+  void damagedTag(std::string_view raw, size_t unknown);
   void longTag();
   size_t streamText(std::string_view bytes, bool closed);
   void text(std::string_view text);
