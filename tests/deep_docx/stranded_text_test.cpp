@@ -31,6 +31,18 @@ TEST(StrandedText, TakesPlainTextBetweenUnknownBytesOnly) {
             "& meadow violin granite copper\r\n");
 }
 
+// A stretch whose text would hold a control character or a byte out of a
+// UTF-8 sequence, as codes out of step write them, is not taken.
+TEST(StrandedText, NoControlCharacterNorStrayByte) {
+  std::string out = "lantern meadow copper violin granite orchard\r\n";
+  const std::string before = out;
+  const std::string piece = Unknown(3) + "x lantern meadow &#1; copper violin y" + Unknown(3) +
+                            "x lantern meadow \xC2\x82 copper violin y" + Unknown(3) +
+                            "x lantern meadow \xC2 copper violin y" + Unknown(3);
+  EXPECT_EQ(AppendStrandedText(piece, &out), 0u);
+  EXPECT_EQ(out, before);
+}
+
 // Through the part reader: a piece with unknown bytes gives its whole runs
 // and then its stranded text; a piece without any gives what it gave before.
 TEST(StrandedText, PartReaderAddsItAfterAPiecesRuns) {

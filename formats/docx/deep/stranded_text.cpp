@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_set>
 
+#include "base/utf8_sequence.h"
 #include "formats/docx/deep/tolerant_inflate.h"
 #include "formats/docx/deep/word_xml_text.h"
 
@@ -69,6 +70,23 @@ bool KnownWords(std::string_view s, const std::unordered_set<std::string_view>& 
   return total > 0 && known * kKnownShare >= total * (kKnownShare - 1);
 }
 
+// Whether decoded text is whole UTF-8 characters and no control character
+// (TAB aside; nor U+FFFE, U+FFFF): a reference or a stray byte in a stretch
+// decoded out of step may make one.
+bool CleanText(std::string_view s) {
+  for (size_t i = 0; i < s.size();) {
+    const size_t n = Utf8SequenceLength(s.substr(i));
+    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
+    if (n == 0 || (n == 1 && ((byte(0) < 0x20 && byte(0) != '\t') || byte(0) == 0x7F)) ||
+        (n == 2 && byte(0) == 0xC2 && byte(1) < 0xA0) ||
+        (n == 3 && byte(0) == 0xEF && byte(1) == 0xBF && byte(2) >= 0xBE)) {
+      return false;
+    }
+    i += n;
+  }
+  return true;
+}
+
 // Whether the stretch [at, end) of `xml` lies in a run's text, which the
 // runs' reader took: the nearest tag before it opens w:t, the nearest after
 // closes it (each looked for within kTagReach bytes, so that the search
@@ -99,9 +117,13 @@ size_t AppendStrandedText(std::string_view xml, std::string* out) {
     const size_t first = s.find(' '), last = s.rfind(' ');
     s = first < last ? s.substr(first + 1, last - first - 1) : std::string_view();
     if (PlainlyText(s) && !InRun(xml, at, end) && KnownWords(s, words)) {
-      AppendXmlText(s, out);
-      out->append("\r\n");
-      ++taken;
+      std::string decoded;
+      AppendXmlText(s, &decoded);
+      if (CleanText(decoded)) {
+        out->append(decoded);
+        out->append("\r\n");
+        ++taken;
+      }
     }
     at = end;
   }
