@@ -247,6 +247,16 @@ TEST(DocxNotes, MarksAtReferencesAndNoteStartsInReferenceOrder) {
             "\r\n2 three\r\n1 five\r\n* custom\r\n\r\n\r\ni two\r\nii seven\r\n");
 }
 
+// A row whose last cell lost its end tag: the TAB that ends the row's text
+// goes, and a note mark placed after it stays before the line's end.
+TEST(DocxNotes, AMarkAtARowsEndStaysBeforeTheLineEnd) {
+  const test::DeepResult r =
+      ReadDeep(Package({MakeEntry(Document("<w:tbl><w:tr><w:tc>" + P("", "a", "<w:r><w:tab/></w:r>") +
+                                           P("", "", Ref("footnote", 1)) + "</w:tr></w:tbl>"))}));
+  ASSERT_TRUE(r.status.ok()) << r.status.message();
+  EXPECT_EQ(r.text, "a1\r\n");
+}
+
 TEST(DocxNotes, FormatsAndStartsFromTheSettings) {
   const std::string settings = std::string("<w:settings ") + kW +
                                "><w:footnotePr><w:numFmt w:val=\"upperLetter\"/><w:numStart w:val=\"3\"/>"

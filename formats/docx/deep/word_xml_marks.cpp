@@ -60,7 +60,7 @@ bool WordXmlText::markTag(std::string_view name, std::string_view raw, bool clos
   return true;
 }
 
-void WordXmlText::placeMarks(bool keep) {
+void WordXmlText::placeMarks(bool keep, size_t cut) {
   if (keep && marks_->marks.size() + paraNotes_.size() < TextMarks::kMaxMarks) {
     const size_t base = out_->size();
     if (paraNumId_ >= 0 || paraStyle_ >= 0) {
@@ -72,7 +72,7 @@ void WordXmlText::placeMarks(bool keep) {
       marks_->marks.push_back(mark);
     }
     for (TextMark& m : paraNotes_) {
-      m.at += base;
+      m.at = base + (m.at > cut ? m.at - cut : 0);
       marks_->marks.push_back(m);
     }
   }

@@ -290,7 +290,15 @@ void WordXmlText::tag(std::string_view raw) {
       out_->push_back('\t');
     } else if (Is(n, "w:tr")) {
       flushParagraph();
-      if (!out_->empty() && out_->back() == '\t') out_->pop_back();
+      if (!out_->empty() && out_->back() == '\t') {
+        out_->pop_back();
+        // A mark placed after the TAB (a note at a cell's end) stays before the line's end.
+        if (marks_ != nullptr) {
+          for (auto m = marks_->marks.rbegin(); m != marks_->marks.rend() && m->at > out_->size(); ++m) {
+            m->at = out_->size();
+          }
+        }
+      }
       out_->append("\r\n");
     }
     return;
@@ -370,15 +378,15 @@ void WordXmlText::closeText() {
   run_.clear();
 }
 
-// The paragraph's text goes on after what is out: when it starts with a
-// continuation byte, without the control character it would make with a
-// byte left over at the end (a damaged paragraph break between them).
+// The paragraph's text goes on after what is out, with its marks. It cannot
+// begin inside a character: continuation bytes at its start are what damage
+// left of one (after a lead byte left at the end of what is out, they would
+// make a control character), and they are dropped.
 void WordXmlText::appendParagraph() {
-  if (!para_.empty() && !out_->empty() && (static_cast<uint8_t>(para_[0]) & 0xC0) == 0x80) {
-    AppendWithoutControls(para_, out_);
-  } else {
-    out_->append(para_);
-  }
+  size_t cut = 0;
+  while (cut < para_.size() && (static_cast<uint8_t>(para_[cut]) & 0xC0) == 0x80) ++cut;
+  if (marks_ != nullptr) placeMarks(true, cut);
+  out_->append(para_, cut, std::string::npos);
 }
 
 // A paragraph ends: outside a table it ends its line; inside a cell the
@@ -386,7 +394,6 @@ void WordXmlText::appendParagraph() {
 void WordXmlText::endParagraph() {
   if (cellDepth_ > 0) {
     if (cellHasParagraph_ && !para_.empty()) out_->push_back(' ');
-    if (marks_ != nullptr) placeMarks(true);
     appendParagraph();
     para_.clear();
     cellHasParagraph_ = true;
@@ -396,7 +403,6 @@ void WordXmlText::endParagraph() {
     if (marks_ != nullptr) placeMarks(false);
     return;
   }
-  if (marks_ != nullptr) placeMarks(true);
   appendParagraph();
   out_->append("\r\n");
   para_.clear();
@@ -406,11 +412,9 @@ void WordXmlText::flushParagraph() {
   if (para_.empty()) return;
   if (cellDepth_ > 0) {
     if (cellHasParagraph_) out_->push_back(' ');
-    if (marks_ != nullptr) placeMarks(true);
     appendParagraph();
     cellHasParagraph_ = true;
   } else {
-    if (marks_ != nullptr) placeMarks(true);
     appendParagraph();
     out_->append("\r\n");
   }

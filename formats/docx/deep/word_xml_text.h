@@ -76,8 +76,9 @@ class WordXmlText {
   void flushParagraph();
   // Numbering and note tags: true when `name` is one (word_xml_marks.cpp).
   bool markTag(std::string_view name, std::string_view raw, bool closing, bool empty);
-  // The paragraph's marks, its text about to be appended to *out_ (or dropped).
-  void placeMarks(bool keep);
+  // The paragraph's marks, its text from byte `cut` on about to be appended
+  // to *out_ (or dropped).
+  void placeMarks(bool keep, size_t cut = 0);
 
   std::string* out_;
   std::string para_;  // the current paragraph's text
