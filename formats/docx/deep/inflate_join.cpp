@@ -13,6 +13,7 @@
 // the piece before was decoded out of step (bytes of the damage): it is cut.
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "formats/docx/deep/inflate_decoder.h"
@@ -27,6 +28,7 @@ constexpr size_t kJoinRuns = 256;      // copied stretches the markup is checked
 constexpr size_t kContext = 24;        // bytes checked on either side of one
 constexpr int kMaxFails = 3;           // broken stretches after which a gap size is dropped
 constexpr int kMinSeams = 8;           // seams the chosen size must give
+constexpr int kMinOwnSeams = 32;       // by the piece's own strings alone, which few copies give
 constexpr int kFailWeight = 16;        // a broken stretch outweighs this many seams
 constexpr int kLongerWeight = 8;       // and a copy that could have been longer, this many
 // The chosen size must give half as many again as any other.
@@ -76,7 +78,9 @@ struct GapChoice {
     }
   }
   // Enough seams, half as many again as any other size gives.
-  bool clear() const { return found && value >= kMinSeams && 2 * int64_t{value} >= 3 * int64_t{second}; }
+  bool clear() const {
+    return found && value >= (all ? kMinSeams : kMinOwnSeams) && 2 * int64_t{value} >= 3 * int64_t{second};
+  }
 };
 
 constexpr size_t kSeam = 6;
@@ -84,29 +88,34 @@ constexpr size_t kSeam = 6;
 // Which strings of kSeam bytes occur in a text (hashed into a bit set).
 class Seams {
  public:
-  Seams() : bits_(kSize / 64) {}
+  // For up to `strings` strings: 64 bits each keep false finds rare.
+  explicit Seams(size_t strings) {
+    while (shift_ > 64 - kMaxBits && (uint64_t{1} << (64 - shift_)) < 64 * strings) --shift_;
+    bits_.assign((uint64_t{1} << (64 - shift_)) / 64, 0);
+  }
   // Adds the strings of `text` that hold no unknown byte.
   void add(std::string_view text) {
     size_t known = 0;  // known bytes ending at i
     for (size_t i = 0; i < text.size(); ++i) {
       known = text[i] == kUnknownByte ? 0 : known + 1;
       if (known < kSeam) continue;
-      const uint32_t h = Hash(text.data() + i - (kSeam - 1));
+      const uint64_t h = hash(text.data() + i - (kSeam - 1));
       bits_[h >> 6] |= uint64_t{1} << (h & 63);
     }
   }
   bool has(const char* seam) const {
-    const uint32_t h = Hash(seam);
+    const uint64_t h = hash(seam);
     return (bits_[h >> 6] >> (h & 63)) & 1;
   }
 
  private:
-  static constexpr uint32_t kSize = uint32_t{1} << 22;
-  static uint32_t Hash(const char* p) {
+  static constexpr int kMaxBits = 22;
+  uint64_t hash(const char* p) const {
     uint64_t v = 0;
     std::memcpy(&v, p, kSeam);
-    return static_cast<uint32_t>((v * 0x9E3779B97F4A7C15u) >> 42);
+    return (v * 0x9E3779B97F4A7C15u) >> shift_;
   }
+  int shift_ = 64 - 12;  // the set holds 2^(64 - shift_) bits, 4096 at least
   std::vector<uint64_t> bits_;
 };
 
@@ -114,15 +123,20 @@ class Aligner {
  public:
   Aligner(std::string_view before, std::string_view after, const std::vector<CopiedRun>& runs,
           const std::vector<Origin>& origins)
-      : before_(before), after_(after), runs_(runs), origins_(origins) {
+      : before_(before),
+        after_(after),
+        runs_(runs),
+        seams_(std::min(before.size(), kSeamSpan) + std::min(after.size(), kSeamSpan)) {
     seams_.add(before.substr(before.size() - std::min(before.size(), kSeamSpan)));
     seams_.add(after.substr(0, kSeamSpan));
+    findEdges(origins);
   }
 
   // The markup around every stretch whose source lies in the piece before, with a gap of `gap` bytes.
   GapScore score(int64_t gap, int64_t* work) const {
     GapScore s;
-    for (const CopiedRun& r : runs_) {
+    for (size_t i = 0; i < runs_.size(); ++i) {
+      const CopiedRun& r = runs_[i];
       const int64_t first = static_cast<int64_t>(before_.size()) + gap + r.from;
       if (first < 0 || r.from + static_cast<int64_t>(r.size) > -gap) continue;  // in the gap, or before the piece
       MarkupCheck check;
@@ -136,7 +150,8 @@ class Aligner {
       *work += static_cast<int64_t>(tail - lead);
       if (ok) {
         ++s.passes;
-        s.seams += seams(r, gap, &s.filledSeams);
+        s.seams += seams(i, gap, &s.filledSeams);
+        *work += static_cast<int64_t>(2 * kSeam);  // the bytes filled around both ends
         s.longer += longer(r, static_cast<size_t>(first)) ? 1 : 0;
       } else if (++s.fails > kMaxFails) {
         break;
@@ -154,15 +169,42 @@ class Aligner {
     return !NotText(static_cast<uint8_t>(c)) && check.accept(static_cast<uint8_t>(c));
   }
 
-  // The byte at `at` in the resumed piece, with a gap of `gap` bytes: its
-  // own, or the one it copies from the piece before (unknown when none).
-  char filled(size_t at, int64_t gap) const {
-    const char c = after_[at];
-    if (c != kUnknownByte) return c;
-    const auto it = std::lower_bound(origins_.begin(), origins_.end(), static_cast<uint32_t>(at),
-                                     [](const Origin& o, uint32_t v) { return o.at < v; });
-    if (it == origins_.end() || it->at != at || it->from >= -gap) return kUnknownByte;
-    const int64_t source = static_cast<int64_t>(before_.size()) + gap + it->from;
+  // The bytes around each end of each stretch, looked up once: the resumed
+  // piece's own, or where each unknown one came from (kNoOrigin when that
+  // was not kept).
+  static constexpr size_t kReach = kSeam - 1;
+  static constexpr int32_t kNoOrigin = 0;
+  struct Edge {
+    bool inside = false;  // kReach bytes on either side lie in the piece
+    std::array<char, 2 * kReach> own{};
+    std::array<int32_t, 2 * kReach> from{};
+  };
+  void findEdges(const std::vector<Origin>& origins) {
+    const auto originAt = [&](size_t at) {
+      const auto it = std::lower_bound(origins.begin(), origins.end(), static_cast<uint32_t>(at),
+                                       [](const Origin& o, uint32_t v) { return o.at < v; });
+      return it == origins.end() || it->at != at ? kNoOrigin : it->from;
+    };
+    for (const CopiedRun& r : runs_) {
+      for (const size_t edge : {r.at, r.at + r.size}) {
+        Edge e;
+        e.inside = edge >= kReach && edge + kReach <= after_.size();
+        for (size_t k = 0; e.inside && k < 2 * kReach; ++k) {
+          e.own[k] = after_[edge - kReach + k];
+          e.from[k] = e.own[k] == kUnknownByte ? originAt(edge - kReach + k) : kNoOrigin;
+        }
+        edges_.push_back(e);
+      }
+    }
+  }
+
+  // A byte around an edge with a gap of `gap` bytes: the piece's own, or the
+  // one it copies from the piece before (unknown when none).
+  char filled(const Edge& e, size_t k, int64_t gap) const {
+    if (e.own[k] != kUnknownByte) return e.own[k];
+    const int32_t from = e.from[k];
+    if (from == kNoOrigin || from >= -gap) return kUnknownByte;
+    const int64_t source = static_cast<int64_t>(before_.size()) + gap + from;
     return source < 0 ? kUnknownByte : before_[static_cast<size_t>(source)];
   }
 
@@ -178,20 +220,22 @@ class Aligner {
 
   // The strings across each end of a filled stretch, its neighbours filled
   // too, that occur in the known text.
-  int seams(const CopiedRun& r, int64_t gap, int* filledSeams) const {
-    constexpr size_t kReach = kSeam - 1;
+  int seams(size_t run, int64_t gap, int* filledSeams) const {
+    constexpr uint32_t kSeamMask = (uint32_t{1} << kSeam) - 1;
     int found = 0;
-    for (const size_t edge : {r.at, r.at + r.size}) {
-      if (edge < kReach || edge + kReach > after_.size()) continue;
+    for (size_t end = 0; end < 2; ++end) {
+      const Edge& e = edges_[2 * run + end];
+      if (!e.inside) continue;
       char window[2 * kReach];
-      bool own[2 * kReach];  // the resumed piece's own byte, not filled
+      uint32_t unknown = 0, own = 0;  // bit k: byte k is unknown, is the piece's own
       for (size_t k = 0; k < 2 * kReach; ++k) {
-        own[k] = after_[edge - kReach + k] != kUnknownByte;
-        window[k] = filled(edge - kReach + k, gap);
+        window[k] = filled(e, k, gap);
+        unknown |= static_cast<uint32_t>(window[k] == kUnknownByte) << k;
+        own |= static_cast<uint32_t>(e.own[k] != kUnknownByte) << k;
       }
       for (size_t k = 0; k < kReach; ++k) {
-        if (std::memchr(window + k, kUnknownByte, kSeam) != nullptr || !seams_.has(window + k)) continue;
-        if (std::find(own + k, own + k + kSeam, true) != own + k + kSeam) {
+        if (((unknown >> k) & kSeamMask) != 0 || !seams_.has(window + k)) continue;
+        if (((own >> k) & kSeamMask) != 0) {
           ++found;
         } else {
           ++*filledSeams;
@@ -203,8 +247,8 @@ class Aligner {
 
   std::string_view before_, after_;
   const std::vector<CopiedRun>& runs_;
-  const std::vector<Origin>& origins_;
   Seams seams_;
+  std::vector<Edge> edges_;  // two for each stretch, its start's and its end's
 };
 
 }  // namespace

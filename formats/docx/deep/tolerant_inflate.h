@@ -58,7 +58,7 @@ struct InflateOutcome {
 // spends; once it is gone, a damaged stream keeps its output up to the
 // break and is not repaired, and `skipped` counts it.
 struct RepairBudget {
-  int64_t symbols = int64_t{40} << 20;
+  int64_t symbols = int64_t{32} << 20;
   int64_t positions = int64_t{4} << 20;
   int64_t skipped = 0;
   bool spent() const { return symbols <= 0 || positions <= 0; }
