@@ -41,6 +41,7 @@ PATHS = [
     ("rtf.doc", "deep", False, 0, 9, 1),
     ("pieces.doc", "deep", False, 0, 9, 1),
     ("damaged-entries.docx", "deep", False, 0, 10, 1),
+    ("unknown-marks.docx", "deep", False, 0, 10, 1),
 ]
 SECONDS_PER_MIB = 0.1  # linear: well under this per MiB of content
 PACKAGE_SECONDS = 6.0  # a few seconds for any package up to 100 MB

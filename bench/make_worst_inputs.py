@@ -31,6 +31,10 @@ Each input is DIR/NAME, about MIB MiB (files that already exist are kept):
   xml-big.docx        deflated paragraphs inflating to 2 x MIB MiB of XML
   damaged-entries.docx  MIB MiB (100 for the bound) of small deflated XML
                       entries, each damaged so that it must be repaired
+  unknown-marks.docx  MIB MiB of stored XML that holds the unknown-byte mark
+                      (0xFF), so that Deep reads it whole: a run of "&"
+                      before one ";", then "<" and 0xFF over and over
+                      before one ">"
 """
 import os
 import random
@@ -246,6 +250,12 @@ def xml_comment(size):
     return stored_document(b"<w:document><!-- draft: " + paragraphs(size) + b"</w:document>")
 
 
+def unknown_marks(size):
+    half = size // 2
+    xml = b"\xff<w:p><w:r><w:t>" + b"&" * half + b";</w:t></w:r></w:p>" + b"<\xff" * (half // 2) + b">"
+    return stored_document(xml)
+
+
 def xml_distinct_merged(size):
     # A "<" left open, then distinct tags: every round of the loop removes one tag text.
     xml, k = bytearray(b"<"), 0
@@ -297,6 +307,7 @@ MAKERS = {
     "xml-distinct-merged.docx": xml_distinct_merged,
     "xml-big.docx": xml_big,
     "damaged-entries.docx": damaged_entries,
+    "unknown-marks.docx": unknown_marks,
 }
 
 

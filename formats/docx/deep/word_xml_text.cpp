@@ -153,8 +153,10 @@ void AppendXmlText(std::string_view text, std::string* out) {
     const size_t amp = text.find('&', at);
     out->append(text.substr(at, amp == std::string_view::npos ? std::string_view::npos : amp - at));
     if (amp == std::string_view::npos) return;
-    const size_t semi = text.find(';', amp);
-    if (semi == std::string_view::npos || semi - amp > 12) {
+    // A reference is at most 12 bytes past its "&": looking no further keeps the pass linear.
+    const size_t near = text.substr(amp, 13).find(';');
+    const size_t semi = near == std::string_view::npos ? near : amp + near;
+    if (semi == std::string_view::npos) {
       out->push_back('&');
       at = amp + 1;
       continue;
@@ -187,29 +189,53 @@ void AppendXmlText(std::string_view text, std::string* out) {
   }
 }
 
+namespace {
+
+// The next byte `c` at or after a position that only grows: searched for
+// again only once the one found lies behind, so that every search together
+// reads the piece once.
+class NextByte {
+ public:
+  explicit NextByte(char c) : c_(c) {}
+  size_t at(std::string_view bytes, size_t from) {
+    if (!searched_ || (found_ != std::string_view::npos && found_ < from)) {
+      found_ = bytes.find(c_, from);
+      searched_ = true;
+    }
+    return found_;
+  }
+
+ private:
+  char c_;
+  size_t found_ = 0;
+  bool searched_ = false;
+};
+
+}  // namespace
+
 void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clock) {
   fromStart_ = fromStart;
   inText_ = false;
   run_.clear();
   size_t at = 0;
   uint32_t steps = 0;
+  NextByte closes('>'), unknowns(kUnknownByte), opens('<');
   while (at < xml.size()) {
     if (TickEvery(clock, steps)) break;
     const size_t open = xml.find('<', at);
     if (open == std::string_view::npos) break;  // trailing text belongs to no complete element
     if (open > at) text(xml.substr(at, open - at));
-    const size_t close = xml.find('>', open);
+    const size_t close = closes.at(xml, open);
     if (close == std::string_view::npos) break;  // the piece ends inside a tag
-    std::string_view t = xml.substr(open, close - open + 1);
-    const size_t unknown = t.find(kUnknownByte);
-    if (unknown == std::string_view::npos) {
-      tag(t);
-    } else {
-      // The unknown bytes may hide the tag's ">": then it ends where the next begins.
-      t = t.substr(0, t.find('<', unknown));
-      damagedTag(t, unknown);
+    const size_t unknown = unknowns.at(xml, open);
+    if (unknown == std::string_view::npos || unknown > close) {
+      tag(xml.substr(open, close - open + 1));
+      at = close + 1;
+      continue;
     }
-    at = open + t.size();
+    // The unknown bytes may hide the tag's ">": then it ends where the next begins.
+    at = std::min(close + 1, opens.at(xml, unknown));
+    damagedTag(xml.substr(open, at - open), unknown - open);
   }
   if (inText_) dropped_ += static_cast<int64_t>(run_.size());
   inText_ = false;
