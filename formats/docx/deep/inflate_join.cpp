@@ -43,10 +43,9 @@ struct CopiedRun {
 };
 
 // One gap size's score: whole stretches, and broken ones; those that could
-// have been copied longer; and how many of
-// the strings of kSeam bytes that straddle each stretch's ends, its
-// neighbours filled too, also occur in the known text on either side (filled
-// text reads on as text does).
+// have been copied longer; and how many of the strings of kSeam bytes that
+// straddle each stretch's ends, its neighbours filled too, also occur in the
+// known text on either side (filled text reads on as text does).
 struct GapScore {
   int passes = 0;
   int fails = 0;
@@ -175,7 +174,8 @@ class Aligner {
   static constexpr size_t kReach = kSeam - 1;
   static constexpr int32_t kNoOrigin = 0;
   struct Edge {
-    bool inside = false;  // kReach bytes on either side lie in the piece
+    bool inside = false;   // kReach bytes on either side lie in the piece
+    uint32_t ownBits = 0;  // bit k: byte k is the piece's own
     std::array<char, 2 * kReach> own{};
     std::array<int32_t, 2 * kReach> from{};
   };
@@ -192,6 +192,7 @@ class Aligner {
         for (size_t k = 0; e.inside && k < 2 * kReach; ++k) {
           e.own[k] = after_[edge - kReach + k];
           e.from[k] = e.own[k] == kUnknownByte ? originAt(edge - kReach + k) : kNoOrigin;
+          e.ownBits |= static_cast<uint32_t>(e.own[k] != kUnknownByte) << k;
         }
         edges_.push_back(e);
       }
@@ -227,15 +228,14 @@ class Aligner {
       const Edge& e = edges_[2 * run + end];
       if (!e.inside) continue;
       char window[2 * kReach];
-      uint32_t unknown = 0, own = 0;  // bit k: byte k is unknown, is the piece's own
+      uint32_t unknown = 0;  // bit k: byte k is unknown
       for (size_t k = 0; k < 2 * kReach; ++k) {
         window[k] = filled(e, k, gap);
         unknown |= static_cast<uint32_t>(window[k] == kUnknownByte) << k;
-        own |= static_cast<uint32_t>(e.own[k] != kUnknownByte) << k;
       }
       for (size_t k = 0; k < kReach; ++k) {
         if (((unknown >> k) & kSeamMask) != 0 || !seams_.has(window + k)) continue;
-        if (((own >> k) & kSeamMask) != 0) {
+        if (((e.ownBits >> k) & kSeamMask) != 0) {
           ++found;
         } else {
           ++*filledSeams;

@@ -76,12 +76,7 @@ bool KnownWords(std::string_view s, const std::unordered_set<std::string_view>& 
 bool CleanText(std::string_view s) {
   for (size_t i = 0; i < s.size();) {
     const size_t n = Utf8SequenceLength(s.substr(i));
-    const auto byte = [&](size_t k) { return static_cast<unsigned char>(s[i + k]); };
-    if (n == 0 || (n == 1 && ((byte(0) < 0x20 && byte(0) != '\t') || byte(0) == 0x7F)) ||
-        (n == 2 && byte(0) == 0xC2 && byte(1) < 0xA0) ||
-        (n == 3 && byte(0) == 0xEF && byte(1) == 0xBF && byte(2) >= 0xBE)) {
-      return false;
-    }
+    if (n == 0 || (s[i] != '\t' && ControlCharacterAt(s, i) > 0)) return false;
     i += n;
   }
   return true;

@@ -70,18 +70,7 @@ std::string_view Attribute(std::string_view tag, std::string_view name) {
   return {};
 }
 
-// The length of the character at text[i] when it is no text: a C0 control,
-// DEL, a C1 control (U+0080-U+009F) or U+FFFE/U+FFFF; 0 for anything else.
-size_t ControlAt(std::string_view text, size_t i) {
-  const auto byte = [&](size_t k) { return k < text.size() ? static_cast<uint8_t>(text[k]) : 0; };
-  const uint8_t c = byte(i);
-  if (c < 0x20 || c == 0x7F) return 1;
-  if (c == 0xC2 && (byte(i + 1) & 0xE0) == 0x80) return 2;
-  if (c == 0xEF && byte(i + 1) == 0xBF && byte(i + 2) >= 0xBE) return 3;
-  return 0;
-}
-
-// The bytes that begin one of them.
+// The bytes that begin a control character (ControlCharacterAt).
 constexpr std::array<bool, 256> kControlLead = [] {
   std::array<bool, 256> table{};
   for (int c = 0; c < 0x20; ++c) table[c] = true;
@@ -89,7 +78,7 @@ constexpr std::array<bool, 256> kControlLead = [] {
   return table;
 }();
 
-// Whether `text` holds one of them. Where SSE2 is there, sixteen bytes at a
+// Whether `text` holds a control character. Where SSE2 is there, sixteen bytes at a
 // time (the last sixteen overlapping the block before) are passed over when
 // none begins one; from the first block that has one, each byte is judged.
 bool HasControl(std::string_view text) {
@@ -112,12 +101,12 @@ bool HasControl(std::string_view text) {
 #endif
   while (i < n && !kControlLead[static_cast<uint8_t>(p[i])]) ++i;
   for (; i < n; ++i) {
-    if (ControlAt(text, i) > 0) return true;
+    if (ControlCharacterAt(text, i) > 0) return true;
   }
   return false;
 }
 
-// Appends `text` to `out` without them: TAB stays, and a line end written
+// Appends `text` to `out` without control characters: TAB stays, and a line end written
 // into a run (not w:br) is a space, as Word shows it. Bytes that are no
 // UTF-8 stay as they are, so a sequence is judged where it ends in `out`:
 // neither a removal nor the join with what `out` holds makes a control of a
@@ -125,16 +114,16 @@ bool HasControl(std::string_view text) {
 void AppendWithoutControls(std::string_view text, std::string* out) {
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
-    if (ControlAt(text, i) == 1) {
+    if (ControlCharacterAt(text, i) == 1) {
       if (c == '\t') out->push_back('\t');
       if ((c == '\r' || c == '\n') && !(c == '\n' && i > 0 && text[i - 1] == '\r')) out->push_back(' ');
       continue;
     }
     out->push_back(c);
     const size_t n = out->size();
-    if (n >= 2 && ControlAt(*out, n - 2) == 2) {
+    if (n >= 2 && ControlCharacterAt(*out, n - 2) == 2) {
       out->resize(n - 2);
-    } else if (n >= 3 && ControlAt(*out, n - 3) == 3) {
+    } else if (n >= 3 && ControlCharacterAt(*out, n - 3) == 3) {
       out->resize(n - 3);
     }
   }
@@ -146,6 +135,15 @@ void AppendCodePoint(char32_t c, std::string* out) {
 }
 
 }  // namespace
+
+size_t ControlCharacterAt(std::string_view text, size_t i) {
+  const auto byte = [&](size_t k) { return k < text.size() ? static_cast<uint8_t>(text[k]) : 0; };
+  const uint8_t c = byte(i);
+  if (c < 0x20 || c == 0x7F) return 1;
+  if (c == 0xC2 && (byte(i + 1) & 0xE0) == 0x80) return 2;
+  if (c == 0xEF && byte(i + 1) == 0xBF && byte(i + 2) >= 0xBE) return 3;
+  return 0;
+}
 
 void AppendXmlText(std::string_view text, std::string* out) {
   size_t at = 0;
@@ -384,7 +382,7 @@ void WordXmlText::openText() {
 }
 
 // The run's text joins the paragraph (taken over whole when it is the first),
-// without control characters (ControlAt), also none that a byte left over
+// without control characters (ControlCharacterAt), also none that a byte left over
 // at the paragraph's end and the run's first bytes would make.
 void WordXmlText::closeText() {
   if (inText_) {

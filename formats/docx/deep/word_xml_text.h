@@ -130,6 +130,11 @@ inline bool WordXmlText::shortTag(char name, bool closing) {
   return true;
 }
 
+// The length of the character at text[i] when it is no text: a C0 control
+// (TAB too), DEL, a C1 control (U+0080-U+009F) or U+FFFE/U+FFFF; 0 for
+// anything else.
+size_t ControlCharacterAt(std::string_view text, size_t i);
+
 // Decodes the five XML entities and character references in `text`,
 // appending to *out; an unknown entity is kept as written.
 void AppendXmlText(std::string_view text, std::string* out);
