@@ -304,6 +304,36 @@ TEST(TolerantInflate, ResumedPieceIsJoinedAndItsCopiesFilled) {
   EXPECT_GT(wrong(2), 3 * wrong(1));
 }
 
+// A long random stretch: random bits decode under the block's own codes
+// too, so decoding resumes inside the stretch, and its bytes come out as a
+// head of garbage that later copies would spread as known text. The join
+// shows where the codes fell into step (after it, the copies read on into
+// their neighbours); the stream is decoded again from there, so the gap
+// covers the whole stretch and every known byte after it is the document's.
+TEST(TolerantInflate, PieceResumedInsideTheDamageBeginsPastIt) {
+  const std::string xml = test::LongDocumentXml(1500);
+  std::string z = test::RawDeflate(xml);
+  const size_t at = z.size() / 4, length = 512;
+  std::mt19937 random(7);
+  for (size_t i = at; i < at + length; ++i) z[i] = static_cast<char>(random());
+  const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+  ASSERT_EQ(r.gaps.size(), 1u);
+  EXPECT_LE(r.gaps[0].inputBegin, static_cast<int64_t>(at + 16));
+  EXPECT_GE(r.gaps[0].inputEnd, static_cast<int64_t>(at + length));
+  EXPECT_LE(r.gaps[0].inputEnd, static_cast<int64_t>(at + length + 64));
+  ASSERT_EQ(r.pieces.size(), 1u);
+  const std::string& out = r.pieces[0].bytes;
+  ASSERT_EQ(out.size(), xml.size());
+  size_t known = 0, wrong = 0;
+  for (size_t i = 0; i < out.size(); ++i) {
+    if (out[i] == kUnknownByte) continue;
+    ++known;
+    wrong += out[i] != xml[i] ? 1 : 0;
+  }
+  EXPECT_EQ(wrong, 0u);
+  EXPECT_GT(known, xml.size() / 2);
+}
+
 // A stretch nothing after it decodes from: its output cannot be counted.
 TEST(TolerantInflate, StretchThatEndsTheStreamHasAnUnknownOutputLength) {
   std::string z = test::RawDeflate(test::LongDocumentXml(50));

@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/deflate_codes.h"
@@ -105,18 +107,37 @@ struct Origin {
   int32_t from;
 };
 
+// Where a resumed piece is to begin again on a second decoding: the break
+// before it (how many came before, and the bit decoding resumed at), and the
+// output size past which its codes were in step. Codes resumed inside the
+// damage decode its bytes too, as a head of garbage that later copies would
+// spread as known; begun past that head, those copies are unknown instead,
+// and each knows where it came from.
+struct Restart {
+  int64_t breakNumber = 0;
+  int64_t resumeBit = 0;
+  size_t out = 0;
+  bool joined = false;  // the piece was joined to the one before, `gap` bytes after it
+  int64_t gap = 0;
+};
+
 // Decodes one stream once: run() gives its pieces and gaps. The input is
-// copied, since a header repair patches a byte of it.
+// copied, since a header repair patches a byte of it. Given restarts (found
+// by the join of an earlier decoding of the same input), the pieces they
+// name begin again there.
 class Decoder {
  public:
-  Decoder(std::string_view input, const TolerantInflateOptions& options, YieldClock* clock)
+  Decoder(std::string_view input, const TolerantInflateOptions& options, YieldClock* clock,
+          std::vector<Restart> restarts = {})
       : own_(input),
         data_(reinterpret_cast<uint8_t*>(own_.data())),
         totalBits_(static_cast<int64_t>(input.size()) * 8),
         options_(options),
         clock_(clock),
         repairBudget_(
-            std::min(kRepairBudgetMax, kRepairBudgetBase + kRepairBudgetPerByte * static_cast<int64_t>(input.size()))) {
+            std::min(kRepairBudgetMax, kRepairBudgetBase + kRepairBudgetPerByte * static_cast<int64_t>(input.size()))),
+        restarts_(std::move(restarts)),
+        restarted_(!restarts_.empty()) {
     if (options.budget != nullptr) {
       // What the package has left, when that is less; nothing left refuses every trial.
       sharedRepairs_ = options.budget->spent() || options.budget->symbols < repairBudget_;
@@ -131,8 +152,16 @@ class Decoder {
   // markup shows how far apart they lie, filling the unknown bytes it copied
   // from before its start (inflate_join.cpp).
   void join(InflateOutcome* outcome);
-  // After run(): takes what the stream spent from the package's budget.
-  void settle(const InflateOutcome& outcome);
+  // After join(): where the resumed pieces whose heads were garbage would
+  // begin again (none when this decoding was itself given restarts).
+  const std::vector<Restart>& restarts() const { return found_; }
+  // After join() of a decoding given restarts: false when a piece begun
+  // again joins other than it did before (some other size, or not at all),
+  // so that the restart is not borne out and the earlier decoding stands.
+  bool restartsHeld() const { return held_; }
+  // After run(): takes what the stream spent from the package's budget;
+  // `last`: this is the stream's last decoding, which counts a stream cut short.
+  void settle(const InflateOutcome& outcome, bool last = true);
 
  private:
   int bit() {
@@ -273,6 +302,11 @@ class Decoder {
   // Cuts the piece to `size` bytes.
   void cutPiece(size_t size);
   void finishPiece(int64_t endBit);
+  // Drops the current piece's head: the piece begins at this symbol.
+  void restartPiece();
+  // The output size past which piece `i`'s codes are in step, when they
+  // began inside the damage, after a join with `gap` (inflate_join.cpp).
+  void findHead(const InflatePiece& before, const InflatePiece& after, size_t i, int64_t gap, bool joined);
 
   std::string own_;  // the input, which a header repair may patch
   uint8_t* data_;
@@ -297,7 +331,9 @@ class Decoder {
   std::array<Mark, kHistory> history_{};  // the last symbol starts of this block, a ring
   size_t historyCount_ = 0;
   int64_t repairSpent_ = 0;
-  // Of that, what the joins spent: the package's budget takes it twice, as
+  // Of that, what the joins spent. They may spend as much again as the
+  // trials (repairBudget_), so that a stream whose trials spent all theirs
+  // in the damage is still joined; the package's budget takes it twice, as
   // a join's work costs about twice what it counts for the stream's own.
   int64_t joinSpent_ = 0;
   int64_t repairBudget_ = 0;
@@ -323,9 +359,17 @@ class Decoder {
   struct BreakMark {
     int64_t number = 0;
     int64_t gap = -1;
+    int64_t resumeBit = 0;
+    int restart = -1;    // the restart the piece began again at (an index into restarts_)
+    size_t dropped = 0;  // and the bytes it dropped there
   };
   std::vector<BreakMark> pieceBreaks_;
   BreakMark breakBefore_;
+  std::vector<Restart> restarts_;  // given
+  bool restarted_ = false;         // this decoding was given restarts: the join looks for none
+  std::vector<Restart> found_;     // found by the join
+  bool held_ = true;               // every restart given was borne out (restartsHeld())
+  size_t restartOut_ = SIZE_MAX;   // the current piece begins again at the first symbol past this size
   int repeatSym_ = -1;
   int repeatCount_ = 0;
   int64_t repeatBit_ = 0;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 
 #include "formats/docx/deep/inflate_decoder.h"
@@ -34,6 +35,24 @@ constexpr int kLongerWeight = 8;       // and a copy that could have been longer
 // The chosen size must give half as many again as any other.
 constexpr int64_t kJoinCostPerSymbol = 32;  // bytes checked that cost as much as one trial symbol
 constexpr size_t kSeamSpan = 65536;         // how much of each piece gives the known strings
+// When scoring every size in full might overrun the budget, sizes past the
+// likely ones (twice what the damaged input gives at the piece's rate, and
+// kLikelySlack more) get a quick look at every kQuickStride-th stretch
+// first, and are scored in full when they find a kQuickShare-th of the
+// strings the best quick look found. Scoring a stretch checks about
+// kFullScoreBytes.
+constexpr int64_t kLikelySlack = 256;
+constexpr size_t kQuickStride = 8;
+constexpr int kQuickShare = 4;
+constexpr int64_t kFullScoreBytes = 64;
+// A resumed piece's head decoded from the damage: how far into the piece it
+// is looked for; by how many strings it must fall short; and how many times
+// its share of strings found the rest of the piece must find.
+constexpr size_t kHeadReach = 65536;
+constexpr int64_t kMinHeadLooked = 200;
+constexpr int64_t kHeadContrast = 3;
+constexpr int64_t kHeadShare = 8;
+constexpr double kMinHeadGain = 4;
 
 // A stretch of unknown bytes copied from consecutive bytes before the piece.
 struct CopiedRun {
@@ -52,11 +71,29 @@ struct GapScore {
   int seams = 0;        // strings that hold a byte of the resumed piece's own
   int filledSeams = 0;  // strings of filled bytes only
   int longer = 0;
+  int looked = 0;  // strings looked up: those that hold no unknown byte
   int penalty() const { return kFailWeight * fails + kLongerWeight * longer; }
   // Two measures: every string, and (where markup is so regular that a
   // wrong gap reads on through filled bytes alone) those of its own.
   int value(bool all) const { return seams + (all ? filledSeams : 0) - penalty(); }
 };
+
+// The most strings a quick look has found so far.
+struct QuickBest {
+  int all = 0;  // of every kind
+  int own = 0;  // that hold a byte of the piece's own
+};
+
+// Whether a size whose quick look gave `quick` is worth scoring in full:
+// most sizes are plainly wrong by a look at a few stretches. Strings found
+// alone count, as a few stretches say little of the penalties.
+bool worthScoring(const GapScore& quick, QuickBest* best) {
+  if (quick.passes == 0) return false;
+  const int all = quick.seams + quick.filledSeams;
+  best->all = std::max(best->all, all);
+  best->own = std::max(best->own, quick.seams);
+  return kQuickShare * all >= best->all || kQuickShare * quick.seams >= best->own;
+}
 
 // The best gap size by one measure, and the value of the next best.
 struct GapChoice {
@@ -118,6 +155,22 @@ class Seams {
   std::vector<uint64_t> bits_;
 };
 
+// The stretches of `after` below `reach` copied from before its start.
+std::vector<CopiedRun> CopiedRuns(std::string_view after, const std::vector<Origin>& origins, size_t reach) {
+  std::vector<CopiedRun> runs;
+  for (const Origin& o : origins) {
+    if (o.at >= reach) break;
+    if (o.at >= after.size() || after[o.at] != kUnknownByte) continue;
+    if (!runs.empty() && runs.back().at + runs.back().size == o.at &&
+        runs.back().from + static_cast<int64_t>(runs.back().size) == o.from) {
+      ++runs.back().size;
+      continue;
+    }
+    runs.push_back({o.at, 1, o.from});
+  }
+  return runs;
+}
+
 class Aligner {
  public:
   Aligner(std::string_view before, std::string_view after, const std::vector<CopiedRun>& runs,
@@ -132,31 +185,37 @@ class Aligner {
   }
 
   // The markup around every stretch whose source lies in the piece before, with a gap of `gap` bytes.
-  GapScore score(int64_t gap, int64_t* work) const {
+  // Every `stride`th stretch only, for a quick look.
+  GapScore score(int64_t gap, int64_t* work, size_t stride = 1) const {
     GapScore s;
-    for (size_t i = 0; i < runs_.size(); ++i) {
-      const CopiedRun& r = runs_[i];
-      const int64_t first = static_cast<int64_t>(before_.size()) + gap + r.from;
-      if (first < 0 || r.from + static_cast<int64_t>(r.size) > -gap) continue;  // in the gap, or before the piece
-      MarkupCheck check;
-      check.lose();
-      bool ok = true;
-      const size_t lead = r.at - std::min(r.at, kContext);
-      for (size_t i = lead; i < r.at; ++i) feed(check, after_[i]);
-      for (size_t k = 0; k < r.size && ok; ++k) ok = feed(check, before_[static_cast<size_t>(first) + k]);
-      const size_t tail = std::min(after_.size(), r.at + r.size + kContext);
-      for (size_t i = r.at + r.size; i < tail && ok; ++i) ok = feed(check, after_[i]);
-      *work += static_cast<int64_t>(tail - lead);
-      if (ok) {
-        ++s.passes;
-        s.seams += seams(i, gap, &s.filledSeams);
-        *work += static_cast<int64_t>(2 * kSeam);  // the bytes filled around both ends
-        s.longer += longer(r, static_cast<size_t>(first)) ? 1 : 0;
-      } else if (++s.fails > kMaxFails) {
-        break;
-      }
-    }
+    for (size_t i = 0; i < runs_.size() && s.fails <= kMaxFails; i += stride) scoreRun(i, gap, &s, work);
     return s;
+  }
+
+  // Adds one stretch's score to `s`: false when its source lies in the gap
+  // or before the piece before, so that it tells nothing.
+  bool scoreRun(size_t i, int64_t gap, GapScore* s, int64_t* work) const {
+    const CopiedRun& r = runs_[i];
+    const int64_t first = static_cast<int64_t>(before_.size()) + gap + r.from;
+    if (first < 0 || r.from + static_cast<int64_t>(r.size) > -gap) return false;
+    MarkupCheck check;
+    check.lose();
+    bool ok = true;
+    const size_t lead = r.at - std::min(r.at, kContext);
+    for (size_t k = lead; k < r.at; ++k) feed(check, after_[k]);
+    for (size_t k = 0; k < r.size && ok; ++k) ok = feed(check, before_[static_cast<size_t>(first) + k]);
+    const size_t tail = std::min(after_.size(), r.at + r.size + kContext);
+    for (size_t k = r.at + r.size; k < tail && ok; ++k) ok = feed(check, after_[k]);
+    *work += static_cast<int64_t>(tail - lead);
+    if (ok) {
+      ++s->passes;
+      s->seams += seams(i, gap, &s->filledSeams, &s->looked);
+      *work += static_cast<int64_t>(2 * kSeam);  // the bytes filled around both ends
+      s->longer += longer(r, static_cast<size_t>(first)) ? 1 : 0;
+    } else {
+      ++s->fails;
+    }
+    return true;
   }
 
  private:
@@ -221,7 +280,7 @@ class Aligner {
 
   // The strings across each end of a filled stretch, its neighbours filled
   // too, that occur in the known text.
-  int seams(size_t run, int64_t gap, int* filledSeams) const {
+  int seams(size_t run, int64_t gap, int* filledSeams, int* looked) const {
     constexpr uint32_t kSeamMask = (uint32_t{1} << kSeam) - 1;
     int found = 0;
     for (size_t end = 0; end < 2; ++end) {
@@ -234,7 +293,9 @@ class Aligner {
         unknown |= static_cast<uint32_t>(window[k] == kUnknownByte) << k;
       }
       for (size_t k = 0; k < kReach; ++k) {
-        if (((unknown >> k) & kSeamMask) != 0 || !seams_.has(window + k)) continue;
+        if (((unknown >> k) & kSeamMask) != 0) continue;
+        ++*looked;
+        if (!seams_.has(window + k)) continue;
         if (((e.ownBits >> k) & kSeamMask) != 0) {
           ++found;
         } else {
@@ -253,6 +314,66 @@ class Aligner {
 
 }  // namespace
 
+// With the right gap, the stretches a piece copied from before its start
+// read on into their neighbours' text: some share of the strings across
+// their ends occur in the known text. In a head decoded from the damage's
+// bytes they are copies from random places, and far fewer do. The head ends
+// where, summed from the piece's start, the strings found fall furthest
+// short of that share over the piece; it counts when they fall well short,
+// and the stretches after it find several times as many.
+void Decoder::findHead(const InflatePiece& before, const InflatePiece& after, size_t i, int64_t gap, bool joined) {
+  if (repairBudget_ < 0 || joinSpent_ > repairBudget_) return;
+  const std::vector<Origin>& origins = pieceOrigins_[i];
+  const std::vector<CopiedRun> runs = CopiedRuns(after.bytes, origins, kHeadReach);
+  const Aligner aligner(before.bytes, after.bytes, runs, origins);
+  int64_t work = 0;
+  std::vector<GapScore> scores(runs.size());
+  GapScore all;
+  for (size_t k = 0; k < runs.size(); ++k) {
+    GapScore& s = scores[k];
+    if (!aligner.scoreRun(k, gap, &s, &work)) continue;
+    if (s.fails > 0) s.looked += 2 * static_cast<int>(kSeam);  // broken markup: as if no string read on
+    all.looked += s.looked;
+    all.seams += s.seams + s.filledSeams;
+  }
+  repairSpent_ += work / kJoinCostPerSymbol;
+  joinSpent_ += work / kJoinCostPerSymbol;
+  if (all.looked == 0) return;
+  // Each candidate end against as many strings after it (kMinHeadLooked at
+  // the least): the one that stands furthest below what follows.
+  std::vector<int64_t> looked(runs.size() + 1), found(runs.size() + 1);
+  for (size_t k = 0; k < runs.size(); ++k) {
+    looked[k + 1] = looked[k] + scores[k].looked;
+    found[k + 1] = found[k] + scores[k].seams + scores[k].filledSeams;
+  }
+  double best = 0;
+  size_t end = 0;  // the stretches in the head
+  size_t next = 0;
+  for (size_t e = 1; e <= runs.size(); ++e) {
+    const int64_t headLooked = looked[e], headFound = found[e];
+    if (headLooked < kMinHeadLooked) continue;
+    const int64_t want = looked[e] + std::max(headLooked, kMinHeadLooked);
+    next = std::max(next, e);
+    while (next < runs.size() && looked[next] < want) ++next;
+    const int64_t tailLooked = looked[next] - looked[e], tailFound = found[next] - found[e];
+    if (tailLooked < kMinHeadLooked) break;
+    // Well below what follows, and few found at all.
+    if (tailFound * headLooked < kHeadContrast * headFound * tailLooked) continue;
+    if (headFound * kHeadShare > headLooked) continue;
+    const double gain = (static_cast<double>(tailFound) / static_cast<double>(tailLooked) -
+                         static_cast<double>(headFound) / static_cast<double>(headLooked)) *
+                        std::sqrt(static_cast<double>(headLooked));
+    if (gain > best) {
+      best = gain;
+      end = e;
+    }
+  }
+  if (end == 0 || best < kMinHeadGain) return;
+  const size_t head = runs[end - 1].at + runs[end - 1].size;
+  if (head >= after.bytes.size()) return;
+  found_.push_back({pieceBreaks_[i].number, pieceBreaks_[i].resumeBit, head, joined, gap});
+}
+
 void Decoder::join(InflateOutcome* outcome) {
   std::vector<InflatePiece>& pieces = outcome->pieces;
   if (pieces.size() < 2 || pieceOrigins_.size() != pieces.size() || pieceBreaks_.size() != pieces.size()) return;
@@ -261,34 +382,36 @@ void Decoder::join(InflateOutcome* outcome) {
     InflatePiece& before = pieces[into];
     InflatePiece& after = pieces[i];
     const std::vector<Origin>& origins = pieceOrigins_[i];
-    std::vector<CopiedRun> runs;
-    for (const Origin& o : origins) {
-      if (o.at >= after.bytes.size() || after.bytes[o.at] != kUnknownByte) continue;
-      if (!runs.empty() && runs.back().at + runs.back().size == o.at &&
-          runs.back().from + static_cast<int64_t>(runs.back().size) == o.from) {
-        ++runs.back().size;
-        continue;
-      }
-      runs.push_back({o.at, 1, o.from});
-    }
+    std::vector<CopiedRun> runs = CopiedRuns(after.bytes, origins, after.bytes.size());
     // A sample spread over the piece: stretches far apart copy from different places before it.
     if (runs.size() > kJoinRuns) {
       std::vector<CopiedRun> sample;
       for (size_t k = 0; k < kJoinRuns; ++k) sample.push_back(runs[k * runs.size() / kJoinRuns]);
       runs.swap(sample);
     }
+    const BreakMark& mark = pieceBreaks_[i];
     GapChoice byAll, byOwn;
     byOwn.all = false;
-    if (!runs.empty() && !after.fromStart && repairSpent_ <= repairBudget_) {
+    if (!runs.empty() && !after.fromStart && repairBudget_ >= 0 && joinSpent_ <= repairBudget_) {
       const Aligner aligner(before.bytes, after.bytes, runs, origins);
       const int64_t low = -std::min<int64_t>(kMaxOverlap, static_cast<int64_t>(before.bytes.size()));
       int64_t work = 0;
+      QuickBest bestQuick;
       // A larger gap would put every copy in the gap, filling none.
       int64_t high = low;
       for (const CopiedRun& r : runs) high = std::max(high, 1 - r.from - static_cast<int64_t>(r.size));
+      const int64_t sizes = std::min(high, kMaxGap) - low;
+      const bool quickly =
+          sizes * static_cast<int64_t>(runs.size()) * kFullScoreBytes / kJoinCostPerSymbol > repairBudget_ - joinSpent_;
+      const int64_t span = mark.gap >= 0 ? outcome->gaps[static_cast<size_t>(mark.gap)].inputEnd -
+                                               outcome->gaps[static_cast<size_t>(mark.gap)].inputBegin
+                                         : 0;
+      const int64_t likely = kLikelySlack + 2 * span * static_cast<int64_t>(after.bytes.size()) /
+                                                std::max<int64_t>(1, after.inputEnd - after.inputBegin);
       for (int64_t gap = low; gap < std::min(high, kMaxGap); ++gap) {
         work += static_cast<int64_t>(runs.size());  // each stretch is looked at, if only to be skipped
-        if (repairSpent_ + work / kJoinCostPerSymbol > repairBudget_) break;
+        if (joinSpent_ + work / kJoinCostPerSymbol > repairBudget_) break;
+        if (quickly && gap > likely && !worthScoring(aligner.score(gap, &work, kQuickStride), &bestQuick)) continue;
         const GapScore s = aligner.score(gap, &work);
         if (s.passes == 0) continue;
         byAll.consider(gap, s);
@@ -298,6 +421,11 @@ void Decoder::join(InflateOutcome* outcome) {
       joinSpent_ += work / kJoinCostPerSymbol;
     }
     const GapChoice& choice = byAll.clear() ? byAll : byOwn;
+    if (!restarted_ && byAll.found) findHead(before, after, i, choice.clear() ? choice.gap : byAll.gap, choice.clear());
+    if (mark.restart >= 0) {
+      const Restart& r = restarts_[static_cast<size_t>(mark.restart)];
+      if (r.joined && (!choice.clear() || choice.gap != r.gap + static_cast<int64_t>(mark.dropped))) held_ = false;
+    }
     const int64_t bestGap = choice.gap;
     if (!choice.clear() || total_ + static_cast<size_t>(std::max<int64_t>(bestGap, 0)) > options_.outputLimit) {
       into = i;
@@ -316,7 +444,6 @@ void Decoder::join(InflateOutcome* outcome) {
       }
     }
     // The size joined is the output of the break before piece i when it is the only one since piece i-1.
-    const BreakMark& mark = pieceBreaks_[i];
     if (mark.number == pieceBreaks_[i - 1].number + 1 && mark.gap >= 0) {
       outcome->gaps[static_cast<size_t>(mark.gap)].outputLength = std::max<int64_t>(bestGap, 0);
     }

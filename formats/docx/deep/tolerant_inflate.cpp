@@ -95,7 +95,10 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
       }
     }
     errorBit_ = pos_;
-    if constexpr (kEmit) history_[historyCount_++ % kHistory] = {pos_, out.size()};
+    if constexpr (kEmit) {
+      if (out.size() >= restartOut_) restartPiece();
+      history_[historyCount_++ % kHistory] = {pos_, out.size()};
+    }
     const int sym = decode(lit);
     if (sym == -2) return Result::kNoInput;
     if (sym < 0 || sym > 285) return Result::kError;
@@ -176,12 +179,40 @@ void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
   lastTagBit_ = resumeBit;
   historyCount_ = 0;
   outcome_.gaps.push_back({errorBit >> 3, std::max(errorBit, resumeBit) >> 3});
-  breakBefore_ = {breakBefore_.number + 1, static_cast<int64_t>(outcome_.gaps.size()) - 1};
+  breakBefore_ = {breakBefore_.number + 1, static_cast<int64_t>(outcome_.gaps.size()) - 1, resumeBit};
   piece_ = InflatePiece{{}, false, resumeBit >> 3, 0};
   origins_.clear();
   resumedAt_ = resumeBit;
   repeatSym_ = -1;  // a run of one code counts within the new piece only
   pos_ = resumeBit;
+  restartOut_ = SIZE_MAX;
+  for (size_t k = 0; k < restarts_.size(); ++k) {
+    const Restart& r = restarts_[k];
+    if (r.breakNumber != breakBefore_.number || r.resumeBit != resumeBit) continue;
+    restartOut_ = r.out;
+    breakBefore_.restart = static_cast<int>(k);
+  }
+}
+
+void Decoder::restartPiece() {
+  breakBefore_.dropped = piece_.bytes.size();
+  total_ -= piece_.bytes.size();
+  piece_.bytes.clear();
+  origins_.clear();
+  check_.lose();
+  tagsSeen_ = check_.tags();
+  lastTagOut_ = 0;
+  knownSinceTag_ = 0;
+  lastTagBit_ = pos_;
+  historyCount_ = 0;
+  repeatSym_ = -1;
+  markupBroke_ = false;
+  piece_.inputBegin = pos_ >> 3;
+  resumedAt_ = pos_;
+  breakBefore_.resumeBit = pos_;
+  // The head's input gave no output that holds: it belongs to the gap.
+  if (breakBefore_.gap >= 0) outcome_.gaps[static_cast<size_t>(breakBefore_.gap)].inputEnd = pos_ >> 3;
+  restartOut_ = SIZE_MAX;
 }
 
 void Decoder::noteUnknown(size_t at, int64_t from) {
@@ -457,14 +488,14 @@ InflateOutcome Decoder::run() {
   return std::move(outcome_);
 }
 
-void Decoder::settle(const InflateOutcome& outcome) {
+void Decoder::settle(const InflateOutcome& outcome, bool last) {
   RepairBudget* budget = options_.budget;
   if (budget == nullptr) return;
   budget->symbols -= std::max<int64_t>(repairSpent_, 0) + joinSpent_;
   budget->positions -= std::min(searchSpent_, searchBudget_);
   // A damaged stream whose trials stopped at the package's limit, not its own.
   const bool cut = (sharedRepairs_ && repairSpent_ >= repairBudget_) || (sharedSearch_ && searchSpent_ > searchBudget_);
-  if (cut && options_.resync && !outcome.gaps.empty()) ++budget->skipped;
+  if (last && cut && options_.resync && !outcome.gaps.empty()) ++budget->skipped;
 }
 
 }  // namespace inflate
@@ -477,9 +508,24 @@ size_t TextPrefix(std::string_view bytes) {
 InflateOutcome TolerantInflate(std::string_view input, const TolerantInflateOptions& options, YieldClock* clock) {
   inflate::Decoder decoder(input, options, clock);
   InflateOutcome outcome = decoder.run();
-  if (options.textual && options.resync) decoder.join(&outcome);
-  decoder.settle(outcome);
-  return outcome;
+  if (!options.textual || !options.resync) {
+    decoder.settle(outcome);
+    return outcome;
+  }
+  decoder.join(&outcome);
+  if (decoder.restarts().empty() || (clock != nullptr && clock->stopped())) {
+    decoder.settle(outcome);
+    return outcome;
+  }
+  // Some pieces began inside the damage: decoded again, they begin past the
+  // bytes it gave. The second decoding starts from the same budget, so
+  // that it takes the same steps up to there; the package pays for both.
+  inflate::Decoder again(input, options, clock, decoder.restarts());
+  InflateOutcome second = again.run();
+  again.join(&second);
+  decoder.settle(outcome, false);
+  again.settle(second);
+  return again.restartsHeld() ? second : outcome;
 }
 
 }  // namespace kw
