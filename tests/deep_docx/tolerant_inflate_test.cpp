@@ -344,8 +344,8 @@ TEST(TolerantInflate, StretchThatEndsTheStreamHasAnUnknownOutputLength) {
   EXPECT_EQ(r.gaps.back().outputLength, InflateGap::kUnknownLength);
 }
 
-// A wiped stretch: the zeros decode as one code over and over, and the
-// codes after them are in step again. Repairs that each get a little way
+// A wiped stretch: the zeros decode as one code over and over (or as
+// copies of unknown bytes), and the codes after them are in step again. Repairs that each get a little way
 // and break again are not taken one after another (they changed intact
 // bytes, and put the output out of place); the stream resumes past the
 // zeros, spends little of the package's budget, and what it writes after
@@ -363,6 +363,10 @@ TEST(TolerantInflate, WipedStretchResumesOnceAndCheaply) {
     const InflateOutcome r = TolerantInflate(z, options, nullptr);
     EXPECT_TRUE(r.ended) << length;
     EXPECT_LT(r.gaps.size(), 16u) << length;
+    // Decoding resumes past the zeros: nothing in them decodes to what they hid.
+    ASSERT_FALSE(r.gaps.empty()) << length;
+    EXPECT_GE(r.gaps.back().inputEnd, static_cast<int64_t>(at + length)) << length;
+    EXPECT_LE(r.gaps.front().inputBegin, static_cast<int64_t>(at)) << length;
     EXPECT_LT(RepairBudget().symbols - budget.symbols, RepairBudget().symbols / 4) << length;
     // The last piece ends where the document does, and much of it is known.
     const std::string& last = r.pieces.back().bytes;

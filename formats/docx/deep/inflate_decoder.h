@@ -73,6 +73,10 @@ inline constexpr int64_t kSearchBudget =
 inline constexpr int64_t kLookBackBits = 256;           // the search starts this far before the break
 inline constexpr size_t kDistrustBytes = 32;            // output just before a break noticed in the markup is dropped
 inline constexpr int kMaxRepeats = 48;                  // the same symbol this many times over is a wiped stretch
+// Input bytes of one value, 0x00 or 0xFF, this many in a row are a wiped
+// stretch too (no code packs XML so), when one begins this near a break.
+inline constexpr int64_t kWipedBytes = 8;
+inline constexpr int64_t kWipedLead = 64;
 inline constexpr size_t kMaxOrigins = size_t{1} << 20;  // unknown bytes of a piece whose origin is kept
 
 // A byte that XML text never holds: most control characters, and the two
@@ -277,6 +281,9 @@ class Decoder {
     return ++repeatCount_ > kMaxRepeats;
   }
   bool resumeInBlock(int64_t errorBit);
+  // Where to look past a break: after a wiped stretch (kWipedBytes) that
+  // begins near it, as nothing in it decodes to what it hid; else `bit`.
+  int64_t pastWiped(int64_t bit) const;
   bool trialResume(int64_t bit);
   int64_t settled(int64_t bit);
   bool repairInBlock(int64_t errorBit);

@@ -36,8 +36,8 @@ constexpr int kLongerWeight = 8;       // and a copy that could have been longer
 constexpr int64_t kJoinCostPerSymbol = 32;  // bytes checked that cost as much as one trial symbol
 constexpr size_t kSeamSpan = 65536;         // how much of each piece gives the known strings
 // When scoring every size in full might overrun the budget, sizes past the
-// likely ones (twice what the damaged input gives at the piece's rate, and
-// kLikelySlack more) get a quick look at every kQuickStride-th stretch
+// likely ones (either way, as many as twice what the damaged input gives at
+// the piece's rate, and kLikelySlack more) get a quick look at every kQuickStride-th stretch
 // first, and are scored in full when they find a kQuickShare-th of the
 // strings the best quick look found. Scoring a stretch checks about
 // kFullScoreBytes.
@@ -411,7 +411,9 @@ void Decoder::join(InflateOutcome* outcome) {
       for (int64_t gap = low; gap < std::min(high, kMaxGap); ++gap) {
         work += static_cast<int64_t>(runs.size());  // each stretch is looked at, if only to be skipped
         if (joinSpent_ + work / kJoinCostPerSymbol > repairBudget_) break;
-        if (quickly && gap > likely && !worthScoring(aligner.score(gap, &work, kQuickStride), &bestQuick)) continue;
+        if (quickly && (gap > likely || gap < -likely) &&
+            !worthScoring(aligner.score(gap, &work, kQuickStride), &bestQuick))
+          continue;
         const GapScore s = aligner.score(gap, &work);
         if (s.passes == 0) continue;
         byAll.consider(gap, s);

@@ -256,22 +256,36 @@ void Decoder::finishPiece(int64_t endBit) {
 // Tries the broken block's own tables a few bits further on: a damaged byte
 // throws the codes out of step, and they usually fall back into step soon.
 bool Decoder::resumeInBlock(int64_t errorBit) {
-  const int64_t reach = std::min<int64_t>(kResumeSkipBits, totalBits_ - errorBit);
+  const int64_t from = pastWiped(errorBit);
+  const int64_t reach = std::min<int64_t>(kResumeSkipBits, totalBits_ - from);
   for (int skip = 1; skip <= reach && repairSpent_ <= repairBudget_; ++skip) {
     if ((skip & 0xFF) == 0 && stopped()) {
       stop_ = true;
       return false;
     }
-    if (trialResume(errorBit + skip)) {
+    if (trialResume(from + skip)) {
       // A piece that broke before where it began (a run of one code counts
       // from before it) resumes past where it began, so that decoding goes on.
-      const int64_t start = settled(errorBit + skip);
+      const int64_t start = settled(from + skip);
       if (start <= resumedAt_ && !piece_.fromStart) continue;
       breakPiece(errorBit, start);
       return true;
     }
   }
   return false;
+}
+
+int64_t Decoder::pastWiped(int64_t bit) const {
+  const int64_t bytes = totalBits_ >> 3;
+  const int64_t first = std::max<int64_t>(0, (bit >> 3) - kWipedBytes), last = std::min(bytes, (bit >> 3) + kWipedLead);
+  for (int64_t at = first; at < last; ++at) {
+    if (data_[at] != 0x00 && data_[at] != 0xFF) continue;
+    int64_t end = at + 1;
+    while (end < bytes && data_[end] == data_[at]) ++end;
+    if (end - at >= kWipedBytes) return std::max(bit, end * 8);
+    at = end - 1;
+  }
+  return bit;
 }
 
 // The first symbol start at least kSettleBits past `bit`, decoding from it
@@ -476,7 +490,7 @@ InflateOutcome Decoder::run() {
     // damage: by now its codes are in step, and a new piece starts here.
     if (curLit_ != nullptr && blind_ && !piece_.fromStart && pos_ > errorBit && resumeInBlock(pos_)) continue;
     if (stop_) break;
-    const int64_t from = std::max(resumedAt_ + 1, errorBit - kLookBackBits);
+    const int64_t from = std::max({resumedAt_ + 1, errorBit - kLookBackBits, pastWiped(errorBit)});
     curLit_ = nullptr;
     if (resumeAtBlock(errorBit, from)) continue;
     if (stop_) break;
