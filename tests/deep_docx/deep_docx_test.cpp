@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <set>
+
 #include "base/job_progress.h"
 #include "base/source_file.h"
 #include "base/yield_clock.h"
@@ -152,6 +155,50 @@ TEST(DeepDocx, DamagedDeflateKeepsTheTextBeforeTheDamageAndSaysWhere) {
               d.reason.find(" of its output was lost there.") != std::string::npos ||
               d.reason.find("how many bytes of its output were lost cannot be told.") != std::string::npos)
       << d.reason;
+}
+
+// 512 random bytes inside the compressed document: the text on both sides
+// of them comes back, and nothing the damage made up comes with it (every
+// word is one the document holds, for bytes decoded from the damage would
+// otherwise spread through the rest as wrong text).
+TEST(DeepDocx, RandomStretchGivesTheTextAroundItAndNoJunk) {
+  const std::string xml = test::LongDocumentXml(1500);
+  LocalEntry doc = MakeEntry(xml);
+  const size_t at = doc.payload.size() / 4;
+  uint32_t seed = 99;
+  for (size_t i = at; i < at + 512; ++i) {
+    seed = seed * 1103515245u + 12345u;
+    doc.payload[i] = static_cast<char>(seed >> 24);
+  }
+  const test::DeepResult r = ReadDeep(Package({doc}));
+  EXPECT_EQ(r.text.rfind("Paragraph 0 tells of ", 0), 0u);
+  std::set<std::string> words;  // the document's
+  size_t paragraphs = 0;        // that came back, if only in part
+  std::string word;
+  for (const char c : xml.substr(xml.find("<w:body>")) + " ") {
+    if (std::isalpha(static_cast<unsigned char>(c))) {
+      word += c;
+    } else if (!word.empty()) {
+      words.insert(word);
+      word.clear();
+    }
+  }
+  size_t found = 0, junk = 0;
+  for (size_t at = 0; at < r.text.size(); ++at) {
+    const char c = r.text[at];
+    paragraphs += c == '\n' ? 1 : 0;
+    if (std::isalpha(static_cast<unsigned char>(c))) {
+      word += c;
+      continue;
+    }
+    if (word.empty()) continue;
+    ++found;
+    junk += words.count(word) == 0 ? 1 : 0;
+    word.clear();
+  }
+  EXPECT_EQ(junk, 0u);
+  EXPECT_GT(found, 1500u * 9 / 3);  // of the 13,500 words, a third at the least
+  EXPECT_GT(paragraphs, 1500u * 2 / 3);
 }
 
 TEST(DeepDocx, CrcMismatchKeepsTheTextAndSaysSo) {
