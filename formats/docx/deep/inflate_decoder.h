@@ -311,6 +311,8 @@ class Decoder {
   void finishPiece(int64_t endBit);
   // Drops the current piece's head: the piece begins at this symbol.
   void restartPiece();
+  // Resets what the decoder follows within a piece, for one that begins at `bit`.
+  void startPiece(int64_t bit);
   // The output size past which piece `i`'s codes are in step, when they
   // began inside the damage, after a join with `gap` (inflate_join.cpp).
   void findHead(const InflatePiece& before, const InflatePiece& after, size_t i, int64_t gap, bool joined);

@@ -170,22 +170,26 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
   return Result::kMore;
 }
 
-void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
-  finishPiece(errorBit);
+void Decoder::startPiece(int64_t bit) {
   check_.lose();
   tagsSeen_ = check_.tags();
   lastTagOut_ = 0;
   knownSinceTag_ = 0;
-  lastTagBit_ = resumeBit;
+  lastTagBit_ = bit;
   historyCount_ = 0;
+  origins_.clear();
+  resumedAt_ = bit;
+  repeatSym_ = -1;  // a run of one code counts within the new piece only
+  restartOut_ = SIZE_MAX;
+}
+
+void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
+  finishPiece(errorBit);
+  startPiece(resumeBit);
   outcome_.gaps.push_back({errorBit >> 3, std::max(errorBit, resumeBit) >> 3});
   breakBefore_ = {breakBefore_.number + 1, static_cast<int64_t>(outcome_.gaps.size()) - 1, resumeBit};
   piece_ = InflatePiece{{}, false, resumeBit >> 3, 0};
-  origins_.clear();
-  resumedAt_ = resumeBit;
-  repeatSym_ = -1;  // a run of one code counts within the new piece only
   pos_ = resumeBit;
-  restartOut_ = SIZE_MAX;
   for (size_t k = 0; k < restarts_.size(); ++k) {
     const Restart& r = restarts_[k];
     if (r.breakNumber != breakBefore_.number || r.resumeBit != resumeBit) continue;
@@ -198,21 +202,12 @@ void Decoder::restartPiece() {
   breakBefore_.dropped = piece_.bytes.size();
   total_ -= piece_.bytes.size();
   piece_.bytes.clear();
-  origins_.clear();
-  check_.lose();
-  tagsSeen_ = check_.tags();
-  lastTagOut_ = 0;
-  knownSinceTag_ = 0;
-  lastTagBit_ = pos_;
-  historyCount_ = 0;
-  repeatSym_ = -1;
+  startPiece(pos_);
   markupBroke_ = false;
   piece_.inputBegin = pos_ >> 3;
-  resumedAt_ = pos_;
   breakBefore_.resumeBit = pos_;
   // The head's input gave no output that holds: it belongs to the gap.
   if (breakBefore_.gap >= 0) outcome_.gaps[static_cast<size_t>(breakBefore_.gap)].inputEnd = pos_ >> 3;
-  restartOut_ = SIZE_MAX;
 }
 
 void Decoder::noteUnknown(size_t at, int64_t from) {
