@@ -170,8 +170,17 @@ TEST(DeepDocx, RandomStretchGivesTheTextAroundItAndNoJunk) {
     seed = seed * 1103515245u + 12345u;
     doc.payload[i] = static_cast<char>(seed >> 24);
   }
-  const test::DeepResult r = ReadDeep(Package({doc}));
+  const std::string bytes = Package({doc});
+  const test::DeepResult r = ReadDeep(bytes);
   EXPECT_EQ(r.text.rfind("Paragraph 0 tells of ", 0), 0u);
+  // One stretch is reported, and it covers the random bytes (the codes
+  // decoded from them were dropped with them), a few codes on at the most.
+  ASSERT_EQ(r.damage.entries().size(), 1u);
+  const Damage& d = r.damage.entries()[0];
+  const int64_t first = static_cast<int64_t>(bytes.find(doc.payload) + at);
+  EXPECT_LE(d.offset, first + 16);
+  EXPECT_GE(d.offset + d.length, first + 512);
+  EXPECT_LE(d.offset + d.length, first + 512 + 64);
   std::set<std::string> words;  // the document's
   size_t paragraphs = 0;        // that came back, if only in part
   std::string word;
