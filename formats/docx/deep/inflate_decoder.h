@@ -140,8 +140,7 @@ class Decoder {
         clock_(clock),
         repairBudget_(
             std::min(kRepairBudgetMax, kRepairBudgetBase + kRepairBudgetPerByte * static_cast<int64_t>(input.size()))),
-        restarts_(std::move(restarts)),
-        restarted_(!restarts_.empty()) {
+        restarts_(std::move(restarts)) {
     if (options.budget != nullptr) {
       // What the package has left, when that is less; nothing left refuses every trial.
       sharedRepairs_ = options.budget->spent() || options.budget->symbols < repairBudget_;
@@ -374,8 +373,7 @@ class Decoder {
   };
   std::vector<BreakMark> pieceBreaks_;
   BreakMark breakBefore_;
-  std::vector<Restart> restarts_;  // given
-  bool restarted_ = false;         // this decoding was given restarts: the join looks for none
+  std::vector<Restart> restarts_;  // given (then the join looks for none)
   std::vector<Restart> found_;     // found by the join
   bool held_ = true;               // every restart given was borne out (restartsHeld())
   size_t restartOut_ = SIZE_MAX;   // the current piece begins again at the first symbol past this size

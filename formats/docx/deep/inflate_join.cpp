@@ -327,25 +327,20 @@ void Decoder::findHead(const InflatePiece& before, const InflatePiece& after, si
   const std::vector<CopiedRun> runs = CopiedRuns(after.bytes, origins, kHeadReach);
   const Aligner aligner(before.bytes, after.bytes, runs, origins);
   int64_t work = 0;
-  std::vector<GapScore> scores(runs.size());
-  GapScore all;
+  // Strings looked up and found before each stretch, and in all of them.
+  std::vector<int64_t> looked(runs.size() + 1), found(runs.size() + 1);
   for (size_t k = 0; k < runs.size(); ++k) {
-    GapScore& s = scores[k];
-    if (!aligner.scoreRun(k, gap, &s, &work)) continue;
-    if (s.fails > 0) s.looked += 2 * static_cast<int>(kSeam);  // broken markup: as if no string read on
-    all.looked += s.looked;
-    all.seams += s.seams + s.filledSeams;
+    GapScore s;
+    // Broken markup around a stretch counts as strings looked up and none found.
+    if (aligner.scoreRun(k, gap, &s, &work) && s.fails > 0) s.looked += 2 * static_cast<int>(kSeam);
+    looked[k + 1] = looked[k] + s.looked;
+    found[k + 1] = found[k] + s.seams + s.filledSeams;
   }
   repairSpent_ += work / kJoinCostPerSymbol;
   joinSpent_ += work / kJoinCostPerSymbol;
-  if (all.looked == 0) return;
+  if (looked.back() == 0) return;
   // Each candidate end against as many strings after it (kMinHeadLooked at
   // the least): the one that stands furthest below what follows.
-  std::vector<int64_t> looked(runs.size() + 1), found(runs.size() + 1);
-  for (size_t k = 0; k < runs.size(); ++k) {
-    looked[k + 1] = looked[k] + scores[k].looked;
-    found[k + 1] = found[k] + scores[k].seams + scores[k].filledSeams;
-  }
   double best = 0;
   size_t end = 0;  // the stretches in the head
   size_t next = 0;
@@ -423,7 +418,8 @@ void Decoder::join(InflateOutcome* outcome) {
       joinSpent_ += work / kJoinCostPerSymbol;
     }
     const GapChoice& choice = byAll.clear() ? byAll : byOwn;
-    if (!restarted_ && byAll.found) findHead(before, after, i, choice.clear() ? choice.gap : byAll.gap, choice.clear());
+    if (restarts_.empty() && byAll.found)
+      findHead(before, after, i, choice.clear() ? choice.gap : byAll.gap, choice.clear());
     if (mark.restart >= 0) {
       const Restart& r = restarts_[static_cast<size_t>(mark.restart)];
       if (r.joined && (!choice.clear() || choice.gap != r.gap + static_cast<int64_t>(mark.dropped))) held_ = false;
