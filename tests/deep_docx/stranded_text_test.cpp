@@ -64,6 +64,12 @@ TEST(StrandedText, WordsInARunAreTakenOnce) {
   reader.addPiece(
       "<w:p><w:r><w:t>x" + Unknown(9) + " willow ember quartz harbour " + Unknown(9) + "y</w:t></w:r></w:p>", false);
   EXPECT_EQ(out, "harbour willow ember quartz\r\nwillow ember quartz harbour \r\n");
+  // The same when the run's tags are known only by the form they fit.
+  out.resize(out.find("\r\n") + 2);
+  reader.addPiece(Unknown(3) + "t>x" + Unknown(9) + " willow ember quartz harbour " + Unknown(9) + "y</" + Unknown(2) +
+                      "t></w:r></w:p>",
+                  false);
+  EXPECT_EQ(out, "harbour willow ember quartz\r\nwillow ember quartz harbour \r\n");
 }
 
 }  // namespace

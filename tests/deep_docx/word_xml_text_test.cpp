@@ -140,5 +140,22 @@ TEST(WordXmlText, RunWithDamagedTagsKeepsItsKnownWords) {
   EXPECT_EQ(reader.droppedBytes(), 7 + 4);  // "????Lo " and "gone"
 }
 
+// Tags whose name is unknown too: a start tag that fits the forms writers
+// use for w:t, where the bytes left tell it from other tags, opens a run,
+// even with its "<" unknown; a tag that fits the end tag closes it, and one
+// that fits a paragraph's end ends the paragraph. A tag that fits no form,
+// or a run that no end tag closes, gives nothing.
+TEST(WordXmlText, RunWhoseTagNamesAreUnknownKeepsItsKnownWords) {
+  const auto u = [](size_t n) { return std::string(n, kUnknownByte); };
+  std::string out;
+  WordXmlText reader(&out);
+  reader.addPiece(InRun("<w:" + u(5) + ":spac" + u(3) + "preserve\">kept words</" + u(2) + "t>") + "</" + u(2) + "p>" +
+                      u(3) + "r>" + u(3) + "t>after lost tags</" + u(2) + "t></" + u(2) + "r></" + u(2) + "p>" +
+                      InRun("<" + u(2) + "t>short form</w:t>") + InRun("<w:" + u(1) + ">a paragraph</w:r>") +
+                      InRun("<w:" + u(20) + "\">an attribute</w:t>") + InRun(u(3) + "t>not closed<w:r/>"),
+                  false);
+  EXPECT_EQ(out, "kept words\r\nafter lost tags\r\nshort form\r\n");
+}
+
 }  // namespace
 }  // namespace kw

@@ -82,18 +82,27 @@ bool CleanText(std::string_view s) {
   return true;
 }
 
-// Whether the stretch [at, end) of `xml` lies in a run's text, which the
+// Whether the text [at, end) of `xml` lies in a run's text, which the
 // runs' reader took: the nearest tag before it opens w:t, the nearest after
-// closes it (each looked for within kTagReach bytes, so that the search
-// stays linear).
+// closes it, some of their bytes unknown or not (TextStartTag, TextEndTag).
+// Each is looked for within kTagReach bytes, so that the search stays
+// linear.
 bool InRun(std::string_view xml, size_t at, size_t end) {
+  const auto tagAt = [&](size_t open, size_t size) {
+    const std::string_view tag = xml.substr(open, size);
+    return tag.substr(0, std::min(tag.size(), tag.find('>')) + 1);  // npos: the whole
+  };
   const size_t from = at - std::min(at, kTagReach);
-  const size_t open = xml.substr(from, at - from).rfind('<');
-  if (open == std::string_view::npos) return false;
-  const std::string_view start = xml.substr(from + open, 5);
-  if (start != "<w:t " && start != "<w:t>") return false;
+  const std::string_view before = xml.substr(from, at - from);
+  const size_t open = before.rfind('<');
+  if (open == std::string_view::npos || TextStartTag(tagAt(from + open, at - from - open)) == 0) {
+    // Or a start tag whose "<" is unknown, after the last tag that shows one.
+    const size_t shown = open == std::string_view::npos ? 0 : before.find('>', open);
+    if (shown == std::string_view::npos || HiddenTextStart(before.substr(shown)) == std::string_view::npos)
+      return false;
+  }
   const size_t close = xml.substr(end, kTagReach).find('<');
-  return close != std::string_view::npos && xml.substr(end + close, 5) == "</w:t";
+  return close != std::string_view::npos && TextEndTag(tagAt(end + close, kTagReach));
 }
 
 }  // namespace
@@ -111,7 +120,8 @@ size_t AppendStrandedText(std::string_view xml, std::string* out) {
     // The words at either end may go on in the unknown bytes: only whole words are kept.
     const size_t first = s.find(' '), last = s.rfind(' ');
     s = first < last ? s.substr(first + 1, last - first - 1) : std::string_view();
-    if (PlainlyText(s) && !InRun(xml, at, end) && KnownWords(s, words)) {
+    const size_t textAt = static_cast<size_t>(s.data() - xml.data());
+    if (PlainlyText(s) && !InRun(xml, textAt, textAt + s.size()) && KnownWords(s, words)) {
       std::string decoded;
       AppendXmlText(s, &decoded);
       if (CleanText(decoded)) {

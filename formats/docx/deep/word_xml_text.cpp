@@ -222,8 +222,8 @@ void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clo
     if (TickEvery(clock, steps)) break;
     const size_t open = xml.find('<', at);
     if (open == std::string_view::npos) break;  // trailing text belongs to no complete element
-    if (open > at) text(xml.substr(at, open - at));
     const size_t close = closes.at(xml, open);
+    if (open > at) between(xml.substr(at, open - at), xml.substr(open, close - open + 1));
     if (close == std::string_view::npos) break;  // the piece ends inside a tag
     const size_t unknown = unknowns.at(xml, open);
     if (unknown == std::string_view::npos || unknown > close) {
@@ -242,13 +242,58 @@ void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clo
   if (xml.find(kUnknownByte) != std::string_view::npos) AppendStrandedText(xml, out_);
 }
 
-// A tag with an unknown byte at `unknown`. A w:t start tag whose name is
-// whole opens a run: its text is what follows the last unknown byte or ">"
-// the tag shows; so does the end of a run's text, the only tag that comes
-// next in a run. Any other ends the run: the text that follows has unknown
-// markup.
+namespace {
+
+// Whether the bytes of a damaged tag fit `tag`: each one known is the same
+// byte, and the tag's ">" is there or hidden (when hidden, its bytes run on
+// into the text after it).
+bool FitsTag(std::string_view raw, std::string_view tag) {
+  if (raw.size() < tag.size() || (raw.size() > tag.size() && raw[tag.size() - 1] != kUnknownByte)) return false;
+  for (size_t i = 0; i < tag.size(); ++i) {
+    if (raw[i] != kUnknownByte && raw[i] != tag[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+size_t TextStartTag(std::string_view raw) {
+  if (raw.substr(0, 5) == "<w:t " || raw.substr(0, 5) == "<w:t>") return 5;
+  constexpr std::string_view kShort = "<w:t>", kPreserve = "<w:t xml:space=\"preserve\">";
+  static_assert(kShort.size() == kShortTextTag && kPreserve.size() == kPreserveTextTag);
+  if (raw.size() == kShort.size() && FitsTag(raw, kShort) && raw[3] == 't' && raw[4] == '>') return kShort.size();
+  if (!FitsTag(raw, kPreserve)) return 0;
+  const std::string_view middle = raw.substr(3, kPreserve.size() - 4);  // between "<w:" and '">'
+  const auto known = std::count_if(middle.begin(), middle.end(), [](char c) { return c != kUnknownByte; });
+  return 2 * static_cast<size_t>(known) >= middle.size() ? kPreserve.size() : 0;
+}
+
+size_t HiddenTextStart(std::string_view bytes) {
+  const size_t end = bytes.rfind('>');
+  if (end == std::string_view::npos || bytes.find(kUnknownByte) == std::string_view::npos)
+    return std::string_view::npos;
+  for (const size_t size : {kShortTextTag, kPreserveTextTag}) {
+    if (end + 1 >= size && bytes[end + 1 - size] == kUnknownByte &&
+        TextStartTag(bytes.substr(end + 1 - size, size)) == size) {
+      return end + 1;
+    }
+  }
+  return std::string_view::npos;
+}
+
+bool TextEndTag(std::string_view raw) {
+  return FitsTag(raw, "</w:t>") || (raw.size() > 5 && raw.substr(0, 5) == "</w:t" && raw[5] == kUnknownByte);
+}
+
+// A tag with an unknown byte at `unknown`. A w:t start tag (TextStartTag)
+// opens a run: its text is what follows the tag (past the last ">" shown
+// when the name is whole and the attributes are not); so does the end of a
+// run's text, the only tag that comes next in a run. Any other ends the
+// run: the text that follows has unknown markup; one that fits "</w:p>"
+// with its name's "p" shown ends the paragraph too.
 void WordXmlText::damagedTag(std::string_view raw, size_t unknown) {
-  if (fallbackDepth_ == 0 && raw.size() > 5 && raw.substr(0, 5) == "<w:t " && unknown > 4) {
+  const size_t start = fallbackDepth_ == 0 ? TextStartTag(raw) : 0;
+  if (start == 5 && raw[4] == ' ') {
     openText();
     runDamaged_ = true;
     std::string_view rest = raw.substr(unknown);
@@ -256,7 +301,13 @@ void WordXmlText::damagedTag(std::string_view raw, size_t unknown) {
     text(end == std::string_view::npos ? rest : rest.substr(end + 1));
     return;
   }
-  if (inText_ && raw.substr(0, 5) == "</w:t" && unknown == 5) {
+  if (start != 0) {
+    openText();
+    runDamaged_ = true;
+    text(raw.substr(start));
+    return;
+  }
+  if (inText_ && TextEndTag(raw)) {
     runDamaged_ = true;
     closeText();
     return;
@@ -264,6 +315,23 @@ void WordXmlText::damagedTag(std::string_view raw, size_t unknown) {
   if (inText_) dropped_ += static_cast<int64_t>(run_.size());
   inText_ = false;
   run_.clear();
+  if (raw.size() == 6 && raw[4] == 'p' && FitsTag(raw, "</w:p>")) endParagraph();
+}
+
+// The bytes between two tags, `next` the second (to its ">" or the end).
+// They are text only in a run; but they may hold the end of a w:t start tag
+// whose "<" is unknown: then, when the w:t end tag follows, what comes after
+// it is a run's text.
+void WordXmlText::between(std::string_view bytes, std::string_view next) {
+  if (!inText_ && fallbackDepth_ == 0 && TextEndTag(next)) {
+    const size_t text = HiddenTextStart(bytes);
+    if (text != std::string_view::npos) {
+      openText();
+      runDamaged_ = true;
+      bytes = bytes.substr(text);
+    }
+  }
+  text(bytes);
 }
 
 void WordXmlText::text(std::string_view text) {

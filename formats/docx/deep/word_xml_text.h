@@ -15,10 +15,11 @@
 // The part may come in pieces (what a damaged stream still gave). A piece is
 // read up to its last complete element. A piece that does not begin at the
 // part's start, and may hold unknown bytes (kUnknownByte), gives only the
-// text whose markup is known: a run's text is kept when the names in its w:t
-// start and end tags are known, less the words that touch an unknown byte;
-// then the words between unknown bytes whose tags were lost, when plainly
-// text (stranded_text.h).
+// text whose markup is known: a run's text is kept when its w:t start and
+// end tags are known for what they are (their names known, or the bytes
+// left fitting the forms writers use: TextStartTag), less the words that
+// touch an unknown byte; then the words between unknown bytes whose tags
+// were lost, when plainly text (stranded_text.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -65,6 +66,7 @@ class WordXmlText {
   void damagedTag(std::string_view raw, size_t unknown);
   void longTag();
   size_t streamText(std::string_view bytes, bool closed);
+  void between(std::string_view bytes, std::string_view next);
   void text(std::string_view text);
   // A "<w:x>" or "</w:x>" known by its one-letter name x: read at once
   // (true), or left to tag() (false).
@@ -134,6 +136,21 @@ inline bool WordXmlText::shortTag(char name, bool closing) {
 // (TAB too), DEL, a C1 control (U+0080-U+009F) or U+FFFE/U+FFFF; 0 for
 // anything else.
 size_t ControlCharacterAt(std::string_view text, size_t i);
+
+// A tag read from a damaged part, some of its bytes unknown (kUnknownByte),
+// from its "<" to its ">" (or to the next "<" when its ">" is unknown).
+// TextStartTag: the size of the w:t start tag it is (0 when none): one
+// whose name is whole, or one that fits "<w:t>" or the "<w:t
+// xml:space=\"preserve\">" that writers use, where the bytes still known
+// tell it from any other tag (its name and ">", or most of its attribute).
+// TextEndTag: whether it fits the w:t end tag, or shows "</w:t" and then
+// an unknown byte.
+size_t TextStartTag(std::string_view raw);
+constexpr size_t kShortTextTag = 5, kPreserveTextTag = 26;  // the sizes of those two forms
+bool TextEndTag(std::string_view raw);
+// Where the text at the end of `bytes` (bytes between tags) begins when a
+// w:t start tag whose "<" is unknown ends just before it; npos when none.
+size_t HiddenTextStart(std::string_view bytes);
 
 // Decodes the five XML entities and character references in `text`,
 // appending to *out; an unknown entity is kept as written.
