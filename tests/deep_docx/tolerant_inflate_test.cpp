@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <random>
 
+#include "formats/docx/deep/inflate_decoder.h"
 #include "tests/deep_docx/deep_package.h"
 
 namespace kw {
@@ -332,6 +333,31 @@ TEST(TolerantInflate, PieceResumedInsideTheDamageBeginsPastIt) {
   }
   EXPECT_EQ(wrong, 0u);
   EXPECT_GT(known, xml.size() / 2);
+}
+
+// A piece's unknown bytes are copies of hidden ones: every copy of one
+// hidden byte holds the same value, and the bytes around each copy vote
+// for it by what they hold elsewhere in the piece. A byte is filled where
+// the votes of its copies agree; copies of one string count once, and a
+// byte whose copies' neighbours tell two values apart, or tell nothing,
+// stays unknown.
+TEST(InferUnknown, FillsHiddenBytesWhereTheirCopiesAgree) {
+  const std::string u(1, kUnknownByte);
+  const std::string known = "<w:p><w:r><w:rPr><w:b/></w:rPr><w:t>alpha</w:t></w:r></w:p>";
+  std::string text = known + known + "<w:p><w:" + u + "><w:" + u + "Pr></w:" + u + "Pr><w:t>be" + u +
+                     "a</w:t></w:" + u + "></w:p><w:" + u + "></w:" + u + ">";
+  const std::string repeated = "zl" + u + "hz";  // only "l?h" was seen: "p", in "alpha"
+  for (int i = 0; i < 4; ++i) text += repeated;
+  std::vector<inflate::Origin> links;
+  const auto link = [&](int32_t from) {
+    const size_t at = text.find(kUnknownByte, links.empty() ? 0 : links.back().at + 1);
+    links.push_back({static_cast<uint32_t>(at), from});
+  };
+  // "r" four times; a byte in a word; another in two places; one copied four times in one string
+  for (const int32_t from : {-7, -7, -7, -9, -7, -3, -3, -5, -5, -5, -5}) link(from);
+  inflate::InferUnknown(&text, links);
+  EXPECT_EQ(text.substr(2 * known.size()), "<w:p><w:r><w:rPr></w:rPr><w:t>be" + u + "a</w:t></w:r></w:p><w:" + u +
+                                               "></w:" + u + ">" + repeated + repeated + repeated + repeated);
 }
 
 // A stretch nothing after it decodes from: its output cannot be counted.

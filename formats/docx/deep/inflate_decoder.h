@@ -111,6 +111,12 @@ struct Origin {
   int32_t from;
 };
 
+// Fills what it can of the unknown bytes of a piece, each one's origin in
+// `links` (sorted by `at`; `from` a place in the piece, or before it when
+// negative; a byte without one is its own), from the bytes around the
+// copies of each hidden byte (inflate_infer.cpp). Returns the work done.
+int64_t InferUnknown(std::string* bytes, const std::vector<Origin>& links);
+
 // Where a resumed piece is to begin again on a second decoding: the break
 // before it (how many came before, and the bit decoding resumed at), and the
 // output size past which its codes were in step. Codes resumed inside the

@@ -34,6 +34,7 @@ constexpr int kFailWeight = 16;        // a broken stretch outweighs this many s
 constexpr int kLongerWeight = 8;       // and a copy that could have been longer, this many
 // The chosen size must give half as many again as any other.
 constexpr int64_t kJoinCostPerSymbol = 32;  // bytes checked that cost as much as one trial symbol
+constexpr int64_t kInferCostPerSymbol = 4;  // contexts looked up that cost as much as one
 constexpr size_t kSeamSpan = 65536;         // how much of each piece gives the known strings
 // When scoring every size in full might overrun the budget, sizes past the
 // likely ones (either way, as many as twice what the damaged input gives at
@@ -371,7 +372,7 @@ void Decoder::findHead(const InflatePiece& before, const InflatePiece& after, si
 
 void Decoder::join(InflateOutcome* outcome) {
   std::vector<InflatePiece>& pieces = outcome->pieces;
-  if (pieces.size() < 2 || pieceOrigins_.size() != pieces.size() || pieceBreaks_.size() != pieces.size()) return;
+  if (pieceOrigins_.size() != pieces.size() || pieceBreaks_.size() != pieces.size()) return;
   size_t into = 0;  // the piece that the next may join
   for (size_t i = 1; i < pieces.size(); ++i) {
     InflatePiece& before = pieces[into];
@@ -434,11 +435,17 @@ void Decoder::join(InflateOutcome* outcome) {
     const int64_t beforeSize = static_cast<int64_t>(before.bytes.size());
     const int64_t trusted = beforeSize - std::min<int64_t>(beforeSize, kDistrustBytes);
     std::fill(before.bytes.begin() + trusted, before.bytes.end(), kUnknownByte);
+    // The bytes left unknown keep where they came from, now a place in the joined piece (or before it).
+    std::vector<Origin>& joined = pieceOrigins_[into];
+    const int64_t base = beforeSize + bestGap;
+    while (!joined.empty() && static_cast<int64_t>(joined.back().at) >= std::min(base, trusted)) joined.pop_back();
     for (const Origin& o : origins) {
-      const int64_t source = beforeSize + bestGap + o.from;
-      if (o.at < after.bytes.size() && after.bytes[o.at] == kUnknownByte && o.from < -bestGap && source >= 0 &&
-          source < trusted) {
+      const int64_t source = base + o.from;
+      if (o.at >= after.bytes.size() || after.bytes[o.at] != kUnknownByte) continue;
+      if (o.from < -bestGap && source >= 0 && source < trusted) {
         after.bytes[o.at] = before.bytes[static_cast<size_t>(source)];
+      } else if (joined.size() < kMaxOrigins && base + static_cast<int64_t>(o.at) <= INT32_MAX) {
+        joined.push_back({static_cast<uint32_t>(base + o.at), static_cast<int32_t>(source)});
       }
     }
     // The size joined is the output of the break before piece i when it is the only one since piece i-1.
@@ -454,6 +461,13 @@ void Decoder::join(InflateOutcome* outcome) {
     before.bytes += after.bytes;
     before.inputEnd = after.inputEnd;
     after.bytes.clear();
+  }
+  // What the joins left unknown is filled where the text tells it.
+  for (size_t k = 0; k < pieces.size() && repairBudget_ >= 0 && joinSpent_ <= repairBudget_; ++k) {
+    if (pieces[k].bytes.empty()) continue;
+    const int64_t work = InferUnknown(&pieces[k].bytes, pieceOrigins_[k]) / kInferCostPerSymbol;
+    repairSpent_ += work;
+    joinSpent_ += work;
   }
   pieces.erase(std::remove_if(pieces.begin(), pieces.end(), [](const InflatePiece& p) { return p.bytes.empty(); }),
                pieces.end());
