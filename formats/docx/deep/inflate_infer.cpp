@@ -8,8 +8,11 @@
 // "r", " bel" and "n mi" hold "o". One copy's neighbours seldom settle it,
 // but a hidden byte is copied many times, each time between other bytes,
 // and their votes together do. A class is filled only when its votes point
-// clearly to one value; filled bytes are known to the classes after them,
-// so the sweeps go on while they fill some.
+// clearly to one value, and come from several contexts: the known text
+// holds a hidden byte's value only where it was not copied from the hidden
+// stretch, so one or two contexts may all say another ("Paragraph 2" for
+// every "Paragraph 1" the damage hid). Filled bytes are known to the
+// classes after them, so the sweeps go on while they fill some.
 
 #include <algorithm>
 #include <array>
@@ -34,9 +37,10 @@ constexpr std::array<Level, 3> kLevels{{{3, 3, 4}, {2, 2, 2}, {1, 1, 0.5}}};
 constexpr size_t kIndexSpan = size_t{64} << 10;  // known text indexed, around the first unknown byte
 constexpr size_t kMaxMembers = size_t{1} << 20;  // unknown bytes a piece may have to be filled
 constexpr int kMaxSweeps = 4;
-constexpr double kMinVotes = 2;  // a class is filled with this many votes at least,
-constexpr double kLead = 3;      // and as many times the next value's
-constexpr int kKept = 3;         // values counted for each context
+constexpr double kMinVotes = 2;     // a class is filled with this many votes at least,
+constexpr double kLead = 3;         // and as many times the next value's,
+constexpr size_t kMinContexts = 3;  // from this many different contexts
+constexpr int kKept = 3;            // values counted for each context
 
 // The bytes seen in one context, and how often.
 struct Seen {
@@ -170,7 +174,7 @@ int64_t InferUnknown(std::string* bytes, const std::vector<Origin>& links) {
       for (auto v = votes.begin(); v != votes.end(); ++v) {
         if (v != best) second = std::max(second, *v);
       }
-      if (*best >= kMinVotes && *best >= kLead * second) {
+      if (*best >= kMinVotes && *best >= kLead * second && keys.size() >= kMinContexts) {
         for (size_t m = c; m < next; ++m) {
           text[members[m].at] = static_cast<char>(best - votes.begin());
           filled[m] = true;
