@@ -152,9 +152,12 @@ TEST(WordXmlText, RunWhoseTagNamesAreUnknownKeepsItsKnownWords) {
   reader.addPiece(InRun("<w:" + u(5) + ":spac" + u(3) + "preserve\">kept words</" + u(2) + "t>") + "</" + u(2) + "p>" +
                       u(3) + "r>" + u(3) + "t>after lost tags</" + u(2) + "t></" + u(2) + "r></" + u(2) + "p>" +
                       InRun("<" + u(2) + "t>short form</w:t>") + InRun("<w:" + u(1) + ">a paragraph</w:r>") +
-                      InRun("<w:" + u(20) + "\">an attribute</w:t>") + InRun(u(3) + "t>not closed<w:r/>"),
+                      InRun("<w:" + u(20) + "\">an attribute</w:t>") + InRun(u(3) + "t>not closed<w:r/>") +
+                      InRun("<w:t xml:" + u(5) + "=\"preserve" + u(2) + "end hidden too</w:t>") +
+                      InRun("<w:t" + u(2) + "a table</w:t>"),
                   false);
-  EXPECT_EQ(out, "kept words\r\nafter lost tags\r\nshort form\r\n");
+  // The last but one: its ">" is unknown too, and its text runs on from the form's end.
+  EXPECT_EQ(out, "kept words\r\nafter lost tags\r\nshort form\r\nend hidden too\r\n");
 }
 
 }  // namespace

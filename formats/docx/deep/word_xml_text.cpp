@@ -258,14 +258,15 @@ bool FitsTag(std::string_view raw, std::string_view tag) {
 }  // namespace
 
 size_t TextStartTag(std::string_view raw) {
-  if (raw.substr(0, 5) == "<w:t " || raw.substr(0, 5) == "<w:t>") return 5;
   constexpr std::string_view kShort = "<w:t>", kPreserve = "<w:t xml:space=\"preserve\">";
   static_assert(kShort.size() == kShortTextTag && kPreserve.size() == kPreserveTextTag);
-  if (raw.size() == kShort.size() && FitsTag(raw, kShort) && raw[3] == 't' && raw[4] == '>') return kShort.size();
-  if (!FitsTag(raw, kPreserve)) return 0;
-  const std::string_view middle = raw.substr(3, kPreserve.size() - 4);  // between "<w:" and '">'
-  const auto known = std::count_if(middle.begin(), middle.end(), [](char c) { return c != kUnknownByte; });
-  return 2 * static_cast<size_t>(known) >= middle.size() ? kPreserve.size() : 0;
+  if (FitsTag(raw, kPreserve)) {
+    const std::string_view middle = raw.substr(3, kPreserve.size() - 4);  // between "<w:" and '">'
+    const auto known = std::count_if(middle.begin(), middle.end(), [](char c) { return c != kUnknownByte; });
+    if (2 * static_cast<size_t>(known) >= middle.size()) return kPreserve.size();
+  }
+  if (raw.substr(0, 5) == "<w:t " || raw.substr(0, 5) == "<w:t>") return 5;
+  return raw.size() == kShort.size() && FitsTag(raw, kShort) && raw[3] == 't' && raw[4] == '>' ? kShort.size() : 0;
 }
 
 size_t HiddenTextStart(std::string_view bytes) {
