@@ -40,6 +40,7 @@ constexpr int kMaxSweeps = 4;
 constexpr double kMinVotes = 2;     // a class is filled with this many votes at least,
 constexpr double kLead = 3;         // and as many times the next value's,
 constexpr size_t kMinContexts = 3;  // from this many different contexts
+constexpr size_t kMaxVoters = 64;   // contexts enough to settle a class (the look-up of each is linear)
 constexpr int kKept = 3;            // values counted for each context
 
 // The bytes seen in one context, and how often.
@@ -153,7 +154,7 @@ int64_t InferUnknown(std::string* bytes, const std::vector<Origin>& links) {
       }
       std::array<double, 256> votes{};
       keys.clear();
-      for (size_t m = c; m < next; ++m) {
+      for (size_t m = c; m < next && keys.size() < kMaxVoters; ++m) {
         for (size_t level = 0; level < kLevels.size(); ++level) {
           ++work;
           uint64_t key = 0;
