@@ -271,8 +271,7 @@ size_t TextStartTag(std::string_view raw) {
 
 size_t HiddenTextStart(std::string_view bytes) {
   const size_t end = bytes.rfind('>');
-  if (end == std::string_view::npos || bytes.find(kUnknownByte) == std::string_view::npos)
-    return std::string_view::npos;
+  if (end == std::string_view::npos) return std::string_view::npos;
   for (const size_t size : {kShortTextTag, kPreserveTextTag}) {
     if (end + 1 >= size && bytes[end + 1 - size] == kUnknownByte &&
         TextStartTag(bytes.substr(end + 1 - size, size)) == size) {
@@ -294,18 +293,16 @@ bool TextEndTag(std::string_view raw) {
 // with its name's "p" shown ends the paragraph too.
 void WordXmlText::damagedTag(std::string_view raw, size_t unknown) {
   const size_t start = fallbackDepth_ == 0 ? TextStartTag(raw) : 0;
-  if (start == 5 && raw[4] == ' ') {
-    openText();
-    runDamaged_ = true;
-    std::string_view rest = raw.substr(unknown);
-    const size_t end = rest.rfind('>');
-    text(end == std::string_view::npos ? rest : rest.substr(end + 1));
-    return;
-  }
   if (start != 0) {
     openText();
     runDamaged_ = true;
-    text(raw.substr(start));
+    std::string_view rest = raw.substr(start);
+    if (start == 5 && raw[4] == ' ') {  // the attributes' end is not known
+      rest = raw.substr(unknown);
+      const size_t shown = rest.rfind('>');
+      if (shown != std::string_view::npos) rest = rest.substr(shown + 1);
+    }
+    text(rest);
     return;
   }
   if (inText_ && TextEndTag(raw)) {
