@@ -230,6 +230,7 @@ class ImagesTest : public QObject {
       QVERIFY2(out.startsWith("folder " + QFile::encodeName(temp.path()) + "/kwrecover-gui-"), out.constData());
       const QString folder = QFile::decodeName(out.mid(7, out.indexOf('\n') - 7));
       QVERIFY(!QDir(folder).entryList({"sqm*.tmp"}, QDir::Files).isEmpty());  // the first picture's copy
+      if (how == "exit") child.write("go\n");
       if (how == "term") child.terminate();
       if (how == "kill") child.kill();
       QVERIFY(child.waitForFinished(60000));

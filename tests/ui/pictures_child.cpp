@@ -3,7 +3,8 @@
 // Image Recovery of the file named by argument 1, whose first picture the
 // preview then shows (and so copies). Prints "folder PATH" (the folder of
 // the copies); then, by argument 2, "exit" closes the wizard (discarding
-// its result) and ends normally, "wait" waits to be stopped by a signal.
+// its result) and ends normally once a line comes on its input (the test
+// has looked at the copies by then), "wait" waits to be stopped by a signal.
 
 #include <QFile>
 #include <QTest>
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
   std::printf("folder %s\n", kw::ui::PreviewCopies::Folder().c_str());
   std::fflush(stdout);
   if (QByteArray(argv[2]) == "exit") {
+    char line[8];
+    if (std::fgets(line, sizeof line, stdin) == nullptr) return 3;
     AnswerDiscard(QMessageBox::Discard);
     frm.close();
     return frm.isVisible() ? 1 : 0;
