@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: Apache-2.0
 # Builds the libFuzzer targets with clang (in build-fuzz) and runs them.
 #   scripts/fuzz.sh [SECONDS_PER_TARGET] [TARGET...]
-#       each target for SECONDS (default 30) on its seeds and its corpus
+#       each target for SECONDS (default 30) on its seeds and its corpus,
+#       KW_FUZZ_JOBS (default 2) at a time
 #   scripts/fuzz.sh --total SECONDS [--round SECONDS] [-j N] [TARGET...]
 #       the long run (docs/fuzzing.md): every target in turn, a round of at
 #       most --round seconds (default 600) each, N at a time (default 1),
@@ -50,7 +51,7 @@ targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   mapfile -t targets < <(cd "$build/fuzz" && ls *_fuzz)
 fi
-mkdir -p "$build/findings"
+mkdir -p "$build/findings" "$build/logs"
 
 # Runs target $1 for $2 seconds on its corpus and seeds, with libFuzzer's
 # further flags $3...; its last lines go to stdout, the whole log to
@@ -92,8 +93,19 @@ if [ "$mode" = speed ]; then
 fi
 
 if [ "$mode" = each ]; then
-  for t in "${targets[@]}"; do
-    fuzz_one "$t" "$seconds" || status=1
+  # A few at a time, each one's summary printed whole once the group ends.
+  jobs=${KW_FUZZ_JOBS:-2}
+  for ((i = 0; i < ${#targets[@]}; i += jobs)); do
+    group=("${targets[@]:i:jobs}")
+    for t in "${group[@]}"; do
+      fuzz_one "$t" "$seconds" > "$build/logs/$t.summary" 2>&1 &
+    done
+    for t in "${group[@]}"; do
+      wait -n || status=1
+    done
+    for t in "${group[@]}"; do
+      cat "$build/logs/$t.summary"
+    done
   done
   exit $status
 fi
