@@ -179,10 +179,14 @@ void RemovePendingOutputs() {
   }
 }
 
-namespace {
-extern "C" void RemoveAndRaise(int signal) {
+void StopCreatingOutputs() {
   stopping.store(true);
   WaitForCreations();
+}
+
+namespace {
+extern "C" void RemoveAndRaise(int signal) {
+  StopCreatingOutputs();
   RemovePendingOutputs();
   ::signal(signal, SIG_DFL);
   ::raise(signal);

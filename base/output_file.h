@@ -108,6 +108,12 @@ Status WriteOutputFile(const std::string& destination, std::string_view bytes,
 // file) still open in this process. Safe in a signal handler.
 void RemovePendingOutputs();
 
+// For a signal handler that is about to end the process: from now on no
+// thread creates a temporary file (one that tries waits for the end), and
+// those being created now are listed (waited for, two seconds at most), so
+// that RemovePendingOutputs() then finds every one.
+void StopCreatingOutputs();
+
 // Registers a working file (for example a job's temporary copy) to be removed
 // by RemovePendingOutputs(); returns its slot, -1 when the list is full.
 int RegisterPendingFile(const std::string& path);

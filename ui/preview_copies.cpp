@@ -16,6 +16,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/output_file.h"
 #include "formats/images/image_extraction.h"
 
 namespace kw::ui {
@@ -69,6 +70,9 @@ void RemoveFolderNow() {
 }
 
 extern "C" void RemoveAndPassOn(int signal) {
+  // A picture's copy may be being made on another thread (the thumbnails'):
+  // it is made and listed before the folder is emptied, or never.
+  StopCreatingOutputs();
   RemoveFolderNow();
   for (size_t i = 0; i < sizeof kSignals / sizeof kSignals[0]; ++i) {
     if (kSignals[i] != signal) continue;
