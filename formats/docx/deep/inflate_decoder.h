@@ -367,6 +367,10 @@ class Decoder {
   // Where each unknown byte of a resumed piece came from, in order (Origin).
   std::vector<Origin> origins_;                    // the current piece's
   std::vector<std::vector<Origin>> pieceOrigins_;  // each finished piece's
+  // Whether each of those was copied straight from before the piece, not
+  // from an earlier unknown byte of it.
+  std::vector<bool> direct_;
+  std::vector<std::vector<bool>> pieceDirect_;
   // The break just before each finished piece, and before the current one:
   // how many breaks came before it, and its gap (an index into the
   // outcome's, -1 for none). Gaps of repairs lie inside pieces.

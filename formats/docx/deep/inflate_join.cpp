@@ -32,6 +32,15 @@ constexpr int kMinSeams = 8;           // seams the chosen size must give
 constexpr int kMinOwnSeams = 32;       // by the piece's own strings alone, which few copies give
 constexpr int kFailWeight = 16;        // a broken stretch outweighs this many seams
 constexpr int kLongerWeight = 8;       // and a copy that could have been longer, this many
+// A wrong size still finds about one string in this many by chance: so
+// many strings looked up cost one found, lest sizes that look up many win
+// by their number alone.
+constexpr int kLookedPerChanceSeam = 64;
+// A stretch whose source runs into the piece before's last kDistrustBytes
+// (decoded from the damage's first bits, maybe out of step) and that breaks
+// the markup tells nothing of the size, when the piece before holds this
+// much else to tell by; in a shorter one those bytes are most of the proof.
+constexpr size_t kMinTrustedBefore = 256;
 // The chosen size must give half as many again as any other.
 constexpr int64_t kJoinCostPerSymbol = 32;  // bytes checked that cost as much as one trial symbol
 constexpr int64_t kInferCostPerSymbol = 4;  // contexts looked up that cost as much as one
@@ -60,6 +69,7 @@ struct CopiedRun {
   size_t at;  // in the resumed piece
   size_t size;
   int64_t from;  // where its first byte came from: this far before the piece's start (negative)
+  bool direct;   // copied straight from there, not through an earlier copy in the piece
 };
 
 // One gap size's score: whole stretches, and broken ones; those that could
@@ -76,7 +86,7 @@ struct GapScore {
   int penalty() const { return kFailWeight * fails + kLongerWeight * longer; }
   // Two measures: every string, and (where markup is so regular that a
   // wrong gap reads on through filled bytes alone) those of its own.
-  int value(bool all) const { return seams + (all ? filledSeams : 0) - penalty(); }
+  int value(bool all) const { return seams + (all ? filledSeams : 0) - penalty() - looked / kLookedPerChanceSeam; }
 };
 
 // The most strings a quick look has found so far.
@@ -157,17 +167,20 @@ class Seams {
 };
 
 // The stretches of `after` below `reach` copied from before its start.
-std::vector<CopiedRun> CopiedRuns(std::string_view after, const std::vector<Origin>& origins, size_t reach) {
+std::vector<CopiedRun> CopiedRuns(std::string_view after, const std::vector<Origin>& origins,
+                                  const std::vector<bool>& direct, size_t reach) {
   std::vector<CopiedRun> runs;
-  for (const Origin& o : origins) {
+  for (size_t k = 0; k < origins.size(); ++k) {
+    const Origin& o = origins[k];
     if (o.at >= reach) break;
     if (o.at >= after.size() || after[o.at] != kUnknownByte) continue;
+    const bool straight = k < direct.size() && direct[k];
     if (!runs.empty() && runs.back().at + runs.back().size == o.at &&
-        runs.back().from + static_cast<int64_t>(runs.back().size) == o.from) {
+        runs.back().from + static_cast<int64_t>(runs.back().size) == o.from && runs.back().direct == straight) {
       ++runs.back().size;
       continue;
     }
-    runs.push_back({o.at, 1, o.from});
+    runs.push_back({o.at, 1, o.from, straight});
   }
   return runs;
 }
@@ -177,6 +190,7 @@ class Aligner {
   Aligner(std::string_view before, std::string_view after, const std::vector<CopiedRun>& runs,
           const std::vector<Origin>& origins)
       : before_(before),
+        trusted_(before.size() - std::min(before.size(), kDistrustBytes)),
         after_(after),
         runs_(runs),
         seams_(std::min(before.size(), kSeamSpan) + std::min(after.size(), kSeamSpan)) {
@@ -213,6 +227,8 @@ class Aligner {
       s->seams += seams(i, gap, &s->filledSeams, &s->looked);
       *work += static_cast<int64_t>(2 * kSeam);  // the bytes filled around both ends
       s->longer += longer(r, static_cast<size_t>(first)) ? 1 : 0;
+    } else if (static_cast<size_t>(first) + r.size > trusted_ && trusted_ >= kMinTrustedBefore) {
+      return false;  // broken by bytes that the damage may have given, it tells nothing
     } else {
       ++s->fails;
     }
@@ -272,10 +288,13 @@ class Aligner {
   // Whether the stretch, filled from `first` on, could have been copied
   // longer: the byte after it is the one after its source. The compressor
   // copies as much as matches, so with the right gap this is rare, while
-  // with a wrong one that lands in like text it is common.
+  // with a wrong one that lands in like text it is common. A copy of an
+  // earlier copy in the piece matched that one, whose next byte may differ:
+  // only a straight copy tells.
   bool longer(const CopiedRun& r, size_t first) const {
     const size_t next = r.at + r.size, source = first + r.size;
-    if (r.from + static_cast<int64_t>(r.size) >= 0 || next >= after_.size() || source >= before_.size()) return false;
+    if (!r.direct || r.from + static_cast<int64_t>(r.size) >= 0 || next >= after_.size() || source >= trusted_)
+      return false;
     return after_[next] != kUnknownByte && after_[next] == before_[source];
   }
 
@@ -307,7 +326,9 @@ class Aligner {
     return found;
   }
 
-  std::string_view before_, after_;
+  std::string_view before_;
+  size_t trusted_;  // what the join keeps of it: its last kDistrustBytes came from the damage
+  std::string_view after_;
   const std::vector<CopiedRun>& runs_;
   Seams seams_;
   std::vector<Edge> edges_;  // two for each stretch, its start's and its end's
@@ -325,7 +346,7 @@ class Aligner {
 void Decoder::findHead(const InflatePiece& before, const InflatePiece& after, size_t i, int64_t gap, bool joined) {
   if (repairBudget_ < 0 || joinSpent_ > repairBudget_) return;
   const std::vector<Origin>& origins = pieceOrigins_[i];
-  const std::vector<CopiedRun> runs = CopiedRuns(after.bytes, origins, kHeadReach);
+  const std::vector<CopiedRun> runs = CopiedRuns(after.bytes, origins, pieceDirect_[i], kHeadReach);
   const Aligner aligner(before.bytes, after.bytes, runs, origins);
   int64_t work = 0;
   // Strings looked up and found before each stretch, and in all of them.
@@ -372,13 +393,15 @@ void Decoder::findHead(const InflatePiece& before, const InflatePiece& after, si
 
 void Decoder::join(InflateOutcome* outcome) {
   std::vector<InflatePiece>& pieces = outcome->pieces;
-  if (pieceOrigins_.size() != pieces.size() || pieceBreaks_.size() != pieces.size()) return;
+  if (pieceOrigins_.size() != pieces.size() || pieceBreaks_.size() != pieces.size() ||
+      pieceDirect_.size() != pieces.size())
+    return;
   size_t into = 0;  // the piece that the next may join
   for (size_t i = 1; i < pieces.size(); ++i) {
     InflatePiece& before = pieces[into];
     InflatePiece& after = pieces[i];
     const std::vector<Origin>& origins = pieceOrigins_[i];
-    std::vector<CopiedRun> runs = CopiedRuns(after.bytes, origins, after.bytes.size());
+    std::vector<CopiedRun> runs = CopiedRuns(after.bytes, origins, pieceDirect_[i], after.bytes.size());
     // A sample spread over the piece: stretches far apart copy from different places before it.
     if (runs.size() > kJoinRuns) {
       std::vector<CopiedRun> sample;

@@ -178,6 +178,7 @@ void Decoder::startPiece(int64_t bit) {
   lastTagBit_ = bit;
   historyCount_ = 0;
   origins_.clear();
+  direct_.clear();
   resumedAt_ = bit;
   repeatSym_ = -1;  // a run of one code counts within the new piece only
   restartOut_ = SIZE_MAX;
@@ -214,18 +215,24 @@ void Decoder::noteUnknown(size_t at, int64_t from) {
   if (origins_.size() >= kMaxOrigins) return;
   if (from < 0) {
     origins_.push_back({static_cast<uint32_t>(at), static_cast<int32_t>(from)});
+    direct_.push_back(true);
     return;
   }
   // A copy of an earlier unknown byte of this piece comes from where that one did.
   const auto it = std::lower_bound(origins_.begin(), origins_.end(), static_cast<uint32_t>(from),
                                    [](const Origin& o, uint32_t v) { return o.at < v; });
-  if (it != origins_.end() && it->at == static_cast<uint32_t>(from))
+  if (it != origins_.end() && it->at == static_cast<uint32_t>(from)) {
     origins_.push_back({static_cast<uint32_t>(at), it->from});
+    direct_.push_back(false);
+  }
 }
 
 void Decoder::cutPiece(size_t size) {
   piece_.bytes.resize(size);
-  while (!origins_.empty() && origins_.back().at >= size) origins_.pop_back();
+  while (!origins_.empty() && origins_.back().at >= size) {
+    origins_.pop_back();
+    direct_.pop_back();
+  }
 }
 
 void Decoder::finishPiece(int64_t endBit) {
@@ -242,9 +249,11 @@ void Decoder::finishPiece(int64_t endBit) {
   if (!piece_.bytes.empty()) {
     outcome_.pieces.push_back(std::move(piece_));
     pieceOrigins_.push_back(std::move(origins_));
+    pieceDirect_.push_back(std::move(direct_));
     pieceBreaks_.push_back(breakBefore_);
   }
   origins_.clear();
+  direct_.clear();
   piece_ = InflatePiece{};
 }
 
