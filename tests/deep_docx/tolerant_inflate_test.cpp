@@ -6,12 +6,24 @@
 
 #include <algorithm>
 #include <random>
+#include <utility>
 
 #include "formats/docx/deep/inflate_decoder.h"
 #include "tests/deep_docx/deep_package.h"
 
 namespace kw {
 namespace {
+
+// How many bytes of `out` are known, and how many of those differ from `xml`.
+std::pair<size_t, size_t> KnownAndWrong(const std::string& out, const std::string& xml) {
+  size_t known = 0, wrong = 0;
+  for (size_t i = 0; i < out.size() && i < xml.size(); ++i) {
+    if (out[i] == kUnknownByte) continue;
+    ++known;
+    wrong += out[i] != xml[i] ? 1 : 0;
+  }
+  return {known, wrong};
+}
 
 std::string Joined(const InflateOutcome& r) {
   std::string out;
@@ -320,12 +332,7 @@ TEST(TolerantInflate, CopiesOfCopiesDoNotCountAgainstTheRightSize) {
   ASSERT_EQ(r.pieces.size(), 1u);
   const std::string& out = r.pieces[0].bytes;
   ASSERT_EQ(out.size(), xml.size());
-  size_t known = 0, wrong = 0;
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (out[i] == kUnknownByte) continue;
-    ++known;
-    wrong += out[i] != xml[i] ? 1 : 0;
-  }
+  const auto [known, wrong] = KnownAndWrong(out, xml);
   EXPECT_EQ(wrong, 0u);
   EXPECT_GT(known, xml.size() * 9 / 10);
 }
@@ -350,12 +357,7 @@ TEST(TolerantInflate, PieceResumedInsideTheDamageBeginsPastIt) {
   ASSERT_EQ(r.pieces.size(), 1u);
   const std::string& out = r.pieces[0].bytes;
   ASSERT_EQ(out.size(), xml.size());
-  size_t known = 0, wrong = 0;
-  for (size_t i = 0; i < out.size(); ++i) {
-    if (out[i] == kUnknownByte) continue;
-    ++known;
-    wrong += out[i] != xml[i] ? 1 : 0;
-  }
+  const auto [known, wrong] = KnownAndWrong(out, xml);
   EXPECT_EQ(wrong, 0u);
   EXPECT_GT(known, xml.size() / 2);
 }
