@@ -103,10 +103,17 @@ TEST(WordXmlText, SymbolsMapToPlainCharacters) {
             "A\xEF\x80\xA1\r\n");
 }
 
-// A piece cut by damage is read to its last complete element.
-TEST(WordXmlText, CutPieceEndsAtItsLastCompleteElement) {
+// A piece cut by damage is read to its last complete element; a run that the
+// cut ends keeps its words clear of the cut's last 32 bytes, which codes out
+// of step may have written before the break showed.
+TEST(WordXmlText, CutPieceKeepsTheWordsOfItsCutRunClearOfTheCut) {
   EXPECT_EQ(Text(InRun("<w:t>whole</w:t>") + "<w:p><w:r><w:t>half a ru"), "whole\r\n");
   EXPECT_EQ(Text(InRun("<w:t>one</w:t><w:t>two</w:t>") + "<w:p><w:r><w:t>x</w:t></w:r><w:r><w:t"), "onetwo\r\nx\r\n");
+  std::string out;
+  WordXmlText reader(&out);
+  reader.addPiece("<w:p><w:r><w:t>these words lie well before the cut, and th&amp;se within its re", true);
+  EXPECT_EQ(out, "these words lie well before \r\n");
+  EXPECT_EQ(reader.droppedBytes(), 32);  // "the cut, and th&se within its re"
 }
 
 // A resumed piece: a run whose tags hold an unknown byte is dropped; of one

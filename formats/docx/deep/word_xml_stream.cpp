@@ -50,7 +50,6 @@ void WordXmlText::beginStream() {
   streamInTag_ = false;
   streamTag_.clear();
   streamCarry_.clear();
-  streamRunMark_ = 0;
   needsWhole_ = false;
 }
 
@@ -110,14 +109,12 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
       size_t close = ShortTagEnd(bytes, open);
       if (close != std::string_view::npos && shortTag(bytes[close - 1], close - open == 5)) {
         at = close + 1;
-        streamRunMark_ = run_.size();
         continue;
       }
       if (close == std::string_view::npos) close = Find(bytes, '>', open);
       if (close != std::string_view::npos) {  // the whole tag in this piece: read at once
         tag(bytes.substr(open, close + 1 - open));
         at = close + 1;
-        streamRunMark_ = run_.size();
         continue;
       }
       streamInTag_ = true;
@@ -141,7 +138,6 @@ void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
     }
     at = close + 1;
     streamInTag_ = false;
-    streamRunMark_ = run_.size();
   }
 }
 
@@ -161,11 +157,11 @@ void WordXmlText::longTag() {
 }
 
 void WordXmlText::endStream() {
-  if (!streamInTag_) run_.resize(streamRunMark_);  // text that no "<" follows is not read
+  if (!streamInTag_ && !streamCarry_.empty()) streamText(streamCarry_, true);  // a reference the end cut
   streamCarry_.clear();
   streamTag_.clear();
   streamTag_.shrink_to_fit();
-  if (inText_) dropped_ += static_cast<int64_t>(run_.size());
+  closeCutText();
   inText_ = false;
   run_.clear();
   flushParagraph();

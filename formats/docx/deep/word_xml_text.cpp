@@ -20,6 +20,22 @@ namespace kw {
 
 namespace {
 
+// The end of a run's text that a break cut, in bytes, whose words are dropped.
+constexpr size_t kCutDistrust = 32;
+
+// Drops the end of a run's text that a break cut: the last word, which may
+// go on past the cut, and every word that ends in the last kCutDistrust
+// bytes, which codes out of step may have written before the break showed.
+// Returns how many bytes went.
+size_t DropCutWords(std::string* run) {
+  const size_t limit = run->size() - std::min(run->size(), kCutDistrust);
+  size_t keep = run->rfind(' ', limit);
+  keep = keep == std::string::npos ? 0 : keep + 1;
+  const size_t dropped = run->size() - keep;
+  run->resize(keep);
+  return dropped;
+}
+
 // The element name of a tag ("w:p" for "</w:p>"), and whether it closes or is empty.
 struct TagName {
   std::string_view name;
@@ -221,7 +237,10 @@ void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clo
   while (at < xml.size()) {
     if (TickEvery(clock, steps)) break;
     const size_t open = xml.find('<', at);
-    if (open == std::string_view::npos) break;  // trailing text belongs to no complete element
+    if (open == std::string_view::npos) {  // trailing text: a cut run's, or no element's
+      text(xml.substr(at));
+      break;
+    }
     const size_t close = closes.at(xml, open);
     if (open > at) between(xml.substr(at, open - at), xml.substr(open, close - open + 1));
     if (close == std::string_view::npos) break;  // the piece ends inside a tag
@@ -235,9 +254,7 @@ void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clo
     at = std::min(close + 1, opens.at(xml, unknown));
     damagedTag(xml.substr(open, at - open), unknown - open);
   }
-  if (inText_) dropped_ += static_cast<int64_t>(run_.size());
-  inText_ = false;
-  run_.clear();
+  closeCutText();
   flushParagraph();
   if (xml.find(kUnknownByte) != std::string_view::npos) AppendStrandedText(xml, out_);
 }
@@ -440,6 +457,14 @@ size_t KeepKnownWords(std::string* run) {
 }
 
 }  // namespace
+
+// A run that the end of a piece cut (where damage broke the stream) keeps its
+// text up to the cut, less the words that the break may have cut or garbled.
+void WordXmlText::closeCutText() {
+  if (!inText_) return;
+  dropped_ += static_cast<int64_t>(DropCutWords(&run_));
+  closeText();
+}
 
 void WordXmlText::openText() {
   inText_ = true;

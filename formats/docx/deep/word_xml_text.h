@@ -13,7 +13,8 @@
 // and the others (and U+FFFE, U+FFFF) are dropped.
 //
 // The part may come in pieces (what a damaged stream still gave). A piece is
-// read up to its last complete element. A piece that does not begin at the
+// read up to its last complete element, and a run of text that its end cuts
+// keeps the words clear of the cut. A piece that does not begin at the
 // part's start, and may hold unknown bytes (kUnknownByte), gives only the
 // text whose markup is known: a run's text is kept when its w:t start and
 // end tags are known for what they are (their names known, or the bytes
@@ -73,6 +74,7 @@ class WordXmlText {
   bool shortTag(char name, bool closing);
   void openText();
   void closeText();
+  void closeCutText();
   void appendParagraph();
   void endParagraph();
   void flushParagraph();
@@ -101,7 +103,6 @@ class WordXmlText {
   size_t streamTagLength_ = 0;
   char streamTagLast_ = 0;
   std::string streamCarry_;
-  size_t streamRunMark_ = 0;
   bool needsWhole_ = false;
   uint32_t streamSteps_ = 0;
   // Marks: the current paragraph's list numbering and style, its notes'
