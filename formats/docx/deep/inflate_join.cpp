@@ -64,6 +64,10 @@ constexpr int64_t kHeadContrast = 3;
 constexpr int64_t kHeadShare = 8;
 constexpr double kMinHeadGain = 4;
 
+// How much of the piece before a join keeps known: its last kDistrustBytes
+// were decoded from the damage's first bits, or out of step by them.
+size_t TrustedSize(std::string_view before) { return before.size() - std::min(before.size(), kDistrustBytes); }
+
 // A stretch of unknown bytes copied from consecutive bytes before the piece.
 struct CopiedRun {
   size_t at;  // in the resumed piece
@@ -190,7 +194,7 @@ class Aligner {
   Aligner(std::string_view before, std::string_view after, const std::vector<CopiedRun>& runs,
           const std::vector<Origin>& origins)
       : before_(before),
-        trusted_(before.size() - std::min(before.size(), kDistrustBytes)),
+        trusted_(TrustedSize(before)),
         after_(after),
         runs_(runs),
         seams_(std::min(before.size(), kSeamSpan) + std::min(after.size(), kSeamSpan)) {
@@ -456,7 +460,7 @@ void Decoder::join(InflateOutcome* outcome) {
     // The last bytes before the break were decoded from the damage's first
     // bits, or out of step by them: they are unknown, and fill nothing.
     const int64_t beforeSize = static_cast<int64_t>(before.bytes.size());
-    const int64_t trusted = beforeSize - std::min<int64_t>(beforeSize, kDistrustBytes);
+    const int64_t trusted = static_cast<int64_t>(TrustedSize(before.bytes));
     std::fill(before.bytes.begin() + trusted, before.bytes.end(), kUnknownByte);
     // The bytes left unknown keep where they came from, now a place in the joined piece (or before it).
     std::vector<Origin>& joined = pieceOrigins_[into];

@@ -162,8 +162,6 @@ void WordXmlText::endStream() {
   streamTag_.clear();
   streamTag_.shrink_to_fit();
   closeCutText();
-  inText_ = false;
-  run_.clear();
   flushParagraph();
 }
 
