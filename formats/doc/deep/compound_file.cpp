@@ -587,8 +587,8 @@ void CompoundFile::scanDirectory() {
   };
   // The entries found, in file order, their names in one arena.
   struct Candidate {
-    int64_t fileOffset;
     uint64_t size;
+    uint32_t fileOffset;  // a file is under 2 GiB
     uint32_t start;
     uint32_t nameAt;
     uint8_t nameLength;
@@ -606,7 +606,7 @@ void CompoundFile::scanDirectory() {
     for (int64_t k = 0; k + int64_t(kEntrySize) <= got; k += kEntrySize) {
       DirEntry e;
       if (!parseEntry(buf.data() + k, base + k, &e) || inChain(e.name)) continue;
-      found.push_back({e.fileOffset, e.size, e.start, uint32_t(names.size()), uint8_t(e.name.size()), e.type,
+      found.push_back({e.size, uint32_t(e.fileOffset), e.start, uint32_t(names.size()), uint8_t(e.name.size()), e.type,
                        uint8_t(score(e)), true});
       names += e.name;
     }

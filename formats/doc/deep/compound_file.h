@@ -56,19 +56,21 @@ struct StreamLayout {
   bool lost() const { return size == 0 || (holes.size() == 1 && holes[0].length == size); }
 };
 
+// (The fields run from the widest down, so that a file of nothing but
+// entries costs no padding per entry.)
 struct DirEntry {
   std::string name;  // UTF-8
-  uint8_t type = 0;  // 1 storage, 2 stream, 5 root
-  uint32_t start = 0;
   uint64_t size = 0;
   int64_t fileOffset = 0;  // where the entry itself lies
-  bool scanned = false;    // found by scanning the file, not through the directory chain
+  uint32_t start = 0;
   // Its place in the directory tree: its own index, its siblings' and its
   // first child's (kNoEntry when none or when the entry was found by a scan).
   uint32_t index = 0xFFFFFFFF;
   uint32_t left = 0xFFFFFFFF;
   uint32_t right = 0xFFFFFFFF;
   uint32_t child = 0xFFFFFFFF;
+  uint8_t type = 0;      // 1 storage, 2 stream, 5 root
+  bool scanned = false;  // found by scanning the file, not through the directory chain
 };
 
 // Where a run of a stream's bytes lies in the file: `length` bytes from the
