@@ -32,6 +32,12 @@ constexpr int kMinSeams = 8;           // seams the chosen size must give
 constexpr int kMinOwnSeams = 32;       // by the piece's own strings alone, which few copies give
 constexpr int kFailWeight = 16;        // a broken stretch outweighs this many seams
 constexpr int kLongerWeight = 8;       // and a copy that could have been longer, this many
+// How much of the piece before may be bytes of the damage when it was read
+// from the stream's start and not yet joined: its markup was checked from a
+// known state throughout, and the damage broke it within a few hundred bytes
+// (159 at most in the damaged-deflate corpus). Allowed kMaxOverlap, a size
+// that cuts off true text could win by chance.
+constexpr int64_t kMaxCheckedOverlap = 512;
 // A wrong size still finds about one string in this many by chance: so
 // many strings looked up cost one found, lest sizes that look up many win
 // by their number alone.
@@ -417,7 +423,9 @@ void Decoder::join(InflateOutcome* outcome) {
     byOwn.all = false;
     if (!runs.empty() && !after.fromStart && repairBudget_ >= 0 && joinSpent_ <= repairBudget_) {
       const Aligner aligner(before.bytes, after.bytes, runs, origins);
-      const int64_t low = -std::min<int64_t>(kMaxOverlap, static_cast<int64_t>(before.bytes.size()));
+      const bool checked = before.fromStart && into == i - 1;
+      const int64_t low =
+          -std::min<int64_t>(checked ? kMaxCheckedOverlap : kMaxOverlap, static_cast<int64_t>(before.bytes.size()));
       int64_t work = 0;
       QuickBest bestQuick;
       // A larger gap would put every copy in the gap, filling none.
