@@ -210,6 +210,13 @@ TEST(StreamingTest, LaidOutStreamReadsAsTheWholeStream) {
       const size_t n = rng() % (whole.bytes.size() - at);
       EXPECT_EQ(0, std::memcmp(laid.view(at, n), whole.bytes.data() + at, n));
     }
+    // Short views, each on from the last, as a table of one-character
+    // pieces reads them: served from the bytes read ahead, the same.
+    for (int64_t at = 0; at < laid.size();) {
+      const size_t n = std::min<size_t>(1 + rng() % 7, size_t(laid.size() - at));
+      ASSERT_EQ(0, std::memcmp(laid.view(at, n), whole.bytes.data() + at, n)) << at;
+      at += int64_t(n);
+    }
     EXPECT_EQ(laid.unread(), 0);
   }
 }

@@ -25,16 +25,35 @@ StreamSource::StreamSource(SourceFile* file) : file_(file), fileSize_(file->size
 
 const uint8_t* StreamSource::view(int64_t offset, size_t length) {
   if (!cf_ && !file_) return data_.bytes.data() + offset;
-  if (buffer_.size() < length) buffer_.resize(length);
-  if (cf_) {
-    unread_ += cf_->readLaid(layout_, offset, buffer_.data(), length);
-  } else {
-    const int64_t got = std::max<int64_t>(file_->readAt(offset + 1, buffer_.data(), length), 0);
-    std::fill(buffer_.begin() + got, buffer_.begin() + int64_t(length), 0);
-    unread_ += int64_t(length) - got;
+  const int64_t end = offset + int64_t(length);
+  if (offset >= windowAt_ && end <= windowAt_ + int64_t(windowSize_)) {
+    lastEnd_ = end;
+    viewed_ += int64_t(length);
+    return buffer_.data() + (offset - windowAt_);
   }
+  // Many short views, each on from the last (a piece table of one-character
+  // pieces), would each cost a read of the file: one reads ahead for them.
+  size_t want = length;
+  if (offset == lastEnd_) want = size_t(std::max<int64_t>(int64_t(length), std::min(kReadAhead, size() - offset)));
+  if (buffer_.size() < want) buffer_.resize(want);
+  int64_t unread = readInto(offset, want);
+  if (unread > 0 && want > length) {
+    want = length;  // count only the bytes asked for as lost
+    unread = readInto(offset, want);
+  }
+  unread_ += unread;
   viewed_ += int64_t(length);
+  windowAt_ = offset;
+  windowSize_ = want;
+  lastEnd_ = end;
   return buffer_.data();
+}
+
+int64_t StreamSource::readInto(int64_t offset, size_t length) {
+  if (cf_) return cf_->readLaid(layout_, offset, buffer_.data(), length);
+  const int64_t got = std::max<int64_t>(file_->readAt(offset + 1, buffer_.data(), length), 0);
+  std::fill(buffer_.begin() + got, buffer_.begin() + int64_t(length), 0);
+  return int64_t(length) - got;
 }
 
 }  // namespace kw

@@ -43,11 +43,13 @@ class StreamSource {
   bool inHole(int64_t begin, int64_t end) const;
 
   // The bytes [offset, offset + length), which must lie inside size(): valid
-  // until the next call of view().
+  // until the next call of view(). A view that goes on from where the last
+  // one ended reads up to kReadAhead bytes, from which the views after it
+  // are served while they lie inside them.
   const uint8_t* view(int64_t offset, size_t length);
   // Bytes outside the holes that could not be read when asked for.
   int64_t unread() const { return unread_; }
-  // Bytes read from the file so far (view() calls on a stream left there).
+  // Bytes asked for so far by view() calls on a stream left in the file.
   int64_t viewed() const { return viewed_; }
 
  private:
@@ -56,7 +58,13 @@ class StreamSource {
   StreamLayout layout_;
   SourceFile* file_ = nullptr;
   int64_t fileSize_ = 0;
+  static constexpr int64_t kReadAhead = 64 * 1024;
+  // Reads [offset, offset + length) of a stream left in the file into buffer_; returns the bytes lost.
+  int64_t readInto(int64_t offset, size_t length);
   std::vector<uint8_t> buffer_;
+  int64_t windowAt_ = 0;  // buffer_ holds [windowAt_, windowAt_ + windowSize_)
+  size_t windowSize_ = 0;
+  int64_t lastEnd_ = -1;  // where the last view ended
   int64_t unread_ = 0;
   int64_t viewed_ = 0;
 };
