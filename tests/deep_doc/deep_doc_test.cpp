@@ -187,6 +187,23 @@ TEST_F(DeepDocTest, ZeroedDirectoryFindsMainByFibAndTableByPieceTable) {
   }
 }
 
+// A root entry whose type byte says it is a stream, and a small one: the
+// small-stream container is still the root's chain of sectors. Locating a
+// small stream (as the pictures' reader does) located the root as a small
+// stream too, and that the root again, until the stack ran out.
+TEST_F(DeepDocTest, RootEntryTypedAsAStreamStillHoldsTheSmallStreams) {
+  CfbLayout layout;
+  const test::Word97 doc = test::BuildWord97({{"Main text\r", true}}, 10);
+  std::string file = test::BuildWord97File(doc, &layout, true);
+  file[size_t(CfbLayout::Offset(layout.dirSector)) + 0x42] = 2;
+  SourceFile f;
+  ASSERT_TRUE(SourceFile::Open(dir.write("a.doc", file), &f).ok());
+  std::string text;
+  std::vector<PictureRecord> pictures;
+  EXPECT_TRUE(ReadDocDeep(f, nullptr, &damage, &text, nullptr, &pictures).ok());
+  EXPECT_EQ(text, "Main text\r\n");
+}
+
 TEST_F(DeepDocTest, TruncatedFileKeepsTheTextBeforeTheCut) {
   CfbLayout layout;
   // The table stream first, so the cut falls in the main stream's text.

@@ -701,7 +701,11 @@ std::vector<FileRun> CompoundFile::locate(const DirEntry& entry) {
   loadMiniFat();
   const DirEntry* root = find("Root Entry");
   if (root == nullptr) return runs;
-  const std::vector<FileRun> home = locate(*root);
+  // The container is the root's chain of sectors, whatever its entry says
+  // of its type and size (loadMini() reads it so too).
+  DirEntry container = *root;
+  container.type = 5;
+  const std::vector<FileRun> home = locate(container);
   const Chain c = follow(miniFat_, entry.start, (size + kMiniSector - 1) / kMiniSector,
                          uint32_t(std::min<uint64_t>(root->size, uint64_t(fileSize_)) / kMiniSector));
   for (size_t i = 0; i < c.sectors.size(); ++i) {
