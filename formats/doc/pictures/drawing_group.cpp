@@ -156,7 +156,8 @@ DrawingGroup ReadDrawingGroup(const StreamMap& table, uint32_t fc, uint32_t lcb,
     at = next;
   }
   // The anchors of the main text's shapes.
-  if (lcbSpa >= 4 + kSpaSize + 4 && int64_t(fcSpa) + lcbSpa <= table.size()) {
+  // Within the bytes the table stream's sectors hold, not the size its damaged entry may claim.
+  if (lcbSpa >= 4 + kSpaSize + 4 && int64_t(fcSpa) + lcbSpa <= table.locatedEnd()) {
     const uint32_t n = (lcbSpa - 4) / uint32_t(4 + kSpaSize);
     std::vector<uint8_t> raw(lcbSpa);
     table.read(fcSpa, raw.data(), raw.size());

@@ -63,7 +63,8 @@ bool ParseChpx(const uint8_t* g, size_t n, PictureRun* run) {
 PictureRunList FindPictureRuns(const StreamMap& table, const StreamMap& main, uint32_t fcBte, uint32_t lcbBte,
                                YieldClock* clock) {
   PictureRunList list;
-  if (lcbBte < 12 || int64_t(fcBte) + lcbBte > table.size()) {
+  // Within the bytes the table stream's sectors hold, not the size its damaged entry may claim.
+  if (lcbBte < 12 || int64_t(fcBte) + lcbBte > table.locatedEnd()) {
     list.tableLost = lcbBte > 0;
     return list;
   }
