@@ -5,13 +5,12 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <random>
 #include <utility>
 
 #include "formats/docx/deep/inflate_decoder.h"
 #include "tests/deep_docx/deep_package.h"
+#include "tests/support/temp_dir.h"
 
 namespace kw {
 namespace {
@@ -392,8 +391,7 @@ TEST(InferUnknown, FillsHiddenBytesWhereTheirCopiesAgree) {
 }
 
 std::string ReadData(const std::string& name) {
-  std::ifstream in(std::string(KW_SOURCE_DIR) + "/tests/deep_docx/data/" + name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return test::ReadFile(std::string(KW_SOURCE_DIR) + "/tests/deep_docx/data/" + name);
 }
 
 std::string InflateRaw(const std::string& raw) {
