@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <string_view>
 
 namespace kw {
@@ -43,6 +44,33 @@ TEST(MarkupCheck, TextMustBeUtf8) {
                      true),
             2u);
   EXPECT_EQ(Accepted("<w:t w:val=\"\xC3\"/>"), 13u);  // in an attribute value too
+}
+
+// Bytes copied from the wrong place soon close an element that is not the
+// innermost open one. What was opened before an unknown byte is not known,
+// so an end tag past what is known passes.
+TEST(MarkupCheck, EndTagsCloseTheInnermostKnownElement) {
+  const std::string_view whole = "<w:p><w:r><w:t xml:space=\"preserve\">a</w:t><w:br/></w:r></w:p >";
+  EXPECT_EQ(Accepted(whole), whole.size());
+  const std::string_view crossed = "<w:p><w:r><w:t>a</w:r>";
+  EXPECT_EQ(Accepted(crossed), crossed.size() - 1);
+  EXPECT_EQ(Accepted("<w:p></w:pPr>"), 12u);
+  EXPECT_EQ(Accepted("<w:p><//w:p>"), 7u);
+  EXPECT_EQ(Accepted("<w:p></w:p a=\"1\">"), 11u);
+  // After an unknown byte: the end tags of elements opened before it pass,
+  // those opened after it are checked again.
+  const std::string_view lostOpen = "</w:t></w:r><w:r><w:t>b</w:t></w:r></w:p>";
+  EXPECT_EQ(Accepted(lostOpen, true), lostOpen.size());
+  const std::string_view lostCrossed = "</w:t><w:r><w:t>b</w:r>";
+  EXPECT_EQ(Accepted(lostCrossed, true), lostCrossed.size() - 1);
+  // Deeper than it keeps: the outermost are forgotten, the innermost checked.
+  std::string deep, closes;
+  for (int i = 0; i < 30; ++i) {
+    deep += "<e" + std::to_string(i) + ">";
+    closes = "</e" + std::to_string(i) + ">" + closes;
+  }
+  EXPECT_EQ(Accepted(deep + closes), deep.size() + closes.size());
+  EXPECT_EQ(Accepted(deep + "</e28>"), deep.size() + 5);
 }
 
 }  // namespace

@@ -33,17 +33,32 @@ bool MarkupCheck::utf8(uint8_t c) {
   return true;
 }
 
+bool MarkupCheck::nameEnded() {
+  if (!endTag_ || depth_ == 0) return true;  // no element known to be open
+  return open_[--depth_] == name_;
+}
+
+void MarkupCheck::tagEnded() {
+  ++tags_;
+  if (endTag_) return;
+  if (depth_ == kDepth) {
+    for (uint8_t i = 1; i < kDepth; ++i) open_[i - 1] = open_[i];
+    --depth_;
+  }
+  open_[depth_++] = name_;
+}
+
 bool MarkupCheck::accept(uint8_t c) {
   if (c >= 0x80 || continuations_ != 0) {
     if (!utf8(c)) return false;
   }
   switch (state_) {
     case State::kLost:
-      if (c == '<') state_ = State::kOpen;
+      if (c == '<') state_ = State::kOpen, endTag_ = false;
       if (c == '>') state_ = State::kText;  // the end of a tag whose start was unknown
       return true;
     case State::kText:
-      if (c == '<') state_ = State::kOpen;
+      if (c == '<') state_ = State::kOpen, endTag_ = false;
       if (c == '&') state_ = State::kEntity, run_ = 0;
       return c != '>';  // XML writers escape it in text
     case State::kEntity:
@@ -55,7 +70,11 @@ bool MarkupCheck::accept(uint8_t c) {
              ++run_ <= kMaxEntity;
     case State::kOpen:
       run_ = 0;
-      if (c == '/') return true;  // still kOpen: a name must follow
+      if (c == '/') {  // still kOpen: a name must follow
+        if (endTag_) return false;
+        endTag_ = true;
+        return true;
+      }
       if (c == '?' || c == '!') {
         state_ = State::kSpecial;
         run_ = 0;
@@ -63,23 +82,30 @@ bool MarkupCheck::accept(uint8_t c) {
       }
       if (!NameStart(c)) return false;
       state_ = State::kName;
+      name_ = c;
       return true;
     case State::kName:
     case State::kAttrName:
-      if (NameChar(c)) return ++run_ <= kMaxName;
+      if (NameChar(c)) {
+        if (state_ == State::kName) name_ = name_ * 31 + c;
+        return ++run_ <= kMaxName;
+      }
       if (state_ == State::kAttrName) {
         if (c != '=') return false;
         state_ = State::kEquals;
         return true;
       }
-      if (Space(c))
+      if (!nameEnded()) return false;
+      if (Space(c)) {
         state_ = State::kAttrs;
-      else if (c == '/')
+      } else if (c == '/' && !endTag_) {
         state_ = State::kSlash;
-      else if (c == '>')
-        state_ = State::kText, ++tags_;
-      else
+      } else if (c == '>') {
+        state_ = State::kText;
+        tagEnded();
+      } else {
         return false;
+      }
       return true;
     case State::kAttrs:
     case State::kAfterValue:
@@ -87,14 +113,16 @@ bool MarkupCheck::accept(uint8_t c) {
         state_ = State::kAttrs;
         return true;
       }
-      if (c == '/')
+      if (c == '/' && !endTag_) {
         state_ = State::kSlash;
-      else if (c == '>')
-        state_ = State::kText, ++tags_;
-      else if (state_ == State::kAttrs && NameStart(c))
+      } else if (c == '>') {
+        state_ = State::kText;
+        tagEnded();
+      } else if (state_ == State::kAttrs && NameStart(c) && !endTag_) {
         state_ = State::kAttrName, run_ = 0;
-      else
+      } else {
         return false;
+      }
       return true;
     case State::kEquals:
       if (c != '"' && c != '\'') return false;
@@ -105,7 +133,7 @@ bool MarkupCheck::accept(uint8_t c) {
     case State::kValue:
       if (c == quote_) state_ = State::kAfterValue;
       return c != '<' && ++run_ <= kMaxValue;
-    case State::kSlash:
+    case State::kSlash:  // an empty-element tag: nothing stays open
       if (c != '>') return false;
       state_ = State::kText;
       ++tags_;

@@ -11,8 +11,12 @@
 // it. The text must be UTF-8, as a package's XML is: a byte out of step
 // soon writes a lead byte without its continuation bytes, or one of those
 // alone (after an unknown byte, continuation bytes are its own and pass).
-// Accepting a byte costs a switch; no memory grows.
+// An end tag must close the element opened last, of those opened since the
+// last unknown byte: bytes copied from the wrong place soon close the wrong
+// one. Elements opened before that byte are not known, and an end tag past
+// those known passes. Accepting a byte costs a switch; no memory grows.
 
+#include <array>
 #include <cstdint>
 
 namespace kw {
@@ -25,6 +29,7 @@ class MarkupCheck {
   void lose() {
     state_ = State::kLost;
     continuations_ = kAnyContinuations;
+    depth_ = 0;
   }
   // How many whole tags (from "<" to ">", no byte unknown) were accepted.
   uint64_t tags() const { return tags_; }
@@ -54,6 +59,19 @@ class MarkupCheck {
   // Whether `c` may come next in UTF-8, noting what it asks to follow.
   bool utf8(uint8_t c);
   static constexpr uint8_t kAnyContinuations = 0xFF;
+  // The current tag's name has ended: false when it is an end tag that does
+  // not close the innermost known open element.
+  bool nameEnded();
+  // The current tag ended with ">": a start tag's element is open.
+  void tagEnded();
+
+  // The hashed names of the elements opened since the last unknown byte,
+  // innermost last; past kDepth the outermost are forgotten.
+  static constexpr uint8_t kDepth = 24;
+  std::array<uint32_t, kDepth> open_{};
+  uint8_t depth_ = 0;
+  uint32_t name_ = 0;    // the current tag's name, hashed
+  bool endTag_ = false;  // the current tag is an end tag
 
   State state_ = State::kText;
   uint8_t continuations_ = 0;  // continuation bytes the last lead byte still asks for
