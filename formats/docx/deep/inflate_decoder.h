@@ -16,6 +16,7 @@
 
 #include "base/deflate_codes.h"
 #include "base/yield_clock.h"
+#include "formats/docx/deep/known_grams.h"
 #include "formats/docx/deep/markup_check.h"
 #include "formats/docx/deep/tolerant_inflate.h"
 
@@ -40,8 +41,21 @@ inline constexpr int64_t kRepairReach = 1536;            // bits that must decod
 // How far past the break a trial decodes before it stops, in bits.
 inline constexpr int64_t kRepairHorizon = 4096;
 inline constexpr int64_t kByteRepairBack = 24 / kNarrower;  // bytes before a break that a byte repair tries
+// and, when no value of those decodes past the break, how far back it looks
+inline constexpr int64_t kByteRepairFar = 64 / kNarrower;
 // Bits past the break a byte repair must decode to be kept.
 inline constexpr int64_t kByteRepairReach = 1536;
+// Damaged bytes close together: a byte repair whose decoding breaks again
+// short of kByteRepairReach, but at least this far further on, may go on
+// to mend the byte near that break, up to kMaxByteFixes bytes in all.
+inline constexpr int64_t kFixStepBits = 384;
+inline constexpr size_t kMaxByteFixes = 3;
+inline constexpr size_t kChainContext = 1024;  // known output bytes before a chain of repairs
+// The longest a symbol runs in bits (a length code and its extra bits, then
+// a distance code and its own): a damaged byte may lie that far past the
+// start of the symbol that broke.
+inline constexpr int64_t kLongestSymbolBits = 15 + 5 + 15 + 13;
+inline constexpr int64_t kMaxCopy = 258;  // the longest copy deflate writes
 // Trial work (symbols decoded, header values tried) a stream's repairs and resumes may
 // spend: a base, and more for a longer stream, so hostile input stays fast.
 inline constexpr int64_t kRepairBudgetBase = kFuzzing ? 512 : int64_t{1} << 20;
@@ -173,6 +187,11 @@ class Decoder {
   void settle(const InflateOutcome& outcome, bool last = true);
 
  private:
+  // A symbol's start: its bit, and the output's size before it.
+  struct Mark {
+    int64_t bit;
+    size_t out;
+  };
   int bit() {
     if (pos_ >= totalBits_) return -1;
     const int b = (data_[pos_ >> 3] >> (pos_ & 7)) & 1;
@@ -293,6 +312,35 @@ class Decoder {
   int64_t settled(int64_t bit);
   bool repairInBlock(int64_t errorBit);
   bool repairByte(int64_t errorBit);
+  // One value for one byte, and how far decoding got with it: `reach` as
+  // trialRepair() gives it, `end` where the trial stopped.
+  struct ByteFix {
+    int64_t at = -1;
+    uint8_t value = 0;
+    uint8_t original = 0;
+    int64_t reach = -1;
+    int64_t end = 0;
+  };
+  enum class ByteRepair { kDone, kFailed, kNoValue };
+  // A byte repair looking up to `back` bytes before the break; kNoValue
+  // when no value of any byte decoded past it.
+  ByteRepair repairBytes(int64_t errorBit, int64_t back);
+  // The value of a byte in [low, high] whose trial from `anchor` gets
+  // furthest past `errorBit` (among equals, the one whose output reads most
+  // like the known text); `at` is -1 when none gets past it.
+  ByteFix bestByteValue(const Mark& anchor, const MarkupCheck& start, int64_t errorBit, int64_t low, int64_t high);
+  // Whether the stream's encoder writes every copy as long as it can go
+  // (as zlib does), as far as the piece from the stream's start shows up to
+  // `out`: then the byte after a copy never equals the byte after its source.
+  bool copiesMaximal(size_t out) const { return piece_.fromStart && notMaximalAt_ >= out; }
+  // Notes `c`, the first byte of the symbol after a copy (known when `known`).
+  void followCopy(const std::string& out, char c, bool known) {
+    if (copyDistance_ > 0 && known && piece_.fromStart && notMaximalAt_ == SIZE_MAX) {
+      const int64_t from = static_cast<int64_t>(out.size()) - copyDistance_;
+      if (from >= 0 && out[static_cast<size_t>(from)] == c) notMaximalAt_ = out.size();
+    }
+    copyDistance_ = 0;
+  }
   MarkupCheck checkAt(size_t end) const;
   // A trial that rewrites a part's first bytes must write the XML
   // declaration every package writer puts there ("<?xml ").
@@ -338,10 +386,6 @@ class Decoder {
   const HuffmanCode* curLit_ = nullptr;  // the block being decoded
   const HuffmanCode* curDist_ = nullptr;
   bool curFinal_ = false;
-  struct Mark {
-    int64_t bit;
-    size_t out;
-  };
   std::array<Mark, kHistory> history_{};  // the last symbol starts of this block, a ring
   size_t historyCount_ = 0;
   int64_t repairSpent_ = 0;
@@ -364,6 +408,11 @@ class Decoder {
   int64_t lastRepairAt_ = INT64_MIN / 2;  // the break last repaired in place
   int repairChain_ = 0;                   // breaks in a row that came soon after a repair
   std::string trial_;
+  int64_t trialEnd_ = 0;  // where the last trialRepair() stopped: the start of its last clean symbol
+  KnownGrams grams_;      // of the current piece's known output, up to gramsUpTo_
+  size_t gramsUpTo_ = 0;
+  int64_t copyDistance_ = 0;        // the distance of the copy just written, when it may have gone longer
+  size_t notMaximalAt_ = SIZE_MAX;  // where the piece from the start showed a copy cut short
   // Where each unknown byte of a resumed piece came from, in order (Origin).
   std::vector<Origin> origins_;                    // the current piece's
   std::vector<std::vector<Origin>> pieceOrigins_;  // each finished piece's

@@ -27,6 +27,15 @@ int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupChec
   int64_t symbols = 0;
   int64_t odd = 0;
   int last = -1, same = 0;
+  // When the encoder writes maximal copies, a byte that would have made the
+  // copy before it longer says the trial is out of step.
+  const bool maximal = copiesMaximal(keep);
+  int64_t copied = 0;  // the distance of the copy just written, when it could have gone longer
+  auto lengthens = [&](int64_t at, char c) {
+    if (!maximal || copied == 0) return false;
+    const char source = byteAt(at - copied);
+    return source != kUnknownByte && c != kUnknownByte && source == c;
+  };
   while (reached < mustPass + kRepairHorizon) {
     reached = pos_;
     ++symbols;
@@ -44,6 +53,8 @@ int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupChec
     }
     if (sym < 0 || sym > 285) break;
     if (sym < 256) {
+      if (lengthens(base + static_cast<int64_t>(trial_.size()), static_cast<char>(sym))) break;
+      copied = 0;
       if (NotText(static_cast<uint8_t>(sym)) || !check.accept(static_cast<uint8_t>(sym))) break;
       odd += Odd(static_cast<uint8_t>(sym)) ? 1 : 0;
       trial_.push_back(static_cast<char>(sym));
@@ -59,6 +70,8 @@ int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupChec
     const int64_t distance = kDistBase[ds] + dextra, length = kLengthBase[li] + extra;
     const int64_t at = base + static_cast<int64_t>(trial_.size());
     if (piece_.fromStart && distance > at) break;
+    if (lengthens(at, byteAt(at - distance))) break;
+    copied = length < kMaxCopy ? distance : 0;
     bool fault = false;
     for (int64_t k = 0; k < length && !fault; ++k) {
       const char c = byteAt(base + static_cast<int64_t>(trial_.size()) - distance);
@@ -74,6 +87,7 @@ int64_t Decoder::trialRepair(int64_t bit, size_t keep, int pad, const MarkupChec
     if (fault) break;
   }
   repairSpent_ += symbols;
+  trialEnd_ = reached;
   if (reached <= mustPass) return -1;
   return std::max<int64_t>(0, std::min(reached - mustPass, kRepairHorizon) - odd * kOddPenaltyBits);
 }
@@ -95,11 +109,24 @@ MarkupCheck Decoder::checkAt(size_t end) const {
 // symbol start before it, with everything before known (while the
 // stream's budget lasts, which is looked at before every value). The value whose
 // decoding gets furthest past the break, with whole markup, is kept.
+// Damaged codes may write wrong but well-formed bytes a while before they
+// break: when no value of a byte near the break decodes past it, bytes
+// further back are tried.
 bool Decoder::repairByte(int64_t errorBit) {
   if (repairSpent_ > repairBudget_ || historyCount_ == 0 || errorBit <= lastByteRepair_) return false;
   lastByteRepair_ = errorBit;
-  const int64_t lastByte = std::min((errorBit >> 3), (totalBits_ >> 3) - 1);
-  const int64_t firstByte = std::max<int64_t>(0, lastByte - kByteRepairBack);
+  const ByteRepair near = repairBytes(errorBit, kByteRepairBack);
+  if (near == ByteRepair::kDone) return true;
+  return near == ByteRepair::kNoValue && !stop_ && repairBytes(errorBit, kByteRepairFar) == ByteRepair::kDone;
+}
+
+// A byte repair, and the bytes after it when damaged bytes lie close
+// together: while the best value's decoding breaks again short of
+// kByteRepairReach but kFixStepBits further on, the byte near that break is
+// mended the same way, with those before it mended. All are kept only when
+// together they decode kByteRepairReach past the first break.
+Decoder::ByteRepair Decoder::repairBytes(int64_t errorBit, int64_t back) {
+  const int64_t firstByte = std::max<int64_t>(0, (errorBit >> 3) - back);
   // The latest symbol start before the first byte tried.
   Mark anchor{-1, 0};
   for (size_t i = 0; i < std::min(historyCount_, kHistory); ++i) {
@@ -107,27 +134,41 @@ bool Decoder::repairByte(int64_t errorBit) {
     anchor = m;
     if (m.bit < firstByte * 8) break;
   }
-  if (anchor.bit < 0 || anchor.out > piece_.bytes.size()) return false;
+  if (anchor.bit < 0 || anchor.out > piece_.bytes.size()) return ByteRepair::kFailed;
   const MarkupCheck start = checkAt(anchor.out);
-  int64_t bestReach = -1, bestAt = -1;
-  uint8_t bestValue = 0;
-  for (int64_t at = lastByte; at >= std::max(firstByte, anchor.bit >> 3) && repairSpent_ <= repairBudget_; --at) {
-    const uint8_t original = data_[at];
-    for (int v = 0; v < 256 && repairSpent_ <= repairBudget_; ++v) {
-      if (v == original) continue;
-      data_[at] = static_cast<uint8_t>(v);
-      const int64_t reach = trialRepair(anchor.bit, anchor.out, 0, start, errorBit);
-      if (reach > bestReach) {
-        bestReach = reach;
-        bestAt = at;
-        bestValue = static_cast<uint8_t>(v);
-      }
-    }
-    data_[at] = original;
+  if (gramsUpTo_ < anchor.out) {
+    grams_.learn(std::string_view(piece_.bytes).substr(gramsUpTo_, anchor.out - gramsUpTo_));
+    gramsUpTo_ = anchor.out;
   }
-  if (stopped()) stop_ = true;
-  if (stop_ || bestReach < kByteRepairReach) return false;
-  data_[bestAt] = bestValue;
+  std::vector<ByteFix> fixes;
+  auto undo = [&] {
+    for (auto it = fixes.rbegin(); it != fixes.rend(); ++it) data_[it->at] = it->original;
+  };
+  int64_t breakBit = errorBit;
+  bool proven = false;
+  // The values of bytes after the first are judged by the known text before
+  // them: with little of it, garbage chains as readily (a stream's start).
+  const size_t most = anchor.out >= kChainContext ? kMaxByteFixes : 1;
+  while (!proven && fixes.size() < most) {
+    const int64_t low = std::max({(breakBit >> 3) - (fixes.empty() ? back : kByteRepairBack), anchor.bit >> 3,
+                                  fixes.empty() ? int64_t{0} : fixes.back().at + 1});
+    const int64_t high = std::min((breakBit + kLongestSymbolBits) >> 3, (totalBits_ >> 3) - 1);
+    const ByteFix best = bestByteValue(anchor, start, errorBit, low, high);
+    const int64_t before = fixes.empty() ? 0 : fixes.back().reach;
+    if (stopped()) stop_ = true;
+    if (stop_ || best.at < 0 || best.reach < before + kFixStepBits) {
+      undo();
+      return fixes.empty() && best.at < 0 ? ByteRepair::kNoValue : ByteRepair::kFailed;
+    }
+    fixes.push_back(best);
+    data_[best.at] = best.value;
+    proven = best.reach >= kByteRepairReach;
+    breakBit = best.end;
+  }
+  if (!proven) {
+    undo();
+    return ByteRepair::kFailed;
+  }
   total_ -= piece_.bytes.size() - anchor.out;
   cutPiece(anchor.out);
   check_ = start;
@@ -136,9 +177,32 @@ bool Decoder::repairByte(int64_t errorBit) {
   knownSinceTag_ = 0;
   tagsSeen_ = check_.tags();
   historyCount_ = 0;
-  outcome_.gaps.push_back({bestAt, bestAt + 1, 0});  // the byte mended, no output is lost
+  for (const ByteFix& f : fixes) outcome_.gaps.push_back({f.at, f.at + 1, 0});  // each byte mended, no output lost
   pos_ = anchor.bit;
-  return true;
+  return ByteRepair::kDone;
+}
+
+Decoder::ByteFix Decoder::bestByteValue(const Mark& anchor, const MarkupCheck& start, int64_t errorBit, int64_t low,
+                                        int64_t high) {
+  ByteFix best;
+  int64_t bestStrangeness = 0;
+  // From the break backwards: among equals the later byte wins.
+  for (int64_t at = high; at >= low && repairSpent_ <= repairBudget_; --at) {
+    const uint8_t original = data_[at];
+    for (int v = 0; v < 256 && repairSpent_ <= repairBudget_; ++v) {
+      if (v == original) continue;
+      data_[at] = static_cast<uint8_t>(v);
+      const int64_t reach = trialRepair(anchor.bit, anchor.out, 0, start, errorBit);
+      if (reach < 0 || reach < best.reach) continue;
+      const int64_t strangeness = grams_.strangeness(trial_);
+      if (reach > best.reach || strangeness < bestStrangeness) {
+        best = {at, static_cast<uint8_t>(v), original, reach, trialEnd_};
+        bestStrangeness = strangeness;
+      }
+    }
+    data_[at] = original;
+  }
+  return best;
 }
 
 // Damage inside a block: the codes around the break are decoded again from

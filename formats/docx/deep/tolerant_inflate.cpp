@@ -110,6 +110,7 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
         return Result::kError;
       }
     }
+    if constexpr (kEmit) followCopy(out, static_cast<char>(sym), sym < 256);
     if (sym < 256) {
       if (options_.textual) {
         if (NotText(static_cast<uint8_t>(sym))) return Result::kError;
@@ -139,6 +140,9 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
     const int64_t distance = kDistBase[ds] + dextra;
     if constexpr (kEmit) {
       if (piece_.fromStart && distance > static_cast<int64_t>(out.size())) return Result::kError;
+      const int64_t from = static_cast<int64_t>(out.size()) - distance;
+      followCopy(out, from < 0 ? kUnknownByte : out[static_cast<size_t>(from)], from >= 0);
+      copyDistance_ = length < kMaxCopy ? distance : 0;
       if (total_ + length > options_.outputLimit) return Result::kLimit;
       int64_t unknown = 0;
       bool closed = false;
@@ -171,6 +175,8 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
 }
 
 void Decoder::startPiece(int64_t bit) {
+  gramsUpTo_ = 0;
+  copyDistance_ = 0;
   check_.lose();
   tagsSeen_ = check_.tags();
   lastTagOut_ = 0;
@@ -229,6 +235,9 @@ void Decoder::noteUnknown(size_t at, int64_t from) {
 
 void Decoder::cutPiece(size_t size) {
   piece_.bytes.resize(size);
+  gramsUpTo_ = std::min(gramsUpTo_, size);
+  copyDistance_ = 0;
+  if (notMaximalAt_ > size) notMaximalAt_ = SIZE_MAX;  // seen in output decoded out of step
   while (!origins_.empty() && origins_.back().at >= size) {
     origins_.pop_back();
     direct_.pop_back();
