@@ -31,7 +31,7 @@ readers="after"
 printf '%-10s %4s' class n
 for r in $readers; do printf ' %15s' "$r w%/junk%"; done
 printf '\n'
-classes="s16rnd s16zero s16oth s128rnd s128zero s128oth s512rnd s512zero s512oth s4096rnd s4096zero s4096oth rand1"
+classes="s16rnd s16zero s16oth s128rnd s128zero s128oth s512rnd s512zero s512oth s4096rnd s4096zero s4096oth b1 b3 b8 rand1"
 for class in $classes; do
   declare -A rec=() junk=()
   n=0

@@ -8,12 +8,14 @@ compressed data, with the words an ideal reader could still give.
 
 Classes: s16, s128, s512, s4096 (one stretch of that many bytes inside
 word/document.xml's compressed data) times rnd (random bytes), zero and
-oth (bytes of another package's compressed data); and rand1 (1 % of the
-package's bytes random). OUTDIR/<doc>.<writer>.<class>.docx, with
-OUTDIR/<doc>.<writer>.truth.txt (every word written) and, for the stretches,
-OUTDIR/<doc>.<writer>.<class>.expect.txt: the words of the main part that lie
-outside the stretch's reach (the decompressed stretch and as much again
-after it) plus those of the other parts. Deterministic."""
+oth (bytes of another package's compressed data); b1, b3 and b8 (that many
+single bytes changed at random places of those data, as bit rot or a bad
+sector leaves a few); and rand1 (1 % of the package's bytes random).
+OUTDIR/<doc>.<writer>.<class>.docx, with OUTDIR/<doc>.<writer>.truth.txt
+(every word written) and, but for rand1, OUTDIR/<doc>.<writer>.<class>.expect.txt:
+the words of the main part that lie outside the damage's reach (what each
+damaged stretch or byte decompressed to, and as much again after it) plus
+those of the other parts. Deterministic."""
 
 import collections
 import io
@@ -31,6 +33,7 @@ OUT = sys.argv[1] if len(sys.argv) > 1 else "/tmp/deep_deflate_corpus"
 DOCS = [("dshort", 30), ("dmid", 150), ("dlong", 700)]
 SIZES = [16, 128, 512, 4096]
 KINDS = ["rnd", "zero", "oth"]
+BYTES = [1, 3, 8]
 
 
 def main_entry(data):
@@ -49,8 +52,8 @@ def output_at(raw, upto):
     return len(d.decompress(raw[:upto]))
 
 
-def words_outside(xml, lo, hi):
-    """The words of w:t text in `xml` that do not touch bytes [lo, hi)."""
+def words_outside(xml, reaches):
+    """The words of w:t text in `xml` that touch none of the byte ranges [lo, hi) in `reaches`."""
     text = xml.decode("utf-8", "replace")
     # Byte offsets: the document is ASCII but for a few letters; map through the encoded prefix lengths.
     out = []
@@ -60,13 +63,13 @@ def words_outside(xml, lo, hi):
         for w in re.finditer(r"\w+", content):
             b0 = start + len(content[:w.start()].encode())
             b1 = start + len(content[:w.end()].encode())
-            if b1 <= lo or b0 >= hi:
+            if all(b1 <= lo or b0 >= hi for lo, hi in reaches):
                 out.append(w.group(0))
     return out
 
 
 def all_words(xml):
-    return words_outside(xml, 0, 0)
+    return words_outside(xml, [])
 
 
 def stretch(data, size, kind, rng, other):
@@ -86,6 +89,19 @@ def stretch(data, size, kind, rng, other):
     hi = output_at(raw, begin + size)
     reach = (lo, hi + (hi - lo))
     return bytes(out), reach, xml
+
+
+def scattered(data, count, rng):
+    """`count` bytes changed at random places of the main part's compressed data, and the reach of each."""
+    at, csize, _ = main_entry(data)
+    out = bytearray(data)
+    raw = data[at:at + csize]
+    reaches = []
+    for p in sorted(rng.sample(range(csize), count)):
+        out[at + p] = (out[at + p] + rng.randrange(1, 256)) % 256
+        lo, hi = output_at(raw, p), output_at(raw, p + 1)
+        reaches.append((lo, hi + (hi - lo)))
+    return bytes(out), reaches
 
 
 def main():
@@ -109,8 +125,13 @@ def main():
                 cls = f"s{size}{kind}"
                 damaged, (lo, hi), _ = stretch(data, size, kind, random.Random(stem + cls), other)
                 open(f"{out}.{cls}.docx", "wb").write(damaged)
-                expect = words_outside(xml, lo, hi) + rest
+                expect = words_outside(xml, [(lo, hi)]) + rest
                 open(f"{out}.{cls}.expect.txt", "w").write(" ".join(expect) + "\n")
+        for count in BYTES:
+            cls = f"b{count}"
+            damaged, reaches = scattered(data, count, random.Random(stem + cls))
+            open(f"{out}.{cls}.docx", "wb").write(damaged)
+            open(f"{out}.{cls}.expect.txt", "w").write(" ".join(words_outside(xml, reaches) + rest) + "\n")
         rng = random.Random(stem + "rand1")
         open(f"{out}.rand1.docx", "wb").write(base.damage(data, "rand1", rng))
     print(f"corpus in {OUT}")
