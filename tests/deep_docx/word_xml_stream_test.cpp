@@ -32,10 +32,10 @@ Read Oracle(std::string_view xml) {
   return r;
 }
 
-Read Streamed(std::string_view xml, const std::vector<size_t>& cuts) {
+Read Streamed(std::string_view xml, const std::vector<size_t>& cuts, bool wholeOnUnknown = true) {
   Read r;
   WordXmlText reader(&r.text);
-  reader.beginStream();
+  reader.beginStream(wholeOnUnknown);
   size_t at = 0;
   for (const size_t cut : cuts) {
     reader.feed(xml.substr(at, cut - at));
@@ -99,6 +99,19 @@ TEST(WordXmlStream, LongTags) {
   // A long w:sym reads its attributes anywhere: the part must be read whole.
   const std::string sym = "<w:p><w:sym w:x=\"" + pad + "\" w:char=\"F0B7\" w:font=\"Symbol\"/></w:p>";
   EXPECT_TRUE(Streamed(sym, {100}).whole);
+}
+
+// A part too large to hold reads its unknown bytes as they come, however
+// it is cut: words clear of them, tags holding them ignored, nothing stranded.
+TEST(WordXmlStream, UnknownBytesInAPartTooLargeToHold) {
+  const std::string xml =
+      "<w:p><w:r><w:t>one tw\xFFo three</w:t></w:r><w:\xFF/><w:r><w:t>four</w:t></w:r></w:p>"
+      "\xFF stranded words here \xFF<w:p><w:r><w:t>five</w:t></w:r></w:p>";
+  const Read expected = Streamed(xml, {}, false);
+  EXPECT_FALSE(expected.whole);
+  EXPECT_EQ(expected.text, "one threefour\r\nfive\r\n");
+  EXPECT_EQ(expected.dropped, 5);  // "tw\xFFo" and the space after it
+  for (size_t k = 1; k < xml.size(); ++k) ASSERT_EQ(Streamed(xml, {k}, false), expected) << "cut at " << k;
 }
 
 TEST(WordXmlStream, RandomParts) {

@@ -15,6 +15,9 @@ namespace {
 constexpr size_t kMaxRatio = 1032;  // the most that deflate can expand, as ReadEntryData takes it
 constexpr size_t kReadChunk = 1 << 20;
 constexpr size_t kInflateStep = 16 << 10;  // as ReadEntryData feeds its clean inflater
+// A part is read whole for its unknown bytes only up to this much input: a
+// larger one would be held whole beside its text.
+constexpr size_t kWholeUnknownInput = size_t{16} << 20;
 
 // Where the part's bytes go: the reader, the head, the count and the CRC-32.
 struct Intake {
@@ -55,7 +58,7 @@ Status StreamPartText(SourceFile& file, const PackageEntry& entry, const EntryRe
   inflater.setSink([&](std::string_view piece) { intake.put(piece); });
   const bool deflated = entry.method != 0;
   std::vector<uint8_t> buffer(std::min(kReadChunk, std::max<size_t>(input, 1)));
-  reader->beginStream();
+  reader->beginStream(input <= kWholeUnknownInput);
   bool feeding = true;
   for (size_t at = 0; feeding && at < input;) {
     const size_t n = std::min(kReadChunk, input - at);

@@ -10,8 +10,10 @@
 // cleanly (and checks against a CRC-32 the package gives), or that reaches
 // the output limit. Deflated data that breaks or fails its CRC check needs
 // TolerantInflate over the whole input, and a long w:sym tag needs the whole
-// part: then *whole is set, nothing is reported, and the caller drops the
-// reader's text and takes ReadEntryData and addPiece instead.
+// part, as do unknown bytes in a part of at most 16 MiB of input (a larger
+// one reads them as they come, word_xml_text.h): then *whole is set, nothing
+// is reported, and the caller drops the reader's text and takes
+// ReadEntryData and addPiece instead.
 
 #include <cstddef>
 #include <string>

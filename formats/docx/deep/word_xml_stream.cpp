@@ -43,7 +43,8 @@ size_t Find(std::string_view bytes, char c, size_t at) {
 
 }  // namespace
 
-void WordXmlText::beginStream() {
+void WordXmlText::beginStream(bool wholeOnUnknown) {
+  wholeOnUnknown_ = wholeOnUnknown;
   fromStart_ = true;
   inText_ = false;
   run_.clear();
@@ -57,6 +58,7 @@ void WordXmlText::beginStream() {
 // be cut (unless `closed`: a "<" ends the text). Returns the bytes used.
 size_t WordXmlText::streamText(std::string_view bytes, bool closed) {
   if (!inText_ || fallbackDepth_ > 0) return bytes.size();
+  if (!wholeOnUnknown_ && HasUnknownByte(bytes)) runDamaged_ = true;  // its words are kept clear of them
   if (bytes.size() <= 32) {  // most runs: a few plain bytes, checked in one loop
     size_t plain = 0;
     while (plain < bytes.size() && bytes[plain] != '&') ++plain;
@@ -89,7 +91,7 @@ size_t WordXmlText::streamText(std::string_view bytes, bool closed) {
 void WordXmlText::feed(std::string_view bytes, YieldClock* clock) {
   // An unknown byte: the text stranded between such bytes is judged over the
   // whole part (AppendStrandedText), so the part is read whole.
-  if (HasUnknownByte(bytes)) needsWhole_ = true;
+  if (wholeOnUnknown_ && HasUnknownByte(bytes)) needsWhole_ = true;
   size_t at = 0;
   while (at < bytes.size() && !needsWhole_) {
     if (TickEvery(clock, streamSteps_)) return;

@@ -22,6 +22,7 @@ namespace {
 
 // The end of a run's text that a break cut, in bytes, whose words are dropped.
 constexpr size_t kCutDistrust = 32;
+constexpr size_t kKeptParagraph = size_t{1} << 20;  // a paragraph buffer kept for the next
 
 // Drops the end of a run's text that a break cut: the last word, which may
 // go on past the cut, and every word that ends in the last kCutDistrust
@@ -497,11 +498,16 @@ void WordXmlText::closeText() {
 // begin inside a character: continuation bytes at its start are what damage
 // left of one (after a lead byte left at the end of what is out, they would
 // make a control character), and they are dropped.
+// Damage can make one paragraph of a whole part: room for it and the line's
+// end is made at once, so that the text is not copied twice as it grows, and
+// a large paragraph's buffer is let go.
 void WordXmlText::appendParagraph() {
   size_t cut = 0;
   while (cut < para_.size() && (static_cast<uint8_t>(para_[cut]) & 0xC0) == 0x80) ++cut;
   if (marks_ != nullptr) placeMarks(true, cut);
+  out_->reserve(out_->size() + (para_.size() - cut) + 2);
   out_->append(para_, cut, std::string::npos);
+  if (para_.capacity() > kKeptParagraph) std::string().swap(para_);
 }
 
 // A paragraph ends: outside a table it ends its line; inside a cell the

@@ -48,8 +48,10 @@ class WordXmlText {
   // pieces, and the text. A longer w:sym tag, whose attributes may lie
   // anywhere in it, or an unknown byte, whose stranded text is judged over
   // the whole part, sets needsWhole(): the caller then reads the part with
-  // addPiece on a fresh reader instead.
-  void beginStream();
+  // addPiece on a fresh reader instead. Without `wholeOnUnknown` (a part too
+  // large to hold) unknown bytes are read as they come: runs keep the words
+  // clear of them, tags holding them are ignored, and no stranded text is taken.
+  void beginStream(bool wholeOnUnknown = true);
   void feed(std::string_view bytes, YieldClock* clock = nullptr);
   void endStream();
   bool needsWhole() const { return needsWhole_; }
@@ -104,6 +106,7 @@ class WordXmlText {
   char streamTagLast_ = 0;
   std::string streamCarry_;
   bool needsWhole_ = false;
+  bool wholeOnUnknown_ = true;
   uint32_t streamSteps_ = 0;
   // Marks: the current paragraph's list numbering and style, its notes'
   // marks (offsets in para_), and the note being read.
