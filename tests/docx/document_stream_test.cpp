@@ -9,6 +9,8 @@
 #include <random>
 
 #include "formats/docx/text/document_text.h"
+#include "formats/docx/text/tag_stream.h"
+#include "formats/docx/text/text_tail.h"
 
 namespace kw {
 namespace {
@@ -106,6 +108,23 @@ TEST(DocumentStream, EveryRoundOnLongMergingDocuments) {
     ASSERT_EQ(Streamed(xml, {}, true), expected) << xml;
     ASSERT_EQ(Streamed(xml, {xml.size() / 3, xml.size() / 2}, true), expected) << xml;
   }
+}
+
+// Rounds past those remembered still remove their own tag; only the copies
+// that come after the loop has ended stay in the text, and only theirs.
+TEST(DocumentStream, RoundsPastThoseRememberedRemoveOnlyTheirOwnTag) {
+  const auto removed = [](std::string_view text, uint32_t remembered) {
+    std::string out;
+    TextTail tail(&out);
+    TagRemovalStream rounds(&tail, remembered);
+    for (const char c : text) rounds.put(c);
+    rounds.finish();
+    tail.finish();
+    return out;
+  };
+  const std::string text = "<<t0><t1><t2><t3><t4><t5>a>b<t1>c<t4>d<t5>e";
+  EXPECT_EQ(removed(text, TagRemovalStream::kRememberedRounds), "a>bcde");
+  EXPECT_EQ(removed(text, 3), "a>bc<t4>d<t5>e");  // rounds 1-3: "<<t0>", "<t1>", "<t2>"
 }
 
 TEST(DocumentStream, LongTagsAndTextSpillIntoTheTail) {

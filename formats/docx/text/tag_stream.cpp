@@ -181,6 +181,10 @@ void TagRemovalStream::remove(uint32_t round, uint64_t depth) {
 }
 
 void TagRemovalStream::addRound() {
+  if (rounds_ >= remembered_) {  // taken, not remembered (see the header)
+    ++rounds_;
+    return;
+  }
   const uint64_t marks = liveMarks();
   const Suffix tag = liveSuffix(marks);
   const Suffix indexed = liveSuffix(std::min(marks, kLevels));

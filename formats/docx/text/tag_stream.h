@@ -23,6 +23,11 @@
 // later round may still remove it (it follows a "<" that no round has settled
 // yet). Memory is the text held back and about twenty bytes per round (per
 // distinct tag, in markup that merges nowhere), never the document.
+//
+// Only the first kRememberedRounds rounds are kept: markup built to hold
+// millions of distinct tags would otherwise take hundreds of megabytes. A
+// later round still removes its own tag, but not the copies of it that come
+// after the loop has ended, which then stay in the text.
 
 #include <cstddef>
 #include <cstdint>
@@ -36,7 +41,10 @@ class TextTail;
 
 class TagRemovalStream {
  public:
-  explicit TagRemovalStream(TextTail* tail) : tail_(tail) {}
+  static constexpr uint32_t kRememberedRounds = uint32_t{1} << 20;
+
+  explicit TagRemovalStream(TextTail* tail, uint32_t rememberedRounds = kRememberedRounds)
+      : tail_(tail), remembered_(rememberedRounds) {}
   TagRemovalStream(const TagRemovalStream&) = delete;
   TagRemovalStream& operator=(const TagRemovalStream&) = delete;
 
@@ -100,6 +108,7 @@ class TagRemovalStream {
   Slot& insert(uint64_t key);
 
   TextTail* tail_;
+  uint32_t remembered_;
   uint32_t rounds_ = 0;
   bool ended_ = false;  // the first segment held no "<": no more rounds
   // Held back, in text order: starts at a "<", or is empty.
