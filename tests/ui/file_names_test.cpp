@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QListWidget>
 #include <QTest>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -54,6 +55,9 @@ class FileNamesTest : public QObject {
     const QByteArray bytes = DocWithText("Dear Sir") + jpeg_;
     std::ofstream(doc_, std::ios::binary).write(bytes.data(), bytes.size());
   }
+
+  // QTemporaryDir cannot remove names that are not UTF-8: the bytes are.
+  void cleanupTestCase() { std::filesystem::remove_all(QFile::encodeName(dir_.path()).toStdString()); }
 
   void browsedDocumentIsRecoveredAndSaved() {
     DocFrm frm;
