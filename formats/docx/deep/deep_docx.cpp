@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstring>
 
 #include "base/damage_report.h"
 #include "base/source_file.h"
@@ -26,6 +25,7 @@ namespace {
 constexpr size_t kPackageOutputLimit = size_t{1} << 30;
 // Main documents of other documents given apart; a file made of them stops here.
 constexpr int64_t kMaxSecondDocuments = 16;
+constexpr size_t kStoredChunk = size_t{4} << 20;  // other documents' texts, kept in buffers of this size
 
 struct TextPart {
   PartRole role = PartRole::kOther;
@@ -58,13 +58,18 @@ std::string Extension(const std::string& name) {
   return ext;
 }
 
-// Moves a part's text to the end of `text`, after a blank line (none before the first).
-void AppendPart(std::string* part, std::string* text) {
+// Adds a part's text to the end of `text`, after a blank line (none before the first).
+void AppendText(std::string_view part, std::string* text) {
   if (!text->empty()) {
     if (text->size() < 2 || text->compare(text->size() - 2, 2, "\r\n") != 0) text->append("\r\n");
     text->append("\r\n");
   }
-  text->append(*part);
+  text->append(part);
+}
+
+// AppendText, freeing the part's text.
+void AppendPart(std::string* part, std::string* text) {
+  AppendText(*part, text);
   std::string().swap(*part);
 }
 
@@ -106,12 +111,19 @@ class DeepReader {
   // Once the document's main part is known (the first named one of the
   // package's own), every later main part belongs to another document and
   // goes at the text's end: their texts are kept one after another in
-  // storedText_, which becomes the text, and the parts without them in
-  // stored_, each with where its text ends. A package of many such parts
-  // then holds their text once, not in the parts and again in the text.
+  // chunks, each made once at its size (a buffer that grew would be copied
+  // and held twice while it did), and in stored_ what the report says of
+  // each. A package of many such parts then holds their text once; each
+  // chunk is freed as soon as the text, made once at its size, has taken it.
+  struct StoredPart {
+    std::string name;
+    int64_t offset;
+    bool foreign;
+    size_t chunk, begin, end;  // its text: storedChunks_[chunk][begin, end)
+  };
   bool mainKnown_ = false;
-  std::string storedText_;
-  std::vector<std::pair<TextPart, size_t>> stored_;
+  std::vector<std::string> storedChunks_;
+  std::vector<StoredPart> stored_;
   int64_t foreignLeftOut_ = 0;  // entries of other files not read
   int64_t firstForeign_ = 0;
   bool ownMainSeen_ = false;
@@ -318,9 +330,15 @@ void DeepReader::addPicture(const PackageEntry& entry, const EntryReadOptions& o
 
 void DeepReader::keep(TextPart&& part) {
   if (part.role == PartRole::kMain && mainKnown_) {
-    storedText_ += part.text;
+    if (storedChunks_.empty() || storedChunks_.back().capacity() - storedChunks_.back().size() < part.text.size()) {
+      storedChunks_.emplace_back();
+      storedChunks_.back().reserve(std::max(kStoredChunk, part.text.size()));
+    }
+    std::string& chunk = storedChunks_.back();
+    const size_t begin = chunk.size();
+    chunk += part.text;
     std::string().swap(part.text);  // frees it (assigning an empty string keeps the buffer)
-    stored_.emplace_back(std::move(part), storedText_.size());
+    stored_.push_back({std::move(part.name), part.offset, part.foreign, storedChunks_.size() - 1, begin, chunk.size()});
     return;
   }
   mainKnown_ = mainKnown_ || (part.role == PartRole::kMain && part.named && !part.foreign);
@@ -344,6 +362,7 @@ void DeepReader::assemble(std::string* text) {
   // added: the parts and the text are not held twice over.
   size_t size = text->size();
   for (const TextPart& p : parts_) size += p.text.size() + 4;
+  for (const StoredPart& s : stored_) size += s.end - s.begin + 4;
   if (main != parts_.end()) {
     if (text->empty()) {
       *text = std::move(main->text);  // no copy of a long text
@@ -372,20 +391,19 @@ void DeepReader::assemble(std::string* text) {
 // another package inside this one): each is given apart, never mixed into
 // the document's text, and said where it was found.
 void DeepReader::appendSecondDocuments(const TextPart* main, std::string* text) {
-  auto say = [&](const TextPart& p) {
+  auto say = [&](const std::string& name, int64_t offset, bool foreign) {
     if (damage_ == nullptr) return;
-    damage_->add(
-        p.offset, 0, "docx",
-        "A second main document" + (p.name.empty() ? std::string() : " (\"" + p.name + "\")") + " lies here, " +
-            (p.foreign ? "not listed by the package's central directory" : "in a package that already has one") +
-            ": it belongs to another document; its text follows the document's own, after a blank line.");
+    damage_->add(offset, 0, "docx",
+                 "A second main document" + (name.empty() ? std::string() : " (\"" + name + "\")") + " lies here, " +
+                     (foreign ? "not listed by the package's central directory" : "in a package that already has one") +
+                     ": it belongs to another document; its text follows the document's own, after a blank line.");
   };
   for (TextPart& p : parts_) {
     if (p.role != PartRole::kMain || &p == main) continue;
-    say(p);
+    say(p.name, p.offset, p.foreign);
     AppendPart(&p.text, text);
   }
-  for (const auto& [p, end] : stored_) say(p);
+  for (const StoredPart& s : stored_) say(s.name, s.offset, s.foreign);
   appendStoredDocuments(text);
   if (secondDocuments_ > kMaxSecondDocuments && damage_ != nullptr) {
     damage_->add(0, 0, "docx",
@@ -394,35 +412,14 @@ void DeepReader::appendSecondDocuments(const TextPart* main, std::string* text) 
   }
 }
 
-// The stored documents' texts after `text`, each after a blank line as
-// AppendPart puts it, laid out in storedText_'s own buffer: each text moved
-// to its place from the last on, the separators written, `text` copied
-// before them; storedText_ then becomes the text.
+// The stored documents' texts after `text`, each after a blank line; each
+// chunk is freed once its last text is taken.
 void DeepReader::appendStoredDocuments(std::string* text) {
-  if (stored_.empty()) return;
-  std::string tail = text->substr(text->size() - std::min<size_t>(2, text->size()));  // the text's last two bytes
-  bool empty = text->empty();
-  std::vector<size_t> to(stored_.size()), separator(stored_.size());  // where each text goes, the bytes before it
-  size_t at = text->size(), from = 0;
   for (size_t k = 0; k < stored_.size(); ++k) {
-    const size_t size = stored_[k].second - from;
-    separator[k] = empty ? 0 : tail == "\r\n" ? 2 : 4;
-    const size_t last = std::min<size_t>(2, size);
-    tail += std::string("\r\n\r\n", separator[k]) + storedText_.substr(from + size - last, last);
-    tail.erase(0, tail.size() - std::min<size_t>(2, tail.size()));
-    empty = empty && size == 0;
-    to[k] = at + separator[k];
-    at = to[k] + size;
-    from = stored_[k].second;
+    const StoredPart& s = stored_[k];
+    AppendText(std::string_view(storedChunks_[s.chunk]).substr(s.begin, s.end - s.begin), text);
+    if (k + 1 == stored_.size() || stored_[k + 1].chunk != s.chunk) std::string().swap(storedChunks_[s.chunk]);
   }
-  storedText_.resize(at);
-  for (size_t k = stored_.size(); k-- > 0;) {
-    const size_t begin = k == 0 ? 0 : stored_[k - 1].second;
-    std::memmove(&storedText_[to[k]], &storedText_[begin], stored_[k].second - begin);
-    std::memcpy(&storedText_[to[k] - separator[k]], "\r\n\r\n", separator[k]);
-  }
-  std::memcpy(storedText_.data(), text->data(), text->size());
-  *text = std::move(storedText_);
 }
 
 }  // namespace
