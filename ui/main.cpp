@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/large_buffers.h"
 #include "base/output_file.h"
 #include "base/version.h"
 #include "ui/doc_frm.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
   if (const int printed = PrintedOption(argc, argv); printed >= 0) return printed;
   QApplication app(argc, argv);
   kw::InstallOutputCleanup();  // a kill never leaves a half-written save or working file
+  kw::ReturnLargeBuffersToSystem();
   kw::ui::DocFrm wizard;
   // argv, not app.arguments(): those have lost the bytes of a name that is not
   // UTF-8. QApplication has taken its own options out of argv already.
