@@ -73,13 +73,15 @@ Status CarvePngs(RecoveryJobState& job, JobContext& context, int64_t* unlisted) 
   // of the file finds both; the k-th start is paired with the k-th end as
   // soon as both are known, in order.
   const size_t keep = std::max(starts.length(), ends.length()) - 1;
-  std::vector<uint8_t> buffer(keep + kChunk);
+  // A small file is read in one piece of its size: no larger buffer is made and cleared.
+  const size_t chunk = std::min(kChunk, static_cast<size_t>(std::max<int64_t>(file.size(), 1)));
+  std::vector<uint8_t> buffer(keep + chunk);
   size_t held = 0;
   int64_t bufferPos = 1;
   int64_t paired = 0;
   bool failed = false;
   while (true) {
-    const int64_t n = file.readAt(bufferPos + static_cast<int64_t>(held), buffer.data() + held, kChunk);
+    const int64_t n = file.readAt(bufferPos + static_cast<int64_t>(held), buffer.data() + held, chunk);
     if (n < 0) {
       failed = true;
       break;
@@ -97,7 +99,7 @@ Status CarvePngs(RecoveryJobState& job, JobContext& context, int64_t* unlisted) 
       pending.add(job.vPngStart - 1, job.lPngEnd + 6);
       context.progress.setProgressValue(job.vPngStart);
     }
-    if (static_cast<size_t>(n) < kChunk) break;  // the end of the file
+    if (static_cast<size_t>(n) < chunk) break;  // the end of the file
     const size_t carry = std::min(keep, size);
     std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(size - carry),
               buffer.begin() + static_cast<std::ptrdiff_t>(size), buffer.begin());
