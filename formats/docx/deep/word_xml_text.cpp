@@ -497,10 +497,10 @@ void WordXmlText::closeText() {
 // The paragraph's text goes on after what is out, with its marks. It cannot
 // begin inside a character: continuation bytes at its start are what damage
 // left of one (after a lead byte left at the end of what is out, they would
-// make a control character), and they are dropped.
-// Damage can make one paragraph of a whole part: room for it and the line's
-// end is made at once, so that the text is not copied twice as it grows, and
-// a large paragraph's buffer is let go.
+// make a control character), and they are dropped. Damage can make one
+// paragraph of a whole part: room for it and the line's end is made at once,
+// so that the text is not copied twice as it grows, and a large paragraph's
+// buffer is let go.
 void WordXmlText::appendParagraph() {
   size_t cut = 0;
   while (cut < para_.size() && (static_cast<uint8_t>(para_[cut]) & 0xC0) == 0x80) ++cut;
