@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "base/large_buffers.h"
 
-#include <cstdlib>
+#include <cstdlib>  // for __GLIBC__, which any C library header defines where it applies
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
