@@ -220,6 +220,32 @@ TEST(ForeignBytes, DamagedHeaderIsPreferredToAnotherDocumentsCopyByItsData) {
       << r.reasons("zip");
 }
 
+// Bytes of another package written over the middle of the main document's
+// compressed data, one of its local headers among them: the document's
+// entry is read to the end its directory gives, through the damage, and
+// the header inside is neither an entry nor a second document. Cut at the
+// header, the document lost everything after it.
+TEST(ForeignBytes, HeaderOfAnotherFileInsideTheDocumentsDataIsPartOfItsDamage) {
+  const std::string xml = test::LongDocumentXml(600);
+  const std::string intact = Package({MakeEntry(xml), MakeEntry(Picture(1), 8, "word/media/image1.png")});
+  const std::string other = MakeEntry(test::DocumentXml({"Words of another letter."})).bytes();
+  std::string bytes = intact;
+  const size_t data = LocalHeader(bytes, "word/document.xml") + 30 + std::string("word/document.xml").size();
+  const size_t at = data + (LocalHeader(bytes, "word/media/image1.png") - data) / 2;
+  bytes.replace(at, other.size(), other);
+  const test::DeepResult r = ReadDeep(bytes);
+  ASSERT_TRUE(r.status.ok());
+  // Past the damage the document's text comes back, where its copies let it (cut at the header, 45 %).
+  EXPECT_GT(r.text.size(), ReadDeep(intact).text.size() * 3 / 5);
+  EXPECT_EQ(r.text.find("another letter"), std::string::npos);
+  EXPECT_EQ(r.reasons("docx"), "");
+  EXPECT_EQ(r.reasons("zip"),
+            "The data of \"word/document.xml\" holds a header of another file here; the entry was "
+            "read to the end its central directory record gives.\n");
+  ASSERT_EQ(r.pictures.size(), 1u);
+  EXPECT_FALSE(r.pictures[0].partial);
+}
+
 TEST(ForeignBytes, CarvedPackageWithAPieceBeforeItsMainDocument) {
   std::ifstream in(std::string(KW_SOURCE_DIR) + "/tests/deep_docx/data/foreign-piece.docx", std::ios::binary);
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

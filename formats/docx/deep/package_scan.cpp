@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <set>
 
 #include "base/yield_clock.h"
@@ -56,6 +57,10 @@ Status FindSignatures(SourceFile& file, YieldClock* clock, Signatures* s) {
 
 std::string Quoted(const PackageHeader& h) { return h.nameReadable ? "\"" + h.name + "\"" : "an unnamed entry"; }
 
+// What may follow an entry's data before the next header: nothing, or a
+// data descriptor (with or without its signature, with 32- or 64-bit sizes).
+constexpr int64_t kTails[] = {0, 12, 16, 20, 24};
+
 // Verifying where entries lie reads their data: all of it together stays within this much beyond the file's size.
 constexpr int64_t kVerifySlack = int64_t{16} << 20;
 
@@ -77,7 +82,13 @@ class Merger {
   void readDirectory(CentralDirectory& d, bool foreign, EntryPlacer& placer);
   bool fromCentral(const PackageHeader& c, int64_t shift, bool foreign, EntryPlacer& placer);
   void fromLocal(PackageHeader& l, bool foreign);
-  void placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descriptor);
+  void placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descriptor, bool listed);
+  void extendOverlaid();
+  // Whether `offset` lies inside the data of an entry extendOverlaid() extended.
+  bool covered(int64_t offset) const {
+    const auto after = std::lower_bound(covered_.begin(), covered_.end(), std::pair<int64_t, int64_t>{offset, 0});
+    return after != covered_.begin() && std::prev(after)->second > offset;
+  }
 
   SourceFile& file_;
   YieldClock* clock_;
@@ -88,6 +99,13 @@ class Merger {
   // The document's directory: the names it lists whose entries were not found.
   std::set<std::string> unplacedNames_;
   bool unplacedUnnamed_ = false;
+  // Entries of the document's directory whose size lands on a header past
+  // the next one (another file's bytes written over their data hold a
+  // header): each entry's index, and where that size ends it.
+  std::vector<std::pair<size_t, int64_t>> overlaid_;
+  // The data of those that were extended, by where it begins, each
+  // reaching as far as the furthest before it.
+  std::vector<std::pair<int64_t, int64_t>> covered_;
 };
 
 // Frees the signatures' offsets once their headers are read.
@@ -127,6 +145,7 @@ void Merger::run(Signatures& s, PackageScan* scan) {
   entries_.reserve(records);  // an entry for each at most
   // The document's own directory first, so that its records take the local headers that agree with them.
   if (document >= 0) readDirectory(directories[static_cast<size_t>(document)], false, placer);
+  extendOverlaid();
   for (size_t i = 0; i < directories.size(); ++i) {
     if (static_cast<int>(i) != document) readDirectory(directories[i], document >= 0, placer);
   }
@@ -137,7 +156,7 @@ void Merger::run(Signatures& s, PackageScan* scan) {
                    })));
   for (PackageHeader& l : locals) {
     const int64_t at = l.offset;
-    if (claimed_.count(at) != 0) continue;
+    if (claimed_.count(at) != 0 || covered(at)) continue;
     if (!l.problem.empty()) {
       report(at, PackageHeader::kLocalSize, "A local header (" + Quoted(l) + ") was skipped: " + l.problem + ".");
       continue;
@@ -225,6 +244,7 @@ bool Merger::fromCentral(const PackageHeader& c, int64_t shift, bool foreign, En
     return false;
   }
   const PackageHeader& l = placed.local;
+  if (foreign && covered(l.offset)) return true;  // inside an entry of the document: part of its damage
   claimed_.insert(l.offset);
   PackageEntry e;
   e.name = c.nameReadable ? c.name : (l.nameReadable ? l.name : "");
@@ -255,7 +275,7 @@ bool Merger::fromCentral(const PackageHeader& c, int64_t shift, bool foreign, En
     if (l.crc != c.crc && l.crc != 0) e.crcs.push_back(l.crc);
     if (l.compressedSize != 0 && l.compressedSize != c.compressedSize) sizes.push_back(l.compressedSize);
   }
-  placeData(e, sizes, c.hasDescriptor());
+  placeData(e, sizes, c.hasDescriptor(), !foreign);
   entries_.push_back(std::move(e));
   return true;
 }
@@ -275,27 +295,39 @@ void Merger::fromLocal(PackageHeader& l, bool foreign) {
   if (!l.hasDescriptor() || l.crc != 0) e.crcs.push_back(l.crc);
   std::vector<uint64_t> sizes;
   if (!l.hasDescriptor() || l.compressedSize != 0) sizes.push_back(l.compressedSize);
-  placeData(e, sizes, l.hasDescriptor());
+  placeData(e, sizes, l.hasDescriptor(), false);
   entries_.push_back(std::move(e));
 }
 
 // Decides where an entry's data ends: at a size that lands on the next
 // header (directly or through a data descriptor), else at that header, else
-// at the end of the file.
-void Merger::placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descriptor) {
+// at the end of the file. For an entry `listed` by the document's directory,
+// a size that lands on a later header is noted (extendOverlaid()).
+void Merger::placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descriptor, bool listed) {
   const int64_t next = nextBoundary(e.dataOffset - 1);
   e.dataEnd = next;
   bool placed = false;
   for (uint64_t size : sizes) {
     if (size > static_cast<uint64_t>(file_.size())) continue;
     const int64_t end = e.dataOffset + static_cast<int64_t>(size);
-    for (int64_t tail : {0, 12, 16, 20, 24}) {
+    for (int64_t tail : kTails) {
       if (end + tail == next) {
         e.dataEnd = end;
         placed = true;
       }
     }
     if (placed) break;
+  }
+  auto landsLater = [&](int64_t end) {
+    return std::any_of(std::begin(kTails), std::end(kTails), [&](int64_t tail) {
+      return end + tail > next && std::binary_search(boundaries_.begin(), boundaries_.end(), end + tail);
+    });
+  };
+  for (uint64_t size : sizes) {
+    const int64_t end = e.dataOffset + static_cast<int64_t>(std::min<uint64_t>(size, file_.size()));
+    if (!listed || placed || !landsLater(end)) continue;
+    overlaid_.emplace_back(entries_.size(), end);
+    break;
   }
   if (!placed && !sizes.empty()) {
     const bool anyFits = std::any_of(sizes.begin(), sizes.end(), [&](uint64_t size) {
@@ -325,6 +357,29 @@ void Merger::placeData(PackageEntry& e, std::vector<uint64_t> sizes, bool descri
   if (e.dataEnd < e.dataOffset) e.dataEnd = e.dataOffset;
   if (e.dataEnd > file_.size()) e.dataEnd = file_.size();
   if (e.dataOffset > file_.size()) e.dataOffset = e.dataEnd = file_.size();
+}
+
+// An entry of the document whose size lands on a later header holds bytes
+// of another file with a header in them: it is read to where its size ends
+// it, and the headers inside are not entries, unless the document's
+// directory places one of its own entries there.
+void Merger::extendOverlaid() {
+  for (const auto& [index, end] : overlaid_) {
+    PackageEntry& e = entries_[index];
+    const auto own = claimed_.upper_bound(e.dataOffset);
+    if (own != claimed_.end() && *own < end) continue;
+    report(nextBoundary(e.dataOffset - 1), 0,
+           "The data of " + (e.name.empty() ? std::string("an unnamed entry") : "\"" + e.name + "\"") +
+               " holds a header of another file here; the entry was read to the end its central directory record "
+               "gives.");
+    e.dataEnd = end;
+    e.cut = false;
+    covered_.emplace_back(e.dataOffset, end);
+  }
+  overlaid_.clear();
+  std::sort(covered_.begin(), covered_.end());
+  for (size_t i = 1; i < covered_.size(); ++i)
+    covered_[i].second = std::max(covered_[i].second, covered_[i - 1].second);
 }
 
 }  // namespace

@@ -15,6 +15,9 @@
 // marked foreign. Where an entry's data
 // ends is taken from the sizes that agree with the next header found, else
 // from the next header itself, else the file's end (the entry is then cut).
+// An entry of the package's directory whose size lands on a later header
+// holds another file's bytes, with a header among them: it is read to that
+// size, and the headers inside are part of its damage, not entries.
 // Every rejected or repaired header is reported (reader "zip").
 
 #include <cstdint>
