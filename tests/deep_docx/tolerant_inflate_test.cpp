@@ -396,6 +396,50 @@ TEST(TolerantInflate, PieceResumedInsideTheDamageBeginsPastIt) {
   EXPECT_GT(known, xml.size() / 2);
 }
 
+// Paragraphs of words made of random syllables: text that packs into many
+// literals, as most prose does, unlike LongDocumentXml's two dozen words.
+std::string SyllableDocumentXml(int count) {
+  const char* syllables[] = {"ka", "ro", "mi", "ten", "sa", "vo", "lu", "de", "ph", "qui", "ba", "ne", "tor", "gal"};
+  std::mt19937 random(11);
+  std::string xml = "<?xml version=\"1.0\"?><w:document><w:body>";
+  for (int i = 0; i < count; ++i) {
+    xml += "<w:p><w:r><w:t>";
+    for (int w = 0; w < 12; ++w) {
+      for (uint32_t k = 0; k < 1 + random() % 3; ++k) xml += syllables[random() % 14];
+      xml += w < 11 ? " " : ".";
+    }
+    xml += "</w:t></w:r></w:p>";
+  }
+  return xml + "</w:body></w:document>";
+}
+
+// Random bits decode under a block's codes as readily as its own, so a
+// resume tried a few bits past the break passes inside a random stretch,
+// and its head of garbage would be copied on as known text. The literals
+// it writes side by side read as garbage to the pair model: the first
+// decoding already begins the piece near the stretch's end, before any
+// join, and the known bytes after it are the document's.
+TEST(TolerantInflate, ResumeInsideRandomBytesBeginsPastTheLiteralsThatReadAsGarbage) {
+  const std::string xml = SyllableDocumentXml(400);
+  const std::string clean = test::RawDeflate(xml);
+  for (uint32_t seed = 3; seed <= 6; ++seed) {
+    std::string z = clean;
+    const size_t at = z.size() / 8 + seed * 997, length = 256 * seed;
+    std::mt19937 random(seed);
+    for (size_t i = at; i < at + length; ++i) z[i] = static_cast<char>(random());
+    inflate::Decoder decoder(z, {}, nullptr);
+    const InflateOutcome r = decoder.run();
+    ASSERT_EQ(r.pieces.size(), 2u) << seed;
+    const int64_t end = static_cast<int64_t>(at + length);
+    EXPECT_GE(r.pieces[1].inputBegin, end - 96) << seed;  // the last codes of the stretch may copy unknown bytes only
+    EXPECT_LE(r.pieces[1].inputBegin, end + 16) << seed;
+    const std::string& last = r.pieces[1].bytes;
+    ASSERT_LE(last.size(), xml.size());
+    const auto [known, wrong] = KnownAndWrong(last, xml.substr(xml.size() - last.size()));
+    EXPECT_LT(wrong * 20, known) << seed;  // begun at the first resume, a quarter to all of them were wrong
+  }
+}
+
 // A piece's unknown bytes are copies of hidden ones: every copy of one
 // hidden byte holds the same value, and the bytes around each copy vote
 // for it by what they hold elsewhere in the piece. A byte is filled where

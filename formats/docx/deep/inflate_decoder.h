@@ -18,6 +18,7 @@
 #include "base/yield_clock.h"
 #include "formats/docx/deep/known_grams.h"
 #include "formats/docx/deep/markup_check.h"
+#include "formats/docx/deep/pair_model.h"
 #include "formats/docx/deep/tolerant_inflate.h"
 
 namespace kw::inflate {
@@ -70,9 +71,13 @@ inline constexpr int64_t kResumeTrialSymbols = 1000 / kNarrower;  // and must de
 inline constexpr uint64_t kTrialTags = 2;                         // whole tags they must write
 inline constexpr int64_t kTrialLiterals = 64;                     // or literals, of so many values
 inline constexpr int kTrialDistinct = 12;
-inline constexpr int64_t kRepairProofBits = 4096;    // a repair followed by a break this soon is doubtful
-inline constexpr int kMaxRepairChain = 2;            // doubtful repairs in a row, after which the codes resume instead
-inline constexpr int64_t kSettleBits = 128;          // a resumed piece starts this far past where its codes were found
+inline constexpr int64_t kRepairProofBits = 4096;  // a repair followed by a break this soon is doubtful
+inline constexpr int kMaxRepairChain = 2;          // doubtful repairs in a row, after which the codes resume instead
+inline constexpr int64_t kSettleBits = 128;        // a resumed piece starts this far past where its codes were found
+// How far below where they began the literals' pair scores (PairModel) must
+// sum before codes resumed inside the damage are taken to fall into step
+// past the lowest point, in nats.
+inline constexpr double kGarbageNats = 16;
 inline constexpr int64_t kMinFixedSymbols = 200;     // a fixed-code block found by search must be this long
 inline constexpr int64_t kMinCutSymbols = 64;        // a block cut by the input's end must be this long
 inline constexpr int64_t kDynamicTrialSymbols = 32;  // a block found by search must decode this far
@@ -309,6 +314,10 @@ class Decoder {
   // begins near it, as nothing in it decodes to what it hid; else `bit`.
   int64_t pastWiped(int64_t bit) const;
   bool trialResume(int64_t bit);
+  // Where codes that decode cleanly from `bit` fall into step: past the
+  // stretch of literals that reads as garbage, when there is one
+  // (kGarbageNats), else `bit` (inflate_head.cpp).
+  int64_t pastGarbage(int64_t bit);
   int64_t settled(int64_t bit);
   bool repairInBlock(int64_t errorBit);
   bool repairByte(int64_t errorBit);
@@ -411,6 +420,8 @@ class Decoder {
   int64_t trialEnd_ = 0;  // where the last trialRepair() stopped: the start of its last clean symbol
   KnownGrams grams_;      // of the current piece's known output, up to gramsUpTo_
   size_t gramsUpTo_ = 0;
+  PairModel pairs_;  // of the stream's known output, the current piece's up to pairsUpTo_
+  size_t pairsUpTo_ = 0;
   int64_t copyDistance_ = 0;        // the distance of the copy just written, when it may have gone longer
   size_t notMaximalAt_ = SIZE_MAX;  // where the piece from the start showed a copy cut short
   // Where each unknown byte of a resumed piece came from, in order (Origin).

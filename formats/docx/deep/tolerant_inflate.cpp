@@ -176,6 +176,7 @@ Result Decoder::codes(const HuffmanCode& lit, const HuffmanCode& dist, int64_t m
 
 void Decoder::startPiece(int64_t bit) {
   gramsUpTo_ = 0;
+  pairsUpTo_ = 0;
   copyDistance_ = 0;
   check_.lose();
   tagsSeen_ = check_.tags();
@@ -236,6 +237,7 @@ void Decoder::noteUnknown(size_t at, int64_t from) {
 void Decoder::cutPiece(size_t size) {
   piece_.bytes.resize(size);
   gramsUpTo_ = std::min(gramsUpTo_, size);
+  pairsUpTo_ = std::min(pairsUpTo_, size);
   copyDistance_ = 0;
   if (notMaximalAt_ > size) notMaximalAt_ = SIZE_MAX;  // seen in output decoded out of step
   while (!origins_.empty() && origins_.back().at >= size) {
@@ -279,7 +281,7 @@ bool Decoder::resumeInBlock(int64_t errorBit) {
     if (trialResume(from + skip)) {
       // A piece that broke before where it began (a run of one code counts
       // from before it) resumes past where it began, so that decoding goes on.
-      const int64_t start = settled(from + skip);
+      const int64_t start = pastGarbage(settled(from + skip));
       if (start <= resumedAt_ && !piece_.fromStart) continue;
       breakPiece(errorBit, start);
       return true;

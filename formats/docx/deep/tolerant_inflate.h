@@ -8,10 +8,10 @@
 // stored length that fails its check, or, for text, a control character no
 // XML holds) the output so far is kept as one piece and decoding resumes
 // after the damage: first with the broken block's own code tables a few bits
-// further on, else at the next bit position where a whole block decodes
-// cleanly. Bytes that a resumed piece copies from before its own start are
-// unknown and are written as kUnknownByte (0xFF, never part of UTF-8 text).
-// Output stops at the caller's limit, so hostile input cannot exhaust memory.
+// further on (past the literals that read as garbage, inflate_head.cpp),
+// else at the next bit position where a whole block decodes cleanly. Bytes that a resumed piece copies from before its
+// own start are unknown and are written as kUnknownByte (0xFF, never part of UTF-8 text). Output stops at the caller's
+// limit, so hostile input cannot exhaust memory.
 
 #include <cstddef>
 #include <cstdint>
