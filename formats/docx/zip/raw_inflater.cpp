@@ -6,10 +6,13 @@
 namespace kw {
 
 namespace {
+// What one call of the stream may write: a small piece at first, doubled
+// while each call fills it, so that a small entry clears no more than it needs.
+constexpr size_t kFirstPiece = 4 << 10;
 constexpr size_t kPiece = 64 << 10;
-}
+}  // namespace
 
-RawInflater::RawInflater(size_t outputLimit, size_t expected) : limit_(outputLimit), piece_(kPiece, '\0') {
+RawInflater::RawInflater(size_t outputLimit, size_t expected) : limit_(outputLimit) {
   out_.reserve(std::min(limit_, expected));
   failed_ = !stream_.usable();
 }
@@ -22,6 +25,11 @@ bool RawInflater::feed(const uint8_t* data, size_t size) {
     if (produced_ == limit_) {
       limitReached_ = true;
       break;
+    }
+    if (piece_.empty()) {
+      piece_.resize(kFirstPiece);
+    } else if (full && piece_.size() < kPiece) {
+      piece_.resize(std::min(kPiece, 2 * piece_.size()));
     }
     const size_t room = std::min(piece_.size(), limit_ - produced_);
     const uint8_t* in = data;
