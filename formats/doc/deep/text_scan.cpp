@@ -394,7 +394,7 @@ class Scan {
     // without wide letters a space or control and not too much punctuation.
     const auto maybe = [this](uint64_t lanes, size_t bytes) {
       const int64_t letters = CountLanes::Lane(lanes, 0);
-      const bool counts = wideBytes_ || ((CountLanes::Lane(lanes, 4) != 0) &
+      const bool counts = wideBytes_ || ((CountLanes::Lane(lanes, 4) != 0) &&
                                          (CountLanes::Lane(lanes, 2) * 3 <= letters + CountLanes::Lane(lanes, 3)));
       return (bytes >= 5) & (letters >= leastNarrowLetters_) & counts;
     };
