@@ -440,6 +440,31 @@ TEST(TolerantInflate, ResumeInsideRandomBytesBeginsPastTheLiteralsThatReadAsGarb
   }
 }
 
+// Past a wiped stretch the codes resume at some bit right after it, maybe
+// inside a symbol whose first bits were wiped: the first codes are then out
+// of step and write wrong bytes, which later copies spread as known text.
+// Decoded from each of the next 48 bits (no symbol is longer, so one of them
+// starts a symbol of the stream's own), the codes meet; the piece begins
+// where all of them have, and every known byte after it is the document's.
+TEST(TolerantInflate, PieceAfterAWipedStretchBeginsWhereEveryDecodingMeets) {
+  const std::string xml = SyllableDocumentXml(400);
+  const std::string clean = test::RawDeflate(xml);
+  size_t wrongPieces = 0;
+  for (size_t at = clean.size() / 8; at < clean.size() * 7 / 8; at += clean.size() / 16) {
+    std::string z = clean;
+    for (size_t i = at; i < at + 128; ++i) z[i] = 0;
+    inflate::Decoder decoder(z, {}, nullptr);
+    const InflateOutcome r = decoder.run();
+    ASSERT_EQ(r.pieces.size(), 2u) << at;
+    const std::string& last = r.pieces[1].bytes;
+    ASSERT_LE(last.size(), xml.size());
+    const auto [known, wrong] = KnownAndWrong(last, xml.substr(xml.size() - last.size()));
+    EXPECT_GT(known, 0u) << at;
+    wrongPieces += wrong > 0 ? 1 : 0;
+  }
+  EXPECT_EQ(wrongPieces, 0u);
+}
+
 // A piece's unknown bytes are copies of hidden ones: every copy of one
 // hidden byte holds the same value, and the bytes around each copy vote
 // for it by what they hold elsewhere in the piece. A byte is filled where

@@ -78,6 +78,9 @@ inline constexpr int64_t kSettleBits = 128;        // a resumed piece starts thi
 // sum before codes resumed inside the damage are taken to fall into step
 // past the lowest point, in nats.
 inline constexpr double kGarbageNats = 16;
+// How far decodings begun at each of kLongestSymbolBits positions are
+// followed to where they meet (inStep()).
+inline constexpr int64_t kMeetBits = 4096 / kNarrower;
 inline constexpr int64_t kMinFixedSymbols = 200;     // a fixed-code block found by search must be this long
 inline constexpr int64_t kMinCutSymbols = 64;        // a block cut by the input's end must be this long
 inline constexpr int64_t kDynamicTrialSymbols = 32;  // a block found by search must decode this far
@@ -318,6 +321,13 @@ class Decoder {
   // stretch of literals that reads as garbage, when there is one
   // (kGarbageNats), else `bit` (inflate_head.cpp).
   int64_t pastGarbage(int64_t bit);
+  // Where codes decoded from any of the kLongestSymbolBits positions from
+  // `bit` on meet: the first symbol start all of them pass through (one of
+  // them began at a symbol of the stream's own, since none is longer, so the
+  // codes are in step from there whichever it was), or -1 when they are
+  // still apart kMeetBits on (inflate_head.cpp).
+  int64_t inStep(int64_t bit);
+  bool skipSymbol(int* sym);
   int64_t settled(int64_t bit);
   bool repairInBlock(int64_t errorBit);
   bool repairByte(int64_t errorBit);
@@ -422,6 +432,7 @@ class Decoder {
   size_t gramsUpTo_ = 0;
   PairModel pairs_;  // of the stream's known output, the current piece's up to pairsUpTo_
   size_t pairsUpTo_ = 0;
+  std::vector<int64_t> meets_;      // inStep()'s, kept to spare an allocation per resume
   int64_t copyDistance_ = 0;        // the distance of the copy just written, when it may have gone longer
   size_t notMaximalAt_ = SIZE_MAX;  // where the piece from the start showed a copy cut short
   // Where each unknown byte of a resumed piece came from, in order (Origin).

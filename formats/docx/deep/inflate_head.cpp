@@ -9,12 +9,62 @@
 // head ends: scored by the pair model, their sum falls while they are
 // garbage and rises once the codes are the stream's. The piece begins past
 // the lowest point, when it lies far enough below the start.
+//
+// Past a wiped stretch the bytes are the stream's own, but the first bit
+// tried may lie inside a symbol whose first bits were wiped: its codes are
+// out of step for a while and write wrong bytes. Decoded from each bit up
+// to the longest symbol on, the codes meet, and from there they are in step.
 
 #include <algorithm>
 
 #include "formats/docx/deep/inflate_decoder.h"
 
 namespace kw::inflate {
+
+// Decodes the symbol at pos_, a literal or a length and its distance:
+// false when the codes fail or the block ends there.
+bool Decoder::skipSymbol(int* sym) {
+  *sym = decode(*curLit_);
+  if (*sym < 0 || *sym == 256 || *sym > 285) return false;
+  if (*sym < 256) return true;
+  const int ds = bits(kLengthExtra[*sym - 257]) < 0 ? -1 : decode(*curDist_);
+  return ds >= 0 && ds <= 29 && bits(kDistExtra[ds]) >= 0;
+}
+
+int64_t Decoder::inStep(int64_t bit) {
+  const int64_t reach = std::min<int64_t>(kMeetBits, totalBits_ - bit);
+  if (reach <= kLongestSymbolBits) return -1;
+  // Per bit from `bit` on, for a symbol start some decoding passes: where
+  // decodings through it meet the first one's (-1: none passes there).
+  meets_.assign(static_cast<size_t>(reach), -1);
+  int64_t symbols = 0;
+  int sym = 0;
+  for (pos_ = bit; pos_ < bit + reach;) {
+    meets_[static_cast<size_t>(pos_ - bit)] = pos_;
+    ++symbols;
+    if (!skipSymbol(&sym)) break;
+  }
+  int64_t meet = bit;
+  for (int64_t k = 1; k < kLongestSymbolBits && meet >= 0; ++k) {
+    int64_t met = -1;
+    for (pos_ = bit + k; pos_ < bit + reach && met < 0;) {
+      met = meets_[static_cast<size_t>(pos_ - bit)];
+      ++symbols;
+      if (met < 0 && !skipSymbol(&sym)) break;
+    }
+    if (met < 0) {
+      if (pos_ >= bit + reach) meet = -1;  // still apart at the end of the reach
+      continue;                            // codes that fail are not the stream's own
+    }
+    // The way there meets where its end does.
+    const int64_t landed = pos_;
+    for (pos_ = bit + k; pos_ < landed && skipSymbol(&sym);) meets_[static_cast<size_t>(pos_ - bit)] = met;
+    meets_[static_cast<size_t>(k)] = met;
+    meet = std::max(meet, met);
+  }
+  repairSpent_ += symbols;
+  return meet;
+}
 
 int64_t Decoder::pastGarbage(int64_t bit) {
   // The model learns the piece up to the break, less what the damage may have written.
