@@ -77,24 +77,22 @@ int64_t Decoder::pastGarbage(int64_t bit) {
   int64_t past = bit;
   int previous = -1;  // the literal just written, if the last symbol was one
   int64_t symbols = 0;
+  int sym = 0;
   while (pos_ < bit + kResumeSkipBits) {
     ++symbols;
-    const int sym = decode(*curLit_);
-    if (sym < 0 || sym == 256 || sym > 285) break;
-    if (sym < 256) {
-      if (previous >= 0) {
-        sum += pairs_.pairScore(static_cast<uint8_t>(previous), static_cast<uint8_t>(sym));
-        if (sum < lowest) {
-          lowest = sum;
-          past = pos_;
-        }
-      }
-      previous = sym;
+    if (!skipSymbol(&sym)) break;
+    if (sym > 255) {
+      previous = -1;
       continue;
     }
-    previous = -1;
-    const int ds = bits(kLengthExtra[sym - 257]) < 0 ? -1 : decode(*curDist_);
-    if (ds < 0 || ds > 29 || bits(kDistExtra[ds]) < 0) break;
+    if (previous >= 0) {
+      sum += pairs_.pairScore(static_cast<uint8_t>(previous), static_cast<uint8_t>(sym));
+      if (sum < lowest) {
+        lowest = sum;
+        past = pos_;
+      }
+    }
+    previous = sym;
   }
   repairSpent_ += symbols;
   return lowest < -kGarbageNats ? past : bit;
