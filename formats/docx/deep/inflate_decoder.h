@@ -327,6 +327,8 @@ class Decoder {
   // codes are in step from there whichever it was), or -1 when they are
   // still apart kMeetBits on (inflate_head.cpp).
   int64_t inStep(int64_t bit);
+  // Decodes the symbol at pos_ into *sym, with a length's distance: false
+  // when the codes fail or the block ends there.
   bool skipSymbol(int* sym);
   int64_t settled(int64_t bit);
   bool repairInBlock(int64_t errorBit);

@@ -21,8 +21,6 @@
 
 namespace kw::inflate {
 
-// Decodes the symbol at pos_, a literal or a length and its distance:
-// false when the codes fail or the block ends there.
 bool Decoder::skipSymbol(int* sym) {
   *sym = decode(*curLit_);
   if (*sym < 0 || *sym == 256 || *sym > 285) return false;
