@@ -316,16 +316,11 @@ int64_t Decoder::pastWiped(int64_t bit) const {
 int64_t Decoder::settled(int64_t bit) {
   pos_ = bit;
   int64_t symbols = 0;
+  int sym = 0;
   while (pos_ < bit + kSettleBits) {
     const int64_t start = pos_;
     ++symbols;
-    const int sym = decode(*curLit_);
-    if (sym < 0 || sym >= 256) {
-      if (sym < 257 || sym > 285) return start == bit ? bit : (sym == 256 ? start : bit);
-      const int64_t extra = bits(kLengthExtra[sym - 257]);
-      const int ds = decode(*curDist_);
-      if (extra < 0 || ds < 0 || ds > 29 || bits(kDistExtra[ds]) < 0) return bit;
-    }
+    if (!skipSymbol(&sym)) return sym == 256 && start != bit ? start : bit;
   }
   repairSpent_ += symbols;
   return pos_;
