@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "formats/docx/deep/tolerant_inflate.h"
+#include "formats/docx/deep/word_xml_sample.h"
 
 namespace kw {
 
@@ -15,9 +16,6 @@ namespace {
 constexpr double kPrior = 16;
 
 }  // namespace
-
-// The sample of WordprocessingML (word_xml_sample.cpp).
-std::string_view WordXmlSample();
 
 void PairModel::learn(std::string_view bytes) {
   if (pairs_.empty()) {

@@ -4,7 +4,7 @@
 // notes, tracked changes, drawings, a table and section properties. The
 // pair model learns it before a stream's own output (pair_model.h).
 
-#include <string_view>
+#include "formats/docx/deep/word_xml_sample.h"
 
 namespace kw {
 
