@@ -413,6 +413,46 @@ std::string SyllableDocumentXml(int count) {
   return xml + "</w:body></w:document>";
 }
 
+// Whether zlib reads `z` to the end of its last block with more than a
+// hundred bytes of input left over.
+bool EndsEarly(const std::string& z) {
+  z_stream s{};
+  if (inflateInit2(&s, -15) != Z_OK) return false;
+  static std::string out(1 << 20, '\0');
+  s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(z.data()));
+  s.avail_in = static_cast<uInt>(z.size());
+  s.next_out = reinterpret_cast<Bytef*>(out.data());
+  s.avail_out = static_cast<uInt>(out.size());
+  const int ret = ::inflate(&s, Z_FINISH);
+  inflateEnd(&s);
+  return ret == Z_STREAM_END && s.avail_in > 100;
+}
+
+// A damaged code read as the end of the last block: the stream seems to end
+// with most of its input unread. Only a data descriptor may follow a part's
+// data, so that end is a break like any other, and the byte is mended.
+TEST(TolerantInflate, LastBlockEndedEarlyIsMended) {
+  const std::string xml = SyllableDocumentXml(400);
+  const std::string clean = test::RawDeflate(xml);
+  int found = 0, mended = 0;
+  for (size_t at = clean.size() / 8; at < clean.size() * 7 / 8 && found < 8; ++at) {
+    for (int v = 0; v < 256; ++v) {
+      std::string z = clean;
+      z[at] = static_cast<char>(v);
+      if (!EndsEarly(z)) continue;
+      ++found;
+      const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+      mended += r.pieces.size() == 1 && r.pieces[0].bytes == xml && r.gaps.size() == 1 &&
+                        r.gaps[0].inputBegin == static_cast<int64_t>(at)
+                    ? 1
+                    : 0;
+      break;
+    }
+  }
+  ASSERT_EQ(found, 8);
+  EXPECT_GE(mended, 7);  // one other value decodes as well as the true one
+}
+
 // Random bits decode under a block's codes as readily as its own, so a
 // resume tried a few bits past the break passes inside a random stretch,
 // and its head of garbage would be copied on as known text. The literals

@@ -90,6 +90,10 @@ inline constexpr int64_t kDynamicTrialSymbols = 32;  // a block found by search 
 inline constexpr size_t kBlindResumed = 4096;
 inline constexpr size_t kBlindFromStart = 8192;
 inline constexpr int64_t kFinalSlackBytes = 8;  // what may follow a stream's last block
+// A last block that ends with more input than this after it was ended by a
+// damaged code: the part's data is bounded by its size or the next header,
+// and only a data descriptor (Zip64's has 24 bytes) may lie between.
+inline constexpr int64_t kTrailBytes = 24;
 inline constexpr int64_t kSearchBudget =
     kFuzzing ? 128 : int64_t{64} << 20;        // bit positions a stream's block searches may try
 inline constexpr int64_t kLookBackBits = 256;  // the search starts this far before the break

@@ -458,6 +458,9 @@ InflateOutcome Decoder::run() {
       int64_t symbols = 0;
       r = codes<true>(*curLit_, *curDist_, INT64_MAX, &symbols);
       blockSymbols_ += symbols;
+      // errorBit_ is where the end code began, and the block's tables stay for the repairs.
+      if (r == Result::kEnd && curFinal_ && options_.resync && ((pos_ + 7) >> 3) + kTrailBytes < (totalBits_ >> 3))
+        r = Result::kError;
       if (r == Result::kEnd) curLit_ = nullptr;
     }
     if (r == Result::kEnd) {
