@@ -7,8 +7,11 @@
 #   bench/deep_deflate_bench.sh [BUILD_DIR] [CORPUS_DIR] [BEFORE_PROBE]
 #
 # One row per damage class: per reader, the share of the words outside the
-# damage's reach that came back (all words for rand1), and the junk share
-# (output words matching no true word), averaged over the packages. Set
+# damage's reach that came back (all words for rand1), the junk share
+# (output words matching no true word), and the share of the words that no
+# damaged byte decides (clear: neither written by a damaged code nor copied
+# from such a byte, so that a reader gets them without guessing hidden
+# text), averaged over the packages. Set
 # PEERS=0 to leave docx2txt and LibreOffice out. Needs
 # bench/setup.sh (as root) first.
 set -uo pipefail
@@ -29,17 +32,19 @@ readers="after"
 [ "$peers" = 1 ] && readers="$readers docx2txt lo"
 
 printf '%-10s %4s' class n
-for r in $readers; do printf ' %15s' "$r w%/junk%"; done
+for r in $readers; do printf ' %22s' "$r w%/junk%/clear%"; done
 printf '\n'
 classes="s16rnd s16zero s16oth s128rnd s128zero s128oth s512rnd s512zero s512oth s4096rnd s4096zero s4096oth b1 b3 b8 rand1"
 for class in $classes; do
-  declare -A rec=() junk=()
+  declare -A rec=() junk=() clear=()
   n=0
   for f in "$corpus"/*."$class".docx; do
     stem=${f%."$class".docx}
     truth=$stem.truth.txt
     expect=$stem.$class.expect.txt
     [ -f "$expect" ] || expect=$truth
+    clearwords=$stem.$class.clear.txt
+    [ -f "$clearwords" ] || clearwords=$truth
     n=$((n + 1))
     for r in $readers; do
       case $r in
@@ -56,12 +61,15 @@ for class in $classes; do
       read -r a b < <(/usr/bin/python3 $score "$truth" "$expect" "$work/out.txt")
       rec[$r]=$(echo "${rec[$r]:-0} + $a" | bc)
       junk[$r]=$(echo "${junk[$r]:-0} + $b" | bc)
+      read -r a b < <(/usr/bin/python3 $score "$truth" "$clearwords" "$work/out.txt")
+      clear[$r]=$(echo "${clear[$r]:-0} + $a" | bc)
     done
   done
   printf '%-10s %4d' "$class" "$n"
   for r in $readers; do
-    printf ' %8.1f/%6.1f' "$(echo "${rec[$r]} / $n" | bc -l)" "$(echo "${junk[$r]} / $n" | bc -l)"
+    printf ' %8.1f/%6.1f/%6.1f' "$(echo "${rec[$r]} / $n" | bc -l)" "$(echo "${junk[$r]} / $n" | bc -l)" \
+      "$(echo "${clear[$r]} / $n" | bc -l)"
   done
   printf '\n'
-  unset rec junk
+  unset rec junk clear
 done

@@ -15,7 +15,9 @@ OUTDIR/<doc>.<writer>.<class>.docx, with OUTDIR/<doc>.<writer>.truth.txt
 (every word written) and, but for rand1, OUTDIR/<doc>.<writer>.<class>.expect.txt:
 the words of the main part that lie outside the damage's reach (what each
 damaged stretch or byte decompressed to, and as much again after it) plus
-those of the other parts. Deterministic."""
+those of the other parts, and OUTDIR/<doc>.<writer>.<class>.clear.txt: the
+words none of whose bytes a damaged byte decides (bench/deflate_reach.py)
+plus those of the other parts. Deterministic."""
 
 import collections
 import io
@@ -27,6 +29,7 @@ import zipfile
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import deflate_reach  # noqa: E402
 import make_damaged_docx_corpus as base  # noqa: E402
 
 OUT = sys.argv[1] if len(sys.argv) > 1 else "/tmp/deep_deflate_corpus"
@@ -54,6 +57,14 @@ def output_at(raw, upto):
 
 def words_outside(xml, reaches):
     """The words of w:t text in `xml` that touch none of the byte ranges [lo, hi) in `reaches`."""
+    mask = bytearray(len(xml))
+    for lo, hi in reaches:
+        mask[lo:hi] = b"\x01" * (min(hi, len(xml)) - lo)
+    return words_unmarked(xml, mask)
+
+
+def words_unmarked(xml, mask):
+    """The words of w:t text in `xml` none of whose bytes `mask` marks."""
     text = xml.decode("utf-8", "replace")
     # Byte offsets: the document is ASCII but for a few letters; map through the encoded prefix lengths.
     out = []
@@ -63,7 +74,7 @@ def words_outside(xml, reaches):
         for w in re.finditer(r"\w+", content):
             b0 = start + len(content[:w.start()].encode())
             b1 = start + len(content[:w.end()].encode())
-            if all(b1 <= lo or b0 >= hi for lo, hi in reaches):
+            if not any(mask[b0:b1]):
                 out.append(w.group(0))
     return out
 
@@ -88,7 +99,7 @@ def stretch(data, size, kind, rng, other):
     lo = output_at(raw, begin)
     hi = output_at(raw, begin + size)
     reach = (lo, hi + (hi - lo))
-    return bytes(out), reach, xml
+    return bytes(out), reach, (begin, begin + size)
 
 
 def scattered(data, count, rng):
@@ -96,12 +107,13 @@ def scattered(data, count, rng):
     at, csize, _ = main_entry(data)
     out = bytearray(data)
     raw = data[at:at + csize]
-    reaches = []
+    reaches, spans = [], []
     for p in sorted(rng.sample(range(csize), count)):
         out[at + p] = (out[at + p] + rng.randrange(1, 256)) % 256
         lo, hi = output_at(raw, p), output_at(raw, p + 1)
         reaches.append((lo, hi + (hi - lo)))
-    return bytes(out), reaches
+        spans.append((p, p + 1))
+    return bytes(out), reaches, spans
 
 
 def main():
@@ -116,22 +128,27 @@ def main():
         out = os.path.join(OUT, stem)
         open(out + ".truth.txt", "w").write("\n".join(truth) + "\n")
         other = made[(i + 1) % len(made)][2]
-        _, _, xml = main_entry(data)
+        at, csize, xml = main_entry(data)
+        trace = deflate_reach.Trace(data[at:at + csize])
         main_words = all_words(xml)
         # The words of the other parts: the truth less the main part's.
         rest = list((collections.Counter(truth_words(truth)) - collections.Counter(main_words)).elements())
         for size in SIZES:
             for kind in KINDS:
                 cls = f"s{size}{kind}"
-                damaged, (lo, hi), _ = stretch(data, size, kind, random.Random(stem + cls), other)
+                damaged, (lo, hi), span = stretch(data, size, kind, random.Random(stem + cls), other)
                 open(f"{out}.{cls}.docx", "wb").write(damaged)
                 expect = words_outside(xml, [(lo, hi)]) + rest
                 open(f"{out}.{cls}.expect.txt", "w").write(" ".join(expect) + "\n")
+                clear = words_unmarked(xml, trace.reach([span])) + rest
+                open(f"{out}.{cls}.clear.txt", "w").write(" ".join(clear) + "\n")
         for count in BYTES:
             cls = f"b{count}"
-            damaged, reaches = scattered(data, count, random.Random(stem + cls))
+            damaged, reaches, spans = scattered(data, count, random.Random(stem + cls))
             open(f"{out}.{cls}.docx", "wb").write(damaged)
             open(f"{out}.{cls}.expect.txt", "w").write(" ".join(words_outside(xml, reaches) + rest) + "\n")
+            clear = words_unmarked(xml, trace.reach(spans)) + rest
+            open(f"{out}.{cls}.clear.txt", "w").write(" ".join(clear) + "\n")
         rng = random.Random(stem + "rand1")
         open(f"{out}.rand1.docx", "wb").write(base.damage(data, "rand1", rng))
     print(f"corpus in {OUT}")
