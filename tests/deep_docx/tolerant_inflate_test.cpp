@@ -453,6 +453,29 @@ TEST(TolerantInflate, LastBlockEndedEarlyIsMended) {
   EXPECT_GE(mended, 7);  // one other value decodes as well as the true one
 }
 
+// Codes thrown out of step by a damaged byte may write well-formed text for
+// a hundred bytes before the markup breaks, and a wrong value of a byte
+// near the break then decodes a while too. Bytes further back are tried
+// when no value near the break decodes as far as trials go: the damaged
+// byte is found and mended with its own value, and the output is whole.
+TEST(TolerantInflate, DamagedByteFarBeforeTheBreakIsMended) {
+  const std::string xml = SyllableDocumentXml(400);
+  const std::string clean = test::RawDeflate(xml);
+  // Damage of this stream (the byte, and the bits changed) whose codes
+  // broke too far on for a value near the break to tell, found by trying
+  // a thousand.
+  const std::pair<size_t, int> damage[] = {{2190, 180}, {3104, 156}, {5112, 86}, {6815, 131}, {6900, 106}};
+  for (const auto& [at, bits] : damage) {
+    std::string z = clean;
+    z[at] = static_cast<char>(z[at] ^ bits);
+    const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+    ASSERT_EQ(r.pieces.size(), 1u) << at;
+    EXPECT_EQ(r.pieces[0].bytes, xml) << at;
+    ASSERT_EQ(r.gaps.size(), 1u) << at;
+    EXPECT_EQ(r.gaps[0].inputBegin, static_cast<int64_t>(at));
+  }
+}
+
 // Random bits decode under a block's codes as readily as its own, so a
 // resume tried a few bits past the break passes inside a random stretch,
 // and its head of garbage would be copied on as known text. The literals

@@ -42,8 +42,8 @@ inline constexpr int64_t kRepairReach = 1536;            // bits that must decod
 // How far past the break a trial decodes before it stops, in bits.
 inline constexpr int64_t kRepairHorizon = 4096;
 inline constexpr int64_t kByteRepairBack = 24 / kNarrower;  // bytes before a break that a byte repair tries
-// and, when no value of those decodes past the break, how far back it looks
-inline constexpr int64_t kByteRepairFar = 64 / kNarrower;
+// and, when none of those decodes as far as trials go, how far back it looks
+inline constexpr int64_t kByteRepairFar = 128 / kNarrower;
 // Bits past the break a byte repair must decode to be kept.
 inline constexpr int64_t kByteRepairReach = 1536;
 // Damaged bytes close together: a byte repair whose decoding breaks again
@@ -347,13 +347,25 @@ class Decoder {
     int64_t end = 0;
   };
   enum class ByteRepair { kDone, kFailed, kNoValue };
-  // A byte repair looking up to `back` bytes before the break; kNoValue
-  // when no value of any byte decoded past it.
-  ByteRepair repairBytes(int64_t errorBit, int64_t back);
+  // The bytes a byte repair would mend, trials from `anchor` (with the
+  // markup state `start`) having shown them right; kNoValue when no value
+  // of any byte decoded past the break.
+  struct FixChain {
+    ByteRepair result = ByteRepair::kFailed;
+    std::vector<ByteFix> fixes;
+    Mark anchor{-1, 0};
+    MarkupCheck start;
+    int64_t reach() const { return fixes.empty() ? -1 : fixes.back().reach; }
+  };
+  // A byte repair looking up to `back` bytes before the break.
+  FixChain findFixes(int64_t errorBit, int64_t back, bool beyond);
+  bool applyFixes(const FixChain& chain);
   // The value of a byte in [low, high] whose trial from `anchor` gets
   // furthest past `errorBit` (among equals, the one whose output reads most
-  // like the known text); `at` is -1 when none gets past it.
-  ByteFix bestByteValue(const Mark& anchor, const MarkupCheck& start, int64_t errorBit, int64_t low, int64_t high);
+  // like the known text); `at` is -1 when none gets past it. `fromMarks`:
+  // each trial starts at the piece's last symbol start before its byte.
+  ByteFix bestByteValue(const Mark& anchor, const MarkupCheck& start, int64_t errorBit, int64_t low, int64_t high,
+                        bool fromMarks);
   // Whether the stream's encoder writes every copy as long as it can go
   // (as zlib does), as far as the piece from the stream's start shows up to
   // `out`: then the byte after a copy never equals the byte after its source.

@@ -109,23 +109,35 @@ MarkupCheck Decoder::checkAt(size_t end) const {
 // symbol start before it, with everything before known (while the
 // stream's budget lasts, which is looked at before every value). The value whose
 // decoding gets furthest past the break, with whole markup, is kept.
-// Damaged codes may write wrong but well-formed bytes a while before they
-// break: when no value of a byte near the break decodes past it, bytes
-// further back are tried.
+// Damaged codes may write wrong but well-formed bytes for a hundred bytes
+// before they break, and a wrong value of a byte near the break may then
+// decode a while too: unless a value of those decodes as far as trials go,
+// bytes further back (kByteRepairFar) are tried as well, and the value that
+// gets furthest of all is kept.
 bool Decoder::repairByte(int64_t errorBit) {
   if (repairSpent_ > repairBudget_ || historyCount_ == 0 || errorBit <= lastByteRepair_) return false;
   lastByteRepair_ = errorBit;
-  const ByteRepair near = repairBytes(errorBit, kByteRepairBack);
-  if (near == ByteRepair::kDone) return true;
-  return near == ByteRepair::kNoValue && !stop_ && repairBytes(errorBit, kByteRepairFar) == ByteRepair::kDone;
+  const FixChain near = findFixes(errorBit, kByteRepairBack, false);
+  if (near.result == ByteRepair::kDone && near.reach() >= kRepairHorizon) return applyFixes(near);
+  if (stop_) return false;
+  // Soon after another repair, damage lies close together: a trial cannot
+  // decode far enough there to tell a byte further back.
+  if (near.result == ByteRepair::kDone && repairChain_ > 0) return applyFixes(near);
+  const FixChain far = findFixes(errorBit, kByteRepairFar, true);
+  if (far.result == ByteRepair::kDone && (near.result != ByteRepair::kDone || far.reach() > near.reach()))
+    return applyFixes(far);
+  return near.result == ByteRepair::kDone && applyFixes(near);
 }
 
 // A byte repair, and the bytes after it when damaged bytes lie close
 // together: while the best value's decoding breaks again short of
 // kByteRepairReach but kFixStepBits further on, the byte near that break is
 // mended the same way, with those before it mended. All are kept only when
-// together they decode kByteRepairReach past the first break.
-Decoder::ByteRepair Decoder::repairBytes(int64_t errorBit, int64_t back) {
+// together they decode kByteRepairReach past the first break. `beyond`: the
+// first byte lies before those kByteRepairBack tries. The input is left as
+// it was.
+Decoder::FixChain Decoder::findFixes(int64_t errorBit, int64_t back, bool beyond) {
+  FixChain chain;
   const int64_t firstByte = std::max<int64_t>(0, (errorBit >> 3) - back);
   // The latest symbol start before the first byte tried.
   Mark anchor{-1, 0};
@@ -134,13 +146,14 @@ Decoder::ByteRepair Decoder::repairBytes(int64_t errorBit, int64_t back) {
     anchor = m;
     if (m.bit < firstByte * 8) break;
   }
-  if (anchor.bit < 0 || anchor.out > piece_.bytes.size()) return ByteRepair::kFailed;
-  const MarkupCheck start = checkAt(anchor.out);
+  if (anchor.bit < 0 || anchor.out > piece_.bytes.size()) return chain;
+  chain.anchor = anchor;
+  chain.start = checkAt(anchor.out);
   if (gramsUpTo_ < anchor.out) {
     grams_.learn(std::string_view(piece_.bytes).substr(gramsUpTo_, anchor.out - gramsUpTo_));
     gramsUpTo_ = anchor.out;
   }
-  std::vector<ByteFix> fixes;
+  std::vector<ByteFix>& fixes = chain.fixes;
   auto undo = [&] {
     for (auto it = fixes.rbegin(); it != fixes.rend(); ++it) data_[it->at] = it->original;
   };
@@ -152,48 +165,81 @@ Decoder::ByteRepair Decoder::repairBytes(int64_t errorBit, int64_t back) {
   while (!proven && fixes.size() < most) {
     const int64_t low = std::max({(breakBit >> 3) - (fixes.empty() ? back : kByteRepairBack), anchor.bit >> 3,
                                   fixes.empty() ? int64_t{0} : fixes.back().at + 1});
-    const int64_t high = std::min((breakBit + kLongestSymbolBits) >> 3, (totalBits_ >> 3) - 1);
-    const ByteFix best = bestByteValue(anchor, start, errorBit, low, high);
+    const bool far = beyond && fixes.empty();
+    const int64_t high = far ? (breakBit >> 3) - kByteRepairBack - 1
+                             : std::min((breakBit + kLongestSymbolBits) >> 3, (totalBits_ >> 3) - 1);
+    const ByteFix best = bestByteValue(anchor, chain.start, errorBit, low, high, far);
     const int64_t before = fixes.empty() ? 0 : fixes.back().reach;
     if (stopped()) stop_ = true;
     if (stop_ || best.at < 0 || best.reach < before + kFixStepBits) {
       undo();
-      return fixes.empty() && best.at < 0 ? ByteRepair::kNoValue : ByteRepair::kFailed;
+      chain.result = fixes.empty() && best.at < 0 ? ByteRepair::kNoValue : ByteRepair::kFailed;
+      fixes.clear();
+      return chain;
     }
     fixes.push_back(best);
     data_[best.at] = best.value;
     proven = best.reach >= kByteRepairReach;
     breakBit = best.end;
   }
+  undo();
   if (!proven) {
-    undo();
-    return ByteRepair::kFailed;
+    fixes.clear();
+    return chain;
   }
-  total_ -= piece_.bytes.size() - anchor.out;
-  cutPiece(anchor.out);
-  check_ = start;
+  chain.result = ByteRepair::kDone;
+  return chain;
+}
+
+bool Decoder::applyFixes(const FixChain& chain) {
+  for (const ByteFix& f : chain.fixes) data_[f.at] = f.value;
+  total_ -= piece_.bytes.size() - chain.anchor.out;
+  cutPiece(chain.anchor.out);
+  check_ = chain.start;
   markupBroke_ = false;
   lastTagOut_ = std::min(lastTagOut_, piece_.bytes.size());
   knownSinceTag_ = 0;
   tagsSeen_ = check_.tags();
   historyCount_ = 0;
-  for (const ByteFix& f : fixes) outcome_.gaps.push_back({f.at, f.at + 1, 0});  // each byte mended, no output lost
-  pos_ = anchor.bit;
-  return ByteRepair::kDone;
+  for (const ByteFix& f : chain.fixes) outcome_.gaps.push_back({f.at, f.at + 1, 0});  // each byte mended, no output lost
+  pos_ = chain.anchor.bit;
+  return true;
 }
 
 Decoder::ByteFix Decoder::bestByteValue(const Mark& anchor, const MarkupCheck& start, int64_t errorBit, int64_t low,
-                                        int64_t high) {
+                                        int64_t high, bool fromMarks) {
   ByteFix best;
   int64_t bestStrangeness = 0;
   // From the break backwards: among equals the later byte wins.
   for (int64_t at = high; at >= low && repairSpent_ <= repairBudget_; --at) {
+    // Decoding from the anchor follows the symbol starts the piece was
+    // decoded by up to the byte changed: a trial may start at the last of
+    // them instead, with the same output, far cheaper when the byte lies far
+    // from the anchor (it does not carry the anchor's odd literals, nor a
+    // copy just before the start that the next byte could have lengthened).
+    // Its text is judged with that of the piece since the anchor, so that
+    // trials of all bytes compare.
+    Mark from = anchor;
+    for (size_t i = 0; fromMarks && i < std::min(historyCount_, kHistory); ++i) {
+      const Mark& m = history_[(historyCount_ - 1 - i) % kHistory];
+      if (m.bit < anchor.bit) break;
+      if (m.bit <= at * 8 && m.out <= piece_.bytes.size()) {
+        from = m;
+        break;
+      }
+    }
+    const std::string_view passed = std::string_view(piece_.bytes).substr(anchor.out, from.out - anchor.out);
+    MarkupCheck check = start;
+    for (const char c : passed) {
+      if (c == kUnknownByte || !check.accept(static_cast<uint8_t>(c))) check.lose();
+    }
     const uint8_t original = data_[at];
     for (int v = 0; v < 256 && repairSpent_ <= repairBudget_; ++v) {
       if (v == original) continue;
       data_[at] = static_cast<uint8_t>(v);
-      const int64_t reach = trialRepair(anchor.bit, anchor.out, 0, start, errorBit);
+      const int64_t reach = trialRepair(from.bit, from.out, 0, check, errorBit);
       if (reach < 0 || reach < best.reach) continue;
+      if (!passed.empty()) trial_.insert(0, passed);
       const int64_t strangeness = grams_.strangeness(trial_);
       if (reach > best.reach || strangeness < bestStrangeness) {
         best = {at, static_cast<uint8_t>(v), original, reach, trialEnd_};
