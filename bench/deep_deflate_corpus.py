@@ -16,7 +16,8 @@ OUTDIR/<doc>.<writer>.<class>.docx, with OUTDIR/<doc>.<writer>.truth.txt
 the words of the main part that lie outside the damage's reach (what each
 damaged stretch or byte decompressed to, and as much again after it) plus
 those of the other parts, and OUTDIR/<doc>.<writer>.<class>.clear.txt: the
-words none of whose bytes a damaged byte decides (bench/deflate_reach.py)
+words none of whose bytes a damaged byte decides, nor the bytes that end
+them (bench/deflate_reach.py),
 plus those of the other parts. Deterministic."""
 
 import collections
@@ -63,8 +64,9 @@ def words_outside(xml, reaches):
     return words_unmarked(xml, mask)
 
 
-def words_unmarked(xml, mask):
-    """The words of w:t text in `xml` none of whose bytes `mask` marks."""
+def words_unmarked(xml, mask, edges=0):
+    """The words of w:t text in `xml` none of whose bytes `mask` marks, nor
+    `edges` bytes on either side (those that tell where a word ends)."""
     text = xml.decode("utf-8", "replace")
     # Byte offsets: the document is ASCII but for a few letters; map through the encoded prefix lengths.
     out = []
@@ -74,7 +76,7 @@ def words_unmarked(xml, mask):
         for w in re.finditer(r"\w+", content):
             b0 = start + len(content[:w.start()].encode())
             b1 = start + len(content[:w.end()].encode())
-            if not any(mask[b0:b1]):
+            if not any(mask[max(0, b0 - edges):b1 + edges]):
                 out.append(w.group(0))
     return out
 
@@ -140,14 +142,14 @@ def main():
                 open(f"{out}.{cls}.docx", "wb").write(damaged)
                 expect = words_outside(xml, [(lo, hi)]) + rest
                 open(f"{out}.{cls}.expect.txt", "w").write(" ".join(expect) + "\n")
-                clear = words_unmarked(xml, trace.reach([span])) + rest
+                clear = words_unmarked(xml, trace.reach([span]), 1) + rest
                 open(f"{out}.{cls}.clear.txt", "w").write(" ".join(clear) + "\n")
         for count in BYTES:
             cls = f"b{count}"
             damaged, reaches, spans = scattered(data, count, random.Random(stem + cls))
             open(f"{out}.{cls}.docx", "wb").write(damaged)
             open(f"{out}.{cls}.expect.txt", "w").write(" ".join(words_outside(xml, reaches) + rest) + "\n")
-            clear = words_unmarked(xml, trace.reach(spans)) + rest
+            clear = words_unmarked(xml, trace.reach(spans), 1) + rest
             open(f"{out}.{cls}.clear.txt", "w").write(" ".join(clear) + "\n")
         rng = random.Random(stem + "rand1")
         open(f"{out}.rand1.docx", "wb").write(base.damage(data, "rand1", rng))
