@@ -201,7 +201,8 @@ bool Decoder::applyFixes(const FixChain& chain) {
   knownSinceTag_ = 0;
   tagsSeen_ = check_.tags();
   historyCount_ = 0;
-  for (const ByteFix& f : chain.fixes) outcome_.gaps.push_back({f.at, f.at + 1, 0});  // each byte mended, no output lost
+  for (const ByteFix& f : chain.fixes)
+    outcome_.gaps.push_back({f.at, f.at + 1, 0});  // each byte mended, no output lost
   pos_ = chain.anchor.bit;
   return true;
 }
