@@ -528,6 +528,25 @@ TEST(TolerantInflate, PieceAfterAWipedStretchBeginsWhereEveryDecodingMeets) {
   EXPECT_EQ(wrongPieces, 0u);
 }
 
+// Past a wiped stretch the bytes are the stream's own: the piece begins
+// where the decodings meet, even where the text before the stretch is too
+// little for the pair model to tell the document's words from garbage.
+TEST(TolerantInflate, PieceAfterAWipedStretchNearTheStartLosesNoText) {
+  const std::string xml = SyllableDocumentXml(400);
+  const std::string clean = test::RawDeflate(xml);
+  for (const size_t at : {120, 200, 300}) {
+    std::string z = clean;
+    for (size_t i = at; i < at + 512; ++i) z[i] = 0;
+    inflate::Decoder decoder(z, {}, nullptr);
+    const InflateOutcome r = decoder.run();
+    ASSERT_EQ(r.pieces.size(), 2u) << at;
+    EXPECT_LE(r.pieces[1].inputBegin, static_cast<int64_t>(at + 512 + 32)) << at;  // cut 8,000 bytes on at 120
+    const std::string& last = r.pieces[1].bytes;
+    ASSERT_LE(last.size(), xml.size());
+    EXPECT_EQ(KnownAndWrong(last, xml.substr(xml.size() - last.size())).second, 0u) << at;
+  }
+}
+
 // A piece's unknown bytes are copies of hidden ones: every copy of one
 // hidden byte holds the same value, and the bytes around each copy vote
 // for it by what they hold elsewhere in the piece. A byte is filled where

@@ -282,10 +282,13 @@ bool Decoder::resumeInBlock(int64_t errorBit) {
       // A piece that broke before where it began (a run of one code counts
       // from before it) resumes past where it began, so that decoding goes on.
       // Past a wiped stretch the codes are in step where the decodings from
-      // each bit near its end meet. Begun inside damage of another kind,
-      // they would meet inside it: there the head of garbage is cut instead.
+      // each bit near its end meet, and what follows is the stream's own:
+      // no head of garbage is cut there, lest the pair model, which has
+      // learned little before a stretch near the start, cut the text too.
+      // Begun inside damage of another kind, they would meet inside it:
+      // there the head of garbage is cut instead.
       const int64_t met = from > errorBit ? inStep(from + skip) : -1;
-      const int64_t start = pastGarbage(std::max(met, settled(from + skip)));
+      const int64_t start = met >= 0 ? std::max(met, settled(from + skip)) : pastGarbage(settled(from + skip));
       if (start <= resumedAt_ && !piece_.fromStart) continue;
       breakPiece(errorBit, start);
       return true;
