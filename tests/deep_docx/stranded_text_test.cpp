@@ -70,6 +70,10 @@ TEST(StrandedText, WordsInARunAreTakenOnce) {
                       "t></w:r></w:p>",
                   false);
   EXPECT_EQ(out, "harbour willow ember quartz\r\nwillow ember quartz harbour \r\n");
+  // And when unknown bytes close the run.
+  out.resize(out.find("\r\n") + 2);
+  reader.addPiece(Unknown(3) + "t>willow ember quartz harbour willow ember quartz" + Unknown(9), false);
+  EXPECT_EQ(out, "harbour willow ember quartz\r\nwillow ember quartz harbour willow ember \r\n");
 }
 
 }  // namespace

@@ -167,5 +167,22 @@ TEST(WordXmlText, RunWhoseTagNamesAreUnknownKeepsItsKnownWords) {
   EXPECT_EQ(out, "kept words\r\nafter lost tags\r\nshort form\r\nend hidden too\r\n");
 }
 
+// A resumed piece whose runs' end tags were copied from before it: no tag
+// comes inside a run's text, so a run ends where the unknown bytes could
+// first hide "</w:t>", and its words before there are kept, less the one
+// they touch. So is a run whose start tag shows only "t>", but not one
+// whose text reads as an attribute, holds bytes no text holds, or that no
+// unknown bytes close.
+TEST(WordXmlText, RunClosedByUnknownBytesKeepsItsKnownWords) {
+  const auto u = [](size_t n) { return std::string(n, kUnknownByte); };
+  std::string out;
+  WordXmlText reader(&out);
+  reader.addPiece(u(3) + "t>Zemijo jot" + u(1) + "ka fa" + u(8) + "t>Lo mu " + u(12) +
+                      "<w:p><w:r><w:t>known start, end hid" + u(20) + "<w:p>" + u(3) + "t>w:val=\"x\" no" + u(9) +
+                      "t>bad \xC3\x28 byte" + u(9) + "t>at the end",
+                  false);
+  EXPECT_EQ(out, "Zemijo Lo mu known start, end \r\n");
+}
+
 }  // namespace
 }  // namespace kw

@@ -94,6 +94,13 @@ bool InRun(std::string_view xml, size_t at, size_t end) {
   };
   const size_t from = at - std::min(at, kTagReach);
   const std::string_view before = xml.substr(from, at - from);
+  // A run whose start tag's "<" is unknown, and that goes on past the stretch.
+  const size_t shownEnd = before.rfind('>');
+  if (shownEnd != std::string_view::npos && HiddenTextStart(before.substr(0, shownEnd + 1)) != std::string_view::npos) {
+    const size_t runAt = from + shownEnd + 1;
+    const size_t runEnd = PossibleTextEnd(xml.substr(runAt, end - runAt));
+    if (runEnd == std::string_view::npos || runAt + runEnd >= end) return true;
+  }
   const size_t open = before.rfind('<');
   if (open == std::string_view::npos || TextStartTag(tagAt(from + open, at - from - open)) == 0) {
     // Or a start tag whose "<" is unknown, after the last tag that shows one.

@@ -11,6 +11,7 @@
 #endif
 
 #include "base/cp1252.h"
+#include "base/utf8_sequence.h"
 #include "base/yield_clock.h"
 #include "formats/docx/deep/stranded_text.h"
 #include "formats/docx/deep/symbol_chars.h"
@@ -239,7 +240,7 @@ void WordXmlText::addPiece(std::string_view xml, bool fromStart, YieldClock* clo
     if (TickEvery(clock, steps)) break;
     const size_t open = xml.find('<', at);
     if (open == std::string_view::npos) {  // trailing text: a cut run's, or no element's
-      text(xml.substr(at));
+      between(xml.substr(at), {});
       break;
     }
     const size_t close = closes.at(xml, open);
@@ -299,6 +300,56 @@ size_t HiddenTextStart(std::string_view bytes) {
   return std::string_view::npos;
 }
 
+namespace {
+
+// Text as a run holds it, not the bytes of a tag or of damage decoded as text:
+// no ">", no attribute ("=", a quote), whole characters.
+bool PlainRunText(std::string_view text) {
+  return text.find_first_of(">=\"") == std::string_view::npos && WholeCharacters(text);
+}
+
+}  // namespace
+
+bool WholeCharacters(std::string_view text) {
+  for (size_t at = 0; at < text.size();) {
+    if (text[at] == kUnknownByte) {
+      ++at;
+      continue;
+    }
+    const size_t n = Utf8SequenceLength(text.substr(at));
+    if (n == 0) {
+      // A lead byte whose sequence the unknown bytes or the end may finish is no fault.
+      const size_t next = text.find(kUnknownByte, at + 1);
+      const auto lead = static_cast<unsigned char>(text[at]);
+      if (lead < 0xC2 || lead > 0xF4 || (text.size() - at > 3 && next - at > 3)) return false;
+      at = std::min(text.size(), next);
+      continue;
+    }
+    if (text[at] != '\t' && ControlCharacterAt(text, at) > 0) return false;
+    at += n;
+  }
+  return true;
+}
+
+size_t NextHiddenTextStart(std::string_view bytes) {
+  for (size_t end = bytes.find('>'); end != std::string_view::npos; end = bytes.find('>', end + 1)) {
+    if (HiddenTextStart(bytes.substr(0, end + 1)) != std::string_view::npos) return end + 1;
+  }
+  return std::string_view::npos;
+}
+
+size_t PossibleTextEnd(std::string_view bytes) {
+  constexpr std::string_view kEnd = "</w:t>";
+  for (size_t at = 0; at < bytes.size(); ++at) {
+    if (bytes[at] == '<') return at;
+    if (bytes[at] != kUnknownByte) continue;
+    size_t k = 1;
+    while (k < kEnd.size() && at + k < bytes.size() && (bytes[at + k] == kUnknownByte || bytes[at + k] == kEnd[k])) ++k;
+    if (k == kEnd.size() || at + k == bytes.size()) return at;
+  }
+  return std::string_view::npos;
+}
+
 bool TextEndTag(std::string_view raw) {
   return FitsTag(raw, "</w:t>") || (raw.size() > 5 && raw.substr(0, 5) == "</w:t" && raw[5] == kUnknownByte);
 }
@@ -335,19 +386,54 @@ void WordXmlText::damagedTag(std::string_view raw, size_t unknown) {
 }
 
 // The bytes between two tags, `next` the second (to its ">" or the end).
-// They are text only in a run; but they may hold the end of a w:t start tag
-// whose "<" is unknown: then, when the w:t end tag follows, what comes after
-// it is a run's text.
+// They are text only in a run; but they may hold the ends of w:t start tags
+// whose "<" is unknown, each opening a run (HiddenTextStart). When the w:t
+// end tag follows, the last of them opens the run it closes, and a run's
+// text is all the bytes up to it. When another tag follows, the tag that
+// closed the run is hidden among the unknown bytes: its text ends where
+// they first may hide a w:t end tag (PossibleTextEnd), as no tag comes
+// inside a run's text, and the words clear of them are kept.
 void WordXmlText::between(std::string_view bytes, std::string_view next) {
-  if (!inText_ && fallbackDepth_ == 0 && TextEndTag(next)) {
-    const size_t text = HiddenTextStart(bytes);
-    if (text != std::string_view::npos) {
+  const bool closes = TextEndTag(next);
+  while (!bytes.empty()) {
+    size_t end = std::string_view::npos;  // where the run's text ends in `bytes`
+    if (!inText_) {
+      if (fallbackDepth_ > 0) return;
+      const size_t start = NextHiddenTextStart(bytes);
+      if (start == std::string_view::npos) return;
+      const bool last = start == HiddenTextStart(bytes);
+      bytes = bytes.substr(start);
+      if (!(last && closes)) {
+        end = PossibleTextEnd(bytes);
+        if (end == std::string_view::npos && !closes) return;  // a run no tag closes
+        // Closed by the unknown bytes: plainly text up to there, not an attribute's value.
+        // Each run is looked at once: a start tag inside one that is not taken is no run's.
+        if (end != std::string_view::npos && (end == 0 || !PlainRunText(bytes.substr(0, end)))) {
+          bytes = bytes.substr(end + 1);
+          continue;
+        }
+      }
       openText();
       runDamaged_ = true;
-      bytes = bytes.substr(text);
+    } else if (!closes && bytes.find(kUnknownByte) != std::string_view::npos) {
+      end = PossibleTextEnd(bytes);
+      if (end != std::string_view::npos && !PlainRunText(bytes.substr(0, end))) {
+        // Bytes no writer puts in text: the run's tags were not what they seemed.
+        dropped_ += static_cast<int64_t>(run_.size());
+        inText_ = false;
+        run_.clear();
+        bytes = bytes.substr(end + 1);
+        continue;
+      }
     }
+    if (end == std::string_view::npos) {
+      text(bytes);
+      return;
+    }
+    text(bytes.substr(0, end + 1));  // with the unknown byte, so that the word it may go on drops
+    closeText();
+    bytes = bytes.substr(end + 1);
   }
-  text(bytes);
 }
 
 void WordXmlText::text(std::string_view text) {

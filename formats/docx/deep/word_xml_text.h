@@ -19,8 +19,10 @@
 // text whose markup is known: a run's text is kept when its w:t start and
 // end tags are known for what they are (their names known, or the bytes
 // left fitting the forms writers use: TextStartTag), less the words that
-// touch an unknown byte; then the words between unknown bytes whose tags
-// were lost, when plainly text (stranded_text.h).
+// touch an unknown byte. A run whose end tag the unknown bytes may hide
+// keeps its text up to where they could first hide it, when plainly text.
+// Then the words between unknown bytes whose tags were lost, when plainly
+// text (stranded_text.h).
 
 #include <cstddef>
 #include <cstdint>
@@ -155,6 +157,15 @@ bool TextEndTag(std::string_view raw);
 // Where the text at the end of `bytes` (bytes between tags) begins when a
 // w:t start tag whose "<" is unknown ends just before it; npos when none.
 size_t HiddenTextStart(std::string_view bytes);
+// The same for the first such start tag anywhere in `bytes`.
+size_t NextHiddenTextStart(std::string_view bytes);
+// Where a run's text that holds unknown bytes may end first: at a "<", or
+// at an unknown byte from which "</w:t>" fits (the end of `bytes` standing
+// for more unknown ones); npos when nowhere.
+size_t PossibleTextEnd(std::string_view bytes);
+// Whether the known bytes of `text` are whole UTF-8 characters, none a
+// control but TAB (a sequence that unknown bytes or the end cut counts).
+bool WholeCharacters(std::string_view text);
 
 // Decodes the five XML entities and character references in `text`,
 // appending to *out; an unknown entity is kept as written.
