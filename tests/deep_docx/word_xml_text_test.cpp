@@ -158,8 +158,9 @@ TEST(WordXmlText, RunWhoseTagNamesAreUnknownKeepsItsKnownWords) {
   WordXmlText reader(&out);
   reader.addPiece(InRun("<w:" + u(5) + ":spac" + u(3) + "preserve\">kept words</" + u(2) + "t>") + "</" + u(2) + "p>" +
                       u(3) + "r>" + u(3) + "t>after lost tags</" + u(2) + "t></" + u(2) + "r></" + u(2) + "p>" +
-                      InRun("<" + u(2) + "t>short form</w:t>") + InRun("<w:" + u(1) + ">a paragraph</w:r>") +
-                      InRun("<w:" + u(20) + "\">an attribute</w:t>") + InRun(u(3) + "t>not closed<w:r/>") +
+                      InRun(std::string(1, '<') + u(2) + "t>short form</w:t>") +
+                      InRun("<w:" + u(1) + ">a paragraph</w:r>") + InRun("<w:" + u(20) + "\">an attribute</w:t>") +
+                      InRun(u(3) + "t>not closed<w:r/>") +
                       InRun("<w:t xml:" + u(5) + "=\"preserve" + u(2) + "end hidden too</w:t>") +
                       InRun("<w:t" + u(2) + "a table</w:t>"),
                   false);
@@ -174,13 +175,17 @@ TEST(WordXmlText, RunWhoseTagNamesAreUnknownKeepsItsKnownWords) {
 // whose text reads as an attribute, holds bytes no text holds, or that no
 // unknown bytes close.
 TEST(WordXmlText, RunClosedByUnknownBytesKeepsItsKnownWords) {
-  const auto u = [](size_t n) { return std::string(n, kUnknownByte); };
+  const std::string u3(3, kUnknownByte), u9(9, kUnknownByte);
+  std::string piece = u3 + "t>Zemijo jot";
+  piece += kUnknownByte;
+  piece += "ka fa" + u9 + "t>Lo mu " + u9;
+  piece += "<w:p><w:r><w:t>known start, end hid" + u9 + "<w:p>";
+  piece += u3 + "t>w:val=\"x\" no" + u9;
+  piece += "t>bad \xC3\x28 byte" + u9;
+  piece += "t>at the end";
   std::string out;
   WordXmlText reader(&out);
-  reader.addPiece(u(3) + "t>Zemijo jot" + u(1) + "ka fa" + u(8) + "t>Lo mu " + u(12) +
-                      "<w:p><w:r><w:t>known start, end hid" + u(20) + "<w:p>" + u(3) + "t>w:val=\"x\" no" + u(9) +
-                      "t>bad \xC3\x28 byte" + u(9) + "t>at the end",
-                  false);
+  reader.addPiece(piece, false);
   EXPECT_EQ(out, "Zemijo Lo mu known start, end \r\n");
 }
 
