@@ -37,6 +37,31 @@ bool BuildHuffman(HuffmanCode& h, const uint8_t* lengths, int n, bool allowSingl
   return left == 0 || (allowSingle && single);
 }
 
+double MostBytesPerBit(const HuffmanCode& lit, const HuffmanCode& dist) {
+  // Each symbol's length: the codes are in order of length.
+  const auto lengths = [](const HuffmanCode& h, auto&& each) {
+    size_t index = 0;
+    for (int len = 1; len <= kMaxCodeBits; ++len) {
+      for (int k = 0; k < h.count[static_cast<size_t>(len)]; ++k) each(h.symbol[index++], len);
+    }
+  };
+  int shortestDistance = kMaxCodeBits + 13;
+  lengths(dist, [&](int sym, int len) {
+    if (sym < 30) shortestDistance = std::min(shortestDistance, len + kDistExtra[static_cast<size_t>(sym)]);
+  });
+  double most = 0;
+  lengths(lit, [&](int sym, int len) {
+    if (sym < 256) {
+      most = std::max(most, 1.0 / len);
+    } else if (sym > 256 && sym < 286) {
+      const auto i = static_cast<size_t>(sym - 257);
+      const int longest = kLengthBase[i] + (1 << kLengthExtra[i]) - 1;
+      most = std::max(most, static_cast<double>(longest) / (len + kLengthExtra[i] + shortestDistance));
+    }
+  });
+  return most;
+}
+
 const HuffmanCode& FixedLiteralCode() {
   static const HuffmanCode code = [] {
     std::array<uint8_t, 288> lengths{};

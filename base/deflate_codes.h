@@ -40,6 +40,10 @@ struct HuffmanCode {
 // (when `allowSingle`) a single code of one bit.
 bool BuildHuffman(HuffmanCode& h, const uint8_t* lengths, int n, bool allowSingle = true);
 
+// The most output one bit coded with these codes can give: the longest
+// copy per bit its length, distance and extra bits take at the least.
+double MostBytesPerBit(const HuffmanCode& lit, const HuffmanCode& dist);
+
 // The fixed literal/length and distance codes.
 const HuffmanCode& FixedLiteralCode();
 const HuffmanCode& FixedDistanceCode();

@@ -73,6 +73,12 @@ inline constexpr int64_t kTrialLiterals = 64;                     // or literals
 inline constexpr int kTrialDistinct = 12;
 inline constexpr int64_t kRepairProofBits = 4096;  // a repair followed by a break this soon is doubtful
 inline constexpr int kMaxRepairChain = 2;          // doubtful repairs in a row, after which the codes resume instead
+// How far back a copy may reach, and a bound of that that means none.
+inline constexpr int64_t kMaxDistance = 32768;
+inline constexpr int64_t kNoReach = int64_t{1} << 40;
+// How many bits before a break codes out of step may have decoded, writing
+// less than the stream did there.
+inline constexpr int64_t kReachSlackBits = 256;
 inline constexpr int64_t kSettleBits = 128;        // a resumed piece starts this far past where its codes were found
 // How far below where they began the literals' pair scores (PairModel) must
 // sum before codes resumed inside the damage are taken to fall into step
@@ -405,7 +411,10 @@ class Decoder {
   void startPiece(int64_t bit);
   // The output size past which piece `i`'s codes are in step, when they
   // began inside the damage, after a join with `gap` (inflate_join.cpp).
-  void findHead(const InflatePiece& before, const InflatePiece& after, size_t i, int64_t gap, bool joined);
+  // `reach`: the most output the stream can have written before the piece
+  // (kNoReach when not known).
+  void findHead(const InflatePiece& before, const InflatePiece& after, size_t i, int64_t gap, bool joined,
+                int64_t reach);
 
   std::string own_;  // the input, which a header repair may patch
   uint8_t* data_;
@@ -469,6 +478,9 @@ class Decoder {
     int64_t resumeBit = 0;
     int restart = -1;    // the restart the piece began again at (an index into restarts_)
     size_t dropped = 0;  // and the bytes it dropped there
+    // The most output a bit of the gap can have given with the block's codes
+    // (MostBytesPerBit; 0: not known, as when decoding resumed at a new block).
+    double perBit = 0;
   };
   std::vector<BreakMark> pieceBreaks_;
   BreakMark breakBefore_;

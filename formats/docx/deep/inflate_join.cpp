@@ -69,6 +69,9 @@ constexpr int64_t kMinHeadLooked = 200;
 constexpr int64_t kHeadContrast = 3;
 constexpr int64_t kHeadShare = 8;
 constexpr double kMinHeadGain = 4;
+// A shorter head that only such copies show is left: its copies stay
+// unknown, and it holds too few literals to spread much garbage.
+constexpr size_t kMinImpossibleHead = 256;
 
 // How much of the piece before a join keeps known: its last kDistrustBytes
 // were decoded from the damage's first bits, or out of step by them.
@@ -353,9 +356,29 @@ class Aligner {
 // where, summed from the piece's start, the strings found fall furthest
 // short of that share over the piece; it counts when they fall well short,
 // and the stretches after it find several times as many.
-void Decoder::findHead(const InflatePiece& before, const InflatePiece& after, size_t i, int64_t gap, bool joined) {
+//
+// Copies tell too, where the stream is young: the garbage copies from
+// random distances, and a copy from further back than all the stream can
+// have written (`reach`, when known) is garbage for sure. A head that such
+// copies show goes on past the last of them, whatever the join; then it is
+// not taken as proof of the gap.
+void Decoder::findHead(const InflatePiece& before, const InflatePiece& after, size_t i, int64_t gap, bool joined,
+                       int64_t reach) {
   if (repairBudget_ < 0 || joinSpent_ > repairBudget_) return;
   const std::vector<Origin>& origins = pieceOrigins_[i];
+  size_t impossible = 0;  // the output size past the last such copy
+  for (size_t k = 0; reach < kMaxDistance && k < origins.size() && origins[k].at < kHeadReach; ++k) {
+    if (k < pieceDirect_[i].size() && pieceDirect_[i][k] && origins[k].from < -reach) impossible = origins[k].at + 1;
+  }
+  const auto record = [&](size_t head) {
+    if (impossible > head && impossible >= kMinImpossibleHead) {
+      head = impossible;
+      joined = false;
+    }
+    if (head > 0 && head < after.bytes.size()) {
+      found_.push_back({pieceBreaks_[i].number, pieceBreaks_[i].resumeBit, head, joined, gap});
+    }
+  };
   const std::vector<CopiedRun> runs = CopiedRuns(after.bytes, origins, pieceDirect_[i], kHeadReach);
   const Aligner aligner(before.bytes, after.bytes, runs, origins);
   int64_t work = 0;
@@ -370,7 +393,7 @@ void Decoder::findHead(const InflatePiece& before, const InflatePiece& after, si
   }
   repairSpent_ += work / kJoinCostPerSymbol;
   joinSpent_ += work / kJoinCostPerSymbol;
-  if (looked.back() == 0) return;
+  if (looked.back() == 0) return record(0);
   // Each candidate end against as many strings after it (kMinHeadLooked at
   // the least): the one that stands furthest below what follows.
   double best = 0;
@@ -395,10 +418,8 @@ void Decoder::findHead(const InflatePiece& before, const InflatePiece& after, si
       end = e;
     }
   }
-  if (end == 0 || best < kMinHeadGain) return;
-  const size_t head = runs[end - 1].at + runs[end - 1].size;
-  if (head >= after.bytes.size()) return;
-  found_.push_back({pieceBreaks_[i].number, pieceBreaks_[i].resumeBit, head, joined, gap});
+  if (end == 0 || best < kMinHeadGain) return record(0);
+  record(runs[end - 1].at + runs[end - 1].size);
 }
 
 void Decoder::join(InflateOutcome* outcome) {
@@ -454,8 +475,18 @@ void Decoder::join(InflateOutcome* outcome) {
       joinSpent_ += work / kJoinCostPerSymbol;
     }
     const GapChoice& choice = byAll.clear() ? byAll : byOwn;
-    if (restarts_.empty() && byAll.found)
-      findHead(before, after, i, choice.clear() ? choice.gap : byAll.gap, choice.clear());
+    if (restarts_.empty() && byAll.found) {
+      // The most the stream can have written before the piece: the piece
+      // before, read from the stream's start, and what the gap's bits can
+      // give with the block's codes.
+      int64_t reach = kNoReach;
+      if (before.fromStart && into == i - 1 && mark.gap >= 0 && mark.perBit > 0) {
+        const InflateGap& g = outcome->gaps[static_cast<size_t>(mark.gap)];
+        const double most = static_cast<double>((g.inputEnd - g.inputBegin) * 8 + kReachSlackBits) * mark.perBit;
+        reach = static_cast<int64_t>(before.bytes.size()) + static_cast<int64_t>(std::min(most, 1.0 * kNoReach));
+      }
+      findHead(before, after, i, choice.clear() ? choice.gap : byAll.gap, choice.clear(), reach);
+    }
     if (mark.restart >= 0) {
       const Restart& r = restarts_[static_cast<size_t>(mark.restart)];
       if (r.joined && (!choice.clear() || choice.gap != r.gap + static_cast<int64_t>(mark.dropped))) held_ = false;

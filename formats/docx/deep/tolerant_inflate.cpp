@@ -196,6 +196,7 @@ void Decoder::breakPiece(int64_t errorBit, int64_t resumeBit) {
   startPiece(resumeBit);
   outcome_.gaps.push_back({errorBit >> 3, std::max(errorBit, resumeBit) >> 3});
   breakBefore_ = {breakBefore_.number + 1, static_cast<int64_t>(outcome_.gaps.size()) - 1, resumeBit};
+  breakBefore_.perBit = curLit_ != nullptr ? MostBytesPerBit(*curLit_, *curDist_) : 0;
   piece_ = InflatePiece{{}, false, resumeBit >> 3, 0};
   pos_ = resumeBit;
   for (size_t k = 0; k < restarts_.size(); ++k) {
