@@ -79,7 +79,7 @@ inline constexpr int64_t kNoReach = int64_t{1} << 40;
 // How many bits before a break codes out of step may have decoded, writing
 // less than the stream did there.
 inline constexpr int64_t kReachSlackBits = 256;
-inline constexpr int64_t kSettleBits = 128;        // a resumed piece starts this far past where its codes were found
+inline constexpr int64_t kSettleBits = 128;  // a resumed piece starts this far past where its codes were found
 // How far below where they began the literals' pair scores (PairModel) must
 // sum before codes resumed inside the damage are taken to fall into step
 // past the lowest point, in nats.
