@@ -547,6 +547,25 @@ TEST(TolerantInflate, PieceAfterAWipedStretchNearTheStartLosesNoText) {
   }
 }
 
+// Bytes of another stream decode as codes too, and may write well-formed
+// text for a while before the break. A repair that decodes on from past the
+// break kept what they wrote as known, and later copies spread it (53 bytes
+// wrong here). What the input just before the break gave is unknown now.
+TEST(TolerantInflate, RepairPastTheBreakKeepsNothingTheDamageWrote) {
+  const std::string xml = SyllableDocumentXml(400);
+  std::string z = test::RawDeflate(xml);
+  const std::string other = test::RawDeflate(test::LongDocumentXml(100));
+  const size_t at = 7498;
+  for (size_t i = 0; i < 16; ++i) z[at + i] = other[1000 + i];
+  const InflateOutcome r = TolerantInflate(z, {}, nullptr);
+  ASSERT_EQ(r.pieces.size(), 1u);
+  const auto [known, wrong] = KnownAndWrong(r.pieces[0].bytes, xml);
+  EXPECT_EQ(wrong, 0u);
+  EXPECT_GT(known, xml.size() * 9 / 10);
+  ASSERT_EQ(r.gaps.size(), 1u);
+  EXPECT_LE(r.gaps[0].inputBegin, static_cast<int64_t>(at));
+}
+
 // A piece's unknown bytes are copies of hidden ones: every copy of one
 // hidden byte holds the same value, and the bytes around each copy vote
 // for it by what they hold elsewhere in the piece. A byte is filled where

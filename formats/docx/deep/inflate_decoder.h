@@ -104,7 +104,10 @@ inline constexpr int64_t kSearchBudget =
     kFuzzing ? 128 : int64_t{64} << 20;        // bit positions a stream's block searches may try
 inline constexpr int64_t kLookBackBits = 256;  // the search starts this far before the break
 inline constexpr size_t kDistrustBytes = 32;   // output just before a break noticed in the markup is dropped
-inline constexpr int kMaxRepeats = 48;         // the same symbol this many times over is a wiped stretch
+// After a repair that decodes on from past a break, what the input this far
+// before the break gave is dropped as well.
+inline constexpr int64_t kDistrustBits = 128;
+inline constexpr int kMaxRepeats = 48;  // the same symbol this many times over is a wiped stretch
 // Input bytes of one value, 0x00 or 0xFF, this many in a row are a wiped
 // stretch too (no code packs XML so), when one begins this near a break.
 inline constexpr int64_t kWipedBytes = 8;

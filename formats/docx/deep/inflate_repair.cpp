@@ -305,6 +305,22 @@ bool Decoder::repairInBlock(int64_t errorBit) {
     }
   }
   if (bestScore < kRepairReach) return false;
+  int64_t trustedBit = errorBit;  // where the bytes kept end, at the latest
+  if (best.bit >= errorBit) {
+    // Decoding goes on past the break, not from before it: what the last
+    // kDistrustBits before it gave (kDistrustBytes at the least) came from
+    // the damage, or was decoded out of step by it.
+    size_t trusted = best.out - std::min(best.out, kDistrustBytes);
+    for (const Mark& m : starts) {
+      if (m.bit <= errorBit - kDistrustBits) {
+        trusted = std::min(trusted, m.out);
+        trustedBit = m.bit;
+        break;
+      }
+    }
+    bestPad += static_cast<int>(best.out - trusted);
+    best.out = trusted;
+  }
   total_ = total_ - (piece_.bytes.size() - best.out) + static_cast<size_t>(bestPad);
   cutPiece(best.out);
   piece_.bytes.append(static_cast<size_t>(bestPad), kUnknownByte);
@@ -315,7 +331,7 @@ bool Decoder::repairInBlock(int64_t errorBit) {
   knownSinceTag_ = 0;
   tagsSeen_ = check_.tags();
   historyCount_ = 0;
-  const int64_t from = std::min(best.bit, errorBit), to = std::max(best.bit, errorBit);
+  const int64_t from = std::min({best.bit, errorBit, trustedBit}), to = std::max(best.bit, errorBit);
   outcome_.gaps.push_back({from >> 3, std::max((from >> 3) + 1, to >> 3), bestPad});
   pos_ = best.bit;
   return true;
